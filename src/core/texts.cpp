@@ -1,0 +1,86 @@
+#include "core/texts.h"
+
+namespace vantorel::core {
+
+std::string CutToShortString(std::string_view text) {
+  return std::string(text.substr(0, kShortStringMax));
+}
+
+std::string WithTrailingBackslash(std::string_view path) {
+  std::string result(path);
+  if (result.empty()) return result;
+  const char last = result.back();
+  if (last != '\\' && last != ':' && last != '\0') result += '\\';
+  return result;
+}
+
+std::string ReplaceAllNoCase(std::string_view text, std::string_view pattern,
+                             std::string_view replacement) {
+  std::string result(text);
+  if (pattern.empty()) return result;
+  // Each round searches from the start again, as callers rely on (two blanks to one).
+  for (std::size_t at = FindNoCase(result, pattern); at != std::string::npos;
+       at = FindNoCase(result, pattern)) {
+    result.replace(at, pattern.size(), replacement);
+  }
+  return result;
+}
+
+char UpperCaseAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char LowerCaseAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+std::string UpperCaseAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = UpperCaseAscii(c);
+  return result;
+}
+
+std::string LowerCaseAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = LowerCaseAscii(c);
+  return result;
+}
+
+int CompareTextNoCase(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto ca = static_cast<unsigned char>(UpperCaseAscii(a[i]));
+    const auto cb = static_cast<unsigned char>(UpperCaseAscii(b[i]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+bool SameTextNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareTextNoCase(a, b) == 0;
+}
+
+std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
+  if (pattern.size() > text.size()) return std::string_view::npos;
+  for (std::size_t at = from; at + pattern.size() <= text.size(); ++at) {
+    if (SameTextNoCase(text.substr(at, pattern.size()), pattern)) return at;
+  }
+  return std::string_view::npos;
+}
+
+std::string AllTrim(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return std::string(text.substr(begin, end - begin));
+}
+
+std::string RightTrim(std::string_view text) {
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == ' ') --end;
+  return std::string(text.substr(0, end));
+}
+
+std::string PadLeft(std::string_view text, std::size_t width) {
+  if (text.size() >= width) return std::string(text);
+  return std::string(width - text.size(), ' ') + std::string(text);
+}
+
+}  // namespace vantorel::core

@@ -1,0 +1,70 @@
+#include "core/texts.h"
+
+#include <gtest/gtest.h>
+
+namespace vantorel::core {
+namespace {
+
+TEST(WithTrailingBackslash, AddsOnlyWhereNeeded) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"C:", "C:"},
+      {"C:\\", "C:\\"},
+      {"abc", "abc\\"},
+      {"C:\\KVXARCH01\\PDF", "C:\\KVXARCH01\\PDF\\"},
+      {std::string("x\0", 2), std::string("x\0", 2)},
+      {"/home/reader/archive/", "/home/reader/archive/\\"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithTrailingBackslash(c.in), c.out) << c.in;
+}
+
+TEST(ReplaceAllNoCase, SearchesAgainFromTheStart) {
+  const struct {
+    std::string text, pattern, replacement, out;
+  } cases[] = {
+      {"a    b  c", "  ", " ", "a b c"},  // collapsing blank runs needs the re-search
+      {"Hello HELLO hello", "hello", "bye", "bye bye bye"},
+      {"file:///PDF/x", "FILE:///pdf/", "E:\\PDF\\", "E:\\PDF\\x"},
+      {"aXbxc", "x", "", "abc"},
+      {"abab", "ba", "b", "abb"},  // the second round finds nothing new
+      {"nothing", "zz", "y", "nothing"},
+      {"keep", "", "y", "keep"},
+      {"\xC4\xE4", "\xE4", "a", "\xC4" "a"},  // only a-z fold: 0xC4 is not 0xE4
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ReplaceAllNoCase(c.text, c.pattern, c.replacement), c.out) << c.text;
+}
+
+TEST(AsciiCase, FoldsOnlyAtoZ) {
+  EXPECT_EQ(UpperCaseAscii("diry:///disks/\xFC" "ber"), "DIRY:///DISKS/\xFC" "BER");
+  EXPECT_EQ(LowerCaseAscii("VIEW:///DISKS/\xDC"), "view:///disks/\xDC");
+  EXPECT_EQ(CompareTextNoCase("abc", "ABC"), 0);
+  EXPECT_LT(CompareTextNoCase("abc", "ABD"), 0);
+  EXPECT_LT(CompareTextNoCase("ab", "abc"), 0);
+  EXPECT_GT(CompareTextNoCase("\xFC", "z"), 0);  // bytes above 0x7F compare unsigned
+  EXPECT_FALSE(SameTextNoCase("\xFC", "\xDC"));
+  EXPECT_GT(CompareTextNoCase("a_", "AB"), 0) << "letters compare as upper case: _ after B";
+  EXPECT_EQ(FindNoCase("Some Text", "TEXT"), 5u);
+  EXPECT_EQ(FindNoCase("Some Text", "TEXT", 6), std::string::npos);
+  EXPECT_EQ(FindNoCase("ab", "abc"), std::string::npos);
+}
+
+TEST(Trimming, AllTrimRightTrimPadLeft) {
+  EXPECT_EQ(AllTrim(std::string("\t\r\n  word \x01\0", 11)), "word");
+  EXPECT_EQ(AllTrim("   "), "");
+  EXPECT_EQ(AllTrim("\xA0x\xA0"), "\xA0x\xA0") << "code 160 is not trimmed";
+  EXPECT_EQ(RightTrim("Smith     "), "Smith");
+  EXPECT_EQ(RightTrim("  x\t "), "  x\t") << "only blanks are removed";
+  EXPECT_EQ(PadLeft("7", 3), "  7");
+  EXPECT_EQ(PadLeft("123", 3), "123");
+  EXPECT_EQ(PadLeft("1234", 3), "1234");
+}
+
+TEST(ShortString, KeepsAtMost255Bytes) {
+  EXPECT_EQ(CutToShortString(std::string(300, 'x')).size(), 255u);
+  EXPECT_EQ(CutToShortString("short"), "short");
+}
+
+}  // namespace
+}  // namespace vantorel::core

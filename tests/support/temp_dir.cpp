@@ -1,0 +1,53 @@
+#include "temp_dir.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace vantorel::testing {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "vantorel-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code error;
+  // Read-only files and folders made by a test must not stop the clean-up.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+  }
+  fs::remove_all(path_, error);
+}
+
+fs::path TempDir::Write(std::string_view relative, std::string_view bytes) const {
+  const fs::path file = path_ / relative;
+  fs::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return file;
+}
+
+std::string TempDir::Read(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+fs::path FixturesDir() {
+  const char* override_dir = std::getenv("VANTOREL_FIXTURES_DIR");
+  fs::path dir = override_dir ? fs::path(override_dir) : fs::path(VANTOREL_FIXTURES_DIR);
+  std::error_code error;
+  if (!fs::is_directory(dir, error)) return {};
+  return fs::canonical(dir, error);
+}
+
+}  // namespace vantorel::testing
