@@ -1,0 +1,102 @@
+// The dBASE table file (".dbf"): its header, its field descriptors and its records.
+//
+// Format notes (all integers little-endian):
+//   0   1   version byte: 0x03, 0x83, 0x8B, 0xF5 (bit 7: the table has a memo file)
+//   1   3   date of last update: year - 1900, month, day
+//   4   4   record count
+//   8   2   header length: bytes from the file start to the first record
+//   10  2   record length, the deletion flag byte included
+//   12  20  reserved
+//   32  32n field descriptors, n = (header length - 32) / 32; a descriptor whose first byte is
+//           0x0D ends the list early; the list is followed by the terminator 0x0D
+//   Descriptor: 0 name (11 bytes, NUL-padded), 11 type letter, 16 width, 17 decimals.
+//   Record k (from 1) starts at header length + (k - 1) * record length; byte 0 is the
+//   deletion flag ("*" deleted, blank otherwise), then the fields in descriptor order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "tables/dbf_field.h"
+
+namespace vantorel::tables {
+
+inline constexpr std::size_t kDbfPrologSize = 32;      // the fixed part of the header
+inline constexpr std::size_t kDbfDescriptorSize = 32;  // one field descriptor
+inline constexpr int kDbfMaxFields = 255;
+inline constexpr char kDbfHeaderTerminator = 0x0D;
+inline constexpr char kDbfDeletedFlag = '*';
+
+// The header values and the field descriptors of a table.
+struct DbfHeader {
+  std::uint8_t version = 0;        // the version byte
+  std::string update_date;         // YYYYMMDD
+  std::uint32_t record_count = 0;  // as stored
+  int header_length = 0;           // bytes before the first record
+  int record_length = 0;           // bytes per record, deletion flag included
+  bool has_memo = false;           // bit 7 of the version byte
+  std::vector<DbfField> fields;    // descriptor order, offsets computed
+};
+
+// Decodes and validates a table header. bytes is the start of the file: everything up to the
+// header length, or the whole file when it is shorter. path is the table's name for messages.
+// Errors (EKvError): 210 for a prolog under 32 bytes, an invalid version byte or a field
+// count outside 1..255; 1300 for the dBASE II and 48-byte-descriptor versions (0x02, 0x04,
+// 0x8C); 100 when the file ends inside the descriptors; 222 when the first descriptor is the
+// terminator; 211 for an invalid field type; 210 when the fields do not fit in the record.
+DbfHeader DecodeDbfHeader(std::string_view bytes, const std::string& path);
+
+// How the table file is opened.
+enum class DbfAccess {
+  ReadOnlyShared,      // read-only, others may read and write (deny-none)
+  ReadOnlyCompatible,  // read-only, compatibility sharing: others may read
+  ReadWriteShared,     // read/write, deny-none
+  ReadWriteExclusive   // read/write, nobody else may open the file
+};
+
+// An open table file: its header and its records, read through a block cache.
+class DbfFile {
+ public:
+  // Opens the file open_path names (through the file-system facade) and reads its header.
+  // path is the name used in messages. A failure to open (or a sharing conflict) is the
+  // operating-system code with "Failure to open " + path + " [USE/OpenDbf]".
+  static DbfFile Open(std::string_view open_path, const std::string& path, DbfAccess access,
+                      bool oem);
+
+  DbfFile(DbfFile&&) noexcept = default;
+  DbfFile& operator=(DbfFile&&) noexcept = default;
+
+  const DbfHeader& Header() const { return header_; }
+  // The record count the work area uses: the header's, or the one AutoFixRecCount computed.
+  std::int64_t RecCount() const { return record_count_; }
+  // AutoFixRecCount: the record count becomes (file size - header length) / record length.
+  void FixRecCount();
+  // The file's size in bytes.
+  long long Size() const { return file_.Size(); }
+
+  // The bytes of record k (record length of them), converted from OEM to ANSI after the
+  // deletion flag when the table is OEM. Valid until the next call. Records are read in
+  // large blocks when they are visited in order; from_disk reads the record again.
+  // Errors: 212 for k outside 1..RecCount, 213 when the file ends before the record's end.
+  const char* Record(std::int64_t k, bool from_disk = false);
+
+ private:
+  DbfFile(platform::File file, std::string path, DbfHeader header, bool oem);
+  void Load(std::int64_t first, std::int64_t count);
+
+  platform::File file_;           // the open table file
+  std::string path_;              // name for messages
+  DbfHeader header_;              // as decoded at open
+  std::int64_t record_count_ = 0; // records the work area may read
+  bool oem_ = true;               // convert character data from OEM
+  std::vector<char> block_;       // cached records, converted
+  std::int64_t block_first_ = 0;  // record number of the first cached record
+  std::int64_t block_count_ = 0;  // cached whole records
+  std::int64_t last_read_ = 0;    // the record asked for last, to spot sequential reading
+};
+
+}  // namespace vantorel::tables

@@ -1,0 +1,142 @@
+#include "tables/memo_file.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "tables/byte_reader.h"
+#include "tables/kv_error.h"
+
+namespace vantorel::tables {
+
+namespace {
+
+constexpr std::size_t kDBase4BlockSizeAt = 20;  // 16-bit little-endian
+constexpr std::size_t kFoxProBlockSizeAt = 6;   // 16-bit big-endian
+constexpr std::size_t kMemoHeaderBytes = 8;     // dBASE IV block header, FoxPro type + length
+constexpr std::string_view kDBase4Mark("\xFF\xFF\x08\x00", 4);
+constexpr std::uint64_t kReadChunk = 64 * 1024;  // dBASE III text is read in pieces this big
+
+}  // namespace
+
+MemoKind MemoKindOf(std::uint8_t version) {
+  switch (version) {
+    case 0x83: return MemoKind::DBase3;
+    case 0xF5: return MemoKind::FoxPro;
+    default: return MemoKind::DBase4;
+  }
+}
+
+std::string MemoFileName(std::string_view table_path, MemoKind kind) {
+  const std::string_view extension = kind == MemoKind::FoxPro ? "FPT" : "DBT";
+  const std::size_t slash = table_path.find_last_of("/\\");
+  const std::size_t dot = table_path.rfind('.');
+  std::string name(table_path);
+  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+    name += '.';
+  else
+    name.resize(dot + 1);
+  name += extension;
+  return name;
+}
+
+std::uint32_t MemoBlockSize(std::string_view header, MemoKind kind) {
+  const ByteReader in(header, "the memo file header");
+  std::uint32_t size = 0;
+  switch (kind) {
+    case MemoKind::DBase3:
+      return kDBase3BlockSize;
+    case MemoKind::DBase4:
+      if (in.Has(kDBase4BlockSizeAt, 2)) size = in.U16LE(kDBase4BlockSizeAt);
+      break;
+    case MemoKind::FoxPro:
+      if (in.Has(kFoxProBlockSizeAt, 2)) size = in.U16BE(kFoxProBlockSizeAt);
+      break;
+  }
+  return size == 0 ? kDefaultMemoBlockSize : size;
+}
+
+std::vector<std::string> SplitMemoLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string line;
+  bool open = false;  // text since the last hard line end
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == kSoftReturn) {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (c == kSoftReturn) {
+        open = true;  // the paragraph goes on in the same line
+        continue;
+      }
+      lines.push_back(std::move(line));
+      line.clear();
+      open = false;
+      continue;
+    }
+    line += c;
+    open = true;
+  }
+  if (open) lines.push_back(std::move(line));
+  return lines;
+}
+
+MemoFile MemoFile::Open(std::string_view open_path, const std::string& name, MemoKind kind,
+                        bool read_only) {
+  auto file = platform::File::Open(
+      open_path, read_only ? platform::File::Mode::Read : platform::File::Mode::ReadWrite);
+  if (!file) throw EKvError(DosErrorCode(errno), "Memo file not found: " + name + " [USE]");
+  std::string header(kDBase4HeaderSize, '\0');
+  const long long got = file->ReadAt(0, header.data(), header.size());
+  if (got < 0) throw EKvError(100, "Error reading " + name + " [USE]");
+  header.resize(static_cast<std::size_t>(got));
+  const std::uint32_t block_size = MemoBlockSize(header, kind);
+  return MemoFile(std::move(*file), name, kind, block_size);
+}
+
+std::string MemoFile::ReadBytes(std::uint64_t offset, std::uint64_t size) const {
+  const long long file_size = file_.Size();
+  const std::uint64_t available =
+      file_size < 0 || offset >= static_cast<std::uint64_t>(file_size)
+          ? 0
+          : static_cast<std::uint64_t>(file_size) - offset;
+  std::string bytes(static_cast<std::size_t>(std::min(size, available)), '\0');
+  const long long got = file_.ReadAt(offset, bytes.data(), bytes.size());
+  if (got < 0) throw EKvError(100, "Error reading " + name_ + " [GetMemo]");
+  bytes.resize(static_cast<std::size_t>(got));
+  return bytes;
+}
+
+std::string MemoFile::ReadUpToEndMark(std::uint64_t offset) const {
+  std::string text;
+  for (;;) {
+    const std::string chunk = ReadBytes(offset, kReadChunk);
+    const std::size_t end = chunk.find(kMemoEnd);
+    text.append(chunk, 0, end);
+    if (end != std::string::npos || chunk.size() < kReadChunk) return text;
+    offset += chunk.size();
+  }
+}
+
+std::string MemoFile::ReadText(std::uint32_t block, std::int64_t record_number) const {
+  const std::uint64_t offset = static_cast<std::uint64_t>(block) * block_size_;
+  const long long size = file_.Size();
+  if (size < 0 || offset + 1 >= static_cast<std::uint64_t>(size))
+    throw EKvError(1003, name_ + " Record # " + std::to_string(record_number) + " [GetMemo]");
+  try {
+    if (kind_ == MemoKind::DBase3) return ReadUpToEndMark(offset);
+    const std::string head = ReadBytes(offset, kMemoHeaderBytes);
+    const ByteReader in(head, "the memo block header");
+    if (kind_ == MemoKind::FoxPro) {
+      if (!in.Has(0, kMemoHeaderBytes)) return {};
+      return ReadBytes(offset + kMemoHeaderBytes, in.U32BE(4));
+    }
+    if (!in.Has(0, kMemoHeaderBytes) || in.Bytes(0, 4) != kDBase4Mark)
+      return ReadUpToEndMark(offset);
+    const std::uint32_t length = in.U32LE(4);  // counts the 8 header bytes
+    if (length <= kMemoHeaderBytes) return {};
+    return ReadBytes(offset + kMemoHeaderBytes, length - kMemoHeaderBytes);
+  } catch (const std::bad_alloc&) {
+    throw EKvError(217, "Reading memo field in " + name_);
+  }
+}
+
+}  // namespace vantorel::tables
