@@ -1,0 +1,82 @@
+#include "app/settings_file.h"
+
+#include <cstdlib>
+
+#include "app/ini_file.h"
+#include "core/texts.h"
+#include "platform/cd_drive.h"
+
+namespace vantorel::app {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::int32_t kDefaultLastIssue = 72;
+constexpr std::int32_t kDefaultResultsThreshold = 30;
+
+fs::path FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? fs::path(value) : fs::path();
+}
+
+}  // namespace
+
+fs::path ConfigDir() {
+  if (fs::path dir = FromEnvironment("VANTOREL_CONFIG_DIR"); !dir.empty()) return dir;
+  if (fs::path dir = FromEnvironment("XDG_CONFIG_HOME"); !dir.empty()) return dir / "vantorel";
+  if (fs::path home = FromEnvironment("HOME"); !home.empty())
+    return home / ".config" / "vantorel";
+  return fs::path(".config") / "vantorel";
+}
+
+std::string DirectoryWithSeparator(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.back() == '/') return std::string(text);
+  return core::WithTrailingBackslash(text);
+}
+
+void LoadSettings(const fs::path& file, platform::BrowserSettings& settings) {
+  const IniFile ini(file);
+  const char* section = kSettingsSection;
+  settings.AcrobatPath = ini.ReadString(section, "Acrobat", "");
+  settings.BrowserPath = ini.ReadString(section, "Browser", "");
+  settings.PdfDir =
+      DirectoryWithSeparator(ini.ReadString(section, "PdfFiles", settings.DataDir + "PDF/"));
+  settings.SourceDir =
+      DirectoryWithSeparator(ini.ReadString(section, "SourceFiles", settings.DataDir + "DISKS/"));
+  settings.CdPath = ini.HasKey(section, "CDPath")
+                        ? DirectoryWithSeparator(ini.ReadString(section, "CDPath", ""))
+                        : platform::FirstCdDrive();
+  settings.LastIssue = ini.ReadInteger(section, "LastIssue", kDefaultLastIssue);
+  settings.ResultsThreshold = ini.ReadInteger(section, "Results", kDefaultResultsThreshold);
+  settings.UseExternalZip = ini.ReadBool(section, "UseExternalZip", false);
+  settings.ZipUtilPath = ini.ReadString(section, "ZipUtil", "");
+}
+
+void ApplyFirstRunValues(platform::BrowserSettings& settings) {
+  settings.PdfDir = settings.DataDir + "PDF/";
+  settings.SourceDir = settings.DataDir + "DISKS/";
+  settings.CdPath = platform::FirstCdDrive();
+  settings.LastIssue = kDefaultLastIssue;
+  settings.ResultsThreshold = kDefaultResultsThreshold;
+  settings.UseExternalZip = false;
+  settings.ZipUtilPath.clear();
+}
+
+void SaveSettings(const fs::path& file, const platform::BrowserSettings& settings) {
+  IniFile ini(file);
+  const char* section = kSettingsSection;
+  ini.WriteString(section, "Acrobat", settings.AcrobatPath);
+  ini.WriteString(section, "Browser", settings.BrowserPath);
+  ini.WriteString(section, "PdfFiles", settings.PdfDir);
+  ini.WriteString(section, "SourceFiles", settings.SourceDir);
+  ini.WriteString(section, "CDPath", settings.CdPath);
+  ini.WriteInteger(section, "LastIssue", settings.LastIssue);
+  ini.WriteInteger(section, "Results", settings.ResultsThreshold);
+  ini.WriteBool(section, "UseExternalZip", settings.UseExternalZip);
+  ini.WriteString(section, "ZipUtil", settings.ZipUtilPath);
+  ini.Save();
+}
+
+}  // namespace vantorel::app

@@ -1,0 +1,42 @@
+// The settings file "kvbrowse.ini" and where the program keeps its two profile files.
+//
+// Section "KVXBrowse" holds nine keys, written in this order: "Acrobat", "Browser",
+// "PdfFiles", "SourceFiles", "CDPath", "LastIssue", "Results", "UseExternalZip", "ZipUtil".
+// Integers are written in decimal, booleans as "1" or "0".
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/browser_settings.h"
+
+namespace vantorel::app {
+
+inline constexpr char kSettingsSection[] = "KVXBrowse";
+inline constexpr char kSettingsFileName[] = "kvbrowse.ini";
+inline constexpr char kPlacementFileName[] = "kvxform.ini";
+
+// The folder of the profile files: $VANTOREL_CONFIG_DIR when set, else
+// $XDG_CONFIG_HOME/vantorel, else ~/.config/vantorel.
+std::filesystem::path ConfigDir();
+
+// A directory setting with its final separator: empty stays empty, a text ending in "/" stays
+// as it is, anything else goes through WithTrailingBackslash.
+std::string DirectoryWithSeparator(std::string_view text);
+
+// Reads every key from the file into settings (ProgramDir, DataDir and the two switches are
+// left alone). A missing key takes its default: empty programs, DataDir + "PDF/" and
+// DataDir + "DISKS/", the first CD-ROM drive, LastIssue 72, Results 30, no external zip.
+// REQUIRES: settings.DataDir is set.
+void LoadSettings(const std::filesystem::path& file, platform::BrowserSettings& settings);
+
+// The values of a first run without a settings file (the same defaults as missing keys).
+// REQUIRES: settings.DataDir is set.
+void ApplyFirstRunValues(platform::BrowserSettings& settings);
+
+// Writes all nine keys, keeping the file's other sections and keys. Throws IniWriteError
+// ("Unable to write to " + file).
+void SaveSettings(const std::filesystem::path& file, const platform::BrowserSettings& settings);
+
+}  // namespace vantorel::app

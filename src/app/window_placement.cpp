@@ -1,0 +1,99 @@
+#include "app/window_placement.h"
+
+#include <string>
+
+#include "app/ini_file.h"
+#include "app/settings_file.h"
+
+namespace vantorel::app {
+
+namespace {
+
+std::string ScreenKey(const char* key, const ScreenMetrics& screen) {
+  return std::string(key) + "(" + std::to_string(screen.width) + "x" +
+         std::to_string(screen.height) + ")";
+}
+
+std::string FourIntegers(const std::array<int, 4>& values) {
+  return std::to_string(values[0]) + "," + std::to_string(values[1]) + "," +
+         std::to_string(values[2]) + "," + std::to_string(values[3]);
+}
+
+std::optional<std::array<int, 4>> ParseFourIntegers(const std::string& text) {
+  std::array<int, 4> values{};
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::size_t comma = i < 3 ? text.find(',', at) : text.size();
+    if (comma == std::string::npos) return std::nullopt;
+    std::int32_t value = 0;
+    if (!ParseProfileInteger(text.substr(at, comma - at), value)) return std::nullopt;
+    values[i] = value;
+    at = comma + 1;
+  }
+  return values;
+}
+
+// The four integers under the screen-size key, else under the plain key.
+std::optional<std::array<int, 4>> ReadPosition(const IniFile& ini, const char* key,
+                                               const ScreenMetrics& screen) {
+  const std::string sized = ScreenKey(key, screen);
+  if (ini.HasKey(kSettingsSection, sized))
+    if (auto values = ParseFourIntegers(ini.ReadString(kSettingsSection, sized, "")))
+      return values;
+  if (ini.HasKey(kSettingsSection, key))
+    return ParseFourIntegers(ini.ReadString(kSettingsSection, key, ""));
+  return std::nullopt;
+}
+
+}  // namespace
+
+ShowState ShowStateFromShowCmd(int show_cmd) {
+  switch (show_cmd) {
+    case 2: case 6: case 7: return ShowState::Minimized;
+    case 3: return ShowState::Maximized;
+    default: return ShowState::Normal;
+  }
+}
+
+int ShowCmdFromShowState(ShowState show) {
+  switch (show) {
+    case ShowState::Minimized: return 2;
+    case ShowState::Maximized: return 3;
+    case ShowState::Normal: break;
+  }
+  return 1;
+}
+
+std::optional<RestoredPlacement> LoadPlacement(const std::filesystem::path& file,
+                                               const ScreenMetrics& screen) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
+  const IniFile ini(file);
+  if (ini.ReadInteger(kSettingsSection, "FormVersion", 0) < 0) return std::nullopt;
+  RestoredPlacement restored;
+  restored.show = ShowStateFromShowCmd(ini.ReadInteger(kSettingsSection, "ShowCmd", 1));
+  if (ini.ReadInteger(kSettingsSection, "PixelsPerInch", screen.pixels_per_inch) ==
+      screen.pixels_per_inch) {
+    restored.normal_pos = ReadPosition(ini, "NormPos", screen);
+    restored.min_max_pos = ReadPosition(ini, "MinMaxPos", screen);
+  }
+  return restored;
+}
+
+void SavePlacement(const std::filesystem::path& file, const WindowPlacement& placement,
+                   const ScreenMetrics& screen) {
+  IniFile ini(file);
+  const char* section = kSettingsSection;
+  ini.WriteInteger(section, "FormVersion", 0);
+  ini.WriteInteger(section, "Flags", placement.flags);
+  ini.WriteInteger(section, "ShowCmd", ShowCmdFromShowState(placement.show));
+  ini.WriteString(section, "MinMaxPos", FourIntegers(placement.min_max_pos));
+  ini.WriteString(section, "NormPos", FourIntegers(placement.normal_pos));
+  ini.WriteInteger(section, "PixelsPerInch", screen.pixels_per_inch);
+  ini.WriteString(section, ScreenKey("MinMaxPos", screen), FourIntegers(placement.min_max_pos));
+  ini.WriteString(section, ScreenKey("NormPos", screen), FourIntegers(placement.normal_pos));
+  ini.WriteBool(section, "Visible", placement.visible);
+  ini.Save();
+}
+
+}  // namespace vantorel::app

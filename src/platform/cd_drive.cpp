@@ -1,0 +1,175 @@
+#include "platform/cd_drive.h"
+
+#include <dirent.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/browser_settings.h"
+#include "platform/file_system.h"
+
+namespace vantorel::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const MountTable* installed_table = nullptr;
+
+// Format note: fields of a mount table escape blank, tab, newline and backslash as "\" plus
+// three octal digits.
+std::string Unescape(std::string_view field) {
+  std::string result;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size()) {
+      const std::string_view digits = field.substr(i + 1, 3);
+      if (digits.find_first_not_of("01234567") == std::string_view::npos) {
+        result += static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0'));
+        i += 3;
+        continue;
+      }
+    }
+    result += field[i];
+  }
+  return result;
+}
+
+std::vector<MountEntry> ReadTable(const fs::path& file) {
+  std::vector<MountEntry> entries;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    std::istringstream fields(line);
+    std::string device, mount_point, type;
+    if (!(fields >> device >> mount_point >> type)) continue;
+    mount_point = Unescape(mount_point);
+    while (mount_point.size() > 1 && mount_point.back() == '/') mount_point.pop_back();
+    entries.push_back({Unescape(device), mount_point, type});
+  }
+  return entries;
+}
+
+// True when path is root or lies below it (whole components compared).
+bool LiesUnder(const fs::path& path, const fs::path& root) {
+  auto p = path.begin();
+  for (auto r = root.begin(); r != root.end(); ++r, ++p) {
+    if (r->empty()) continue;  // the empty last component of a root with a trailing "/"
+    if (p == path.end() || *p != *r) return false;
+  }
+  return true;
+}
+
+fs::path Normal(const fs::path& path) {
+  fs::path normal = path.lexically_normal();
+  if (normal.has_relative_path() && normal.filename().empty()) normal = normal.parent_path();
+  return normal;
+}
+
+bool IsAbsolutePathText(std::string_view path) {
+  return !path.empty() && (path.front() == '/' || path.front() == '\\');
+}
+
+// The CD-ROM drive a path lies on.
+struct Drive {
+  fs::path root;     // its mount point or the CdPath folder
+  bool optical;      // an optical device's mount point (must be mounted to hold a disc)
+  std::string name;  // what the user is told
+};
+
+std::optional<Drive> DriveOf(std::string_view path_text) {
+  if (!IsAbsolutePathText(path_text)) return std::nullopt;
+  const fs::path path = Normal(ResolvePath(path_text));
+  const MountTable& table = CurrentMountTable();
+  for (const auto& entries : {table.Mounted(), table.Configured()}) {
+    for (const MountEntry& entry : entries) {
+      if (!IsOpticalEntry(entry)) continue;
+      const fs::path root = Normal(fs::path(entry.mount_point));
+      if (LiesUnder(path, root)) return Drive{root, true, PathText(root)};
+    }
+  }
+  const std::string& cd_path = Settings().CdPath;
+  if (IsAbsolutePathText(cd_path)) {
+    const fs::path root = Normal(ResolvePath(cd_path));
+    if (LiesUnder(path, root)) return Drive{root, false, PathText(root)};
+  }
+  return std::nullopt;
+}
+
+bool CanList(const fs::path& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  ::closedir(dir);
+  return true;
+}
+
+bool IsMounted(const fs::path& root) {
+  for (const MountEntry& entry : CurrentMountTable().Mounted())
+    if (Normal(fs::path(entry.mount_point)) == root) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<MountEntry> MountTableFiles::Mounted() const { return ReadTable(mounted_); }
+std::vector<MountEntry> MountTableFiles::Configured() const { return ReadTable(configured_); }
+
+const MountTable& CurrentMountTable() {
+  static const MountTableFiles system_table("/proc/mounts", "/etc/fstab");
+  return installed_table != nullptr ? *installed_table : system_table;
+}
+
+const MountTable* SetMountTable(const MountTable* table) {
+  const MountTable* previous = installed_table;
+  installed_table = table;
+  return previous;
+}
+
+bool IsOpticalEntry(const MountEntry& entry) {
+  const std::string_view device = entry.device;
+  return device.starts_with("/dev/sr") || device.starts_with("/dev/cdrom") ||
+         entry.type == "iso9660" || entry.type == "udf";
+}
+
+std::string FirstCdDrive() {
+  const MountTable& table = CurrentMountTable();
+  for (const auto& entries : {table.Mounted(), table.Configured()}) {
+    for (const MountEntry& entry : entries) {
+      if (!IsOpticalEntry(entry)) continue;
+      std::string root = PathText(fs::path(entry.mount_point));
+      if (root.empty() || root.back() != '/') root += '/';
+      return root;
+    }
+  }
+  return {};
+}
+
+bool IsCdDrive(std::string_view path) { return DriveOf(path).has_value(); }
+
+bool DiskInDrive(std::string_view path) {
+  if (!IsAbsolutePathText(path)) throw DriveIdError();
+  const std::optional<Drive> drive = DriveOf(path);
+  if (!drive) return true;
+  return CanList(drive->root) && (!drive->optical || IsMounted(drive->root));
+}
+
+std::string CdDriveName(std::string_view path) {
+  const std::optional<Drive> drive = DriveOf(path);
+  return drive ? drive->name : std::string(path);
+}
+
+bool EnsureCdReady(std::string_view path) {
+  if (!IsCdDrive(path)) return true;
+  const std::string prompt = "Please insert the Ostravel CD-ROM in drive " + CdDriveName(path) +
+                             " and\rclick Ok when the CD-ROM has loaded, or Cancel to abort";
+  while (true) {
+    if (!core::Confirm(prompt, core::Buttons::OkCancel)) return false;
+    if (DiskInDrive(path)) return true;
+  }
+}
+
+}  // namespace vantorel::platform

@@ -1,0 +1,167 @@
+#include "platform/cd_drive.h"
+
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "platform/browser_settings.h"
+#include "platform/file_system.h"
+#include "scripted_ui.h"
+#include "temp_dir.h"
+
+namespace vantorel::platform {
+namespace {
+
+using core::Answer;
+using core::BoxKind;
+using core::Buttons;
+using testing::ScriptedUi;
+using testing::TempDir;
+
+// A machine with a hard disk, a CD-ROM drive at <tmp>/cdrom (configured in fstab, mounted
+// only when a test says the disc is in) and a folder <tmp>/hd.
+class CdDriveTest : public ::testing::Test {
+ protected:
+  CdDriveTest() {
+    previous_ = SetMountTable(nullptr);
+    dir_.Write("cdrom/README.TXT", "on the disc");
+    dir_.Write("hd/file.txt", "");
+    cdrom_ = PathText(dir_.path() / "cdrom");
+    hd_ = PathText(dir_.path() / "hd");
+    fstab_ = dir_.Write("fstab", "# static file systems\n/dev/sda1 / ext4 defaults 0 1\n"
+                                 "/dev/sr0 " + cdrom_ + " udf,iso9660 user,noauto 0 0\n");
+    SetDisc(false);
+    Settings() = {};
+  }
+  ~CdDriveTest() override {
+    SetMountTable(previous_);
+    Settings() = {};
+  }
+
+  void SetDisc(bool in) {
+    std::string mounts = "/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\n";
+    if (in) mounts += "/dev/sr0 " + cdrom_ + " iso9660 ro 0 0\n";
+    mounts_ = dir_.Write("mounts", mounts);
+    table_ = std::make_unique<MountTableFiles>(mounts_, fstab_);
+    SetMountTable(table_.get());
+  }
+
+  std::string Prompt() const {
+    return "Please insert the Ostravel CD-ROM in drive " + cdrom_ +
+           " and\rclick Ok when the CD-ROM has loaded, or Cancel to abort";
+  }
+
+  TempDir dir_;
+  std::string cdrom_, hd_;
+  std::filesystem::path mounts_, fstab_;
+  std::unique_ptr<MountTableFiles> table_;
+  const MountTable* previous_ = nullptr;
+};
+
+TEST_F(CdDriveTest, ReadsMountTablesWithEscapesAndComments) {
+  TempDir dir;
+  const MountTableFiles table(dir.Write("m", "# comment\n\n/dev/sr0 /media/My\\040Disc iso9660 ro 0 0\n"
+                                             "bad-line\n/dev/sdb1 /mnt/usb/ vfat rw 0 0\n"),
+                              dir.path() / "missing");
+  EXPECT_EQ(table.Mounted(), (std::vector<MountEntry>{{"/dev/sr0", "/media/My Disc", "iso9660"},
+                                                      {"/dev/sdb1", "/mnt/usb", "vfat"}}));
+  EXPECT_TRUE(table.Configured().empty());
+}
+
+TEST_F(CdDriveTest, RecognisesOpticalDrives) {
+  EXPECT_TRUE(IsOpticalEntry({"/dev/sr1", "/m", "auto"}));
+  EXPECT_TRUE(IsOpticalEntry({"/dev/cdrom", "/m", "auto"}));
+  EXPECT_TRUE(IsOpticalEntry({"/dev/loop0", "/m", "iso9660"}));
+  EXPECT_TRUE(IsOpticalEntry({"/dev/loop0", "/m", "udf"}));
+  EXPECT_FALSE(IsOpticalEntry({"/dev/sda1", "/", "ext4"}));
+}
+
+TEST_F(CdDriveTest, FirstCdDrivePrefersMountedDrives) {
+  EXPECT_EQ(FirstCdDrive(), cdrom_ + "/");
+  TempDir dir;
+  const MountTableFiles two(dir.Write("m", "/dev/sda1 / ext4 rw 0 0\n/dev/sr1 /media/e iso9660 ro 0 0\n"
+                                           "/dev/sr2 /media/g udf ro 0 0\n"),
+                            fstab_);
+  SetMountTable(&two);
+  EXPECT_EQ(FirstCdDrive(), "/media/e/");
+  const MountTableFiles none(dir.Write("n", "/dev/sda1 / ext4 rw 0 0\n"), dir.path() / "x");
+  SetMountTable(&none);
+  EXPECT_EQ(FirstCdDrive(), "");
+}
+
+TEST_F(CdDriveTest, TellsWhichPathsLieOnTheCdRomDrive) {
+  EXPECT_TRUE(IsCdDrive(cdrom_ + "/README.TXT"));
+  EXPECT_TRUE(IsCdDrive(cdrom_));
+  EXPECT_TRUE(IsCdDrive(cdrom_ + "\\BONUS\\SETUP.EXE"));
+  EXPECT_FALSE(IsCdDrive(cdrom_ + "2/file"));  // a sibling whose name starts alike
+  EXPECT_FALSE(IsCdDrive(hd_ + "/file.txt"));
+  EXPECT_FALSE(IsCdDrive(""));
+  EXPECT_FALSE(IsCdDrive("5"));
+
+  Settings().CdPath = hd_ + "/";
+  EXPECT_TRUE(IsCdDrive(hd_ + "/file.txt"));
+}
+
+TEST_F(CdDriveTest, DiskInDriveNeedsTheDriveMounted) {
+  EXPECT_FALSE(DiskInDrive(cdrom_ + "/README.TXT"));
+  SetDisc(true);
+  EXPECT_TRUE(DiskInDrive(cdrom_ + "/README.TXT"));
+  EXPECT_TRUE(DiskInDrive(hd_));
+}
+
+TEST_F(CdDriveTest, DiskInDriveRejectsWhatNamesNoDrive) {
+  for (const char* bad : {"", "5", "relative/path"}) {
+    try {
+      DiskInDrive(bad);
+      ADD_FAILURE() << "no error for \"" << bad << '"';
+    } catch (const DriveIdError& error) {
+      EXPECT_STREQ(error.what(), "Not a valid drive ID");
+    }
+  }
+}
+
+TEST_F(CdDriveTest, EnsureCdReadyDoesNotAskForAHardDiskPath) {
+  ScriptedUi ui;
+  EXPECT_TRUE(EnsureCdReady(hd_ + "/file.txt"));
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(CdDriveTest, EnsureCdReadyAsksOnceEvenWithTheDiscIn) {
+  SetDisc(true);
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok);
+  EXPECT_TRUE(EnsureCdReady(cdrom_ + "/README.TXT"));
+}
+
+TEST_F(CdDriveTest, EnsureCdReadyKeepsAskingUntilCancel) {
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok)
+      .Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok)
+      .Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Cancel);
+  EXPECT_FALSE(EnsureCdReady(cdrom_ + "/README.TXT"));
+}
+
+// A Ui whose user puts the disc in before pressing OK the second time.
+class InsertingUi : public ScriptedUi {
+ public:
+  explicit InsertingUi(std::function<void()> insert) : insert_(std::move(insert)) {}
+  core::Answer Show(const core::MessageBox& box) override {
+    const core::Answer answer = ScriptedUi::Show(box);
+    if (boxes.size() == 2) insert_();
+    return answer;
+  }
+
+ private:
+  std::function<void()> insert_;  // puts the disc in
+};
+
+TEST_F(CdDriveTest, EnsureCdReadyGoesOnOnceTheDiscIsIn) {
+  InsertingUi ui([this] { SetDisc(true); });
+  ui.Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok)
+      .Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok);
+  EXPECT_TRUE(EnsureCdReady(cdrom_ + "/README.TXT"));
+}
+
+}  // namespace
+}  // namespace vantorel::platform
