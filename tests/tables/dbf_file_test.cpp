@@ -1,0 +1,189 @@
+// Opening a table: header and descriptor validation with the engine's exact error texts.
+#include <gtest/gtest.h>
+
+#include "engine_test_helpers.h"
+#include "tables/dbf_file.h"
+
+namespace vantorel::tables {
+namespace {
+
+using testing::ErrorOf;
+using testing::FieldSpec;
+using testing::OpenTable;
+using testing::Rec;
+using testing::ShownPath;
+using testing::TableBytes;
+using testing::TempDir;
+
+TableBytes ThreeFields() {
+  TableBytes t;
+  t.fields = {{"ID", 'N', 5}, {"NAME", 'C', 4}, {"OK", 'L', 1}};
+  t.records = {Rec({"    1", "abcd", "T"})};
+  return t;
+}
+
+struct BadHeaderCase {
+  const char* what;
+  std::string bytes;
+  int code;
+  std::string detail_after_path;  // the detail is the shown path followed by this
+};
+
+TEST(DbfHeader, DamagedHeadersFailWithTheirCodeAndText) {
+  TempDir dir;
+  const std::string path = ShownPath(dir, "t.dbf");
+  std::vector<BadHeaderCase> cases;
+  cases.push_back({"empty file", "", 210,
+                   " is not a dBASE database. (Prolog is less than 32 bytes) [USE/OpenDBF]"});
+  cases.push_back({"31 bytes", ThreeFields().Bytes().substr(0, 31), 210,
+                   " is not a dBASE database. (Prolog is less than 32 bytes) [USE/OpenDBF]"});
+  {
+    TableBytes t = ThreeFields();
+    t.version = 0x30;  // Visual FoxPro
+    cases.push_back({"version 0x30", t.Bytes(), 210,
+                     " is not a dBASE database.(Invalid version byte)+ [USE/OpenDBF]"});
+  }
+  {
+    TableBytes t = ThreeFields();
+    t.version = 0x02;
+    cases.push_back({"dBASE II", t.Bytes(), 1300, " [USE/OpenDBF]"});
+  }
+  cases.push_back({"descriptors cut short", ThreeFields().Bytes().substr(0, 32 + 40), 100, ""});
+  {
+    TableBytes t = ThreeFields();
+    t.record_length = 8;  // the fields need 1 + 5 + 4 + 1
+    cases.push_back({"record too short for its fields", t.Bytes(), 210,
+                     " is not a dBASE database. (Record length is shorter than its fields) "
+                     "[USE/OpenDBF]"});
+  }
+  for (const BadHeaderCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const EKvError error = ErrorOf([&] { OpenTable(dir, "t.dbf", c.bytes); });
+    EXPECT_EQ(error.Code(), c.code);
+    if (c.code == 100)
+      EXPECT_EQ(error.Detail(), "Error reading " + path + " [Use/OpenDbf]");
+    else
+      EXPECT_EQ(error.Detail(), path + c.detail_after_path);
+  }
+}
+
+TEST(DbfHeader, FieldCountOutOfRangeNamesTheFileWithoutItsFolder) {
+  TempDir dir;
+  for (const int header_length : {32, 33 + 32 * 256, 20}) {
+    SCOPED_TRACE(header_length);
+    TableBytes t = ThreeFields();
+    t.header_length = static_cast<std::uint16_t>(header_length);
+    const EKvError error = ErrorOf([&] { OpenTable(dir, "t.dbf", t.Bytes()); });
+    EXPECT_EQ(error.Code(), 210);
+    EXPECT_EQ(error.Detail(),
+              "T.DBF is not a dBASE database. (Number of fields is out of range) [Use/OpenDbf]");
+  }
+}
+
+TEST(DbfHeader, TerminatorAsFirstDescriptorIsCode222) {
+  TempDir dir;
+  TableBytes t;
+  t.fields = {};
+  t.header_length = 32 + 32 + 1;  // room for one descriptor, which starts with 0x0D
+  t.record_length = 1;
+  std::string bytes = t.Bytes();
+  bytes[32] = 0x0D;
+  const EKvError error = ErrorOf([&] { OpenTable(dir, "t.dbf", bytes); });
+  EXPECT_EQ(error.Code(), 222);
+  EXPECT_EQ(error.Detail(), "Error reading " + ShownPath(dir, "t.dbf") + " [Use/OpenDbf]");
+}
+
+TEST(DbfHeader, InvalidFieldTypeNamesFieldAndLetter) {
+  TempDir dir;
+  TableBytes t = ThreeFields();
+  t.fields[1].type = 'c';  // lower-case letters other than b, g, p are not field types
+  const EKvError error = ErrorOf([&] { OpenTable(dir, "t.dbf", t.Bytes()); });
+  EXPECT_EQ(error.Code(), 211);
+  EXPECT_EQ(error.Detail(),
+            "Field: NAME [c] in " + ShownPath(dir, "t.dbf") + " is not a valid field type");
+  EXPECT_EQ(error.what(), "Error # 211 (Invalid database field type encountered)\r\n" +
+                              error.Detail());
+}
+
+TEST(DbfHeader, DescriptorsGiveNamesTypesWidthsAndOffsets) {
+  TableBytes t;
+  t.version = 0x83;
+  t.year = 99;
+  t.month = 12;
+  t.day = 31;
+  t.fields = {{"article_id", 'N', 11}, {"ELEVENCHARS", 'C', 28}, {"PRICE", 'F', 8, 2},
+              {"PIC", 'b', 10}, {"OLE", 'G', 10}, {"IMG", 'P', 10}, {"D", 'D', 8},
+              {"NOTE", 'M', 10}};
+  t.records = {};
+  const DbfHeader header = DecodeDbfHeader(t.Bytes(), "X");
+  EXPECT_EQ(header.version, 0x83);
+  EXPECT_TRUE(header.has_memo);
+  EXPECT_EQ(header.update_date, "19991231");
+  EXPECT_EQ(header.header_length, 32 + 32 * 8 + 1);
+  EXPECT_EQ(header.record_length, 1 + 11 + 28 + 8 + 10 + 10 + 10 + 8 + 10);
+  struct Expected {
+    const char* name;
+    char type;
+    int width, decimals, offset;
+  };
+  const Expected expected[] = {{"ARTICLE_ID", 'N', 11, 0, 1}, {"ELEVENCHARS", 'C', 28, 0, 12},
+                               {"PRICE", 'F', 8, 2, 40},      {"PIC", 'M', 10, 0, 48},
+                               {"OLE", 'M', 10, 0, 58},       {"IMG", 'M', 10, 0, 68},
+                               {"D", 'D', 8, 0, 78},          {"NOTE", 'M', 10, 0, 86}};
+  ASSERT_EQ(header.fields.size(), std::size(expected));
+  for (std::size_t i = 0; i < header.fields.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(header.fields[i].name, expected[i].name);
+    EXPECT_EQ(header.fields[i].type, expected[i].type);
+    EXPECT_EQ(header.fields[i].width, expected[i].width);
+    EXPECT_EQ(header.fields[i].decimals, expected[i].decimals);
+    EXPECT_EQ(header.fields[i].offset, expected[i].offset);
+  }
+}
+
+TEST(DbfHeader, EarlyTerminatorEndsTheDescriptors) {
+  // The header length leaves room for five descriptors; the fourth starts with 0x0D.
+  TableBytes t = ThreeFields();
+  t.header_length = 32 + 32 * 5 + 1;
+  std::string bytes = t.Bytes();
+  bytes[32 + 32 * 4] = 'Z';  // a stray byte after the terminator is not read
+  const DbfHeader header = DecodeDbfHeader(bytes, "X");
+  EXPECT_EQ(header.fields.size(), 3u);
+
+  TableBytes exact = ThreeFields();  // 32 + 32 * 3 + 1: three fields and the terminator
+  EXPECT_EQ(DecodeDbfHeader(exact.Bytes(), "X").fields.size(), 3u);
+}
+
+TEST(DbfHeader, MissingFileReportsTheSystemCode) {
+  TempDir dir;
+  const EKvError error = ErrorOf(
+      [&] { WorkArea::Open(ParseUseCommand(dir / "missing.dbf"), OpenOptions{}); });
+  EXPECT_EQ(error.Code(), 2);
+  EXPECT_EQ(error.Detail(), "Failure to open " + ShownPath(dir, "missing.dbf") + " [USE/OpenDbf]");
+}
+
+TEST(DbfHeader, ExclusiveOpenKeepsOtherOpensOut) {
+  TempDir dir;
+  dir.Write("t.dbf", ThreeFields().Bytes());
+  const auto first = WorkArea::Open(ParseUseCommand(dir / "t.dbf EXCLUSIVE"), OpenOptions{});
+  EXPECT_TRUE(first->Exclusive());
+  OpenOptions read_only;
+  read_only.read_only = true;
+  const EKvError error =
+      ErrorOf([&] { WorkArea::Open(ParseUseCommand(dir / "t.dbf ALIAS OTHER"), read_only); });
+  EXPECT_EQ(error.Code(), 32);
+  EXPECT_EQ(error.Detail(), "Failure to open " + ShownPath(dir, "t.dbf") + " [USE/OpenDbf]");
+}
+
+TEST(DbfHeader, SharedOpensLiveTogether) {
+  TempDir dir;
+  dir.Write("t.dbf", ThreeFields().Bytes());
+  OpenOptions read_only;
+  read_only.read_only = true;
+  const auto first = WorkArea::Open(ParseUseCommand(dir / "t.dbf"), read_only);
+  const auto second = WorkArea::Open(ParseUseCommand(dir / "t.dbf"), OpenOptions{});
+  EXPECT_EQ(second->RecCount(), 1);
+}
+
+}  // namespace
+}  // namespace vantorel::tables
