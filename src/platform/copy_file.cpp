@@ -1,0 +1,53 @@
+#include "platform/copy_file.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace vantorel::platform {
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, std::string_view path, int error) {
+  throw FileError(std::string(what) + " \"" + std::string(path) + "\". " + std::strerror(error));
+}
+
+}  // namespace
+
+void CopyFileKeepDate(std::string_view source_text, std::string_view target_text) {
+  std::optional<File> source = File::Open(source_text, File::Mode::Read);
+  if (!source) Fail("Cannot open file", source_text, errno);
+  struct stat source_info {};
+  if (::fstat(source->Descriptor(), &source_info) != 0)
+    Fail("Cannot open file", source_text, errno);
+
+  const auto target_path = ResolvePath(target_text);
+  struct stat target_info {};
+  if (::stat(target_path.c_str(), &target_info) == 0 && target_info.st_dev == source_info.st_dev &&
+      target_info.st_ino == source_info.st_ino)
+    throw FileError("Cannot copy file \"" + std::string(source_text) + "\" onto itself");
+
+  std::optional<File> target = File::OpenPath(target_path, File::Mode::CreateReplace);
+  if (!target) Fail("Cannot create file", target_text, errno);
+
+  std::array<char, 64 * 1024> buffer;
+  std::uint64_t offset = 0;
+  while (true) {
+    const long long count = source->ReadAt(offset, buffer.data(), buffer.size());
+    if (count < 0) Fail("Error reading file", source_text, errno);
+    if (count == 0) break;
+    if (!target->WriteAt(offset, buffer.data(), static_cast<std::size_t>(count)))
+      Fail("Error writing file", target_text, errno);
+    offset += static_cast<std::uint64_t>(count);
+  }
+
+  const struct timespec times[2] = {{0, UTIME_OMIT}, source_info.st_mtim};
+  if (::futimens(target->Descriptor(), times) != 0) Fail("Error writing file", target_text, errno);
+}
+
+}  // namespace vantorel::platform

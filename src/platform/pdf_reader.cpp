@@ -1,0 +1,58 @@
+#include "platform/pdf_reader.h"
+
+#include <exception>
+
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/browser_settings.h"
+#include "platform/cd_drive.h"
+#include "platform/file_system.h"
+#include "platform/outside_programs.h"
+
+namespace vantorel::platform {
+
+void OpenPdfInReader(std::string_view path, bool show_commands) {
+  const BrowserSettings& settings = Settings();
+  if (!settings.AcrobatPath.empty()) {
+    if (show_commands && settings.ShowCommands)
+      core::ShowInformation("Command to execute: \r" + settings.AcrobatPath + "\r" +
+                            "Parameters: " + std::string(path));
+    LaunchProgram(settings.AcrobatPath, path);
+    return;
+  }
+  if (core::Confirm("Unable to find Acrobat Reader. If you have the Reader installed, please "
+                    "check the Acrobat Reader entry in the Options dialog. Do you wish to "
+                    "install Adobe Acrobat Reader " +
+                        std::string(kReaderVersionText) + " now?",
+                    core::Buttons::YesNo, {}, core::BoxKind::Warning))
+    InstallReaderFromCd(show_commands);
+}
+
+void InstallReaderFromCd(bool show_commands) {
+  try {
+    core::ShowInformation("Please insert the Ostravel CD-ROM into your CD-ROM drive");
+    const std::string installer = core::CutToShortString(FirstCdDrive() + kReaderInstallerPath);
+    if (!EnsureCdReady(installer)) return;
+    if (show_commands && Settings().ShowCommands)
+      core::ShowInformation("Command to execute: \r" + installer);
+    LaunchProgram(installer, "");
+  } catch (const std::exception&) {
+    core::ShowInformation("Unable to install Adobe Acrobat Reader");
+  }
+}
+
+void OpenPdfIfFound(std::string_view path, bool show_commands) {
+  if (!FileExists(path)) {
+    core::ShowError("Unable to find file: " + std::string(path));
+    return;
+  }
+  OpenPdfInReader(path, show_commands);
+}
+
+void OpenArticlePdf(std::string_view path) {
+  if (Settings().LastIssue == 0) return;
+  if (!EnsureCdReady(path)) return;
+  OpenPdfIfFound(path, true);
+}
+
+}  // namespace vantorel::platform

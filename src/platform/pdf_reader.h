@@ -1,0 +1,37 @@
+// Opening an article PDF in the outside reader, and offering to install the reader from the
+// CD-ROM when none is known. Everything the user sees goes through the Ui port.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantorel::platform {
+
+// The reader version offered for installation.
+inline constexpr char kReaderVersionText[] = "5.0";
+// The reader's installer on the CD-ROM, relative to the drive's root.
+inline constexpr char kReaderInstallerPath[] = "Acrobat\\rp500enu.exe";
+
+// The shared flow. With a known reader (AcrobatPath): when show_commands and the ShowCommands
+// setting are both on, the information "Command to execute: \r" + reader + "\rParameters: " +
+// path first; then the reader starts with the path. Without one: the warning (Yes/No)
+// "Unable to find Acrobat Reader. ... install Adobe Acrobat Reader 5.0 now?", and on Yes
+// InstallReaderFromCd.
+// REQUIRES: the caller has checked that the file exists.
+void OpenPdfInReader(std::string_view path, bool show_commands);
+
+// Tells the user to insert the CD-ROM, makes sure the disc is in (EnsureCdReady) and starts
+// the installer from the first CD-ROM drive; with show_commands and ShowCommands on, the
+// information "Command to execute: \r" + installer path first. Should any step fail with an
+// error, "Unable to install Adobe Acrobat Reader" is shown instead.
+void InstallReaderFromCd(bool show_commands);
+
+// The check of the viewer window and the free-text search button: the error
+// "Unable to find file: " + path when the file is missing, else OpenPdfInReader.
+void OpenPdfIfFound(std::string_view path, bool show_commands);
+
+// The checks of the main window's PDF links: nothing at all while LastIssue is 0; stops when
+// EnsureCdReady(path) is false; then OpenPdfIfFound with command messages.
+void OpenArticlePdf(std::string_view path);
+
+}  // namespace vantorel::platform

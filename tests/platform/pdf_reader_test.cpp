@@ -1,0 +1,140 @@
+#include "platform/pdf_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/browser_settings.h"
+#include "platform/cd_drive.h"
+#include "platform/file_system.h"
+#include "program_helpers.h"
+#include "scripted_ui.h"
+#include "temp_dir.h"
+
+namespace vantorel::platform {
+namespace {
+
+using core::Answer;
+using core::BoxKind;
+using core::Buttons;
+using testing::ScriptedUi;
+using testing::TempDir;
+
+const char kInstallOffer[] =
+    "Unable to find Acrobat Reader. If you have the Reader installed, please check the Acrobat "
+    "Reader entry in the Options dialog. Do you wish to install Adobe Acrobat Reader 5.0 now?";
+
+// An archive folder with one article PDF, a reader script, and a CD-ROM drive at <tmp>/cdrom
+// (mounted) that holds the reader's installer.
+class PdfReaderTest : public ::testing::Test {
+ protected:
+  PdfReaderTest() {
+    Settings() = {};
+    reader_ = WriteArgumentsScript(dir_, "bin/reader");
+    pdf_ = PathText(dir_.Write("PDF/KV0101.PDF", "%PDF-1.4\n"));
+    cdrom_ = PathText(dir_.path() / "cdrom");
+    installer_ = WriteArgumentsScript(dir_, "cdrom/ACROBAT/RP500ENU.EXE");
+    mounts_ = std::make_unique<MountTableFiles>(
+        dir_.Write("mounts", "/dev/sr0 " + cdrom_ + " iso9660 ro 0 0\n"), dir_.path() / "fstab");
+    previous_ = SetMountTable(mounts_.get());
+    Settings().LastIssue = 72;
+  }
+  ~PdfReaderTest() override {
+    SetMountTable(previous_);
+    Settings() = {};
+  }
+
+  std::string CdPrompt() const {
+    return "Please insert the Ostravel CD-ROM in drive " + cdrom_ +
+           " and\rclick Ok when the CD-ROM has loaded, or Cancel to abort";
+  }
+
+  TempDir dir_;
+  std::string reader_, pdf_, cdrom_, installer_;
+  std::unique_ptr<MountTableFiles> mounts_;
+  const MountTable* previous_ = nullptr;
+};
+
+TEST_F(PdfReaderTest, OpensThePdfInTheReader) {
+  Settings().AcrobatPath = reader_;
+  ScriptedUi ui;
+  OpenPdfInReader(pdf_, true);
+  EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf_});
+}
+
+TEST_F(PdfReaderTest, ShowsTheCommandOnlyWhenBothSwitchesAreOn) {
+  Settings().AcrobatPath = reader_;
+  Settings().ShowCommands = true;
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Information,
+            "Command to execute: \r" + reader_ + "\rParameters: " + pdf_);
+  OpenPdfInReader(pdf_, true);
+  EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf_});
+  OpenPdfInReader(pdf_, false);
+  EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf_});
+}
+
+TEST_F(PdfReaderTest, WithoutAReaderOffersTheInstallation) {
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Warning, kInstallOffer, Buttons::YesNo, Answer::No);
+  OpenPdfInReader(pdf_, true);
+}
+
+TEST_F(PdfReaderTest, InstallsTheReaderFromTheCdRom) {
+  Settings().ShowCommands = true;
+  const std::string installer_text = cdrom_ + "/Acrobat\\rp500enu.exe";
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Warning, kInstallOffer, Buttons::YesNo, Answer::Yes)
+      .Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive")
+      .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Ok)
+      .Expect(BoxKind::Information, "Command to execute: \r" + installer_text);
+  OpenPdfInReader(pdf_, true);
+  EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{});
+}
+
+TEST_F(PdfReaderTest, CancellingTheCdPromptStopsTheInstallation) {
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive")
+      .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Cancel);
+  InstallReaderFromCd(true);
+}
+
+TEST_F(PdfReaderTest, WithoutACdRomDriveTheInstallerFailsSilently) {
+  const MountTableFiles none(dir_.Write("none", ""), dir_.path() / "fstab");
+  SetMountTable(&none);
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive");
+  InstallReaderFromCd(true);
+  SetMountTable(mounts_.get());
+}
+
+TEST_F(PdfReaderTest, CallersReportAMissingFile) {
+  Settings().AcrobatPath = reader_;
+  const std::string missing = PathText(dir_.path()) + "/PDF/NONE.PDF";
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Error, "Unable to find file: " + missing)
+      .Expect(BoxKind::Error, "Unable to find file: " + missing);
+  OpenPdfIfFound(missing, false);
+  OpenArticlePdf(missing);
+}
+
+TEST_F(PdfReaderTest, ArticleLinksDoNothingWhileNoIssueIsInstalled) {
+  Settings().AcrobatPath = reader_;
+  Settings().LastIssue = 0;
+  ScriptedUi ui;
+  OpenArticlePdf(PathText(dir_.path()) + "/PDF/NONE.PDF");
+  OpenArticlePdf(pdf_);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "arguments"));
+}
+
+TEST_F(PdfReaderTest, ArticleLinksOnTheCdRomAskForTheDiscFirst) {
+  Settings().AcrobatPath = reader_;
+  const std::string on_cd = PathText(dir_.Write("cdrom/PDF/KV0202.PDF", "%PDF"));
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Cancel)
+      .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Ok);
+  OpenArticlePdf(on_cd);
+  OpenArticlePdf(on_cd);
+  EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{on_cd});
+}
+
+}  // namespace
+}  // namespace vantorel::platform
