@@ -55,7 +55,11 @@ UseCommand ParseUseCommand(std::string_view command_text) {
   if (name.empty() || (name.front() != '/' && name.front() != '\\')) {
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) name = core::WithTrailingBackslash(platform::PathText(current)) + name;
+    if (!error) {
+      std::string folder = platform::PathText(current);
+      if (folder.empty() || folder.back() != '/') folder += '/';
+      name = folder + name;
+    }
   }
   const std::size_t slash = name.find_last_of("/\\");
   const std::size_t base_at = slash == std::string::npos ? 0 : slash + 1;
