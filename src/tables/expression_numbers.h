@@ -1,0 +1,28 @@
+// Numbers of the expression language: reading the decimal text of numeric fields, number
+// literals and VAL, and writing the fixed-width text of STR.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace vantorel::tables {
+
+// Reads a decimal number the way numeric fields and VAL read it: leading blanks are
+// skipped, then an optional sign, digits with at most one decimal point, and an optional
+// exponent ("E" or "e", optional sign, digits). The longest such prefix counts; text after it
+// is ignored, and text without digits is 0 ("  -12" is -12, "12AB" is 12, blanks are 0).
+// Values beyond the double range read as plus or minus infinity, values too small as 0.
+// Never reads beyond text + size.
+double ReadDecimalNumber(const char* text, std::size_t size);
+
+// STR(n, len, dec): n rounded half away from zero to dec decimals (of its shortest exact
+// decimal form, so 2.5 gives "3" and 1.005 gives "1.01"), right-aligned in len characters;
+// len asterisks when the text is longer than len or n is not a finite number. len is used
+// within 0..255, dec within 0..255 (values outside are clamped, fractions cut off).
+std::string StrText(double n, double len, double dec);
+
+// A double limited to lo..hi and cut to a whole number; NaN gives lo. Used for every
+// numeric argument that counts characters or positions.
+int ClampToInt(double value, int lo, int hi);
+
+}  // namespace vantorel::tables
