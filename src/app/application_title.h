@@ -1,0 +1,15 @@
+// The application title: "KVXBrowse" while the program starts, "Vantorel Article Browser"
+// once the main window exists. Message boxes without a caption of their own carry it.
+#pragma once
+
+#include <string>
+
+namespace vantorel::app {
+
+inline constexpr char kStartingTitle[] = "KVXBrowse";
+inline constexpr char kProgramTitle[] = "Vantorel Article Browser";
+
+const std::string& ApplicationTitle();
+void SetApplicationTitle(std::string title);
+
+}  // namespace vantorel::app

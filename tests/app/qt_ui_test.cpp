@@ -1,0 +1,124 @@
+#include "app/qt_ui.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/application_title.h"
+#include "qt_application.h"
+
+namespace vantorel::app {
+namespace {
+
+using core::Answer;
+using core::BoxKind;
+using core::Buttons;
+
+// What the box looked like when it came up.
+struct SeenBox {
+  QString caption, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+};
+
+// Shows the box through the Qt Ui and, once it is up, records it and presses the button with
+// the given text (or closes it with Escape when the text is empty).
+Answer ShowAndPress(QtUi& ui, const core::MessageBox& box, const QString& press, SeenBox& seen) {
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+      ADD_FAILURE() << "no box came up";
+      return;
+    }
+    seen = {dialog->windowTitle(), dialog->text(), dialog->icon(), {}};
+    for (QAbstractButton* button : dialog->buttons()) {
+      seen.buttons << button->text().remove(QLatin1Char('&'));
+      if (!press.isEmpty() && button->text().remove(QLatin1Char('&')) == press) button->click();
+    }
+    if (press.isEmpty()) dialog->reject();
+  });
+  return ui.Show(box);
+}
+
+TEST(QtUi, ShowsBoxesWithTheirIconsButtonsAndLineBreaks) {
+  TestApplication();
+  QtUi ui;
+  SetApplicationTitle(kProgramTitle);
+  struct Case {
+    core::MessageBox box;
+    QString press;
+    Answer answer;
+    QMessageBox::Icon icon;
+    QString caption;
+  };
+  const Case cases[] = {
+      {{BoxKind::Information, "", "Command to execute: \r/usr/bin/evince", Buttons::Ok}, "OK",
+       Answer::Ok, QMessageBox::Information, kProgramTitle},
+      {{BoxKind::Warning, "", "Unable to install?", Buttons::YesNo}, "No", Answer::No,
+       QMessageBox::Warning, kProgramTitle},
+      {{BoxKind::Warning, "", "Unable to install?", Buttons::YesNo}, "Yes", Answer::Yes,
+       QMessageBox::Warning, kProgramTitle},
+      {{BoxKind::Error, "Oops", "Unable to find file: a\r\nb", Buttons::Ok}, "", Answer::Ok,
+       QMessageBox::Critical, "Oops"},
+      {{BoxKind::Confirmation, "", "Insert\rthe disc", Buttons::OkCancel}, "OK", Answer::Ok,
+       QMessageBox::Question, kProgramTitle},
+      {{BoxKind::Confirmation, "", "Insert\rthe disc", Buttons::OkCancel}, "", Answer::Cancel,
+       QMessageBox::Question, kProgramTitle},
+      {{BoxKind::Confirmation, "", "Sure?", Buttons::YesNo}, "", Answer::No,
+       QMessageBox::Question, kProgramTitle},
+  };
+  for (const Case& c : cases) {
+    SeenBox seen;
+    EXPECT_EQ(ShowAndPress(ui, c.box, c.press, seen), c.answer) << c.box.text;
+    EXPECT_EQ(seen.icon, c.icon) << c.box.text;
+    EXPECT_EQ(seen.caption, c.caption) << c.box.text;
+    EXPECT_EQ(seen.text, QString::fromStdString(c.box.text)
+                             .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                             .replace(QLatin1Char('\r'), QLatin1Char('\n')));
+  }
+  SetApplicationTitle(kStartingTitle);
+}
+
+TEST(QtUi, ShowsCodePage1252Texts) {
+  EXPECT_EQ(BoxText("Caf\xe9\rna\xefve"), QString::fromUtf8("Café\nnaïve"));
+}
+
+TEST(QtUi, TurnsFiltersIntoQtFilters) {
+  EXPECT_EQ(QtFileFilter("Program files|*.exe"), QStringLiteral("Program files (*.exe)"));
+  EXPECT_EQ(QtFileFilter("html files|*.htm;*.html|all files|*.*"),
+            QStringLiteral("html files (*.htm *.html);;all files (*.*)"));
+  EXPECT_EQ(QtFileFilter(""), QString());
+}
+
+TEST(QtUi, NestsTheHourglass) {
+  TestApplication();
+  QtUi ui;
+  ui.SetBusy(true);
+  ui.SetBusy(true);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  ui.SetBusy(false);
+  EXPECT_NE(QApplication::overrideCursor(), nullptr);
+  ui.SetBusy(false);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  ui.SetBusy(false);  // one too many does no harm
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(QtUi, SendsProgressTextsToTheCurrentTarget) {
+  TestApplication();
+  QtUi ui;
+  ui.ShowProgress("nowhere");
+  QLabel label;
+  ui.SetProgressTarget([&](const QString& text) { label.setText(text); });
+  ui.ShowProgress("Indexing keywords\xe9");
+  EXPECT_EQ(label.text(), QString::fromUtf8("Indexing keywordsé"));
+  EXPECT_TRUE(static_cast<bool>(ui.SetProgressTarget({})));
+}
+
+}  // namespace
+}  // namespace vantorel::app
