@@ -145,8 +145,8 @@ class Exploder {
     }
     while (!window_.Full()) {
       if (reader_.Read(1) != 0) {
-        int literal = literal_tree_ ? literals_.Decode(reader_) : static_cast<int>(reader_.Read(8));
-        if (literal < 0) return DecodeResult::InvalidData;
+        const int literal = literal_tree_ ? literals_.Decode(reader_) : static_cast<int>(reader_.Read(8));
+        if (literal < 0 || reader_.Overrun()) return DecodeResult::InvalidData;
         window_.Put(static_cast<std::uint8_t>(literal));
       } else {
         const std::uint32_t low = reader_.Read(distance_low_bits_);
@@ -155,10 +155,10 @@ class Exploder {
         if (high < 0 || length_value < 0) return DecodeResult::InvalidData;
         std::uint32_t length = static_cast<std::uint32_t>(length_value) + min_match_;
         if (static_cast<std::uint32_t>(length_value) == kLongLength) length += reader_.Read(8);
+        if (reader_.Overrun()) return DecodeResult::InvalidData;
         const std::uint32_t distance = (static_cast<std::uint32_t>(high) << distance_low_bits_ | low) + 1;
         window_.Copy(distance, length);
       }
-      if (reader_.Overrun()) return DecodeResult::InvalidData;
     }
     return DecodeResult::Complete;
   }

@@ -73,19 +73,21 @@ class Unreducer {
     while (!window_.Full()) {
       const std::uint8_t byte = NextByte();
       if (byte != kDle) {
+        if (!Intact()) return DecodeResult::InvalidData;
         window_.Put(byte);
-      } else {
-        const std::uint8_t v = NextByte();
-        if (v == 0) {
-          window_.Put(kDle);
-        } else {
-          std::uint32_t length = v & length_mask_;
-          if (length == length_mask_) length += NextByte();
-          const std::uint32_t distance = (std::uint32_t{v} >> length_bits_) * 256 + NextByte() + 1;
-          window_.Copy(distance, length + kMinMatch);
-        }
+        continue;
       }
-      if (reader_.Overrun() || bad_index_) return DecodeResult::InvalidData;
+      const std::uint8_t v = NextByte();
+      if (v == 0) {
+        if (!Intact()) return DecodeResult::InvalidData;
+        window_.Put(kDle);
+        continue;
+      }
+      std::uint32_t length = v & length_mask_;
+      if (length == length_mask_) length += NextByte();
+      const std::uint32_t distance = (std::uint32_t{v} >> length_bits_) * 256 + NextByte() + 1;
+      if (!Intact()) return DecodeResult::InvalidData;
+      window_.Copy(distance, length + kMinMatch);
     }
     return DecodeResult::Complete;
   }
@@ -101,6 +103,9 @@ class Unreducer {
     }
     return !reader_.Overrun();
   }
+
+  // True while every byte so far came from real input through a valid set index.
+  bool Intact() const { return !reader_.Overrun() && !bad_index_; }
 
   // The next byte of the intermediate stream.
   std::uint8_t NextByte() {
