@@ -1,0 +1,14 @@
+#include "dbf_tool.h"
+
+namespace vantorel::tools::dbf {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"info", "TABLE", RunInfo},
+      {"dump", "TABLE", RunDump},
+      {"memo", "TABLE RECNO FIELD", RunMemo},
+  };
+  return commands;
+}
+
+}  // namespace vantorel::tools::dbf

@@ -1,0 +1,61 @@
+// What every command of vantorel-dbf shares: the options, the conversions between the
+// engine's ANSI texts and the terminal, opening a table, and the command table.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tables/work_area.h"
+
+namespace vantorel::tools::dbf {
+
+// A wrong command line: the message goes to standard error with the usage, exit status 1.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class ToolContext {
+ public:
+  ToolContext(bool ansi, bool raw, std::ostream& out) : ansi_(ansi), raw_(raw), out_(out) {}
+
+  // A text given on the command line, for the engine: UTF-8 to ANSI 1252 (as given with --raw).
+  std::string Argument(std::string_view text) const;
+  // A text of the engine for the terminal: ANSI 1252 to UTF-8 (as it is with --raw).
+  std::string Shown(std::string_view text) const;
+  // Writes one line: the fields separated by one TAB each, converted by Shown.
+  void Line(const std::vector<std::string>& fields) const;
+
+  // Opens a table read-only in the table language the options give (OEM unless --ansi).
+  std::unique_ptr<tables::WorkArea> OpenTable(std::string_view file_argument) const;
+
+  // A record number argument (1 or more); UsageError otherwise.
+  static std::int64_t RecordNumber(std::string_view text);
+
+ private:
+  bool ansi_;          // --ansi: the table's character data is ANSI, no conversion
+  bool raw_;           // --raw: texts pass as bytes, no UTF-8 conversion
+  std::ostream& out_;  // standard output
+};
+
+// One command: its name, the arguments it takes (for the usage text) and its entry point,
+// which returns the exit status. A command throws UsageError for wrong arguments and lets
+// the engine's EKvError through.
+struct Command {
+  const char* name;
+  const char* arguments;
+  int (*run)(const ToolContext& context, const std::vector<std::string>& arguments);
+};
+
+// Every command, in the order the usage text lists them.
+const std::vector<Command>& Commands();
+
+int RunInfo(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunDump(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunMemo(const ToolContext& context, const std::vector<std::string>& arguments);
+
+}  // namespace vantorel::tools::dbf

@@ -1,0 +1,66 @@
+// vantorel-dbf [--ansi] [--raw] COMMAND ARGUMENTS...
+// Exit status: 0 done, 1 wrong command line, 2 an error of the table engine (its report text
+// goes to standard error).
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "core/code_pages.h"
+#include "dbf_tool.h"
+#include "tables/kv_error.h"
+
+namespace {
+
+using vantorel::tools::dbf::Command;
+using vantorel::tools::dbf::Commands;
+
+constexpr int kUsageStatus = 1;
+constexpr int kEngineErrorStatus = 2;
+
+int Usage(const std::string& message) {
+  if (!message.empty()) std::cerr << "vantorel-dbf: " << message << '\n';
+  std::cerr << "usage: vantorel-dbf [--ansi] [--raw] COMMAND ARGUMENTS\n"
+               "  --ansi  the table's character data is ANSI 1252 (default: OEM 437)\n"
+               "  --raw   write the engine's ANSI bytes (default: UTF-8)\n"
+               "commands:\n";
+  for (const Command& command : Commands())
+    std::cerr << "  " << command.name << ' ' << command.arguments << '\n';
+  return kUsageStatus;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool ansi = false;
+  bool raw = false;
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument == "--ansi")
+      ansi = true;
+    else if (argument == "--raw")
+      raw = true;
+    else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0)
+      return Usage("unknown option " + argument);
+    else
+      words.push_back(argument);
+  }
+  if (words.empty()) return Usage("no command");
+  const Command* command = nullptr;
+  for (const Command& candidate : Commands())
+    if (words[0] == candidate.name) command = &candidate;
+  if (!command) return Usage("unknown command " + words[0]);
+
+  const vantorel::tools::dbf::ToolContext context(ansi, raw, std::cout);
+  try {
+    const int status = command->run(context, {words.begin() + 1, words.end()});
+    std::cout.flush();
+    return status;
+  } catch (const vantorel::tools::dbf::UsageError& error) {
+    return Usage(error.what());
+  } catch (const vantorel::tables::EKvError& error) {
+    std::cout.flush();
+    std::cerr << context.Shown(error.what()) << '\n';
+    return kEngineErrorStatus;
+  }
+}
