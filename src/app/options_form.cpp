@@ -1,0 +1,287 @@
+#include "app/options_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QToolButton>
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "app/ini_file.h"
+#include "app/settings_file.h"
+#include "browser/qt_text.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/browser_settings.h"
+#include "platform/cd_drive.h"
+#include "platform/file_system.h"
+#include "platform/help_page.h"
+#include "platform/outside_programs.h"
+
+namespace vantorel::app {
+
+using browser::FromQString;
+using browser::ToQString;
+
+namespace {
+
+constexpr int kFormWidth = 507;
+constexpr int kFormHeight = 327;
+
+// "\r\n" in a hint is a line break.
+QString Hint(const char* text) { return ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// The runtime's conversion of a number box.
+std::int32_t IntegerValue(const QLineEdit* edit) {
+  const std::string text = FromQString(edit->text());
+  std::int32_t value = 0;
+  if (!ParseProfileInteger(text, value))
+    throw std::invalid_argument("'" + text + "' is not a valid integer value");
+  return value;
+}
+
+QToolButton* BrowseButton(const char* hint) {
+  auto* button = new QToolButton;
+  button->setText(QStringLiteral("..."));
+  button->setToolTip(ToQString(hint));
+  return button;
+}
+
+// A box with its browse button at the right.
+QWidget* WithBrowseButton(QLineEdit* edit, QToolButton* button) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  layout->addWidget(edit, 1);
+  layout->addWidget(button);
+  return row;
+}
+
+// The CD-ROM drives the mount tables know, as roots ending in "/".
+QStringList CdDrives() {
+  QStringList drives;
+  const platform::MountTable& table = platform::CurrentMountTable();
+  for (const auto& entries : {table.Mounted(), table.Configured()}) {
+    for (const platform::MountEntry& entry : entries) {
+      if (!platform::IsOpticalEntry(entry)) continue;
+      QString root = ToQString(platform::PathText(entry.mount_point));
+      if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
+      if (!drives.contains(root)) drives << root;
+    }
+  }
+  return drives;
+}
+
+}  // namespace
+
+OptionsForm::OptionsForm(std::filesystem::path settings_file, QWidget* parent)
+    : QDialog(parent), settings_file_(std::move(settings_file)) {
+  setWindowTitle(QStringLiteral("Options"));
+  resize(kFormWidth, kFormHeight);
+
+  AcrobatPathEdit = new QLineEdit;
+  AcrobatPathEdit->setToolTip(Hint("Location of Adobe Acrobat Reader\r\nif installed (needed to view articles)"));
+  AcrobatPathBrowse = BrowseButton("Click to browse for file");
+  BrowserPathEdit = new QLineEdit;
+  BrowserPathEdit->setToolTip(Hint("Location of Web browser, if installed\r\n(optional: allows automatic link to websites)"));
+  BrowserPathBrowse = BrowseButton("Click to browse for file");
+  PDFPathEdit = new QLineEdit;
+  PDFPathEdit->setToolTip(Hint("Location of article PDF files:\r\non your hard disk or the CD-ROM"));
+  PDFPathBrowse = BrowseButton("Click to browse for directory");
+  SourcePathEdit = new QLineEdit;
+  SourcePathEdit->setToolTip(Hint("Location of companion disk files:\r\non your hard disk or the CD-ROM"));
+  SourcePathBrowse = BrowseButton("Click to browse for directory");
+  CDDrive = new QComboBox;
+  CDDrive->setEditable(true);
+  CDDrive->setToolTip(Hint("Select which is your CD-ROM drive\r\n(needed to install bonus files, optional\r\nto view articles or companion disk contents\r\nif not installed to your hard disk)"));
+  LastIssueEdit = new QLineEdit;
+  LastIssueEdit->setToolTip(Hint("Last issue for which article files and/or\r\ncompanion disk files are installed"));
+  LastIssueEdit->installEventFilter(this);
+  ResultsDialogThresholdEdit = new QLineEdit;
+  ResultsDialogThresholdEdit->setToolTip(Hint("If an article search yields more\r\nthan this number of articles, ask\r\nbefore displaying the articles"));
+  ExternalZipCheck = new QCheckBox;
+  ZipUtilEdit = new QLineEdit;
+  ZipUtilEdit->setToolTip(Hint("Location of Zip utility browser, if installed\r\n(optional: allows use of external Zip utility)"));
+  ZipUtilEdit->installEventFilter(this);
+  ZipUtilBrowse = BrowseButton("Click to browse for file");
+
+  auto* threshold_row = new QWidget;
+  auto* threshold_layout = new QHBoxLayout(threshold_row);
+  threshold_layout->setContentsMargins(0, 0, 0, 0);
+  threshold_layout->addWidget(ResultsDialogThresholdEdit);
+  threshold_layout->addWidget(new QLabel(QStringLiteral("results in an Article Search")));
+  threshold_layout->addStretch(1);
+  ResultsDialogThresholdEdit->setMaximumWidth(60);
+  LastIssueEdit->setMaximumWidth(60);
+
+  auto* grid = new QGridLayout;
+  int row = 0;
+  const auto add_row = [&](const char* label, QWidget* control) {
+    grid->addWidget(new QLabel(QString::fromLatin1(label)), row, 0);
+    grid->addWidget(control, row, 1);
+    ++row;
+  };
+  add_row("Acrobat Reader", WithBrowseButton(AcrobatPathEdit, AcrobatPathBrowse));
+  add_row("Web browser", WithBrowseButton(BrowserPathEdit, BrowserPathBrowse));
+  add_row("Article PDF files", WithBrowseButton(PDFPathEdit, PDFPathBrowse));
+  add_row("Source code files", WithBrowseButton(SourcePathEdit, SourcePathBrowse));
+  add_row("CD-ROM drive", CDDrive);
+  add_row("Last issue installed", LastIssueEdit);
+  add_row("Ask if more than", threshold_row);
+  add_row("Use external zip utility", ExternalZipCheck);
+  add_row("Zip utility", WithBrowseButton(ZipUtilEdit, ZipUtilBrowse));
+  grid->setColumnStretch(1, 1);
+
+  BitBtn3 = new QPushButton(QStringLiteral("&Help"));
+  BitBtn2 = new QPushButton(QStringLiteral("Cancel"));
+  BitBtn1 = new QPushButton(QStringLiteral("OK"));
+  BitBtn1->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(BitBtn3);
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtn2);
+  buttons->addWidget(BitBtn1);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+
+  connect(BitBtn1, &QPushButton::clicked, this, &OptionsForm::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  connect(BitBtn3, &QPushButton::clicked, this, &OptionsForm::BitBtn3Click);
+  connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+          &OptionsForm::ShowHelp);
+  // Program files on Linux carry no extension, so every file can be picked as well.
+  connect(AcrobatPathBrowse, &QToolButton::clicked, this, [this] {
+    BrowseForFile(AcrobatPathEdit, "Program files|*.exe|All files|*", "Select Acrobat Reader");
+  });
+  connect(BrowserPathBrowse, &QToolButton::clicked, this, [this] {
+    BrowseForFile(BrowserPathEdit, "Program Files|*.exe|All files|*", "Select Web browser");
+  });
+  connect(ZipUtilBrowse, &QToolButton::clicked, this, [this] {
+    BrowseForFile(ZipUtilEdit, "Program files|*.exe|All files|*", "Select Zip utility");
+  });
+  connect(PDFPathBrowse, &QToolButton::clicked, this, [this] {
+    BrowseForDirectory(PDFPathEdit, QStringLiteral("Location of article PDF files"));
+  });
+  connect(SourcePathBrowse, &QToolButton::clicked, this, [this] {
+    BrowseForDirectory(SourcePathEdit, QStringLiteral("Location of companion disk files"));
+  });
+
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+}
+
+void OptionsForm::showEvent(QShowEvent* event) {
+  FormActivate();
+  QDialog::showEvent(event);
+}
+
+void OptionsForm::FormActivate() {
+  const platform::BrowserSettings& settings = platform::Settings();
+  AcrobatPathEdit->setText(ToQString(settings.AcrobatPath));
+  BrowserPathEdit->setText(ToQString(settings.BrowserPath));
+  PDFPathEdit->setText(ToQString(settings.PdfDir));
+  SourcePathEdit->setText(ToQString(settings.SourceDir));
+  CDDrive->clear();
+  QStringList drives = CdDrives();
+  const QString cd_path = ToQString(settings.CdPath);
+  const auto same_drive = [&](const QString& drive) {
+    return core::SameTextNoCase(FromQString(drive), settings.CdPath);
+  };
+  if (!cd_path.isEmpty() && std::none_of(drives.begin(), drives.end(), same_drive))
+    drives.prepend(cd_path);
+  CDDrive->addItems(drives);
+  const auto selected = std::find_if(drives.begin(), drives.end(), same_drive);
+  CDDrive->setCurrentIndex(selected == drives.end() ? -1 : int(selected - drives.begin()));
+  if (selected == drives.end()) CDDrive->setEditText(QString());
+  LastIssueEdit->setText(QString::number(settings.LastIssue));
+  ResultsDialogThresholdEdit->setText(QString::number(settings.ResultsThreshold));
+  ExternalZipCheck->setChecked(settings.UseExternalZip);
+  ZipUtilEdit->setText(ToQString(settings.ZipUtilPath));
+}
+
+void OptionsForm::BitBtn1Click() {
+  setResult(QDialog::Accepted);
+  try {
+    TakeOverFields();
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+  accept();
+}
+
+void OptionsForm::TakeOverFields() {
+  platform::BrowserSettings& settings = platform::Settings();
+  settings.AcrobatPath = FromQString(AcrobatPathEdit->text());
+  settings.BrowserPath = FromQString(BrowserPathEdit->text());
+  settings.PdfDir = DirectoryWithSeparator(FromQString(PDFPathEdit->text()));
+  settings.SourceDir = DirectoryWithSeparator(FromQString(SourcePathEdit->text()));
+  settings.CdPath = DirectoryWithSeparator(FromQString(CDDrive->currentText()));
+  settings.LastIssue = IntegerValue(LastIssueEdit);
+  settings.ResultsThreshold = IntegerValue(ResultsDialogThresholdEdit);
+  settings.UseExternalZip = ExternalZipCheck->isChecked();
+  settings.ZipUtilPath = FromQString(ZipUtilEdit->text());
+  SaveSettings(settings_file_, settings);
+}
+
+void OptionsForm::BitBtn3Click() { ShowHelp(); }
+
+void OptionsForm::ShowHelp() { platform::ShowHelpPage("help.htm#Options"); }
+
+bool OptionsForm::LastIssueEditKeyPress(QChar key) {
+  return (key >= QLatin1Char('0') && key <= QLatin1Char('9')) || key == QChar(8);
+}
+
+void OptionsForm::ZipUtilEditEnter() {
+  if (ExternalZipCheck->isChecked() && ZipUtilEdit->text().isEmpty())
+    ZipUtilEdit->setText(ToQString(platform::FindAssociatedProgram("DUMMY.ZIP")));
+  ZipUtilEdit->repaint();
+}
+
+bool OptionsForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == LastIssueEdit && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+      case Qt::Key_Delete: case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Return:
+      case Qt::Key_Enter: case Qt::Key_Escape:
+        return false;
+      default:
+        break;
+    }
+    // A typed character passes only when it is a digit or backspace; keys that type nothing
+    // (arrows, Home, End) move the caret as usual.
+    if (!key->text().isEmpty() && !LastIssueEditKeyPress(key->text().front())) return true;
+  }
+  if (watched == ZipUtilEdit && event->type() == QEvent::FocusIn) ZipUtilEditEnter();
+  return QDialog::eventFilter(watched, event);
+}
+
+void OptionsForm::BrowseForFile(QLineEdit* edit, const std::string& filter,
+                                const std::string& title) {
+  const std::filesystem::path current = platform::ResolvePath(FromQString(edit->text()));
+  const auto chosen = core::CurrentUi().AskForFile(
+      {title, filter, current.has_parent_path() ? platform::PathText(current.parent_path()) : ""});
+  if (chosen) edit->setText(ToQString(*chosen));
+}
+
+void OptionsForm::BrowseForDirectory(QLineEdit* edit, const QString& text) {
+  const QString chosen = QFileDialog::getExistingDirectory(this, text, edit->text());
+  if (!chosen.isEmpty()) edit->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));
+}
+
+}  // namespace vantorel::app

@@ -1,0 +1,258 @@
+#include "app/options_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/browser_settings.h"
+#include "platform/cd_drive.h"
+#include "platform/file_system.h"
+#include "platform/help_page.h"
+#include "platform/outside_programs.h"
+#include "qt_application.h"
+#include "scripted_ui.h"
+#include "temp_dir.h"
+
+namespace vantorel::app {
+namespace {
+
+using core::BoxKind;
+using platform::Settings;
+using testing::ScriptedUi;
+using testing::TempDir;
+
+class FixedZipProgram : public platform::DesktopAssociations {
+ public:
+  FixedZipProgram() { previous_ = platform::SetAssociations(this); }
+  ~FixedZipProgram() override { platform::SetAssociations(previous_); }
+  std::string ProgramFor(const std::filesystem::path&) const override { return "/usr/bin/xarchiver"; }
+  bool OpenWithDefault(const std::filesystem::path&) const override { return false; }
+
+ private:
+  const platform::DesktopAssociations* previous_;
+};
+
+// Settings of an archive folder with its sample files, and a CD-ROM drive at /media/cdrom.
+class OptionsFormTest : public ::testing::Test {
+ protected:
+  OptionsFormTest()
+      : mounts_(dir_.Write("mounts", "/dev/sda1 / ext4 rw 0 0\n/dev/sr0 /media/cdrom iso9660 ro 0 0\n"),
+                dir_.path() / "fstab") {
+    TestApplication();
+    previous_mounts_ = platform::SetMountTable(&mounts_);
+    dir_.Write("archive/DUMMY.ZIP", "PK");
+    Settings() = {.ProgramDir = "/opt/vantorel/",
+                  .DataDir = platform::PathText(dir_.path() / "archive") + "/",
+                  .AcrobatPath = "/usr/bin/evince",
+                  .BrowserPath = "",
+                  .PdfDir = "/archive/PDF/",
+                  .SourceDir = "/archive/DISKS/",
+                  .CdPath = "/MEDIA/CDROM/",
+                  .LastIssue = 72,
+                  .ResultsThreshold = 30,
+                  .UseExternalZip = false,
+                  .ZipUtilPath = ""};
+  }
+  ~OptionsFormTest() override {
+    platform::SetMountTable(previous_mounts_);
+    Settings() = {};
+  }
+
+  std::filesystem::path SettingsFile() const { return dir_.path() / "config" / "kvbrowse.ini"; }
+
+  TempDir dir_;
+  platform::MountTableFiles mounts_;
+  const platform::MountTable* previous_mounts_ = nullptr;
+};
+
+TEST_F(OptionsFormTest, LaysOutTheRowsWithTheirLabelsAndHints) {
+  OptionsForm form(SettingsFile());
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Options"));
+  EXPECT_EQ(form.size(), QSize(507, 327));
+  form.show();
+  std::vector<std::tuple<int, int, QString>> placed;  // top, left, text
+  for (QLabel* label : form.findChildren<QLabel*>()) {
+    const QPoint at = label->mapTo(&form, QPoint(0, 0));
+    placed.emplace_back(at.y() / 10, at.x(), label->text());
+  }
+  std::sort(placed.begin(), placed.end());
+  QStringList labels;
+  for (const auto& [top, left, text] : placed) labels << text;
+  EXPECT_EQ(labels, (QStringList{"Acrobat Reader", "Web browser", "Article PDF files",
+                                 "Source code files", "CD-ROM drive", "Last issue installed",
+                                 "Ask if more than", "results in an Article Search",
+                                 "Use external zip utility", "Zip utility"}));
+  EXPECT_LT(form.BitBtn3->x(), form.BitBtn2->x());
+  EXPECT_LT(form.BitBtn2->x(), form.BitBtn1->x());
+  EXPECT_EQ(form.AcrobatPathEdit->toolTip(),
+            QStringLiteral("Location of Adobe Acrobat Reader\nif installed (needed to view articles)"));
+  EXPECT_EQ(form.CDDrive->toolTip(),
+            QStringLiteral("Select which is your CD-ROM drive\n(needed to install bonus files, optional\n"
+                           "to view articles or companion disk contents\nif not installed to your hard disk)"));
+  EXPECT_EQ(form.PDFPathBrowse->toolTip(), QStringLiteral("Click to browse for directory"));
+  EXPECT_EQ(form.ZipUtilBrowse->toolTip(), QStringLiteral("Click to browse for file"));
+  EXPECT_TRUE(form.ExternalZipCheck->text().isEmpty());
+  EXPECT_EQ(form.BitBtn3->text(), QStringLiteral("&Help"));
+  EXPECT_EQ(form.BitBtn2->text(), QStringLiteral("Cancel"));
+  EXPECT_EQ(form.BitBtn1->text(), QStringLiteral("OK"));
+}
+
+TEST_F(OptionsFormTest, FillsTheControlsWhenShown) {
+  OptionsForm form(SettingsFile());
+  Settings().UseExternalZip = true;
+  form.show();
+  EXPECT_EQ(form.AcrobatPathEdit->text(), QStringLiteral("/usr/bin/evince"));
+  EXPECT_EQ(form.PDFPathEdit->text(), QStringLiteral("/archive/PDF/"));
+  EXPECT_EQ(form.CDDrive->currentText(), QStringLiteral("/media/cdrom/"));
+  EXPECT_EQ(form.LastIssueEdit->text(), QStringLiteral("72"));
+  EXPECT_EQ(form.ResultsDialogThresholdEdit->text(), QStringLiteral("30"));
+  EXPECT_TRUE(form.ExternalZipCheck->isChecked());
+}
+
+TEST_F(OptionsFormTest, LastIssueBoxTakesOnlyDigitsAndBackspace) {
+  OptionsForm form(SettingsFile());
+  form.show();
+  form.LastIssueEdit->clear();
+  QTest::keyClicks(form.LastIssueEdit, "7a-3 x");
+  EXPECT_EQ(form.LastIssueEdit->text(), QStringLiteral("73"));
+  QTest::keyClick(form.LastIssueEdit, Qt::Key_Backspace);
+  EXPECT_EQ(form.LastIssueEdit->text(), QStringLiteral("7"));
+  QTest::keyClicks(form.ResultsDialogThresholdEdit, "x");  // no filter there
+  EXPECT_EQ(form.ResultsDialogThresholdEdit->text(), QStringLiteral("30x"));
+}
+
+TEST_F(OptionsFormTest, EnteringTheZipBoxFillsItOnlyWithTheSwitchOn) {
+  FixedZipProgram associations;
+  OptionsForm form(SettingsFile());
+  form.show();
+  QFocusEvent focus_in(QEvent::FocusIn);
+  QApplication::sendEvent(form.ZipUtilEdit, &focus_in);
+  EXPECT_EQ(form.ZipUtilEdit->text(), QString());
+  form.ExternalZipCheck->setChecked(true);
+  QApplication::sendEvent(form.ZipUtilEdit, &focus_in);
+  EXPECT_EQ(form.ZipUtilEdit->text(), QStringLiteral("/usr/bin/xarchiver"));
+  form.ZipUtilEdit->setText("/opt/zip");
+  QApplication::sendEvent(form.ZipUtilEdit, &focus_in);
+  EXPECT_EQ(form.ZipUtilEdit->text(), QStringLiteral("/opt/zip"));
+}
+
+TEST_F(OptionsFormTest, OkTakesOverEveryFieldAndWritesTheNineKeys) {
+  ScriptedUi ui;
+  OptionsForm form(SettingsFile());
+  form.show();
+  form.PDFPathEdit->setText("E:\\PDF");
+  form.SourcePathEdit->setText("/srv/disks/");
+  form.CDDrive->setEditText("/media/dvd");
+  form.LastIssueEdit->setText("80");
+  form.ExternalZipCheck->setChecked(true);
+  form.ZipUtilEdit->setText("/usr/bin/unzip");
+  form.BitBtn1->click();
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(Settings().PdfDir, "E:\\PDF\\");
+  EXPECT_EQ(Settings().SourceDir, "/srv/disks/");
+  EXPECT_EQ(Settings().CdPath, "/media/dvd\\");
+  EXPECT_EQ(Settings().LastIssue, 80);
+  EXPECT_EQ(TempDir::Read(SettingsFile()),
+            "[KVXBrowse]\r\nAcrobat=/usr/bin/evince\r\nBrowser=\r\nPdfFiles=E:\\PDF\\\r\n"
+            "SourceFiles=/srv/disks/\r\nCDPath=/media/dvd\\\r\nLastIssue=80\r\nResults=30\r\n"
+            "UseExternalZip=1\r\nZipUtil=/usr/bin/unzip\r\n");
+}
+
+TEST_F(OptionsFormTest, AnInvalidNumberStopsTheTakingOverButClosesTheDialog) {
+  struct Case {
+    const char* last_issue;
+    const char* results;
+    const char* message;
+    std::int32_t last_issue_after;
+  };
+  const Case cases[] = {
+      {"", "30", "'' is not a valid integer value", 72},
+      {"81", "abc", "'abc' is not a valid integer value", 81},
+  };
+  for (const Case& c : cases) {
+    Settings().LastIssue = 72;
+    Settings().ResultsThreshold = 30;
+    ScriptedUi ui;
+    ui.Expect(BoxKind::Error, c.message);
+    OptionsForm form(SettingsFile());
+    form.show();
+    form.AcrobatPathEdit->setText("/usr/bin/okular");
+    form.LastIssueEdit->setText(c.last_issue);
+    form.ResultsDialogThresholdEdit->setText(c.results);
+    form.ExternalZipCheck->setChecked(true);
+    form.BitBtn1->click();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(Settings().AcrobatPath, "/usr/bin/okular");
+    EXPECT_EQ(Settings().LastIssue, c.last_issue_after);
+    EXPECT_EQ(Settings().ResultsThreshold, 30);
+    EXPECT_FALSE(Settings().UseExternalZip);
+    EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+  }
+}
+
+TEST_F(OptionsFormTest, AnUnwritableSettingsFileIsReportedAndTheFieldsStayChanged) {
+  dir_.Write("plain", "");
+  const auto file = dir_.path() / "plain" / "kvbrowse.ini";
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Error, "Unable to write to " + file.string());
+  OptionsForm form(file);
+  form.show();
+  form.LastIssueEdit->setText("90");
+  form.BitBtn1->click();
+  EXPECT_EQ(Settings().LastIssue, 90);
+}
+
+TEST_F(OptionsFormTest, CancelTakesNothingOverAndTheNextShowingRefills) {
+  OptionsForm form(SettingsFile());
+  form.show();
+  form.AcrobatPathEdit->setText("/changed");
+  form.BitBtn2->click();
+  EXPECT_EQ(form.result(), QDialog::Rejected);
+  EXPECT_EQ(Settings().AcrobatPath, "/usr/bin/evince");
+  form.show();
+  EXPECT_EQ(form.AcrobatPathEdit->text(), QStringLiteral("/usr/bin/evince"));
+  EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(OptionsFormTest, HelpShowsTheOptionsPage) {
+  std::vector<std::string> pages;
+  const auto previous = platform::SetHelpPageHandler([&](const std::string& page) { pages.push_back(page); });
+  OptionsForm form(SettingsFile());
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.BitBtn3->click();
+  QTest::keyClick(&form, Qt::Key_F1);
+  EXPECT_EQ(pages, (std::vector<std::string>{"help.htm#Options", "help.htm#Options"}));
+  platform::SetHelpPageHandler(previous);
+}
+
+TEST_F(OptionsFormTest, BrowsingForAProgramAsksForAFile) {
+  ScriptedUi ui;
+  ui.AnswerFileRequest("/usr/bin/qpdfview").AnswerFileRequest(std::nullopt);
+  OptionsForm form(SettingsFile());
+  form.show();
+  form.AcrobatPathBrowse->click();
+  EXPECT_EQ(form.AcrobatPathEdit->text(), QStringLiteral("/usr/bin/qpdfview"));
+  form.ZipUtilBrowse->click();
+  ASSERT_EQ(ui.file_requests.size(), 2u);
+  EXPECT_EQ(ui.file_requests[0].title, "Select Acrobat Reader");
+  EXPECT_EQ(ui.file_requests[0].initial_dir, "/usr/bin");
+  EXPECT_EQ(ui.file_requests[1].title, "Select Zip utility");
+  EXPECT_EQ(ui.file_requests[1].filter, "Program files|*.exe|All files|*");
+  EXPECT_EQ(form.ZipUtilEdit->text(), QString());
+}
+
+}  // namespace
+}  // namespace vantorel::app
