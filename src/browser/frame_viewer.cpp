@@ -1,0 +1,564 @@
+#include "browser/frame_viewer.h"
+
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "browser/image_loading.h"
+#include "core/texts.h"
+
+namespace vantorel::browser {
+namespace {
+
+// The longest selection the frame view copies.
+constexpr std::size_t kCopyBufferMax = 31999;
+// Width of the border between frames, in pixels, when the frameset gives none.
+constexpr int kDefaultFrameBorder = 5;
+
+bool IsWholeViewTarget(std::string_view target) {
+  return target.empty() || core::SameTextNoCase(target, "_top") || core::SameTextNoCase(target, "_parent") ||
+         core::SameTextNoCase(target, "_self");
+}
+
+// A splitter that sizes its parts by a frameset's ROWS or COLS until the user moves a border.
+class FramesetSplitter : public QSplitter {
+ public:
+  FramesetSplitter(Qt::Orientation orientation, std::vector<FrameLength> lengths)
+      : QSplitter(orientation), lengths_(std::move(lengths)) {
+    setChildrenCollapsible(false);
+    connect(this, &QSplitter::splitterMoved, this, [this] { user_sized_ = true; });
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QSplitter::resizeEvent(event);
+    if (!user_sized_) ApplyLengths();
+  }
+
+ private:
+  // Pixels first, then percentages of the whole, then the rest shared among "*" by weight;
+  // when the lengths do not fill the space exactly, they are scaled to it.
+  void ApplyLengths() {
+    const int parts = count();
+    if (parts == 0) return;
+    const int whole = std::max(0, (orientation() == Qt::Horizontal ? width() : height()) - handleWidth() * (parts - 1));
+    std::vector<double> sizes(parts, 0);
+    double fixed = 0;
+    double weights = 0;
+    for (int i = 0; i < parts; ++i) {
+      const FrameLength length = i < static_cast<int>(lengths_.size()) ? lengths_[i] : FrameLength{};
+      switch (length.kind) {
+        case FrameLength::Kind::Pixels: sizes[i] = length.value; fixed += sizes[i]; break;
+        case FrameLength::Kind::Percent: sizes[i] = whole * length.value / 100; fixed += sizes[i]; break;
+        case FrameLength::Kind::Relative: weights += length.value; break;
+      }
+    }
+    const double rest = whole - fixed;
+    if (weights > 0 && rest >= 0) {
+      for (int i = 0; i < parts; ++i) {
+        const FrameLength length = i < static_cast<int>(lengths_.size()) ? lengths_[i] : FrameLength{};
+        if (length.kind == FrameLength::Kind::Relative) sizes[i] = rest * length.value / weights;
+      }
+    } else if (fixed > 0) {
+      for (double& size : sizes) size = size * whole / fixed;
+    }
+    QList<int> rounded;
+    for (double size : sizes) rounded.append(static_cast<int>(size + 0.5));
+    setSizes(rounded);
+  }
+
+  std::vector<FrameLength> lengths_;  // ROWS or COLS of the frameset
+  bool user_sized_ = false;           // the user has moved a border
+};
+
+// OnProcessing true now, false when the scope ends, also by an error.
+class ProcessingScope {
+ public:
+  explicit ProcessingScope(std::function<void(bool)> raise) : raise_(std::move(raise)) { raise_(true); }
+  ~ProcessingScope() { raise_(false); }
+  ProcessingScope(const ProcessingScope&) = delete;
+  ProcessingScope& operator=(const ProcessingScope&) = delete;
+
+ private:
+  std::function<void(bool)> raise_;
+};
+
+}  // namespace
+
+FrameViewer::FrameViewer(QWidget* parent) : QWidget(parent), layout_(new QVBoxLayout(this)) {
+  layout_->setContentsMargins(0, 0, 0, 0);
+  layout_->setSpacing(0);
+  ReplaceContent(NewFrameView(), {});
+  frames_.push_back({"", static_cast<HtmlViewer*>(content_)});
+  active_ = frames_[0].view;
+}
+
+FrameViewer::~FrameViewer() = default;
+
+// --- Properties ------------------------------------------------------------------------------
+
+template <typename Change>
+void FrameViewer::ForEachFrameView(Change change) {
+  for (Frame& frame : frames_) change(*frame.view);
+}
+
+void FrameViewer::SetDefBackground(const QColor& color) {
+  defaults_.background = color;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetDefBackground(color); });
+}
+
+void FrameViewer::SetDefFontName(const std::string& name) {
+  defaults_.font_name = name;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetDefFontName(name); });
+}
+
+void FrameViewer::SetDefPreFontName(const std::string& name) {
+  defaults_.pre_font_name = name;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetDefPreFontName(name); });
+}
+
+void FrameViewer::SetDefFontSize(double points) {
+  defaults_.base_point_size = points;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetDefFontSize(points); });
+}
+
+void FrameViewer::SetHistoryMaxCount(int count) {
+  history_max_count_ = std::max(0, count);
+  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  history_position_ = std::clamp(history_position_, 0, std::max(0, static_cast<int>(history_.size()) - 1));
+  ForEachFrameView([&](HtmlViewer& view) { view.SetHistoryMaxCount(count); });
+}
+
+void FrameViewer::SetImageCacheCount(int count) {
+  image_cache_count_ = std::max(0, count);
+  ForEachFrameView([&](HtmlViewer& view) { view.SetImageCacheCount(count); });
+}
+
+void FrameViewer::SetNoSelect(bool no_select) {
+  no_select_ = no_select;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetNoSelect(no_select); });
+}
+
+void FrameViewer::SetCharSet(int char_set) {
+  char_set_ = char_set;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetCharSet(char_set); });
+}
+
+void FrameViewer::SetfvOptions(FvOptions options) {
+  options_ = options;
+  ForEachFrameView([&](HtmlViewer& view) { ConfigureFrameView(view); });
+  for (QSplitter* splitter : findChildren<QSplitter*>()) {
+    if (options & fvNoBorder) splitter->setHandleWidth(0);
+  }
+}
+
+void FrameViewer::SetServerRoot(const std::string& root) {
+  server_root_ = root;
+  ForEachFrameView([&](HtmlViewer& view) { view.SetServerRoot(root); });
+}
+
+// --- Frames ----------------------------------------------------------------------------------
+
+void FrameViewer::ConfigureFrameView(HtmlViewer& view) const {
+  view.SetDefBackground(defaults_.background);
+  view.SetDefFontName(defaults_.font_name);
+  view.SetDefPreFontName(defaults_.pre_font_name);
+  view.SetDefFontSize(defaults_.base_point_size);
+  view.SetHistoryMaxCount(history_max_count_);
+  view.SetImageCacheCount(image_cache_count_);
+  view.SetNoSelect(no_select_);
+  view.SetCharSet(char_set_);
+  view.SetServerRoot(server_root_);
+  HtOptions options = 0;
+  if (options_ & fvNoLinkUnderline) options |= htNoLinkUnderline;
+  if (options_ & fvShowVScroll) options |= htShowVScroll;
+  view.SethtOptions(options);
+}
+
+HtmlViewer* FrameViewer::NewFrameView() {
+  auto* view = new HtmlViewer;
+  ConfigureFrameView(*view);
+  view->SetBorderStyle(BorderStyle::htNone);
+  view->OnBitmapRequest = [this](HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color) {
+    if (OnBitmapRequest) {
+      OnBitmapRequest(sender, src, bitmap, color);
+    } else {
+      bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(src));
+    }
+  };
+  view->frame_hooks_.link_clicked = [this](HtmlViewer& sender, const PageLink& link) { FrameLinkClicked(sender, link); };
+  view->frame_hooks_.link_covered = [this](HtmlViewer&, const PageLink* link) {
+    if (OnHotSpotTargetCovered) {
+      OnHotSpotTargetCovered(*this, link ? link->target : std::string(), link ? link->href : std::string());
+    }
+  };
+  view->frame_hooks_.activated = [this](HtmlViewer& sender) { active_ = &sender; };
+  return view;
+}
+
+void FrameViewer::ReplaceContent(QWidget* content, std::vector<Frame> frames) {
+  if (content_ && content_ != content) {
+    layout_->removeWidget(content_);
+    content_->hide();
+    content_->deleteLater();  // a frame of it may be handling the click that replaced it
+  }
+  content_ = content;
+  layout_->addWidget(content_);
+  content_->show();
+  frames_ = std::move(frames);
+}
+
+QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& base, std::vector<Frame>& frames) {
+  const int border = (options_ & fvNoBorder) || !spec.frame_border ? 0
+                     : spec.border >= 0                               ? spec.border
+                                                                      : kDefaultFrameBorder;
+  const bool grid = !spec.rows.empty() && !spec.cols.empty();
+  const std::size_t columns = spec.cols.empty() ? 1 : spec.cols.size();
+  const std::size_t rows = spec.rows.empty() ? 1 : spec.rows.size();
+  auto* outer = new FramesetSplitter(spec.cols.empty() || grid ? Qt::Vertical : Qt::Horizontal,
+                                     grid ? spec.rows : (spec.cols.empty() ? spec.rows : spec.cols));
+  outer->setHandleWidth(border);
+  const std::size_t cells = std::min(spec.frames.size(), rows * columns);
+  FramesetSplitter* row = nullptr;
+  std::vector<std::pair<QSplitter*, QWidget*>> fixed;  // NORESIZE frames
+  for (std::size_t i = 0; i < cells; ++i) {
+    QSplitter* parent = outer;
+    if (grid) {
+      if (i % columns == 0) {
+        row = new FramesetSplitter(Qt::Horizontal, spec.cols);
+        row->setHandleWidth(border);
+        outer->addWidget(row);
+      }
+      parent = row;
+    }
+    const FrameSpec& frame = spec.frames[i];
+    if (frame.frameset) {
+      parent->addWidget(BuildFrameset(*frame.frameset, base, frames));
+      continue;
+    }
+    HtmlViewer* view = NewFrameView();
+    if (frame.scrolling == "no") {
+      view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    } else if (frame.scrolling == "yes") {
+      view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
+    parent->addWidget(view);
+    if (frame.no_resize) fixed.emplace_back(parent, view);
+    frames.push_back({frame.name, view});
+    if (frame.src.empty()) continue;
+    const FileReference reference = SplitFileReference(browser::ExpandLinkPath(frame.src, base));
+    try {
+      HtmlViewer::Prepared prepared = view->Prepare(reference.file, DocumentKind::Html);
+      if (prepared.page.frameset) prepared.document.reset();  // a frameset inside a frame shows nothing
+      view->Show(std::move(prepared), reference.anchor);
+      view->RecordHistory();
+    } catch (const ViewError&) {
+      // A frame whose file is missing stays empty, as in a browser.
+    }
+  }
+  // The borders on both sides of a NORESIZE frame stay where the frameset puts them.
+  for (const auto& [splitter, widget] : fixed) {
+    const int index = splitter->indexOf(widget);
+    for (int handle : {index, index + 1}) {
+      if (handle > 0 && handle < splitter->count()) splitter->handle(handle)->setEnabled(false);
+    }
+  }
+  return outer;
+}
+
+void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, DocumentKind kind) {
+  HtmlViewer* single = !is_frameset_ && frames_.size() == 1 ? frames_[0].view : nullptr;
+  std::unique_ptr<HtmlViewer> fresh;
+  if (!single) fresh.reset(NewFrameView());
+  HtmlViewer& target = single ? *single : *fresh;
+  HtmlViewer::Prepared prepared = target.Prepare(file, kind);
+  if (prepared.page.frameset) {
+    LinkBase base;
+    base.server_root = server_root_;
+    base.declared_base = prepared.page.base_href;
+    base.document_dir = DirectoryOf(prepared.file);
+    std::vector<Frame> frames;
+    QWidget* content = BuildFrameset(*prepared.page.frameset, base, frames);
+    if (frames.empty()) {  // a frameset without frames still needs a view to be active
+      frames.push_back({"", NewFrameView()});
+      static_cast<QSplitter*>(content)->addWidget(frames.back().view);
+    }
+    top_file_ = prepared.file;
+    top_title_ = prepared.title;
+    top_kind_ = DocumentKind::Html;
+    is_frameset_ = true;
+    ReplaceContent(content, std::move(frames));
+    active_ = frames_.front().view;
+    return;
+  }
+  top_file_ = prepared.file;
+  top_title_ = prepared.title;
+  top_kind_ = kind;
+  target.Show(std::move(prepared), anchor);
+  target.RecordHistory();
+  if (fresh) ReplaceContent(fresh.release(), {{"", &target}});
+  is_frameset_ = false;
+  active_ = &target;
+}
+
+void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_reference, DocumentKind kind) {
+  FileReference reference{file_reference, {}};
+  if (kind == DocumentKind::Html) reference = SplitFileReference(file_reference);
+  if (reference.file.empty()) {
+    SaveScrolls();
+    if (!reference.anchor.empty() && view.PositionTo(reference.anchor)) RecordHistory();
+    active_ = &view;
+    return;
+  }
+  HtmlViewer::Prepared prepared = view.Prepare(reference.file, kind);
+  if (prepared.page.frameset) prepared.document.reset();
+  SaveScrolls();
+  view.SaveScrollInHistory();
+  view.Show(std::move(prepared), reference.anchor);
+  view.RecordHistory();
+  active_ = &view;
+  RecordHistory();
+}
+
+// --- Operations ------------------------------------------------------------------------------
+
+void FrameViewer::RaiseProcessing(bool on) {
+  if (OnProcessing) OnProcessing(*this, on);
+}
+
+void FrameViewer::LoadDocument(const std::string& file_reference) {
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  const FileReference reference = SplitFileReference(file_reference);
+  if (reference.file.empty()) {
+    if (HtmlViewer* view = ActiveFrameView()) LoadIntoFrame(*view, file_reference, DocumentKind::Html);
+    return;
+  }
+  SaveScrolls();
+  LoadTop(reference.file, reference.anchor, DocumentKind::Html);  // changes nothing on an error
+  RecordHistory();
+}
+
+void FrameViewer::LoadDocumentIntoFrame(const std::string& target, const std::string& file_reference) {
+  if (HtmlViewer* frame = FrameView(target)) {
+    ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+    LoadIntoFrame(*frame, file_reference, DocumentKind::Html);
+    return;
+  }
+  if (IsWholeViewTarget(target)) {
+    LoadDocument(file_reference);
+    return;
+  }
+  if (OnBlankWindowRequest) OnBlankWindowRequest(*this, target, file_reference);
+}
+
+void FrameViewer::ReloadDocument() {
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  if (top_file_.empty()) return;
+  SaveScrolls();
+  if (!is_frameset_) {
+    HtmlViewer& view = *frames_.front().view;
+    const int scroll = view.verticalScrollBar()->value();
+    view.Show(view.Prepare(top_file_, top_kind_), {});
+    top_title_ = view.ShownTitle();
+    view.ScrollTo(scroll);
+    return;
+  }
+  for (Frame& frame : frames_) {
+    HtmlViewer& view = *frame.view;
+    if (view.ShownFileName().empty()) continue;
+    const int scroll = view.verticalScrollBar()->value();
+    try {
+      HtmlViewer::Prepared prepared = view.Prepare(view.ShownFileName(), view.ShownKind());
+      if (prepared.page.frameset) prepared.document.reset();
+      view.Show(std::move(prepared), {});
+      view.ScrollTo(scroll);
+    } catch (const ViewError&) {
+      // A frame's file that has gone keeps its last content.
+    }
+  }
+}
+
+HtmlViewer* FrameViewer::ActiveFrameView() const {
+  if (top_file_.empty()) return nullptr;
+  return active_ ? active_ : frames_.front().view;
+}
+
+std::vector<HtmlViewer*> FrameViewer::FrameViews() const {
+  std::vector<HtmlViewer*> views;
+  for (const Frame& frame : frames_) views.push_back(frame.view);
+  return views;
+}
+
+std::vector<std::string> FrameViewer::FrameNames() const {
+  std::vector<std::string> names;
+  for (const Frame& frame : frames_) names.push_back(frame.name);
+  return names;
+}
+
+HtmlViewer* FrameViewer::FrameView(const std::string& name) const {
+  if (!is_frameset_ || name.empty()) return nullptr;
+  for (const Frame& frame : frames_) {
+    if (core::SameTextNoCase(frame.name, name)) return frame.view;
+  }
+  return nullptr;
+}
+
+std::string FrameViewer::ExpandLinkPath(const std::string& reference) const {
+  if (HtmlViewer* view = ActiveFrameView()) return view->ExpandLinkPath(reference);
+  LinkBase base;
+  base.server_root = server_root_;
+  base.document_dir = DirectoryOf(top_file_);
+  return browser::ExpandLinkPath(reference, base);
+}
+
+bool FrameViewer::FindNext(const std::string& text, bool match_case) {
+  HtmlViewer* view = ActiveFrameView();
+  return view && view->FindNext(text, match_case);
+}
+
+void FrameViewer::CopySelection() {
+  HtmlViewer* view = ActiveFrameView();
+  if (!view || view->SelectionLength() == 0) return;
+  if (view->SelectedText().size() > kCopyBufferMax) throw ViewError("Selected text exceeds buffer size");
+  view->CopySelection();
+}
+
+void FrameViewer::SelectAllText() {
+  if (HtmlViewer* view = ActiveFrameView()) view->SelectAllText();
+}
+
+int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
+  HtmlViewer* view = ActiveFrameView();
+  if (!view) return 0;
+  PrintPageEvent header;
+  PrintPageEvent footer;
+  if (OnPrintHeader) {
+    header = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintHeader(*this, canvas, page, w, h, stop); };
+  }
+  if (OnPrintFooter) {
+    footer = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintFooter(*this, canvas, page, w, h, stop); };
+  }
+  return PrintDocument(*view->document(), printer, print_margins_, first, last, header, footer);
+}
+
+// --- Links -----------------------------------------------------------------------------------
+
+void FrameViewer::FrameLinkClicked(HtmlViewer& view, const PageLink& link) {
+  active_ = &view;
+  bool handled = false;
+  if (OnHotSpotTargetClick) OnHotSpotTargetClick(*this, link.target, link.href, handled);
+  if (!handled) FollowFrameLink(view, link);
+}
+
+void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
+  HtmlViewer* named = FrameView(link.target);
+  const bool whole_view = core::SameTextNoCase(link.target, "_top") || core::SameTextNoCase(link.target, "_parent");
+  if (!named && !IsWholeViewTarget(link.target)) {
+    if (OnBlankWindowRequest) OnBlankWindowRequest(*this, link.target, link.href);
+    return;
+  }
+  HtmlViewer& destination = named ? *named : view;
+  if (!link.href.empty() && link.href[0] == '#') {
+    LoadIntoFrame(destination, link.href, DocumentKind::Html);
+    return;
+  }
+  const std::string expanded = view.ExpandLinkPath(link.href);
+  const DocumentKind kind = KindOfLinkedFile(SplitFileReference(expanded).file);
+  if (named || (is_frameset_ && !whole_view)) {
+    ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+    LoadIntoFrame(destination, kind == DocumentKind::Html ? expanded : SplitFileReference(expanded).file, kind);
+    return;
+  }
+  if (kind == DocumentKind::Html) {
+    LoadDocument(expanded);
+    return;
+  }
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  SaveScrolls();
+  LoadTop(SplitFileReference(expanded).file, {}, kind);
+  RecordHistory();
+}
+
+// --- History ---------------------------------------------------------------------------------
+
+FrameViewer::ViewState FrameViewer::CurrentState() const {
+  ViewState state;
+  state.top_file = top_file_;
+  state.top_title = top_title_;
+  state.top_kind = top_kind_;
+  state.frameset = is_frameset_;
+  for (const Frame& frame : frames_) {
+    state.frames.push_back({frame.view->ShownFileName(), frame.view->ShownKind(), frame.view->verticalScrollBar()->value()});
+  }
+  return state;
+}
+
+void FrameViewer::SaveScrolls() {
+  if (history_position_ < 0 || history_position_ >= static_cast<int>(history_.size())) return;
+  ViewState& entry = history_[history_position_];
+  if (entry.top_file != top_file_ || entry.frames.size() != frames_.size()) return;
+  for (std::size_t i = 0; i < frames_.size(); ++i) {
+    if (entry.frames[i].file == frames_[i].view->ShownFileName()) {
+      entry.frames[i].scroll = frames_[i].view->verticalScrollBar()->value();
+    }
+  }
+}
+
+void FrameViewer::RecordHistory() {
+  if (history_max_count_ <= 0) {
+    history_.clear();
+    history_position_ = 0;
+    return;
+  }
+  history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
+  history_.insert(history_.begin(), CurrentState());
+  history_position_ = 0;
+  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+}
+
+std::vector<std::string> FrameViewer::HistoryFiles() const {
+  std::vector<std::string> files;
+  for (const ViewState& state : history_) files.push_back(state.top_file);
+  return files;
+}
+
+std::vector<std::string> FrameViewer::HistoryTitles() const {
+  std::vector<std::string> titles;
+  for (const ViewState& state : history_) titles.push_back(state.top_title);
+  return titles;
+}
+
+void FrameViewer::Restore(const ViewState& state) {
+  const bool same_top = state.top_file == top_file_ && state.frameset == is_frameset_ &&
+                        state.frames.size() == frames_.size();
+  if (!same_top) LoadTop(state.top_file, {}, state.top_kind);
+  if (state.frames.size() != frames_.size()) return;
+  for (std::size_t i = 0; i < frames_.size(); ++i) {
+    HtmlViewer& view = *frames_[i].view;
+    const FrameState& wanted = state.frames[i];
+    if (!wanted.file.empty() && wanted.file != view.ShownFileName()) {
+      HtmlViewer::Prepared prepared = view.Prepare(wanted.file, wanted.kind);
+      if (prepared.page.frameset) prepared.document.reset();
+      view.Show(std::move(prepared), {});
+    }
+    view.ScrollTo(wanted.scroll);
+  }
+}
+
+void FrameViewer::SetHistoryPosition(int index) {
+  if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  SaveScrolls();
+  Restore(history_[index]);
+  history_position_ = index;
+}
+
+void FrameViewer::HistoryForward() { SetHistoryPosition(history_position_ - 1); }
+
+void FrameViewer::HistoryBack() { SetHistoryPosition(history_position_ + 1); }
+
+}  // namespace vantorel::browser

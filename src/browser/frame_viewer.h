@@ -1,0 +1,205 @@
+// The frame view: one top-level document, which may be a frameset whose frames are each a
+// single view (HtmlViewer) inside splitters. The main window holds one.
+//
+// Texts are bytes in code page 1252; events are callbacks raised synchronously (see
+// html_viewer.h). Frame names are compared without regard to the case of a-z.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "browser/html_viewer.h"
+
+class QVBoxLayout;
+
+namespace vantorel::browser {
+
+// Options of a frame view; the program uses the empty set.
+enum FvOption : unsigned {
+  fvNoBorder = 1u << 0,         // frames are not separated by borders
+  fvNoLinkUnderline = 1u << 1,  // links are not underlined
+  fvShowVScroll = 1u << 2,      // vertical scroll bars are always shown
+};
+using FvOptions = unsigned;
+
+class FrameViewer : public QWidget {
+ public:
+  using HotSpotTargetClickEvent = std::function<void(FrameViewer& sender, const std::string& target,
+                                                     const std::string& url, bool& handled)>;
+  using HotSpotTargetCoveredEvent =
+      std::function<void(FrameViewer& sender, const std::string& target, const std::string& url)>;
+  using BlankWindowRequestEvent =
+      std::function<void(FrameViewer& sender, const std::string& target, const std::string& url)>;
+  using ProcessingEvent = std::function<void(FrameViewer& sender, bool processing_on)>;
+  using PrintEvent = std::function<void(FrameViewer& sender, QPainter& canvas, int num_page, int w,
+                                        int h, bool& stop_printing)>;
+  using BitmapRequestEvent = HtmlViewer::BitmapRequestEvent;
+
+  explicit FrameViewer(QWidget* parent = nullptr);
+  ~FrameViewer() override;
+  FrameViewer(const FrameViewer&) = delete;
+  FrameViewer& operator=(const FrameViewer&) = delete;
+
+  // --- Published properties (passed on to every frame) ------------------------------------
+  QColor DefBackground() const { return defaults_.background; }
+  void SetDefBackground(const QColor& color);
+  std::string DefFontName() const { return defaults_.font_name; }
+  void SetDefFontName(const std::string& name);
+  std::string DefPreFontName() const { return defaults_.pre_font_name; }
+  void SetDefPreFontName(const std::string& name);
+  double DefFontSize() const { return defaults_.base_point_size; }
+  void SetDefFontSize(double points);
+  // Most entries of the view's history and of each frame's history; 0 keeps none.
+  int HistoryMaxCount() const { return history_max_count_; }
+  void SetHistoryMaxCount(int count);
+  int ImageCacheCount() const { return image_cache_count_; }
+  void SetImageCacheCount(int count);
+  bool NoSelect() const { return no_select_; }
+  void SetNoSelect(bool no_select);
+  int CharSet() const { return char_set_; }
+  void SetCharSet(int char_set);
+  // Print margins in centimetres (2.0 each by default).
+  double PrintMarginLeft() const { return print_margins_.left; }
+  double PrintMarginRight() const { return print_margins_.right; }
+  double PrintMarginTop() const { return print_margins_.top; }
+  double PrintMarginBottom() const { return print_margins_.bottom; }
+  void SetPrintMarginLeft(double cm) { print_margins_.left = cm; }
+  void SetPrintMarginRight(double cm) { print_margins_.right = cm; }
+  void SetPrintMarginTop(double cm) { print_margins_.top = cm; }
+  void SetPrintMarginBottom(double cm) { print_margins_.bottom = cm; }
+  FvOptions fvOptions() const { return options_; }
+  void SetfvOptions(FvOptions options);
+  std::string ServerRoot() const { return server_root_; }
+  void SetServerRoot(const std::string& root);
+  // True when a step forward (towards newer entries) or back is possible in the view's
+  // history, which holds every change of the view and of its frames.
+  bool FwdButtonEnabled() const { return history_position_ > 0; }
+  bool BackButtonEnabled() const { return history_position_ + 1 < static_cast<int>(history_.size()); }
+
+  // --- Operations ----------------------------------------------------------------------------
+  // Loads an HTML file (the reference may end in "#" and an anchor) as the whole document,
+  // replacing any frameset; a frameset's frames load their SRC files. Records the history,
+  // scrolls to the anchor. Throws ViewError "Can't locate file: " + file name when the file
+  // does not exist, leaving the view as it was. Bracketed by OnProcessing.
+  void LoadDocument(const std::string& file_reference);
+  // Loads into the frame named target when the shown frameset has one (same errors);
+  // otherwise, for an empty target or "_top", "_parent", "_self", as LoadDocument; otherwise
+  // raises OnBlankWindowRequest with target and reference and loads nothing. The frame
+  // loaded into becomes the active frame.
+  void LoadDocumentIntoFrame(const std::string& target, const std::string& file_reference);
+  // Loads the shown document and the documents of its frames again, keeping their scroll
+  // positions; nothing when nothing is shown. Bracketed by OnProcessing.
+  void ReloadDocument();
+  // One step towards newer or older entries of the history.
+  void HistoryForward();
+  void HistoryBack();
+  // Shows history entry index (0 is the newest); the current index or one outside the
+  // history does nothing.
+  void SetHistoryPosition(int index);
+  int HistoryPosition() const { return history_position_; }
+  // File and title of the top-level document of every history entry, newest first.
+  std::vector<std::string> HistoryFiles() const;
+  std::vector<std::string> HistoryTitles() const;
+
+  // The top-level document (for a frameset, the frameset file); empty when nothing is shown.
+  std::string ShownFileName() const { return top_file_; }
+  std::string ShownTitle() const { return top_title_; }
+  // The single view of the active frame (the only one when no frameset is shown); null when
+  // nothing is shown.
+  HtmlViewer* ActiveFrameView() const;
+  // The frames' views in document order and their names as written.
+  std::vector<HtmlViewer*> FrameViews() const;
+  std::vector<std::string> FrameNames() const;
+  // The frame of that name (without regard to case); null when the shown frameset has none.
+  HtmlViewer* FrameView(const std::string& name) const;
+  bool IsFrameset() const { return is_frameset_; }
+
+  // A link reference as a file path, against the active frame's page (see link_path.h).
+  std::string ExpandLinkPath(const std::string& reference) const;
+  // FindNext of the active frame; false without one.
+  bool FindNext(const std::string& text, bool match_case);
+  // Copies the active frame's selection; nothing without an active frame or a selection.
+  // Throws ViewError "Selected text exceeds buffer size" beyond 31999 characters.
+  void CopySelection();
+  // Selects the whole document of the active frame.
+  void SelectAllText();
+  // Prints the active frame's document (see HtmlViewer::PrintPages) with this view's margins
+  // and print events. Returns the number of pages printed; 0 without an active frame.
+  int PrintPages(QPrinter& printer, int first, int last);
+
+  // --- Events -------------------------------------------------------------------------------
+  // A link was clicked in a frame: its target (TARGET, else the page's BASE TARGET) and the
+  // reference as written. When the handler leaves handled false the view follows the link.
+  HotSpotTargetClickEvent OnHotSpotTargetClick;
+  // The pointer moves onto a link or off it (both texts empty).
+  HotSpotTargetCoveredEvent OnHotSpotTargetCovered;
+  // A link or LoadDocumentIntoFrame names a target frame the shown frameset does not have.
+  BlankWindowRequestEvent OnBlankWindowRequest;
+  ProcessingEvent OnProcessing;
+  PrintEvent OnPrintHeader;
+  PrintEvent OnPrintFooter;
+  // Raised with the frame's single view as sender; without a handler the frame loads the
+  // image itself.
+  BitmapRequestEvent OnBitmapRequest;
+
+ private:
+  struct Frame {
+    std::string name;  // as written in the frameset
+    HtmlViewer* view;  // owned by the widget tree under content_
+  };
+  struct FrameState {
+    std::string file;
+    DocumentKind kind = DocumentKind::Html;
+    int scroll = 0;
+  };
+  // One entry of the history: the top-level document and what each frame showed.
+  struct ViewState {
+    std::string top_file;
+    std::string top_title;
+    DocumentKind top_kind = DocumentKind::Html;
+    bool frameset = false;
+    std::vector<FrameState> frames;
+  };
+
+  HtmlViewer* NewFrameView();
+  void ConfigureFrameView(HtmlViewer& view) const;
+  template <typename Change>
+  void ForEachFrameView(Change change);
+  // Shows file (without anchor) as the top-level document without touching the history.
+  void LoadTop(const std::string& file, const std::string& anchor, DocumentKind kind);
+  QWidget* BuildFrameset(const FramesetSpec& spec, const LinkBase& base, std::vector<Frame>& frames);
+  void ReplaceContent(QWidget* content, std::vector<Frame> frames);
+  void LoadIntoFrame(HtmlViewer& view, const std::string& file_reference, DocumentKind kind);
+  void FrameLinkClicked(HtmlViewer& view, const PageLink& link);
+  void FollowFrameLink(HtmlViewer& view, const PageLink& link);
+  ViewState CurrentState() const;
+  void SaveScrolls();
+  void RecordHistory();
+  void Restore(const ViewState& state);
+  void RaiseProcessing(bool on);
+
+  PageDefaults defaults_;
+  int history_max_count_ = 0;
+  int image_cache_count_ = 5;
+  bool no_select_ = false;
+  int char_set_ = kDefaultCharSet;
+  PrintMargins print_margins_;
+  FvOptions options_ = 0;
+  std::string server_root_;
+
+  QVBoxLayout* layout_;               // holds content_
+  QWidget* content_ = nullptr;        // the single view, or the frameset's splitters
+  std::vector<Frame> frames_;         // frames in document order; one unnamed for a page
+  bool is_frameset_ = false;
+  std::string top_file_;              // full name of the top-level document
+  std::string top_title_;
+  DocumentKind top_kind_ = DocumentKind::Html;
+  HtmlViewer* active_ = nullptr;      // the frame last clicked, focused or loaded into
+  std::vector<ViewState> history_;    // newest first
+  int history_position_ = 0;
+};
+
+}  // namespace vantorel::browser

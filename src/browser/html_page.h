@@ -1,0 +1,122 @@
+// Legacy HTML pages: parsed as a browser of the time read them, and normalised into the
+// markup QTextDocument lays out.
+//
+// A page is read as bytes in code page 1252 and parsed with gumbo, which builds the tree a
+// browser builds from misnested FONT and P elements, unquoted attribute values and end tags
+// that never come. The tree is then written out again as a flat, well-formed document in the
+// rich-text subset QTextDocument understands: every run of text carries its computed style
+// (colour, size, face, weight, slant) as one span, so that FONT sizes relative to BASEFONT,
+// colours written without "#" and styles that span paragraph ends all come out as the page's
+// browser showed them. Links and images are replaced by keys that the view resolves.
+#pragma once
+
+#include <QColor>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantorel::browser {
+
+// How the view's defaults enter the normalised page.
+struct PageDefaults {
+  std::string font_name = "Times New Roman";  // proportional text (1252)
+  std::string pre_font_name = "Courier New";  // PRE, TT, CODE and plain-text documents
+  double base_point_size = 12.0;              // point size of FONT SIZE 3
+  QColor background = QColor(0xC0, 0xC0, 0xC0);
+  QColor text = Qt::black;
+  QColor link = QColor(0x00, 0x00, 0xFF);
+  bool link_underline = true;                 // links are underlined
+};
+
+// A link of the page as it was written.
+struct PageLink {
+  std::string href;    // HREF exactly as written (1252); empty for a NAME-only anchor
+  std::string target;  // TARGET as written, else the page's BASE TARGET; may be empty
+};
+
+// A horizontal rule drawn by the view (see kRuleResourcePrefix).
+struct PageRule {
+  double width = 100;          // in percent of the line when width_is_percent, else pixels
+  bool width_is_percent = true;
+  int size = 2;                // thickness in pixels
+  std::optional<QColor> color; // solid bar of this colour; none: the shaded groove
+  bool shaded = true;          // false for NOSHADE
+};
+
+// One length of a FRAMESET's ROWS or COLS list.
+struct FrameLength {
+  enum class Kind { Pixels, Percent, Relative };
+  Kind kind = Kind::Relative;
+  double value = 1;  // pixels, percent, or the weight of "*" (1 for a bare "*")
+};
+
+struct FramesetSpec;
+struct HtmlPage;
+
+// One FRAME, or a nested FRAMESET in its place.
+struct FrameSpec {
+  std::string name;       // NAME as written (1252)
+  std::string src;        // SRC as written (1252)
+  std::string scrolling;  // "yes", "no" or "auto" (lower case)
+  bool no_resize = false;
+  bool border = true;     // FRAMEBORDER is not "0"/"no"
+  std::shared_ptr<FramesetSpec> frameset;  // set for a nested FRAMESET
+};
+
+struct FramesetSpec {
+  std::vector<FrameLength> rows;  // empty: one row
+  std::vector<FrameLength> cols;  // empty: one column
+  std::vector<FrameSpec> frames;  // in document order (rows first, then columns)
+  int border = -1;                // BORDER/FRAMESPACING in pixels; -1 when not given
+  bool frame_border = true;       // FRAMEBORDER is not "0"/"no"
+};
+
+// What an image resolver returns for a SRC: the resource name under which the view holds
+// the image and its natural size.
+struct PlacedImage {
+  std::string resource;  // URL text of the image resource in the document
+  int width = 0;
+  int height = 0;
+};
+// Called once for every IMG (and BODY BACKGROUND) in document order with the SRC as written
+// (1252) and the page as far as it is read (its TITLE and BASE are known by then); nullopt
+// leaves the image out of the page.
+using ImageResolver =
+    std::function<std::optional<PlacedImage>(const std::string& src, const HtmlPage& page)>;
+
+// Resource name prefixes of the normalised markup.
+inline constexpr std::string_view kLinkPrefix = "vlink:";          // + index into links
+inline constexpr std::string_view kRuleResourcePrefix = "vrule:";  // + index into rules
+
+struct HtmlPage {
+  std::string title;        // TITLE text, blanks collapsed (1252); empty when none
+  std::string base_href;    // BASE HREF as written (1252); empty when none
+  std::string base_target;  // BASE TARGET as written (1252)
+  std::shared_ptr<FramesetSpec> frameset;  // set when the page is a frameset
+  QColor background;        // BODY BGCOLOR, else the default background
+  QColor text_color;        // BODY TEXT, else the default text colour
+  std::string markup;       // the normalised page, UTF-8, for QTextDocument::setHtml
+  std::vector<PageLink> links;  // "vlink:N" in the markup stands for links[N]
+  std::vector<PageRule> rules;  // "vrule:N" image resources stand for rules[N]
+};
+
+// Parses a page given as bytes in code page 1252. Never fails: any byte sequence gives a
+// page. images may be empty (every image is left out).
+HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
+                       const ImageResolver& images);
+
+// The colour an attribute value names: six hexadecimal digits with or without "#", or a
+// colour name; nullopt for anything else.
+std::optional<QColor> ParseHtmlColor(std::string_view value);
+
+// A FRAMESET ROWS/COLS list: "100", "25%", "*", "2*", separated by commas.
+std::vector<FrameLength> ParseFrameLengths(std::string_view value);
+
+// Point size of a FONT SIZE level 1..7 for a view whose level 3 is base_point_size.
+double PointSizeOfLevel(int level, double base_point_size);
+
+}  // namespace vantorel::browser

@@ -1,0 +1,545 @@
+#include "browser/html_viewer.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "browser/image_loading.h"
+#include "browser/page_document.h"
+#include "browser/qt_text.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/file_system.h"
+
+namespace vantorel::browser {
+namespace {
+
+// Longest text FindNext looks for.
+constexpr std::size_t kFindTextMax = 259;
+// An occurrence closer than this to the bottom edge is scrolled to the middle.
+constexpr int kFindBottomMargin = 20;
+
+// OnProcessing true now, false when the scope ends, also by an error.
+class ProcessingScope {
+ public:
+  explicit ProcessingScope(std::function<void(bool)> raise) : raise_(std::move(raise)) { raise_(true); }
+  ~ProcessingScope() { raise_(false); }
+  ProcessingScope(const ProcessingScope&) = delete;
+  ProcessingScope& operator=(const ProcessingScope&) = delete;
+
+ private:
+  std::function<void(bool)> raise_;
+};
+
+bool HasExtension(std::string_view path, std::string_view extension) {
+  return path.size() >= extension.size() &&
+         core::SameTextNoCase(path.substr(path.size() - extension.size()), extension);
+}
+
+// Colour 0xRRGGBB of bitmap shown transparent.
+QImage WithTransparentColor(QImage bitmap, int color) {
+  bitmap = bitmap.convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = static_cast<QRgb>(color) & 0xFFFFFFu;
+  for (int y = 0; y < bitmap.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
+    for (int x = 0; x < bitmap.width(); ++x) {
+      if ((line[x] & 0xFFFFFFu) == key) line[x] = 0;
+    }
+  }
+  return bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+}  // namespace
+
+HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
+  setOpenLinks(false);
+  setOpenExternalLinks(false);
+  setUndoRedoEnabled(false);
+  setTextInteractionFlags(Qt::TextBrowserInteraction);
+  connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { pending_click_ = url; });
+  connect(this, &QTextBrowser::highlighted, this, [this](const QUrl& url) {
+    try {
+      ReportCovered(url.isEmpty() ? nullptr : LinkOf(url));
+    } catch (const std::exception& error) {
+      core::ShowError(error.what());
+    }
+  });
+  ApplyPalette(defaults_.background);
+  ApplyBorder();
+}
+
+HtmlViewer::~HtmlViewer() = default;
+
+void HtmlViewer::SetHistoryMaxCount(int count) {
+  history_max_count_ = std::max(0, count);
+  TrimHistory();
+}
+
+void HtmlViewer::SetImageCacheCount(int count) {
+  image_cache_count_ = std::max(0, count);
+  while (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
+}
+
+void HtmlViewer::SetNoSelect(bool no_select) {
+  no_select_ = no_select;
+  if (no_select) {
+    QTextCursor cursor = textCursor();
+    cursor.clearSelection();
+    setTextCursor(cursor);
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  } else {
+    setTextInteractionFlags(Qt::TextBrowserInteraction);
+  }
+}
+
+void HtmlViewer::SethtOptions(HtOptions options) {
+  options_ = options;
+  defaults_.link_underline = (options & htNoLinkUnderline) == 0;
+  setVerticalScrollBarPolicy((options & htShowVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+}
+
+void HtmlViewer::SetBorderStyle(BorderStyle style) {
+  border_style_ = style;
+  ApplyBorder();
+}
+
+void HtmlViewer::ApplyBorder() {
+  if (border_style_ == BorderStyle::htNone) {
+    setFrameStyle(QFrame::NoFrame);
+    return;
+  }
+  // A plain line of constant width, so that showing it never lays the page out again.
+  setFrameStyle(QFrame::Box | QFrame::Plain);
+  setLineWidth(1);
+  QPalette colours = palette();
+  const bool visible = border_style_ == BorderStyle::htSingle || hasFocus();
+  colours.setColor(QPalette::WindowText, visible ? QColor(Qt::black) : colours.color(QPalette::Base));
+  setPalette(colours);
+}
+
+void HtmlViewer::ApplyPalette(const QColor& background) {
+  QPalette colours = palette();
+  colours.setColor(QPalette::Base, background);
+  colours.setColor(QPalette::Text, Qt::black);
+  colours.setColor(QPalette::Link, defaults_.link);
+  setPalette(colours);
+  ApplyBorder();
+}
+
+void HtmlViewer::RaiseProcessing(bool on) {
+  if (OnProcessing) OnProcessing(*this, on);
+}
+
+LinkBase HtmlViewer::CurrentLinkBase() const {
+  if (loading_base_) return *loading_base_;
+  LinkBase base;
+  base.server_root = server_root_;
+  base.declared_base = shown_.base_href;
+  base.document_dir = DirectoryOf(shown_.file);
+  return base;
+}
+
+std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
+  return browser::ExpandLinkPath(reference, CurrentLinkBase());
+}
+
+// --- Loading ---------------------------------------------------------------------------------
+
+HtmlViewer::Prepared HtmlViewer::Prepare(const std::string& file_name, DocumentKind kind) {
+  if (file_name.empty() || !platform::FileExists(file_name)) {
+    throw ViewError("Can't locate file: " + file_name);
+  }
+  const std::filesystem::path real = std::filesystem::absolute(platform::ResolvePath(file_name));
+  std::optional<platform::File> file = platform::File::OpenPath(real, platform::File::Mode::Read);
+  const long long size = file ? file->Size() : -1;
+  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+  if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {
+    throw ViewError("Can't locate file: " + file_name);
+  }
+  const std::string full_name = platform::PathText(real);
+  if (kind == DocumentKind::Html) return PrepareHtmlBytes(full_name, bytes);
+  Prepared prepared;
+  prepared.file = full_name;
+  prepared.kind = kind;
+  prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, defaults_)
+                                                 : BuildImageDocument(DecodeImage(bytes), defaults_);
+  return prepared;
+}
+
+HtmlViewer::Prepared HtmlViewer::PrepareHtmlBytes(const std::string& full_name, std::string_view bytes) {
+  Prepared prepared;
+  prepared.file = full_name;
+  prepared.kind = DocumentKind::Html;
+  std::vector<std::pair<std::string, QImage>> images;
+  int image_count = 0;
+  struct BaseReset {
+    std::optional<LinkBase>& base;
+    ~BaseReset() { base.reset(); }
+  } reset{loading_base_};
+  const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) {
+    LinkBase base;
+    base.server_root = server_root_;
+    base.declared_base = page.base_href;
+    base.document_dir = DirectoryOf(full_name);
+    loading_base_ = base;
+    return ResolveImage(src, image_count++, images);
+  };
+  prepared.page = ParseHtmlPage(bytes, defaults_, resolver);
+  prepared.title = prepared.page.title;
+  if (!prepared.page.frameset) prepared.document = BuildHtmlDocument(prepared.page, images, defaults_);
+  return prepared;
+}
+
+std::optional<PlacedImage> HtmlViewer::ResolveImage(const std::string& src, int index,
+                                                    std::vector<std::pair<std::string, QImage>>& images) {
+  const std::string key = ExpandLinkPath(src);
+  QImage image;
+  auto cached = std::find_if(image_cache_.begin(), image_cache_.end(),
+                             [&](const auto& entry) { return entry.first == key; });
+  if (cached != image_cache_.end()) {
+    image = cached->second;
+    image_cache_.splice(image_cache_.begin(), image_cache_, cached);
+  } else {
+    image = RequestBitmap(src);
+    if (image.isNull()) return std::nullopt;
+    if (image_cache_count_ > 0) {
+      image_cache_.emplace_front(key, image);
+      if (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
+    }
+  }
+  PlacedImage placed;
+  placed.resource = "vimg:" + std::to_string(index);
+  placed.width = image.width();
+  placed.height = image.height();
+  images.emplace_back(placed.resource, image);
+  return placed;
+}
+
+QImage HtmlViewer::RequestBitmap(const std::string& src) {
+  QImage bitmap;
+  int color = -1;
+  if (OnBitmapRequest) {
+    OnBitmapRequest(*this, src, bitmap, color);
+  } else {
+    bitmap = LoadImageFileAsBitmap(ExpandLinkPath(src));
+  }
+  if (!bitmap.isNull() && color >= 0) bitmap = WithTransparentColor(bitmap, color);
+  return bitmap;
+}
+
+void HtmlViewer::Show(Prepared prepared, const std::string& anchor) {
+  shown_.file = std::move(prepared.file);
+  shown_.title = std::move(prepared.title);
+  shown_.kind = prepared.kind;
+  shown_.links = std::move(prepared.page.links);
+  shown_.base_href = std::move(prepared.page.base_href);
+  shown_.base_target = std::move(prepared.page.base_target);
+  covering_link_ = false;
+  covered_href_.clear();
+  pending_click_.reset();
+  ApplyPalette(prepared.kind == DocumentKind::Html && prepared.page.background.isValid()
+                   ? prepared.page.background
+                   : defaults_.background);
+  QTextDocument* document = prepared.document ? prepared.document.release() : new QTextDocument;
+  document->setParent(this);  // the view deletes it when the next document comes
+  setDocument(document);
+  SetNoSelect(no_select_);
+  pending_anchor_.clear();
+  verticalScrollBar()->setValue(0);
+  horizontalScrollBar()->setValue(0);
+  if (!anchor.empty()) {
+    if (isVisible()) {
+      PositionTo(anchor);
+    } else {
+      pending_anchor_ = anchor;
+    }
+  }
+}
+
+void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
+  FileReference reference{file_reference, {}};
+  if (kind == DocumentKind::Html) reference = SplitFileReference(file_reference);
+  if (reference.file.empty() && !reference.anchor.empty()) {
+    if (shown_.file.empty()) return;
+    SaveScrollInHistory();
+    if (PositionTo(reference.anchor)) RecordHistory();
+    return;
+  }
+  Prepared prepared = Prepare(reference.file, kind);
+  SaveScrollInHistory();
+  Show(std::move(prepared), reference.anchor);
+  RecordHistory();
+}
+
+void HtmlViewer::LoadDocument(const std::string& file_reference) {
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  Load(file_reference, DocumentKind::Html);
+}
+
+void HtmlViewer::LoadTextDocument(const std::string& file_name) {
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  Load(file_name, DocumentKind::Text);
+}
+
+void HtmlViewer::LoadImageDocument(const std::string& file_name) {
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  Load(file_name, DocumentKind::Image);
+}
+
+// --- History ---------------------------------------------------------------------------------
+
+std::vector<std::string> HtmlViewer::HistoryFiles() const {
+  std::vector<std::string> files;
+  for (const HistoryEntry& entry : history_) files.push_back(entry.file);
+  return files;
+}
+
+std::vector<std::string> HtmlViewer::HistoryTitles() const {
+  std::vector<std::string> titles;
+  for (const HistoryEntry& entry : history_) titles.push_back(entry.title);
+  return titles;
+}
+
+void HtmlViewer::SaveScrollInHistory() {
+  if (history_position_ >= 0 && history_position_ < static_cast<int>(history_.size()) &&
+      history_[history_position_].file == shown_.file) {
+    history_[history_position_].scroll = verticalScrollBar()->value();
+  }
+}
+
+void HtmlViewer::TrimHistory() {
+  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  if (history_position_ >= static_cast<int>(history_.size())) {
+    history_position_ = std::max(0, static_cast<int>(history_.size()) - 1);
+  }
+}
+
+void HtmlViewer::RecordHistory() {
+  if (history_max_count_ > 0) {
+    history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
+    HistoryEntry entry;
+    entry.file = shown_.file;
+    entry.title = shown_.title;
+    entry.kind = shown_.kind;
+    history_.insert(history_.begin(), std::move(entry));
+    history_position_ = 0;
+    TrimHistory();
+  }
+  if (OnHistoryChange) OnHistoryChange(*this);
+}
+
+void HtmlViewer::ScrollTo(int y) {
+  if (y > verticalScrollBar()->maximum()) document()->documentLayout()->documentSize();
+  verticalScrollBar()->setValue(y);
+}
+
+void HtmlViewer::SetHistoryPosition(int index) {
+  if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  const HistoryEntry entry = history_[index];
+  Prepared prepared = Prepare(entry.file, entry.kind);
+  SaveScrollInHistory();
+  Show(std::move(prepared), {});
+  history_position_ = index;
+  ScrollTo(entry.scroll);
+  if (OnHistoryChange) OnHistoryChange(*this);
+}
+
+// --- Anchors, find, selection ----------------------------------------------------------------
+
+bool HtmlViewer::PositionTo(const std::string& anchor) {
+  const int position = FindAnchor(*document(), anchor);
+  if (position < 0) return false;
+  QTextCursor cursor(document());
+  cursor.setPosition(position);
+  const QRect line = cursorRect(cursor);
+  ScrollTo(verticalScrollBar()->value() + line.top());
+  return true;
+}
+
+bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
+  if (text.empty()) return false;
+  const QString wanted = ToQString(std::string_view(text).substr(0, kFindTextMax));
+  QTextDocument::FindFlags flags;
+  if (match_case) flags |= QTextDocument::FindCaseSensitively;
+  const QTextCursor found = document()->find(wanted, textCursor().position(), flags);
+  if (found.isNull()) return false;
+  const int scroll = verticalScrollBar()->value();
+  setTextCursor(found);
+  verticalScrollBar()->setValue(scroll);
+  QTextCursor start(document());
+  start.setPosition(found.selectionStart());
+  const QRect occurrence = cursorRect(start);
+  const int height = viewport()->height();
+  if (occurrence.top() < 0 || occurrence.bottom() > height - kFindBottomMargin) {
+    ScrollTo(verticalScrollBar()->value() + occurrence.center().y() - height / 2);
+  }
+  return true;
+}
+
+void HtmlViewer::CopySelection() {
+  const QTextCursor cursor = textCursor();
+  if (!cursor.hasSelection()) return;
+  QGuiApplication::clipboard()->setText(cursor.selection().toPlainText());
+}
+
+void HtmlViewer::SelectAllText() {
+  if (no_select_ || document()->isEmpty()) return;
+  selectAll();
+}
+
+int HtmlViewer::SelectionLength() const {
+  const QTextCursor cursor = textCursor();
+  return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+std::string HtmlViewer::SelectedText() const {
+  return FromQString(textCursor().selection().toPlainText());
+}
+
+int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {
+  PrintPageEvent header;
+  PrintPageEvent footer;
+  if (OnPrintHeader) {
+    header = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintHeader(*this, canvas, page, w, h, stop); };
+  }
+  if (OnPrintFooter) {
+    footer = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintFooter(*this, canvas, page, w, h, stop); };
+  }
+  return PrintDocument(*document(), printer, print_margins_, first, last, header, footer);
+}
+
+// --- Links -----------------------------------------------------------------------------------
+
+const PageLink* HtmlViewer::LinkOf(const QUrl& url) const {
+  const QString text = url.toString();
+  const QString prefix = QString::fromLatin1(kLinkPrefix.data(), kLinkPrefix.size());
+  if (!text.startsWith(prefix)) return nullptr;
+  bool ok = false;
+  const qulonglong index = text.mid(prefix.size()).toULongLong(&ok);
+  if (!ok || index >= shown_.links.size()) return nullptr;
+  return &shown_.links[index];
+}
+
+void HtmlViewer::ReportCovered(const PageLink* link) {
+  if (!link && !covering_link_) return;
+  if (link && covering_link_ && covered_href_ == link->href) return;
+  covering_link_ = link != nullptr;
+  covered_href_ = link ? link->href : std::string();
+  if (frame_hooks_.link_covered) {
+    frame_hooks_.link_covered(*this, link);
+  } else if (OnHotSpotCovered) {
+    OnHotSpotCovered(*this, covered_href_);
+  }
+}
+
+void HtmlViewer::LinkClicked(const QUrl& url) {
+  const PageLink* link = LinkOf(url);
+  if (!link) return;
+  const PageLink clicked = *link;  // the handler may load another page
+  try {
+    if (frame_hooks_.link_clicked) {
+      frame_hooks_.link_clicked(*this, clicked);
+      return;
+    }
+    bool handled = false;
+    if (OnHotSpotClick) OnHotSpotClick(*this, clicked.href, handled);
+    if (!handled) FollowLink(clicked);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+}
+
+void HtmlViewer::FollowLink(const PageLink& link) {
+  if (!link.href.empty() && link.href[0] == '#') {
+    SaveScrollInHistory();
+    if (PositionTo(link.href.substr(1))) RecordHistory();
+    return;
+  }
+  const std::string expanded = ExpandLinkPath(link.href);
+  const std::string file = SplitFileReference(expanded).file;
+  const DocumentKind kind = KindOfLinkedFile(file);
+  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  Load(kind == DocumentKind::Html ? expanded : file, kind);
+}
+
+// --- Input -----------------------------------------------------------------------------------
+
+void HtmlViewer::mousePressEvent(QMouseEvent* event) {
+  QTextBrowser::mousePressEvent(event);
+  if (frame_hooks_.activated) frame_hooks_.activated(*this);
+}
+
+void HtmlViewer::mouseReleaseEvent(QMouseEvent* event) {
+  QTextBrowser::mouseReleaseEvent(event);
+  HandlePendingClick();
+}
+
+void HtmlViewer::keyPressEvent(QKeyEvent* event) {
+  QTextBrowser::keyPressEvent(event);
+  HandlePendingClick();
+}
+
+// A link is followed once the text control has finished with the event that activated it,
+// since following it replaces the document the control works on.
+void HtmlViewer::HandlePendingClick() {
+  if (!pending_click_) return;
+  const QUrl url = *pending_click_;
+  pending_click_.reset();
+  LinkClicked(url);
+}
+
+void HtmlViewer::leaveEvent(QEvent* event) {
+  QTextBrowser::leaveEvent(event);
+  try {
+    ReportCovered(nullptr);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+}
+
+void HtmlViewer::focusInEvent(QFocusEvent* event) {
+  QTextBrowser::focusInEvent(event);
+  if (border_style_ == BorderStyle::htFocused) ApplyBorder();
+  if (frame_hooks_.activated) frame_hooks_.activated(*this);
+}
+
+void HtmlViewer::focusOutEvent(QFocusEvent* event) {
+  QTextBrowser::focusOutEvent(event);
+  if (border_style_ == BorderStyle::htFocused) ApplyBorder();
+}
+
+void HtmlViewer::showEvent(QShowEvent* event) {
+  QTextBrowser::showEvent(event);
+  if (!pending_anchor_.empty()) {
+    const std::string anchor = std::move(pending_anchor_);
+    pending_anchor_.clear();
+    PositionTo(anchor);
+  }
+}
+
+// Every resource of a page is added to its document when the page is read; nothing is
+// fetched behind the view's back.
+QVariant HtmlViewer::loadResource(int, const QUrl&) { return {}; }
+
+DocumentKind KindOfLinkedFile(std::string_view file) {
+  if (HasExtension(file, ".txt")) return DocumentKind::Text;
+  for (const char* extension : {".bmp", ".gif", ".jpg", ".jpeg"}) {
+    if (HasExtension(file, extension)) return DocumentKind::Image;
+  }
+  return DocumentKind::Html;
+}
+
+// --- The program's image-request rule --------------------------------------------------------
+
+void RequestArchiveBitmap(HtmlViewer& sender, const std::string& src, QImage& bitmap, int&) {
+  bitmap = ImageForExpandedPath(sender.ExpandLinkPath(src));
+}
+
+}  // namespace vantorel::browser

@@ -1,0 +1,288 @@
+// The single-document view: one HTML page, text file or image, with history, find, select,
+// copy, print, image requests and link events. The viewer window holds one; the frame view
+// (frame_viewer.h) holds one per frame.
+//
+// Texts crossing this interface (file names, references, titles, search texts) are bytes in
+// code page 1252. Events are plain callbacks raised synchronously on the GUI thread; a
+// handler may set the values it receives by reference. Operations that fail raise ViewError
+// with the message the user sees; an error raised while the view acts on user input (a link
+// click) is shown in the error box of the Ui port instead.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextBrowser>
+
+#include <functional>
+#include <list>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "browser/html_page.h"
+#include "browser/link_path.h"
+#include "browser/page_printer.h"
+
+namespace vantorel::browser {
+
+class FrameViewer;
+
+// An operation of a view failed; what() is the message for the user, such as
+// "Can't locate file: " followed by the file name.
+class ViewError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The border of a single view: none, a single line, or a line only while it has the focus.
+enum class BorderStyle { htNone, htSingle, htFocused };
+
+// Options of a view; the program uses the empty set.
+enum HtOption : unsigned {
+  htNoLinkUnderline = 1u << 0,  // links are not underlined
+  htShowVScroll = 1u << 1,      // the vertical scroll bar is always shown
+};
+using HtOptions = unsigned;
+
+// The kinds of document a view shows.
+enum class DocumentKind { Html, Text, Image };
+
+// The character set of the system's default (Windows' DEFAULT_CHARSET); pages are read as
+// code page 1252 whatever CharSet holds.
+inline constexpr int kDefaultCharSet = 1;
+
+class HtmlViewer : public QTextBrowser {
+ public:
+  // Event handler types. sender is the view that raises the event.
+  using ProcessingEvent = std::function<void(HtmlViewer& sender, bool processing_on)>;
+  using PrintEvent = std::function<void(HtmlViewer& sender, QPainter& canvas, int num_page, int w,
+                                        int h, bool& stop_printing)>;
+  // color: -1 for no transparent colour, else 0xRRGGBB of the colour shown transparent.
+  using BitmapRequestEvent =
+      std::function<void(HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color)>;
+  using HotSpotCoveredEvent = std::function<void(HtmlViewer& sender, const std::string& src)>;
+  using HotSpotClickEvent = std::function<void(HtmlViewer& sender, const std::string& src, bool& handled)>;
+  using HistoryChangeEvent = std::function<void(HtmlViewer& sender)>;
+
+  explicit HtmlViewer(QWidget* parent = nullptr);
+  ~HtmlViewer() override;
+  HtmlViewer(const HtmlViewer&) = delete;
+  HtmlViewer& operator=(const HtmlViewer&) = delete;
+
+  // --- Published properties ---------------------------------------------------------------
+  // Background of pages that set none; light grey (the system's button face) by default.
+  QColor DefBackground() const { return defaults_.background; }
+  void SetDefBackground(const QColor& color) { defaults_.background = color; }
+  // Font of proportional text; "Times New Roman" by default.
+  std::string DefFontName() const { return defaults_.font_name; }
+  void SetDefFontName(const std::string& name) { defaults_.font_name = name; }
+  // Font of PRE, TT and plain-text documents; "Courier New" by default.
+  std::string DefPreFontName() const { return defaults_.pre_font_name; }
+  void SetDefPreFontName(const std::string& name) { defaults_.pre_font_name = name; }
+  // Point size of normal text (FONT SIZE 3); 12 by default.
+  double DefFontSize() const { return defaults_.base_point_size; }
+  void SetDefFontSize(double points) { defaults_.base_point_size = points; }
+  // Most entries the history keeps; 0 keeps none. Lowering it drops the oldest entries.
+  int HistoryMaxCount() const { return history_max_count_; }
+  void SetHistoryMaxCount(int count);
+  // Most decoded images kept for reuse; 5 by default.
+  int ImageCacheCount() const { return image_cache_count_; }
+  void SetImageCacheCount(int count);
+  // True: text cannot be selected.
+  bool NoSelect() const { return no_select_; }
+  void SetNoSelect(bool no_select);
+  int CharSet() const { return char_set_; }
+  void SetCharSet(int char_set) { char_set_ = char_set; }
+  // Print margins in centimetres (2.0 each by default).
+  double PrintMarginLeft() const { return print_margins_.left; }
+  double PrintMarginRight() const { return print_margins_.right; }
+  double PrintMarginTop() const { return print_margins_.top; }
+  double PrintMarginBottom() const { return print_margins_.bottom; }
+  void SetPrintMarginLeft(double cm) { print_margins_.left = cm; }
+  void SetPrintMarginRight(double cm) { print_margins_.right = cm; }
+  void SetPrintMarginTop(double cm) { print_margins_.top = cm; }
+  void SetPrintMarginBottom(double cm) { print_margins_.bottom = cm; }
+  HtOptions htOptions() const { return options_; }
+  void SethtOptions(HtOptions options);
+  BorderStyle GetBorderStyle() const { return border_style_; }
+  void SetBorderStyle(BorderStyle style);
+  // Folder a link starting with a single "\" is placed under; empty (the default): the
+  // file-system root.
+  std::string ServerRoot() const { return server_root_; }
+  void SetServerRoot(const std::string& root) { server_root_ = root; }
+
+  // --- Operations ----------------------------------------------------------------------------
+  // Loads the HTML file a reference names (it may end in "#" and an anchor name) as the
+  // whole document, records it in the history and scrolls to the anchor (found without
+  // regard to case) or to the top. A reference that is only "#" and a name moves to that
+  // anchor in the shown document. Throws ViewError "Can't locate file: " + file name when
+  // the file does not exist; the view then keeps what it showed. Raises OnProcessing with
+  // true before and false after, also on an error.
+  void LoadDocument(const std::string& file_reference);
+  // Shows a file's characters as preformatted text; otherwise as LoadDocument.
+  void LoadTextDocument(const std::string& file_name);
+  // Shows an image file alone (nothing when it is not a BMP, GIF or JPEG file); otherwise
+  // as LoadDocument.
+  void LoadImageDocument(const std::string& file_name);
+
+  // History, newest first: full file names and page titles; the index of the entry shown.
+  std::vector<std::string> HistoryFiles() const;
+  std::vector<std::string> HistoryTitles() const;
+  int HistoryPosition() const { return history_position_; }
+  // Shows history entry index (0 is the newest) and raises OnHistoryChange; an index equal
+  // to the current one or outside the history does nothing. Throws ViewError as LoadDocument
+  // when the entry's file has gone.
+  void SetHistoryPosition(int index);
+
+  // Full file name of the shown document; empty when nothing is shown.
+  std::string ShownFileName() const { return shown_.file; }
+  // Title of the shown document (its TITLE element); empty when it has none.
+  std::string ShownTitle() const { return shown_.title; }
+  DocumentKind ShownKind() const { return shown_.kind; }
+
+  // A link reference of the shown page as a file path (see link_path.h).
+  std::string ExpandLinkPath(const std::string& reference) const;
+
+  // Searches forward from the caret for text (cut to 259 characters; an empty text is never
+  // found), ignoring letter case unless match_case. When found, selects the occurrence,
+  // moves the caret to its end and, when the occurrence lies above the visible part or less
+  // than 20 pixels above its bottom edge, scrolls it to the middle of the view.
+  bool FindNext(const std::string& text, bool match_case);
+  // Copies the selected text to the clipboard; nothing without a selection.
+  void CopySelection();
+  // Selects the whole document; nothing while NoSelect is true or the document is empty.
+  void SelectAllText();
+  // Number of characters selected.
+  int SelectionLength() const;
+  // The selected text (1252).
+  std::string SelectedText() const;
+  // Moves to the named anchor of the shown document; false when it has none.
+  bool PositionTo(const std::string& anchor);
+
+  // Prints the shown document to printer with the print margins (see page_printer.h);
+  // pages first to last (1 and 9999 mean all). Raises OnPrintHeader and OnPrintFooter for
+  // every printed page. Returns the number of pages printed.
+  int PrintPages(QPrinter& printer, int first, int last);
+
+  // --- Events -------------------------------------------------------------------------------
+  ProcessingEvent OnProcessing;
+  PrintEvent OnPrintHeader;
+  PrintEvent OnPrintFooter;
+  // Raised for every image not in the image cache. Without a handler the view loads the
+  // image itself (ExpandLinkPath, then LoadImageFileAsBitmap).
+  BitmapRequestEvent OnBitmapRequest;
+  // The pointer moves onto a link (the reference as written) or off it (empty).
+  HotSpotCoveredEvent OnHotSpotCovered;
+  // A link was clicked; handled starts false, and when the handler leaves it false the view
+  // follows the link itself.
+  HotSpotClickEvent OnHotSpotClick;
+  // The history or the entry shown changed.
+  HistoryChangeEvent OnHistoryChange;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  QVariant loadResource(int type, const QUrl& name) override;
+
+ private:
+  friend class FrameViewer;
+
+  // A document read and laid out, not yet shown.
+  struct Prepared {
+    std::string file;          // full file name
+    std::string title;
+    DocumentKind kind = DocumentKind::Html;
+    HtmlPage page;             // links, BASE and FRAMESET of an HTML page
+    std::unique_ptr<QTextDocument> document;
+  };
+  // One entry of the history.
+  struct HistoryEntry {
+    std::string file;
+    std::string title;
+    DocumentKind kind = DocumentKind::Html;
+    int scroll = 0;            // vertical scroll position when the entry was left
+  };
+  // Hooks through which a frame view hears of its frames; the single view's own events
+  // are not raised while they are set.
+  struct FrameHooks {
+    std::function<void(HtmlViewer&, const PageLink&)> link_clicked;
+    std::function<void(HtmlViewer&, const PageLink*)> link_covered;  // null: left the link
+    std::function<void(HtmlViewer&)> activated;
+  };
+  // What is shown now.
+  struct Shown {
+    std::string file;
+    std::string title;
+    DocumentKind kind = DocumentKind::Html;
+    std::vector<PageLink> links;
+    std::string base_href;
+    std::string base_target;
+  };
+
+  // Reads file_name (already expanded, without anchor) and lays it out. Throws ViewError
+  // when it does not exist.
+  Prepared Prepare(const std::string& file_name, DocumentKind kind);
+  Prepared PrepareHtmlBytes(const std::string& full_name, std::string_view bytes);
+  // Shows a prepared document, then the anchor (or the top).
+  void Show(Prepared prepared, const std::string& anchor);
+  void Load(const std::string& file_reference, DocumentKind kind);
+  // Adds the shown document to the history (newer entries than the current are dropped).
+  void RecordHistory();
+  void SaveScrollInHistory();
+  void TrimHistory();
+  std::optional<PlacedImage> ResolveImage(const std::string& src, int index,
+                                          std::vector<std::pair<std::string, QImage>>& images);
+  QImage RequestBitmap(const std::string& src);
+  void ApplyPalette(const QColor& background);
+  void ReportCovered(const PageLink* link);
+  void LinkClicked(const QUrl& url);
+  void HandlePendingClick();
+  void ScrollTo(int y);
+  const PageLink* LinkOf(const QUrl& url) const;
+  // Follows a link of this view when no handler took it.
+  void FollowLink(const PageLink& link);
+  void ApplyBorder();
+  void RaiseProcessing(bool on);
+  LinkBase CurrentLinkBase() const;
+
+  PageDefaults defaults_;
+  int history_max_count_ = 0;
+  int image_cache_count_ = 5;
+  bool no_select_ = false;
+  int char_set_ = kDefaultCharSet;
+  PrintMargins print_margins_;
+  HtOptions options_ = 0;
+  BorderStyle border_style_ = BorderStyle::htSingle;
+  std::string server_root_;
+
+  Shown shown_;                              // the document shown
+  std::vector<HistoryEntry> history_;        // newest first
+  int history_position_ = 0;                 // index of the entry shown
+  std::list<std::pair<std::string, QImage>> image_cache_;  // expanded path, image; newest first
+  std::optional<LinkBase> loading_base_;     // link base of a page being prepared
+  std::string pending_anchor_;               // anchor to reach once the view is shown
+  std::string covered_href_;                 // link under the pointer, as written
+  bool covering_link_ = false;               // the pointer is on a link
+  std::optional<QUrl> pending_click_;        // link activated by the event being handled
+  FrameHooks frame_hooks_;                   // set when the view is a frame of a frame view
+};
+
+// The kind of document a linked file is shown as, by its extension: ".txt" as text, ".bmp",
+// ".gif", ".jpg", ".jpeg" as an image, anything else as HTML.
+DocumentKind KindOfLinkedFile(std::string_view file);
+
+// The image-request rule of the program's windows, usable as OnBitmapRequest of either
+// view: SRC expanded with the requesting view's ExpandLinkPath, cut to 80 characters and
+// loaded; GIF images are never shown; the colour is left as it is.
+void RequestArchiveBitmap(HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color);
+
+}  // namespace vantorel::browser

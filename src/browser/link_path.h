@@ -1,0 +1,43 @@
+// Link expansion: how the views turn a link reference written in a page into a file path.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vantorel::browser {
+
+// What a reference is expanded against. All texts are code page 1252 path texts.
+struct LinkBase {
+  std::string server_root;    // folder a reference starting with a single "\" is placed under;
+                              // empty: the file-system root (the reference stays as it is)
+  std::string declared_base;  // the BASE HREF the shown page declares; empty when none
+  std::string document_dir;   // folder of the document the reference comes from, ending in
+                              // a separator; empty when nothing is shown
+};
+
+// The five steps of link expansion:
+//  1. characters with codes up to 32 are removed from both ends;
+//  2. each "%" followed by two hexadecimal digits becomes the character with that code;
+//  3. when the reference contains "/": a leading "file:///" (or else "file://") is removed,
+//     ignoring case, then every "|" becomes ":" and every "/" becomes "\";
+//  4. a result starting with a single "\" (not "\\") is placed under the server root;
+//  5. a result that is not absolute (no ":" at the second position, not starting with "\\")
+//     is taken relative to the declared base (the base "DosPath" leaves it unchanged), or
+//     else to the document's folder.
+// On this system a result that starts with "\" or "/" after step 4 is absolute as well: with
+// the default server root it names a path from the file-system root.
+std::string ExpandLinkPath(std::string_view reference, const LinkBase& base);
+
+// The folder part of a path text (up to and including its last "\" or "/"); empty when it
+// has none.
+std::string DirectoryOf(std::string_view path);
+
+// A file reference split at its first "#": the file part and the anchor name after "#"
+// (empty when there is no "#").
+struct FileReference {
+  std::string file;
+  std::string anchor;
+};
+FileReference SplitFileReference(std::string_view reference);
+
+}  // namespace vantorel::browser

@@ -1,0 +1,56 @@
+// The documents a view lays out: a normalised HTML page with its images and rules, a plain
+// text file, an image alone; and what the views need to find in them again.
+#pragma once
+
+#include <QObject>
+#include <QTextDocument>
+#include <QTextObjectInterface>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "browser/html_page.h"
+
+namespace vantorel::browser {
+
+// Margin around the text of a page, in pixels, as browsers of the time left it.
+inline constexpr int kPageMargin = 8;
+
+// A laid-out page from its normalised markup. images holds the image resources the markup
+// names (resource name, image). The rules of the page become drawn rule objects.
+std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
+                                                 const std::vector<std::pair<std::string, QImage>>& images,
+                                                 const PageDefaults& defaults);
+
+// The characters of a file (code page 1252) shown as preformatted text in the default
+// preformatted font, tab stops every eight characters.
+std::unique_ptr<QTextDocument> BuildTextDocument(std::string_view bytes, const PageDefaults& defaults);
+
+// One image shown alone on the default background; a null image gives an empty page.
+std::unique_ptr<QTextDocument> BuildImageDocument(const QImage& image, const PageDefaults& defaults);
+
+// Position of the named anchor (A NAME), found without regard to the case of a-z when no
+// name matches exactly; -1 when the document has no such anchor.
+int FindAnchor(const QTextDocument& document, std::string_view name);
+
+// Registers the drawing of horizontal rules with the document's layout. BuildHtmlDocument
+// does it; a copy of the document made for printing needs it again.
+void InstallRuleDrawing(QTextDocument& document);
+
+// Draws the rule objects: a shaded groove, or a solid bar in the rule's colour, as wide as
+// the rule's share of the line.
+class RuleDrawing : public QObject, public QTextObjectInterface {
+  Q_OBJECT
+  Q_INTERFACES(QTextObjectInterface)
+
+ public:
+  using QObject::QObject;
+  QSizeF intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) override;
+  void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int position,
+                  const QTextFormat& format) override;
+};
+
+}  // namespace vantorel::browser

@@ -1,0 +1,40 @@
+// Printing a view's document page by page, with the print header and footer events.
+#pragma once
+
+#include <QPainter>
+#include <QPrinter>
+#include <QTextDocument>
+
+#include <functional>
+
+namespace vantorel::browser {
+
+// Print margins in centimetres.
+struct PrintMargins {
+  double left = 2.0;
+  double right = 2.0;
+  double top = 2.0;
+  double bottom = 2.0;
+};
+
+// One page's header or footer: the canvas, the page number (from 1), the page width and the
+// margin's height in the canvas's units; stop_printing set true ends the job after this page.
+using PrintPageEvent =
+    std::function<void(QPainter& canvas, int num_page, int width, int height, bool& stop_printing)>;
+
+// The screen's pixels per inch, the unit of the header and footer canvas.
+double ScreenDpi();
+
+// Prints document to printer laid out for the paper inside the margins. Pages are counted
+// from 1; pages before first are laid out but not printed, printing stops after last or at
+// the end of the document. For every printed page, after its content, header and then footer
+// are raised (when set) with a canvas whose unit is one screen pixel: for the header its
+// origin is the top-left corner of the page's printable area and height is the top margin;
+// for the footer the origin is the top-left corner of the bottom margin and height is the
+// bottom margin. Fonts given in points keep their size on paper. The canvas's font, pen,
+// brush and transformation are restored after each event. Backgrounds are not printed.
+// Returns the number of pages printed; 0 also when the printer cannot be opened.
+int PrintDocument(const QTextDocument& document, QPrinter& printer, const PrintMargins& margins,
+                  int first, int last, const PrintPageEvent& header, const PrintPageEvent& footer);
+
+}  // namespace vantorel::browser
