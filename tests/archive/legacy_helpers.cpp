@@ -100,6 +100,78 @@ std::string Sha256Hex(std::string_view bytes) {
   return hex;
 }
 
+ShrunkStream Shrink(std::string_view data) {
+  constexpr std::uint32_t kCodes = 8192;
+  constexpr std::uint16_t kFree = 0xFFFF;
+  ShrunkStream result;
+  BitWriter writer;
+  std::vector<std::uint16_t> prefix(kCodes, kFree);
+  std::vector<std::uint8_t> suffix(kCodes, 0);
+  std::map<std::uint32_t, std::uint32_t> child;  // prefix << 8 | byte -> code
+  std::uint32_t next_free = 257;
+  std::uint32_t previous = kCodes;  // none
+  int width = 9;
+
+  // A code's first byte, from its current prefix chain (a freed and reused prefix changes it).
+  auto first = [&](std::uint32_t code) {
+    while (code >= 256) code = prefix[code];
+    return static_cast<std::uint8_t>(code);
+  };
+  auto find_next_free = [&](std::uint32_t from) {
+    next_free = from;
+    while (next_free < kCodes && prefix[next_free] != kFree) ++next_free;
+  };
+  auto send = [&](std::uint32_t code) {
+    while (code >= (1u << width)) {
+      writer.Put(256, width).Put(1, width);
+      ++width;
+      ++result.widenings;
+    }
+    writer.Put(code, width);
+    // The decoder's update: the previous code plus this string's first byte.
+    if (previous != kCodes && next_free < kCodes) {
+      prefix[next_free] = static_cast<std::uint16_t>(previous);
+      suffix[next_free] = first(code);
+      child[previous << 8 | suffix[next_free]] = next_free;
+      find_next_free(next_free + 1);
+      if (next_free == kCodes) {
+        writer.Put(256, width).Put(2, width);
+        ++result.partial_clears;
+        std::vector<bool> is_prefix(kCodes, false);
+        for (std::uint32_t c = 257; c < kCodes; ++c) {
+          if (prefix[c] != kFree) is_prefix[prefix[c]] = true;
+        }
+        for (std::uint32_t c = 257; c < kCodes; ++c) {
+          if (!is_prefix[c]) {
+            const auto key = child.find(std::uint32_t{prefix[c]} << 8 | suffix[c]);
+            if (key != child.end() && key->second == c) child.erase(key);
+            prefix[c] = kFree;
+          }
+        }
+        find_next_free(257);
+      }
+    }
+    previous = code;
+  };
+
+  if (!data.empty()) {
+    std::uint32_t current = static_cast<std::uint8_t>(data[0]);
+    for (std::size_t i = 1; i < data.size(); ++i) {
+      const auto byte = static_cast<std::uint8_t>(data[i]);
+      const auto found = child.find(current << 8 | byte);
+      if (found != child.end() && prefix[found->second] == current && suffix[found->second] == byte) {
+        current = found->second;
+      } else {
+        send(current);
+        current = byte;
+      }
+    }
+    send(current);
+  }
+  result.bytes = writer.Bytes();
+  return result;
+}
+
 namespace {
 
 std::string ReadFile(const std::filesystem::path& path) {

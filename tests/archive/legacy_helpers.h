@@ -55,6 +55,17 @@ class BitWriter {
 
 std::string Sha256Hex(std::string_view bytes);
 
+// A shrink (method 1) encoder: LZW with 9- to 13-bit codes that widens codes with 256,1 when a
+// code needs it and sends 256,2 (partial clear) as soon as the table is full. It never sends a
+// code for the string being defined (the KwKwK case). The table it keeps is updated exactly as
+// a decoder updates its own.
+struct ShrunkStream {
+  std::string bytes;
+  int partial_clears = 0;
+  int widenings = 0;
+};
+ShrunkStream Shrink(std::string_view data);
+
 // One entry of a ZIP archive as its central directory and local header give it.
 struct ZipEntryBytes {
   std::string name;

@@ -123,6 +123,31 @@ TEST(Unshrink, AClearRightAfterTheTableFillsFreesEveryLeaf) {
   EXPECT_EQ(decoded.bytes.substr(7930), expected.substr(7930));
 }
 
+// Words drawn from a small vocabulary: enough new strings to fill the table many times over.
+std::string Text(std::size_t size) {
+  static const char* const kWords[] = {"unit ", "begin ", "end;\r\n", "procedure ", "var ", "integer",
+                                       ":= ", "if ", "then ", "Writeln(", "'KvUnZip'", "); ", "{ }"};
+  std::string text;
+  std::uint32_t seed = 12345;
+  while (text.size() < size) {
+    seed = seed * 1103515245 + 12345;
+    text += kWords[(seed >> 16) % std::size(kWords)];
+    if ((seed >> 8) % 7 == 0) text += std::to_string(seed % 1000);
+  }
+  text.resize(size);
+  return text;
+}
+
+TEST(Unshrink, ALongStreamWithManyPartialClearsDecodesBack) {
+  const std::string text = Text(400000);
+  const legacy::ShrunkStream shrunk = legacy::Shrink(text);
+  ASSERT_GT(shrunk.partial_clears, 3);
+  EXPECT_EQ(shrunk.widenings, 4);
+  const Decoded decoded = DecodeStream(shrunk.bytes, text.size());
+  EXPECT_EQ(decoded.result, DecodeResult::Complete);
+  EXPECT_TRUE(decoded.bytes == text);
+}
+
 TEST(Unshrink, InputInOneByteBlocksDecodesTheSame) {
   const std::string stream = Codes({A, B, 257, 259, 256, 1, C, 260, 256, 2, D, 258});
   const Decoded whole = DecodeStream(stream, 1000);
