@@ -1,0 +1,99 @@
+#include "app/startup.h"
+
+#include <exception>
+#include <system_error>
+
+#include "app/settings_file.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/file_system.h"
+#include "platform/outside_programs.h"
+
+namespace vantorel::app {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The folder as the program holds it: its canonical path ending in "/" when it exists (the
+// counterpart of the short form), else the text as it was.
+std::string CanonicalFolder(const std::string& text) {
+  std::error_code error;
+  const fs::path resolved = platform::ResolvePath(text);
+  if (!fs::is_directory(resolved, error)) return text;
+  const fs::path canonical = fs::canonical(resolved, error);
+  if (error) return text;
+  std::string folder = platform::PathText(canonical);
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+}  // namespace
+
+void ApplyCommandLine(const fs::path& program_file, const std::vector<std::string>& arguments,
+                      platform::BrowserSettings& settings) {
+  settings.DebugMode = false;
+  settings.ShowCommands = false;
+  std::error_code error;
+  fs::path program = fs::absolute(program_file, error);
+  settings.ProgramDir = CanonicalFolder(
+      DirectoryWithSeparator(platform::PathText(program.parent_path())));
+  settings.DataDir = settings.ProgramDir;
+  if (arguments.empty()) return;
+
+  const std::string first = core::UpperCaseAscii(arguments[0]);
+  if (first == "/DEBUGMODE") {
+    settings.DebugMode = true;
+  } else if (first == "/DBM2") {
+    settings.DebugMode = true;
+    settings.ShowCommands = true;
+  } else if (!arguments[0].empty()) {
+    settings.DataDir = CanonicalFolder(DirectoryWithSeparator(arguments[0]));
+  }
+  if (arguments.size() > 1 && core::UpperCaseAscii(arguments[1]) == "/DEBUGMODE")
+    settings.DebugMode = true;
+  if (!platform::DirectoryExists(settings.DataDir)) {
+    core::ShowWarning(
+        "Data directory passed on command line does not exist, using program directory");
+    settings.DataDir = settings.ProgramDir;
+  }
+}
+
+bool RunMainFormSetup(const fs::path& program_file, const std::vector<std::string>& arguments,
+                      const fs::path& config_dir, MainFormSetupSteps& window) {
+  platform::BrowserSettings& settings = platform::Settings();
+  try {
+    ApplyCommandLine(program_file, arguments, settings);
+    window.PointPlacementAt(config_dir / kPlacementFileName);
+    window.SetOpenDialogDir(settings.DataDir);
+
+    const fs::path settings_file = config_dir / kSettingsFileName;
+    std::error_code error;
+    if (fs::exists(settings_file, error))
+      LoadSettings(settings_file, settings);
+    else
+      ApplyFirstRunValues(settings);
+
+    if (settings.AcrobatPath.empty()) {
+      settings.AcrobatPath = platform::FindAssociatedProgram("DUMMY.PDF");
+      if (!settings.AcrobatPath.empty() && !platform::FileExists(settings.AcrobatPath)) {
+        core::ShowInformation(kReaderNotFoundMessage);
+        settings.AcrobatPath.clear();
+      }
+    }
+    if (settings.BrowserPath.empty())
+      settings.BrowserPath = platform::FindAssociatedProgram("DUMMY.HTM");
+    if (settings.ZipUtilPath.empty())
+      settings.ZipUtilPath = platform::FindAssociatedProgram("DUMMY.ZIP");
+    SaveSettings(settings_file, settings);
+
+    window.PrepareHistory();
+    window.AcceptDroppedFiles();
+    return true;
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+    return false;
+  }
+}
+
+}  // namespace vantorel::app

@@ -1,0 +1,56 @@
+// The main window's set-up: the two switches, the program and data folders from the command
+// line, the settings (loaded or first-run), discovery of the outside programs, and the
+// settings written back. The steps only the window can take come through MainFormSetupSteps.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/browser_settings.h"
+
+namespace vantorel::app {
+
+// What the window does during its set-up.
+class MainFormSetupSteps {
+ public:
+  virtual ~MainFormSetupSteps() = default;
+  // Points the placement store at the placement file.
+  virtual void PointPlacementAt(const std::filesystem::path& placement_file) = 0;
+  // Sets the open-file dialog's first folder.
+  virtual void SetOpenDialogDir(const std::string& dir) = 0;
+  // Sets the view's history limit and adds the History menu entries.
+  virtual void PrepareHistory() = 0;
+  // Accepts files dropped onto the window.
+  virtual void AcceptDroppedFiles() = 0;
+};
+
+// The command-line switches and data folder: DebugMode and ShowCommands off, ProgramDir the
+// program file's folder, DataDir the folder of argument 1 or ProgramDir. Arguments are code
+// page 1252 texts; argument 1 "/DEBUGMODE" or "/DBM2" (any letter case) is a switch, anything
+// else a data folder; argument 2 "/DEBUGMODE" turns DebugMode on; more are ignored. A data
+// folder that does not exist gives the warning "Data directory passed on command line does
+// not exist, using program directory" and DataDir = ProgramDir.
+void ApplyCommandLine(const std::filesystem::path& program_file,
+                      const std::vector<std::string>& arguments,
+                      platform::BrowserSettings& settings);
+
+// The whole set-up, in order, on the process's settings record: ApplyCommandLine; the
+// placement file and the open dialog's folder; kvbrowse.ini in config_dir loaded, or the
+// first-run values; empty AcrobatPath, BrowserPath and ZipUtilPath filled from the sample
+// files DUMMY.PDF, DUMMY.HTM and DUMMY.ZIP (a reader the desktop names but that does not
+// exist gives the information message and stays empty); the settings written; the history;
+// dropped files. An error stops the set-up and is shown in the error box. True when every
+// step ran.
+bool RunMainFormSetup(const std::filesystem::path& program_file,
+                      const std::vector<std::string>& arguments,
+                      const std::filesystem::path& config_dir, MainFormSetupSteps& window);
+
+// The message shown when the desktop names a PDF reader that does not exist.
+inline constexpr char kReaderNotFoundMessage[] =
+    "Because of a combination of errors in the Acrobat Reader's installation\r"
+    "method and a Windows API call, we know that you have the Reader installed\r"
+    "but can't get the location of the program! Please choose Options from the\r"
+    "menu and browse for the Acrobat Reader program.";
+
+}  // namespace vantorel::app

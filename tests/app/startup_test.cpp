@@ -1,0 +1,176 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "fixed_associations.h"
+#include "platform/cd_drive.h"
+#include "platform/file_system.h"
+#include "scripted_ui.h"
+#include "temp_dir.h"
+
+namespace vantorel::app {
+namespace {
+
+using core::BoxKind;
+using platform::BrowserSettings;
+using platform::PathText;
+using platform::Settings;
+using testing::ScriptedUi;
+using testing::TempDir;
+
+const char kMissingDataDir[] =
+    "Data directory passed on command line does not exist, using program directory";
+
+// The window's steps, recorded in order.
+class RecordingWindow : public MainFormSetupSteps {
+ public:
+  void PointPlacementAt(const std::filesystem::path& file) override {
+    steps.push_back("placement " + file.string());
+  }
+  void SetOpenDialogDir(const std::string& dir) override { steps.push_back("open dialog " + dir); }
+  void PrepareHistory() override { steps.push_back("history"); }
+  void AcceptDroppedFiles() override { steps.push_back("drops"); }
+  std::vector<std::string> steps;
+};
+
+// A program folder <tmp>/bin, an archive <tmp>/Archive with its sample files, a configuration
+// folder <tmp>/config and no CD-ROM drive.
+class StartupTest : public ::testing::Test {
+ protected:
+  StartupTest()
+      : no_cd_(dir_.Write("mounts", "/dev/sda1 / ext4 rw 0 0\n"), dir_.path() / "fstab") {
+    previous_mounts_ = platform::SetMountTable(&no_cd_);
+    program_ = dir_.Write("bin/vantorel", "");
+    for (const char* sample : {"DUMMY.PDF", "DUMMY.HTM", "DUMMY.ZIP"})
+      dir_.Write(std::string("Archive/") + sample, "sample");
+    program_dir_ = PathText(dir_.path() / "bin") + "/";
+    archive_ = PathText(dir_.path() / "Archive") + "/";
+    config_ = dir_.path() / "config";
+    Settings() = {};
+  }
+  ~StartupTest() override {
+    platform::SetMountTable(previous_mounts_);
+    Settings() = {};
+  }
+
+  BrowserSettings CommandLine(std::vector<std::string> arguments) {
+    BrowserSettings settings;
+    settings.DebugMode = settings.ShowCommands = true;  // must start false
+    ApplyCommandLine(program_, arguments, settings);
+    return settings;
+  }
+
+  TempDir dir_;
+  platform::MountTableFiles no_cd_;
+  const platform::MountTable* previous_mounts_ = nullptr;
+  std::filesystem::path program_, config_;
+  std::string program_dir_, archive_;
+};
+
+TEST_F(StartupTest, CommandLineSwitchesAndDataFolder) {
+  struct Case {
+    std::vector<std::string> arguments;
+    bool debug, show_commands;
+    std::string data_dir;
+  };
+  const std::string data = archive_;
+  const std::string bare = data.substr(0, data.size() - 1);
+  const std::string other_case = PathText(dir_.path()) + "/ARCHIVE";
+  const Case cases[] = {
+      {{}, false, false, program_dir_},
+      {{"/DEBUGMODE"}, true, false, program_dir_},
+      {{"/dbm2"}, true, true, program_dir_},
+      {{"/DbM2", "/DBM2"}, true, true, program_dir_},
+      {{bare}, false, false, data},
+      {{data}, false, false, data},
+      {{other_case}, false, false, data},
+      {{bare, "/debugMode"}, true, false, data},
+      {{bare, "/DBM2"}, false, false, data},
+      {{bare, "x", "/DEBUGMODE"}, false, false, data},
+      {{"/DEBUGMODE", "/DEBUGMODE"}, true, false, program_dir_},
+  };
+  for (const Case& c : cases) {
+    ScriptedUi ui;
+    const BrowserSettings s = CommandLine(c.arguments);
+    const std::string shown = c.arguments.empty() ? "(none)" : c.arguments[0];
+    EXPECT_EQ(s.DebugMode, c.debug) << shown;
+    EXPECT_EQ(s.ShowCommands, c.show_commands) << shown;
+    EXPECT_EQ(s.ProgramDir, program_dir_) << shown;
+    EXPECT_EQ(s.DataDir, c.data_dir) << shown;
+  }
+}
+
+TEST_F(StartupTest, AMissingDataFolderFallsBackToTheProgramFolder) {
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Warning, kMissingDataDir).Expect(BoxKind::Warning, kMissingDataDir);
+  EXPECT_EQ(CommandLine({PathText(dir_.path()) + "/missing"}).DataDir, program_dir_);
+  EXPECT_EQ(CommandLine({program_.string()}).DataDir, program_dir_);  // a file, not a folder
+}
+
+TEST_F(StartupTest, FirstRunDiscoversTheProgramsAndWritesTheSettings) {
+  FixedAssociations associations;
+  const std::string reader = program_.string();  // any existing file will do
+  associations.programs = {{".PDF", reader}, {".HTM", "/usr/bin/firefox"}};
+  ScriptedUi ui;
+  RecordingWindow window;
+  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  EXPECT_EQ(window.steps, (std::vector<std::string>{"placement " + (config_ / "kvxform.ini").string(),
+                                                    "open dialog " + archive_, "history", "drops"}));
+  EXPECT_EQ(TempDir::Read(config_ / "kvbrowse.ini"),
+            "[KVXBrowse]\r\nAcrobat=" + reader + "\r\nBrowser=/usr/bin/firefox\r\nPdfFiles=" +
+                archive_ + "PDF/\r\nSourceFiles=" + archive_ + "DISKS/\r\nCDPath=\r\n"
+                "LastIssue=72\r\nResults=30\r\nUseExternalZip=0\r\nZipUtil=\r\n");
+}
+
+TEST_F(StartupTest, AReaderTheDesktopNamesButThatIsMissingIsReported) {
+  FixedAssociations associations;
+  associations.programs = {{".PDF", "/opt/Acrobat/acroread"}};
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Information, kReaderNotFoundMessage);
+  RecordingWindow window;
+  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  EXPECT_EQ(Settings().AcrobatPath, "");
+}
+
+TEST_F(StartupTest, AnEmptyReaderKeyWithoutAnyReaderStaysEmptyWithoutAMessage) {
+  FixedAssociations associations;
+  dir_.Write("config/kvbrowse.ini", "[KVXBrowse]\r\nAcrobat=\r\nBrowser=/usr/bin/lynx\r\nLastIssue=50\r\n");
+  ScriptedUi ui;
+  RecordingWindow window;
+  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  EXPECT_EQ(associations.questions, 2);  // the reader and the zip utility
+  EXPECT_EQ(Settings().LastIssue, 50);
+  const std::string written = TempDir::Read(config_ / "kvbrowse.ini");
+  EXPECT_TRUE(written.starts_with(
+      "[KVXBrowse]\r\nAcrobat=\r\nBrowser=/usr/bin/lynx\r\nLastIssue=50\r\nPdfFiles="))
+      << written;
+}
+
+TEST_F(StartupTest, SampleFilesMissingFromTheDataFolderGiveNoPrograms) {
+  FixedAssociations associations;
+  associations.programs = {{".PDF", program_.string()}, {".HTM", "/usr/bin/firefox"}};
+  ScriptedUi ui;
+  RecordingWindow window;
+  EXPECT_TRUE(RunMainFormSetup(program_, {}, config_, window));  // DataDir: the program folder
+  EXPECT_EQ(Settings().DataDir, program_dir_);
+  EXPECT_EQ(Settings().AcrobatPath, "");
+  EXPECT_EQ(Settings().BrowserPath, "");
+  EXPECT_EQ(associations.questions, 0);
+}
+
+TEST_F(StartupTest, AnUnwritableSettingsFileStopsTheSetUp) {
+  dir_.Write("config-file", "a file where the configuration folder should be");
+  const auto config = dir_.path() / "config-file";
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Warning, kMissingDataDir)
+      .Expect(BoxKind::Error, "Unable to write to " + (config / "kvbrowse.ini").string());
+  RecordingWindow window;
+  EXPECT_FALSE(RunMainFormSetup(program_, {"/nowhere", "/DEBUGMODE"}, config, window));
+  EXPECT_EQ(window.steps, (std::vector<std::string>{"placement " + (config / "kvxform.ini").string(),
+                                                    "open dialog " + program_dir_}));
+  EXPECT_TRUE(Settings().DebugMode);
+  EXPECT_EQ(Settings().LastIssue, 72);
+}
+
+}  // namespace
+}  // namespace vantorel::app
