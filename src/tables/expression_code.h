@@ -19,6 +19,7 @@ enum class OpCode : std::uint8_t {
   kFieldD,       // a: offset (8 bytes YYYYMMDD)
   kFieldL,       // a: offset (1 byte)
   kFieldM,       // a: offset, b: width (the memo block number)
+  kFieldNEqualNumber,  // kFieldN, kPushNumber and kEqualN in one item: a, b, number
 
   // Operators; the right operand is on top of the stack.
   kAddN, kAddDateN, kAddNDate, kConcat,

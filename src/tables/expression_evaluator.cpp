@@ -144,7 +144,12 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
         break;
       case OpCode::kFieldN:
       case OpCode::kFieldM:
-        sp->number = ReadDecimalNumber(record + item.a, static_cast<std::size_t>(item.b));
+        sp->number = ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b));
+        ++sp;
+        break;
+      case OpCode::kFieldNEqualNumber:
+        sp->number =
+            truth(ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b)) == item.number);
         ++sp;
         break;
       case OpCode::kFieldD:

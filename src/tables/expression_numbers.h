@@ -15,6 +15,22 @@ namespace vantorel::tables {
 // Never reads beyond text + size.
 double ReadDecimalNumber(const char* text, std::size_t size);
 
+// ReadDecimalNumber with a shortcut for the text numeric fields usually hold: blanks, then
+// up to 15 digits filling the rest of the field.
+inline double ReadFieldNumber(const char* text, std::size_t size) {
+  const char* p = text;
+  const char* const last = text + size;
+  while (p < last && *p == ' ') ++p;
+  const char* const digits = p;
+  unsigned long long value = 0;
+  while (p < last && static_cast<unsigned char>(*p - '0') < 10) {
+    value = value * 10 + static_cast<unsigned char>(*p - '0');
+    ++p;
+  }
+  if (p == last && p - digits <= 15) return static_cast<double>(value);
+  return ReadDecimalNumber(text, size);
+}
+
 // STR(n, len, dec): n rounded half away from zero to dec decimals (of its shortest exact
 // decimal form, so 2.5 gives "3" and 1.005 gives "1.01"), right-aligned in len characters;
 // len asterisks when the text is longer than len or n is not a finite number. len is used

@@ -152,6 +152,13 @@ class ExpressionCompiler {
   Operand ReduceFunction(const FunctionInfo& function, const std::vector<Operand>& arguments);
   int FunctionResultLength(const FunctionInfo& function, const std::vector<Operand>& arguments) const;
 
+  // True when the code ends with a numeric field followed by a number literal.
+  bool EndsWithFieldAndNumber() const {
+    const std::vector<CodeItem>& code = out_.code_;
+    return code.size() >= 2 && code[code.size() - 2].op == OpCode::kFieldN &&
+           code.back().op == OpCode::kPushNumber;
+  }
+
   // Appends an item that pops pops values and pushes one.
   void Emit(const CodeItem& item, int pops) {
     out_.code_.push_back(item);
@@ -415,6 +422,15 @@ ExpressionCompiler::Operand ExpressionCompiler::ReduceBinary(Binary op, const Op
       if (numbers) return emit(OpCode::kPower, {'N'});
       break;
     case Binary::kEqual:
+      if (numbers && EndsWithFieldAndNumber()) {
+        // The search filters' "FIELD = number": one item instead of three.
+        CodeItem& field = out_.code_[out_.code_.size() - 2];
+        field.op = OpCode::kFieldNEqualNumber;
+        field.number = out_.code_.back().number;
+        out_.code_.pop_back();
+        stack_depth_ -= 1;
+        return Operand{'L'};
+      }
       if (numbers || dates) return emit(OpCode::kEqualN, {'L'});
       if (texts) return emit(OpCode::kEqualC, {'L'});
       if (logicals) return emit(OpCode::kEqualL, {'L'});
