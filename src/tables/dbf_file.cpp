@@ -3,8 +3,10 @@
 #include <sys/file.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/code_pages.h"
 #include "core/texts.h"
@@ -53,6 +55,26 @@ char FieldTypeOf(char letter) {
     default:
       return 0;
   }
+}
+
+// OEM to ANSI in place, one table lookup per byte that needs it: the conversion keeps bytes
+// below 0x80, so runs of eight such bytes are passed over at once.
+void ConvertOemToAnsi(char* bytes, std::size_t size) {
+  static const std::array<unsigned char, 256> kTable = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = core::OemToAnsi(static_cast<unsigned char>(c));
+    return table;
+  }();
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  for (; i + sizeof(std::uint64_t) <= size; i += sizeof(std::uint64_t)) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, sizeof word);
+    if ((word & kHighBits) == 0) continue;
+    for (std::size_t j = i; j < i + sizeof word; ++j)
+      bytes[j] = static_cast<char>(kTable[static_cast<unsigned char>(bytes[j])]);
+  }
+  for (; i < size; ++i) bytes[i] = static_cast<char>(kTable[static_cast<unsigned char>(bytes[i])]);
 }
 
 }  // namespace
@@ -199,7 +221,7 @@ void DbfFile::Load(std::int64_t first, std::int64_t count) {
   if (oem_) {
     // Character data to ANSI; the deletion flag byte stays as stored.
     for (std::int64_t i = 0; i < block_count_; ++i)
-      core::OemToAnsiBuffer(block_.data() + static_cast<std::size_t>(i) * length + 1, length - 1);
+      ConvertOemToAnsi(block_.data() + static_cast<std::size_t>(i) * length + 1, length - 1);
   }
 }
 

@@ -30,14 +30,16 @@ std::int32_t DecodeInteger(std::string_view text) {
     text.remove_prefix(1);
   }
   if (text.empty()) return 0;
+  while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+  if (text.size() > 10) return 0;  // beyond 32 bits
   std::int64_t value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return 0;
-    value = value * 10 + (c - '0');
-    if (value > std::int64_t{1} << 31) return 0;  // beyond 32 bits
+  for (const char c : text) {
+    const unsigned digit = static_cast<unsigned char>(c) - static_cast<unsigned>('0');
+    if (digit > 9) return 0;
+    value = value * 10 + digit;
   }
   if (negative) value = -value;
-  if (value > INT32_MAX) return 0;
+  if (value > INT32_MAX || value < INT32_MIN) return 0;
   return static_cast<std::int32_t>(value);
 }
 
@@ -145,24 +147,5 @@ void FieldVariableArea::Blank() {
     std::memset(bytes_.data() + slot.at + 1, ' ', static_cast<std::size_t>(slot.width));
   }
 }
-
-std::string_view FieldVariableArea::Text(std::size_t index) const {
-  const char* value = Address(index);
-  return {value + 1, static_cast<unsigned char>(value[0])};
-}
-
-std::int32_t FieldVariableArea::Integer(std::size_t index) const {
-  std::int32_t number;
-  std::memcpy(&number, Address(index), sizeof number);
-  return number;
-}
-
-double FieldVariableArea::Float(std::size_t index) const {
-  double number;
-  std::memcpy(&number, Address(index), sizeof number);
-  return number;
-}
-
-bool FieldVariableArea::Logical(std::size_t index) const { return Address(index)[0] != 0; }
 
 }  // namespace vantorel::tables

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -51,10 +52,21 @@ class FieldVariableArea {
   // field type it names: Text for C (full width) and D (8 characters, empty for the empty
   // date); Integer for N/F without decimals and for M; Float for N/F with decimals;
   // Logical for L.
-  std::string_view Text(std::size_t index) const;
-  std::int32_t Integer(std::size_t index) const;
-  double Float(std::size_t index) const;
-  bool Logical(std::size_t index) const;
+  std::string_view Text(std::size_t index) const {
+    const char* value = Address(index);
+    return {value + 1, static_cast<unsigned char>(value[0])};
+  }
+  std::int32_t Integer(std::size_t index) const {
+    std::int32_t number;
+    std::memcpy(&number, Address(index), sizeof number);
+    return number;
+  }
+  double Float(std::size_t index) const {
+    double number;
+    std::memcpy(&number, Address(index), sizeof number);
+    return number;
+  }
+  bool Logical(std::size_t index) const { return Address(index)[0] != 0; }
 
   // The first byte of field index's value inside the area (the engine's FieldAddress).
   const char* Address(std::size_t index) const { return bytes_.data() + slots_[index].at; }

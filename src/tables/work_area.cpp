@@ -228,11 +228,10 @@ void WorkArea::Skip(std::int64_t n) {
       GetDbfRecordFromDisk();
     return;
   }
-  const std::string database = "Database \"" + file_name_ + "\"";
-  if (n > 0 && eof_) throw EKvError(212, database + " is past EOF. [SKIP]");
+  if (n > 0 && eof_) throw EKvError(212, "Database \"" + file_name_ + "\" is past EOF. [SKIP]");
   if (RecCount() == 0) {
     bof_ = eof_ = true;
-    throw EKvError(212, database + " is empty. [SKIP]");
+    throw EKvError(212, "Database \"" + file_name_ + "\" is empty. [SKIP]");
   }
   bof_ = eof_ = false;
   for (std::int64_t remaining = n > 0 ? n : -n; remaining > 0;) {
