@@ -7,9 +7,11 @@
 #include <string>
 
 #include "archive/explode.h"
+#include "archive/kv_unzip.h"
 #include "archive/unreduce.h"
 #include "archive/unshrink.h"
 #include "legacy_helpers.h"
+#include "scripted_ui.h"
 #include "temp_dir.h"
 
 namespace vantorel::archive {
@@ -59,6 +61,45 @@ TEST_P(LegacyFixtures, EveryLegacyEntryDecodesToTheManifestContent) {
     }
   }
   EXPECT_GT(decoded, 0);
+}
+
+// The whole extraction, as the extraction dialog runs it: every file entry of every archive is
+// written with the manifest's content and counted; no box appears and no CRC check fails.
+TEST_P(LegacyFixtures, ExtractWritesAndCountsEveryFileEntry) {
+  const auto fixtures = testing::FixturesDir();
+  if (fixtures.empty()) GTEST_SKIP() << "shared fixtures folder not found";
+  const auto folder = fixtures / "zip" / GetParam();
+  const auto manifest = legacy::ReadManifest(folder / "manifest.json");
+  for (const auto& [archive, expected_entries] : manifest) {
+    SCOPED_TRACE(archive);
+    testing::ScriptedUi ui;
+    testing::TempDir dest;
+    KvUnZip unzip;
+    unzip.SetDoAll(true);
+    unzip.SetRecreateDirs(true);
+    unzip.SetRetainAttributes(true);
+    unzip.SetReplaceReadOnly(true);
+    unzip.SetDestDir(dest.path().string());
+    std::vector<int> bad_crc;
+    unzip.OnBadCRC = [&](std::uint32_t, std::uint32_t, int index) { bad_crc.push_back(index); };
+    unzip.SetZipName((folder / archive).string());
+    int files = 0;
+    for (const ManifestEntry& entry : expected_entries) files += entry.dir ? 0 : 1;
+
+    EXPECT_EQ(unzip.Extract(), files);
+    EXPECT_TRUE(bad_crc.empty());
+    EXPECT_TRUE(ui.boxes.empty());
+    for (const ManifestEntry& expected : expected_entries) {
+      const auto target = dest.path() / expected.name;
+      if (expected.dir) {
+        EXPECT_TRUE(std::filesystem::is_directory(target)) << expected.name;
+        continue;
+      }
+      const std::string content = testing::TempDir::Read(target);
+      EXPECT_EQ(content.size(), expected.size) << expected.name;
+      EXPECT_EQ(legacy::Sha256Hex(content), expected.sha256) << expected.name;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, LegacyFixtures, ::testing::Values("pkzip", "corpus"));
