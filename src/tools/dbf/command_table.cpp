@@ -7,6 +7,8 @@ const std::vector<Command>& Commands() {
       {"info", "TABLE", RunInfo},
       {"dump", "TABLE", RunDump},
       {"memo", "TABLE RECNO FIELD", RunMemo},
+      {"eval", "TABLE EXPR [--record N]", RunEval},
+      {"filter", "TABLE EXPR", RunFilter},
   };
   return commands;
 }

@@ -57,5 +57,7 @@ const std::vector<Command>& Commands();
 int RunInfo(const ToolContext& context, const std::vector<std::string>& arguments);
 int RunDump(const ToolContext& context, const std::vector<std::string>& arguments);
 int RunMemo(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunEval(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunFilter(const ToolContext& context, const std::vector<std::string>& arguments);
 
 }  // namespace vantorel::tools::dbf

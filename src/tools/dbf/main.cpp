@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
       ansi = true;
     else if (argument == "--raw")
       raw = true;
+    else if (argument == "--record")  // eval's option: the command reads it
+      words.push_back(argument);
     else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0)
       return Usage("unknown option " + argument);
     else
