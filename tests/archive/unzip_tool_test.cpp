@@ -1,0 +1,157 @@
+// vantorel-unzip, run as a process: the listing, extraction with its overwrite switches, the
+// summary line, skipped entries and reader errors.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "temp_dir.h"
+#include "zip_builder_helpers.h"
+
+namespace vantorel::archive {
+namespace {
+
+namespace fs = std::filesystem;
+using testzip::ZipBuilder;
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class UnzipTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef VANTOREL_UNZIP_TOOL
+    GTEST_SKIP() << "vantorel-unzip is not built";
+#endif
+  }
+
+  // Runs the tool with arguments (already quoted for the shell), standard input from
+  // /dev/null, so it has no terminal.
+  ToolRun Run(const std::string& arguments) {
+#ifdef VANTOREL_UNZIP_TOOL
+    const std::string command = std::string("'") + VANTOREL_UNZIP_TOOL + "' " + arguments + " >'" +
+                                (dir_ / "stdout") + "' 2>'" + (dir_ / "stderr") + "' </dev/null";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            testing::TempDir::Read(dir_ / "stdout"), testing::TempDir::Read(dir_ / "stderr")};
+#else
+    (void)arguments;
+    return {};
+#endif
+  }
+  std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+  testing::TempDir dir_;
+};
+
+TEST_F(UnzipTool, ListsEntriesAndTotals) {
+  ZipBuilder zip;
+  zip.Directory("docs/");
+  zip.Stored("src/unit/a.pas", std::string(2000, 'a'));
+  zip.Deflated("\x81" "ber.txt", std::string(1263000, 'b'));
+  zip.Stored("tab\tname", "t");
+  const fs::path archive = dir_.Write("T.ZIP", zip.Build());
+  const ToolRun run = Run("-l " + Quoted(archive.string()));
+  EXPECT_EQ(run.status, 0);
+  const std::string deflated_size = std::to_string(zip.entries[2].data.size());
+  EXPECT_EQ(run.out,
+            "Archive contains 4 files\n"
+            "docs\\\t\t0\t0\n"
+            "src\\unit\\\ta.pas\t2000\t2000\n"
+            "\tüber.txt\t" + deflated_size + "\t1263000\n"
+            "\ttab?name\t1\t1\n"
+            "Total: 3 Kb (compressed); 1,235 Kb (uncompressed)\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(UnzipTool, ListsAFileWithoutEndRecordAsEmpty) {
+  const fs::path archive = dir_.Write("junk.zip", "not an archive");
+  const ToolRun run = Run("-l " + Quoted(archive.string()));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "Archive contains 0 files\nTotal: 0 Kb (compressed); 0 Kb (uncompressed)\n");
+}
+
+TEST_F(UnzipTool, ExtractsBesideTheArchiveByDefault) {
+  ZipBuilder zip;
+  zip.Stored("a.txt", "a");
+  zip.Deflated("sub/b.txt", "bbbb");
+  zip.Directory("empty/");
+  const fs::path archive = dir_.Write("box/T.ZIP", zip.Build());
+  const ToolRun run = Run(Quoted(archive.string()));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "2 files unzipped to " + (dir_ / "box") + "\n");
+  EXPECT_EQ(testing::TempDir::Read(dir_ / "box/sub/b.txt"), "bbbb");
+  EXPECT_TRUE(fs::is_directory(dir_ / "box/empty"));
+}
+
+TEST_F(UnzipTool, OverwriteSwitches) {
+  ZipBuilder zip;
+  zip.Stored("a.txt", "new");
+  const fs::path archive = dir_.Write("T.ZIP", zip.Build());
+  const std::string dest = dir_ / "dest";
+  const struct {
+    const char* switches;
+    const char* content;
+    const char* summary;
+  } cases[] = {
+      {"", "old", "0 files unzipped to "},     // no terminal: No
+      {"-n", "old", "0 files unzipped to "},
+      {"-o", "new", "1 files unzipped to "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.switches);
+    dir_.Write("dest/a.txt", "old");
+    const ToolRun run = Run(std::string(c.switches) + " -d " + Quoted(dest + "/") + " " + Quoted(archive.string()));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, c.summary + dest + "\n");
+    EXPECT_EQ(testing::TempDir::Read(dir_ / "dest/a.txt"), c.content);
+  }
+}
+
+TEST_F(UnzipTool, SaysWhyAnEntryWasSkipped) {
+  ZipBuilder zip;
+  zip.Stored("../evil.txt", "x");
+  zip.Stored("fine.txt", "ok");
+  const fs::path archive = dir_.Write("in/T.ZIP", zip.Build());
+  const ToolRun run = Run("-d " + Quoted(dir_ / "in/out") + " " + Quoted(archive.string()));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "1 files unzipped to " + (dir_ / "in/out") + "\n");
+  EXPECT_NE(run.err.find("evil.txt: its path leads outside the destination"), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(dir_ / "in/evil.txt"));
+}
+
+TEST_F(UnzipTool, ReaderErrorsExitWithStatus2) {
+  ZipBuilder zip;
+  zip.Stored("a.txt", "a");
+  std::string bad = zip.Build();
+  bad[bad.size() - 6] ^= 0x40;  // central directory offset
+  const fs::path damaged = dir_.Write("bad.zip", bad);
+  const fs::path junk = dir_.Write("junk.zip", "not an archive");
+  const struct {
+    std::string arguments;
+    std::string message;
+  } cases[] = {
+      {"-l " + Quoted(dir_ / "missing.zip"), "vantorel-unzip: Cannot open file " + (dir_ / "missing.zip") + "\n"},
+      {"-l " + Quoted(damaged.string()), "vantorel-unzip: Not a valid zip file!\n"},
+      {"-o " + Quoted(junk.string()), "vantorel-unzip: Incomplete Zip File\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ToolRun run = Run(c.arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(Run("").status, 2);
+  EXPECT_EQ(Run("-l -o x.zip").status, 2);
+}
+
+}  // namespace
+}  // namespace vantorel::archive
