@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
+#include <QTextTable>
 
 #include <algorithm>
 #include <filesystem>
@@ -358,8 +359,13 @@ bool HtmlViewer::PositionTo(const std::string& anchor) {
   if (position < 0) return false;
   QTextCursor cursor(document());
   cursor.setPosition(position);
-  const QRect line = cursorRect(cursor);
-  ScrollTo(verticalScrollBar()->value() + line.top());
+  int top = verticalScrollBar()->value() + cursorRect(cursor).top();  // in the document
+  // An anchor written just before a table names the table: it comes into view whole.
+  if (auto* table = qobject_cast<QTextTable*>(document()->frameAt(position));
+      table && table->cellAt(position).row() == 0) {
+    top = static_cast<int>(document()->documentLayout()->frameBoundingRect(table).top());
+  }
+  ScrollTo(top);
   return true;
 }
 

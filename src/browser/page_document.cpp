@@ -84,11 +84,10 @@ QSizeF RuleDrawing::intrinsicSize(QTextDocument* document, int position, const Q
   const double scale = DeviceScale(document);
   double available = document->textWidth() >= 0 ? document->textWidth() - 2 * document->documentMargin()
                                                  : 600 * scale;
-  QTextCursor cursor(document);
-  cursor.setPosition(position);
-  if (QTextTable* table = cursor.currentTable()) {
+  // Found through the frames, not a cursor: a cursor would lay the line out again.
+  if (auto* table = qobject_cast<QTextTable*>(document->frameAt(position))) {
     const QRectF bounds = document->documentLayout()->frameBoundingRect(table);
-    const QTextTableCell cell = table->cellAt(cursor);
+    const QTextTableCell cell = table->cellAt(position);
     const QTextTableFormat table_format = table->format();
     if (bounds.width() > 0 && table->columns() > 0) {
       available = bounds.width() * std::max(1, cell.columnSpan()) / table->columns() -

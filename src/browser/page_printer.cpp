@@ -37,13 +37,12 @@ void RemoveBackgrounds(QTextFrame* frame) {
   for (QTextFrame* child : frame->childFrames()) RemoveBackgrounds(child);
 }
 
-// Runs a header or footer event on a picture in screen units, then plays the picture onto
-// the page at origin, scaled from screen pixels to printer pixels. A picture keeps text at
-// the size the handler asked for whatever the printer's resolution.
-bool RunPageEvent(const PrintPageEvent& event, QPainter& page, QPointF origin, double scale_x,
-                  double scale_y, int num_page, int width, int height) {
+}  // namespace
+
+bool RunPageEvent(const PrintPageEvent& event, QPainter& page, QPointF origin, int num_page, int width,
+                  int height) {
   if (!event) return false;
-  QPicture picture;
+  QPicture picture;  // its unit is the screen pixel
   bool stop_printing = false;
   {
     QPainter canvas(&picture);
@@ -52,13 +51,11 @@ bool RunPageEvent(const PrintPageEvent& event, QPainter& page, QPointF origin, d
   page.save();
   page.resetTransform();
   page.translate(origin);
-  page.scale(scale_x, scale_y);
-  page.drawPicture(0, 0, picture);
+  page.drawPicture(0, 0, picture);  // scales from the screen's resolution to the page's
   page.restore();
   return stop_printing;
 }
 
-}  // namespace
 
 double ScreenDpi() {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) return screen->logicalDotsPerInchY();
@@ -107,10 +104,9 @@ int PrintDocument(const QTextDocument& document, QPrinter& printer, const PrintM
     copy->documentLayout()->draw(&painter, context);
     painter.restore();
 
-    bool stop = RunPageEvent(header, painter, QPointF(0, 0), scale_x, scale_y, page, width_on_screen,
-                             static_cast<int>(top / scale_y));
-    stop = RunPageEvent(footer, painter, QPointF(0, paper.height() - bottom), scale_x, scale_y, page,
-                        width_on_screen, static_cast<int>(bottom / scale_y)) || stop;
+    bool stop = RunPageEvent(header, painter, QPointF(0, 0), page, width_on_screen, static_cast<int>(top / scale_y));
+    stop = RunPageEvent(footer, painter, QPointF(0, paper.height() - bottom), page, width_on_screen,
+                        static_cast<int>(bottom / scale_y)) || stop;
     if (stop) break;
   }
   painter.end();

@@ -25,6 +25,13 @@ using PrintPageEvent =
 // The screen's pixels per inch, the unit of the header and footer canvas.
 double ScreenDpi();
 
+// Raises a header or footer event for page num_page with a canvas in screen pixels whose
+// drawing lands on page (a painter on a device of any resolution) with its origin at origin
+// (device pixels). Fonts given in points keep their size on the device. Returns whether the
+// handler set stop_printing.
+bool RunPageEvent(const PrintPageEvent& event, QPainter& page, QPointF origin, int num_page, int width,
+                  int height);
+
 // Prints document to printer laid out for the paper inside the margins. Pages are counted
 // from 1; pages before first are laid out but not printed, printing stops after last or at
 // the end of the document. For every printed page, after its content, header and then footer

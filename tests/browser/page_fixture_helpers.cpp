@@ -1,6 +1,14 @@
 #include "page_fixture_helpers.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <gtest/gtest.h>
+
+#include "browser/html_viewer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -104,6 +112,21 @@ void EnsureQtApplication() {
   static char name[] = "browser_tests";
   static char* argv[] = {name, nullptr};
   new QApplication(argc, argv);
+}
+
+QPoint PointOfText(browser::HtmlViewer& view, const QString& text) {
+  const QTextCursor found = view.document()->find(text);
+  EXPECT_FALSE(found.isNull()) << text.toStdString();
+  QTextCursor at(view.document());
+  at.setPosition(found.selectionStart() + 1);
+  return view.cursorRect(at).center();
+}
+
+void SaveScreenshot(QWidget& widget, const std::string& name) {
+  QApplication::processEvents();
+  const QString folder = QStringLiteral(BROWSER_SCREENSHOT_DIR);
+  QDir().mkpath(folder);
+  EXPECT_TRUE(widget.grab().save(folder + "/" + QString::fromStdString(name))) << name;
 }
 
 std::string BmpBytes(int width, int height, std::uint32_t rgb) {

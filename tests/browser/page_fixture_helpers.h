@@ -3,13 +3,28 @@
 // out (code page 1252, lines ending in CR LF).
 #pragma once
 
+#include <QPoint>
+#include <QString>
+
 #include <cstdint>
 #include <string>
+
+class QWidget;
+
+namespace vantorel::browser {
+class HtmlViewer;
+}
 
 namespace vantorel::testing {
 
 // Makes sure a QApplication exists (offscreen when no platform is chosen).
 void EnsureQtApplication();
+
+// The point in view's viewport over the first occurrence of text.
+QPoint PointOfText(browser::HtmlViewer& view, const QString& text);
+
+// Saves a picture of widget as name (a .png file) in the build's screenshot folder.
+void SaveScreenshot(QWidget& widget, const std::string& name);
 
 // An uncompressed 24-bit BMP file of one colour (0xRRGGBB).
 std::string BmpBytes(int width, int height, std::uint32_t rgb);
