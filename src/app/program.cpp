@@ -1,0 +1,63 @@
+#include "app/program.h"
+
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/application_title.h"
+#include "app/help_window.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
+#include "app/qt_ui.h"
+#include "app/settings_file.h"
+#include "app/single_instance.h"
+#include "app/splash.h"
+#include "core/code_pages.h"
+#include "core/ui.h"
+
+namespace vantorel::app {
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+  return false;
+}
+
+int RunProgram(int argc, char** argv) {
+  Application application(argc, argv);
+  const std::filesystem::path program_file =
+      QCoreApplication::applicationFilePath().toStdString();
+
+  SetApplicationTitle(kStartingTitle);
+  SingleInstance instance(SingleInstance::NameFor(program_file));
+  if (instance.AskOtherCopyToRestore()) return 0;
+  instance.Listen();
+
+  QtUi ui;
+  core::SetUi(&ui);
+  (new Splash)->ShowNow();
+  InstallHelpWindow();
+
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(core::Utf8ToCp1252(argv[i]));
+  const std::filesystem::path config_dir = ConfigDir();
+  MainForm main_form(program_file, arguments, config_dir);
+  SetApplicationTitle(kProgramTitle);
+  const bool restore_requested = instance.StopListening();
+
+  OptionsForm options(config_dir / kSettingsFileName, &main_form);
+  main_form.SetOptionsForm(&options);
+
+  main_form.show();
+  main_form.activateWindow();
+  if (restore_requested) main_form.RestoreAndRaise();
+  const int status = application.exec();
+  core::SetUi(nullptr);
+  return status;
+}
+
+}  // namespace vantorel::app

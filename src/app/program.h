@@ -1,0 +1,20 @@
+// The process from start to end: the single-instance handshake, the splash, the main window
+// with its set-up, the application titles, the other long-lived windows, the message loop.
+#pragma once
+
+#include <QApplication>
+
+namespace vantorel::app {
+
+// The application whose message loop shows an exception that escapes a handler in the error
+// box of the Ui port and goes on.
+class Application : public QApplication {
+ public:
+  Application(int& argc, char** argv) : QApplication(argc, argv) {}
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Runs the program; returns the process's exit status.
+int RunProgram(int argc, char** argv);
+
+}  // namespace vantorel::app

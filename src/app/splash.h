@@ -1,0 +1,27 @@
+// The start-up splash: "Loading/Indexing, please wait" in a borderless box centred on the
+// screen, shown and painted before anything else starts. It closes itself, and is destroyed,
+// when another window of the program becomes active or when a key is pressed in it.
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace vantorel::app {
+
+class Splash : public QWidget {
+ public:
+  Splash();
+
+  // Shows the splash, centred, and paints it at once.
+  void ShowNow();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QLabel* label_;  // "Loading/Indexing, please wait"
+};
+
+}  // namespace vantorel::app
