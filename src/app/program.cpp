@@ -27,7 +27,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
   return false;
 }
 
-int RunProgram(int argc, char** argv) {
+int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& shown) {
   Application application(argc, argv);
   const std::filesystem::path program_file =
       QCoreApplication::applicationFilePath().toStdString();
@@ -55,6 +55,7 @@ int RunProgram(int argc, char** argv) {
   main_form.show();
   main_form.activateWindow();
   if (restore_requested) main_form.RestoreAndRaise();
+  if (shown) shown(main_form);
   const int status = application.exec();
   core::SetUi(nullptr);
   return status;

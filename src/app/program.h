@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include <functional>
+
 namespace vantorel::app {
 
 // The application whose message loop shows an exception that escapes a handler in the error
@@ -14,7 +16,10 @@ class Application : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Runs the program; returns the process's exit status.
-int RunProgram(int argc, char** argv);
+class MainForm;
+
+// Runs the program; returns the process's exit status. shown, when given, is called once the
+// main window is shown, just before the message loop starts (for start-up measurements).
+int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& shown = {});
 
 }  // namespace vantorel::app
