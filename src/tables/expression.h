@@ -59,7 +59,7 @@ class ParsedExpression {
   // C: the length of every result when the compiler can know it (a field, a literal,
   // UPPER of a field, concatenations of those, LEFT/SUBSTR/SPACE/STR/REPLICATE with literal
   // numbers, DTOS, DTOC, SOUNDEX, CHR), else 0. N: the width of a bare numeric field, else
-  // 20. D: 8. L: 1. M: 10.
+  // 20. D: 8. L: 1. M: the memo field's width.
   int ResultLength() const { return result_length_; }
 
   // The working pool's size in bytes (see the top of this file).

@@ -1,5 +1,20 @@
 // The function part of the expression language's keyword table: names, argument and result
 // types, and the working-pool allowance each function adds.
+//
+// Settled here where the language leaves it open:
+//   - SOUNDEX is American Soundex: the first letter, then the digits of the following
+//     letters (B F P V 1; C G J K Q S X Z 2; D T 3; L 4; M N 5; R 6), a digit equal to the
+//     one before it (across H and W, and including the first letter's) written once, the
+//     vowels A E I O U Y separating, padded with zeros to 4 characters ("Robert" R163,
+//     "Ashcraft" A261, "Pfister" P236). Leading blanks are skipped, coding stops at the first
+//     character that is not an ASCII letter, and a text that does not start with a letter
+//     gives "0000".
+//   - DTOC, CTOD, CDOW and CMONTH use American dates with the century, "MM/DD/YYYY"
+//     (see expression_dates.h), and English day and month names.
+//   - Numeric arguments that count characters are cut to whole numbers and held within
+//     their sensible range (LEFT(c, -1) is empty, SUBSTR(c, 0, 2) starts at 1, CHR(300) is
+//     CHR(255)); VAL and numeric fields read the longest leading decimal number.
+//   - MOD by zero is error 358 like a division by zero.
 #pragma once
 
 #include <array>
