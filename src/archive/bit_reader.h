@@ -11,8 +11,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "archive/decoder.h"
 
@@ -62,6 +64,19 @@ class BitReader {
   static constexpr std::size_t kBlockSize = 16000;  // as the extraction's input step reads
 
   void Fill(int n) {
+    if (count_ >= n) return;
+    if constexpr (std::endian::native == std::endian::little) {
+      if (end_ - next_ >= 8) {
+        // Whole bytes up to 56 bits at once; the bytes beyond them are masked off.
+        std::uint64_t word;
+        std::memcpy(&word, next_, sizeof word);
+        const int bytes = (63 - count_) >> 3;
+        bits_ |= (word & ((std::uint64_t{1} << (bytes * 8)) - 1)) << count_;
+        next_ += bytes;
+        count_ += bytes * 8;
+        return;
+      }
+    }
     while (count_ < n) {
       if (next_ == end_ && !NextBlock()) {
         padding_ += 8;  // zeros past the end

@@ -1,6 +1,7 @@
 #include "archive/decoder_window.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vantorel::archive {
 
@@ -22,6 +23,19 @@ void DecoderWindow::Copy(std::uint32_t distance, std::uint32_t length) {
     } else {
       std::copy_n(history_.begin() + from, run, history_.begin() + to);
     }
+    position_ += run;
+    left -= run;
+    if ((position_ & kMask) == 0) WriteOut();
+  }
+}
+
+void DecoderWindow::Append(const std::uint8_t* bytes, std::size_t size) {
+  std::uint64_t left = std::min<std::uint64_t>(size, limit_ - std::min(position_, limit_));
+  while (left > 0) {
+    const std::size_t to = position_ & kMask;
+    const std::size_t run = std::min<std::uint64_t>(left, kSize - to);
+    std::memcpy(history_.data() + to, bytes, run);
+    bytes += run;
     position_ += run;
     left -= run;
     if ((position_ & kMask) == 0) WriteOut();

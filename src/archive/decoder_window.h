@@ -37,6 +37,9 @@ class DecoderWindow {
     if ((position_ & kMask) == 0) WriteOut();
   }
 
+  // Appends size bytes (fewer when the limit is reached first).
+  void Append(const std::uint8_t* bytes, std::size_t size);
+
   // Appends length bytes copied from distance bytes back (1 <= distance <= kMaxDistance),
   // byte by byte, so a copy may overlap the bytes it produces. Format note: reduce and implode
   // both say that the output before its start is taken as filled with zeros. Stops at the limit.

@@ -79,42 +79,48 @@ class Unshrinker {
   // Writes the string of code and adds the string the previous code implies; false when the
   // code has no string.
   bool Emit(std::uint32_t code) {
-    std::size_t length;
+    // The string is spelled backwards into spelling_, ending at kEnd; the KwKwK case has one
+    // byte more after it.
+    constexpr std::size_t kEnd = kCodeCount - 1;
+    std::size_t start;
+    std::size_t end = kEnd;
     if (code < 256 || prefix_[code] != kFree) {
-      length = Spell(code);
+      start = Spell(code, kEnd);
     } else if (code == next_free_ && previous_ != kNone) {
       // KwKwK: the previous string and its own first byte.
-      length = Spell(previous_);
-      if (length == 0) return false;
-      std::copy_backward(spelling_.begin(), spelling_.begin() + length, spelling_.begin() + length + 1);
-      spelling_[0] = spelling_[length];
-      ++length;
+      start = Spell(previous_, kEnd);
+      if (start == kNoString) return false;
+      spelling_[end++] = spelling_[start];
     } else {
       return false;
     }
-    if (length == 0) return false;
-    // spelling_ holds the string last byte first.
-    for (std::size_t i = length; i-- > 0;) window_.Put(spelling_[i]);
+    if (start == kNoString) return false;
+    const std::uint8_t first = spelling_[start];
+    window_.Append(spelling_.data() + start, end - start);
     if (previous_ != kNone && next_free_ != kNone) {
       prefix_[next_free_] = static_cast<std::uint16_t>(previous_);
-      suffix_[next_free_] = spelling_[length - 1];
+      suffix_[next_free_] = first;
       FindNextFree(next_free_ + 1);
     }
     previous_ = code;
     return true;
   }
 
-  // Puts the string of code into spelling_, last byte first, and returns its length; 0 when the
-  // prefix chain meets a free code or is longer than any real chain (a loop).
-  std::size_t Spell(std::uint32_t code) {
-    std::size_t length = 0;
+  static constexpr std::size_t kNoString = ~std::size_t{0};
+
+  // Spells the string of code into spelling_ so that it ends just before end, and returns where
+  // it starts; kNoString when the prefix chain meets a free code or is longer than any real
+  // chain (a loop).
+  std::size_t Spell(std::uint32_t code, std::size_t end) {
+    std::size_t start = end;
     while (code >= 256) {
-      if (prefix_[code] == kFree || length == spelling_.size() - 2) return 0;
-      spelling_[length++] = suffix_[code];
+      if (prefix_[code] == kFree || start == 0) return kNoString;
+      spelling_[--start] = suffix_[code];
       code = prefix_[code];
     }
-    spelling_[length++] = static_cast<std::uint8_t>(code);
-    return length;
+    if (start == 0) return kNoString;
+    spelling_[--start] = static_cast<std::uint8_t>(code);
+    return start;
   }
 
   void PartialClear() {
@@ -138,7 +144,7 @@ class Unshrinker {
   DecoderWindow window_;
   std::array<std::uint16_t, kCodeCount> prefix_;  // string code -> its prefix code, or kFree
   std::array<std::uint8_t, kCodeCount> suffix_;   // code -> the last byte of its string
-  std::array<std::uint8_t, kCodeCount + 1> spelling_;  // a string being written, last byte first
+  std::array<std::uint8_t, kCodeCount> spelling_;  // a string being written, at its end
   int width_ = kInitialCodeWidth;                 // current code width in bits
   std::uint32_t previous_ = kNone;                // the last code that stood for a string
   std::uint32_t next_free_ = kFirstStringCode;    // lowest free string code, or kNone
