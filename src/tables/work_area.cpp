@@ -5,6 +5,7 @@
 
 #include "core/texts.h"
 #include "tables/kv_error.h"
+#include "tables/ndx_orders.h"
 
 namespace vantorel::tables {
 
@@ -97,6 +98,8 @@ WorkArea::WorkArea(DbfFile file, const UseCommand& command, const OpenOptions& o
       alias_(command.alias),
       oem_(options.language == KvTableLanguage::tlOem),
       exclusive_(command.exclusive),
+      read_only_(options.read_only),
+      open_path_(command.file_name),
       hide_deleted_(options.hide_deleted),
       record_(static_cast<std::size_t>(RecordLength()), ' '),
       blank_record_(static_cast<std::size_t>(RecordLength()), ' '),
@@ -107,6 +110,8 @@ WorkArea::WorkArea(DbfFile file, const UseCommand& command, const OpenOptions& o
 }
 
 WorkArea::~WorkArea() = default;
+
+void WorkArea::SetIndexes(std::unique_ptr<IndexOrders> indexes) { indexes_ = std::move(indexes); }
 
 // --- Fields ------------------------------------------------------------------------------
 

@@ -26,6 +26,8 @@
 
 namespace vantorel::tables {
 
+class IndexOrders;  // ndx_orders.h
+
 // The code page of a table's character data (the component's TableLanguage).
 enum class KvTableLanguage {
   tlOem,  // OEM 437 in the file, converted to ANSI 1252 whenever a record is read
@@ -90,6 +92,9 @@ class WorkArea {
   bool HasMemo() const { return file_.Header().has_memo; }
   bool Oem() const { return oem_; }
   bool Exclusive() const { return exclusive_; }
+  bool ReadOnly() const { return read_only_; }
+  // The table's path as it was given (letter case kept), for the file system.
+  const std::string& OpenPath() const { return open_path_; }
 
   // --- Fields ---------------------------------------------------------------------------
   const std::vector<DbfField>& Fields() const { return file_.Header().fields; }
@@ -131,6 +136,10 @@ class WorkArea {
   // area does not own it.
   void SetOrder(RecordOrder* order) { order_ = order; }
   RecordOrder* Order() const { return order_; }
+  // The work area's open indexes and semaphore login (ndx_orders.h), null before the first
+  // index is opened. The work area owns them; closing the table closes them first.
+  IndexOrders* Indexes() const { return indexes_.get(); }
+  void SetIndexes(std::unique_ptr<IndexOrders> indexes);
 
   // --- Movement -------------------------------------------------------------------------
   // First visible record; with none, EOF (record number RecCount + 1, blank record).
@@ -183,6 +192,8 @@ class WorkArea {
   std::string alias_;                  // unique among the open work areas
   bool oem_ = true;                    // character data is converted from OEM
   bool exclusive_ = false;             // opened EXCLUSIVE
+  bool read_only_ = false;             // opened read-only (the component's ReadOnly)
+  std::string open_path_;              // the path as given, letter case kept
   bool hide_deleted_ = false;          // records marked "*" are invisible
   std::function<bool(const char*)> filter_;  // the filter, or empty
   RecordOrder* order_ = nullptr;       // controlling index, or null for natural order
@@ -192,6 +203,7 @@ class WorkArea {
   std::int64_t rec_no_ = 0;            // 1..RecCount, RecCount + 1 at EOF, 0 when empty
   bool bof_ = false;                   // a movement ran off the beginning
   bool eof_ = false;                   // a movement ran off the end
+  std::unique_ptr<IndexOrders> indexes_;  // last: destroyed before everything it uses
 };
 
 }  // namespace vantorel::tables

@@ -1,0 +1,93 @@
+#include "tables/ndx_names.h"
+
+#include <array>
+
+#include "core/texts.h"
+
+namespace vantorel::tables {
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kOptionWords = {" UNIQUE", " SOUNDEX", " DESCENDING",
+                                                          " NOCACHE"};
+
+// An option word counts only where the character after it cannot continue a name.
+bool EndsOptionWord(const std::string& upper, std::size_t at) {
+  if (at >= upper.size()) return true;
+  const char c = upper[at];
+  const bool continues = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                         (c >= '0' && c <= '9') || c == '\\' || c == '_';
+  return !continues;
+}
+
+bool BelowCode33(char c) { return static_cast<unsigned char>(c) < 33; }
+
+std::string DirectoryOf(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+}  // namespace
+
+IndexFileSpec ParseIndexFileSpec(std::string_view spec, std::string_view table_path) {
+  std::string given(spec);
+  std::string upper = core::UpperCaseAscii(given);
+  IndexFileSpec result;
+  for (const std::string_view word : kOptionWords) {
+    for (std::size_t at = upper.find(word); at != std::string::npos; at = upper.find(word, at)) {
+      if (!EndsOptionWord(upper, at + word.size())) {
+        ++at;
+        continue;
+      }
+      upper.erase(at, word.size());
+      given.erase(at, word.size());
+      if (word == " UNIQUE") result.unique = true;
+    }
+  }
+  std::size_t first = 0;
+  std::size_t last = given.size();
+  while (first < last && BelowCode33(given[first])) ++first;
+  while (last > first && BelowCode33(given[last - 1])) --last;
+  given = given.substr(first, last - first);
+  if (given.empty()) return result;
+
+  const std::size_t slash = given.find_last_of("/\\");
+  const std::size_t base_at = slash == std::string::npos ? 0 : slash + 1;
+  if (given.find('.', base_at) == std::string::npos) {
+    const std::string base = given.substr(base_at);
+    given += core::UpperCaseAscii(base) == base ? ".NDX" : ".ndx";
+  }
+  if (given.find_first_of("\\/:") == std::string::npos)
+    given = DirectoryOf(table_path) + given;
+  result.name = core::UpperCaseAscii(given);
+  result.path = std::move(given);
+  return result;
+}
+
+std::vector<std::string> SplitIndexList(std::string_view names) {
+  std::size_t first = 0;
+  while (first < names.size() && (names[first] == ' ' || names[first] == '\t')) ++first;
+  std::string list = core::CutToShortString(names.substr(first));
+  for (char& c : list)
+    if (c == '\t') c = ' ';
+  // The command normaliser drops a blank before a blank, a quote, "=" and the end, so a
+  // name directly followed by a blank and a quote runs on into it.
+  std::string normalised;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const bool next_ends = i + 1 == list.size() || list[i + 1] == ' ' || list[i + 1] == '"' ||
+                           list[i + 1] == '\'' || list[i + 1] == '=';
+    if (list[i] == ' ' && next_ends) continue;
+    normalised += list[i];
+  }
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < normalised.size()) {
+    std::size_t end = normalised.find(' ', at);
+    if (end == std::string::npos) end = normalised.size();
+    if (end > at) words.push_back(normalised.substr(at, end - at));
+    at = end + 1;
+  }
+  return words;
+}
+
+}  // namespace vantorel::tables

@@ -1,0 +1,168 @@
+#include "tables/ndx_sort.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "tables/kv_error.h"
+
+namespace vantorel::tables {
+
+namespace {
+
+// Entries read ahead from each run while merging.
+constexpr std::size_t kMergeBufferBytes = 256 * 1024;
+
+// The first up to 8 bytes of an entry as a big-endian number: most comparisons end there.
+std::uint64_t Prefix(const char* entry, std::size_t size) {
+  std::uint64_t prefix = 0;
+  const std::size_t n = std::min<std::size_t>(size, 8);
+  for (std::size_t i = 0; i < 8; ++i)
+    prefix = prefix << 8 | (i < n ? static_cast<unsigned char>(entry[i]) : 0u);
+  return prefix;
+}
+
+std::string TemporaryDirectory(const std::string& given) {
+  if (!given.empty()) return given;
+  const char* tmpdir = std::getenv("TMPDIR");
+  return tmpdir && *tmpdir ? tmpdir : "/tmp";
+}
+
+}  // namespace
+
+KeySorter::KeySorter(std::size_t entry_size, std::size_t max_run_entries, std::string temp_dir)
+    : entry_size_(entry_size),
+      max_run_entries_(std::max<std::size_t>(2, max_run_entries)),
+      temp_dir_(std::move(temp_dir)) {}
+
+KeySorter::~KeySorter() {
+  temp_.reset();
+  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+}
+
+char* KeySorter::Append() {
+  if (count_ == max_run_entries_) SpillRun();
+  try {
+    if (memory_.size() < (count_ + 1) * entry_size_)
+      memory_.resize(std::min(max_run_entries_, std::max<std::size_t>(count_ * 2, 1024)) *
+                     entry_size_);
+  } catch (const std::bad_alloc&) {
+    throw EKvError(217, "Not enough memory for the keys [MakeIndex]");
+  }
+  return memory_.data() + count_++ * entry_size_;
+}
+
+void KeySorter::SortMemory() {
+  struct Item {
+    std::uint64_t prefix;
+    std::uint32_t index;
+  };
+  std::vector<Item> items;
+  try {
+    items.resize(count_);
+    order_.resize(count_);
+  } catch (const std::bad_alloc&) {
+    throw EKvError(217, "Not enough memory to sort the keys [MakeIndex]");
+  }
+  for (std::size_t i = 0; i < count_; ++i)
+    items[i] = {Prefix(memory_.data() + i * entry_size_, entry_size_), static_cast<std::uint32_t>(i)};
+  const char* data = memory_.data();
+  const std::size_t size = entry_size_;
+  std::sort(items.begin(), items.end(), [data, size](const Item& a, const Item& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (size <= 8) return false;
+    return std::memcmp(data + a.index * size + 8, data + b.index * size + 8, size - 8) < 0;
+  });
+  for (std::size_t i = 0; i < count_; ++i) order_[i] = items[i].index;
+}
+
+void KeySorter::SpillRun() {
+  if (!temp_) {
+    std::string pattern = TemporaryDirectory(temp_dir_);
+    if (pattern.back() != '/') pattern += '/';
+    pattern += "KVPXXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) throw EKvError(DosErrorCode(errno), "Error requesting unique file name [UniqueFilename]");
+    ::close(fd);
+    temp_path_ = pattern;
+    temp_ = platform::File::OpenPath(temp_path_, platform::File::Mode::ReadWrite);
+    if (!temp_) throw EKvError(DosErrorCode(errno), "Error requesting unique file name [UniqueFilename]");
+  }
+  SortMemory();
+  std::vector<char> sorted;
+  try {
+    sorted.resize(count_ * entry_size_);
+  } catch (const std::bad_alloc&) {
+    throw EKvError(217, "Not enough memory to sort the keys [MakeIndex]");
+  }
+  for (std::size_t i = 0; i < count_; ++i)
+    std::memcpy(sorted.data() + i * entry_size_, memory_.data() + order_[i] * entry_size_, entry_size_);
+  if (!temp_->WriteAt(temp_size_, sorted.data(), sorted.size()))
+    throw EKvError(101, "Error writing " + temp_path_ + " [MakeIndex]");
+  runs_.push_back({temp_size_, count_, {}, 0});
+  temp_size_ += sorted.size();
+  count_ = 0;
+  order_.clear();
+}
+
+bool KeySorter::Refill(Run& run) {
+  if (run.remaining == 0) return false;
+  const std::size_t per_buffer = std::max<std::size_t>(1, kMergeBufferBytes / entry_size_);
+  const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(run.remaining, per_buffer));
+  run.buffer.resize(n * entry_size_);
+  const long long got = temp_->ReadAt(run.offset, run.buffer.data(), run.buffer.size());
+  if (got != static_cast<long long>(run.buffer.size()))
+    throw EKvError(100, "Error reading " + temp_path_ + " [MakeIndex]");
+  run.offset += run.buffer.size();
+  run.remaining -= n;
+  run.at = 0;
+  return true;
+}
+
+void KeySorter::Finish() {
+  finished_ = true;
+  if (runs_.empty()) {
+    SortMemory();
+    next_ = 0;
+    return;
+  }
+  if (count_ > 0) SpillRun();
+  memory_ = {};
+  for (std::size_t i = 0; i < runs_.size(); ++i)
+    if (Refill(runs_[i])) heap_.push_back(i);
+  // std heaps keep the greatest on top: order by "greater" to have the least entry there.
+  auto greater = [this](std::size_t a, std::size_t b) {
+    return std::memcmp(RunHead(runs_[a]), RunHead(runs_[b]), entry_size_) > 0;
+  };
+  std::make_heap(heap_.begin(), heap_.end(), greater);
+}
+
+const char* KeySorter::Next() {
+  if (runs_.empty()) {
+    if (next_ == count_) return nullptr;
+    return memory_.data() + order_[next_++] * entry_size_;
+  }
+  // The entry returned last stays valid until now: advance its run first.
+  auto greater = [this](std::size_t a, std::size_t b) {
+    return std::memcmp(RunHead(runs_[a]), RunHead(runs_[b]), entry_size_) > 0;
+  };
+  if (next_ > 0 && !heap_.empty()) {
+    std::pop_heap(heap_.begin(), heap_.end(), greater);
+    Run& run = runs_[heap_.back()];
+    run.at += entry_size_;
+    if (run.at < run.buffer.size() || Refill(run))
+      std::push_heap(heap_.begin(), heap_.end(), greater);
+    else
+      heap_.pop_back();
+  }
+  if (heap_.empty()) return nullptr;
+  next_ = 1;
+  return RunHead(runs_[heap_.front()]);
+}
+
+}  // namespace vantorel::tables
