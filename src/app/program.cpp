@@ -39,6 +39,9 @@ int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& show
 
   QtUi ui;
   core::SetUi(&ui);
+  struct UiInstalled {
+    ~UiInstalled() { core::SetUi(nullptr); }  // after the windows, before ui itself
+  } ui_installed;
   (new Splash)->ShowNow();
   InstallHelpWindow();
 
@@ -56,9 +59,7 @@ int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& show
   main_form.activateWindow();
   if (restore_requested) main_form.RestoreAndRaise();
   if (shown) shown(main_form);
-  const int status = application.exec();
-  core::SetUi(nullptr);
-  return status;
+  return application.exec();
 }
 
 }  // namespace vantorel::app

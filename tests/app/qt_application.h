@@ -1,4 +1,5 @@
-// The QApplication of a widget test executable, made on first use.
+// The QApplication of a widget test executable, made on first use and never destroyed: a
+// static QApplication would end after Qt's own statics and crash at exit.
 #pragma once
 
 #include <QApplication>
@@ -9,8 +10,8 @@ inline QApplication& TestApplication() {
   static int argc = 1;
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
 }
 
 }  // namespace vantorel::app
