@@ -9,6 +9,9 @@ const std::vector<Command>& Commands() {
       {"memo", "TABLE RECNO FIELD", RunMemo},
       {"eval", "TABLE EXPR [--record N]", RunEval},
       {"filter", "TABLE EXPR", RunFilter},
+      {"index", "TABLE EXPR SPEC", RunIndex},
+      {"walk", "TABLE NDX", RunWalk},
+      {"find", "[--exact] TABLE NDX KEY", RunFind},
   };
   return commands;
 }

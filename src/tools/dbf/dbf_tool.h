@@ -59,5 +59,8 @@ int RunDump(const ToolContext& context, const std::vector<std::string>& argument
 int RunMemo(const ToolContext& context, const std::vector<std::string>& arguments);
 int RunEval(const ToolContext& context, const std::vector<std::string>& arguments);
 int RunFilter(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunIndex(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunWalk(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunFind(const ToolContext& context, const std::vector<std::string>& arguments);
 
 }  // namespace vantorel::tools::dbf
