@@ -150,6 +150,7 @@ class Normaliser {
     }
     out_ += ">";
     if (body) WalkChildren(body, style);
+    EmitPendingAnchors();  // anchors that no text follows
     out_ += "</body></html>";
     page_.markup = std::move(out_);
   }
@@ -293,8 +294,26 @@ class Normaliser {
     return style.size_level == 0 ? base_level_ : style.size_level;
   }
 
+  // A NAME becomes a marker of no size before the next run of text or image, so that an
+  // anchor in an otherwise empty paragraph names the place where the content goes on.
+  // (QTextDocument's own named anchors cost time that grows with the square of their number.)
+  void EmitPendingAnchors() {
+    static const char kHex[] = "0123456789abcdef";
+    for (const std::string& name : pending_anchors_) {
+      out_ += "<img src=\"";
+      out_ += kAnchorPrefix;
+      for (unsigned char c : name) {
+        out_ += kHex[c >> 4];
+        out_ += kHex[c & 15];
+      }
+      out_ += "\" width=\"0\" height=\"0\" />";
+    }
+    pending_anchors_.clear();
+  }
+
   void EmitText(std::string_view text, const TextStyle& style) {
     if (text.empty()) return;
+    EmitPendingAnchors();
     if (style.link >= 0) {
       out_ += "<a href=\"";
       out_ += kLinkPrefix;
@@ -430,9 +449,7 @@ class Normaliser {
       case GUMBO_TAG_A: {
         const std::string name = AttributeValue(element, "name");
         if (!name.empty() || HasAttribute(element, "id")) {
-          out_ += "<a name=\"";
-          AppendEscaped(out_, name.empty() ? AttributeValue(element, "id") : name);
-          out_ += "\"></a>";
+          pending_anchors_.push_back(name.empty() ? AttributeValue(element, "id") : name);
         }
         if (HasAttribute(element, "href")) {
           PageLink link;
@@ -578,6 +595,7 @@ class Normaliser {
     } else if (given_width && *given_width > 0 && !width_percent && image->width > 0) {
       height = image->height * width / image->width;
     }
+    EmitPendingAnchors();
     if (style.link >= 0) out_ += "<a href=\"" + std::string(kLinkPrefix) + std::to_string(style.link) + "\">";
     out_ += "<img src=\"";
     AppendEscaped(out_, image->resource);
@@ -591,23 +609,23 @@ class Normaliser {
   }
 
   void EmitRule(const GumboElement& element) {
-    PageRule rule;
-    const std::string width = AttributeValue(element, "width");
-    if (auto value = LeadingInteger(width); value && *value > 0) {
-      rule.width_is_percent = width.find('%') != std::string::npos;
-      rule.width = rule.width_is_percent ? std::min(*value, 100) : *value;
+    int width = 100;
+    bool percent = true;
+    const std::string width_text = AttributeValue(element, "width");
+    if (auto value = LeadingInteger(width_text); value && *value > 0) {
+      percent = width_text.find('%') != std::string::npos;
+      width = percent ? std::min(*value, 100) : std::min(*value, 10000);
     }
-    if (auto size = LeadingInteger(AttributeValue(element, "size")); size && *size > 0) {
-      rule.size = std::min(*size, 100);
-    }
-    rule.color = ParseHtmlColor(AttributeValue(element, "color"));
-    rule.shaded = !HasAttribute(element, "noshade") && !rule.color;
+    int size = 2;
+    if (auto value = LeadingInteger(AttributeValue(element, "size")); value && *value > 0) size = std::min(*value, 100);
+    const std::optional<QColor> color = ParseHtmlColor(AttributeValue(element, "color"));
+    const bool shaded = !HasAttribute(element, "noshade") && !color;
     std::string align = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, "align")));
     if (align != "left" && align != "right") align = "center";
     out_ += "<p align=\"" + align + "\" style=\"margin-top:6px;margin-bottom:6px;\"><img src=\"";
-    out_ += kRuleResourcePrefix;
-    out_ += std::to_string(page_.rules.size()) + "\" /></p>";
-    page_.rules.push_back(rule);
+    out_ += kRulePrefix;
+    out_ += std::to_string(width) + (percent ? ":%:" : ":px:") + std::to_string(size) + ":" +
+            (color ? ColorText(*color).substr(1) : std::string("-")) + (shaded ? ":1" : ":0") + "\" width=\"1\" height=\"1\" /></p>";
   }
 
   void EmitTable(const GumboNode* node, const TextStyle& style) {
@@ -694,6 +712,7 @@ class Normaliser {
   QColor link_color_ = defaults_.link;
   int base_level_ = kDefaultBaseLevel;  // BASEFONT SIZE
   int center_depth_ = 0;            // open CENTER (or DIV ALIGN=CENTER) elements
+  std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string row_valign_;          // VALIGN of the open TR
   std::optional<QColor> row_background_;  // BGCOLOR of the open TR
 };

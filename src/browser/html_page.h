@@ -38,15 +38,6 @@ struct PageLink {
   std::string target;  // TARGET as written, else the page's BASE TARGET; may be empty
 };
 
-// A horizontal rule drawn by the view (see kRuleResourcePrefix).
-struct PageRule {
-  double width = 100;          // in percent of the line when width_is_percent, else pixels
-  bool width_is_percent = true;
-  int size = 2;                // thickness in pixels
-  std::optional<QColor> color; // solid bar of this colour; none: the shaded groove
-  bool shaded = true;          // false for NOSHADE
-};
-
 // One length of a FRAMESET's ROWS or COLS list.
 struct FrameLength {
   enum class Kind { Pixels, Percent, Relative };
@@ -90,7 +81,12 @@ using ImageResolver =
 
 // Resource name prefixes of the normalised markup.
 inline constexpr std::string_view kLinkPrefix = "vlink:";          // + index into links
-inline constexpr std::string_view kRuleResourcePrefix = "vrule:";  // + index into rules
+// A horizontal rule is an image named "vrule:" + width + ":" + "%" or "px" + ":" + size in
+// pixels + ":" + colour "rrggbb" or "-" + ":" + "1" when shaded, else "0"; the view draws it.
+inline constexpr std::string_view kRulePrefix = "vrule:";
+// A named anchor (A NAME) is an image of no size named "vanchor:" + the name's UTF-8 bytes in
+// lower-case hexadecimal, placed before the content that follows the anchor.
+inline constexpr std::string_view kAnchorPrefix = "vanchor:";
 
 struct HtmlPage {
   std::string title;        // TITLE text, blanks collapsed (1252); empty when none
@@ -101,7 +97,6 @@ struct HtmlPage {
   QColor text_color;        // BODY TEXT, else the default text colour
   std::string markup;       // the normalised page, UTF-8, for QTextDocument::setHtml
   std::vector<PageLink> links;  // "vlink:N" in the markup stands for links[N]
-  std::vector<PageRule> rules;  // "vrule:N" image resources stand for rules[N]
 };
 
 // Parses a page given as bytes in code page 1252. Never fails: any byte sequence gives a

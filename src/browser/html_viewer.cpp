@@ -56,6 +56,13 @@ QImage WithTransparentColor(QImage bitmap, int color) {
   return bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// The selected text as the user copies it: images and anchors leave no character behind.
+QString PlainTextOf(const QTextCursor& cursor) {
+  QString text = cursor.selection().toPlainText();
+  text.remove(QChar::ObjectReplacementCharacter);
+  return text;
+}
+
 }  // namespace
 
 HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
@@ -392,7 +399,7 @@ bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
 void HtmlViewer::CopySelection() {
   const QTextCursor cursor = textCursor();
   if (!cursor.hasSelection()) return;
-  QGuiApplication::clipboard()->setText(cursor.selection().toPlainText());
+  QGuiApplication::clipboard()->setText(PlainTextOf(cursor));
 }
 
 void HtmlViewer::SelectAllText() {
@@ -406,7 +413,7 @@ int HtmlViewer::SelectionLength() const {
 }
 
 std::string HtmlViewer::SelectedText() const {
-  return FromQString(textCursor().selection().toPlainText());
+  return FromQString(PlainTextOf(textCursor()));
 }
 
 int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {

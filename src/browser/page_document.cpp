@@ -11,20 +11,14 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 #include "browser/qt_text.h"
+#include "core/code_pages.h"
 #include "core/texts.h"
 
 namespace vantorel::browser {
 namespace {
-
-// The rule objects and their properties in the document's character formats.
-constexpr int kRuleObjectType = QTextFormat::UserObject + 1;
-constexpr int kRuleWidth = QTextFormat::UserProperty + 1;         // double
-constexpr int kRuleWidthIsPercent = QTextFormat::UserProperty + 2; // bool
-constexpr int kRuleSize = QTextFormat::UserProperty + 3;          // int, pixels
-constexpr int kRuleColor = QTextFormat::UserProperty + 4;         // QColor, absent: none
-constexpr int kRuleShaded = QTextFormat::UserProperty + 5;        // bool
 
 // Pixels of the screen a page is designed for; a printer's layout scales them.
 constexpr double kScreenDpi = 96.0;
@@ -46,41 +40,30 @@ void SetRootBackground(QTextDocument& document, const QColor& color) {
   document.rootFrame()->setFrameFormat(format);
 }
 
-// The rule images of the markup become rule objects.
-void ReplaceRuleImages(QTextDocument& document, const std::vector<PageRule>& rules) {
-  if (rules.empty()) return;
-  const QString prefix = QString::fromLatin1(kRuleResourcePrefix.data(), kRuleResourcePrefix.size());
-  std::vector<std::pair<int, std::size_t>> found;  // position, rule index
-  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-      const QTextFragment fragment = it.fragment();
-      const QTextCharFormat format = fragment.charFormat();
-      if (!format.isImageFormat()) continue;
-      const QString name = format.toImageFormat().name();
-      if (!name.startsWith(prefix)) continue;
-      const std::size_t index = name.mid(prefix.size()).toULongLong();
-      if (index < rules.size()) found.emplace_back(fragment.position(), index);
-    }
-  }
-  QTextCursor cursor(&document);
-  for (const auto& [position, index] : found) {
-    const PageRule& rule = rules[index];
-    QTextCharFormat format;
-    format.setObjectType(kRuleObjectType);
-    format.setProperty(kRuleWidth, rule.width);
-    format.setProperty(kRuleWidthIsPercent, rule.width_is_percent);
-    format.setProperty(kRuleSize, rule.size);
-    if (rule.color) format.setProperty(kRuleColor, *rule.color);
-    format.setProperty(kRuleShaded, rule.shaded);
-    cursor.setPosition(position);
-    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
-    cursor.setCharFormat(format);
-  }
+// A horizontal rule as its image name describes it.
+struct Rule {
+  double width = 100;
+  bool percent = true;
+  int size = 2;
+  std::optional<QColor> color;
+  bool shaded = true;
+};
+
+std::optional<Rule> RuleOf(const QString& name) {
+  const QString prefix = QString::fromLatin1(kRulePrefix.data(), kRulePrefix.size());
+  if (!name.startsWith(prefix)) return std::nullopt;
+  const QStringList parts = name.mid(prefix.size()).split(QLatin1Char(':'));
+  if (parts.size() != 5) return std::nullopt;
+  Rule rule;
+  rule.width = parts[0].toDouble();
+  rule.percent = parts[1] == QLatin1String("%");
+  rule.size = parts[2].toInt();
+  if (parts[3] != QLatin1String("-")) rule.color = QColor(QLatin1Char('#') + parts[3]);
+  rule.shaded = parts[4] == QLatin1String("1");
+  return rule;
 }
 
-}  // namespace
-
-QSizeF RuleDrawing::intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) {
+QSizeF RuleSize(QTextDocument* document, int position, const Rule& rule) {
   const double scale = DeviceScale(document);
   double available = document->textWidth() >= 0 ? document->textWidth() - 2 * document->documentMargin()
                                                  : 600 * scale;
@@ -97,20 +80,16 @@ QSizeF RuleDrawing::intrinsicSize(QTextDocument* document, int position, const Q
     }
   }
   available = std::max(available - 1, 1.0);
-  const double width = format.property(kRuleWidthIsPercent).toBool()
-                           ? available * format.property(kRuleWidth).toDouble() / 100
-                           : format.property(kRuleWidth).toDouble() * scale;
-  return QSizeF(std::clamp(width, 1.0, available), std::max(1.0, format.property(kRuleSize).toInt() * scale));
+  const double width = rule.percent ? available * rule.width / 100 : rule.width * scale;
+  return QSizeF(std::clamp(width, 1.0, available), std::max(1.0, rule.size * scale));
 }
 
-void RuleDrawing::drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
-                             const QTextFormat& format) {
-  painter->save();
-  if (format.hasProperty(kRuleColor)) {
-    painter->fillRect(rect, format.property(kRuleColor).value<QColor>());
-  } else if (format.property(kRuleShaded).toBool()) {
+void DrawRule(QPainter* painter, const QRectF& rect, const Rule& rule) {
+  if (rule.color) {
+    painter->fillRect(rect, *rule.color);
+  } else if (rule.shaded) {
     // The groove: dark upper and left edges, light lower and right edges.
-    const double line = std::max(1.0, rect.height() / std::max(1, format.property(kRuleSize).toInt()));
+    const double line = std::max(1.0, rect.height() / std::max(1, rule.size));
     painter->fillRect(QRectF(rect.left(), rect.top(), rect.width(), line), QColor(128, 128, 128));
     painter->fillRect(QRectF(rect.left(), rect.top(), line, rect.height()), QColor(128, 128, 128));
     painter->fillRect(QRectF(rect.left(), rect.bottom() - line, rect.width(), line), QColor(255, 255, 255));
@@ -118,12 +97,51 @@ void RuleDrawing::drawObject(QPainter* painter, const QRectF& rect, QTextDocumen
   } else {
     painter->fillRect(rect, QColor(128, 128, 128));
   }
+}
+
+QImage ImageOf(QTextDocument* document, const QTextImageFormat& format) {
+  return document->resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+}
+
+}  // namespace
+
+namespace {
+bool IsAnchorMarker(const QString& name) {
+  return name.startsWith(QLatin1String(kAnchorPrefix.data(), static_cast<qsizetype>(kAnchorPrefix.size())));
+}
+}  // namespace
+
+QSizeF ImageDrawing::intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) {
+  const QTextImageFormat image_format = format.toImageFormat();
+  if (IsAnchorMarker(image_format.name())) return QSizeF(0, 0);
+  if (const std::optional<Rule> rule = RuleOf(image_format.name())) return RuleSize(document, position, *rule);
+  const QImage image = ImageOf(document, image_format);
+  double width = image_format.width() > 0 ? image_format.width() : image.width();
+  double height = image_format.height() > 0 ? image_format.height() : image.height();
+  const double scale = DeviceScale(document);
+  return QSizeF(width * scale, height * scale);
+}
+
+void ImageDrawing::drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int,
+                              const QTextFormat& format) {
+  const QTextImageFormat image_format = format.toImageFormat();
+  if (IsAnchorMarker(image_format.name())) return;
+  painter->save();
+  if (const std::optional<Rule> rule = RuleOf(image_format.name())) {
+    DrawRule(painter, rect, *rule);
+  } else {
+    const QImage image = ImageOf(document, image_format);
+    if (!image.isNull()) {
+      painter->setRenderHint(QPainter::SmoothPixmapTransform, image.size() != rect.size().toSize());
+      painter->drawImage(rect, image);
+    }
+  }
   painter->restore();
 }
 
-void InstallRuleDrawing(QTextDocument& document) {
-  auto* drawing = new RuleDrawing(&document);
-  document.documentLayout()->registerHandler(kRuleObjectType, drawing);
+void InstallImageDrawing(QTextDocument& document) {
+  auto* drawing = new ImageDrawing(&document);
+  document.documentLayout()->registerHandler(QTextFormat::ImageObject, drawing);
 }
 
 std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
@@ -135,9 +153,8 @@ std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
   for (const auto& [name, image] : images) {
     document->addResource(QTextDocument::ImageResource, QUrl(QString::fromStdString(name)), image);
   }
+  InstallImageDrawing(*document);
   document->setHtml(QString::fromUtf8(page.markup.data(), static_cast<qsizetype>(page.markup.size())));
-  ReplaceRuleImages(*document, page.rules);
-  InstallRuleDrawing(*document);
   return document;
 }
 
@@ -167,21 +184,24 @@ std::unique_ptr<QTextDocument> BuildImageDocument(const QImage& image, const Pag
   format.setWidth(image.width());
   format.setHeight(image.height());
   cursor.insertImage(format);
+  InstallImageDrawing(*document);
   return document;
 }
 
 int FindAnchor(const QTextDocument& document, std::string_view name) {
-  const QString wanted = ToQString(name);
+  const QByteArray wanted = QByteArray::fromStdString(core::Cp1252ToUtf8(name)).toHex();
   int case_free_match = -1;
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextCharFormat format = it.fragment().charFormat();
-      if (!format.isAnchor()) continue;
-      for (const QString& anchor : format.anchorNames()) {
-        if (anchor == wanted) return it.fragment().position();
-        if (case_free_match < 0 && core::SameTextNoCase(FromQString(anchor), name)) {
-          case_free_match = it.fragment().position();
-        }
+      if (!format.isImageFormat()) continue;
+      const QString marker = format.toImageFormat().name();
+      if (!IsAnchorMarker(marker)) continue;
+      const QByteArray hex = marker.mid(static_cast<qsizetype>(kAnchorPrefix.size())).toLatin1();
+      if (hex == wanted) return it.fragment().position();
+      if (case_free_match < 0 &&
+          core::SameTextNoCase(core::Utf8ToCp1252(QByteArray::fromHex(hex).toStdString()), name)) {
+        case_free_match = it.fragment().position();
       }
     }
   }

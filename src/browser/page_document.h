@@ -20,7 +20,7 @@ namespace vantorel::browser {
 inline constexpr int kPageMargin = 8;
 
 // A laid-out page from its normalised markup. images holds the image resources the markup
-// names (resource name, image). The rules of the page become drawn rule objects.
+// names (resource name, image).
 std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
                                                  const std::vector<std::pair<std::string, QImage>>& images,
                                                  const PageDefaults& defaults);
@@ -36,13 +36,15 @@ std::unique_ptr<QTextDocument> BuildImageDocument(const QImage& image, const Pag
 // name matches exactly; -1 when the document has no such anchor.
 int FindAnchor(const QTextDocument& document, std::string_view name);
 
-// Registers the drawing of horizontal rules with the document's layout. BuildHtmlDocument
-// does it; a copy of the document made for printing needs it again.
-void InstallRuleDrawing(QTextDocument& document);
+// Registers the view's drawing of images and horizontal rules with the document's layout.
+// BuildHtmlDocument and friends do it; a copy of the document made for printing needs it
+// again.
+void InstallImageDrawing(QTextDocument& document);
 
-// Draws the rule objects: a shaded groove, or a solid bar in the rule's colour, as wide as
-// the rule's share of the line.
-class RuleDrawing : public QObject, public QTextObjectInterface {
+// Draws the images of a page from its image resources, and its horizontal rules (images
+// named kRulePrefix...): a shaded groove, or a solid bar in the rule's colour, as wide as the
+// rule's share of the line. Sizes are screen pixels, scaled for a printer's layout.
+class ImageDrawing : public QObject, public QTextObjectInterface {
   Q_OBJECT
   Q_INTERFACES(QTextObjectInterface)
 

@@ -79,7 +79,7 @@ int PrintDocument(const QTextDocument& document, QPrinter& printer, const PrintM
 
   std::unique_ptr<QTextDocument> copy(document.clone());
   copy->documentLayout()->setPaintDevice(&printer);
-  InstallRuleDrawing(*copy);
+  InstallImageDrawing(*copy);
   copy->setDocumentMargin(0);
   RemoveBackgrounds(copy->rootFrame());
   copy->setPageSize(body);

@@ -1,6 +1,5 @@
 // Test fixtures of the browser views: the Qt application, image files written byte by byte,
-// and the result pages the article search writes, line by line as the page writer lays them
-// out (code page 1252, lines ending in CR LF).
+// pictures of the views. The result pages are in result_page_helpers.h.
 #pragma once
 
 #include <QPoint>
@@ -8,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "result_page_helpers.h"
 
 class QWidget;
 
@@ -32,12 +33,5 @@ std::string BmpBytes(int width, int height, std::uint32_t rgb);
 std::string GifBytes();
 // A baseline JPEG file of one colour, compressed with libjpeg's compression calls.
 std::string JpegBytes(int width, int height, std::uint32_t rgb);
-
-// SEARCHRESULT.HTM for articles numbered 1..count with the criteria line of an author and an
-// issue and the keywords header.
-std::string SearchResultsPage(int count);
-// ALLARTS.HTM and AADETAIL.HTM for articles numbered 1..count.
-std::string AllArticlesPage(int count);
-std::string ArticleDetailPage(int count);
 
 }  // namespace vantorel::testing
