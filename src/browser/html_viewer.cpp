@@ -370,7 +370,8 @@ bool HtmlViewer::PositionTo(const std::string& anchor) {
   // An anchor written just before a table names the table: it comes into view whole.
   if (auto* table = qobject_cast<QTextTable*>(document()->frameAt(position));
       table && table->cellAt(position).row() == 0) {
-    top = static_cast<int>(document()->documentLayout()->frameBoundingRect(table).top());
+    const QTextTableFormat format = table->format();
+    top -= static_cast<int>(format.border() + format.cellSpacing() + format.cellPadding() + 2);  // cell border
   }
   ScrollTo(top);
   return true;
