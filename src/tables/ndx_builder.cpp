@@ -297,7 +297,7 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     const std::size_t sort_entry = layout.sort_size + kRecordNumberSize;
     const std::size_t max_run =
         options.max_run_keys != 0 ? options.max_run_keys : kDefaultRunBytes / sort_entry;
-    KeySorter sorter(sort_entry, max_run, options.temp_dir);
+    KeySorter sorter(layout.sort_size, max_run, options.temp_dir, file.unique);
     BuildProgress progress(options.progress_step, area->RecCount());
     CollectKeys(*area, parsed, layout, sorter, progress, suffix);
     sorter.Finish();

@@ -27,6 +27,21 @@ std::uint64_t Prefix(const char* entry, std::size_t size) {
   return prefix;
 }
 
+std::uint64_t HashKey(const char* key, std::size_t size) {
+  std::uint64_t hash = 0x9E3779B97F4A7C15ULL ^ size;
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, key + i, sizeof word);
+    hash = (hash ^ word) * 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 32;
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, key + i, size - i);
+  hash = (hash ^ tail) * 0xC4CEB9FE1A85EC53ULL;
+  return hash ^ (hash >> 29);
+}
+
 std::string TemporaryDirectory(const std::string& given) {
   if (!given.empty()) return given;
   const char* tmpdir = std::getenv("TMPDIR");
@@ -35,8 +50,11 @@ std::string TemporaryDirectory(const std::string& given) {
 
 }  // namespace
 
-KeySorter::KeySorter(std::size_t entry_size, std::size_t max_run_entries, std::string temp_dir)
-    : entry_size_(entry_size),
+KeySorter::KeySorter(std::size_t key_size, std::size_t max_run_entries, std::string temp_dir,
+                     bool first_of_each_key)
+    : key_size_(key_size),
+      entry_size_(key_size + 4),
+      first_of_each_key_(first_of_each_key),
       max_run_entries_(std::max<std::size_t>(2, max_run_entries)),
       temp_dir_(std::move(temp_dir)) {}
 
@@ -58,27 +76,64 @@ char* KeySorter::Append() {
 }
 
 void KeySorter::SortMemory() {
-  struct Item {
-    std::uint64_t prefix;
-    std::uint32_t index;
-  };
-  std::vector<Item> items;
+  const char* data = memory_.data();
+  const std::size_t size = entry_size_;
+  const std::size_t key_size = key_size_;
+  auto key_of = [data, size](std::uint32_t entry) { return data + entry * size; };
   try {
-    items.resize(count_);
+    // The distinct keys, each by the first entry that has it; group: each entry's key.
+    std::size_t slots = 16;
+    while (slots < 2 * count_) slots *= 2;
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    std::vector<std::uint32_t> table(slots, kEmpty);
+    std::vector<std::uint32_t> group(count_);
+    std::vector<std::uint32_t> firsts;
+    for (std::uint32_t i = 0; i < count_; ++i) {
+      const char* key = key_of(i);
+      std::size_t slot = HashKey(key, key_size) & (slots - 1);
+      while (table[slot] != kEmpty && std::memcmp(key_of(firsts[table[slot]]), key, key_size) != 0)
+        slot = (slot + 1) & (slots - 1);
+      if (table[slot] == kEmpty) {
+        table[slot] = static_cast<std::uint32_t>(firsts.size());
+        firsts.push_back(i);
+      }
+      group[i] = table[slot];
+    }
+    table = {};
+
+    // The distinct keys in order.
+    struct Item {
+      std::uint64_t prefix;
+      std::uint32_t group;
+    };
+    std::vector<Item> items(firsts.size());
+    for (std::uint32_t g = 0; g < firsts.size(); ++g)
+      items[g] = {Prefix(key_of(firsts[g]), key_size), g};
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+      if (a.prefix != b.prefix) return a.prefix < b.prefix;
+      if (key_size <= 8) return false;
+      return std::memcmp(key_of(firsts[a.group]) + 8, key_of(firsts[b.group]) + 8, key_size - 8) < 0;
+    });
+
+    if (first_of_each_key_) {
+      order_.resize(items.size());
+      for (std::size_t r = 0; r < items.size(); ++r) order_[r] = firsts[items[r].group];
+      return;
+    }
+    // Every entry behind its key, in the order the entries came.
+    std::vector<std::uint32_t> start(firsts.size() + 1, 0);
+    for (const std::uint32_t g : group) ++start[g + 1];
+    std::vector<std::uint32_t> place(firsts.size());
+    std::uint32_t at = 0;
+    for (const Item& item : items) {
+      place[item.group] = at;
+      at += start[item.group + 1];
+    }
     order_.resize(count_);
+    for (std::uint32_t i = 0; i < count_; ++i) order_[place[group[i]]++] = i;
   } catch (const std::bad_alloc&) {
     throw EKvError(217, "Not enough memory to sort the keys [MakeIndex]");
   }
-  for (std::size_t i = 0; i < count_; ++i)
-    items[i] = {Prefix(memory_.data() + i * entry_size_, entry_size_), static_cast<std::uint32_t>(i)};
-  const char* data = memory_.data();
-  const std::size_t size = entry_size_;
-  std::sort(items.begin(), items.end(), [data, size](const Item& a, const Item& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    if (size <= 8) return false;
-    return std::memcmp(data + a.index * size + 8, data + b.index * size + 8, size - 8) < 0;
-  });
-  for (std::size_t i = 0; i < count_; ++i) order_[i] = items[i].index;
 }
 
 void KeySorter::SpillRun() {
@@ -96,15 +151,15 @@ void KeySorter::SpillRun() {
   SortMemory();
   std::vector<char> sorted;
   try {
-    sorted.resize(count_ * entry_size_);
+    sorted.resize(order_.size() * entry_size_);
   } catch (const std::bad_alloc&) {
     throw EKvError(217, "Not enough memory to sort the keys [MakeIndex]");
   }
-  for (std::size_t i = 0; i < count_; ++i)
+  for (std::size_t i = 0; i < order_.size(); ++i)
     std::memcpy(sorted.data() + i * entry_size_, memory_.data() + order_[i] * entry_size_, entry_size_);
   if (!temp_->WriteAt(temp_size_, sorted.data(), sorted.size()))
     throw EKvError(101, "Error writing " + temp_path_ + " [MakeIndex]");
-  runs_.push_back({temp_size_, count_, {}, 0});
+  runs_.push_back({temp_size_, order_.size(), {}, 0});
   temp_size_ += sorted.size();
   count_ = 0;
   order_.clear();
@@ -144,7 +199,7 @@ void KeySorter::Finish() {
 
 const char* KeySorter::Next() {
   if (runs_.empty()) {
-    if (next_ == count_) return nullptr;
+    if (next_ == order_.size()) return nullptr;
     return memory_.data() + order_[next_++] * entry_size_;
   }
   // The entry returned last stays valid until now: advance its run first.

@@ -3,6 +3,11 @@
 // memory in runs of a bounded number of entries. When there is more than one run, each run
 // is written sorted to a temporary file "KVP..." and the runs are merged; the temporary file
 // is deleted when the sorter ends.
+//
+// A run is sorted by its distinct keys: equal keys are gathered through a hash table, the
+// distinct keys are sorted, and the entries are placed behind their key in the order they
+// came (which is record order). Catalogue keys repeat a lot, so this does far fewer key
+// comparisons than sorting every entry.
 #pragma once
 
 #include <cstddef>
@@ -17,15 +22,18 @@ namespace vantorel::tables {
 
 class KeySorter {
  public:
-  // entry_size: bytes per entry; max_run_entries: entries sorted in memory at once (at
-  // least 2); temp_dir: where the temporary file goes (empty: $TMPDIR, else /tmp).
-  KeySorter(std::size_t entry_size, std::size_t max_run_entries, std::string temp_dir);
+  // key_size: bytes of the sort key; each entry is the key and a 4-byte big-endian record
+  // number. max_run_entries: entries sorted in memory at once (at least 2); temp_dir: where
+  // the temporary file goes (empty: $TMPDIR, else /tmp). first_of_each_key: a run keeps only
+  // the first entry of each key (the caller still drops equal keys across runs).
+  KeySorter(std::size_t key_size, std::size_t max_run_entries, std::string temp_dir,
+            bool first_of_each_key);
   ~KeySorter();
   KeySorter(const KeySorter&) = delete;
   KeySorter& operator=(const KeySorter&) = delete;
 
-  // Room for the next entry, entry_size bytes to be filled by the caller before the next
-  // call. REQUIRES: Finish has not been called.
+  // Room for the next entry, key size + 4 bytes to be filled by the caller before the next
+  // call. REQUIRES: Finish has not been called; record numbers ascend from call to call.
   char* Append();
 
   // Ends the input and sorts. Errors (EKvError): the operating-system code with "Error
@@ -55,12 +63,14 @@ class KeySorter {
   bool Refill(Run& run);
   const char* RunHead(const Run& run) const { return run.buffer.data() + run.at; }
 
-  std::size_t entry_size_;                    // bytes per entry
+  std::size_t key_size_;                      // bytes of the sort key
+  std::size_t entry_size_;                    // bytes per entry: key and record number
+  bool first_of_each_key_;                    // runs keep one entry per key
   std::size_t max_run_entries_;               // entries per run
   std::string temp_dir_;                      // folder of the temporary file
   std::vector<char> memory_;                  // the run being collected
   std::size_t count_ = 0;                     // entries in memory_
-  std::vector<std::uint32_t> order_;          // memory_ entries in sorted order
+  std::vector<std::uint32_t> order_;          // memory_ entries in sorted order (a run's output)
   std::size_t next_ = 0;                      // next position in order_ (in-memory mode)
   std::string temp_path_;                     // the temporary file, empty before it exists
   std::optional<platform::File> temp_;        // the temporary file
