@@ -45,7 +45,8 @@ also stands for the CD-ROM root):
                              one folder per DIRECTORY of an "Article" or "Review" (source in
                              Pascal, C and text, some with nested UNITS/ or SRC/LIB/UTIL/ folders,
                              SOURCE.ZIP deflated, STORED.ZIP stored), TIPTRIX/ and CLINIC/ where
-                             the issue has tips or a clinic
+                             the issue has tips or a clinic. The folder names on disk are upper
+                             case; DIRECTORY "Streams" (article 16) differs in case on purpose.
   DISKS/Issue01/INTRO/NAMES.ZIP   a ZIP whose entry name holds the OEM byte 0x81
   DISKS/Issue02/TOOLS/HELLO.EXE   a tiny DOS program
   DISKS/Issue02/LEGACY/      copies of legacy-method archives (shrunk, reduced, imploded) from
@@ -53,6 +54,14 @@ also stands for the CD-ROM root):
                              only when that folder exists; the front end links them only then
   BONUS/SETUP.EXE            the CD-ROM's BONUS folder, target of file:///XBONUS/SETUP.EXE
   Acrobat/rp500enu.exe       the reader installer on the CD-ROM
+
+Above 5,000 articles the archive is written the quick way, for benchmarks: an article's folder
+holds only its main source file (rarely a ZIP too), and after the first 3,000 PDF files every
+further PDF is a hard link to a shared PDF of its issue (a copy where hard links fail).
+
+Record counts at the default size (400 articles, seed 1995): article.dbf 400, author.dbf 51
+(max(40, articles / 8) and one deleted duplicate), keyword.dbf 3,745, files.dbf 40
+(articles / 10, at least 12, at most 999), words.dbf 12,249.
 
 Issues run from 1 to 76, so issues 73..76 show "Article not available" with LastIssue 72.
 Articles 1..22 are fixed, whatever the seed, and hold the cases the program's rules care about:
@@ -67,7 +76,8 @@ Articles 1..22 are fixed, whatever the seed, and hold the cases the program's ru
   14 Tip, issue 20 (T020.PDF missing)            15 Tip, issue 30 (Issue30/TIPTRIX missing)
   16 Review, DIRECTORY "Streams" in mixed case (folder STREAMS)
   17 Article, issue 74    18 Clinic, issue 76    19 Article with a summary of several blocks
-  20 "News", issue 72     21 Article, issue 72   22 Review 57-style: a Review in issue 5
+  20 "News", issue 72     21 Article, issue 72   22 Review, issue 5, keywords in two cases
+Article 57 (when there are that many) is always a "Review", so its PDF is 0057.PDF.
 A few random records of every table are marked deleted ("*"); the same keyword occurs in
 different capitalisation; names, titles, keywords and words hold OEM letters (0x81, 0x94, 0x9A,
 0xE1, ...).
@@ -682,6 +692,8 @@ def make_catalogue(rng, article_count):
         else:
             issue = 1 + (j * HIGHEST_ISSUE) // random_count
         article_type = type_choices[below(len(type_choices))]
+        if article_id == 57:
+            article_type = "Review"
         topic = TOPICS[below(len(TOPICS))]
         language = LANGUAGES[below(len(LANGUAGES))]
         if article_type == "Tip":
