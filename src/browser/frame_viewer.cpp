@@ -149,9 +149,6 @@ void FrameViewer::SetCharSet(int char_set) {
 void FrameViewer::SetfvOptions(FvOptions options) {
   options_ = options;
   ForEachFrameView([&](HtmlViewer& view) { ConfigureFrameView(view); });
-  for (QSplitter* splitter : findChildren<QSplitter*>()) {
-    if (options & fvNoBorder) splitter->setHandleWidth(0);
-  }
 }
 
 void FrameViewer::SetServerRoot(const std::string& root) {

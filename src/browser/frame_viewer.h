@@ -70,6 +70,7 @@ class FrameViewer : public QWidget {
   void SetPrintMarginRight(double cm) { print_margins_.right = cm; }
   void SetPrintMarginTop(double cm) { print_margins_.top = cm; }
   void SetPrintMarginBottom(double cm) { print_margins_.bottom = cm; }
+  // fvNoBorder takes effect with the next frameset loaded.
   FvOptions fvOptions() const { return options_; }
   void SetfvOptions(FvOptions options);
   std::string ServerRoot() const { return server_root_; }

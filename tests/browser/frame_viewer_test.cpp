@@ -86,6 +86,29 @@ TEST_F(FrameViewerTest, LoadsAFramesetWithItsFrames) {
   EXPECT_NE(view.ActiveFrameView(), nullptr);
 }
 
+TEST_F(FrameViewerTest, SizesFramesByPixelsPercentagesAndShares) {
+  for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"}) Write(name, name);
+  view.LoadDocument(Write("grid.htm",
+                          "<frameset rows=\"100,25%,*,2*\" border=0><frame name=a src=a.htm><frame name=b src=b.htm>"
+                          "<frame name=c src=c.htm><frame name=d src=d.htm></frameset>"));
+  QApplication::processEvents();
+  const int height = view.height();
+  EXPECT_EQ(view.FrameView("a")->height(), 100);
+  EXPECT_NEAR(view.FrameView("b")->height(), height / 4, 1);
+  const int rest = height - 100 - height / 4;
+  EXPECT_NEAR(view.FrameView("c")->height(), rest / 3, 2);
+  EXPECT_NEAR(view.FrameView("d")->height(), 2 * rest / 3, 2);
+  // Rows and columns together make a grid, filled row by row.
+  view.LoadDocument(Write("grid2.htm",
+                          "<frameset rows=\"50%,50%\" cols=\"200,*\" border=0><frame name=a src=a.htm>"
+                          "<frame name=b src=b.htm><frame name=c src=c.htm><frame name=d src=d.htm></frameset>"));
+  QApplication::processEvents();
+  EXPECT_EQ(view.FrameView("a")->width(), 200);
+  EXPECT_EQ(view.FrameView("c")->width(), 200);
+  EXPECT_EQ(view.FrameView("d")->width(), view.width() - 200);
+  EXPECT_EQ(view.FrameView("b")->geometry().top(), view.FrameView("a")->geometry().top());
+}
+
 TEST_F(FrameViewerTest, LoadsIntoTheNamedFrameAndMakesItActive) {
   view.LoadDocument(WriteFrameset());
   std::string page;
