@@ -1,0 +1,754 @@
+#include "tables/kv_dbf.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+
+#include "core/code_pages.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/file_system.h"
+#include "tables/create_dbf.h"
+#include "tables/expression_dates.h"
+#include "tables/filter.h"
+#include "tables/memo_field.h"
+#include "tables/ndx_builder.h"
+#include "tables/ndx_format.h"
+#include "tables/ndx_names.h"
+#include "tables/ndx_orders.h"
+#include "tables/semaphore_file.h"
+#include "tables/text_search.h"
+#include "tables/work_areas.h"
+
+namespace vantorel::tables {
+
+namespace {
+
+constexpr std::size_t kSignificantNameLength = 10;  // field names compare on 10 characters
+constexpr std::size_t kMaxFindKeyLength = 100;       // Find and FindExact cut their key here
+constexpr std::size_t kMaxIndexExpressionLength = 100;
+
+ApplicationTerminate& TerminateHook() {
+  static ApplicationTerminate terminate;
+  return terminate;
+}
+
+std::string FieldNameKey(std::string_view name) {
+  return core::UpperCaseAscii(name.substr(0, kSignificantNameLength));
+}
+
+// The number of the field named (first 10 characters, any case), 0 when there is none.
+int FieldNumberByName(const std::vector<DbfField>& fields, std::string_view name) {
+  const std::string wanted = FieldNameKey(name);
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (fields[i].name.substr(0, kSignificantNameLength) == wanted) return static_cast<int>(i + 1);
+  return 0;
+}
+
+// A floating-point value as the runtime writes it in general format: up to 15 significant
+// digits, no trailing zeros, an exponent as "E" and its digits ("1E20", "1.5E-7").
+std::string FloatText(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15G", value);
+  std::string result = text;
+  const std::size_t e = result.find('E');
+  if (e == std::string::npos) return result;
+  std::string exponent = result.substr(e + 1);
+  std::string sign;
+  if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
+    if (exponent[0] == '-') sign = "-";
+    exponent.erase(0, 1);
+  }
+  const std::size_t digits = exponent.find_first_not_of('0');
+  exponent = digits == std::string::npos ? "0" : exponent.substr(digits);
+  return result.substr(0, e + 1) + sign + exponent;
+}
+
+// A string field's value as the runtime reads it: up to the first NUL, trailing blanks removed.
+std::string StringFieldValue(std::string_view stored) {
+  return core::RightTrim(stored.substr(0, stored.find('\0')));
+}
+
+// A whole decimal integer of 32 bits, blanks around it allowed.
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
+  const std::string trimmed = core::AllTrim(text);
+  if (trimmed.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(trimmed.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::int32_t>::max())
+    return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+  const std::string trimmed = core::AllTrim(text);
+  if (trimmed.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double value = std::strtod(trimmed.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// A number in a numeric field's form: fixed with the field's decimals, blanks removed.
+std::string NumberText(double value, int decimals) {
+  char text[400];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+// Moves the work area back to record k (1..RecCount) without touching its flags, or to end
+// of file when k is outside, as a scan that ended empty-handed leaves it.
+void ReturnTo(WorkArea& area, std::int64_t k) {
+  if (k >= 1 && k <= area.RecCount())
+    area.GetDbfRecord(k);
+  else if (area.RecCount() > 0)
+    area.RawGo(area.RecCount() + 1);
+}
+
+}  // namespace
+
+ApplicationTerminate SetApplicationTerminate(ApplicationTerminate terminate) {
+  ApplicationTerminate previous = std::move(TerminateHook());
+  TerminateHook() = std::move(terminate);
+  return previous;
+}
+
+// --- KvProgress100 ------------------------------------------------------------------------
+
+KvProgress100::KvProgress100(std::string_view index_name)
+    : caption_("Indexing " + std::string(index_name) + "..."), text_(kSteps, '|') {}
+
+void KvProgress100::Step() {
+  text_.pop_back();
+  if (text_.empty()) text_.assign(kSteps, '|');
+}
+
+// --- Life cycle and properties ------------------------------------------------------------
+
+KvDbf::KvDbf(std::string name) : name_(std::move(name)) {}
+
+KvDbf::~KvDbf() { Close(); }
+
+void KvDbf::SetDbfFileName(std::string_view file_name) {
+  std::string name = core::AllTrim(file_name);
+  if (!name.empty() && name.back() != '.') {
+    const std::size_t separator = name.find_last_of("\\/:");
+    const std::size_t base = separator == std::string::npos ? 0 : separator + 1;
+    if (name.find('.', base) == std::string::npos) name += ".dbf";
+  }
+  const bool was_active = active_;
+  if (was_active) Close();
+  dbf_file_name_ = std::move(name);
+  if (was_active) Open();
+}
+
+void KvDbf::SetActive(bool active) {
+  if (active == active_) return;
+  if (active)
+    Open();
+  else
+    Close();
+}
+
+void KvDbf::SetExclusive(bool exclusive) {
+  if (exclusive == exclusive_) return;
+  const bool was_active = active_;
+  if (was_active) Close();
+  exclusive_ = exclusive;
+  if (was_active) Open();
+}
+
+void KvDbf::Report(const EKvError& error) const {
+  if (raise_engine_errors_) throw error;
+  ErrorReport(error);
+}
+
+// --- Opening and closing ------------------------------------------------------------------
+
+void KvDbf::Open() {
+  if (dbf_file_name_.empty()) throw EDatabaseError("ADataset error 4");
+  WorkAreas& areas = ProcessWorkAreas();
+  struct SelectionKept {
+    WorkAreas& areas;
+    int number;
+    ~SelectionKept() { areas.Select(number); }
+  } const kept{areas, areas.Selected()};
+
+  WorkArea* area = nullptr;
+  try {
+    area_number_ = areas.Select(0);
+    const std::string table_path = ParseUseCommand(dbf_file_name_).file_name;
+    if (create_if_not_found_ && !platform::FileExists(table_path)) CreateTable(table_path);
+
+    std::string command = dbf_file_name_;
+    if (exclusive_) command += " EXCLUSIVE";
+    const std::string alias = core::AllTrim(name_);
+    if (!alias.empty()) command += " ALIAS " + alias;
+    OpenOptions options;
+    options.read_only = read_only_;
+    options.language = table_language_;
+    options.auto_fix_rec_count = auto_fix_rec_count_;
+    options.hide_deleted = hide_deleted_recs_;
+    area = &areas.Use(command, options);
+  } catch (const EKvError& error) {
+    area_number_ = 0;
+    Report(error);
+    return;
+  }
+  active_ = true;
+  RemoveStaleSemaphoreFile(area->OpenPath());
+  buffer_.assign(static_cast<std::size_t>(area->RecordLength()), ' ');
+  values_ = std::make_unique<FieldVariableArea>(area->Fields());
+  ClearBuffer();
+  OpenIndexList(*area);
+  area->SetHideDeleted(hide_deleted_recs_);
+
+  // The runtime fetches the first record: First.
+  CheckResult(Cursor(&KvDbf::SetToBegin, *area));
+  const CursorResult result = Cursor(&KvDbf::GetNextRecord, *area);
+  CheckResult(result);
+  eof_ = result != kOk;
+  bof_ = true;
+}
+
+void KvDbf::CreateTable(const std::string& file_name) {
+  if (dbf_fields_.empty()) {
+    if (show_messages_) core::ShowInformation("FieldList.Count is <= 0 trying to create a database");
+  } else {
+    try {
+      if (CreateDBF(file_name, dbf_fields_, name_, show_messages_)) return;
+    } catch (const EKvError& error) {
+      Report(error);
+    }
+  }
+  if (show_messages_) core::ShowInformation("Could not create \"" + file_name + "\"");
+}
+
+void KvDbf::Close() {
+  if (!active_ && area_number_ == 0) return;
+  WorkAreas& areas = ProcessWorkAreas();
+  const int previous = areas.Selected();
+  scan_.reset();
+  if (area_number_ != 0) {
+    areas.Select(area_number_);
+    areas.Close();
+  }
+  if (previous != area_number_) areas.Select(previous);
+  active_ = false;
+  area_number_ = 0;
+  filter_.clear();
+  buffer_.clear();
+  buffer_rec_no_ = 0;
+  values_.reset();
+  eof_ = bof_ = true;
+  before_first_ = after_last_ = false;
+}
+
+// IndexList: each entry "order,file name,expression". Reporting is off while the list is
+// worked through; the first error ends it and is reported afterwards.
+void KvDbf::OpenIndexList(WorkArea& area) {
+  if (index_list_.empty()) return;
+  std::optional<EKvError> first_error;
+  {
+    const ErrorReportingOff quiet;
+    int first_order = 0;
+    try {
+      for (const std::string& entry : index_list_) {
+        const std::size_t comma = entry.find(',');
+        const std::size_t second = comma == std::string::npos ? comma : entry.find(',', comma + 1);
+        const std::optional<std::int32_t> number = ParseInteger(entry.substr(0, comma));
+        const int order = number ? *number : 0;
+        const std::string file =
+            comma == std::string::npos ? std::string() : core::AllTrim(entry.substr(comma + 1, second - comma - 1));
+        const std::string expression =
+            second == std::string::npos ? std::string()
+                                        : core::AllTrim(entry.substr(second + 1)).substr(0, kMaxIndexExpressionLength);
+
+        auto build = [&] {
+          bool can_make = true;
+          if (OnBeforeMakeIndex) OnBeforeMakeIndex(file, can_make);
+          if (!can_make) return;
+          KvProgress100 progress(file);
+          KvProgressWindow* window = show_progress_ ? progress_window_ : nullptr;
+          MakeIndexOptions options;
+          if (window) {
+            window->Open(progress);
+            options.progress_step = [&] {
+              progress.Step();
+              window->Update(progress);
+            };
+          }
+          try {
+            tables::MakeIndex(&area, expression, file, options);
+          } catch (...) {
+            if (window) window->Close();
+            if (OnAfterMakeIndex) OnAfterMakeIndex(file);
+            throw;
+          }
+          if (window) window->Close();
+          if (OnAfterMakeIndex) OnAfterMakeIndex(file);
+        };
+
+        switch (create_index_) {
+          case CreateIndexType::ciNotFound:
+            try {
+              OpenIndex(&area, file, order);
+            } catch (const EKvError& error) {
+              if (error.Code() != 2 && error.Code() != 222 && error.Code() != 223) throw;
+              build();
+              OpenIndex(&area, file, order);
+            }
+            break;
+          case CreateIndexType::ciAlways:
+            build();
+            OpenIndex(&area, file, order);
+            break;
+          case CreateIndexType::ciVerifyHeader: {
+            // The record count of the header against the table's.
+            const IndexFileSpec spec = ParseIndexFileSpec(file, area.OpenPath());
+            bool current = false;
+            if (auto index_file = platform::File::Open(spec.path, platform::File::Mode::Read)) {
+              NdxPage page{};
+              current = index_file->ReadAt(0, page.data(), page.size()) ==
+                            static_cast<long long>(page.size()) &&
+                        DecodeNdxHeader(page).record_count == area.RecCount();
+            }
+            if (!current) build();
+            OpenIndex(&area, file, order);
+            break;
+          }
+          case CreateIndexType::ciNever:
+            OpenIndex(&area, file, order);
+            break;
+        }
+        if (first_order == 0) first_order = order;
+      }
+      if (first_order != 0) SetControllingOrder(area, first_order);
+    } catch (const EKvError& error) {
+      ErrorReport(error);  // kept as the last error
+      first_error = error;
+    }
+  }
+  if (first_error) Report(*first_error);
+}
+
+// --- Checks and the work area -------------------------------------------------------------
+
+bool KvDbf::CheckActive(const char* operation) {
+  if (active_) {
+    ProcessWorkAreas().Select(area_number_);
+    return true;
+  }
+  Report(EKvError(1103, "Database is not open [" + name_ + "." + operation + "]"));
+  if (TerminateHook()) TerminateHook()();
+  return false;
+}
+
+WorkArea& KvDbf::Area(const char* operation) { return ProcessWorkAreas().Current(operation); }
+
+template <typename Operation>
+void KvDbf::Run(const char* operation, Operation&& run) {
+  if (!CheckActive(operation)) return;
+  try {
+    run(Area(operation));
+  } catch (const EKvError& error) {
+    Report(error);
+  }
+}
+
+// --- Cursor operations --------------------------------------------------------------------
+
+KvDbf::CursorResult KvDbf::Cursor(CursorResult (KvDbf::*operation)(WorkArea&), WorkArea& area) {
+  try {
+    return (this->*operation)(area);
+  } catch (const EKvError& error) {
+    Report(error);
+    return static_cast<CursorResult>(error.Code());
+  }
+}
+
+void KvDbf::CheckResult(int result) {
+  if (result != kOk && result != kAtBeginning && result != kAtEnd)
+    throw EDatabaseError("ADataset error " + std::to_string(result));
+}
+
+KvDbf::CursorResult KvDbf::SetToBegin(WorkArea& area) {
+  if (area.RecCount() > 0) area.GoTop();
+  before_first_ = true;
+  after_last_ = false;
+  return kOk;
+}
+
+KvDbf::CursorResult KvDbf::SetToEnd(WorkArea& area) {
+  area.GoBottom();
+  after_last_ = true;
+  before_first_ = false;
+  return kOk;
+}
+
+KvDbf::CursorResult KvDbf::GetNextRecord(WorkArea& area) {
+  if (after_last_) return kAtEnd;
+  if (before_first_) {
+    area.Skip(0);
+    before_first_ = false;
+  } else if (!area.Eof()) {
+    area.Skip(1);
+  }
+  if (!area.Eof()) {
+    FillBuffer(area);
+    return kOk;
+  }
+  if (!area.Bof()) area.Skip(-1);
+  after_last_ = true;
+  return kAtEnd;
+}
+
+// The mirror image of GetNextRecord. A backward SKIP that runs off the beginning already
+// stands on the first visible record, so nothing moves forward again.
+KvDbf::CursorResult KvDbf::GetPriorRecord(WorkArea& area) {
+  if (before_first_) return kAtBeginning;
+  if (after_last_) {
+    area.Skip(0);
+    after_last_ = false;
+  } else if (!area.Bof()) {
+    area.Skip(-1);
+  }
+  if (!area.Bof() && !area.Eof()) {
+    FillBuffer(area);
+    return kOk;
+  }
+  before_first_ = true;
+  return kAtBeginning;
+}
+
+void KvDbf::FillBuffer(const WorkArea& area) {
+  buffer_.assign(area.Record(), area.Record() + area.RecordLength());
+  buffer_rec_no_ = area.RecNo();
+  values_->Decode(buffer_.data());
+}
+
+void KvDbf::ClearBuffer() {
+  std::fill(buffer_.begin(), buffer_.end(), ' ');
+  buffer_rec_no_ = 0;
+  if (values_) values_->Blank();
+}
+
+void KvDbf::Resync(WorkArea& area) {
+  before_first_ = after_last_ = false;
+  if (area.RecCount() == 0) {
+    ClearBuffer();
+    before_first_ = after_last_ = true;
+    eof_ = bof_ = true;
+    return;
+  }
+  if (!area.Eof()) {
+    FillBuffer(area);
+    eof_ = bof_ = false;
+    return;
+  }
+  // The engine stands on no record: the nearest one after, else before.
+  CursorResult result = Cursor(&KvDbf::GetNextRecord, area);
+  CheckResult(result);
+  if (result != kOk) {
+    result = Cursor(&KvDbf::GetPriorRecord, area);
+    CheckResult(result);
+  }
+  if (result == kOk) {
+    eof_ = bof_ = false;
+  } else {
+    ClearBuffer();
+    eof_ = bof_ = true;
+  }
+}
+
+void KvDbf::MoveLast(WorkArea& area) {
+  CheckResult(Cursor(&KvDbf::SetToEnd, area));
+  const CursorResult result = Cursor(&KvDbf::GetPriorRecord, area);
+  CheckResult(result);
+  if (result != kOk) ClearBuffer();
+  eof_ = true;
+  bof_ = result != kOk;
+}
+
+// --- Cursor -------------------------------------------------------------------------------
+
+void KvDbf::First() {
+  Run("First", [&](WorkArea& area) {
+    CheckResult(Cursor(&KvDbf::SetToBegin, area));
+    const CursorResult result = Cursor(&KvDbf::GetNextRecord, area);
+    CheckResult(result);
+    if (result != kOk) ClearBuffer();
+    eof_ = result != kOk;
+    bof_ = true;
+  });
+}
+
+void KvDbf::Skip(std::int64_t n) {
+  Run("Skip", [&](WorkArea& area) {
+    if (n == 0) {
+      area.Skip(0);
+      Resync(area);
+      return;
+    }
+    if (n > 0 ? eof_ : bof_) return;
+    eof_ = bof_ = false;
+    // After a move that ran off an end, the cursor goes back to the record showing first
+    // (the runtime's go to bookmark), so that the next move starts from there.
+    if ((before_first_ || after_last_) && buffer_rec_no_ > 0) {
+      area.Go(buffer_rec_no_);
+      before_first_ = after_last_ = false;
+    }
+    const bool forward = n > 0;
+    for (std::int64_t remaining = forward ? n : -n; remaining > 0; --remaining) {
+      const CursorResult result =
+          Cursor(forward ? &KvDbf::GetNextRecord : &KvDbf::GetPriorRecord, area);
+      CheckResult(result);
+      if (result != kOk) {
+        (forward ? eof_ : bof_) = true;
+        return;
+      }
+    }
+  });
+}
+
+std::int64_t KvDbf::RecordCount() {
+  std::int64_t count = 0;
+  Run("RecordCount", [&](WorkArea& area) { count = area.RecCount(); });
+  return count;
+}
+
+// --- Fields -------------------------------------------------------------------------------
+
+const std::vector<DbfField>& KvDbf::Fields() const {
+  const WorkArea* area = active_ ? ProcessWorkAreas().At(area_number_) : nullptr;
+  if (!area) throw EDatabaseError(name_ + ".DbfFields undefined. Set Active to TRUE");
+  return area->Fields();
+}
+
+std::size_t KvDbf::FieldIndex(std::string_view field_name) const {
+  const int number = FieldNumberByName(Fields(), field_name);
+  if (number == 0) throw EDatabaseError("Field '" + std::string(field_name) + "' not found");
+  return static_cast<std::size_t>(number - 1);
+}
+
+std::string KvDbf::FieldAsString(std::string_view field_name) {
+  std::string text;
+  Run("FieldAsString", [&](WorkArea& area) {
+    const std::size_t i = FieldIndex(field_name);
+    const DbfField& field = area.Fields()[i];
+    const auto width = static_cast<std::size_t>(field.width);
+    switch (field.type) {
+      case 'N':
+      case 'F':
+        text = core::PadLeft(HoldsFloat(field) ? FloatText(values_->Float(i))
+                                               : std::to_string(values_->Integer(i)),
+                             width);
+        break;
+      case 'L':
+        text = values_->Logical(i) ? "T" : "F";
+        break;
+      case 'D':
+        text = DateToText(DateFromDbfText(buffer_.data() + field.offset));
+        break;
+      case 'M': {
+        const std::vector<std::string> lines = MemoFieldLines(area, field.name);
+        for (std::size_t line = 0; line < lines.size(); ++line)
+          text += (line > 0 ? "\r\n" : "") + lines[line];
+        break;
+      }
+      default:
+        text = StringFieldValue(values_->Text(i));
+        text.resize(std::max(text.size(), width), ' ');
+        break;
+    }
+  });
+  return text;
+}
+
+std::int32_t KvDbf::FieldAsInteger(std::string_view field_name) {
+  std::int32_t number = 0;
+  Run("FieldAsInteger", [&](WorkArea& area) {
+    const std::size_t i = FieldIndex(field_name);
+    const DbfField& field = area.Fields()[i];
+    switch (field.type) {
+      case 'N':
+      case 'F': {
+        if (!HoldsFloat(field)) {
+          number = values_->Integer(i);
+          break;
+        }
+        const double rounded = std::nearbyint(values_->Float(i));
+        if (rounded < std::numeric_limits<std::int32_t>::min() ||
+            rounded > std::numeric_limits<std::int32_t>::max())
+          throw EDatabaseError("'" + FloatText(values_->Float(i)) + "' is not a valid integer value");
+        number = static_cast<std::int32_t>(rounded);
+        break;
+      }
+      case 'C': {
+        const std::string text = StringFieldValue(values_->Text(i));
+        const std::optional<std::int32_t> value = ParseInteger(text);
+        if (!value) throw EDatabaseError("'" + text + "' is not a valid integer value");
+        number = *value;
+        break;
+      }
+      default:
+        throw EDatabaseError("Cannot access field '" + field.name + "' as type Integer");
+    }
+  });
+  return number;
+}
+
+void KvDbf::GetMField(std::string_view field_name, std::vector<std::string>& lines) {
+  lines.clear();
+  Run("GetMField", [&](WorkArea& area) { lines = MemoFieldLines(area, field_name); });
+}
+
+// --- Searching ----------------------------------------------------------------------------
+
+bool KvDbf::Search(std::string_view text, std::uint8_t& field_number, bool from_top) {
+  bool found = false;
+  Run("Search", [&](WorkArea& area) {
+    if (core::RightTrim(text).empty()) return;
+    if (!scan_)
+      scan_ = std::make_unique<TableScan>(area.OpenPath(), area.FileName(), area.HeaderLength(),
+                                          area.RecordLength(), area.RecCount());
+    SearchTable(area, *scan_, text, field_number, from_top);
+    found = field_number != 0;
+    if (!area.Eof() && !area.Bof()) Resync(area);
+  });
+  return found;
+}
+
+void KvDbf::SetFilterTo(std::string_view expression) {
+  Run("SetFilterTo", [&](WorkArea& area) {
+    filter_.clear();
+    tables::SetFilterTo(area, expression);
+    if (area.HasFilter()) filter_ = core::RightTrim(expression);
+    const bool passes = area.RecCount() > 0 && !area.Eof() && area.IsVisible();
+    if (passes)
+      Resync(area);
+    else
+      MoveLast(area);
+  });
+}
+
+bool KvDbf::Locate(std::string_view field_name, std::string_view value, LocateOptions options) {
+  bool found = false;
+  Run("Locate", [&](WorkArea& area) {
+    if (ControllingOrder(area) == 0) {
+      found = LocateByScan(area, field_name, value, options);
+      return;
+    }
+    const std::string_view key = value.substr(0, kMaxFindKeyLength);
+    found = options.partial_key ? tables::Find(area, key) : tables::FindExact(area, key);
+    if (found) {
+      Resync(area);
+    } else if (buffer_rec_no_ > 0) {
+      area.Go(buffer_rec_no_);  // the index finds its entry again at the next move
+    }
+  });
+  return found;
+}
+
+bool KvDbf::LocateByScan(WorkArea& area, std::string_view field_name, std::string_view value,
+                         LocateOptions options) {
+  const int number = FieldNumberByName(area.Fields(), field_name);
+  if (number == 0)
+    throw EKvError(220, "Unrecognized field name [Locate/Count/Sum(" + std::string(field_name) + ")]");
+  const DbfField& field = area.Fields()[static_cast<std::size_t>(number - 1)];
+  const bool numeric = field.type == 'N' || field.type == 'F';
+
+  // The value in the form the field's text is compared in.
+  std::string wanted(value);
+  if (numeric) {
+    if (const std::optional<double> as_number = ParseNumber(value))
+      wanted = NumberText(*as_number, field.decimals);
+  }
+  if (options.partial_key) wanted = core::RightTrim(wanted);
+  if (options.case_insensitive) wanted = core::AnsiUpper(wanted);
+
+  auto field_text = [&](const char* record) {
+    const std::string_view stored(record + field.offset, static_cast<std::size_t>(field.width));
+    std::string text;
+    switch (field.type) {
+      case 'N':
+      case 'F':
+        text = NumberText(HoldsFloat(field) ? DecodeFloat(stored) : DecodeInteger(stored),
+                          field.decimals);
+        break;
+      case 'L': text = DecodeLogical(stored.empty() ? ' ' : stored[0]) ? "T" : "F"; break;
+      case 'D': text = DateToText(DateFromDbfText(stored.data())); break;
+      default: text = std::string(stored); break;
+    }
+    return options.case_insensitive ? core::AnsiUpper(text) : text;
+  };
+  auto matches = [&](const std::string& text) {
+    if (options.partial_key)
+      return wanted.size() <= text.size() && text.compare(0, wanted.size(), wanted) == 0;
+    return core::RightTrim(text) == core::RightTrim(wanted);
+  };
+
+  const std::int64_t start = area.RecNo();
+  for (std::int64_t k = 1; k <= area.RecCount(); ++k) {
+    area.GetDbfRecord(k);
+    if (!matches(field_text(area.Record())) || !area.IsVisible()) continue;
+    area.Go(k);
+    Resync(area);
+    return true;
+  }
+  ReturnTo(area, start);
+  return false;
+}
+
+// --- Indexes ------------------------------------------------------------------------------
+
+void KvDbf::MakeIndex(std::string_view expression, std::string_view index_spec) {
+  Run("MakeIndex", [&](WorkArea& area) {
+    const std::string name(index_spec);
+    bool can_make = true;
+    if (OnBeforeMakeIndex) OnBeforeMakeIndex(name, can_make);
+    if (!can_make) return;
+    try {
+      tables::MakeIndex(&area, expression, index_spec);
+    } catch (const EKvError&) {
+      if (OnAfterMakeIndex) OnAfterMakeIndex(name);
+      throw;
+    }
+    if (OnAfterMakeIndex) OnAfterMakeIndex(name);
+  });
+}
+
+void KvDbf::SetIndexTo(std::string_view names) {
+  Run("SetIndexTo", [&](WorkArea& area) {
+    try {
+      tables::SetIndexTo(&area, names);
+    } catch (const EKvError&) {
+      Resync(area);  // the orders opened before the error stay; the buffer follows the engine
+      throw;
+    }
+    Resync(area);
+  });
+}
+
+bool KvDbf::Find(std::string_view key) { return FindKey("Find", key, false); }
+
+bool KvDbf::FindExact(std::string_view key) { return FindKey("FindExact", key, true); }
+
+bool KvDbf::FindKey(const char* operation, std::string_view key, bool exact) {
+  bool found = false;
+  Run(operation, [&](WorkArea& area) {
+    const std::string_view cut = key.substr(0, kMaxFindKeyLength);
+    found = exact ? tables::FindExact(area, cut) : tables::Find(area, cut);
+    if (area.Eof())
+      MoveLast(area);
+    else
+      Resync(area);
+  });
+  return found;
+}
+
+}  // namespace vantorel::tables
