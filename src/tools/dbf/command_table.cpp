@@ -12,6 +12,7 @@ const std::vector<Command>& Commands() {
       {"index", "TABLE EXPR SPEC", RunIndex},
       {"walk", "TABLE NDX", RunWalk},
       {"find", "[--exact] TABLE NDX KEY", RunFind},
+      {"search", "[--field N] TABLE TEXT", RunSearch},
   };
   return commands;
 }

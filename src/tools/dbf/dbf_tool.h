@@ -62,5 +62,6 @@ int RunFilter(const ToolContext& context, const std::vector<std::string>& argume
 int RunIndex(const ToolContext& context, const std::vector<std::string>& arguments);
 int RunWalk(const ToolContext& context, const std::vector<std::string>& arguments);
 int RunFind(const ToolContext& context, const std::vector<std::string>& arguments);
+int RunSearch(const ToolContext& context, const std::vector<std::string>& arguments);
 
 }  // namespace vantorel::tools::dbf

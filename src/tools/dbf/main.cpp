@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
       ansi = true;
     else if (argument == "--raw")
       raw = true;
-    else if (argument == "--record" || argument == "--exact")  // the commands read their options
+    else if (argument == "--record" || argument == "--exact" ||
+             argument == "--field")  // the commands read their options
       words.push_back(argument);
     else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0)
       return Usage("unknown option " + argument);
