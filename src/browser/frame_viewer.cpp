@@ -92,10 +92,15 @@ FrameViewer::FrameViewer(QWidget* parent) : QWidget(parent), layout_(new QVBoxLa
   layout_->setSpacing(0);
   ReplaceContent(NewFrameView(), {});
   frames_.push_back({"", static_cast<HtmlViewer*>(content_)});
-  active_ = frames_[0].view;
+  SetActive(frames_[0].view);
 }
 
 FrameViewer::~FrameViewer() = default;
+
+void FrameViewer::SetActive(HtmlViewer* view) {
+  active_ = view;
+  setFocusProxy(view);  // the focus given to the frame view goes on to the active frame
+}
 
 // --- Properties ------------------------------------------------------------------------------
 
@@ -191,7 +196,7 @@ HtmlViewer* FrameViewer::NewFrameView() {
       OnHotSpotTargetCovered(*this, link ? link->target : std::string(), link ? link->href : std::string());
     }
   };
-  view->frame_hooks_.activated = [this](HtmlViewer& sender) { active_ = &sender; };
+  view->frame_hooks_.activated = [this](HtmlViewer& sender) { SetActive(&sender); };
   return view;
 }
 
@@ -289,7 +294,7 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
     top_kind_ = DocumentKind::Html;
     is_frameset_ = true;
     ReplaceContent(content, std::move(frames));
-    active_ = frames_.front().view;
+    SetActive(frames_.front().view);
     return;
   }
   top_file_ = prepared.file;
@@ -299,7 +304,7 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   target.RecordHistory();
   if (fresh) ReplaceContent(fresh.release(), {{"", &target}});
   is_frameset_ = false;
-  active_ = &target;
+  SetActive(&target);
 }
 
 void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_reference, DocumentKind kind) {
@@ -308,7 +313,7 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
   if (reference.file.empty()) {
     SaveScrolls();
     if (!reference.anchor.empty() && view.PositionTo(reference.anchor)) RecordHistory();
-    active_ = &view;
+    SetActive(&view);
     return;
   }
   HtmlViewer::Prepared prepared = view.Prepare(reference.file, kind);
@@ -317,7 +322,7 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
   view.SaveScrollInHistory();
   view.Show(std::move(prepared), reference.anchor);
   view.RecordHistory();
-  active_ = &view;
+  SetActive(&view);
   RecordHistory();
 }
 
@@ -445,7 +450,7 @@ int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
 // --- Links -----------------------------------------------------------------------------------
 
 void FrameViewer::FrameLinkClicked(HtmlViewer& view, const PageLink& link) {
-  active_ = &view;
+  SetActive(&view);
   bool handled = false;
   if (OnHotSpotTargetClick) OnHotSpotTargetClick(*this, link.target, link.href, handled);
   if (!handled) FollowFrameLink(view, link);

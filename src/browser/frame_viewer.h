@@ -165,6 +165,8 @@ class FrameViewer : public QWidget {
     std::vector<FrameState> frames;
   };
 
+  // Makes view the active frame, which also takes the focus given to the frame view.
+  void SetActive(HtmlViewer* view);
   HtmlViewer* NewFrameView();
   void ConfigureFrameView(HtmlViewer& view) const;
   template <typename Change>

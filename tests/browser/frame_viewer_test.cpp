@@ -287,6 +287,19 @@ TEST_F(FrameViewerTest, CopyRefusesMoreThan31999Characters) {
   EXPECT_EQ(QApplication::clipboard()->text().size(), 31999);
 }
 
+TEST_F(FrameViewerTest, TheFocusGoesToTheActiveFrame) {
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  view.LoadDocument(WriteFrameset());
+  view.LoadDocumentIntoFrame("MAIN", dir / "second.htm");
+  view.setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(view.FrameView("MAIN")->hasFocus());
+  view.FrameView("CONTENTS")->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(view.ActiveFrameView(), view.FrameView("CONTENTS"));  // the frame last focused
+}
+
 TEST_F(FrameViewerTest, FindWorksInTheActiveFrame) {
   view.LoadDocument(WriteFrameset());
   view.LoadDocumentIntoFrame("MAIN", dir / "second.htm");
