@@ -204,7 +204,7 @@ void KvDbf::Open() {
   buffer_.assign(static_cast<std::size_t>(area->RecordLength()), ' ');
   values_ = std::make_unique<FieldVariableArea>(area->Fields());
   ClearBuffer();
-  OpenIndexList(*area);
+  const std::optional<EKvError> index_list_error = OpenIndexList(*area);
   area->SetHideDeleted(hide_deleted_recs_);
 
   // The runtime fetches the first record: First.
@@ -213,6 +213,7 @@ void KvDbf::Open() {
   CheckResult(result);
   eof_ = result != kOk;
   bof_ = true;
+  if (index_list_error) Report(*index_list_error);
 }
 
 void KvDbf::CreateTable(const std::string& file_name) {
@@ -249,9 +250,9 @@ void KvDbf::Close() {
 }
 
 // IndexList: each entry "order,file name,expression". Reporting is off while the list is
-// worked through; the first error ends it and is reported afterwards.
-void KvDbf::OpenIndexList(WorkArea& area) {
-  if (index_list_.empty()) return;
+// worked through; the first error ends it.
+std::optional<EKvError> KvDbf::OpenIndexList(WorkArea& area) {
+  if (index_list_.empty()) return std::nullopt;
   std::optional<EKvError> first_error;
   {
     const ErrorReportingOff quiet;
@@ -333,7 +334,7 @@ void KvDbf::OpenIndexList(WorkArea& area) {
       first_error = error;
     }
   }
-  if (first_error) Report(*first_error);
+  return first_error;
 }
 
 // --- Checks and the work area -------------------------------------------------------------

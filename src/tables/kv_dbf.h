@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -138,7 +139,8 @@ class KvDbf {
   //     " ALIAS " + the component's name), read-only when ReadOnly, in TableLanguage, with
   //     AutoFixRecCount and HideDeletedRecs; an engine error here leaves the KvDbf closed;
   //   - a stale SemaphoreFile beside the table is removed when nobody uses it;
-  //   - the IndexList is opened (see IndexList).
+  //   - the IndexList is opened (see IndexList); its first error is reported once the
+  //     table stands on its first record.
   // The work area selected before comes back afterwards.
   bool Active() const { return active_; }
   void SetActive(bool active);
@@ -289,7 +291,9 @@ class KvDbf {
   void Close();
   // Creates the missing table from DbfFields (CreateIfNotFound).
   void CreateTable(const std::string& file_name);
-  void OpenIndexList(WorkArea& area);
+  // Opens the IndexList with reporting off; the first error, to be reported once the
+  // opening is done.
+  std::optional<EKvError> OpenIndexList(WorkArea& area);
 
   // 1103 "Database is not open" when closed; otherwise selects the work area. True when open.
   bool CheckActive(const char* operation);
