@@ -19,6 +19,10 @@ namespace {
 // browsers of the time mapped them.
 constexpr std::array<double, 7> kLevelPoints = {7.5, 10, 12, 13.5, 18, 24, 36};
 constexpr int kDefaultBaseLevel = 3;
+// Deepest nesting of elements the normaliser follows element by element.
+constexpr int kMaxNesting = 400;
+// Deepest nesting of FRAMESET elements shown; deeper ones are left out.
+constexpr int kMaxFramesetNesting = 8;
 
 std::string Utf8ToPageText(std::string_view utf8) { return core::Utf8ToCp1252(utf8); }
 
@@ -223,7 +227,7 @@ class Normaliser {
     }
   }
 
-  std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element) {
+  std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
     auto spec = std::make_shared<FramesetSpec>();
     spec->rows = ParseFrameLengths(AttributeValue(element, "rows"));
     spec->cols = ParseFrameLengths(AttributeValue(element, "cols"));
@@ -247,9 +251,9 @@ class Normaliser {
         frame.no_resize = HasAttribute(child_element, "noresize");
         frame.border = spec->frame_border && !IsOffValue(AttributeValue(child_element, "frameborder"));
         spec->frames.push_back(std::move(frame));
-      } else if (child_element.tag == GUMBO_TAG_FRAMESET) {
+      } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
         FrameSpec nested;
-        nested.frameset = ReadFrameset(child_element);
+        nested.frameset = ReadFrameset(child_element, depth + 1);
         spec->frames.push_back(std::move(nested));
       }
     }
@@ -263,8 +267,35 @@ class Normaliser {
 
   void WalkChildren(const GumboNode* node, const TextStyle& style) {
     const GumboVector& children = node->v.element.children;
+    if (depth_ >= kMaxNesting) {
+      EmitFlattened(node, style);
+      return;
+    }
+    ++depth_;
     for (unsigned i = 0; i < children.length; ++i) {
       Walk(static_cast<const GumboNode*>(children.data[i]), style);
+    }
+    --depth_;
+  }
+
+  // Elements nested deeper than any real page nests them (damaged or hostile input) show
+  // only their text, gathered without recursion so that no nesting exhausts the stack.
+  void EmitFlattened(const GumboNode* node, const TextStyle& style) {
+    std::vector<std::pair<const GumboNode*, unsigned>> stack{{node, 0}};
+    while (!stack.empty()) {
+      auto& [current, next] = stack.back();
+      const GumboVector& children = current->v.element.children;
+      if (next == children.length) {
+        stack.pop_back();
+        continue;
+      }
+      const auto* child = static_cast<const GumboNode*>(children.data[next++]);
+      if (child->type == GUMBO_NODE_ELEMENT) {
+        if (child->v.element.tag == GUMBO_TAG_BR || child->v.element.tag == GUMBO_TAG_P) out_ += "<br />";
+        stack.emplace_back(child, 0);
+      } else if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE) {
+        EmitText(child->v.text.text, style);
+      }
     }
   }
 
@@ -712,6 +743,7 @@ class Normaliser {
   QColor link_color_ = defaults_.link;
   int base_level_ = kDefaultBaseLevel;  // BASEFONT SIZE
   int center_depth_ = 0;            // open CENTER (or DIV ALIGN=CENTER) elements
+  int depth_ = 0;                   // elements entered by the walk
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string row_valign_;          // VALIGN of the open TR
   std::optional<QColor> row_background_;  // BGCOLOR of the open TR

@@ -125,6 +125,15 @@ TEST(HtmlPageTest, ReadsFrameLengths) {
   EXPECT_TRUE(ParseFrameLengths("").empty());
 }
 
+TEST(HtmlPageTest, DeepNestingKeepsTheTextWithoutExhaustingTheStack) {
+  std::string bytes;
+  for (int i = 0; i < 1000; ++i) bytes += "<div><b>";
+  bytes += "deep text<p>more";
+  const HtmlPage page = Parse(bytes);
+  EXPECT_NE(page.markup.find("deep text"), std::string::npos);
+  EXPECT_NE(page.markup.find("more"), std::string::npos);
+}
+
 TEST(HtmlPageTest, SurvivesAnyBytes) {
   std::string bytes;
   for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<char>((i * 7919) % 256));
