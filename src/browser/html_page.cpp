@@ -583,7 +583,7 @@ class Normaliser {
       }
 
       case GUMBO_TAG_TABLE:
-        EmitTable(node, style);
+        EmitTable(node);
         return;
       case GUMBO_TAG_CAPTION:
         return;  // written before its table
@@ -659,8 +659,12 @@ class Normaliser {
             (color ? ColorText(*color).substr(1) : std::string("-")) + (shaded ? ":1" : ":0") + "\" width=\"1\" height=\"1\" /></p>";
   }
 
-  void EmitTable(const GumboNode* node, const TextStyle& style) {
+  // Text in a table does not take the FONT, B or I elements around the table: the browsers
+  // of the time started every table with the page's plain text style.
+  void EmitTable(const GumboNode* node) {
     const GumboElement& element = node->v.element;
+    TextStyle style;
+    style.color = body_color_;
     // CAPTION first, centred above the table.
     for (unsigned i = 0; i < element.children.length; ++i) {
       const auto* child = static_cast<const GumboNode*>(element.children.data[i]);

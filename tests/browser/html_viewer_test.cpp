@@ -209,6 +209,11 @@ TEST_F(HtmlViewerTest, RendersTheMarkupOfTheGeneratedPages) {
   EXPECT_EQ(title.charFormat().foreground().color(), QColor(255, 0, 0));  // title in the TH
   EXPECT_TRUE(title.charFormat().anchorHref().isEmpty());
   EXPECT_TRUE(view.PositionTo("1"));  // the A NAME before the table
+  // A table starts with the page's plain style although a red FONT is still open around it.
+  view.LoadDocument(Write("ALLARTS.HTM", testing::AllArticlesPage(2)));
+  EXPECT_EQ(FormatOf("2 : June 1995").foreground().color(), QColor(0, 0, 0));
+  EXPECT_NE(FormatOf("2 : June 1995").fontWeight(), QFont::Bold);
+  EXPECT_EQ(FormatOf("Title").foreground().color(), QColor(255, 0, 0));  // its own FONT
   // BGCOLOR="ffffff".
   EXPECT_EQ(view.document()->rootFrame()->frameFormat().background().color(), QColor(255, 255, 255));
 }
