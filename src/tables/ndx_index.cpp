@@ -307,7 +307,12 @@ std::int64_t NdxIndex::Prior() {
 
 void NdxIndex::FollowWorkArea() {
   const std::int64_t record = area_.RecNo();
-  if (area_.Eof() || record < 1 || record > area_.RecCount()) return;
+  if (record > area_.RecCount()) {
+    // The work area went to end of file on its own (GO beyond the table, a filter).
+    if (at_entry_) SetEof();
+    return;
+  }
+  if (area_.Eof() || record < 1) return;
   if (at_entry_ && record == current_record_) return;
   const std::vector<PathStep> path = path_;
   const bool at_entry = at_entry_;

@@ -364,6 +364,10 @@ TEST_F(IndexTest, AMoveInRecordOrderIsFollowedByTheIndex) {
   area->Go(3);  // DEL, after end of file
   area->Skip(1);
   EXPECT_EQ(area->RecNo(), 5);
+  area->Go(6);
+  EXPECT_EQ(ErrorOf([&] { area->Go(99); }).Code(), 212);  // end of file in record order
+  area->Skip(-1);
+  EXPECT_EQ(area->RecNo(), 2);  // PASCAL, the last key
 }
 
 TEST_F(IndexTest, AnEmptyTableWalksNothing) {
