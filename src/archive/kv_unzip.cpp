@@ -15,6 +15,7 @@
 #include "archive/extract_steps.h"
 #include "archive/output_file.h"
 #include "archive/target_path.h"
+#include "archive/target_resolver.h"
 #include "archive/zip_bytes.h"
 #include "archive/zip_directory.h"
 #include "core/code_pages.h"
@@ -90,7 +91,8 @@ struct KvUnZip::RunState {
   std::unique_ptr<std::uint8_t[]> input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   std::unique_ptr<std::uint8_t[]> output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   RunProgress progress;  // TotalBytes, the bytes written, the percentage events
-  fs::path dest;         // the real destination directory every target must lie in
+  std::optional<DestinationGuard> dest;  // the directory every target must lie in
+  TargetResolver targets;                // target path texts to real paths
   int extracted = 0;     // files written with a matching CRC
 };
 
@@ -203,7 +205,8 @@ int KvUnZip::Extract() {
 
     if (!dest_dir_.empty() && !platform::DirectoryExists(dest_dir_))
       CreateDirectories(platform::ResolvePath(dest_dir_));
-    run.dest = platform::ResolvePath(dest_dir_.empty() ? std::string_view("/") : dest_dir_);
+    run.dest.emplace(
+        platform::ResolvePath(dest_dir_.empty() ? std::string_view("/") : dest_dir_));
     run.progress.on_file_percent = OnFilePercentDone;
     run.progress.on_total_percent = OnTotalPercentDone;
 
@@ -301,7 +304,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
 
   if (entry.IsDirectory()) {
     const fs::path real_directory = platform::ResolvePath(directory);
-    if (parent_component || !LiesInside(real_directory, run.dest)) {
+    if (parent_component || !run.dest->Contains(real_directory)) {
       SkipEntry(SkipReason::UnsafePath, directory, index, run);
       return;
     }
@@ -310,8 +313,8 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
   }
 
   std::string fname = directory + entry.file_name;
-  fs::path target = platform::ResolvePath(fname);
-  if (parent_component || !LiesInside(target, run.dest)) {
+  fs::path target = run.targets.Resolve(fname);
+  if (parent_component || !run.dest->Contains(target)) {
     SkipEntry(SkipReason::UnsafePath, fname, index, run);
     return;
   }
@@ -324,7 +327,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
       run.progress.total_bytes -= entry.uncompressed_size;
       return;
     }
-    if (fname != before) target = platform::ResolvePath(fname);
+    if (fname != before) target = run.targets.Resolve(fname);
   }
 
   CreateDirectories(target.parent_path());
@@ -341,7 +344,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
       SkipEntry(SkipReason::FileExists, fname, index, run);
       return;
     }
-    if (fname != before) target = platform::ResolvePath(fname);
+    if (fname != before) target = run.targets.Resolve(fname);
   }
 
   // A file that Windows could not create: a name with control characters. An existing
@@ -358,6 +361,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
     SkipEntry(SkipReason::CannotCreate, fname, index, run);
     return;
   }
+  run.targets.Created(target);
 
   archive.Seek(data_offset);
   EntryInput input(archive, entry.compressed_size, run.input_block.get(),

@@ -35,13 +35,43 @@ bool HasParentComponent(std::string_view path_text) {
   return false;
 }
 
-bool LiesInside(const fs::path& target, const fs::path& dest) {
+namespace {
+
+// weakly_canonical of the absolute form; empty when that fails (a link loop, a folder that
+// cannot be read).
+fs::path RealPath(const fs::path& path) {
   std::error_code error;
-  const fs::path real_target = fs::weakly_canonical(fs::absolute(target, error), error);
-  if (error) return false;
-  const fs::path real_dest = fs::weakly_canonical(fs::absolute(dest, error), error);
-  if (error) return false;
-  const fs::path relative = real_target.lexically_relative(real_dest);
+  const fs::path absolute = fs::absolute(path, error);
+  if (error) return {};
+  fs::path real = fs::weakly_canonical(absolute, error);
+  if (error) return {};
+  return real;
+}
+
+}  // namespace
+
+DestinationGuard::DestinationGuard(const fs::path& dest) : real_dest_(RealPath(dest)) {}
+
+fs::path DestinationGuard::RealFolder(const fs::path& folder) {
+  const auto known = real_folders_.find(folder);
+  if (known != real_folders_.end()) return known->second;
+  return real_folders_[folder] = RealPath(folder);
+}
+
+bool DestinationGuard::Contains(const fs::path& target) {
+  if (real_dest_.empty()) return false;
+  const fs::path name = target.filename();
+  fs::path real;
+  std::error_code error;
+  if (name.empty() || name == "." || name == ".." ||
+      fs::symlink_status(target, error).type() == fs::file_type::symlink) {
+    real = RealPath(target);
+  } else {
+    const fs::path folder = RealFolder(target.parent_path());
+    if (!folder.empty()) real = folder / name;
+  }
+  if (real.empty()) return false;
+  const fs::path relative = real.lexically_relative(real_dest_);
   return !relative.empty() && *relative.begin() != "..";
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,22 @@ std::string TargetDirectory(std::string_view dest_dir, std::string_view root_dir
 // True when a stored path text has a ".." component ("\" and "/" both separate components).
 bool HasParentComponent(std::string_view path_text);
 
-// True when target, a real path, lies inside the directory dest (or is dest), after every
-// symbolic link on the parts of either path that exist has been followed.
-bool LiesInside(const std::filesystem::path& target, const std::filesystem::path& dest);
+// Tells whether targets lie inside one destination directory once every symbolic link on the
+// parts of their paths that exist has been followed. Remembers the real form of every folder it
+// has seen, so a run over many files in few folders costs one look at each file.
+class DestinationGuard {
+ public:
+  // dest: the destination directory as a real path (it need not exist).
+  explicit DestinationGuard(const std::filesystem::path& dest);
+
+  // True when target (a real path of a file or directory) is dest or lies inside it.
+  bool Contains(const std::filesystem::path& target);
+
+ private:
+  std::filesystem::path RealFolder(const std::filesystem::path& folder);
+
+  std::filesystem::path real_dest_;  // dest with its links followed; empty when that failed
+  std::map<std::filesystem::path, std::filesystem::path> real_folders_;  // folder -> its real form
+};
 
 }  // namespace vantorel::archive
