@@ -56,7 +56,8 @@ inline constexpr int kMaxIndexOrders = 16;
 //       "Record with key: \"" + key + "\" not in index: " + name + ". [SyncIndex-2]" when
 //       an index does not hold the current record
 //   222 for damaged nodes (see NdxIndex)
-// After an error the orders opened before it stay open.
+// After an error the orders opened before it stay open (and so does an order 1 whose first
+// key could not be read).
 void SetIndexTo(WorkArea* area, std::string_view names);
 
 // Opens one index file as order (1..16), closing what that slot held; the first order opened

@@ -9,6 +9,7 @@
 #include "tables/filter.h"
 #include "tables/ndx_builder.h"
 #include "tables/ndx_index.h"
+#include "tables/ndx_names.h"
 #include "tables/ndx_orders.h"
 
 namespace vantorel::tables {
@@ -113,6 +114,27 @@ TEST_F(IndexTest, OpeningErrors) {
   EXPECT_EQ(range.Detail(), "Index Order parameter out of range [SetIndexTo(<>," + kw + ",17)]");
   SetIndexTo(area.get(), seventeen);
   EXPECT_NE(IndexOfOrder(*area, 16), nullptr);
+}
+
+TEST(IndexList, NamesAreSplitAtBlanksAfterNormalising) {
+  struct Case {
+    const char* list;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {" \t ", {}},
+      {"  kwkey", {"kwkey"}},
+      {"a  b\tC.ndx ", {"a", "b", "C.ndx"}},
+      {"a \"b\" c", {"a\"b\"", "c"}},
+      {"a = b", {"a=", "b"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.list);
+    EXPECT_EQ(SplitIndexList(c.list), c.names);
+  }
+  EXPECT_EQ(SplitIndexList(std::string(250, 'x') + " abcdefghij"),
+            (std::vector<std::string>{std::string(250, 'x'), "abcd"}));
 }
 
 TEST_F(IndexTest, AnIndexIsOpenInOneWorkAreaAtATime) {
