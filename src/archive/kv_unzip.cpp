@@ -351,9 +351,9 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
   // read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
   std::optional<OutputFile> file;
   if (!HasControlCharacter(entry.path + entry.file_name)) {
-    if (!IsReadOnly(target)) file = OutputFile::Create(target);
-    if (!file && replace_read_only_) {
-      if (IsReadOnly(target)) ClearReadOnly(target);
+    const bool read_only = IsReadOnly(target);
+    if (!read_only || replace_read_only_) {
+      if (read_only) ClearReadOnly(target);
       file = OutputFile::Create(target);
     }
   }

@@ -16,8 +16,10 @@ class OutputFile {
  public:
   static constexpr std::size_t kBufferSize = 8192;
 
-  // Creates the file at a real path (an existing one is emptied); nullopt when that fails,
-  // errno tells why.
+  // Creates the file at a real path; nullopt when that fails. An existing file (or link) there
+  // is replaced by a new file: it is moved aside first and removed once the new file exists, or
+  // put back when creating fails. (Emptying it in place instead would make the file system
+  // write the new file out on closing, which slows extraction over existing files down.)
   static std::optional<OutputFile> Create(const std::filesystem::path& path);
 
   OutputFile(OutputFile&&) = default;

@@ -285,6 +285,7 @@ TEST_F(Extraction, OverwriteModes) {
     zip.Stored("a.txt", "new");
     EXPECT_EQ(Extract(zip), c.replaced ? 1 : 0);
     EXPECT_EQ(Read("a.txt"), c.replaced ? "new" : "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest_), fs::directory_iterator()), 1);
   }
 }
 
