@@ -11,6 +11,7 @@ namespace vantorel::archive {
 // The messages, exactly as the user sees them.
 inline constexpr char kUserAbortedOperation[] = "User Aborted Operation";
 inline constexpr char kUserCanceledZipName[] = "User canceled setting zip file name.";
+inline constexpr char kUserCanceledDestDir[] = "User canceled Set Desination Directory";
 inline constexpr char kIncompleteZipFile[] = "Incomplete Zip File";
 inline constexpr char kNotAValidZipFile[] = "Not a valid zip file!";
 inline constexpr char kPrematureEndOfFile[] = "Premature end of file reached";

@@ -114,8 +114,19 @@ void KvUnZip::SetZipName(std::string_view name) {
 }
 
 void KvUnZip::SetDestDir(std::string_view dir) {
-  if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) dir.remove_suffix(1);
-  dest_dir_ = std::string(dir);
+  std::string chosen(dir);
+  if (chosen == "?") {
+    std::error_code error;
+    const std::string start = platform::DirectoryExists(dest_dir_)
+                                  ? dest_dir_
+                                  : platform::PathText(fs::current_path(error));
+    std::optional<std::string> answer;
+    if (AskForDirectory) answer = AskForDirectory(start);
+    if (!answer) throw EUserCanceled(kUserCanceledDestDir);
+    chosen = std::move(*answer);
+  }
+  if (!chosen.empty() && (chosen.back() == '\\' || chosen.back() == '/')) chosen.pop_back();
+  dest_dir_ = std::move(chosen);
 }
 
 void KvUnZip::SetRootDir(std::string_view dir) {

@@ -322,6 +322,27 @@ TEST_F(Directory, ChangedArchiveIsReadAgainBeforeExtracting) {
   EXPECT_EQ(testing::TempDir::Read(dir_ / "out/NEW2.TXT"), "newer");
 }
 
+TEST_F(Directory, DestDirQuestionMarkAsksForADirectory) {
+  std::vector<std::string> starts;
+  unzip_.AskForDirectory = [&](const std::string& start) -> std::optional<std::string> {
+    starts.push_back(start);
+    if (starts.size() == 1) return dir_ / "picked/";
+    return std::nullopt;
+  };
+  unzip_.SetDestDir("?");
+  EXPECT_EQ(unzip_.DestDir(), dir_ / "picked");
+  EXPECT_THROW_MESSAGE(unzip_.SetDestDir("?"), EUserCanceled,
+                       "User canceled Set Desination Directory");
+  EXPECT_EQ(unzip_.DestDir(), dir_ / "picked");
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[0], std::filesystem::current_path().string());  // no DestDir yet
+  EXPECT_EQ(starts[1], starts[0]);  // "picked" does not exist
+
+  KvUnZip without_picker;
+  EXPECT_THROW_MESSAGE(without_picker.SetDestDir("?"), EUserCanceled,
+                       "User canceled Set Desination Directory");
+}
+
 TEST(Properties, NewInstanceDefaultsAndStoredForms) {
   KvUnZip unzip;
   EXPECT_EQ(unzip.ZipName(), "");
