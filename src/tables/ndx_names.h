@@ -1,4 +1,4 @@
-// Index file names: the specification MakeIndex takes (a name and option words) and the
+// Index file names: the name-and-options text MakeIndex takes (a name and option words) and the
 // list SetIndexTo takes (blank-separated names).
 #pragma once
 
