@@ -1,12 +1,9 @@
 // vantorel-dbf info, dump and memo, run as the built program on tables written here.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
 #include "table_bytes_helpers.h"
 #include "temp_dir.h"
+#include "tool_run_helpers.h"
 
 namespace vantorel::tables {
 namespace {
@@ -15,24 +12,10 @@ using testing::Le32;
 using testing::MemoBytes;
 using testing::Pad;
 using testing::Rec;
+using testing::RunTool;
 using testing::TableBytes;
 using testing::TempDir;
-
-struct ToolRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// Runs vantorel-dbf with the arguments (each quoted for the shell).
-ToolRun RunTool(const TempDir& dir, const std::vector<std::string>& arguments) {
-  std::string command = std::string("'") + VANTOREL_DBF_TOOL + "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command += " >'" + dir / "out.txt" + "' 2>'" + dir / "err.txt" + "'";
-  const int result = std::system(command.c_str());
-  return {WIFEXITED(result) ? WEXITSTATUS(result) : -1, TempDir::Read(dir.path() / "out.txt"),
-          TempDir::Read(dir.path() / "err.txt")};
-}
+using testing::ToolRun;
 
 // An article-like table: every field type, one deleted record, OEM text, a memo file.
 void WriteArticles(const TempDir& dir) {

@@ -1,44 +1,20 @@
 // vantorel-dbf eval and filter, run as the built program on tables written here.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
 #include "core/texts.h"
 #include "table_bytes_helpers.h"
 #include "temp_dir.h"
+#include "tool_run_helpers.h"
 
 namespace vantorel::tables {
 namespace {
 
 using testing::Pad;
 using testing::Rec;
+using testing::RunTool;
 using testing::TableBytes;
 using testing::TempDir;
-
-struct ToolRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// An argument quoted for the shell: in apostrophes, an apostrophe inside written as '\''.
-std::string Quoted(std::string_view argument) {
-  std::string quoted = "'";
-  for (const char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs vantorel-dbf with the arguments.
-ToolRun RunTool(const TempDir& dir, const std::vector<std::string>& arguments) {
-  std::string command = Quoted(VANTOREL_DBF_TOOL);
-  for (const std::string& argument : arguments) command += " " + Quoted(argument);
-  command += " >'" + dir / "out.txt" + "' 2>'" + dir / "err.txt" + "'";
-  const int result = std::system(command.c_str());
-  return {WIFEXITED(result) ? WEXITSTATUS(result) : -1, TempDir::Read(dir.path() / "out.txt"),
-          TempDir::Read(dir.path() / "err.txt")};
-}
+using testing::ToolRun;
 
 // Three articles, every field type; record 2 is marked deleted; the first title holds the
 // OEM byte 0x81 (u with diaeresis).

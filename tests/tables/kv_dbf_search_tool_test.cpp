@@ -1,31 +1,21 @@
 // vantorel-dbf search, run as the built program: the article search's loop over a table.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
 #include "kv_dbf_test_helpers.h"
+#include "tool_run_helpers.h"
 
 namespace vantorel::tables {
 namespace {
 
 using testing::KeywordTable;
 using testing::TempDir;
+using testing::ToolRun;
 
-struct SearchRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-SearchRun RunSearch(const TempDir& dir, const std::vector<std::string>& arguments) {
-  std::string command = std::string("'") + VANTOREL_DBF_TOOL + "' search";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command += " >'" + dir / "out.txt" + "' 2>'" + dir / "err.txt" + "'";
-  const int result = std::system(command.c_str());
-  return {WIFEXITED(result) ? WEXITSTATUS(result) : -1, TempDir::Read(dir.path() / "out.txt"),
-          TempDir::Read(dir.path() / "err.txt")};
+// Runs vantorel-dbf search with the arguments.
+ToolRun RunSearch(const TempDir& dir, const std::vector<std::string>& arguments) {
+  std::vector<std::string> line = {"search"};
+  line.insert(line.end(), arguments.begin(), arguments.end());
+  return testing::RunTool(dir, line);
 }
 
 TEST(DbfToolSearch, PrintsEveryHitOfTheArticleSearchLoop) {
@@ -44,7 +34,7 @@ TEST(DbfToolSearch, PrintsEveryHitOfTheArticleSearchLoop) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments.back());
-    const SearchRun run = RunSearch(dir, c.arguments);
+    const ToolRun run = RunSearch(dir, c.arguments);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, c.out);
   }
@@ -56,7 +46,7 @@ TEST(DbfToolSearch, WrongArgumentsAndEngineErrors) {
   EXPECT_EQ(RunSearch(dir, {"--field", "x", dir / "keyword.dbf", "12"}).status, 1);
   EXPECT_EQ(RunSearch(dir, {"--field", "256", dir / "keyword.dbf", "12"}).status, 1);
   EXPECT_EQ(RunSearch(dir, {dir / "keyword.dbf"}).status, 1);
-  const SearchRun missing = RunSearch(dir, {dir / "missing.dbf", "12"});
+  const ToolRun missing = RunSearch(dir, {dir / "missing.dbf", "12"});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err.rfind("Error # 2 (File not found)\r\nFailure to open ", 0), 0u) << missing.err;
 }

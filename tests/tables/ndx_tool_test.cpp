@@ -1,37 +1,22 @@
 // vantorel-dbf index, walk and find, run as the built program.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 #include "core/texts.h"
 #include "table_bytes_helpers.h"
 #include "temp_dir.h"
+#include "tool_run_helpers.h"
 
 namespace vantorel::tables {
 namespace {
 
 using testing::Pad;
 using testing::Rec;
+using testing::RunTool;
 using testing::TableBytes;
 using testing::TempDir;
-
-struct ToolResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-ToolResult Tool(const TempDir& dir, const std::vector<std::string>& arguments) {
-  std::string command = std::string("'") + VANTOREL_DBF_TOOL + "'";
-  for (const std::string& argument : arguments) command += " '" + argument + "'";
-  command += " >'" + dir / "out.txt" + "' 2>'" + dir / "err.txt" + "'";
-  const int result = std::system(command.c_str());
-  return {WIFEXITED(result) ? WEXITSTATUS(result) : -1, TempDir::Read(dir.path() / "out.txt"),
-          TempDir::Read(dir.path() / "err.txt")};
-}
+using testing::ToolRun;
 
 class IndexToolTest : public ::testing::Test {
  protected:
@@ -50,12 +35,12 @@ class IndexToolTest : public ::testing::Test {
 };
 
 TEST_F(IndexToolTest, IndexWalkAndFind) {
-  ToolResult run = Tool(dir_, {"index", Table(), "UPPER(KEYWORD)", "kwkey UNIQUE"});
+  ToolRun run = RunTool(dir_, {"index", Table(), "UPPER(KEYWORD)", "kwkey UNIQUE"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "kwkey.ndx"));
 
-  run = Tool(dir_, {"walk", Table(), "kwkey"});
+  run = RunTool(dir_, {"walk", Table(), "kwkey"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "4\n3\n5\n1\n6\n2\n");  // BASIC DEL DELETE DELPHI MÜHLE PASCAL
 
@@ -73,28 +58,28 @@ TEST_F(IndexToolTest, IndexWalkAndFind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.back());
-    run = Tool(dir_, c.arguments);
+    run = RunTool(dir_, c.arguments);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, c.out);
   }
-  run = Tool(dir_, {"index", Table(), "ARTICLE_ID", dir_ / "kwaid"});
+  run = RunTool(dir_, {"index", Table(), "ARTICLE_ID", dir_ / "kwaid"});
   ASSERT_EQ(run.status, 0) << run.err;
-  run = Tool(dir_, {"find", Table(), "kwaid", "14"});
+  run = RunTool(dir_, {"find", Table(), "kwaid", "14"});
   EXPECT_EQ(run.out, "found 5\n");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "keyword.@s@"));
 }
 
 TEST_F(IndexToolTest, EngineErrorsAndWrongCommandLines) {
-  ToolResult run = Tool(dir_, {"walk", Table(), "missing"});
+  ToolRun run = RunTool(dir_, {"walk", Table(), "missing"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, "Error # 2 (File not found)\r\nAttempt to open " +
                          core::UpperCaseAscii(dir_ / "missing.ndx") + " [SetIndexTo(...,1)]\n");
-  run = Tool(dir_, {"index", Table(), "KEYWORD = \"A\"", "k"});
+  run = RunTool(dir_, {"index", Table(), "KEYWORD = \"A\"", "k"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("Wrong parser return type"), std::string::npos) << run.err;
-  EXPECT_EQ(Tool(dir_, {"find", Table(), "kwkey"}).status, 1);
-  EXPECT_EQ(Tool(dir_, {"walk", Table()}).status, 1);
-  EXPECT_EQ(Tool(dir_, {"index", Table(), "KEYWORD"}).status, 1);
+  EXPECT_EQ(RunTool(dir_, {"find", Table(), "kwkey"}).status, 1);
+  EXPECT_EQ(RunTool(dir_, {"walk", Table()}).status, 1);
+  EXPECT_EQ(RunTool(dir_, {"index", Table(), "KEYWORD"}).status, 1);
 }
 
 }  // namespace
