@@ -4,59 +4,23 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "keyword_table.h"
 #include "tables/work_area.h"
 
 namespace {
 
 constexpr std::uint32_t kRecords = 1000000;
 
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
-// keyword.dbf as the catalogue has it, written byte by byte: ARTICLE_ID N 11, KEYWORD C 28.
+// keyword.dbf as the catalogue has it: ARTICLE_ID N 11, KEYWORD C 28.
 std::filesystem::path WriteKeywordTable() {
   const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                      ("vantorel-bench-keyword-" + std::to_string(getpid()) + ".dbf");
-  constexpr int kRecordLength = 1 + 11 + 28;
-  std::string header;
-  header += '\x03';
-  header += '\x7C';
-  header += '\x01';
-  header += '\x01';
-  PutLe(header, kRecords, 4);
-  PutLe(header, 32 + 2 * 32 + 1, 2);
-  PutLe(header, kRecordLength, 2);
-  header.append(20, '\0');
-  const struct {
-    const char* name;
-    char type;
-    int width;
-  } fields[] = {{"ARTICLE_ID", 'N', 11}, {"KEYWORD", 'C', 28}};
-  for (const auto& field : fields) {
-    std::string descriptor(32, '\0');
-    descriptor.replace(0, std::string(field.name).size(), field.name);
-    descriptor[11] = field.type;
-    descriptor[16] = static_cast<char>(field.width);
-    header += descriptor;
-  }
-  header += '\x0D';
-
-  std::ofstream out(path, std::ios::binary);
-  out << header;
-  std::string record;
-  for (std::uint32_t i = 1; i <= kRecords; ++i) {
-    char text[64];
-    std::snprintf(text, sizeof text, " %11u%-28s", i / 7 + 1, i % 3 ? "M\x81NCHEN DATABASE" : "TURBO PASCAL");
-    record.assign(text, kRecordLength);
-    out << record;
-  }
-  out << '\x1A';
+  vantorel::tables::bench::WriteKeywordTable(path, kRecords, [](std::uint32_t i) {
+    return vantorel::tables::bench::KeywordRow{i / 7 + 1, i % 3 ? "M\x81NCHEN DATABASE" : "TURBO PASCAL"};
+  });
   return path;
 }
 

@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "core/code_pages.h"
+#include "keyword_table.h"
 #include "tables/ndx_builder.h"
 #include "tables/ndx_orders.h"
 #include "tables/work_area.h"
@@ -29,41 +29,13 @@
 namespace {
 
 using vantorel::tables::WorkArea;
+using vantorel::tables::bench::kKeywordWidth;
 
 constexpr std::uint32_t kRecords = 1000000;
-constexpr int kKeywordWidth = 28;
-
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
-}
 
 // A keyword table written byte by byte: about ten keywords per article from a vocabulary of
 // 4,000 words in three capitalisations, some with OEM letters.
 void WriteKeywordTable(const std::filesystem::path& path) {
-  constexpr int kRecordLength = 1 + 11 + kKeywordWidth;
-  std::string header;
-  header += '\x03';
-  header += '\x7C';
-  header += '\x01';
-  header += '\x01';
-  PutLe(header, kRecords, 4);
-  PutLe(header, 32 + 2 * 32 + 1, 2);
-  PutLe(header, kRecordLength, 2);
-  header.append(20, '\0');
-  const struct {
-    const char* name;
-    char type;
-    int width;
-  } fields[] = {{"ARTICLE_ID", 'N', 11}, {"KEYWORD", 'C', kKeywordWidth}};
-  for (const auto& field : fields) {
-    std::string descriptor(32, '\0');
-    descriptor.replace(0, std::string(field.name).size(), field.name);
-    descriptor[11] = field.type;
-    descriptor[16] = static_cast<char>(field.width);
-    header += descriptor;
-  }
-  header += '\x0D';
-
   std::mt19937 random(1995);
   std::vector<std::string> words;
   const char* syllables[] = {"del", "phi", "pas", "cal", "ob", "ject", "win", "dows", "data",
@@ -74,22 +46,15 @@ void WriteKeywordTable(const std::filesystem::path& path) {
     word += std::to_string(i);
     words.push_back(word.substr(0, kKeywordWidth));
   }
-  std::ofstream out(path, std::ios::binary);
-  out << header;
-  std::string record;
-  for (std::uint32_t i = 1; i <= kRecords; ++i) {
+  vantorel::tables::bench::WriteKeywordTable(path, kRecords, [&](std::uint32_t i) {
     std::string keyword = words[random() % words.size()];
     const unsigned roll = random() % 100;
     for (char& c : keyword) {
       if (roll < 8 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
       if (roll >= 8 && roll < 50 && &c == &keyword[0] && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
     }
-    char text[64];
-    std::snprintf(text, sizeof text, " %11u%-28s", i / 10 + 1, keyword.c_str());
-    record.assign(text, kRecordLength);
-    out << record;
-  }
-  out << '\x1A';
+    return vantorel::tables::bench::KeywordRow{i / 10 + 1, keyword};
+  });
 }
 
 // The folder of one run, removed at the end.

@@ -17,14 +17,13 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "keyword_table.h"
 #include "tables/kv_dbf.h"
 
 extern char** environ;
@@ -37,48 +36,16 @@ constexpr std::uint32_t kRecords = 1000000;
 constexpr const char* kNowhere = "ZYGOMORPHIC";
 constexpr const char* kFrequent = "DELPHI";
 
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
-}
-
 // keyword.dbf written byte by byte: about ten keywords per article from a small vocabulary in
 // mixed capitalisation, some with OEM letters.
 void WriteKeywordTable(const std::filesystem::path& path) {
-  constexpr int kRecordLength = 1 + 11 + 28;
-  std::string header;
-  header += "\x03\x7C\x01\x01";
-  PutLe(header, kRecords, 4);
-  PutLe(header, 32 + 2 * 32 + 1, 2);
-  PutLe(header, kRecordLength, 2);
-  header.append(20, '\0');
-  const struct {
-    const char* name;
-    char type;
-    int width;
-  } fields[] = {{"ARTICLE_ID", 'N', 11}, {"KEYWORD", 'C', 28}};
-  for (const auto& field : fields) {
-    std::string descriptor(32, '\0');
-    descriptor.replace(0, std::string(field.name).size(), field.name);
-    descriptor[11] = field.type;
-    descriptor[16] = static_cast<char>(field.width);
-    header += descriptor;
-  }
-  header += '\x0D';
   const char* keywords[] = {"Delphi", "Turbo Pascal", "Borland C++", "Objects", "Streams",
                             "Memory", "Heap", "Windows API", "Database", "M\x81nchen",
                             "Gr\x94\xE1" "e", "Compiler", "Network", "Graphics", "OOP"};
   std::mt19937 random(1995);
-  std::ofstream out(path, std::ios::binary);
-  out << header;
-  std::string record;
-  for (std::uint32_t i = 1; i <= kRecords; ++i) {
-    char text[64];
-    std::snprintf(text, sizeof text, " %11u%-28s", i / 10 + 1,
-                  keywords[random() % std::size(keywords)]);
-    record.assign(text, kRecordLength);
-    out << record;
-  }
-  out << '\x1A';
+  vantorel::tables::bench::WriteKeywordTable(path, kRecords, [&](std::uint32_t i) {
+    return vantorel::tables::bench::KeywordRow{i / 10 + 1, keywords[random() % std::size(keywords)]};
+  });
 }
 
 struct BenchData {
