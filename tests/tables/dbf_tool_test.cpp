@@ -8,10 +8,9 @@
 namespace vantorel::tables {
 namespace {
 
+using testing::ArticleTableBytes;
 using testing::Le32;
 using testing::MemoBytes;
-using testing::Pad;
-using testing::Rec;
 using testing::RunTool;
 using testing::TableBytes;
 using testing::TempDir;
@@ -19,17 +18,11 @@ using testing::ToolRun;
 
 // An article-like table: every field type, one deleted record, OEM text, a memo file.
 void WriteArticles(const TempDir& dir) {
-  TableBytes t;
+  TableBytes t = ArticleTableBytes();
   t.version = 0x83;
   t.year = 101;
   t.month = 2;
   t.day = 9;
-  t.fields = {{"ARTICLE_ID", 'N', 11}, {"TITLE", 'C', 8},  {"PRICE", 'N', 7, 2},
-              {"PUBLISHED", 'D', 8},   {"ONLINE", 'L', 1}, {"SUMMARY", 'M', 10}};
-  t.records = {
-      Rec({Pad("1", 11, true), "M\x81nchen ", "   1.50", "20010209", "T", Pad("1", 10, true)}),
-      Rec({Pad("-12", 11, true), "deleted ", "       ", "        ", "?", Pad("", 10)}, '*'),
-      Rec({Pad("", 11), "        ", "  -0.25", "19991231", "y", Pad("2", 10, true)})};
   dir.Write("article.dbf", t.Bytes());
   dir.Write("article.dbt",
             MemoBytes(512, Le32(3), {{1, "Gr\x81\xE1" "e\r\nline two\x8D\nwrapped\x1A"},

@@ -9,25 +9,16 @@
 namespace vantorel::tables {
 namespace {
 
-using testing::Pad;
-using testing::Rec;
+using testing::ArticleTableBytes;
 using testing::RunTool;
 using testing::TableBytes;
 using testing::TempDir;
 using testing::ToolRun;
 
-// Three articles, every field type; record 2 is marked deleted; the first title holds the
-// OEM byte 0x81 (u with diaeresis).
 class ExpressionToolTest : public ::testing::Test {
  protected:
   ExpressionToolTest() {
-    TableBytes t;
-    t.fields = {{"ARTICLE_ID", 'N', 11}, {"TITLE", 'C', 8},  {"PRICE", 'N', 7, 2},
-                {"PUBLISHED", 'D', 8},   {"ONLINE", 'L', 1}, {"SUMMARY", 'M', 10}};
-    t.records = {
-        Rec({Pad("1", 11, true), "M\x81nchen ", "   1.50", "20010209", "T", Pad("1", 10, true)}),
-        Rec({Pad("-12", 11, true), "deleted ", "       ", "        ", "?", Pad("", 10)}, '*'),
-        Rec({Pad("", 11), "        ", "  -0.25", "19991231", "y", Pad("2", 10, true)})};
+    const TableBytes t = ArticleTableBytes();
     dir_.Write("article.dbf", t.Bytes());
     table_ = dir_ / "article.dbf";
   }

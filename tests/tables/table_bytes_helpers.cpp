@@ -78,4 +78,15 @@ std::string FoxProMemoHeader(std::uint32_t next_free, std::uint16_t block_size) 
   return header;
 }
 
+TableBytes ArticleTableBytes() {
+  TableBytes t;
+  t.fields = {{"ARTICLE_ID", 'N', 11}, {"TITLE", 'C', 8},  {"PRICE", 'N', 7, 2},
+              {"PUBLISHED", 'D', 8},   {"ONLINE", 'L', 1}, {"SUMMARY", 'M', 10}};
+  t.records = {
+      Rec({Pad("1", 11, true), "M\x81nchen ", "   1.50", "20010209", "T", Pad("1", 10, true)}),
+      Rec({Pad("-12", 11, true), "deleted ", "       ", "        ", "?", Pad("", 10)}, '*'),
+      Rec({Pad("", 11), "        ", "  -0.25", "19991231", "y", Pad("2", 10, true)})};
+  return t;
+}
+
 }  // namespace vantorel::testing

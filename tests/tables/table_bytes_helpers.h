@@ -33,6 +33,10 @@ struct TableBytes {
   std::string Bytes() const;
 };
 
+// A small article table shared by the command-line tests: every field type (N, C, N with
+// decimals, D, L, M), three records, record 2 marked deleted, OEM 0x81 in the first title.
+TableBytes ArticleTableBytes();
+
 // A record: the flag byte followed by the texts.
 std::string Rec(std::initializer_list<std::string_view> texts, char flag = ' ');
 
