@@ -20,7 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/main_form.h"
+#include "app/program_main_form.h"
 #include "app/program.h"
 #include "browser/frame_viewer.h"
 
@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 // Counts the frames painted and reports on the pipe once all have been.
 class PaintWatch : public QObject {
  public:
-  PaintWatch(vantorel::app::MainForm& form, int report_fd) : report_fd_(report_fd) {
+  PaintWatch(vantorel::app::ProgramMainForm& form, int report_fd) : report_fd_(report_fd) {
     for (auto* view : form.FrameViewer->FrameViews()) {
       view->viewport()->installEventFilter(this);
       waiting_.insert(view->viewport());
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
     const int report_fd = std::atoi(argv[2]);
     char* program_argv[] = {argv[0], argv[3], nullptr};
     PaintWatch* watch = nullptr;
-    return vantorel::app::RunProgram(2, program_argv, [&](vantorel::app::MainForm& form) {
+    return vantorel::app::RunProgram(2, program_argv, [&](vantorel::app::ProgramMainForm& form) {
       watch = new PaintWatch(form, report_fd);
     });
   }

@@ -6,7 +6,7 @@
 
 #include "browser/html_viewer.h"
 #include "core/ui.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/help_page.h"
 
 namespace vantorel::app {
@@ -24,7 +24,7 @@ void ShowHelpInWindow(const std::string& page_reference) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view);
   try {
-    view->LoadDocument(platform::Settings().DataDir + page_reference);
+    view->LoadDocument(core::Settings().DataDir + page_reference);
   } catch (const std::exception& error) {
     core::ShowError(error.what());
     return;

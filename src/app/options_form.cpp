@@ -22,7 +22,7 @@
 #include "browser/qt_text.h"
 #include "core/texts.h"
 #include "core/ui.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
@@ -192,7 +192,7 @@ void OptionsForm::showEvent(QShowEvent* event) {
 }
 
 void OptionsForm::FormActivate() {
-  const platform::BrowserSettings& settings = platform::Settings();
+  const core::BrowserSettings& settings = core::Settings();
   AcrobatPathEdit->setText(ToQString(settings.AcrobatPath));
   BrowserPathEdit->setText(ToQString(settings.BrowserPath));
   PDFPathEdit->setText(ToQString(settings.PdfDir));
@@ -226,7 +226,7 @@ void OptionsForm::BitBtn1Click() {
 }
 
 void OptionsForm::TakeOverFields() {
-  platform::BrowserSettings& settings = platform::Settings();
+  core::BrowserSettings& settings = core::Settings();
   settings.AcrobatPath = FromQString(AcrobatPathEdit->text());
   settings.BrowserPath = FromQString(BrowserPathEdit->text());
   settings.PdfDir = DirectoryWithSeparator(FromQString(PDFPathEdit->text()));

@@ -7,14 +7,14 @@
 
 #include "app/application_title.h"
 #include "app/help_window.h"
-#include "app/main_form.h"
 #include "app/options_form.h"
+#include "app/program_main_form.h"
 #include "app/qt_ui.h"
 #include "app/settings_file.h"
-#include "app/single_instance.h"
 #include "app/splash.h"
 #include "core/code_pages.h"
 #include "core/ui.h"
+#include "platform/single_instance.h"
 
 namespace vantorel::app {
 
@@ -27,13 +27,13 @@ bool Application::notify(QObject* receiver, QEvent* event) {
   return false;
 }
 
-int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& shown) {
+int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)>& shown) {
   Application application(argc, argv);
   const std::filesystem::path program_file =
       QCoreApplication::applicationFilePath().toStdString();
 
   SetApplicationTitle(kStartingTitle);
-  SingleInstance instance(SingleInstance::NameFor(program_file));
+  platform::SingleInstance instance(platform::SingleInstance::NameFor(program_file));
   if (instance.AskOtherCopyToRestore()) return 0;
   instance.Listen();
 
@@ -48,7 +48,7 @@ int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& show
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(core::Utf8ToCp1252(argv[i]));
   const std::filesystem::path config_dir = ConfigDir();
-  MainForm main_form(program_file, arguments, config_dir);
+  ProgramMainForm main_form(program_file, arguments, config_dir);
   SetApplicationTitle(kProgramTitle);
   const bool restore_requested = instance.StopListening();
 

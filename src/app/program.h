@@ -16,10 +16,10 @@ class Application : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-class MainForm;
+class ProgramMainForm;
 
 // Runs the program; returns the process's exit status. shown, when given, is called once the
 // main window is shown, just before the message loop starts (for start-up measurements).
-int RunProgram(int argc, char** argv, const std::function<void(MainForm&)>& shown = {});
+int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)>& shown = {});
 
 }  // namespace vantorel::app

@@ -36,7 +36,7 @@ std::string DirectoryWithSeparator(std::string_view text) {
   return core::WithTrailingBackslash(text);
 }
 
-void LoadSettings(const fs::path& file, platform::BrowserSettings& settings) {
+void LoadSettings(const fs::path& file, core::BrowserSettings& settings) {
   const IniFile ini(file);
   const char* section = kSettingsSection;
   settings.AcrobatPath = ini.ReadString(section, "Acrobat", "");
@@ -54,7 +54,7 @@ void LoadSettings(const fs::path& file, platform::BrowserSettings& settings) {
   settings.ZipUtilPath = ini.ReadString(section, "ZipUtil", "");
 }
 
-void ApplyFirstRunValues(platform::BrowserSettings& settings) {
+void ApplyFirstRunValues(core::BrowserSettings& settings) {
   settings.PdfDir = settings.DataDir + "PDF/";
   settings.SourceDir = settings.DataDir + "DISKS/";
   settings.CdPath = platform::FirstCdDrive();
@@ -64,7 +64,7 @@ void ApplyFirstRunValues(platform::BrowserSettings& settings) {
   settings.ZipUtilPath.clear();
 }
 
-void SaveSettings(const fs::path& file, const platform::BrowserSettings& settings) {
+void SaveSettings(const fs::path& file, const core::BrowserSettings& settings) {
   IniFile ini(file);
   const char* section = kSettingsSection;
   ini.WriteString(section, "Acrobat", settings.AcrobatPath);

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 
 namespace vantorel::app {
 
@@ -29,14 +29,14 @@ std::string DirectoryWithSeparator(std::string_view text);
 // left alone). A missing key takes its default: empty programs, DataDir + "PDF/" and
 // DataDir + "DISKS/", the first CD-ROM drive, LastIssue 72, Results 30, no external zip.
 // REQUIRES: settings.DataDir is set.
-void LoadSettings(const std::filesystem::path& file, platform::BrowserSettings& settings);
+void LoadSettings(const std::filesystem::path& file, core::BrowserSettings& settings);
 
 // The values of a first run without a settings file (the same defaults as missing keys).
 // REQUIRES: settings.DataDir is set.
-void ApplyFirstRunValues(platform::BrowserSettings& settings);
+void ApplyFirstRunValues(core::BrowserSettings& settings);
 
 // Writes all nine keys, keeping the file's other sections and keys. Throws IniWriteError
 // ("Unable to write to " + file).
-void SaveSettings(const std::filesystem::path& file, const platform::BrowserSettings& settings);
+void SaveSettings(const std::filesystem::path& file, const core::BrowserSettings& settings);
 
 }  // namespace vantorel::app

@@ -31,7 +31,7 @@ std::string CanonicalFolder(const std::string& text) {
 }  // namespace
 
 void ApplyCommandLine(const fs::path& program_file, const std::vector<std::string>& arguments,
-                      platform::BrowserSettings& settings) {
+                      core::BrowserSettings& settings) {
   settings.DebugMode = false;
   settings.ShowCommands = false;
   std::error_code error;
@@ -60,8 +60,8 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
 }
 
 bool RunMainFormSetup(const fs::path& program_file, const std::vector<std::string>& arguments,
-                      const fs::path& config_dir, MainFormSetupSteps& window) {
-  platform::BrowserSettings& settings = platform::Settings();
+                      const fs::path& config_dir, browser::MainFormSetupSteps& window) {
+  core::BrowserSettings& settings = core::Settings();
   try {
     ApplyCommandLine(program_file, arguments, settings);
     window.PointPlacementAt(config_dir / kPlacementFileName);

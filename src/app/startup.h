@@ -7,23 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/browser_settings.h"
+#include "browser/main_form_setup_steps.h"
+#include "core/shared_state.h"
 
 namespace vantorel::app {
-
-// What the window does during its set-up.
-class MainFormSetupSteps {
- public:
-  virtual ~MainFormSetupSteps() = default;
-  // Points the placement store at the placement file.
-  virtual void PointPlacementAt(const std::filesystem::path& placement_file) = 0;
-  // Sets the open-file dialog's first folder.
-  virtual void SetOpenDialogDir(const std::string& dir) = 0;
-  // Sets the view's history limit and adds the History menu entries.
-  virtual void PrepareHistory() = 0;
-  // Accepts files dropped onto the window.
-  virtual void AcceptDroppedFiles() = 0;
-};
 
 // The command-line switches and data folder: DebugMode and ShowCommands off, ProgramDir the
 // program file's folder, DataDir the folder of argument 1 or ProgramDir. Arguments are code
@@ -33,7 +20,7 @@ class MainFormSetupSteps {
 // not exist, using program directory" and DataDir = ProgramDir.
 void ApplyCommandLine(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
-                      platform::BrowserSettings& settings);
+                      core::BrowserSettings& settings);
 
 // The whole set-up, in order, on the process's settings record: ApplyCommandLine; the
 // placement file and the open dialog's folder; kvbrowse.ini in config_dir loaded, or the
@@ -44,7 +31,7 @@ void ApplyCommandLine(const std::filesystem::path& program_file,
 // step ran.
 bool RunMainFormSetup(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
-                      const std::filesystem::path& config_dir, MainFormSetupSteps& window);
+                      const std::filesystem::path& config_dir, browser::MainFormSetupSteps& window);
 
 // The message shown when the desktop names a PDF reader that does not exist.
 inline constexpr char kReaderNotFoundMessage[] =

@@ -8,7 +8,7 @@
 
 #include "core/texts.h"
 #include "core/ui.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/file_system.h"
 
 namespace vantorel::platform {
@@ -92,7 +92,7 @@ std::optional<Drive> DriveOf(std::string_view path_text) {
       if (LiesUnder(path, root)) return Drive{root, true, PathText(root)};
     }
   }
-  const std::string& cd_path = Settings().CdPath;
+  const std::string& cd_path = core::Settings().CdPath;
   if (IsAbsolutePathText(cd_path)) {
     const fs::path root = Normal(ResolvePath(cd_path));
     if (LiesUnder(path, root)) return Drive{root, false, PathText(root)};

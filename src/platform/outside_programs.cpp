@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "core/code_pages.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/file_system.h"
 
 extern char** environ;
@@ -136,7 +136,7 @@ const DesktopAssociations* SetAssociations(const DesktopAssociations* associatio
 }
 
 std::string FindAssociatedProgram(std::string_view sample_file_name) {
-  const std::string sample = Settings().DataDir + std::string(sample_file_name);
+  const std::string sample = core::Settings().DataDir + std::string(sample_file_name);
   if (!FileExists(sample)) return {};
   return core::Utf8ToCp1252(CurrentAssociations().ProgramFor(ResolvePath(sample)));
 }

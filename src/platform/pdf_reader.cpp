@@ -4,7 +4,7 @@
 
 #include "core/texts.h"
 #include "core/ui.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
@@ -12,7 +12,7 @@
 namespace vantorel::platform {
 
 void OpenPdfInReader(std::string_view path, bool show_commands) {
-  const BrowserSettings& settings = Settings();
+  const core::BrowserSettings& settings = core::Settings();
   if (!settings.AcrobatPath.empty()) {
     if (show_commands && settings.ShowCommands)
       core::ShowInformation("Command to execute: \r" + settings.AcrobatPath + "\r" +
@@ -33,7 +33,7 @@ void InstallReaderFromCd(bool show_commands) {
     core::ShowInformation("Please insert the Ostravel CD-ROM into your CD-ROM drive");
     const std::string installer = core::CutToShortString(FirstCdDrive() + kReaderInstallerPath);
     if (!EnsureCdReady(installer)) return;
-    if (show_commands && Settings().ShowCommands)
+    if (show_commands && core::Settings().ShowCommands)
       core::ShowInformation("Command to execute: \r" + installer);
     LaunchProgram(installer, "");
   } catch (const std::exception&) {
@@ -50,7 +50,7 @@ void OpenPdfIfFound(std::string_view path, bool show_commands) {
 }
 
 void OpenArticlePdf(std::string_view path) {
-  if (Settings().LastIssue == 0) return;
+  if (core::Settings().LastIssue == 0) return;
   if (!EnsureCdReady(path)) return;
   OpenPdfIfFound(path, true);
 }

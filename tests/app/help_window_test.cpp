@@ -8,7 +8,7 @@
 
 #include "archive_fixture.h"
 #include "browser/html_viewer.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/help_page.h"
 #include "qt_application.h"
 #include "scripted_ui.h"
@@ -17,8 +17,9 @@
 namespace vantorel::app {
 namespace {
 
-using platform::Settings;
+using core::Settings;
 using testing::ScriptedUi;
+using testing::TestApplication;
 using testing::TempDir;
 
 TEST(HelpWindow, ShowsTheHelpPageModally) {

@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "app/program_main_form.h"
 
 #include <QAction>
 #include <QLabel>
@@ -11,7 +11,7 @@
 #include "archive_fixture.h"
 #include "browser/frame_viewer.h"
 #include "fixed_associations.h"
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/cd_drive.h"
 #include "platform/help_page.h"
 #include "qt_application.h"
@@ -22,8 +22,9 @@ namespace vantorel::app {
 namespace {
 
 using core::BoxKind;
-using platform::Settings;
+using core::Settings;
 using testing::ScriptedUi;
+using testing::TestApplication;
 using testing::TempDir;
 
 // A program folder, the small archive, a configuration folder, no CD-ROM drive and no
@@ -54,7 +55,7 @@ class MainFormTest : public ::testing::Test {
 
 TEST_F(MainFormTest, CreationRunsTheSetUp) {
   ScriptedUi ui;
-  MainForm form(program_, {archive_, "/DEBUGMODE"}, config_);
+  ProgramMainForm form(program_, {archive_, "/DEBUGMODE"}, config_);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Vantorel Article Browser"));
   EXPECT_EQ(Settings().DataDir, archive_);
   EXPECT_TRUE(Settings().DebugMode);
@@ -72,7 +73,7 @@ TEST_F(MainFormTest, CreationRunsTheSetUp) {
 
 TEST_F(MainFormTest, ShowingLoadsTheStartPage) {
   ScriptedUi ui;
-  MainForm form(program_, {archive_}, config_);
+  ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   EXPECT_EQ(form.FrameViewer->ShownFileName(), archive_ + "index.htm");
   EXPECT_TRUE(form.FrameViewer->IsFrameset());
@@ -83,7 +84,7 @@ TEST_F(MainFormTest, ShowingLoadsTheStartPage) {
 TEST_F(MainFormTest, WithoutAStartPageTheViewStaysEmptyAndNothingIsSaid) {
   std::filesystem::remove(dir_.path() / "archive" / "index.htm");
   ScriptedUi ui;
-  MainForm form(program_, {archive_}, config_);
+  ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   EXPECT_TRUE(form.FrameViewer->ShownFileName().empty());
 }
@@ -93,7 +94,7 @@ TEST_F(MainFormTest, ASetUpErrorIsShownAndSkipsTheRemainingSteps) {
   const auto config = dir_.path() / "config-file";
   ScriptedUi ui;
   ui.Expect(BoxKind::Error, "Unable to write to " + (config / "kvbrowse.ini").string());
-  MainForm form(program_, {archive_}, config);
+  ProgramMainForm form(program_, {archive_}, config);
   EXPECT_TRUE(form.HistoryEntries.empty());
   EXPECT_FALSE(form.acceptDrops());
   form.show();
@@ -104,7 +105,7 @@ TEST_F(MainFormTest, ThePlacementIsWrittenOnceAtCloseAndRestoredWhenShown) {
   ScriptedUi ui;
   const auto placement = config_ / "kvxform.ini";
   {
-    MainForm form(program_, {archive_}, config_);
+    ProgramMainForm form(program_, {archive_}, config_);
     form.show();
     form.setGeometry(50, 60, 700, 500);
     EXPECT_FALSE(std::filesystem::exists(placement));
@@ -118,14 +119,14 @@ TEST_F(MainFormTest, ThePlacementIsWrittenOnceAtCloseAndRestoredWhenShown) {
   EXPECT_FALSE(std::filesystem::exists(placement));  // not written again when destroyed
 
   dir_.Write("config/kvxform.ini", "[KVXBrowse]\r\nNormPos=30,40,630,440\r\n");
-  MainForm form(program_, {archive_}, config_);
+  ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   EXPECT_EQ(form.geometry(), QRect(30, 40, 600, 400));
 }
 
 TEST_F(MainFormTest, TheLayoutFollowsTheDesign) {
   ScriptedUi ui;
-  MainForm form(program_, {archive_}, config_);
+  ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   QStringList captions;
   for (QPushButton* button : {form.ReloadBtn, form.BackBtn, form.ForwardBtn, form.UnZipperBtn, form.BitBtn1}) {
@@ -149,7 +150,7 @@ TEST_F(MainFormTest, HelpAndCloseWork) {
   std::vector<std::string> pages;
   const auto previous = platform::SetHelpPageHandler([&](const std::string& page) { pages.push_back(page); });
   ScriptedUi ui;
-  MainForm form(program_, {archive_}, config_);
+  ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   form.About1->trigger();
   EXPECT_EQ(pages, std::vector<std::string>{"help.htm"});

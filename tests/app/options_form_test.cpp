@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
@@ -27,8 +27,9 @@ namespace vantorel::app {
 namespace {
 
 using core::BoxKind;
-using platform::Settings;
+using core::Settings;
 using testing::ScriptedUi;
+using testing::TestApplication;
 using testing::TempDir;
 
 class FixedZipProgram : public platform::DesktopAssociations {

@@ -14,6 +14,8 @@
 namespace vantorel::app {
 namespace {
 
+using testing::TestApplication;
+
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;

@@ -13,7 +13,7 @@
 namespace vantorel::app {
 namespace {
 
-using platform::BrowserSettings;
+using core::BrowserSettings;
 using testing::TempDir;
 
 // Settings with a data folder and a mount table with CD-ROM drives at /media/e and /media/f.

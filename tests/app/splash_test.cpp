@@ -11,6 +11,8 @@
 namespace vantorel::app {
 namespace {
 
+using testing::TestApplication;
+
 TEST(Splash, LooksAsDesigned) {
   TestApplication();
   QPointer<Splash> splash = new Splash;

@@ -12,9 +12,9 @@ namespace vantorel::app {
 namespace {
 
 using core::BoxKind;
-using platform::BrowserSettings;
+using core::BrowserSettings;
+using core::Settings;
 using platform::PathText;
-using platform::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -22,7 +22,7 @@ const char kMissingDataDir[] =
     "Data directory passed on command line does not exist, using program directory";
 
 // The window's steps, recorded in order.
-class RecordingWindow : public MainFormSetupSteps {
+class RecordingWindow : public browser::MainFormSetupSteps {
  public:
   void PointPlacementAt(const std::filesystem::path& file) override {
     steps.push_back("placement " + file.string());

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/file_system.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
@@ -16,6 +16,7 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
+using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 

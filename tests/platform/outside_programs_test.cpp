@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"
 #include "temp_dir.h"
@@ -18,6 +18,7 @@
 namespace vantorel::platform {
 namespace {
 
+using core::Settings;
 using testing::TempDir;
 
 TEST(SplitCommandLine, SplitsAsAWindowsCommandLine) {

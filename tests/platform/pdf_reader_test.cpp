@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/browser_settings.h"
+#include "core/shared_state.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"
@@ -15,6 +15,7 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
+using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 

@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-namespace vantorel::app {
+namespace vantorel::platform {
 
 class SingleInstance {
  public:
@@ -37,4 +37,4 @@ class SingleInstance {
   QLocalServer server_;  // listening while the copy starts
 };
 
-}  // namespace vantorel::app
+}  // namespace vantorel::platform

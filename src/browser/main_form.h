@@ -1,9 +1,6 @@
 // The main window: toolbar, frame view and status bar under a menu bar. Creating it runs the
-// start-up set-up (startup.h); showing it the first time restores its placement and loads
+// start-up set-up through its host; showing it the first time restores its placement and loads
 // DataDir + "index.htm"; closing it writes the placement once.
-//
-// The window's commands are wired as they land; for now Exit, Close, Options and Help work
-// and the other commands stay disabled.
 #pragma once
 
 #include <QMainWindow>
@@ -12,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
+#include "browser/main_form_setup_steps.h"
 
 class QAction;
 class QLabel;
@@ -20,19 +17,31 @@ class QMenu;
 class QPushButton;
 
 namespace vantorel::browser {
+
 class FrameViewer;
-}
 
-namespace vantorel::app {
-
-class OptionsForm;
+// What the program around the main window does for it: the start-up set-up, the placement
+// store and the Options dialog belong with the settings, which the window does not know.
+class MainFormHost {
+ public:
+  virtual ~MainFormHost() = default;
+  // Runs the start-up set-up, taking the window's own steps through window; true when every
+  // step ran.
+  virtual bool RunSetup(MainFormSetupSteps& window) = 0;
+  // Applies the placement stored in placement_file to the window, if there is one.
+  virtual void RestorePlacement(const std::filesystem::path& placement_file,
+                                QMainWindow& window) = 0;
+  // Stores the window's current placement in placement_file.
+  virtual void StorePlacement(const std::filesystem::path& placement_file,
+                              const QMainWindow& window) = 0;
+  // Shows the Options dialog modally.
+  virtual void ShowOptions() = 0;
+};
 
 class MainForm : public QMainWindow, private MainFormSetupSteps {
  public:
-  // Builds the window and runs FormCreate with the program file, the command-line
-  // arguments (code page 1252) and the folder of the profile files.
-  MainForm(std::filesystem::path program_file, std::vector<std::string> arguments,
-           std::filesystem::path config_dir);
+  // Builds the window and runs FormCreate. The host outlives the window.
+  explicit MainForm(MainFormHost& host);
   ~MainForm() override;
 
   // The main-window set-up; true when every step ran.
@@ -41,8 +50,6 @@ class MainForm : public QMainWindow, private MainFormSetupSteps {
   // message when it does not.
   void FormShow();
 
-  // The Options dialog the Options command shows (created with the other long-lived windows).
-  void SetOptionsForm(OptionsForm* options) { options_ = options; }
   // Un-minimises the window and brings it to the front (a later copy asked for it).
   void RestoreAndRaise();
 
@@ -85,14 +92,11 @@ class MainForm : public QMainWindow, private MainFormSetupSteps {
   void ReadPlacement();
   void WritePlacement();
 
-  std::filesystem::path program_file_;
-  std::vector<std::string> arguments_;
-  std::filesystem::path config_dir_;
+  MainFormHost& host_;
   std::filesystem::path placement_file_;  // empty until the set-up points at it
   std::string open_dialog_dir_;           // first folder of the open-file dialog
-  OptionsForm* options_ = nullptr;        // shown by the Options command
   bool shown_before_ = false;             // FormShow ran
   bool placement_written_ = false;        // the placement is written once
 };
 
-}  // namespace vantorel::app
+}  // namespace vantorel::browser

@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "browser/main_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,15 +14,13 @@
 
 #include <exception>
 
-#include "app/options_form.h"
-#include "app/window_placement.h"
 #include "browser/frame_viewer.h"
+#include "core/shared_state.h"
 #include "core/ui.h"
-#include "platform/browser_settings.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
 
-namespace vantorel::app {
+namespace vantorel::browser {
 
 namespace {
 
@@ -37,19 +35,9 @@ QPushButton* ToolbarButton(const QString& caption, QStyle::StandardPixmap pictur
   return button;
 }
 
-ScreenMetrics MetricsOf(const QScreen* screen) {
-  if (screen == nullptr) return {};
-  return {screen->geometry().width(), screen->geometry().height(),
-          qRound(screen->logicalDotsPerInch())};
-}
-
 }  // namespace
 
-MainForm::MainForm(std::filesystem::path program_file, std::vector<std::string> arguments,
-                   std::filesystem::path config_dir)
-    : program_file_(std::move(program_file)),
-      arguments_(std::move(arguments)),
-      config_dir_(std::move(config_dir)) {
+MainForm::MainForm(MainFormHost& host) : host_(host) {
   BuildLayout();
   FormCreate();
 }
@@ -98,7 +86,7 @@ void MainForm::BuildLayout() {
   FrameViewer->SetPrintMarginTop(3.0);
   FrameViewer->SetPrintMarginBottom(2.0);
   FrameViewer->SetfvOptions(0);
-  FrameViewer->OnBitmapRequest = browser::RequestArchiveBitmap;
+  FrameViewer->OnBitmapRequest = RequestArchiveBitmap;
 
   Panel2 = new QLabel;
   Panel2->setFixedHeight(23);
@@ -140,16 +128,13 @@ void MainForm::BuildLayout() {
   addAction(ArticleSearch1);
   addAction(SearchOtherInfo1);
 
-  // Commands that land later stay disabled until then.
   for (QPushButton* button : {ReloadBtn, BackBtn, ForwardBtn, UnZipperBtn}) button->setEnabled(false);
   for (QAction* action : {Open1, Print1, Find1, Copy1, SelectAll1, ArticleSearch1, SearchOtherInfo1})
     action->setEnabled(false);
 
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
   connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
-  connect(Options1, &QAction::triggered, this, [this] {
-    if (options_ != nullptr) options_->exec();
-  });
+  connect(Options1, &QAction::triggered, this, [this] { host_.ShowOptions(); });
   connect(About1, &QAction::triggered, this, [] { platform::ShowHelpPage("help.htm"); });
   auto* help_key = new QAction(this);
   help_key->setShortcut(QKeySequence(Qt::Key_F1));
@@ -158,7 +143,7 @@ void MainForm::BuildLayout() {
 }
 
 bool MainForm::FormCreate() {
-  return RunMainFormSetup(program_file_, arguments_, config_dir_, *this);
+  return host_.RunSetup(*this);
 }
 
 void MainForm::PointPlacementAt(const std::filesystem::path& placement_file) {
@@ -188,7 +173,7 @@ void MainForm::showEvent(QShowEvent* event) {
 }
 
 void MainForm::FormShow() {
-  const std::string start_page = platform::Settings().DataDir + "index.htm";
+  const std::string start_page = core::Settings().DataDir + "index.htm";
   if (!platform::FileExists(start_page)) return;
   try {
     FrameViewer->LoadDocument(start_page);
@@ -208,32 +193,13 @@ void MainForm::closeEvent(QCloseEvent* event) {
 }
 
 void MainForm::ReadPlacement() {
-  if (placement_file_.empty()) return;
-  const auto restored = LoadPlacement(placement_file_, MetricsOf(screen()));
-  if (!restored) return;
-  if (restored->normal_pos) {
-    const auto& [left, top, right, bottom] = *restored->normal_pos;
-    if (right > left && bottom > top) setGeometry(left, top, right - left, bottom - top);
-  }
-  switch (restored->show) {
-    case ShowState::Minimized: setWindowState(windowState() | Qt::WindowMinimized); break;
-    case ShowState::Maximized: setWindowState(windowState() | Qt::WindowMaximized); break;
-    case ShowState::Normal: break;
-  }
+  if (!placement_file_.empty()) host_.RestorePlacement(placement_file_, *this);
 }
 
 void MainForm::WritePlacement() {
   if (placement_written_ || placement_file_.empty() || !shown_before_) return;
   placement_written_ = true;
-  WindowPlacement placement;
-  const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-  placement.normal_pos = {normal.left(), normal.top(), normal.left() + normal.width(),
-                          normal.top() + normal.height()};
-  placement.show = isMinimized()   ? ShowState::Minimized
-                   : isMaximized() ? ShowState::Maximized
-                                   : ShowState::Normal;
-  placement.visible = isVisible();
-  SavePlacement(placement_file_, placement, MetricsOf(screen()));
+  host_.StorePlacement(placement_file_, *this);
 }
 
 void MainForm::RestoreAndRaise() {
@@ -243,4 +209,4 @@ void MainForm::RestoreAndRaise() {
   activateWindow();
 }
 
-}  // namespace vantorel::app
+}  // namespace vantorel::browser

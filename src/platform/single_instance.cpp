@@ -1,10 +1,10 @@
-#include "app/single_instance.h"
+#include "platform/single_instance.h"
 
 #include <unistd.h>
 
 #include <QLocalSocket>
 
-namespace vantorel::app {
+namespace vantorel::platform {
 
 namespace {
 constexpr char kRestoreRequest[] = "restore\n";
@@ -53,4 +53,4 @@ bool SingleInstance::StopListening() {
   return asked;
 }
 
-}  // namespace vantorel::app
+}  // namespace vantorel::platform

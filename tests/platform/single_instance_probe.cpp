@@ -7,17 +7,17 @@
 #include <QFile>
 #include <QThread>
 
-#include "app/single_instance.h"
+#include "platform/single_instance.h"
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   const QStringList arguments = application.arguments();
   if (arguments.size() == 3 && arguments[1] == QLatin1String("second")) {
-    vantorel::app::SingleInstance instance(arguments[2]);
+    vantorel::platform::SingleInstance instance(arguments[2]);
     return instance.AskOtherCopyToRestore() ? 0 : 3;
   }
   if (arguments.size() == 6 && arguments[1] == QLatin1String("first")) {
-    vantorel::app::SingleInstance instance(arguments[2]);
+    vantorel::platform::SingleInstance instance(arguments[2]);
     if (!instance.Listen()) return 4;
     QFile(arguments[3]).open(QIODevice::WriteOnly);
     for (int i = 0; i < 1000 && !QFile::exists(arguments[4]); ++i) QThread::msleep(10);

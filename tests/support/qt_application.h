@@ -4,14 +4,14 @@
 
 #include <QApplication>
 
-namespace vantorel::app {
+namespace vantorel::testing {
 
 inline QApplication& TestApplication() {
   static int argc = 1;
-  static char name[] = "app_tests";
+  static char name[] = "vantorel_tests";
   static char* argv[] = {name, nullptr};
   static QApplication* application = new QApplication(argc, argv);
   return *application;
 }
 
-}  // namespace vantorel::app
+}  // namespace vantorel::testing

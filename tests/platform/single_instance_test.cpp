@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "platform/single_instance.h"
 
 #include <unistd.h>
 
@@ -14,10 +14,11 @@
 #include "qt_application.h"
 #include "temp_dir.h"
 
-namespace vantorel::app {
+namespace vantorel::platform {
 namespace {
 
 using testing::TempDir;
+using testing::TestApplication;
 
 constexpr int kEnded = 0;         // the second copy found the first and ends
 constexpr int kStartsNormally = 3;
@@ -96,4 +97,4 @@ TEST(SingleInstanceName, NamesTheProgramFileAndTheUser) {
 }
 
 }  // namespace
-}  // namespace vantorel::app
+}  // namespace vantorel::platform

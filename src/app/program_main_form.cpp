@@ -1,0 +1,65 @@
+#include "app/program_main_form.h"
+
+#include <QScreen>
+
+#include "app/options_form.h"
+#include "app/startup.h"
+#include "app/window_placement.h"
+
+namespace vantorel::app {
+
+namespace {
+
+ScreenMetrics MetricsOf(const QScreen* screen) {
+  if (screen == nullptr) return {};
+  return {screen->geometry().width(), screen->geometry().height(),
+          qRound(screen->logicalDotsPerInch())};
+}
+
+}  // namespace
+
+ProgramMainFormHost::ProgramMainFormHost(std::filesystem::path program_file,
+                                         std::vector<std::string> arguments,
+                                         std::filesystem::path config_dir)
+    : program_file_(std::move(program_file)),
+      arguments_(std::move(arguments)),
+      config_dir_(std::move(config_dir)) {}
+
+bool ProgramMainFormHost::RunSetup(browser::MainFormSetupSteps& window) {
+  return RunMainFormSetup(program_file_, arguments_, config_dir_, window);
+}
+
+void ProgramMainFormHost::RestorePlacement(const std::filesystem::path& placement_file,
+                                           QMainWindow& window) {
+  const auto restored = LoadPlacement(placement_file, MetricsOf(window.screen()));
+  if (!restored) return;
+  if (restored->normal_pos) {
+    const auto& [left, top, right, bottom] = *restored->normal_pos;
+    if (right > left && bottom > top) window.setGeometry(left, top, right - left, bottom - top);
+  }
+  switch (restored->show) {
+    case ShowState::Minimized: window.setWindowState(window.windowState() | Qt::WindowMinimized); break;
+    case ShowState::Maximized: window.setWindowState(window.windowState() | Qt::WindowMaximized); break;
+    case ShowState::Normal: break;
+  }
+}
+
+void ProgramMainFormHost::StorePlacement(const std::filesystem::path& placement_file,
+                                         const QMainWindow& window) {
+  WindowPlacement placement;
+  const QRect normal =
+      window.isMaximized() || window.isMinimized() ? window.normalGeometry() : window.geometry();
+  placement.normal_pos = {normal.left(), normal.top(), normal.left() + normal.width(),
+                          normal.top() + normal.height()};
+  placement.show = window.isMinimized()   ? ShowState::Minimized
+                   : window.isMaximized() ? ShowState::Maximized
+                                          : ShowState::Normal;
+  placement.visible = window.isVisible();
+  SavePlacement(placement_file, placement, MetricsOf(window.screen()));
+}
+
+void ProgramMainFormHost::ShowOptions() {
+  if (options_ != nullptr) options_->exec();
+}
+
+}  // namespace vantorel::app
