@@ -109,6 +109,24 @@ void ReturnTo(WorkArea& area, std::int64_t k) {
     area.RawGo(area.RecCount() + 1);
 }
 
+// The open errors after which ciNotFound builds the index: the file is missing (2), corrupted
+// (222) or of another index version (223).
+bool IsMissingIndexError(const EKvError& error) {
+  return error.Code() == 2 || error.Code() == 222 || error.Code() == 223;
+}
+
+// ciVerifyHeader: the index file is current when its header counts as many records as the
+// table; a missing or short file is not.
+bool IndexHeaderIsCurrent(const WorkArea& area, const std::string& file) {
+  const IndexFileSpec spec = ParseIndexFileSpec(file, area.OpenPath());
+  const std::optional<platform::File> index_file =
+      platform::File::Open(spec.path, platform::File::Mode::Read);
+  if (!index_file) return false;
+  NdxPage page{};
+  return index_file->ReadAt(0, page.data(), page.size()) == static_cast<long long>(page.size()) &&
+         DecodeNdxHeader(page).record_count == area.RecCount();
+}
+
 }  // namespace
 
 ApplicationTerminate SetApplicationTerminate(ApplicationTerminate terminate) {
@@ -253,88 +271,84 @@ void KvDbf::Close() {
 // worked through; the first error ends it.
 std::optional<EKvError> KvDbf::OpenIndexList(WorkArea& area) {
   if (index_list_.empty()) return std::nullopt;
-  std::optional<EKvError> first_error;
-  {
-    const ErrorReportingOff quiet;
+  const ErrorReportingOff quiet;
+  try {
     int first_order = 0;
-    try {
-      for (const std::string& entry : index_list_) {
-        const std::size_t comma = entry.find(',');
-        const std::size_t second = comma == std::string::npos ? comma : entry.find(',', comma + 1);
-        const std::optional<std::int32_t> number = ParseInteger(entry.substr(0, comma));
-        const int order = number ? *number : 0;
-        const std::string file =
-            comma == std::string::npos ? std::string() : core::AllTrim(entry.substr(comma + 1, second - comma - 1));
-        const std::string expression =
-            second == std::string::npos ? std::string()
-                                        : core::AllTrim(entry.substr(second + 1)).substr(0, kMaxIndexExpressionLength);
-
-        auto build = [&] {
-          bool can_make = true;
-          if (OnBeforeMakeIndex) OnBeforeMakeIndex(file, can_make);
-          if (!can_make) return;
-          KvProgress100 progress(file);
-          KvProgressWindow* window = show_progress_ ? progress_window_ : nullptr;
-          MakeIndexOptions options;
-          if (window) {
-            window->Open(progress);
-            options.progress_step = [&] {
-              progress.Step();
-              window->Update(progress);
-            };
-          }
-          try {
-            tables::MakeIndex(&area, expression, file, options);
-          } catch (...) {
-            if (window) window->Close();
-            if (OnAfterMakeIndex) OnAfterMakeIndex(file);
-            throw;
-          }
-          if (window) window->Close();
-          if (OnAfterMakeIndex) OnAfterMakeIndex(file);
-        };
-
-        switch (create_index_) {
-          case CreateIndexType::ciNotFound:
-            try {
-              OpenIndex(&area, file, order);
-            } catch (const EKvError& error) {
-              if (error.Code() != 2 && error.Code() != 222 && error.Code() != 223) throw;
-              build();
-              OpenIndex(&area, file, order);
-            }
-            break;
-          case CreateIndexType::ciAlways:
-            build();
-            OpenIndex(&area, file, order);
-            break;
-          case CreateIndexType::ciVerifyHeader: {
-            // The record count of the header against the table's.
-            const IndexFileSpec spec = ParseIndexFileSpec(file, area.OpenPath());
-            bool current = false;
-            if (auto index_file = platform::File::Open(spec.path, platform::File::Mode::Read)) {
-              NdxPage page{};
-              current = index_file->ReadAt(0, page.data(), page.size()) ==
-                            static_cast<long long>(page.size()) &&
-                        DecodeNdxHeader(page).record_count == area.RecCount();
-            }
-            if (!current) build();
-            OpenIndex(&area, file, order);
-            break;
-          }
-          case CreateIndexType::ciNever:
-            OpenIndex(&area, file, order);
-            break;
-        }
-        if (first_order == 0) first_order = order;
-      }
-      if (first_order != 0) SetControllingOrder(area, first_order);
-    } catch (const EKvError& error) {
-      ErrorReport(error);  // kept as the last error
-      first_error = error;
+    for (const std::string& text : index_list_) {
+      const IndexListEntry entry = ParseIndexListEntry(text);
+      OpenListedIndex(area, entry);
+      if (first_order == 0) first_order = entry.order;
     }
+    if (first_order != 0) SetControllingOrder(area, first_order);
+  } catch (const EKvError& error) {
+    ErrorReport(error);  // kept as the last error
+    return error;
   }
-  return first_error;
+  return std::nullopt;
+}
+
+KvDbf::IndexListEntry KvDbf::ParseIndexListEntry(std::string_view text) {
+  const std::size_t comma = text.find(',');
+  const std::size_t second = comma == std::string_view::npos ? comma : text.find(',', comma + 1);
+  IndexListEntry entry;
+  entry.order = ParseInteger(text.substr(0, comma)).value_or(0);
+  if (comma != std::string_view::npos)
+    entry.file = core::AllTrim(text.substr(comma + 1, second - comma - 1));
+  if (second != std::string_view::npos)
+    entry.expression = core::AllTrim(text.substr(second + 1)).substr(0, kMaxIndexExpressionLength);
+  return entry;
+}
+
+void KvDbf::OpenListedIndex(WorkArea& area, const IndexListEntry& entry) {
+  switch (create_index_) {
+    case CreateIndexType::ciNotFound:
+      try {
+        OpenIndex(&area, entry.file, entry.order);
+      } catch (const EKvError& error) {
+        if (!IsMissingIndexError(error)) throw;
+        BuildListedIndex(area, entry);
+        OpenIndex(&area, entry.file, entry.order);
+      }
+      break;
+    case CreateIndexType::ciAlways:
+      BuildListedIndex(area, entry);
+      OpenIndex(&area, entry.file, entry.order);
+      break;
+    case CreateIndexType::ciVerifyHeader:
+      if (!IndexHeaderIsCurrent(area, entry.file)) BuildListedIndex(area, entry);
+      OpenIndex(&area, entry.file, entry.order);
+      break;
+    case CreateIndexType::ciNever:
+      OpenIndex(&area, entry.file, entry.order);
+      break;
+  }
+}
+
+void KvDbf::BuildListedIndex(WorkArea& area, const IndexListEntry& entry) {
+  bool can_make = true;
+  if (OnBeforeMakeIndex) OnBeforeMakeIndex(entry.file, can_make);
+  if (!can_make) return;
+  KvProgress100 progress(entry.file);
+  KvProgressWindow* window = show_progress_ ? progress_window_ : nullptr;
+  MakeIndexOptions options;
+  if (window) {
+    window->Open(progress);
+    options.progress_step = [&] {
+      progress.Step();
+      window->Update(progress);
+    };
+  }
+  const auto finish = [&] {
+    if (window) window->Close();
+    if (OnAfterMakeIndex) OnAfterMakeIndex(entry.file);
+  };
+  try {
+    tables::MakeIndex(&area, entry.expression, entry.file, options);
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
 }
 
 // --- Checks and the work area -------------------------------------------------------------

@@ -294,6 +294,20 @@ class KvDbf {
   // Opens the IndexList with reporting off; the first error, to be reported once the
   // opening is done.
   std::optional<EKvError> OpenIndexList(WorkArea& area);
+  // One IndexList entry.
+  struct IndexListEntry {
+    int order = 0;           // 0 unless the text before the first comma is a whole number
+    std::string file;        // the index specification, blanks around it removed
+    std::string expression;  // the key expression, blanks around it removed, cut to 100
+  };
+  // "order,file name,expression"; a missing part is empty.
+  static IndexListEntry ParseIndexListEntry(std::string_view text);
+  // Opens the entry's index under the CreateIndex policy, building it first where the
+  // policy asks for it.
+  void OpenListedIndex(WorkArea& area, const IndexListEntry& entry);
+  // Builds the entry's index unless OnBeforeMakeIndex cancels it, with the progress window
+  // when ShowProgress; OnAfterMakeIndex follows, also when the build failed.
+  void BuildListedIndex(WorkArea& area, const IndexListEntry& entry);
 
   // 1103 "Database is not open" when closed; otherwise selects the work area. True when open.
   bool CheckActive(const char* operation);

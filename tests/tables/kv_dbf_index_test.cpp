@@ -264,6 +264,50 @@ TEST_F(KvDbfIndex, TheFirstIndexListErrorStopsTheListAndIsReportedAfterTheOpenin
   ClearLastError();
 }
 
+TEST_F(KvDbfIndex, AnIndexListBuildThatFailsOrIsCancelledStopsTheList) {
+  struct Case {
+    const char* name;
+    CreateIndexType policy;
+    std::string entry;                      // the first IndexList entry
+    bool cancel;                            // OnBeforeMakeIndex refuses the build
+    int code;                               // the error reported after the opening
+    std::vector<std::string> events;        // OnBeforeMakeIndex and OnAfterMakeIndex
+    std::vector<std::string> window_calls;  // the progress window
+  };
+  const Case cases[] = {
+      {"build fails", CreateIndexType::ciAlways, "1,kwbad", false, 254,
+       {"before kwbad", "after kwbad"}, {"open Indexing kwbad... 100", "close"}},
+      {"build cancelled", CreateIndexType::ciNotFound, "1,kwskip,ARTICLE_ID", true, 2,
+       {"before kwskip"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir_.Write("keyword.dbf", KeywordTable().Bytes());
+    RecordingProgress window;
+    std::vector<std::string> events;
+    KvDbf dbf("KeywordDBF");
+    dbf.SetRaiseEngineErrors(true);
+    dbf.SetReadOnly(true);
+    dbf.SetProgressWindow(&window);
+    dbf.SetCreateIndex(c.policy);
+    dbf.OnBeforeMakeIndex = [&](const std::string& name, bool& can_make) {
+      events.push_back("before " + name);
+      can_make = !c.cancel;
+    };
+    dbf.OnAfterMakeIndex = [&](const std::string& name) { events.push_back("after " + name); };
+    dbf.SetIndexList({c.entry, "2,kwaid,ARTICLE_ID"});
+    dbf.SetDbfFileName(dir_ / "keyword.dbf");
+    const EKvError error = ErrorOf([&] { dbf.SetActive(true); });
+    EXPECT_EQ(error.Code(), c.code);
+    EXPECT_EQ(events, c.events);
+    EXPECT_EQ(window.calls, c.window_calls);
+    EXPECT_FALSE(HasFile("kwaid.ndx"));
+    EXPECT_TRUE(dbf.Active());
+    EXPECT_EQ(Walk(dbf), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
+    ClearLastError();
+  }
+}
+
 // --- Shared opening ---------------------------------------------------------------------------
 
 TEST_F(KvDbfIndex, ASharedTableLogsInWithItsFirstIndexAndOutWhenClosed) {
