@@ -23,6 +23,9 @@ class QuietUi : public core::Ui {
  public:
   core::Answer Show(const core::MessageBox&) override { return core::Answer::Ok; }
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskForFolder(const core::FolderRequest&) override {
+    return std::nullopt;
+  }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 };

@@ -91,6 +91,13 @@ std::optional<std::string> QtUi::AskForFile(const core::FileRequest& request) {
   return FromQString(file);
 }
 
+std::optional<std::string> QtUi::AskForFolder(const core::FolderRequest& request) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      DialogParent(), ToQString(request.title), ToQString(request.initial_dir));
+  if (folder.isEmpty()) return std::nullopt;
+  return FromQString(folder);
+}
+
 void QtUi::ShowProgress(const std::string& text) {
   if (progress_target_) progress_target_(ToQString(text));
 }

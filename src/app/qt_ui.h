@@ -1,5 +1,6 @@
-// The Ui port shown with Qt: QMessageBox boxes, the standard open-file dialog, progress texts
-// on a label the current window names, and the hourglass as Qt's override cursor.
+// The Ui port shown with Qt: QMessageBox boxes, the standard open-file and folder dialogs,
+// progress texts on a label the current window names, and the hourglass as Qt's override
+// cursor.
 #pragma once
 
 #include <QString>
@@ -25,6 +26,8 @@ class QtUi : public core::Ui {
   core::Answer Show(const core::MessageBox& box) override;
   // The standard open-file dialog over the active window.
   std::optional<std::string> AskForFile(const core::FileRequest& request) override;
+  // The standard folder dialog over the active window, showing folders only.
+  std::optional<std::string> AskForFolder(const core::FolderRequest& request) override;
   // Hands the text to the progress target, if any.
   void ShowProgress(const std::string& text) override;
   // Qt's override cursor; calls nest.

@@ -1,5 +1,5 @@
-// The user-interaction port. Logic never opens a window itself: every box, question, file
-// request, progress text and busy cursor goes through the Ui installed for the process.
+// The user-interaction port. Logic never opens a window itself: every box, question, file or
+// folder request, progress text and busy cursor goes through the Ui installed for the process.
 // The program installs a Qt implementation; tests install a scripted one.
 //
 // Texts are in code page 1252; "\r" inside a box text breaks the line.
@@ -33,6 +33,14 @@ struct FileRequest {
   bool operator==(const FileRequest&) const = default;
 };
 
+// A request for an existing folder.
+struct FolderRequest {
+  std::string title;        // dialog title
+  std::string initial_dir;  // folder shown first; empty means the current one
+
+  bool operator==(const FolderRequest&) const = default;
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -42,6 +50,9 @@ class Ui {
 
   // Asks for a file; nullopt when the user cancels.
   virtual std::optional<std::string> AskForFile(const FileRequest& request) = 0;
+
+  // Asks for a folder; nullopt when the user cancels.
+  virtual std::optional<std::string> AskForFolder(const FolderRequest& request) = 0;
 
   // Shows a progress text (a status line or a dialog's label); empty clears it.
   virtual void ShowProgress(const std::string& text) = 0;

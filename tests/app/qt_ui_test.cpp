@@ -1,6 +1,8 @@
 #include "app/qt_ui.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -8,8 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
+#include <string>
+
 #include "app/application_title.h"
 #include "qt_application.h"
+#include "temp_dir.h"
 
 namespace vantorel::app {
 namespace {
@@ -83,6 +90,57 @@ TEST(QtUi, ShowsBoxesWithTheirIconsButtonsAndLineBreaks) {
                              .replace(QLatin1Char('\r'), QLatin1Char('\n')));
   }
   SetApplicationTitle(kStartingTitle);
+}
+
+// What the folder dialog looked like when it came up.
+struct SeenFolderDialog {
+  QString title, folder;
+  bool folders_only = false;
+};
+
+// Asks the Qt Ui for a folder and, once the dialog is up, records it and chooses the folder
+// pick there (or cancels the dialog when pick is empty).
+std::optional<std::string> AskAndPick(QtUi& ui, const core::FolderRequest& request,
+                                      const QString& pick, SeenFolderDialog& seen) {
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+      ADD_FAILURE() << "no folder dialog came up";
+      return;
+    }
+    seen = {dialog->windowTitle(), dialog->directory().absolutePath(),
+            dialog->fileMode() == QFileDialog::Directory &&
+                dialog->testOption(QFileDialog::ShowDirsOnly)};
+    if (pick.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    dialog->setDirectory(pick);
+    static_cast<QDialog*>(dialog)->accept();  // what the Choose button does
+  });
+  return ui.AskForFolder(request);
+}
+
+TEST(QtUi, AsksForAFolderInCodePage1252) {
+  TestApplication();
+  QtUi ui;
+  testing::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "Caf\xc3\xa9" / "Na\xc3\xafve");
+  const std::string start = dir.path().string() + "/Caf\xe9";
+  const QString start_shown =
+      QString::fromStdString(dir.path().string()) + QString::fromUtf8("/Café");
+
+  SeenFolderDialog seen;
+  EXPECT_EQ(AskAndPick(ui, {"Dossiers \x93PDF\x94", start},
+                       start_shown + QString::fromUtf8("/Naïve"), seen),
+            start + "/Na\xefve");
+  EXPECT_EQ(seen.title, QString::fromUtf8("Dossiers “PDF”"));
+  EXPECT_EQ(seen.folder, start_shown);
+  EXPECT_TRUE(seen.folders_only);
+
+  EXPECT_EQ(AskAndPick(ui, {"Select Destination Directory", start}, QString(), seen),
+            std::nullopt);
+  EXPECT_EQ(seen.title, QStringLiteral("Select Destination Directory"));
 }
 
 TEST(QtUi, ShowsCodePage1252Texts) {

@@ -27,6 +27,9 @@ class AnsweringUi : public core::Ui {
     return box.buttons == core::Buttons::YesNo ? core::Answer::Yes : core::Answer::Ok;
   }
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskForFolder(const core::FolderRequest&) override {
+    return std::nullopt;
+  }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 

@@ -28,6 +28,9 @@ class RecordingUi : public core::Ui {
     return core::Answer::Ok;
   }
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskForFolder(const core::FolderRequest&) override {
+    return std::nullopt;
+  }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 

@@ -32,6 +32,11 @@ ScriptedUi::~ScriptedUi() {
   for (const auto& left : script_)
     ADD_FAILURE() << "expected " << KindName(left.box.kind) << " box never came: \""
                   << left.box.text << "\"";
+  if (!file_answers_.empty())
+    ADD_FAILURE() << "expected file request never came (" << file_answers_.size() << " left)";
+  if (!folder_answers_.empty())
+    ADD_FAILURE() << "expected folder request never came (" << folder_answers_.size()
+                  << " left)";
 }
 
 ScriptedUi& ScriptedUi::Expect(core::BoxKind kind, const std::string& text,
@@ -43,6 +48,11 @@ ScriptedUi& ScriptedUi::Expect(core::BoxKind kind, const std::string& text,
 
 ScriptedUi& ScriptedUi::AnswerFileRequest(std::optional<std::string> file) {
   file_answers_.push_back(std::move(file));
+  return *this;
+}
+
+ScriptedUi& ScriptedUi::AnswerFolderRequest(std::optional<std::string> folder) {
+  folder_answers_.push_back(std::move(folder));
   return *this;
 }
 
@@ -71,6 +81,18 @@ std::optional<std::string> ScriptedUi::AskForFile(const core::FileRequest& reque
   }
   auto answer = file_answers_.front();
   file_answers_.pop_front();
+  return answer;
+}
+
+std::optional<std::string> ScriptedUi::AskForFolder(const core::FolderRequest& request) {
+  folder_requests.push_back(request);
+  if (folder_answers_.empty()) {
+    ADD_FAILURE() << "unexpected folder request: \"" << request.title << "\" starting in \""
+                  << request.initial_dir << "\"";
+    return std::nullopt;
+  }
+  auto answer = folder_answers_.front();
+  folder_answers_.pop_front();
   return answer;
 }
 

@@ -26,4 +26,8 @@ core::Answer ConsoleUi::Show(const core::MessageBox& box) {
 
 std::optional<std::string> ConsoleUi::AskForFile(const core::FileRequest&) { return std::nullopt; }
 
+std::optional<std::string> ConsoleUi::AskForFolder(const core::FolderRequest&) {
+  return std::nullopt;
+}
+
 }  // namespace vantorel::tools::unzip

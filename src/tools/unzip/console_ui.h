@@ -20,8 +20,9 @@ class ConsoleUi : public core::Ui {
 
   // Prints the box on standard error; a question is answered No (Cancel), a notice Ok.
   core::Answer Show(const core::MessageBox& box) override;
-  // No file can be picked on the command line.
+  // No file or folder can be picked on the command line.
   std::optional<std::string> AskForFile(const core::FileRequest& request) override;
+  std::optional<std::string> AskForFolder(const core::FolderRequest& request) override;
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 
