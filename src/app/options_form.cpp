@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -15,7 +14,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "app/ini_file.h"
 #include "app/settings_file.h"
@@ -174,10 +175,10 @@ OptionsForm::OptionsForm(std::filesystem::path settings_file, QWidget* parent)
     BrowseForFile(ZipUtilEdit, "Program files|*.exe|All files|*", "Select Zip utility");
   });
   connect(PDFPathBrowse, &QToolButton::clicked, this, [this] {
-    BrowseForDirectory(PDFPathEdit, QStringLiteral("Location of article PDF files"));
+    BrowseForDirectory(PDFPathEdit, "Location of article PDF files");
   });
   connect(SourcePathBrowse, &QToolButton::clicked, this, [this] {
-    BrowseForDirectory(SourcePathEdit, QStringLiteral("Location of companion disk files"));
+    BrowseForDirectory(SourcePathEdit, "Location of companion disk files");
   });
 
   if (const QScreen* screen = this->screen()) {
@@ -279,9 +280,12 @@ void OptionsForm::BrowseForFile(QLineEdit* edit, const std::string& filter,
   if (chosen) edit->setText(ToQString(*chosen));
 }
 
-void OptionsForm::BrowseForDirectory(QLineEdit* edit, const QString& text) {
-  const QString chosen = QFileDialog::getExistingDirectory(this, text, edit->text());
-  if (!chosen.isEmpty()) edit->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));
+void OptionsForm::BrowseForDirectory(QLineEdit* edit, const std::string& title) {
+  std::optional<std::string> chosen =
+      core::CurrentUi().AskForFolder({title, FromQString(edit->text())});
+  if (!chosen || chosen->empty()) return;
+  if (chosen->back() != '/') *chosen += '/';
+  edit->setText(ToQString(*chosen));
 }
 
 }  // namespace vantorel::app

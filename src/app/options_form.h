@@ -69,7 +69,9 @@ class OptionsForm : public QDialog {
 
  private:
   void BrowseForFile(QLineEdit* edit, const std::string& filter, const std::string& title);
-  void BrowseForDirectory(QLineEdit* edit, const QString& text);
+  // Asks the Ui for a folder, starting at the box's text; the folder chosen replaces the
+  // text, with a final "/".
+  void BrowseForDirectory(QLineEdit* edit, const std::string& title);
   void TakeOverFields();
 
   std::filesystem::path settings_file_;  // kvbrowse.ini

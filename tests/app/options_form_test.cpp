@@ -255,5 +255,26 @@ TEST_F(OptionsFormTest, BrowsingForAProgramAsksForAFile) {
   EXPECT_EQ(form.ZipUtilEdit->text(), QString());
 }
 
+TEST_F(OptionsFormTest, BrowsingForAFolderAsksForAFolderStartingAtTheBox) {
+  ScriptedUi ui;
+  ui.AnswerFolderRequest("/data/articles")
+      .AnswerFolderRequest("/data/disks/")
+      .AnswerFolderRequest(std::nullopt);
+  OptionsForm form(SettingsFile());
+  form.show();
+  form.PDFPathBrowse->click();
+  form.SourcePathBrowse->click();
+  form.SourcePathBrowse->click();
+  EXPECT_EQ(form.PDFPathEdit->text(), QStringLiteral("/data/articles/"));
+  EXPECT_EQ(form.SourcePathEdit->text(), QStringLiteral("/data/disks/"));
+  ASSERT_EQ(ui.folder_requests.size(), 3u);
+  EXPECT_EQ(ui.folder_requests[0].title, "Location of article PDF files");
+  EXPECT_EQ(ui.folder_requests[0].initial_dir, "/archive/PDF/");
+  EXPECT_EQ(ui.folder_requests[1].title, "Location of companion disk files");
+  EXPECT_EQ(ui.folder_requests[1].initial_dir, "/archive/DISKS/");
+  EXPECT_EQ(ui.folder_requests[2].initial_dir, "/data/disks/");
+  EXPECT_TRUE(ui.file_requests.empty());
+}
+
 }  // namespace
 }  // namespace vantorel::app
