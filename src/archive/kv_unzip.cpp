@@ -30,6 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kOpenZipTitle[] = "Open a Zip File";
+constexpr char kDestDirTitle[] = "Select Destination Directory";
 constexpr char kOpenZipFilter[] =
     "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|Jar Files (*.JAR)|*.jar|All Files (*.*)|*.*";
 constexpr char kUnknownCompressionMethod[] = "Unknown Compression Method";
@@ -120,8 +121,7 @@ void KvUnZip::SetDestDir(std::string_view dir) {
     const std::string start = platform::DirectoryExists(dest_dir_)
                                   ? dest_dir_
                                   : platform::PathText(fs::current_path(error));
-    std::optional<std::string> answer;
-    if (AskForDirectory) answer = AskForDirectory(start);
+    auto answer = core::CurrentUi().AskForFolder({kDestDirTitle, start});
     if (!answer) throw EUserCanceled(kUserCanceledDestDir);
     chosen = std::move(*answer);
   }

@@ -8,7 +8,7 @@
 //
 // Not re-entrant: no operation may be started from an event handler or from ProcessMessages
 // while one runs. Errors are exceptions of archive_errors.h carrying the user's message. Boxes
-// go through the process's core::Ui.
+// and file and folder requests go through the process's core::Ui.
 //
 // Every file lands inside DestDir: an entry whose stored path has a ".." component, or whose
 // target would lie outside DestDir once symbolic links are followed, is skipped (UnsafePath).
@@ -116,10 +116,10 @@ class KvUnZip {
 
   // --- Properties ---
 
-  // Stored without one trailing "\" (or "/"). The value "?" asks AskForDirectory for the
-  // directory instead (starting in the current DestDir when it exists, else in the current
-  // directory); no answer, or no AskForDirectory, throws EUserCanceled "User canceled Set
-  // Desination Directory" and keeps DestDir.
+  // Stored without one trailing "\" (or "/"). The value "?" asks the Ui for a folder instead
+  // ("Select Destination Directory", starting in the current DestDir when it exists, else in
+  // the current directory); cancelling throws EUserCanceled "User canceled Set Desination
+  // Directory" and keeps DestDir.
   const std::string& DestDir() const { return dest_dir_; }
   void SetDestDir(std::string_view dir);
   // Stored with a trailing "\" added when missing; empty clears it.
@@ -173,9 +173,6 @@ class KvUnZip {
   std::function<void(int file_count)> OnUnZipComplete;
   // The GUI's message processing, run before every input block while DoProcessMessages is on.
   std::function<void()> ProcessMessages;
-  // The directory picker for SetDestDir("?"): shows it starting in start_dir (a path text) and
-  // returns the chosen directory, or nullopt when the user cancels.
-  std::function<std::optional<std::string>(const std::string& start_dir)> AskForDirectory;
 
  private:
   struct RunState;

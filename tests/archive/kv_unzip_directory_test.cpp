@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "archive/archive_errors.h"
 #include "archive/kv_unzip.h"
@@ -323,24 +324,33 @@ TEST_F(Directory, ChangedArchiveIsReadAgainBeforeExtracting) {
 }
 
 TEST_F(Directory, DestDirQuestionMarkAsksForADirectory) {
-  std::vector<std::string> starts;
-  unzip_.AskForDirectory = [&](const std::string& start) -> std::optional<std::string> {
-    starts.push_back(start);
-    if (starts.size() == 1) return dir_ / "picked/";
-    return std::nullopt;
-  };
+  ui_.AnswerFolderRequest(dir_ / "picked/").AnswerFolderRequest(std::nullopt);
   unzip_.SetDestDir("?");
   EXPECT_EQ(unzip_.DestDir(), dir_ / "picked");
   EXPECT_THROW_MESSAGE(unzip_.SetDestDir("?"), EUserCanceled,
                        "User canceled Set Desination Directory");
   EXPECT_EQ(unzip_.DestDir(), dir_ / "picked");
+  const std::vector<core::FolderRequest>& starts = ui_.folder_requests;
   ASSERT_EQ(starts.size(), 2u);
-  EXPECT_EQ(starts[0], std::filesystem::current_path().string());  // no DestDir yet
-  EXPECT_EQ(starts[1], starts[0]);  // "picked" does not exist
+  EXPECT_EQ(starts[0].initial_dir, std::filesystem::current_path().string());  // no DestDir yet
+  EXPECT_EQ(starts[1].initial_dir, starts[0].initial_dir);  // "picked" does not exist
+  EXPECT_EQ(starts[0].title, "Select Destination Directory");
 
-  KvUnZip without_picker;
-  EXPECT_THROW_MESSAGE(without_picker.SetDestDir("?"), EUserCanceled,
+  ui_.AnswerFolderRequest(std::nullopt);
+  KvUnZip fresh;
+  EXPECT_THROW_MESSAGE(fresh.SetDestDir("?"), EUserCanceled,
                        "User canceled Set Desination Directory");
+}
+
+TEST_F(Directory, DestDirQuestionMarkStartsInAnExistingDestDir) {
+  const std::string existing = dir_.path().string();
+  unzip_.SetDestDir(existing + "/");
+  ui_.AnswerFolderRequest(std::nullopt);
+  EXPECT_THROW_MESSAGE(unzip_.SetDestDir("?"), EUserCanceled,
+                       "User canceled Set Desination Directory");
+  ASSERT_EQ(ui_.folder_requests.size(), 1u);
+  EXPECT_EQ(ui_.folder_requests[0].initial_dir, existing);
+  EXPECT_EQ(unzip_.DestDir(), existing);
 }
 
 TEST(Properties, NewInstanceDefaultsAndStoredForms) {
