@@ -19,6 +19,7 @@
 #include "archive/zip_bytes.h"
 #include "archive/zip_directory.h"
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -41,12 +42,6 @@ constexpr char kFileExistsCaption[] = "File Exists Alert";
 
 bool SameTime(const std::timespec& a, const std::timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// The folder part of a path text, with its separator; empty when it has none.
-std::string FolderOf(std::string_view path) {
-  const std::size_t split = path.find_last_of("\\/:");
-  return split == std::string_view::npos ? std::string() : std::string(path.substr(0, split + 1));
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -102,7 +97,8 @@ void KvUnZip::SetZipName(std::string_view name) {
   if (core::SameTextNoCase(name, zip_name_)) return;
   std::string chosen(name);
   if (!chosen.empty() && chosen.back() == '?') {
-    const std::string folder = FolderOf(std::string_view(chosen).substr(0, chosen.size() - 1));
+    const std::string folder = core::FolderOf(std::string_view(chosen).substr(0, chosen.size() - 1),
+                                              core::FolderEnd::SeparatorOrDrive);
     const std::string initial = !folder.empty() && platform::DirectoryExists(folder) ? folder : "/";
     auto file = core::CurrentUi().AskForFile({kOpenZipTitle, kOpenZipFilter, initial});
     if (!file) throw EUserCanceled(kUserCanceledZipName);

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
 
@@ -18,12 +19,11 @@ void Remember(std::map<std::string, std::string>& names, const std::string& name
 }  // namespace
 
 fs::path TargetResolver::Resolve(std::string_view path_text) {
-  const std::size_t split = path_text.find_last_of("\\/");
-  const std::string name = core::Cp1252ToUtf8(
-      split == std::string_view::npos ? path_text : path_text.substr(split + 1));
-  if (split == std::string_view::npos || name.empty() || name == "." || name == "..")
+  // Split as the facade splits a path text: at "\" and "/" only.
+  const std::string name = core::Cp1252ToUtf8(core::FileNameOf(path_text));
+  if (!core::HasFolder(path_text) || name.empty() || name == "." || name == "..")
     return platform::ResolvePath(path_text);
-  const fs::path folder = platform::ResolvePath(path_text.substr(0, split + 1));
+  const fs::path folder = platform::ResolvePath(core::FolderOf(path_text));
   std::error_code error;
   const fs::path exact = folder / name;
   if (fs::symlink_status(exact, error).type() != fs::file_type::not_found && !error) return exact;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "platform/file_system.h"
 
@@ -192,7 +193,7 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
 
 void LaunchProgram(std::string_view program, std::string_view parameters) {
   if (program.empty()) return;
-  const bool is_path = program.find_first_of("/\\") != std::string_view::npos;
+  const bool is_path = core::HasFolder(program);
   const fs::path target = ResolvePath(program);
   if (IsExecutableFile(target)) {
     Spawn(target.string(), false, ArgumentsFor(parameters));

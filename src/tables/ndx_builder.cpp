@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
 #include "tables/expression_parser.h"
@@ -165,11 +166,6 @@ std::uint32_t BigEndian32(const char* at) {
   return value;
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // What one build needs to know about its keys.
 struct KeyLayout {
   char type;              // 'C', 'D' or 'N'
@@ -317,7 +313,7 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     header.expression = NormaliseKeyExpression(text);
     header.record_count = static_cast<std::uint32_t>(area->RecCount());
     header.check_value = ~header.record_count;
-    header.table_name = BaseName(area->FileName()).substr(0, kNdxTableNameMax);
+    header.table_name = core::FileNameOf(area->FileName()).substr(0, kNdxTableNameMax);
     if (area->Oem()) {
       header.expression = core::AnsiToOem(header.expression);
       header.table_name = core::AnsiToOem(header.table_name);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "core/path_texts.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::tables {
@@ -60,10 +61,7 @@ struct TableLock {
 }  // namespace
 
 std::string SemaphoreFileName(std::string_view table_path) {
-  const std::size_t slash = table_path.find_last_of("/\\");
-  const std::size_t base_at = slash == std::string_view::npos ? 0 : slash + 1;
-  const std::size_t dot = table_path.find('.', base_at);
-  return std::string(table_path.substr(0, dot)) + ".@s@";
+  return core::WithoutExtensions(table_path) + ".@s@";
 }
 
 void RemoveStaleSemaphoreFile(std::string_view table_path) {
