@@ -1,14 +1,11 @@
 #include "archive/kv_unzip.h"
 
-#include <fcntl.h>
 #include <fnmatch.h>
-#include <sys/stat.h>
 
 #include <array>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
-#include <system_error>
 
 #include "archive/archive_errors.h"
 #include "archive/decoders.h"
@@ -50,35 +47,6 @@ bool HasControlCharacter(std::string_view text) {
   return false;
 }
 
-// MS-DOS read-only: no write permission for the owner.
-bool IsReadOnly(const fs::path& file) {
-  struct stat info {};
-  return ::stat(file.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
-}
-
-void ClearReadOnly(const fs::path& file) {
-  std::error_code error;
-  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, error);
-}
-
-void MakeReadOnly(const fs::path& file) {
-  std::error_code error;
-  fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove, error);
-}
-
-void SetLastWriteTime(const fs::path& file, std::uint32_t dos_date_time) {
-  std::array<struct timespec, 2> times{};
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = platform::FromDosDateTime(dos_date_time);
-  ::utimensat(AT_FDCWD, file.c_str(), times.data(), 0);
-}
-
-void CreateDirectories(const fs::path& directory) {
-  std::error_code error;
-  if (!fs::is_directory(directory, error)) fs::create_directories(directory, error);
-}
-
 }  // namespace
 
 // What one Extract run holds.
@@ -112,10 +80,9 @@ void KvUnZip::SetZipName(std::string_view name) {
 void KvUnZip::SetDestDir(std::string_view dir) {
   std::string chosen(dir);
   if (chosen == "?") {
-    std::error_code error;
     const std::string start = platform::DirectoryExists(dest_dir_)
                                   ? dest_dir_
-                                  : platform::PathText(fs::current_path(error));
+                                  : platform::PathText(platform::CurrentDirectory());
     std::optional<std::string> answer;
     if (AskForDirectory) answer = AskForDirectory(start);
     if (!answer) throw EUserCanceled(kUserCanceledDestDir);
@@ -211,7 +178,7 @@ int KvUnZip::Extract() {
     OpenArchive();
 
     if (!dest_dir_.empty() && !platform::DirectoryExists(dest_dir_))
-      CreateDirectories(platform::ResolvePath(dest_dir_));
+      platform::CreateDirectoriesAt(platform::ResolvePath(dest_dir_));
     run.dest.emplace(
         platform::ResolvePath(dest_dir_.empty() ? std::string_view("/") : dest_dir_));
     run.progress.on_file_percent = OnFilePercentDone;
@@ -315,7 +282,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
       SkipEntry(SkipReason::UnsafePath, directory, index, run);
       return;
     }
-    CreateDirectories(real_directory);
+    platform::CreateDirectoriesAt(real_directory);
     return;
   }
 
@@ -337,15 +304,14 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
     if (fname != before) target = run.targets.Resolve(fname);
   }
 
-  CreateDirectories(target.parent_path());
+  platform::CreateDirectoriesAt(target.parent_path());
 
   if (entry.Encrypted()) {
     SkipEntry(SkipReason::Encrypted, fname, index, run);
     return;
   }
 
-  std::error_code error;
-  if (fs::is_regular_file(target, error)) {
+  if (platform::FileExistsAt(target)) {
     const std::string before = fname;
     if (!MayOverwrite(index, fname)) {
       SkipEntry(SkipReason::FileExists, fname, index, run);
@@ -358,9 +324,9 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
   // read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
   std::optional<OutputFile> file;
   if (!HasControlCharacter(entry.path + entry.file_name)) {
-    const bool read_only = IsReadOnly(target);
+    const bool read_only = platform::IsReadOnlyAt(target);
     if (!read_only || replace_read_only_) {
-      if (read_only) ClearReadOnly(target);
+      if (read_only) platform::SetReadOnlyAt(target, false);
       file = OutputFile::Create(target);
     }
   }
@@ -395,8 +361,9 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
   file->Close(flush_files_on_close_);
 
   if (!failed) {
-    if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0) MakeReadOnly(target);
-    SetLastWriteTime(target, entry.date_time);
+    if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
+      platform::SetReadOnlyAt(target, true);
+    platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
   }
 
   if (output.Crc() == entry.crc) {
@@ -404,7 +371,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
     ++run.extracted;
   } else {
     if (OnBadCRC) OnBadCRC(output.Crc(), entry.crc, index);
-    fs::remove(target, error);
+    platform::RemoveFileAt(target);
   }
 }
 

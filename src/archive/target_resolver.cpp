@@ -1,7 +1,5 @@
 #include "archive/target_resolver.h"
 
-#include <system_error>
-
 #include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
@@ -24,15 +22,13 @@ fs::path TargetResolver::Resolve(std::string_view path_text) {
   if (!core::HasFolder(path_text) || name.empty() || name == "." || name == "..")
     return platform::ResolvePath(path_text);
   const fs::path folder = platform::ResolvePath(core::FolderOf(path_text));
-  std::error_code error;
   const fs::path exact = folder / name;
-  if (fs::symlink_status(exact, error).type() != fs::file_type::not_found && !error) return exact;
+  if (platform::EntryExistsAt(exact)) return exact;
   FolderNames& names = NamesOf(folder);
   const auto match = names.find(core::UpperCaseAscii(name));
   if (match == names.end()) return exact;
   const fs::path other = folder / match->second;
-  if (fs::symlink_status(other, error).type() == fs::file_type::not_found || error) return exact;
-  return other;
+  return platform::EntryExistsAt(other) ? other : exact;
 }
 
 void TargetResolver::Created(const fs::path& file) {
@@ -44,10 +40,7 @@ TargetResolver::FolderNames& TargetResolver::NamesOf(const fs::path& folder) {
   const auto known = folders_.find(folder);
   if (known != folders_.end()) return known->second;
   FolderNames& names = folders_[folder];
-  std::error_code error;
-  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
-       !error && it != fs::directory_iterator(); it.increment(error))
-    Remember(names, it->path().filename().string());
+  for (const std::string& name : platform::EntryNamesAt(folder)) Remember(names, name);
   return names;
 }
 
