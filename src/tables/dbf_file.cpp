@@ -1,6 +1,5 @@
 #include "tables/dbf_file.h"
 
-#include <sys/file.h>
 
 #include <algorithm>
 #include <array>
@@ -143,8 +142,10 @@ DbfFile DbfFile::Open(std::string_view open_path, const std::string& path, DbfAc
   if (!file) throw EKvError(DosErrorCode(errno), failure);
   // Sharing: an exclusive open keeps every other open out, any other open keeps an
   // exclusive one out.
-  const int lock = access == DbfAccess::ReadWriteExclusive ? LOCK_EX : LOCK_SH;
-  if (::flock(file->Descriptor(), lock | LOCK_NB) != 0) throw EKvError(DosErrorCode(errno), failure);
+  const platform::File::WholeLock lock = access == DbfAccess::ReadWriteExclusive
+                                             ? platform::File::WholeLock::Exclusive
+                                             : platform::File::WholeLock::Shared;
+  if (!file->TryLock(lock)) throw EKvError(DosErrorCode(errno), failure);
 
   const std::string read_failure = "Error reading " + path + " [Use/OpenDbf]";
   std::string bytes(kDbfPrologSize, '\0');

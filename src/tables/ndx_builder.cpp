@@ -1,6 +1,5 @@
 #include "tables/ndx_builder.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -244,7 +243,7 @@ std::uint32_t WriteTree(KeySorter& sorter, const KeyLayout& layout, bool unique,
 // be deleted for lack of access the table must at least be had for writing.
 void DeleteOldIndex(const WorkArea& area, const IndexFileSpec& file, const std::string& suffix) {
   if (!platform::FileExists(file.path)) return;
-  if (::unlink(platform::ResolvePath(file.path).c_str()) == 0) return;
+  if (platform::RemoveFile(file.path)) return;
   const int code = DosErrorCode(errno);
   if (code != 5 && code != 32) return;
   if (!platform::File::Open(area.OpenPath(), platform::File::Mode::ReadWrite))
@@ -324,11 +323,11 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     progress.Finish();
   } catch (const std::bad_alloc&) {
     index_file.reset();
-    ::unlink(platform::ResolvePath(file.path).c_str());
+    platform::RemoveFile(file.path);
     throw EKvError(217, "Not enough memory to build the index [MakeIndex]");
   } catch (...) {
     index_file.reset();
-    ::unlink(platform::ResolvePath(file.path).c_str());
+    platform::RemoveFile(file.path);
     throw;
   }
 }

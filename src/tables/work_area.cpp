@@ -55,9 +55,8 @@ UseCommand ParseUseCommand(std::string_view command_text) {
 
   std::string name = core::AllTrim(text);
   if (name.empty() || (name.front() != '/' && name.front() != '\\')) {
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) {
+    const std::filesystem::path current = platform::CurrentDirectory();
+    if (!current.empty()) {
       std::string folder = platform::PathText(current);
       if (folder.empty() || folder.back() != '/') folder += '/';
       name = folder + name;
