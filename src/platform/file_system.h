@@ -211,8 +211,6 @@ class File {
   // when another process holds a conflicting lock (errno EACCES or EAGAIN) or on an error.
   bool SetRangeLock(RangeLock kind, std::uint64_t start, std::uint64_t length);
 
-  // The operating-system descriptor, for byte-range locks.
-  int Descriptor() const { return fd_; }
   const std::filesystem::path& Path() const { return path_; }
 
  private:
