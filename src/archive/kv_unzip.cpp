@@ -41,6 +41,17 @@ bool SameTime(const std::timespec& a, const std::timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
+// Step 2: where the entry's data starts. Only the two lengths of the local header count;
+// everything else comes from the central record.
+std::uint64_t DataOffset(ArchiveStream& archive, const ZipHeaderInfo& entry) {
+  std::array<char, kLocalHeaderSize> local{};
+  archive.Seek(entry.local_header_offset);
+  if (archive.Read(local.data(), local.size()) != local.size()) throw EFatalUnzipError();
+  const ZipBytes header({local.data(), local.size()});
+  return std::uint64_t{entry.local_header_offset} + kLocalHeaderSize +
+         header.U16(kLocalNameLengthOffset) + header.U16(kLocalExtraLengthOffset);
+}
+
 bool HasControlCharacter(std::string_view text) {
   for (const char c : text)
     if (static_cast<unsigned char>(c) < 0x20) return true;
@@ -256,92 +267,106 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
   return false;
 }
 
+// Step 1 copies the entry; the other steps follow in order below.
 void KvUnZip::ExtractEntry(int index, RunState& run) {
   const ZipHeaderInfo entry = entries_[static_cast<std::size_t>(index)];
-  ArchiveStream& archive = *archive_;
-
-  std::uint64_t data_offset = 0;
-  if (!entry.IsDirectory()) {
-    // Only the two lengths of the local header count; everything else comes from the central
-    // record.
-    std::array<char, kLocalHeaderSize> local{};
-    archive.Seek(entry.local_header_offset);
-    if (archive.Read(local.data(), local.size()) != local.size()) throw EFatalUnzipError();
-    const ZipBytes header({local.data(), local.size()});
-    data_offset = std::uint64_t{entry.local_header_offset} + kLocalHeaderSize +
-                  header.U16(kLocalNameLengthOffset) + header.U16(kLocalExtraLengthOffset);
-  }
-
-  const std::string directory =
-      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
-  const bool parent_component = HasParentComponent(entry.path + entry.file_name);
-
   if (entry.IsDirectory()) {
-    const fs::path real_directory = platform::ResolvePath(directory);
-    if (parent_component || !run.dest->Contains(real_directory)) {
-      SkipEntry(SkipReason::UnsafePath, directory, index, run);
-      return;
-    }
-    platform::CreateDirectoriesAt(real_directory);
+    RecreateDirectory(index, entry, run);
     return;
   }
-
-  std::string fname = directory + entry.file_name;
-  fs::path target = run.targets.Resolve(fname);
-  if (parent_component || !run.dest->Contains(target)) {
-    SkipEntry(SkipReason::UnsafePath, fname, index, run);
-    return;
-  }
-
-  if (OnStartUnZip) {
-    bool skip = false;
-    const std::string before = fname;
-    OnStartUnZip(index, fname, skip);
-    if (skip) {
-      run.progress.total_bytes -= entry.uncompressed_size;
-      return;
-    }
-    if (fname != before) target = run.targets.Resolve(fname);
-  }
-
-  platform::CreateDirectoriesAt(target.parent_path());
-
-  if (entry.Encrypted()) {
-    SkipEntry(SkipReason::Encrypted, fname, index, run);
-    return;
-  }
-
-  if (platform::FileExistsAt(target)) {
-    const std::string before = fname;
-    if (!MayOverwrite(index, fname)) {
-      SkipEntry(SkipReason::FileExists, fname, index, run);
-      return;
-    }
-    if (fname != before) target = run.targets.Resolve(fname);
-  }
-
-  // A file that Windows could not create: a name with control characters. An existing
-  // read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
-  std::optional<OutputFile> file;
-  if (!HasControlCharacter(entry.path + entry.file_name)) {
-    const bool read_only = platform::IsReadOnlyAt(target);
-    if (!read_only || replace_read_only_) {
-      if (read_only) platform::SetReadOnlyAt(target, false);
-      file = OutputFile::Create(target);
-    }
-  }
+  const std::uint64_t data_offset = DataOffset(*archive_, entry);
+  const std::optional<Target> target = ChooseTarget(index, entry, run);
+  if (!target) return;
+  std::optional<OutputFile> file = CreateTargetFile(entry, target->path);
   if (!file) {
-    SkipEntry(SkipReason::CannotCreate, fname, index, run);
+    SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
     return;
   }
-  run.targets.Created(target);
+  run.targets.Created(target->path);
+  const WrittenData written = WriteEntryData(entry, data_offset, *file, run);
+  if (written.complete) KeepDateAndAttributes(entry, target->path);
+  CheckCrc(index, entry, *target, written.crc, run);
+}
 
-  archive.Seek(data_offset);
-  EntryInput input(archive, entry.compressed_size, run.input_block.get(),
+// Steps 3 and 4: a directory entry's folder, created unless it lies outside DestDir.
+void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState& run) {
+  const std::string directory = TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
+  const fs::path real_directory = platform::ResolvePath(directory);
+  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(real_directory)) {
+    SkipEntry(SkipReason::UnsafePath, directory, index, run);
+    return;
+  }
+  platform::CreateDirectoriesAt(real_directory);
+}
+
+// Steps 3 and 5 to 8: the target inside DestDir, announced, its folder made, and an existing
+// file weighed against the overwrite policy.
+std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderInfo& entry,
+                                                      RunState& run) {
+  Target target;
+  target.fname =
+      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_) + entry.file_name;
+  target.path = run.targets.Resolve(target.fname);
+  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(target.path)) {
+    SkipEntry(SkipReason::UnsafePath, target.fname, index, run);
+    return std::nullopt;
+  }
+  if (!AnnounceTarget(index, entry, target, run)) return std::nullopt;
+  platform::CreateDirectoriesAt(target.path.parent_path());
+  if (entry.Encrypted()) {
+    SkipEntry(SkipReason::Encrypted, target.fname, index, run);
+    return std::nullopt;
+  }
+  if (platform::FileExistsAt(target.path) && !ReplaceExisting(index, target, run))
+    return std::nullopt;
+  return target;
+}
+
+bool KvUnZip::AnnounceTarget(int index, const ZipHeaderInfo& entry, Target& target,
+                             RunState& run) {
+  if (!OnStartUnZip) return true;
+  bool skip = false;
+  const std::string before = target.fname;
+  OnStartUnZip(index, target.fname, skip);
+  if (skip) {
+    run.progress.total_bytes -= entry.uncompressed_size;
+    return false;
+  }
+  if (target.fname != before) target.path = run.targets.Resolve(target.fname);
+  return true;
+}
+
+bool KvUnZip::ReplaceExisting(int index, Target& target, RunState& run) {
+  const std::string before = target.fname;
+  if (!MayOverwrite(index, target.fname)) {
+    SkipEntry(SkipReason::FileExists, target.fname, index, run);
+    return false;
+  }
+  if (target.fname != before) target.path = run.targets.Resolve(target.fname);
+  return true;
+}
+
+// Step 9. A file that Windows could not create: a name with control characters. An existing
+// read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
+std::optional<OutputFile> KvUnZip::CreateTargetFile(const ZipHeaderInfo& entry,
+                                                    const fs::path& target) const {
+  if (HasControlCharacter(entry.path + entry.file_name)) return std::nullopt;
+  const bool read_only = platform::IsReadOnlyAt(target);
+  if (read_only && !replace_read_only_) return std::nullopt;
+  if (read_only) platform::SetReadOnlyAt(target, false);
+  return OutputFile::Create(target);
+}
+
+// Steps 10 to 12 up to closing the file: the data decoded into it. A method without a decoder
+// and a decoder out of memory are told in a box; the file is closed in every case.
+KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
+                                             OutputFile& file, RunState& run) {
+  archive_->Seek(data_offset);
+  EntryInput input(*archive_, entry.compressed_size, run.input_block.get(),
                    [this] { BeforeInputBlock(); });
-  EntryOutput output(*file, entry.uncompressed_size, run.output_block.get(), run.progress);
+  EntryOutput output(file, entry.uncompressed_size, run.output_block.get(), run.progress);
   const DecodeParams params{entry.flags, entry.compressed_size, entry.uncompressed_size};
-  bool failed = false;
+  bool complete = true;
   try {
     const std::optional<DecodeResult> result = DecodeByMethod(entry.method, input, output, params);
     if (!result)
@@ -350,28 +375,34 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
       core::ShowError(kInflateOutOfMemory, kErrorCaption);
     output.Finish();
   } catch (const EBiggerThanUncompressed&) {
-    failed = true;
+    complete = false;
   } catch (...) {
     try {
-      file->Close(flush_files_on_close_);
+      file.Close(flush_files_on_close_);
     } catch (const EWriteError&) {
     }
     throw;
   }
-  file->Close(flush_files_on_close_);
+  file.Close(flush_files_on_close_);
+  return {output.Crc(), complete};
+}
 
-  if (!failed) {
-    if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
-      platform::SetReadOnlyAt(target, true);
-    platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
-  }
+// Step 12 after closing: the read-only attribute and the entry's date; failures are ignored.
+void KvUnZip::KeepDateAndAttributes(const ZipHeaderInfo& entry, const fs::path& target) const {
+  if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
+    platform::SetReadOnlyAt(target, true);
+  platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
+}
 
-  if (output.Crc() == entry.crc) {
-    if (OnEndUnZip) OnEndUnZip(index, fname);
+// Step 13: a file whose CRC differs from the stored one is deleted.
+void KvUnZip::CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target,
+                       std::uint32_t crc, RunState& run) {
+  if (crc == entry.crc) {
+    if (OnEndUnZip) OnEndUnZip(index, target.fname);
     ++run.extracted;
   } else {
-    if (OnBadCRC) OnBadCRC(output.Crc(), entry.crc, index);
-    platform::RemoveFileAt(target);
+    if (OnBadCRC) OnBadCRC(crc, entry.crc, index);
+    platform::RemoveFileAt(target.path);
   }
 }
 
