@@ -1,6 +1,5 @@
 #include "tables/dbf_file.h"
 
-
 #include <algorithm>
 #include <array>
 #include <cerrno>

@@ -1,6 +1,5 @@
 #include "tables/ndx_builder.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>

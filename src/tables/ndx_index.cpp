@@ -45,7 +45,8 @@ std::string NumberText(double value) {
 }  // namespace
 
 bool IndexFileIsOpen(std::string_view path) {
-  const std::optional<platform::FileIdentity> id = platform::IdentityAt(platform::ResolvePath(path));
+  const std::optional<platform::FileIdentity> id =
+      platform::IdentityAt(platform::ResolvePath(path));
   return id && OpenIndexFiles().count(*id) != 0;
 }
 

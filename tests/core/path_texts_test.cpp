@@ -27,10 +27,10 @@ TEST(PathTexts, SplitsAtTheLastSeparatorOfTheRule) {
       {"", kSeparator, "", ""},
   };
   for (const auto& c : cases) {
-    const bool drive = c.rule == kDrive;
-    EXPECT_EQ(FolderOf(c.path, c.rule), c.folder) << c.path << " drive=" << drive;
-    EXPECT_EQ(FileNameOf(c.path, c.rule), c.file_name) << c.path << " drive=" << drive;
-    EXPECT_EQ(HasFolder(c.path, c.rule), !c.folder.empty()) << c.path << " drive=" << drive;
+    const std::string where = c.path + (c.rule == kDrive ? " (drive rule)" : "");
+    EXPECT_EQ(FolderOf(c.path, c.rule), c.folder) << where;
+    EXPECT_EQ(FileNameOf(c.path, c.rule), c.file_name) << where;
+    EXPECT_EQ(HasFolder(c.path, c.rule), !c.folder.empty()) << where;
   }
 }
 
@@ -54,11 +54,11 @@ TEST(PathTexts, ExtensionsCountOnlyInTheFileName) {
       {"", kSeparator, false, "", "", ""},
   };
   for (const auto& c : cases) {
-    const bool drive = c.rule == kDrive;
-    EXPECT_EQ(HasExtension(c.path, c.rule), c.has_extension) << c.path << " drive=" << drive;
-    EXPECT_EQ(ExtensionOf(c.path, c.rule), c.extension) << c.path << " drive=" << drive;
-    EXPECT_EQ(WithoutExtension(c.path, c.rule), c.without_extension) << c.path << " drive=" << drive;
-    EXPECT_EQ(WithoutExtensions(c.path, c.rule), c.without_extensions) << c.path << " drive=" << drive;
+    const std::string where = c.path + (c.rule == kDrive ? " (drive rule)" : "");
+    EXPECT_EQ(HasExtension(c.path, c.rule), c.has_extension) << where;
+    EXPECT_EQ(ExtensionOf(c.path, c.rule), c.extension) << where;
+    EXPECT_EQ(WithoutExtension(c.path, c.rule), c.without_extension) << where;
+    EXPECT_EQ(WithoutExtensions(c.path, c.rule), c.without_extensions) << where;
   }
 }
 
