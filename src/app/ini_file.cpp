@@ -1,11 +1,12 @@
 #include "app/ini_file.h"
 
-#include <fstream>
 #include <limits>
-#include <system_error>
+#include <optional>
+#include <sstream>
 
 #include "core/code_pages.h"
 #include "core/texts.h"
+#include "platform/file_system.h"
 
 namespace vantorel::app {
 
@@ -100,8 +101,9 @@ bool ParseProfileInteger(std::string_view text, std::int32_t& value) {
 }
 
 IniFile::IniFile(std::filesystem::path file) : file_(std::move(file)) {
-  std::ifstream in(file_, std::ios::binary);
-  if (!in) return;
+  const std::optional<std::string> content = platform::ReadFileAt(file_);
+  if (!content) return;
+  std::istringstream in(*content);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -188,15 +190,10 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 void IniFile::Save() const {
-  std::error_code error;
-  if (file_.has_parent_path()) std::filesystem::create_directories(file_.parent_path(), error);
+  if (file_.has_parent_path()) platform::CreateDirectoriesAt(file_.parent_path());
   std::string bytes;
   for (const std::string& line : lines_) bytes += line + "\r\n";
-  std::ofstream out(file_, std::ios::binary | std::ios::trunc);
-  if (!out) throw IniWriteError(file_);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw IniWriteError(file_);
+  if (!platform::WriteFileAt(file_, bytes)) throw IniWriteError(file_);
 }
 
 }  // namespace vantorel::app

@@ -18,11 +18,10 @@ namespace {
 // The folder as the program holds it: its canonical path ending in "/" when it exists (the
 // counterpart of the short form), else the text as it was.
 std::string CanonicalFolder(const std::string& text) {
-  std::error_code error;
   const fs::path resolved = platform::ResolvePath(text);
-  if (!fs::is_directory(resolved, error)) return text;
-  const fs::path canonical = fs::canonical(resolved, error);
-  if (error) return text;
+  if (!platform::DirectoryExistsAt(resolved)) return text;
+  const fs::path canonical = platform::CanonicalPath(resolved);
+  if (canonical.empty()) return text;
   std::string folder = platform::PathText(canonical);
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
@@ -35,7 +34,7 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
   settings.DebugMode = false;
   settings.ShowCommands = false;
   std::error_code error;
-  fs::path program = fs::absolute(program_file, error);
+  fs::path program = platform::AbsolutePath(program_file, error);
   settings.ProgramDir = CanonicalFolder(
       DirectoryWithSeparator(platform::PathText(program.parent_path())));
   settings.DataDir = settings.ProgramDir;
@@ -68,8 +67,7 @@ bool RunMainFormSetup(const fs::path& program_file, const std::vector<std::strin
     window.SetOpenDialogDir(settings.DataDir);
 
     const fs::path settings_file = config_dir / kSettingsFileName;
-    std::error_code error;
-    if (fs::exists(settings_file, error))
+    if (platform::ExistsAt(settings_file))
       LoadSettings(settings_file, settings);
     else
       ApplyFirstRunValues(settings);

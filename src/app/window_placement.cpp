@@ -4,6 +4,7 @@
 
 #include "app/ini_file.h"
 #include "app/settings_file.h"
+#include "platform/file_system.h"
 
 namespace vantorel::app {
 
@@ -66,8 +67,7 @@ int ShowCmdFromShowState(ShowState show) {
 
 std::optional<RestoredPlacement> LoadPlacement(const std::filesystem::path& file,
                                                const ScreenMetrics& screen) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) return std::nullopt;
+  if (!platform::FileExistsAt(file)) return std::nullopt;
   const IniFile ini(file);
   if (ini.ReadInteger(kSettingsSection, "FormVersion", 0) < 0) return std::nullopt;
   RestoredPlacement restored;

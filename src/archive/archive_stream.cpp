@@ -1,7 +1,5 @@
 #include "archive/archive_stream.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -22,9 +20,7 @@ std::uint64_t ArchiveStream::Size() const {
 }
 
 std::timespec ArchiveStream::ModifiedTime() const {
-  struct stat info {};
-  if (::fstat(file_.Descriptor(), &info) != 0) return {};
-  return info.st_mtim;
+  return file_.ModifiedTime().value_or(std::timespec{});
 }
 
 std::size_t ArchiveStream::Read(void* buffer, std::size_t size) {

@@ -1,14 +1,11 @@
 #include "archive/kv_unzip.h"
 
-#include <fcntl.h>
 #include <fnmatch.h>
-#include <sys/stat.h>
 
 #include <array>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
-#include <system_error>
 
 #include "archive/archive_errors.h"
 #include "archive/decoders.h"
@@ -19,6 +16,7 @@
 #include "archive/zip_bytes.h"
 #include "archive/zip_directory.h"
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -44,45 +42,21 @@ bool SameTime(const std::timespec& a, const std::timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// The folder part of a path text, with its separator; empty when it has none.
-std::string FolderOf(std::string_view path) {
-  const std::size_t split = path.find_last_of("\\/:");
-  return split == std::string_view::npos ? std::string() : std::string(path.substr(0, split + 1));
+// Step 2: where the entry's data starts. Only the two lengths of the local header count;
+// everything else comes from the central record.
+std::uint64_t DataOffset(ArchiveStream& archive, const ZipHeaderInfo& entry) {
+  std::array<char, kLocalHeaderSize> local{};
+  archive.Seek(entry.local_header_offset);
+  if (archive.Read(local.data(), local.size()) != local.size()) throw EFatalUnzipError();
+  const ZipBytes header({local.data(), local.size()});
+  return std::uint64_t{entry.local_header_offset} + kLocalHeaderSize +
+         header.U16(kLocalNameLengthOffset) + header.U16(kLocalExtraLengthOffset);
 }
 
 bool HasControlCharacter(std::string_view text) {
   for (const char c : text)
     if (static_cast<unsigned char>(c) < 0x20) return true;
   return false;
-}
-
-// MS-DOS read-only: no write permission for the owner.
-bool IsReadOnly(const fs::path& file) {
-  struct stat info {};
-  return ::stat(file.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
-}
-
-void ClearReadOnly(const fs::path& file) {
-  std::error_code error;
-  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, error);
-}
-
-void MakeReadOnly(const fs::path& file) {
-  std::error_code error;
-  fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove, error);
-}
-
-void SetLastWriteTime(const fs::path& file, std::uint32_t dos_date_time) {
-  std::array<struct timespec, 2> times{};
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = platform::FromDosDateTime(dos_date_time);
-  ::utimensat(AT_FDCWD, file.c_str(), times.data(), 0);
-}
-
-void CreateDirectories(const fs::path& directory) {
-  std::error_code error;
-  if (!fs::is_directory(directory, error)) fs::create_directories(directory, error);
 }
 
 }  // namespace
@@ -103,7 +77,8 @@ void KvUnZip::SetZipName(std::string_view name) {
   if (core::SameTextNoCase(name, zip_name_)) return;
   std::string chosen(name);
   if (!chosen.empty() && chosen.back() == '?') {
-    const std::string folder = FolderOf(std::string_view(chosen).substr(0, chosen.size() - 1));
+    const std::string folder = core::FolderOf(std::string_view(chosen).substr(0, chosen.size() - 1),
+                                              core::FolderEnd::SeparatorOrDrive);
     const std::string initial = !folder.empty() && platform::DirectoryExists(folder) ? folder : "/";
     auto file = core::CurrentUi().AskForFile({kOpenZipTitle, kOpenZipFilter, initial});
     if (!file) throw EUserCanceled(kUserCanceledZipName);
@@ -117,10 +92,9 @@ void KvUnZip::SetZipName(std::string_view name) {
 void KvUnZip::SetDestDir(std::string_view dir) {
   std::string chosen(dir);
   if (chosen == "?") {
-    std::error_code error;
     const std::string start = platform::DirectoryExists(dest_dir_)
                                   ? dest_dir_
-                                  : platform::PathText(fs::current_path(error));
+                                  : platform::PathText(platform::CurrentDirectory());
     auto answer = core::CurrentUi().AskForFolder({kDestDirTitle, start});
     if (!answer) throw EUserCanceled(kUserCanceledDestDir);
     chosen = std::move(*answer);
@@ -215,7 +189,7 @@ int KvUnZip::Extract() {
     OpenArchive();
 
     if (!dest_dir_.empty() && !platform::DirectoryExists(dest_dir_))
-      CreateDirectories(platform::ResolvePath(dest_dir_));
+      platform::CreateDirectoriesAt(platform::ResolvePath(dest_dir_));
     run.dest.emplace(
         platform::ResolvePath(dest_dir_.empty() ? std::string_view("/") : dest_dir_));
     run.progress.on_file_percent = OnFilePercentDone;
@@ -293,93 +267,106 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
   return false;
 }
 
+// Step 1 copies the entry; the other steps follow in order below.
 void KvUnZip::ExtractEntry(int index, RunState& run) {
   const ZipHeaderInfo entry = entries_[static_cast<std::size_t>(index)];
-  ArchiveStream& archive = *archive_;
-
-  std::uint64_t data_offset = 0;
-  if (!entry.IsDirectory()) {
-    // Only the two lengths of the local header count; everything else comes from the central
-    // record.
-    std::array<char, kLocalHeaderSize> local{};
-    archive.Seek(entry.local_header_offset);
-    if (archive.Read(local.data(), local.size()) != local.size()) throw EFatalUnzipError();
-    const ZipBytes header({local.data(), local.size()});
-    data_offset = std::uint64_t{entry.local_header_offset} + kLocalHeaderSize +
-                  header.U16(kLocalNameLengthOffset) + header.U16(kLocalExtraLengthOffset);
-  }
-
-  const std::string directory =
-      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
-  const bool parent_component = HasParentComponent(entry.path + entry.file_name);
-
   if (entry.IsDirectory()) {
-    const fs::path real_directory = platform::ResolvePath(directory);
-    if (parent_component || !run.dest->Contains(real_directory)) {
-      SkipEntry(SkipReason::UnsafePath, directory, index, run);
-      return;
-    }
-    CreateDirectories(real_directory);
+    RecreateDirectory(index, entry, run);
     return;
   }
-
-  std::string fname = directory + entry.file_name;
-  fs::path target = run.targets.Resolve(fname);
-  if (parent_component || !run.dest->Contains(target)) {
-    SkipEntry(SkipReason::UnsafePath, fname, index, run);
-    return;
-  }
-
-  if (OnStartUnZip) {
-    bool skip = false;
-    const std::string before = fname;
-    OnStartUnZip(index, fname, skip);
-    if (skip) {
-      run.progress.total_bytes -= entry.uncompressed_size;
-      return;
-    }
-    if (fname != before) target = run.targets.Resolve(fname);
-  }
-
-  CreateDirectories(target.parent_path());
-
-  if (entry.Encrypted()) {
-    SkipEntry(SkipReason::Encrypted, fname, index, run);
-    return;
-  }
-
-  std::error_code error;
-  if (fs::is_regular_file(target, error)) {
-    const std::string before = fname;
-    if (!MayOverwrite(index, fname)) {
-      SkipEntry(SkipReason::FileExists, fname, index, run);
-      return;
-    }
-    if (fname != before) target = run.targets.Resolve(fname);
-  }
-
-  // A file that Windows could not create: a name with control characters. An existing
-  // read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
-  std::optional<OutputFile> file;
-  if (!HasControlCharacter(entry.path + entry.file_name)) {
-    const bool read_only = IsReadOnly(target);
-    if (!read_only || replace_read_only_) {
-      if (read_only) ClearReadOnly(target);
-      file = OutputFile::Create(target);
-    }
-  }
+  const std::uint64_t data_offset = DataOffset(*archive_, entry);
+  const std::optional<Target> target = ChooseTarget(index, entry, run);
+  if (!target) return;
+  std::optional<OutputFile> file = CreateTargetFile(entry, target->path);
   if (!file) {
-    SkipEntry(SkipReason::CannotCreate, fname, index, run);
+    SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
     return;
   }
-  run.targets.Created(target);
+  run.targets.Created(target->path);
+  const WrittenData written = WriteEntryData(entry, data_offset, *file, run);
+  if (written.complete) KeepDateAndAttributes(entry, target->path);
+  CheckCrc(index, entry, *target, written.crc, run);
+}
 
-  archive.Seek(data_offset);
-  EntryInput input(archive, entry.compressed_size, run.input_block.get(),
+// Steps 3 and 4: a directory entry's folder, created unless it lies outside DestDir.
+void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState& run) {
+  const std::string directory = TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
+  const fs::path real_directory = platform::ResolvePath(directory);
+  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(real_directory)) {
+    SkipEntry(SkipReason::UnsafePath, directory, index, run);
+    return;
+  }
+  platform::CreateDirectoriesAt(real_directory);
+}
+
+// Steps 3 and 5 to 8: the target inside DestDir, announced, its folder made, and an existing
+// file weighed against the overwrite policy.
+std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderInfo& entry,
+                                                      RunState& run) {
+  Target target;
+  target.fname =
+      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_) + entry.file_name;
+  target.path = run.targets.Resolve(target.fname);
+  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(target.path)) {
+    SkipEntry(SkipReason::UnsafePath, target.fname, index, run);
+    return std::nullopt;
+  }
+  if (!AnnounceTarget(index, entry, target, run)) return std::nullopt;
+  platform::CreateDirectoriesAt(target.path.parent_path());
+  if (entry.Encrypted()) {
+    SkipEntry(SkipReason::Encrypted, target.fname, index, run);
+    return std::nullopt;
+  }
+  if (platform::FileExistsAt(target.path) && !ReplaceExisting(index, target, run))
+    return std::nullopt;
+  return target;
+}
+
+bool KvUnZip::AnnounceTarget(int index, const ZipHeaderInfo& entry, Target& target,
+                             RunState& run) {
+  if (!OnStartUnZip) return true;
+  bool skip = false;
+  const std::string before = target.fname;
+  OnStartUnZip(index, target.fname, skip);
+  if (skip) {
+    run.progress.total_bytes -= entry.uncompressed_size;
+    return false;
+  }
+  if (target.fname != before) target.path = run.targets.Resolve(target.fname);
+  return true;
+}
+
+bool KvUnZip::ReplaceExisting(int index, Target& target, RunState& run) {
+  const std::string before = target.fname;
+  if (!MayOverwrite(index, target.fname)) {
+    SkipEntry(SkipReason::FileExists, target.fname, index, run);
+    return false;
+  }
+  if (target.fname != before) target.path = run.targets.Resolve(target.fname);
+  return true;
+}
+
+// Step 9. A file that Windows could not create: a name with control characters. An existing
+// read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
+std::optional<OutputFile> KvUnZip::CreateTargetFile(const ZipHeaderInfo& entry,
+                                                    const fs::path& target) const {
+  if (HasControlCharacter(entry.path + entry.file_name)) return std::nullopt;
+  const bool read_only = platform::IsReadOnlyAt(target);
+  if (read_only && !replace_read_only_) return std::nullopt;
+  if (read_only) platform::SetReadOnlyAt(target, false);
+  return OutputFile::Create(target);
+}
+
+// Steps 10 to 12 up to closing the file: the data decoded into it. A method without a decoder
+// and a decoder out of memory are told in a box; the file is closed in every case.
+KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
+                                             OutputFile& file, RunState& run) {
+  archive_->Seek(data_offset);
+  EntryInput input(*archive_, entry.compressed_size, run.input_block.get(),
                    [this] { BeforeInputBlock(); });
-  EntryOutput output(*file, entry.uncompressed_size, run.output_block.get(), run.progress);
+  EntryOutput output(file, entry.uncompressed_size, run.output_block.get(), run.progress);
   const DecodeParams params{entry.flags, entry.compressed_size, entry.uncompressed_size};
-  bool failed = false;
+  bool complete = true;
   try {
     const std::optional<DecodeResult> result = DecodeByMethod(entry.method, input, output, params);
     if (!result)
@@ -388,27 +375,34 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
       core::ShowError(kInflateOutOfMemory, kErrorCaption);
     output.Finish();
   } catch (const EBiggerThanUncompressed&) {
-    failed = true;
+    complete = false;
   } catch (...) {
     try {
-      file->Close(flush_files_on_close_);
+      file.Close(flush_files_on_close_);
     } catch (const EWriteError&) {
     }
     throw;
   }
-  file->Close(flush_files_on_close_);
+  file.Close(flush_files_on_close_);
+  return {output.Crc(), complete};
+}
 
-  if (!failed) {
-    if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0) MakeReadOnly(target);
-    SetLastWriteTime(target, entry.date_time);
-  }
+// Step 12 after closing: the read-only attribute and the entry's date; failures are ignored.
+void KvUnZip::KeepDateAndAttributes(const ZipHeaderInfo& entry, const fs::path& target) const {
+  if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
+    platform::SetReadOnlyAt(target, true);
+  platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
+}
 
-  if (output.Crc() == entry.crc) {
-    if (OnEndUnZip) OnEndUnZip(index, fname);
+// Step 13: a file whose CRC differs from the stored one is deleted.
+void KvUnZip::CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target,
+                       std::uint32_t crc, RunState& run) {
+  if (crc == entry.crc) {
+    if (OnEndUnZip) OnEndUnZip(index, target.fname);
     ++run.extracted;
   } else {
-    if (OnBadCRC) OnBadCRC(output.Crc(), entry.crc, index);
-    fs::remove(target, error);
+    if (OnBadCRC) OnBadCRC(crc, entry.crc, index);
+    platform::RemoveFileAt(target.path);
   }
 }
 

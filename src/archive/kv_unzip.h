@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -59,6 +60,8 @@ enum class SkipReason {
   CannotCreate,  // the target file could not be created
   UnsafePath,    // the stored path has a ".." component or leads outside DestDir
 };
+
+class OutputFile;
 
 class KvUnZip {
  public:
@@ -181,9 +184,38 @@ class KvUnZip {
   void ReadDirectory();
   void CloseStreamUnlessKept();
   void DropDirectory();
+
+  // Where one file entry goes.
+  struct Target {
+    std::string fname;           // the target path text, as the events see and change it
+    std::filesystem::path path;  // the real path it resolves to
+  };
+  // What writing an entry's data gave.
+  struct WrittenData {
+    std::uint32_t crc;  // CRC-32 of the bytes written
+    bool complete;      // false when the data ran past the entry's uncompressed size
+  };
+
+  // Extracts entry index of the list: the steps below, in order.
   void ExtractEntry(int index, RunState& run);
-  void SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run);
+  void RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState& run);
+  // nullopt when the entry ends here (skipped, or skipped by OnStartUnZip).
+  std::optional<Target> ChooseTarget(int index, const ZipHeaderInfo& entry, RunState& run);
+  // OnStartUnZip; false when it skips the entry. A changed fname is resolved again.
+  bool AnnounceTarget(int index, const ZipHeaderInfo& entry, Target& target, RunState& run);
+  // The overwrite policy for an existing target; false when the entry is skipped. A changed
+  // fname is resolved again.
+  bool ReplaceExisting(int index, Target& target, RunState& run);
   bool MayOverwrite(int index, std::string& fname);
+  // nullopt when the file cannot be created.
+  std::optional<OutputFile> CreateTargetFile(const ZipHeaderInfo& entry,
+                                             const std::filesystem::path& target) const;
+  WrittenData WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
+                             OutputFile& file, RunState& run);
+  void KeepDateAndAttributes(const ZipHeaderInfo& entry, const std::filesystem::path& target) const;
+  void CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target, std::uint32_t crc,
+                RunState& run);
+  void SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run);
   void BeforeInputBlock();
 
   std::string zip_name_;

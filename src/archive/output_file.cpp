@@ -1,35 +1,13 @@
 #include "archive/output_file.h"
 
-#include <unistd.h>
-
 #include <cstring>
-#include <string>
-#include <system_error>
 
 #include "archive/archive_errors.h"
 
 namespace vantorel::archive {
 
 std::optional<OutputFile> OutputFile::Create(const std::filesystem::path& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  std::optional<fs::path> aside;
-  if (fs::symlink_status(path, error).type() != fs::file_type::not_found && !error &&
-      !fs::is_directory(fs::symlink_status(path, error))) {
-    fs::path moved = path;
-    moved += ".~" + std::to_string(::getpid()) + "~";
-    if (fs::symlink_status(moved, error).type() == fs::file_type::not_found) {
-      fs::rename(path, moved, error);
-      if (!error) aside = moved;
-    }
-  }
-  auto file = platform::File::OpenPath(path, platform::File::Mode::CreateReplace);
-  if (aside) {
-    if (file)
-      fs::remove(*aside, error);
-    else
-      fs::rename(*aside, path, error);
-  }
+  auto file = platform::File::CreateInPlaceOf(path);
   if (!file) return std::nullopt;
   return OutputFile(std::move(*file));
 }

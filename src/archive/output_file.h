@@ -17,9 +17,7 @@ class OutputFile {
   static constexpr std::size_t kBufferSize = 8192;
 
   // Creates the file at a real path; nullopt when that fails. An existing file (or link) there
-  // is replaced by a new file: it is moved aside first and removed once the new file exists, or
-  // put back when creating fails. (Emptying it in place instead would make the file system
-  // write the new file out on closing, which slows extraction over existing files down.)
+  // is replaced by a new file, never emptied or written through (File::CreateInPlaceOf).
   static std::optional<OutputFile> Create(const std::filesystem::path& path);
 
   OutputFile(OutputFile&&) = default;

@@ -1,9 +1,7 @@
 #include "archive/target_path.h"
 
-#include <algorithm>
-#include <system_error>
-
 #include "core/texts.h"
+#include "platform/file_system.h"
 
 namespace vantorel::archive {
 
@@ -35,37 +33,21 @@ bool HasParentComponent(std::string_view path_text) {
   return false;
 }
 
-namespace {
-
-// weakly_canonical of the absolute form; empty when that fails (a link loop, a folder that
-// cannot be read).
-fs::path RealPath(const fs::path& path) {
-  std::error_code error;
-  const fs::path absolute = fs::absolute(path, error);
-  if (error) return {};
-  fs::path real = fs::weakly_canonical(absolute, error);
-  if (error) return {};
-  return real;
-}
-
-}  // namespace
-
-DestinationGuard::DestinationGuard(const fs::path& dest) : real_dest_(RealPath(dest)) {}
+DestinationGuard::DestinationGuard(const fs::path& dest)
+    : real_dest_(platform::WeaklyCanonicalPath(dest)) {}
 
 fs::path DestinationGuard::RealFolder(const fs::path& folder) {
   const auto known = real_folders_.find(folder);
   if (known != real_folders_.end()) return known->second;
-  return real_folders_[folder] = RealPath(folder);
+  return real_folders_[folder] = platform::WeaklyCanonicalPath(folder);
 }
 
 bool DestinationGuard::Contains(const fs::path& target) {
   if (real_dest_.empty()) return false;
   const fs::path name = target.filename();
   fs::path real;
-  std::error_code error;
-  if (name.empty() || name == "." || name == ".." ||
-      fs::symlink_status(target, error).type() == fs::file_type::symlink) {
-    real = RealPath(target);
+  if (name.empty() || name == "." || name == ".." || platform::IsSymbolicLinkAt(target)) {
+    real = platform::WeaklyCanonicalPath(target);
   } else {
     const fs::path folder = RealFolder(target.parent_path());
     if (!folder.empty()) real = folder / name;

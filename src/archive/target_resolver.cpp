@@ -1,8 +1,7 @@
 #include "archive/target_resolver.h"
 
-#include <system_error>
-
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
 
@@ -18,21 +17,18 @@ void Remember(std::map<std::string, std::string>& names, const std::string& name
 }  // namespace
 
 fs::path TargetResolver::Resolve(std::string_view path_text) {
-  const std::size_t split = path_text.find_last_of("\\/");
-  const std::string name = core::Cp1252ToUtf8(
-      split == std::string_view::npos ? path_text : path_text.substr(split + 1));
-  if (split == std::string_view::npos || name.empty() || name == "." || name == "..")
+  // Split as the facade splits a path text: at "\" and "/" only.
+  const std::string name = core::Cp1252ToUtf8(core::FileNameOf(path_text));
+  if (!core::HasFolder(path_text) || name.empty() || name == "." || name == "..")
     return platform::ResolvePath(path_text);
-  const fs::path folder = platform::ResolvePath(path_text.substr(0, split + 1));
-  std::error_code error;
+  const fs::path folder = platform::ResolvePath(core::FolderOf(path_text));
   const fs::path exact = folder / name;
-  if (fs::symlink_status(exact, error).type() != fs::file_type::not_found && !error) return exact;
+  if (platform::EntryExistsAt(exact)) return exact;
   FolderNames& names = NamesOf(folder);
   const auto match = names.find(core::UpperCaseAscii(name));
   if (match == names.end()) return exact;
   const fs::path other = folder / match->second;
-  if (fs::symlink_status(other, error).type() == fs::file_type::not_found || error) return exact;
-  return other;
+  return platform::EntryExistsAt(other) ? other : exact;
 }
 
 void TargetResolver::Created(const fs::path& file) {
@@ -44,10 +40,7 @@ TargetResolver::FolderNames& TargetResolver::NamesOf(const fs::path& folder) {
   const auto known = folders_.find(folder);
   if (known != folders_.end()) return known->second;
   FolderNames& names = folders_[folder];
-  std::error_code error;
-  for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
-       !error && it != fs::directory_iterator(); it.increment(error))
-    Remember(names, it->path().filename().string());
+  for (const std::string& name : platform::EntryNamesAt(folder)) Remember(names, name);
   return names;
 }
 

@@ -4,6 +4,7 @@
 
 #include "archive/zip_bytes.h"
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 
 namespace vantorel::archive {
 
@@ -45,14 +46,8 @@ ZipHeaderInfo ParseCentralRecord(std::string_view record) {
 void SetStoredName(ZipHeaderInfo& entry, std::string_view stored_name) {
   std::string name = core::OemToAnsi(stored_name);
   std::replace(name.begin(), name.end(), '/', '\\');
-  const std::size_t split = name.find_last_of("\\:");
-  if (split == std::string::npos) {
-    entry.path.clear();
-    entry.file_name = std::move(name);
-  } else {
-    entry.path = name.substr(0, split + 1);
-    entry.file_name = name.substr(split + 1);
-  }
+  entry.path = core::FolderOf(name, core::FolderEnd::SeparatorOrDrive);
+  entry.file_name = core::FileNameOf(name, core::FolderEnd::SeparatorOrDrive);
   entry.name_length = static_cast<std::uint16_t>(entry.path.size() + entry.file_name.size());
 }
 

@@ -163,7 +163,7 @@ HtmlViewer::Prepared HtmlViewer::Prepare(const std::string& file_name, DocumentK
   if (file_name.empty() || !platform::FileExists(file_name)) {
     throw ViewError("Can't locate file: " + file_name);
   }
-  const std::filesystem::path real = std::filesystem::absolute(platform::ResolvePath(file_name));
+  const std::filesystem::path real = platform::AbsolutePath(platform::ResolvePath(file_name));
   std::optional<platform::File> file = platform::File::OpenPath(real, platform::File::Mode::Read);
   const long long size = file ? file->Size() : -1;
   std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');

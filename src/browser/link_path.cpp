@@ -1,5 +1,6 @@
 #include "browser/link_path.h"
 
+#include "core/path_texts.h"
 #include "core/texts.h"
 
 namespace vantorel::browser {
@@ -81,9 +82,7 @@ std::string ExpandLinkPath(std::string_view reference, const LinkBase& base) {
 }
 
 std::string DirectoryOf(std::string_view path) {
-  const std::size_t last = path.find_last_of("\\/:");
-  if (last == std::string_view::npos) return {};
-  return std::string(path.substr(0, last + 1));
+  return core::FolderOf(path, core::FolderEnd::SeparatorOrDrive);
 }
 
 FileReference SplitFileReference(std::string_view reference) {

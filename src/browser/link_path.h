@@ -28,8 +28,8 @@ struct LinkBase {
 // the default server root it names a path from the file-system root.
 std::string ExpandLinkPath(std::string_view reference, const LinkBase& base);
 
-// The folder part of a path text (up to and including its last "\" or "/"); empty when it
-// has none.
+// The folder part of a page's path text, a drive ("C:") ending it as a separator does
+// (core::FolderOf with FolderEnd::SeparatorOrDrive); empty when it has none.
 std::string DirectoryOf(std::string_view path);
 
 // A file reference split at its first "#": the file part and the anchor name after "#"

@@ -1,8 +1,5 @@
 #include "platform/cd_drive.h"
 
-#include <dirent.h>
-
-#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -39,7 +36,7 @@ std::string Unescape(std::string_view field) {
 
 std::vector<MountEntry> ReadTable(const fs::path& file) {
   std::vector<MountEntry> entries;
-  std::ifstream in(file);
+  std::istringstream in(ReadFileAt(file).value_or(std::string()));
   std::string line;
   while (std::getline(in, line)) {
     const std::size_t first = line.find_first_not_of(" \t");
@@ -100,13 +97,6 @@ std::optional<Drive> DriveOf(std::string_view path_text) {
   return std::nullopt;
 }
 
-bool CanList(const fs::path& folder) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return false;
-  ::closedir(dir);
-  return true;
-}
-
 bool IsMounted(const fs::path& root) {
   for (const MountEntry& entry : CurrentMountTable().Mounted())
     if (Normal(fs::path(entry.mount_point)) == root) return true;
@@ -154,7 +144,7 @@ bool DiskInDrive(std::string_view path) {
   if (!IsAbsolutePathText(path)) throw DriveIdError();
   const std::optional<Drive> drive = DriveOf(path);
   if (!drive) return true;
-  return CanList(drive->root) && (!drive->optical || IsMounted(drive->root));
+  return DirectoryReadableAt(drive->root) && (!drive->optical || IsMounted(drive->root));
 }
 
 std::string CdDriveName(std::string_view path) {

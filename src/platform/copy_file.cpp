@@ -1,7 +1,5 @@
 #include "platform/copy_file.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -22,14 +20,13 @@ namespace {
 void CopyFileKeepDate(std::string_view source_text, std::string_view target_text) {
   std::optional<File> source = File::Open(source_text, File::Mode::Read);
   if (!source) Fail("Cannot open file", source_text, errno);
-  struct stat source_info {};
-  if (::fstat(source->Descriptor(), &source_info) != 0)
-    Fail("Cannot open file", source_text, errno);
+  const std::optional<FileIdentity> source_identity = source->Identity();
+  if (!source_identity) Fail("Cannot open file", source_text, errno);
+  const std::optional<std::timespec> source_time = source->ModifiedTime();
+  if (!source_time) Fail("Cannot open file", source_text, errno);
 
   const auto target_path = ResolvePath(target_text);
-  struct stat target_info {};
-  if (::stat(target_path.c_str(), &target_info) == 0 && target_info.st_dev == source_info.st_dev &&
-      target_info.st_ino == source_info.st_ino)
+  if (IdentityAt(target_path) == source_identity)
     throw FileError("Cannot copy file \"" + std::string(source_text) + "\" onto itself");
 
   std::optional<File> target = File::OpenPath(target_path, File::Mode::CreateReplace);
@@ -46,8 +43,7 @@ void CopyFileKeepDate(std::string_view source_text, std::string_view target_text
     offset += static_cast<std::uint64_t>(count);
   }
 
-  const struct timespec times[2] = {{0, UTIME_OMIT}, source_info.st_mtim};
-  if (::futimens(target->Descriptor(), times) != 0) Fail("Error writing file", target_text, errno);
+  if (!target->SetModifiedTime(*source_time)) Fail("Error writing file", target_text, errno);
 }
 
 }  // namespace vantorel::platform

@@ -1,12 +1,15 @@
 #include "platform/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
-#include <system_error>
 #include <vector>
 
 #include "core/code_pages.h"
@@ -33,6 +36,20 @@ std::optional<fs::path> MatchComponent(const fs::path& directory, const std::str
   }
   if (!best) return std::nullopt;
   return directory / *best;
+}
+
+int OpenFlags(File::Mode mode) {
+  switch (mode) {
+    case File::Mode::Read: return O_RDONLY;
+    case File::Mode::ReadWrite: return O_RDWR;
+    case File::Mode::CreateReplace: return O_RDWR | O_CREAT | O_TRUNC;
+    case File::Mode::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
+  }
+  return O_RDONLY;
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
 
@@ -89,6 +106,148 @@ std::optional<std::uint32_t> FileAge(std::string_view path_text) {
   return ToDosDateTime(info.st_mtime);
 }
 
+bool RemoveFile(std::string_view path_text) {
+  return ::unlink(ResolvePath(path_text).c_str()) == 0;
+}
+
+bool ExistsAt(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(path, error);
+}
+
+bool EntryExistsAt(const fs::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool FileExistsAt(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
+}
+
+bool DirectoryExistsAt(const fs::path& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
+bool IsSymbolicLinkAt(const fs::path& path) {
+  std::error_code error;
+  return fs::symlink_status(path, error).type() == fs::file_type::symlink;
+}
+
+bool ExecutableFileExistsAt(const fs::path& path) {
+  return FileExistsAt(path) && ::access(path.c_str(), X_OK) == 0;
+}
+
+bool DirectoryReadableAt(const fs::path& path) {
+  DIR* directory = ::opendir(path.c_str());
+  if (directory == nullptr) return false;
+  ::closedir(directory);
+  return true;
+}
+
+std::vector<std::string> EntryNamesAt(const fs::path& directory) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator it(directory.empty() ? fs::path(".") : directory, error);
+       !error && it != fs::directory_iterator(); it.increment(error))
+    names.push_back(it->path().filename().string());
+  return names;
+}
+
+bool CreateDirectoriesAt(const fs::path& directory) {
+  std::error_code error;
+  if (fs::is_directory(directory, error)) return true;
+  fs::create_directories(directory, error);
+  return !error;
+}
+
+bool RemoveFileAt(const fs::path& path) { return ::unlink(path.c_str()) == 0; }
+
+bool IsReadOnlyAt(const fs::path& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;
+}
+
+void SetReadOnlyAt(const fs::path& path, bool read_only) {
+  std::error_code error;
+  if (read_only)
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove, error);
+  else
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, error);
+}
+
+bool SetModifiedTimeAt(const fs::path& path, std::time_t time) {
+  std::array<struct timespec, 2> times{};
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = time;
+  return ::utimensat(AT_FDCWD, path.c_str(), times.data(), 0) == 0;
+}
+
+std::optional<FileIdentity> IdentityAt(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return IdentityOf(info);
+}
+
+std::optional<std::string> ReadFileAt(const fs::path& path) {
+  const std::optional<File> file = File::OpenPath(path, File::Mode::Read);
+  if (!file) return std::nullopt;
+  std::string content;
+  std::array<char, 64 * 1024> block;
+  while (true) {
+    const long long count = file->ReadAt(content.size(), block.data(), block.size());
+    if (count < 0) return std::nullopt;
+    if (count == 0) return content;
+    content.append(block.data(), static_cast<std::size_t>(count));
+  }
+}
+
+bool WriteFileAt(const fs::path& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool written = true;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      written = false;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return ::close(fd) == 0 && written;
+}
+
+fs::path CurrentDirectory() {
+  std::error_code error;
+  return fs::current_path(error);
+}
+
+fs::path AbsolutePath(const fs::path& path) { return fs::absolute(path); }
+
+fs::path AbsolutePath(const fs::path& path, std::error_code& error) {
+  return fs::absolute(path, error);
+}
+
+fs::path CanonicalPath(const fs::path& path) {
+  std::error_code error;
+  fs::path canonical = fs::canonical(path, error);
+  if (error) return {};
+  return canonical;
+}
+
+fs::path WeaklyCanonicalPath(const fs::path& path) {
+  std::error_code error;
+  const fs::path absolute = fs::absolute(path, error);
+  if (error) return {};
+  fs::path real = fs::weakly_canonical(absolute, error);
+  if (error) return {};
+  return real;
+}
+
 std::uint32_t ToDosDateTime(std::time_t time) {
   std::tm local{};
   localtime_r(&time, &local);
@@ -119,13 +278,7 @@ std::optional<File> File::Open(std::string_view path_text, Mode mode) {
 }
 
 std::optional<File> File::OpenPath(const fs::path& path, Mode mode) {
-  int flags = O_CLOEXEC;
-  switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::CreateReplace: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-  }
-  const int fd = ::open(path.c_str(), flags, 0666);
+  const int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
   if (fd < 0) return std::nullopt;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -135,6 +288,40 @@ std::optional<File> File::OpenPath(const fs::path& path, Mode mode) {
     return std::nullopt;
   }
   return File(fd, path);
+}
+
+std::optional<File> File::CreateInPlaceOf(const fs::path& path) {
+  std::error_code error;
+  std::optional<fs::path> aside;
+  if (fs::symlink_status(path, error).type() != fs::file_type::not_found && !error &&
+      !fs::is_directory(fs::symlink_status(path, error))) {
+    fs::path moved = path;
+    moved += ".~" + std::to_string(::getpid()) + "~";
+    if (fs::symlink_status(moved, error).type() == fs::file_type::not_found) {
+      fs::rename(path, moved, error);
+      if (!error) aside = moved;
+    }
+  }
+  std::optional<File> file = OpenPath(path, Mode::CreateReplace);
+  if (aside) {
+    if (file)
+      fs::remove(*aside, error);
+    else
+      fs::rename(*aside, path, error);
+  }
+  return file;
+}
+
+std::optional<File> File::CreateTemporary(const fs::path& directory, std::string_view prefix) {
+  fs::path folder = directory;
+  if (folder.empty()) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    folder = tmpdir && *tmpdir ? tmpdir : "/tmp";
+  }
+  std::string pattern = (folder / (std::string(prefix) + "XXXXXX")).string();
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  return File(fd, pattern);
 }
 
 File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
@@ -193,5 +380,39 @@ long long File::Size() const {
 bool File::Truncate(std::uint64_t size) { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
 
 bool File::Flush() { return ::fsync(fd_) == 0; }
+
+std::optional<std::timespec> File::ModifiedTime() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) return std::nullopt;
+  return info.st_mtim;
+}
+
+bool File::SetModifiedTime(const std::timespec& time) {
+  const struct timespec times[2] = {{0, UTIME_OMIT}, time};
+  return ::futimens(fd_, times) == 0;
+}
+
+std::optional<FileIdentity> File::Identity() const {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) return std::nullopt;
+  return IdentityOf(info);
+}
+
+bool File::TryLock(WholeLock kind) {
+  return ::flock(fd_, (kind == WholeLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0;
+}
+
+bool File::SetRangeLock(RangeLock kind, std::uint64_t start, std::uint64_t length) {
+  struct flock lock {};
+  switch (kind) {
+    case RangeLock::Read: lock.l_type = F_RDLCK; break;
+    case RangeLock::Write: lock.l_type = F_WRLCK; break;
+    case RangeLock::Unlock: lock.l_type = F_UNLCK; break;
+  }
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(start);
+  lock.l_len = static_cast<off_t>(length);
+  return ::fcntl(fd_, F_SETLK, &lock) == 0;
+}
 
 }  // namespace vantorel::platform

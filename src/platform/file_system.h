@@ -1,10 +1,15 @@
-// The file-system facade: the only place that turns the program's path texts into files.
+// The file-system facade: the only place that touches the disk.
 //
 // The program builds paths as texts in code page 1252 with "\" separators and in any letter
 // case, because the archive comes from a case-insensitive world. Here "\" becomes "/", the
 // text becomes a UTF-8 Linux path, and a component that does not exist as written is matched
 // without regard to the case of a-z (an exact match wins; among several others, the first in
 // byte order of the names).
+//
+// Operations that take a path text resolve it that way. Those whose names end in "At" take a
+// real path (from ResolvePath, from the program's own configuration folder, or from a command
+// line) and use it exactly as it is. None of them throws unless its contract says so; a
+// failed operation leaves errno telling why where it says "errno".
 #pragma once
 
 #include <cstddef>
@@ -14,8 +19,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace vantorel::platform {
+
+// --- Path texts ---------------------------------------------------------------------------
 
 // The real path a path text names. Components that exist are matched as described above;
 // from the first component that matches nothing on, the rest is kept as written (so the
@@ -39,25 +48,135 @@ bool DirectoryExists(std::string_view path_text);
 // low word: hours 11-15, minutes 5-10, seconds/2 0-4); nullopt when the file is missing.
 std::optional<std::uint32_t> FileAge(std::string_view path_text);
 
+// Deletes the file a path text names. False when it cannot; errno tells why.
+bool RemoveFile(std::string_view path_text);
+
+// --- Real paths ---------------------------------------------------------------------------
+
+// True when something exists at path, symbolic links followed (a dangling link does not count).
+bool ExistsAt(const std::filesystem::path& path);
+// True when path names a directory entry of any kind; a symbolic link counts as itself, even
+// one whose target is missing.
+bool EntryExistsAt(const std::filesystem::path& path);
+// True when path names a regular file, links followed.
+bool FileExistsAt(const std::filesystem::path& path);
+// True when path names a directory, links followed.
+bool DirectoryExistsAt(const std::filesystem::path& path);
+// True when path itself is a symbolic link.
+bool IsSymbolicLinkAt(const std::filesystem::path& path);
+// True when path names a regular file that this process may execute.
+bool ExecutableFileExistsAt(const std::filesystem::path& path);
+// True when the directory at path can be opened for listing (a mounted, readable disc).
+bool DirectoryReadableAt(const std::filesystem::path& path);
+
+// The names of the entries of a directory (empty path: the current directory), in no
+// particular order, without "." and ".."; the names read so far when listing fails part way,
+// none when the directory cannot be opened.
+std::vector<std::string> EntryNamesAt(const std::filesystem::path& directory);
+
+// Creates the directory and every missing parent unless it is a directory already (links
+// followed). False when that fails (a file is in the way, no permission).
+bool CreateDirectoriesAt(const std::filesystem::path& directory);
+
+// Deletes the file (or symbolic link) at path. False when it cannot; errno tells why.
+bool RemoveFileAt(const std::filesystem::path& path);
+
+// MS-DOS read-only, as Linux permissions: a file is read-only when its owner may not write it
+// (false for a path that cannot be examined). Setting it takes write permission from owner,
+// group and others; clearing it gives it back to the owner; failures are ignored. Links are
+// followed.
+bool IsReadOnlyAt(const std::filesystem::path& path);
+void SetReadOnlyAt(const std::filesystem::path& path, bool read_only);
+
+// Sets the file's last modification time to time (whole seconds), leaving its access time.
+// False when it cannot; errno tells why.
+bool SetModifiedTimeAt(const std::filesystem::path& path, std::time_t time);
+
+// Which file a path or an open file is: the same identity means the same file, under any
+// name. Compared as device, then inode.
+struct FileIdentity {
+  std::uint64_t device = 0;  // the file system holding the file
+  std::uint64_t inode = 0;   // the file within it
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of the file at path, links followed; nullopt when there is none.
+std::optional<FileIdentity> IdentityAt(const std::filesystem::path& path);
+
+// The whole content of the file at path, read to its end (also for files whose stated size is
+// 0, as under /proc); nullopt when it cannot be opened or read.
+std::optional<std::string> ReadFileAt(const std::filesystem::path& path);
+
+// Writes bytes as the whole content of the file at path, creating it (permissions 0666 less the
+// umask) or emptying it first. False when it cannot be opened, written or closed.
+bool WriteFileAt(const std::filesystem::path& path, std::string_view bytes);
+
+// --- Absolute and canonical forms ---------------------------------------------------------
+
+// The process's current directory; empty when it cannot be read.
+std::filesystem::path CurrentDirectory();
+
+// path made absolute against the current directory, lexically: no link is followed and "."
+// and ".." stay. Throws std::filesystem::filesystem_error for an empty path or when the
+// current directory cannot be read.
+std::filesystem::path AbsolutePath(const std::filesystem::path& path);
+// The same without throwing: on a failure error tells why and the result is path as given.
+std::filesystem::path AbsolutePath(const std::filesystem::path& path, std::error_code& error);
+
+// The absolute path of an existing file or directory with every symbolic link, "." and ".."
+// resolved; empty when path does not exist or cannot be resolved.
+std::filesystem::path CanonicalPath(const std::filesystem::path& path);
+
+// The absolute form of path with the links of its existing leading part followed and "." and
+// ".." resolved; the part that does not exist is kept, normalised. Empty when that fails (a
+// link loop, a directory that cannot be read, no current directory).
+std::filesystem::path WeaklyCanonicalPath(const std::filesystem::path& path);
+
+// --- MS-DOS date and time -----------------------------------------------------------------
+
 // Packs a time as the MS-DOS date and time in local time (years before 1980 give 1980-01-01).
 std::uint32_t ToDosDateTime(std::time_t time);
 
 // The time a packed MS-DOS date and time stands for, in local time.
 std::time_t FromDosDateTime(std::uint32_t dos_date_time);
 
+// --- Open files ---------------------------------------------------------------------------
+
 // An open file, closed when the object ends.
 class File {
  public:
   enum class Mode {
-    Read,          // existing file, reading only
-    ReadWrite,     // existing file, reading and writing
-    CreateReplace  // new empty file (an existing one is truncated), reading and writing
+    Read,           // existing file, reading only
+    ReadWrite,      // existing file, reading and writing
+    CreateReplace,  // new empty file (an existing one is truncated), reading and writing
+    CreateNew,      // new empty file, reading and writing; fails with EEXIST when the name is taken
   };
+
+  // A lock on the whole file, held by this open file until it closes (flock). Another open
+  // file's lock conflicts when either is Exclusive.
+  enum class WholeLock { Shared, Exclusive };
+  // A lock on a byte range (POSIX record lock, held by the process). Read locks conflict with
+  // Write locks of other processes; Write locks with both.
+  enum class RangeLock { Read, Write, Unlock };
 
   // Opens the file a path text names. nullopt when it cannot be opened; errno tells why.
   static std::optional<File> Open(std::string_view path_text, Mode mode);
-  // Opens a real path as it is, without the facade's name matching.
+  // Opens a real path as it is, without the facade's name matching; errno as Open.
   static std::optional<File> OpenPath(const std::filesystem::path& path, Mode mode);
+
+  // Creates a new empty file at a real path for reading and writing, in place of whatever is
+  // there that is not a directory (a file, a symbolic link), which is never emptied in place or
+  // written through: it is moved aside to path + ".~<process id>~" (when that name is free),
+  // removed once the new file exists, and put back when creating fails. (Emptying an existing
+  // file in place would make the file system write the new content out on closing, which slows
+  // a run of replaced files down.) nullopt when the file cannot be created.
+  static std::optional<File> CreateInPlaceOf(const std::filesystem::path& path);
+
+  // Creates a file named prefix + six characters that make the name unique in directory
+  // (empty: $TMPDIR when set and not empty, else /tmp), readable and writable by the owner
+  // only. nullopt when it cannot be created; errno tells why.
+  static std::optional<File> CreateTemporary(const std::filesystem::path& directory,
+                                             std::string_view prefix);
 
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -68,7 +187,7 @@ class File {
   // Reads up to size bytes at offset; returns the count read (short at the end of the file),
   // or -1 on an error.
   long long ReadAt(std::uint64_t offset, void* buffer, std::size_t size) const;
-  // Writes all size bytes at offset; false on an error.
+  // Writes all size bytes at offset; false on an error (errno tells why).
   bool WriteAt(std::uint64_t offset, const void* buffer, std::size_t size);
   // Current size in bytes, or -1 on an error.
   long long Size() const;
@@ -77,8 +196,21 @@ class File {
   // Pushes written data to the disk.
   bool Flush();
 
-  // The operating-system descriptor, for byte-range locks.
-  int Descriptor() const { return fd_; }
+  // Last modification time (seconds and nanoseconds); nullopt on an error (errno tells why).
+  std::optional<std::timespec> ModifiedTime() const;
+  // Sets the last modification time, leaving the access time. False on an error (errno).
+  bool SetModifiedTime(const std::timespec& time);
+  // Which file this is (see FileIdentity); nullopt on an error (errno tells why).
+  std::optional<FileIdentity> Identity() const;
+
+  // Takes the whole-file lock without waiting. False when another open file holds a
+  // conflicting one (errno EWOULDBLOCK) or on an error. Taking the other kind converts the
+  // lock this file holds.
+  bool TryLock(WholeLock kind);
+  // Sets, changes or releases the lock on length bytes from start, without waiting. False
+  // when another process holds a conflicting lock (errno EACCES or EAGAIN) or on an error.
+  bool SetRangeLock(RangeLock kind, std::uint64_t start, std::uint64_t length);
+
   const std::filesystem::path& Path() const { return path_; }
 
  private:

@@ -4,13 +4,12 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 #include <thread>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "platform/file_system.h"
 
@@ -67,26 +66,16 @@ class GioAssociations : public DesktopAssociations {
 
 const DesktopAssociations* installed_associations = nullptr;
 
-bool Exists(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(path, error);
-}
-
-bool IsExecutableFile(const fs::path& path) {
-  std::error_code error;
-  return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
-}
-
 // An argument as the started program gets it: the real path when it names something.
 std::string ArgumentFor(std::string_view text) {
   const fs::path resolved = ResolvePath(text);
-  if (Exists(resolved)) return resolved.string();
+  if (ExistsAt(resolved)) return resolved.string();
   return core::Cp1252ToUtf8(text);
 }
 
 std::vector<std::string> ArgumentsFor(std::string_view parameters) {
   if (parameters.empty()) return {};
-  if (const fs::path whole = ResolvePath(parameters); Exists(whole)) return {whole.string()};
+  if (const fs::path whole = ResolvePath(parameters); ExistsAt(whole)) return {whole.string()};
   std::vector<std::string> arguments;
   for (const std::string& argument : SplitCommandLine(parameters))
     arguments.push_back(ArgumentFor(argument));
@@ -192,14 +181,13 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
 
 void LaunchProgram(std::string_view program, std::string_view parameters) {
   if (program.empty()) return;
-  const bool is_path = program.find_first_of("/\\") != std::string_view::npos;
+  const bool is_path = core::HasFolder(program);
   const fs::path target = ResolvePath(program);
-  if (IsExecutableFile(target)) {
+  if (ExecutableFileExistsAt(target)) {
     Spawn(target.string(), false, ArgumentsFor(parameters));
     return;
   }
-  std::error_code error;
-  if (fs::is_regular_file(target, error)) {
+  if (FileExistsAt(target)) {
     CurrentAssociations().OpenWithDefault(target);
     return;
   }

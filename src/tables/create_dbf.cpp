@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -53,8 +54,7 @@ void WriteFile(const std::string& open_path, const std::string& name, const std:
 // "x.dbt").
 std::string MemoNameLike(const std::string& table_name) {
   std::string memo = MemoFileName(table_name, MemoKind::DBase4);
-  const std::size_t dot = table_name.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : table_name.substr(dot + 1);
+  const std::string extension = core::ExtensionOf(table_name);
   if (!extension.empty() && extension == core::LowerCaseAscii(extension))
     memo.replace(memo.size() - 3, 3, "dbt");
   return memo;
@@ -153,9 +153,8 @@ bool CreateDBF(std::string_view file_name, const std::vector<std::string>& dbf_f
     // An empty dBASE IV memo file: the next free block is 1, blocks of 512 bytes.
     std::string memo(kDefaultMemoBlockSize, '\0');
     memo[0] = 1;
-    const std::size_t slash = name.find_last_of("/\\");
-    std::string base = core::UpperCaseAscii(name.substr(slash == std::string::npos ? 0 : slash + 1));
-    base = base.substr(0, std::min<std::size_t>(base.find('.'), 8));
+    const std::string base =
+        core::UpperCaseAscii(core::WithoutExtensions(core::FileNameOf(name))).substr(0, 8);
     memo.replace(kMemoNameAt, base.size(), base);
     PutU16(memo, kMemoBlockSizeAt, kDefaultMemoBlockSize);
     const std::string memo_name = MemoNameLike(name);

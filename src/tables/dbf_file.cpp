@@ -1,7 +1,5 @@
 #include "tables/dbf_file.h"
 
-#include <sys/file.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "tables/byte_reader.h"
 #include "tables/kv_error.h"
@@ -33,11 +32,6 @@ constexpr std::size_t kDecimalsAt = 17;
 
 // Records are read in blocks of about this many bytes when they are visited in order.
 constexpr std::int64_t kBlockBytes = 256 * 1024;
-
-std::string FileNameOnly(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string UpdateDateText(unsigned year, unsigned month, unsigned day) {
   char text[16];
@@ -104,7 +98,7 @@ DbfHeader DecodeDbfHeader(std::string_view bytes, const std::string& path) {
   const int field_count = (header.header_length - static_cast<int>(kDbfPrologSize)) /
                           static_cast<int>(kDbfDescriptorSize);
   if (field_count <= 0 || field_count > kDbfMaxFields)
-    throw EKvError(210, FileNameOnly(path) +
+    throw EKvError(210, core::FileNameOf(path) +
                             " is not a dBASE database. (Number of fields is out of range) "
                             "[Use/OpenDbf]");
   if (!in.Has(kDbfPrologSize, static_cast<std::size_t>(header.header_length) - kDbfPrologSize))
@@ -147,8 +141,10 @@ DbfFile DbfFile::Open(std::string_view open_path, const std::string& path, DbfAc
   if (!file) throw EKvError(DosErrorCode(errno), failure);
   // Sharing: an exclusive open keeps every other open out, any other open keeps an
   // exclusive one out.
-  const int lock = access == DbfAccess::ReadWriteExclusive ? LOCK_EX : LOCK_SH;
-  if (::flock(file->Descriptor(), lock | LOCK_NB) != 0) throw EKvError(DosErrorCode(errno), failure);
+  const platform::File::WholeLock lock = access == DbfAccess::ReadWriteExclusive
+                                             ? platform::File::WholeLock::Exclusive
+                                             : platform::File::WholeLock::Shared;
+  if (!file->TryLock(lock)) throw EKvError(DosErrorCode(errno), failure);
 
   const std::string read_failure = "Error reading " + path + " [Use/OpenDbf]";
   std::string bytes(kDbfPrologSize, '\0');

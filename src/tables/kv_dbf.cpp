@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -153,11 +154,9 @@ KvDbf::~KvDbf() { Close(); }
 
 void KvDbf::SetDbfFileName(std::string_view file_name) {
   std::string name = core::AllTrim(file_name);
-  if (!name.empty() && name.back() != '.') {
-    const std::size_t separator = name.find_last_of("\\/:");
-    const std::size_t base = separator == std::string::npos ? 0 : separator + 1;
-    if (name.find('.', base) == std::string::npos) name += ".dbf";
-  }
+  if (!name.empty() && name.back() != '.' &&
+      !core::HasExtension(name, core::FolderEnd::SeparatorOrDrive))
+    name += ".dbf";
   const bool was_active = active_;
   if (was_active) Close();
   dbf_file_name_ = std::move(name);

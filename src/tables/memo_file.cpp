@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "core/path_texts.h"
 #include "tables/byte_reader.h"
 #include "tables/kv_error.h"
 
@@ -28,15 +29,7 @@ MemoKind MemoKindOf(std::uint8_t version) {
 
 std::string MemoFileName(std::string_view table_path, MemoKind kind) {
   const std::string_view extension = kind == MemoKind::FoxPro ? "FPT" : "DBT";
-  const std::size_t slash = table_path.find_last_of("/\\");
-  const std::size_t dot = table_path.rfind('.');
-  std::string name(table_path);
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-    name += '.';
-  else
-    name.resize(dot + 1);
-  name += extension;
-  return name;
+  return core::WithoutExtension(table_path) + "." + std::string(extension);
 }
 
 std::uint32_t MemoBlockSize(std::string_view header, MemoKind kind) {

@@ -1,7 +1,5 @@
 #include "tables/ndx_builder.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <optional>
 
 #include "core/code_pages.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
 #include "tables/expression_parser.h"
@@ -165,11 +164,6 @@ std::uint32_t BigEndian32(const char* at) {
   return value;
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // What one build needs to know about its keys.
 struct KeyLayout {
   char type;              // 'C', 'D' or 'N'
@@ -248,7 +242,7 @@ std::uint32_t WriteTree(KeySorter& sorter, const KeyLayout& layout, bool unique,
 // be deleted for lack of access the table must at least be had for writing.
 void DeleteOldIndex(const WorkArea& area, const IndexFileSpec& file, const std::string& suffix) {
   if (!platform::FileExists(file.path)) return;
-  if (::unlink(platform::ResolvePath(file.path).c_str()) == 0) return;
+  if (platform::RemoveFile(file.path)) return;
   const int code = DosErrorCode(errno);
   if (code != 5 && code != 32) return;
   if (!platform::File::Open(area.OpenPath(), platform::File::Mode::ReadWrite))
@@ -317,7 +311,7 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     header.expression = NormaliseKeyExpression(text);
     header.record_count = static_cast<std::uint32_t>(area->RecCount());
     header.check_value = ~header.record_count;
-    header.table_name = BaseName(area->FileName()).substr(0, kNdxTableNameMax);
+    header.table_name = core::FileNameOf(area->FileName()).substr(0, kNdxTableNameMax);
     if (area->Oem()) {
       header.expression = core::AnsiToOem(header.expression);
       header.table_name = core::AnsiToOem(header.table_name);
@@ -328,11 +322,11 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     progress.Finish();
   } catch (const std::bad_alloc&) {
     index_file.reset();
-    ::unlink(platform::ResolvePath(file.path).c_str());
+    platform::RemoveFile(file.path);
     throw EKvError(217, "Not enough memory to build the index [MakeIndex]");
   } catch (...) {
     index_file.reset();
-    ::unlink(platform::ResolvePath(file.path).c_str());
+    platform::RemoveFile(file.path);
     throw;
   }
 }

@@ -1,7 +1,5 @@
 #include "tables/ndx_index.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -26,19 +24,10 @@ constexpr std::uint64_t kMaxCachedPages = 131072;
 // The expression text read from the header: at most this many characters.
 constexpr std::size_t kExpressionReadMax = 100;
 
-using FileId = std::pair<std::uint64_t, std::uint64_t>;
-
-// The index files open in the process, by device and inode.
-std::map<FileId, const NdxIndex*>& OpenIndexFiles() {
-  static std::map<FileId, const NdxIndex*> files;
+// The index files open in the process, by the file's identity.
+std::map<platform::FileIdentity, const NdxIndex*>& OpenIndexFiles() {
+  static std::map<platform::FileIdentity, const NdxIndex*> files;
   return files;
-}
-
-bool FileIdOf(int descriptor, FileId& id) {
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) return false;
-  id = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-  return true;
 }
 
 int AreaNumberOf(const WorkArea& area) {
@@ -56,10 +45,9 @@ std::string NumberText(double value) {
 }  // namespace
 
 bool IndexFileIsOpen(std::string_view path) {
-  struct stat status {};
-  if (::stat(platform::ResolvePath(path).c_str(), &status) != 0) return false;
-  const FileId id{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-  return OpenIndexFiles().count(id) != 0;
+  const std::optional<platform::FileIdentity> id =
+      platform::IdentityAt(platform::ResolvePath(path));
+  return id && OpenIndexFiles().count(*id) != 0;
 }
 
 std::unique_ptr<NdxIndex> NdxIndex::Open(WorkArea& area, const IndexFileSpec& file, int order) {
@@ -133,18 +121,15 @@ NdxIndex::NdxIndex(WorkArea& area, const IndexFileSpec& file, int order, platfor
   cache_ = std::make_unique_for_overwrite<char[]>(slots * kNdxPageSize);
   cache_tags_.assign(slots, 0);
 
-  FileId id;
-  if (FileIdOf(file_.Descriptor(), id)) {
-    file_id_[0] = id.first;
-    file_id_[1] = id.second;
-    OpenIndexFiles()[id] = this;
+  if (const std::optional<platform::FileIdentity> id = file_.Identity()) {
+    file_id_ = *id;
+    OpenIndexFiles()[*id] = this;
   }
 }
 
 NdxIndex::~NdxIndex() {
   if (area_.Order() == this) area_.SetOrder(nullptr);
-  const FileId id{file_id_[0], file_id_[1]};
-  auto it = OpenIndexFiles().find(id);
+  auto it = OpenIndexFiles().find(file_id_);
   if (it != OpenIndexFiles().end() && it->second == this) OpenIndexFiles().erase(it);
 }
 

@@ -132,7 +132,7 @@ class NdxIndex final : public RecordOrder {
   char key_type_ = 'C';                  // 'C', 'D' or 'N'
   int key_length_ = 0;                   // bytes compared
   int entry_size_ = 0;                   // bytes per entry
-  std::uint64_t file_id_[2] = {0, 0};    // device and inode, for the open-file registry
+  platform::FileIdentity file_id_;       // the file's identity, for the open-file registry
 
   std::unique_ptr<char[]> cache_;        // cached pages, direct-mapped by page number
   std::vector<std::uint32_t> cache_tags_;  // page held by each slot, 0 when empty

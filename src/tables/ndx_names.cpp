@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/path_texts.h"
 #include "core/texts.h"
 
 namespace vantorel::tables {
@@ -21,11 +22,6 @@ bool EndsOptionWord(const std::string& upper, std::size_t at) {
 }
 
 bool BelowCode33(char c) { return static_cast<unsigned char>(c) < 33; }
-
-std::string DirectoryOf(std::string_view path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
 
 }  // namespace
 
@@ -51,14 +47,13 @@ IndexFileSpec ParseIndexFileSpec(std::string_view spec, std::string_view table_p
   given = given.substr(first, last - first);
   if (given.empty()) return result;
 
-  const std::size_t slash = given.find_last_of("/\\");
-  const std::size_t base_at = slash == std::string::npos ? 0 : slash + 1;
-  if (given.find('.', base_at) == std::string::npos) {
-    const std::string base = given.substr(base_at);
+  if (!core::HasExtension(given)) {
+    const std::string base = core::FileNameOf(given);
     given += core::UpperCaseAscii(base) == base ? ".NDX" : ".ndx";
   }
-  if (given.find_first_of("\\/:") == std::string::npos)
-    given = DirectoryOf(table_path) + given;
+  // A drive alone ("C:X.NDX") already places the index; it is not put beside the table.
+  if (!core::HasFolder(given, core::FolderEnd::SeparatorOrDrive))
+    given = core::FolderOf(table_path) + given;
   result.name = core::UpperCaseAscii(given);
   result.path = std::move(given);
   return result;

@@ -1,11 +1,7 @@
 #include "tables/ndx_sort.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -42,12 +38,6 @@ std::uint64_t HashKey(const char* key, std::size_t size) {
   return hash ^ (hash >> 29);
 }
 
-std::string TemporaryDirectory(const std::string& given) {
-  if (!given.empty()) return given;
-  const char* tmpdir = std::getenv("TMPDIR");
-  return tmpdir && *tmpdir ? tmpdir : "/tmp";
-}
-
 }  // namespace
 
 KeySorter::KeySorter(std::size_t key_size, std::size_t max_run_entries, std::string temp_dir,
@@ -59,8 +49,10 @@ KeySorter::KeySorter(std::size_t key_size, std::size_t max_run_entries, std::str
       temp_dir_(std::move(temp_dir)) {}
 
 KeySorter::~KeySorter() {
+  if (!temp_) return;
+  const std::filesystem::path path = temp_->Path();
   temp_.reset();
-  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+  platform::RemoveFileAt(path);
 }
 
 char* KeySorter::Append() {
@@ -138,14 +130,7 @@ void KeySorter::SortMemory() {
 
 void KeySorter::SpillRun() {
   if (!temp_) {
-    std::string pattern = TemporaryDirectory(temp_dir_);
-    if (pattern.back() != '/') pattern += '/';
-    pattern += "KVPXXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw EKvError(DosErrorCode(errno), "Error requesting unique file name [UniqueFilename]");
-    ::close(fd);
-    temp_path_ = pattern;
-    temp_ = platform::File::OpenPath(temp_path_, platform::File::Mode::ReadWrite);
+    temp_ = platform::File::CreateTemporary(temp_dir_, "KVP");
     if (!temp_) throw EKvError(DosErrorCode(errno), "Error requesting unique file name [UniqueFilename]");
   }
   SortMemory();
@@ -158,7 +143,7 @@ void KeySorter::SpillRun() {
   for (std::size_t i = 0; i < order_.size(); ++i)
     std::memcpy(sorted.data() + i * entry_size_, memory_.data() + order_[i] * entry_size_, entry_size_);
   if (!temp_->WriteAt(temp_size_, sorted.data(), sorted.size()))
-    throw EKvError(101, "Error writing " + temp_path_ + " [MakeIndex]");
+    throw EKvError(101, "Error writing " + temp_->Path().string() + " [MakeIndex]");
   runs_.push_back({temp_size_, order_.size(), {}, 0});
   temp_size_ += sorted.size();
   count_ = 0;
@@ -172,7 +157,7 @@ bool KeySorter::Refill(Run& run) {
   run.buffer.resize(n * entry_size_);
   const long long got = temp_->ReadAt(run.offset, run.buffer.data(), run.buffer.size());
   if (got != static_cast<long long>(run.buffer.size()))
-    throw EKvError(100, "Error reading " + temp_path_ + " [MakeIndex]");
+    throw EKvError(100, "Error reading " + temp_->Path().string() + " [MakeIndex]");
   run.offset += run.buffer.size();
   run.remaining -= n;
   run.at = 0;

@@ -72,8 +72,7 @@ class KeySorter {
   std::size_t count_ = 0;                     // entries in memory_
   std::vector<std::uint32_t> order_;          // memory_ entries in sorted order (a run's output)
   std::size_t next_ = 0;                      // next position in order_ (in-memory mode)
-  std::string temp_path_;                     // the temporary file, empty before it exists
-  std::optional<platform::File> temp_;        // the temporary file
+  std::optional<platform::File> temp_;        // the temporary file, none before it exists
   std::uint64_t temp_size_ = 0;               // bytes written to it
   std::vector<Run> runs_;                     // the runs in the temporary file
   std::vector<std::size_t> heap_;             // run indexes, a min-heap on their heads

@@ -1,13 +1,10 @@
 #include "tables/semaphore_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <thread>
 
+#include "core/path_texts.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::tables {
@@ -19,19 +16,13 @@ constexpr std::uint64_t kRecordLockStart = 1;  // bytes 1..4 of the SemaphoreFil
 constexpr std::uint64_t kRecordLockLength = 4;
 constexpr std::chrono::milliseconds kLockPause{1};
 
-bool SetLock(int descriptor, short type, std::uint64_t start, std::uint64_t length) {
-  struct flock lock {};
-  lock.l_type = type;
-  lock.l_whence = SEEK_SET;
-  lock.l_start = static_cast<off_t>(start);
-  lock.l_len = static_cast<off_t>(length);
-  return ::fcntl(descriptor, F_SETLK, &lock) == 0;
-}
+using RangeLock = platform::File::RangeLock;
 
-// Tries a write lock up to tries times; the errno of the last try is kept.
-bool LockWithTries(int descriptor, short type, std::uint64_t start, std::uint64_t length, int tries) {
+// Tries a lock up to tries times; the errno of the last try is kept.
+bool LockWithTries(platform::File& file, RangeLock type, std::uint64_t start, std::uint64_t length,
+                   int tries) {
   for (int i = 0; i < tries; ++i) {
-    if (SetLock(descriptor, type, start, length)) return true;
+    if (file.SetRangeLock(type, start, length)) return true;
     if (errno != EACCES && errno != EAGAIN) return false;
     if (i + 1 < tries) std::this_thread::sleep_for(kLockPause);
   }
@@ -42,28 +33,25 @@ bool LockWithTries(int descriptor, short type, std::uint64_t start, std::uint64_
 // write lock), else readable (a read lock, which still keeps writers of the byte out).
 struct TableLock {
   std::optional<platform::File> file;
-  short type = F_WRLCK;
+  RangeLock type = RangeLock::Write;
 
   bool Take(const std::string& table_path, int tries) {
     file = platform::File::Open(table_path, platform::File::Mode::ReadWrite);
     if (!file) {
       file = platform::File::Open(table_path, platform::File::Mode::Read);
-      type = F_RDLCK;
+      type = RangeLock::Read;
     }
-    return file && LockWithTries(file->Descriptor(), type, kTableSemaphoreLockOffset, 1, tries);
+    return file && LockWithTries(*file, type, kTableSemaphoreLockOffset, 1, tries);
   }
   ~TableLock() {
-    if (file) SetLock(file->Descriptor(), F_UNLCK, kTableSemaphoreLockOffset, 1);
+    if (file) file->SetRangeLock(RangeLock::Unlock, kTableSemaphoreLockOffset, 1);
   }
 };
 
 }  // namespace
 
 std::string SemaphoreFileName(std::string_view table_path) {
-  const std::size_t slash = table_path.find_last_of("/\\");
-  const std::size_t base_at = slash == std::string_view::npos ? 0 : slash + 1;
-  const std::size_t dot = table_path.find('.', base_at);
-  return std::string(table_path.substr(0, dot)) + ".@s@";
+  return core::WithoutExtensions(table_path) + ".@s@";
 }
 
 void RemoveStaleSemaphoreFile(std::string_view table_path) {
@@ -75,8 +63,8 @@ void RemoveStaleSemaphoreFile(std::string_view table_path) {
   if (!file) return;
   // Every user holds a shared flock on the file: an exclusive one succeeds only when
   // nobody has it open.
-  if (::flock(file->Descriptor(), LOCK_EX | LOCK_NB) != 0) return;
-  ::unlink(file->Path().c_str());
+  if (!file->TryLock(platform::File::WholeLock::Exclusive)) return;
+  platform::RemoveFileAt(file->Path());
 }
 
 SemaphoreFile::SemaphoreFile(std::string table_path, std::string table_name)
@@ -100,19 +88,18 @@ void SemaphoreFile::Login() {
     throw EKvError(1202, "Cannot lock database for: " + table_name_ + " Action=" + action +
                              " [Database Semaphore]");
   const std::filesystem::path real = platform::ResolvePath(path_);
-  const int created = ::open(real.c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
-  if (created >= 0) {
+  if (auto created = platform::File::OpenPath(real, platform::File::Mode::CreateNew)) {
     const char zero[kRecordSize] = {0, 0, 0, 0};
-    const bool written = ::pwrite(created, zero, sizeof zero, 0) == static_cast<ssize_t>(sizeof zero);
+    const bool written = created->WriteAt(0, zero, sizeof zero);
     const int write_errno = errno;
-    ::close(created);
+    created.reset();
     if (!written) throw EKvError(DosErrorCode(write_errno), "Cannot write to: " + name_ + " " + action);
   } else if (errno != EEXIST) {
     throw EKvError(DosErrorCode(errno), "Cannot open/create: " + name_ + " " + action);
   }
   file_ = platform::File::OpenPath(real, platform::File::Mode::ReadWrite);
   if (!file_) throw EKvError(DosErrorCode(errno), "Cannot open: " + name_ + " " + action);
-  ::flock(file_->Descriptor(), LOCK_SH | LOCK_NB);
+  file_->TryLock(platform::File::WholeLock::Shared);
   try {
     ChangeCount(+1, action);
   } catch (const EKvError&) {
@@ -131,19 +118,19 @@ void SemaphoreFile::Logout() {
   const std::uint8_t users = ChangeCount(-1, action);
   const std::filesystem::path real = file_->Path();
   file_.reset();
-  if (users == 0) ::unlink(real.c_str());
+  if (users == 0) platform::RemoveFileAt(real);
 }
 
 std::uint8_t SemaphoreFile::ChangeCount(int delta, const char* action) {
-  const int fd = file_->Descriptor();
-  if (!LockWithTries(fd, F_WRLCK, kRecordLockStart, kRecordLockLength, kSemaphoreLockTries))
+  if (!LockWithTries(*file_, RangeLock::Write, kRecordLockStart, kRecordLockLength,
+                     kSemaphoreLockTries))
     throw EKvError(1202, "10 second timeout: Cannot lock index semaphore file: " + name_ +
                              " LOCKSEMAPHORE\r\nPossible cause: Network lock limit exceeded\r\n"
                              " Lock result code: " + std::to_string(DosErrorCode(errno)));
   struct Unlock {
-    int fd;
-    ~Unlock() { SetLock(fd, F_UNLCK, kRecordLockStart, kRecordLockLength); }
-  } unlock{fd};
+    platform::File& file;
+    ~Unlock() { file.SetRangeLock(RangeLock::Unlock, kRecordLockStart, kRecordLockLength); }
+  } unlock{*file_};
   unsigned char record[kRecordSize] = {0, 0, 0, 0};
   if (file_->ReadAt(0, record, sizeof record) != static_cast<long long>(sizeof record))
     throw EKvError(100, "Cannot read: " + name_ + " " + action);

@@ -27,8 +27,9 @@ inline constexpr int kSemaphoreLockTries = 1000;
 // The table byte locked around a login or logout.
 inline constexpr std::uint64_t kTableSemaphoreLockOffset = 0x40000000;
 
-// The SemaphoreFile's path text for a table path: the extension (or the end of the name
-// when there is none) replaced by ".@s@".
+// The SemaphoreFile's path text for a table path: everything from the first "." of the file
+// name on (the extension of an MS-DOS name) replaced by ".@s@", which is appended when the
+// name has no ".".
 std::string SemaphoreFileName(std::string_view table_path);
 
 // Removes a SemaphoreFile left behind by a process that ended without logging out: the file

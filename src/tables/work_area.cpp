@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "tables/kv_error.h"
 #include "tables/ndx_orders.h"
@@ -54,22 +55,16 @@ UseCommand ParseUseCommand(std::string_view command_text) {
 
   std::string name = core::AllTrim(text);
   if (name.empty() || (name.front() != '/' && name.front() != '\\')) {
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) {
+    const std::filesystem::path current = platform::CurrentDirectory();
+    if (!current.empty()) {
       std::string folder = platform::PathText(current);
       if (folder.empty() || folder.back() != '/') folder += '/';
       name = folder + name;
     }
   }
-  const std::size_t slash = name.find_last_of("/\\");
-  const std::size_t base_at = slash == std::string::npos ? 0 : slash + 1;
-  if (name.find('.', base_at) == std::string::npos) name += ".DBF";
-  if (command.alias.empty()) {
-    std::string base = name.substr(base_at);
-    base.resize(base.rfind('.'));
-    command.alias = core::UpperCaseAscii(base);
-  }
+  if (!core::HasExtension(name)) name += ".DBF";
+  if (command.alias.empty())
+    command.alias = core::UpperCaseAscii(core::WithoutExtension(core::FileNameOf(name)));
   command.file_name = std::move(name);
   return command;
 }

@@ -1,7 +1,13 @@
 #include "platform/file_system.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utime.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +111,306 @@ TEST_F(FileSystemFacade, PackedModificationTime) {
   EXPECT_FALSE(FileAge(Root() + "\\missing.ndx"));
   EXPECT_FALSE(FileAge(Root() + "\\disks")) << "directories have no file age";
   EXPECT_EQ(ToDosDateTime(0), (1u << 5 | 1u) << 16) << "before 1980 clamps to 1980-01-01";
+}
+
+// The kinds of directory entries the real-path tests meet.
+class RealPaths : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("file.txt", "text");
+    fs::permissions(dir_.Write("tool.sh", "#!/bin/sh\n"), fs::perms::owner_exec,
+                    fs::perm_options::add);
+    fs::create_directories(dir_.path() / "folder/inner");
+    fs::create_symlink(dir_.path() / "file.txt", dir_.path() / "link-to-file");
+    fs::create_symlink(dir_.path() / "folder", dir_.path() / "link-to-folder");
+    fs::create_symlink(dir_.path() / "gone", dir_.path() / "dangling");
+  }
+  fs::path At(std::string_view name) const { return dir_.path() / name; }
+  testing::TempDir dir_;
+};
+
+TEST_F(RealPaths, WhatIsThere) {
+  const struct {
+    const char* name;
+    bool exists, entry, file, directory, link, executable, listable;
+  } cases[] = {
+      // name            exists entry  file   dir    link   exec   list
+      {"file.txt",       true,  true,  true,  false, false, false, false},
+      {"tool.sh",        true,  true,  true,  false, false, true,  false},
+      {"folder",         true,  true,  false, true,  false, false, true},
+      {"link-to-file",   true,  true,  true,  false, true,  false, false},
+      {"link-to-folder", true,  true,  false, true,  true,  false, true},
+      {"dangling",       false, true,  false, false, true,  false, false},
+      {"missing",        false, false, false, false, false, false, false},
+      {"file.txt/below", false, false, false, false, false, false, false},
+  };
+  for (const auto& c : cases) {
+    const fs::path path = At(c.name);
+    EXPECT_EQ(ExistsAt(path), c.exists) << c.name;
+    EXPECT_EQ(EntryExistsAt(path), c.entry) << c.name;
+    EXPECT_EQ(FileExistsAt(path), c.file) << c.name;
+    EXPECT_EQ(DirectoryExistsAt(path), c.directory) << c.name;
+    EXPECT_EQ(IsSymbolicLinkAt(path), c.link) << c.name;
+    EXPECT_EQ(ExecutableFileExistsAt(path), c.executable) << c.name;
+    EXPECT_EQ(DirectoryReadableAt(path), c.listable) << c.name;
+  }
+  EXPECT_FALSE(FileExistsAt(At("FILE.TXT"))) << "real paths are taken as written";
+}
+
+TEST_F(RealPaths, EntryNamesOfAFolder) {
+  std::vector<std::string> names = EntryNamesAt(dir_.path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"dangling", "file.txt", "folder", "link-to-file",
+                                             "link-to-folder", "tool.sh"}));
+  EXPECT_EQ(EntryNamesAt(At("folder")), std::vector<std::string>{"inner"});
+  EXPECT_TRUE(EntryNamesAt(At("missing")).empty());
+  EXPECT_TRUE(EntryNamesAt(At("file.txt")).empty());
+}
+
+TEST_F(RealPaths, CreateDirectories) {
+  EXPECT_TRUE(CreateDirectoriesAt(At("new/deeper/deepest")));
+  EXPECT_TRUE(fs::is_directory(At("new/deeper/deepest")));
+  EXPECT_TRUE(CreateDirectoriesAt(At("folder"))) << "an existing folder is fine";
+  EXPECT_TRUE(CreateDirectoriesAt(At("link-to-folder"))) << "so is a link to one";
+  EXPECT_FALSE(CreateDirectoriesAt(At("file.txt")));
+  EXPECT_FALSE(CreateDirectoriesAt(At("file.txt/below")));
+  EXPECT_EQ(testing::TempDir::Read(At("file.txt")), "text");
+}
+
+TEST_F(RealPaths, RemoveFiles) {
+  dir_.Write("Disks/Issue12/OLD.NDX", "x");
+  EXPECT_TRUE(RemoveFile(dir_.path().string() + "\\DISKS\\issue12\\old.ndx")) << "a path text";
+  EXPECT_FALSE(fs::exists(At("Disks/Issue12/OLD.NDX")));
+  errno = 0;
+  EXPECT_FALSE(RemoveFile(dir_.path().string() + "\\DISKS\\issue12\\old.ndx"));
+  EXPECT_EQ(errno, ENOENT);
+
+  EXPECT_TRUE(RemoveFileAt(At("link-to-file")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(At("link-to-file"))));
+  EXPECT_EQ(testing::TempDir::Read(At("file.txt")), "text") << "the link goes, not its target";
+  EXPECT_TRUE(RemoveFileAt(At("dangling")));
+  EXPECT_FALSE(RemoveFileAt(At("folder"))) << "folders are not removed";
+  EXPECT_TRUE(fs::is_directory(At("folder")));
+}
+
+TEST_F(RealPaths, ReadOnlyAttribute) {
+  const fs::path file = At("file.txt");
+  fs::permissions(file, fs::perms(0664));
+  EXPECT_FALSE(IsReadOnlyAt(file));
+  SetReadOnlyAt(file, true);
+  EXPECT_TRUE(IsReadOnlyAt(file));
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms(0444)) << "no one may write";
+  SetReadOnlyAt(file, false);
+  EXPECT_FALSE(IsReadOnlyAt(file));
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms(0644)) << "the owner may write again";
+
+  fs::permissions(file, fs::perms(0464));
+  EXPECT_TRUE(IsReadOnlyAt(file)) << "only the owner's permission counts";
+  EXPECT_FALSE(IsReadOnlyAt(At("missing")));
+  SetReadOnlyAt(At("missing"), true);  // ignored
+  SetReadOnlyAt(At("link-to-file"), false);
+  EXPECT_FALSE(IsReadOnlyAt(file)) << "links are followed";
+}
+
+TEST_F(RealPaths, ModificationTimes) {
+  const fs::path file = At("file.txt");
+  struct stat before {};
+  ASSERT_EQ(::stat(file.c_str(), &before), 0);
+  const std::time_t when = 829751131;  // 1996-04-17
+  ASSERT_TRUE(SetModifiedTimeAt(file, when));
+  struct stat after {};
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, when);
+  EXPECT_EQ(after.st_mtim.tv_nsec, 0);
+  EXPECT_EQ(after.st_atim.tv_sec, before.st_atim.tv_sec) << "the access time stays";
+  EXPECT_FALSE(SetModifiedTimeAt(At("missing"), when));
+
+  auto open = File::OpenPath(file, File::Mode::ReadWrite);
+  ASSERT_TRUE(open);
+  const std::optional<std::timespec> read = open->ModifiedTime();
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->tv_sec, when);
+  ASSERT_TRUE(open->SetModifiedTime({when + 60, 500}));
+  ASSERT_EQ(::stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, when + 60);
+  EXPECT_EQ(after.st_mtim.tv_nsec, 500);
+}
+
+TEST_F(RealPaths, IdentitiesOfFiles) {
+  fs::create_hard_link(At("file.txt"), At("second-name.txt"));
+  const std::optional<FileIdentity> file = IdentityAt(At("file.txt"));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(IdentityAt(At("second-name.txt")), file) << "one file under two names";
+  EXPECT_EQ(IdentityAt(At("link-to-file")), file) << "links are followed";
+  EXPECT_NE(IdentityAt(At("tool.sh")), file);
+  EXPECT_FALSE(IdentityAt(At("missing")));
+  EXPECT_FALSE(IdentityAt(At("dangling")));
+  EXPECT_EQ(File::OpenPath(At("second-name.txt"), File::Mode::Read)->Identity(), file);
+}
+
+TEST_F(RealPaths, WholeFilesReadAndWritten) {
+  EXPECT_TRUE(WriteFileAt(At("settings.ini"), "[Settings]\r\nA=1\r\n"));
+  EXPECT_EQ(ReadFileAt(At("settings.ini")), "[Settings]\r\nA=1\r\n");
+  EXPECT_TRUE(WriteFileAt(At("settings.ini"), "B"));
+  EXPECT_EQ(ReadFileAt(At("settings.ini")), "B") << "the old content is gone";
+  EXPECT_TRUE(WriteFileAt(At("empty.ini"), ""));
+  EXPECT_EQ(ReadFileAt(At("empty.ini")), "");
+  const std::string big(200000, 'x');
+  EXPECT_TRUE(WriteFileAt(At("big.bin"), big));
+  EXPECT_EQ(ReadFileAt(At("big.bin")), big);
+
+  EXPECT_FALSE(ReadFileAt(At("missing")));
+  EXPECT_FALSE(ReadFileAt(At("folder")));
+  EXPECT_FALSE(WriteFileAt(At("folder"), "x"));
+  EXPECT_FALSE(WriteFileAt(At("no-folder/settings.ini"), "x"));
+  const std::optional<std::string> mounts = ReadFileAt("/proc/self/mounts");
+  ASSERT_TRUE(mounts);
+  EXPECT_FALSE(mounts->empty()) << "read to the end although its stated size is 0";
+}
+
+TEST_F(RealPaths, AbsoluteAndCanonicalForms) {
+  const fs::path current = fs::current_path();
+  EXPECT_EQ(CurrentDirectory(), current);
+  const fs::path root = fs::canonical(dir_.path());
+  const struct {
+    fs::path path, absolute, canonical, weakly_canonical;
+  } cases[] = {
+      {"relative/name", current / "relative/name", {}, current / "relative/name"},
+      {root / "folder/../file.txt", root / "folder/../file.txt", root / "file.txt",
+       root / "file.txt"},
+      {root / "link-to-folder/inner", root / "link-to-folder/inner", root / "folder/inner",
+       root / "folder/inner"},
+      {root / "link-to-folder/new/./file", root / "link-to-folder/new/./file", {},
+       root / "folder/new/file"},
+      {root / "dangling", root / "dangling", {}, root / "dangling"},  // only existing parts
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AbsolutePath(c.path), c.absolute) << c.path;
+    EXPECT_EQ(CanonicalPath(c.path), c.canonical) << c.path;
+    EXPECT_EQ(WeaklyCanonicalPath(c.path), c.weakly_canonical) << c.path;
+  }
+  EXPECT_THROW(AbsolutePath(fs::path()), fs::filesystem_error);
+  std::error_code error;
+  EXPECT_EQ(AbsolutePath(fs::path(), error), fs::path());
+  EXPECT_TRUE(error);
+  EXPECT_EQ(AbsolutePath("x", error), current / "x");
+  EXPECT_FALSE(error);
+}
+
+TEST_F(RealPaths, CreateNewRefusesATakenName) {
+  auto created = File::OpenPath(At("new.@s@"), File::Mode::CreateNew);
+  ASSERT_TRUE(created);
+  EXPECT_EQ(created->Size(), 0);
+  errno = 0;
+  EXPECT_FALSE(File::OpenPath(At("new.@s@"), File::Mode::CreateNew));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_FALSE(File::OpenPath(At("dangling"), File::Mode::CreateNew)) << "a link takes the name";
+  EXPECT_FALSE(fs::exists(At("gone")));
+}
+
+TEST_F(RealPaths, CreateInPlaceOfReplacesWithoutWritingThrough) {
+  fs::create_hard_link(At("file.txt"), At("other-name.txt"));
+  const struct {
+    const char* name;
+    const char* kept;  // a file that must keep its content
+  } cases[] = {
+      {"file.txt", "other-name.txt"},  // emptying in place would empty the other name too
+      {"link-to-file", "other-name.txt"},  // writing through would change the link's target
+      {"dangling", nullptr},
+      {"missing", nullptr},
+  };
+  for (const auto& c : cases) {
+    auto file = File::CreateInPlaceOf(At(c.name));
+    ASSERT_TRUE(file) << c.name;
+    EXPECT_TRUE(file->WriteAt(0, "new", 3));
+    file.reset();
+    EXPECT_FALSE(fs::is_symlink(At(c.name))) << c.name;
+    EXPECT_EQ(testing::TempDir::Read(At(c.name)), "new") << c.name;
+    if (c.kept) {
+      EXPECT_EQ(testing::TempDir::Read(At(c.kept)), "text") << c.name;
+    }
+  }
+  EXPECT_FALSE(fs::exists(At("gone"))) << "the dangling link's target is never created";
+  EXPECT_FALSE(File::CreateInPlaceOf(At("folder")));
+  EXPECT_TRUE(fs::is_directory(At("folder/inner"))) << "a folder is left alone";
+  for (const std::string& name : EntryNamesAt(dir_.path()))
+    EXPECT_EQ(name.find(".~"), std::string::npos) << "nothing is left aside: " << name;
+}
+
+TEST_F(RealPaths, TemporaryFiles) {
+  auto first = File::CreateTemporary(dir_.path(), "KVP");
+  auto second = File::CreateTemporary(dir_.path() / "", "KVP");
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first->Path(), second->Path());
+  for (const File* file : {&*first, &*second}) {
+    EXPECT_EQ(file->Path().parent_path(), dir_.path());
+    const std::string name = file->Path().filename().string();
+    EXPECT_EQ(name.size(), 9u) << name;
+    EXPECT_EQ(name.rfind("KVP", 0), 0u) << name;
+    EXPECT_EQ(fs::status(file->Path()).permissions(), fs::perms(0600)) << name;
+  }
+  EXPECT_TRUE(first->WriteAt(0, "run", 3));
+  char back[3] = {};
+  EXPECT_EQ(first->ReadAt(0, back, 3), 3);
+
+  errno = 0;
+  EXPECT_FALSE(File::CreateTemporary(At("missing"), "KVP"));
+  EXPECT_EQ(errno, ENOENT);
+
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_value = saved ? saved : "";
+  ::setenv("TMPDIR", At("folder").c_str(), 1);
+  auto in_tmpdir = File::CreateTemporary({}, "KVP");
+  ::setenv("TMPDIR", "", 1);
+  auto in_tmp = File::CreateTemporary({}, "KVP");
+  if (saved)
+    ::setenv("TMPDIR", saved_value.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+  ASSERT_TRUE(in_tmpdir && in_tmp);
+  EXPECT_EQ(in_tmpdir->Path().parent_path(), At("folder")) << "$TMPDIR";
+  EXPECT_EQ(in_tmp->Path().parent_path(), fs::path("/tmp")) << "an empty $TMPDIR counts as unset";
+  RemoveFileAt(in_tmp->Path());
+}
+
+TEST_F(RealPaths, WholeFileLocksBetweenOpenFiles) {
+  auto first = File::OpenPath(At("file.txt"), File::Mode::Read);
+  auto second = File::OpenPath(At("file.txt"), File::Mode::Read);
+  ASSERT_TRUE(first && second);
+  EXPECT_TRUE(first->TryLock(File::WholeLock::Shared));
+  EXPECT_TRUE(second->TryLock(File::WholeLock::Shared)) << "shared locks go together";
+  errno = 0;
+  EXPECT_FALSE(second->TryLock(File::WholeLock::Exclusive));
+  EXPECT_EQ(errno, EWOULDBLOCK);
+  first.reset();  // closing releases its lock
+  EXPECT_TRUE(second->TryLock(File::WholeLock::Exclusive));
+  auto third = File::OpenPath(At("file.txt"), File::Mode::Read);
+  EXPECT_FALSE(third->TryLock(File::WholeLock::Shared)) << "an exclusive lock keeps others out";
+}
+
+TEST_F(RealPaths, RangeLocksBetweenProcesses) {
+  auto file = File::OpenPath(At("file.txt"), File::Mode::ReadWrite);
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->SetRangeLock(File::RangeLock::Write, 1, 4));
+  // The child answers with a bit per attempt that succeeded.
+  const auto child_attempts = [&] {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      auto own = File::OpenPath(At("file.txt"), File::Mode::ReadWrite);
+      int result = 0;
+      if (own->SetRangeLock(File::RangeLock::Read, 2, 1)) result |= 1;
+      else if (errno != EACCES && errno != EAGAIN) result |= 8;
+      if (own->SetRangeLock(File::RangeLock::Write, 5, 2)) result |= 2;
+      if (own->SetRangeLock(File::RangeLock::Unlock, 5, 2)) result |= 4;
+      ::_exit(result);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(child_attempts(), 2 | 4) << "bytes 1..4 are held, byte 5 is free";
+  ASSERT_TRUE(file->SetRangeLock(File::RangeLock::Unlock, 1, 4));
+  EXPECT_EQ(child_attempts(), 1 | 2 | 4) << "released";
 }
 
 }  // namespace

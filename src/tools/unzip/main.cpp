@@ -128,7 +128,7 @@ bool AskToReplace(const std::string& fname) {
 
 int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
   std::string dest = options.dest;
-  if (dest.empty()) dest = fs::absolute(options.archive).parent_path().string();
+  if (dest.empty()) dest = platform::AbsolutePath(options.archive).parent_path().string();
   unzip.SetDestDir(PathText(dest));
   unzip.SetDoAll(true);
   unzip.SetRecreateDirs(true);
