@@ -33,6 +33,118 @@ std::string FormatPoints(double points) {
   return text;
 }
 
+const GumboVector& ChildrenOf(const GumboNode* node) {
+  return node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+}
+
+const GumboNode* ChildAt(const GumboVector& children, unsigned index) {
+  return static_cast<const GumboNode*>(children.data[index]);
+}
+
+const GumboNode* FindChild(const GumboNode* node, GumboTag tag) {
+  if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return nullptr;
+  const GumboVector& children = ChildrenOf(node);
+  for (unsigned i = 0; i < children.length; ++i) {
+    const GumboNode* child = ChildAt(children, i);
+    if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == tag) return child;
+  }
+  return nullptr;
+}
+
+void CollectText(const GumboNode* node, std::string& text) {
+  if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA) {
+    text += node->v.text.text;
+  } else if (node->type == GUMBO_NODE_ELEMENT) {
+    const GumboVector& children = node->v.element.children;
+    for (unsigned i = 0; i < children.length; ++i) CollectText(ChildAt(children, i), text);
+  }
+}
+
+std::string CollapseBlanks(std::string_view text) {
+  std::string collapsed;
+  bool blank = false;
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
+      blank = !collapsed.empty();
+    } else {
+      if (blank) collapsed += ' ';
+      blank = false;
+      collapsed += c;
+    }
+  }
+  return collapsed;
+}
+
+// TITLE and BASE, wherever the parser put them.
+void ReadHeadParts(const GumboNode* node, HtmlPage& page) {
+  if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return;
+  if (node->type == GUMBO_NODE_ELEMENT) {
+    const GumboElement& element = node->v.element;
+    if (element.tag == GUMBO_TAG_TITLE && page.title.empty()) {
+      std::string text;
+      CollectText(node, text);
+      page.title = Utf8ToPageText(CollapseBlanks(text));
+      return;
+    }
+    if (element.tag == GUMBO_TAG_BASE) {
+      const ElementAttributes attributes(element);
+      if (attributes.Has("href") && page.base_href.empty()) {
+        page.base_href = Utf8ToPageText(attributes.Text("href"));
+      }
+      if (attributes.Has("target") && page.base_target.empty()) {
+        page.base_target = Utf8ToPageText(attributes.Text("target"));
+      }
+      return;
+    }
+    if (element.tag == GUMBO_TAG_BODY) return;  // TITLE and BASE live in HEAD
+  }
+  const GumboVector& children = ChildrenOf(node);
+  for (unsigned i = 0; i < children.length; ++i) ReadHeadParts(ChildAt(children, i), page);
+}
+
+// --- Frames ---------------------------------------------------------------------------------
+
+FrameSpec ReadFrame(const GumboElement& element, bool frameset_border) {
+  const ElementAttributes attributes(element);
+  FrameSpec frame;
+  frame.name = Utf8ToPageText(attributes.Trimmed("name"));
+  frame.src = Utf8ToPageText(attributes.Text("src"));
+  frame.scrolling = attributes.Keyword("scrolling");
+  if (frame.scrolling != "yes" && frame.scrolling != "no") frame.scrolling = "auto";
+  frame.no_resize = attributes.Has("noresize");
+  frame.border = frameset_border && !attributes.IsOff("frameborder");
+  return frame;
+}
+
+std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
+  const ElementAttributes attributes(element);
+  auto frameset = std::make_shared<FramesetSpec>();
+  frameset->rows = ParseFrameLengths(attributes.Text("rows"));
+  frameset->cols = ParseFrameLengths(attributes.Text("cols"));
+  for (const char* name : {"border", "framespacing"}) {
+    if (auto value = attributes.Integer(name); value && *value >= 0) {
+      frameset->border = *value;
+      break;
+    }
+  }
+  frameset->frame_border = !attributes.IsOff("frameborder");
+  for (unsigned i = 0; i < element.children.length; ++i) {
+    const GumboNode* child = ChildAt(element.children, i);
+    if (child->type != GUMBO_NODE_ELEMENT) continue;
+    const GumboElement& child_element = child->v.element;
+    if (child_element.tag == GUMBO_TAG_FRAME) {
+      frameset->frames.push_back(ReadFrame(child_element, frameset->frame_border));
+    } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
+      FrameSpec nested;
+      nested.frameset = ReadFrameset(child_element, depth + 1);
+      frameset->frames.push_back(std::move(nested));
+    }
+  }
+  return frameset;
+}
+
+// --- The walk of the body -------------------------------------------------------------------
+
 // The style every run of text carries, computed down the tree.
 struct TextStyle {
   QColor color;
@@ -47,6 +159,66 @@ struct TextStyle {
   bool preformatted = false;   // whitespace kept as written
 };
 
+// Elements the walk treats alike; each family is written by one part of the normaliser.
+enum class ElementFamily {
+  Container,    // only holds content (BODY, SPAN, unknown elements): its children are walked
+  Hidden,       // shows nothing: head parts, scripts, form controls, embedded objects, frames
+  TextStyle,    // changes the style of the text inside
+  Anchor,       // A: a link, a named place, or both
+  Block,        // paragraphs, divisions, headings, line breaks, preformatted text, quotations
+  List,         // lists and their items
+  Table,        // a table and its parts
+  ImageOrRule,  // IMG and HR
+};
+
+ElementFamily FamilyOf(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_HEAD: case GUMBO_TAG_TITLE: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_IFRAME: case GUMBO_TAG_OBJECT: case GUMBO_TAG_APPLET: case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_MAP: case GUMBO_TAG_AREA: case GUMBO_TAG_META: case GUMBO_TAG_LINK:
+    case GUMBO_TAG_BASE: case GUMBO_TAG_INPUT: case GUMBO_TAG_SELECT: case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_BUTTON: case GUMBO_TAG_BGSOUND: case GUMBO_TAG_PARAM: case GUMBO_TAG_COLGROUP:
+    case GUMBO_TAG_COL: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH:
+    case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME:  // a page's frameset is read before the walk
+      return ElementFamily::Hidden;
+
+    case GUMBO_TAG_BASEFONT: case GUMBO_TAG_FONT: case GUMBO_TAG_B: case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_I: case GUMBO_TAG_EM: case GUMBO_TAG_CITE: case GUMBO_TAG_VAR: case GUMBO_TAG_DFN:
+    case GUMBO_TAG_U: case GUMBO_TAG_INS: case GUMBO_TAG_S: case GUMBO_TAG_STRIKE: case GUMBO_TAG_DEL:
+    case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_BIG: case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_TT: case GUMBO_TAG_CODE: case GUMBO_TAG_KBD: case GUMBO_TAG_SAMP:
+      return ElementFamily::TextStyle;
+
+    case GUMBO_TAG_A:
+      return ElementFamily::Anchor;
+
+    case GUMBO_TAG_BR: case GUMBO_TAG_P: case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_DIV: case GUMBO_TAG_CENTER: case GUMBO_TAG_FORM: case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_ARTICLE: case GUMBO_TAG_SECTION: case GUMBO_TAG_NAV: case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_HEADER: case GUMBO_TAG_FOOTER: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_PRE: case GUMBO_TAG_XMP: case GUMBO_TAG_LISTING: case GUMBO_TAG_PLAINTEXT:
+    case GUMBO_TAG_BLOCKQUOTE:
+      return ElementFamily::Block;
+
+    case GUMBO_TAG_UL: case GUMBO_TAG_DIR: case GUMBO_TAG_MENU: case GUMBO_TAG_OL: case GUMBO_TAG_LI:
+    case GUMBO_TAG_DL: case GUMBO_TAG_DT: case GUMBO_TAG_DD:
+      return ElementFamily::List;
+
+    case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_TBODY: case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
+      return ElementFamily::Table;
+
+    case GUMBO_TAG_IMG: case GUMBO_TAG_IMAGE: case GUMBO_TAG_HR:
+      return ElementFamily::ImageOrRule;
+
+    default:
+      return ElementFamily::Container;
+  }
+}
+
 class Normaliser {
  public:
   Normaliser(const PageDefaults& defaults, const ImageResolver& images, HtmlPage& page)
@@ -55,15 +227,26 @@ class Normaliser {
         pre_face_(core::Cp1252ToUtf8(defaults.pre_font_name)) {}
 
   void Run(const GumboNode* root) {
-    FindHeadParts(root);
+    ReadHeadParts(root, page_);
     const GumboNode* html = FindChild(root, GUMBO_TAG_HTML);
     if (!html) return;
-    const GumboNode* frameset = FindChild(html, GUMBO_TAG_FRAMESET);
-    if (frameset) {
+    if (const GumboNode* frameset = FindChild(html, GUMBO_TAG_FRAMESET)) {
       page_.frameset = ReadFrameset(frameset->v.element);
       return;
     }
     const GumboNode* body = FindChild(html, GUMBO_TAG_BODY);
+    const TextStyle style = StartBody(body);
+    if (body) WalkChildren(body, style);
+    EmitPendingAnchors();  // anchors that no text follows
+    out_.EndTag("body");
+    out_.EndTag("html");
+    page_.markup = out_.Take();
+  }
+
+ private:
+  // Takes the page's colours and background image from BODY (which may be missing), writes
+  // the start of the page and returns the style of the body's text.
+  TextStyle StartBody(const GumboNode* body) {
     TextStyle style;
     style.color = defaults_.text;
     QColor background = defaults_.background;
@@ -86,115 +269,7 @@ class Normaliser {
     out_.ColorAttribute("bgcolor", background);
     if (!background_image.empty()) out_.Attribute("background", background_image);
     out_.EndStartTag();
-    if (body) WalkChildren(body, style);
-    EmitPendingAnchors();  // anchors that no text follows
-    out_.EndTag("body");
-    out_.EndTag("html");
-    page_.markup = out_.Take();
-  }
-
- private:
-  static const GumboNode* FindChild(const GumboNode* node, GumboTag tag) {
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return nullptr;
-    const GumboVector& children =
-        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i) {
-      const auto* child = static_cast<const GumboNode*>(children.data[i]);
-      if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == tag) return child;
-    }
-    return nullptr;
-  }
-
-  static void CollectText(const GumboNode* node, std::string& text) {
-    if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
-        node->type == GUMBO_NODE_CDATA) {
-      text += node->v.text.text;
-    } else if (node->type == GUMBO_NODE_ELEMENT) {
-      const GumboVector& children = node->v.element.children;
-      for (unsigned i = 0; i < children.length; ++i) {
-        CollectText(static_cast<const GumboNode*>(children.data[i]), text);
-      }
-    }
-  }
-
-  static std::string CollapseBlanks(std::string_view text) {
-    std::string collapsed;
-    bool blank = false;
-    for (char c : text) {
-      if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
-        blank = !collapsed.empty();
-      } else {
-        if (blank) collapsed += ' ';
-        blank = false;
-        collapsed += c;
-      }
-    }
-    return collapsed;
-  }
-
-  // TITLE and BASE, wherever the parser put them.
-  void FindHeadParts(const GumboNode* node) {
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return;
-    if (node->type == GUMBO_NODE_ELEMENT) {
-      const GumboElement& element = node->v.element;
-      if (element.tag == GUMBO_TAG_TITLE && page_.title.empty()) {
-        std::string text;
-        CollectText(node, text);
-        page_.title = Utf8ToPageText(CollapseBlanks(text));
-        return;
-      }
-      if (element.tag == GUMBO_TAG_BASE) {
-        const ElementAttributes attributes(element);
-        if (attributes.Has("href") && page_.base_href.empty()) {
-          page_.base_href = Utf8ToPageText(attributes.Text("href"));
-        }
-        if (attributes.Has("target") && page_.base_target.empty()) {
-          page_.base_target = Utf8ToPageText(attributes.Text("target"));
-        }
-        return;
-      }
-      if (element.tag == GUMBO_TAG_BODY) return;  // TITLE and BASE live in HEAD
-    }
-    const GumboVector& children =
-        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i) {
-      FindHeadParts(static_cast<const GumboNode*>(children.data[i]));
-    }
-  }
-
-  std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
-    const ElementAttributes attributes(element);
-    auto spec = std::make_shared<FramesetSpec>();
-    spec->rows = ParseFrameLengths(attributes.Text("rows"));
-    spec->cols = ParseFrameLengths(attributes.Text("cols"));
-    for (const char* name : {"border", "framespacing"}) {
-      if (auto value = attributes.Integer(name); value && *value >= 0) {
-        spec->border = *value;
-        break;
-      }
-    }
-    spec->frame_border = !attributes.IsOff("frameborder");
-    for (unsigned i = 0; i < element.children.length; ++i) {
-      const auto* child = static_cast<const GumboNode*>(element.children.data[i]);
-      if (child->type != GUMBO_NODE_ELEMENT) continue;
-      const GumboElement& child_element = child->v.element;
-      if (child_element.tag == GUMBO_TAG_FRAME) {
-        const ElementAttributes frame_attributes(child_element);
-        FrameSpec frame;
-        frame.name = Utf8ToPageText(frame_attributes.Trimmed("name"));
-        frame.src = Utf8ToPageText(frame_attributes.Text("src"));
-        frame.scrolling = frame_attributes.Keyword("scrolling");
-        if (frame.scrolling != "yes" && frame.scrolling != "no") frame.scrolling = "auto";
-        frame.no_resize = frame_attributes.Has("noresize");
-        frame.border = spec->frame_border && !frame_attributes.IsOff("frameborder");
-        spec->frames.push_back(std::move(frame));
-      } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
-        FrameSpec nested;
-        nested.frameset = ReadFrameset(child_element, depth + 1);
-        spec->frames.push_back(std::move(nested));
-      }
-    }
-    return spec;
+    return style;
   }
 
   void WalkChildren(const GumboNode* node, const TextStyle& style) {
@@ -204,9 +279,7 @@ class Normaliser {
       return;
     }
     ++depth_;
-    for (unsigned i = 0; i < children.length; ++i) {
-      Walk(static_cast<const GumboNode*>(children.data[i]), style);
-    }
+    for (unsigned i = 0; i < children.length; ++i) Walk(ChildAt(children, i), style);
     --depth_;
   }
 
@@ -221,7 +294,7 @@ class Normaliser {
         stack.pop_back();
         continue;
       }
-      const auto* child = static_cast<const GumboNode*>(children.data[next++]);
+      const GumboNode* child = ChildAt(children, next++);
       if (child->type == GUMBO_NODE_ELEMENT) {
         if (child->v.element.tag == GUMBO_TAG_BR || child->v.element.tag == GUMBO_TAG_P) out_.EmptyElement("br");
         stack.emplace_back(child, 0);
@@ -253,8 +326,105 @@ class Normaliser {
     }
   }
 
+  void WalkElement(const GumboNode* node, const TextStyle& style) {
+    switch (FamilyOf(node->v.element.tag)) {
+      case ElementFamily::Container: WalkChildren(node, style); return;
+      case ElementFamily::Hidden: return;
+      case ElementFamily::TextStyle: WalkStyledText(node, style); return;
+      case ElementFamily::Anchor: WalkAnchor(node, style); return;
+      case ElementFamily::Block: WalkBlock(node, style); return;
+      case ElementFamily::List: WalkList(node, style); return;
+      case ElementFamily::Table: WalkTablePart(node, style); return;
+      case ElementFamily::ImageOrRule: EmitImageOrRule(node->v.element, style); return;
+    }
+  }
+
+  // Walks the children of an element written as a start and an end tag without attributes.
+  void WalkInside(std::string_view tag, const GumboNode* node, const TextStyle& style) {
+    out_.StartTag(tag);
+    WalkChildren(node, style);
+    out_.EndTag(tag);
+  }
+
+  // --- Text style ---------------------------------------------------------------------------
+
   int EffectiveLevel(const TextStyle& style) const {
     return style.size_level == 0 ? base_level_ : style.size_level;
+  }
+
+  void WalkStyledText(const GumboNode* node, TextStyle style) {
+    const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
+    switch (element.tag) {
+      case GUMBO_TAG_BASEFONT: ReadBaseFont(attributes); break;
+      case GUMBO_TAG_FONT: ApplyFont(attributes, style); break;
+      case GUMBO_TAG_B: case GUMBO_TAG_STRONG:
+        style.bold = true;
+        break;
+      case GUMBO_TAG_I: case GUMBO_TAG_EM: case GUMBO_TAG_CITE: case GUMBO_TAG_VAR: case GUMBO_TAG_DFN:
+        style.italic = true;
+        break;
+      case GUMBO_TAG_U: case GUMBO_TAG_INS:
+        style.underline = true;
+        break;
+      case GUMBO_TAG_S: case GUMBO_TAG_STRIKE: case GUMBO_TAG_DEL:
+        style.strike = true;
+        break;
+      case GUMBO_TAG_SUB: case GUMBO_TAG_SUP:
+        style.vertical = element.tag == GUMBO_TAG_SUP ? 1 : -1;
+        style.size_level = std::max(1, EffectiveLevel(style) - 1);
+        break;
+      case GUMBO_TAG_BIG: case GUMBO_TAG_SMALL:
+        style.size_level = std::clamp(EffectiveLevel(style) + (element.tag == GUMBO_TAG_BIG ? 1 : -1), 1, 7);
+        break;
+      case GUMBO_TAG_TT: case GUMBO_TAG_CODE: case GUMBO_TAG_KBD: case GUMBO_TAG_SAMP:
+        style.face = pre_face_;
+        break;
+      default:
+        break;
+    }
+    WalkChildren(node, style);
+  }
+
+  // BASEFONT SIZE holds from here to the end of the page; a sign anywhere makes it relative
+  // to size 3.
+  void ReadBaseFont(const ElementAttributes& attributes) {
+    if (auto level = attributes.Integer("size")) {
+      const bool relative = attributes.Text("size").find_first_of("+-") != std::string::npos;
+      base_level_ = std::clamp(relative ? kDefaultBaseLevel + *level : *level, 1, 7);
+    }
+  }
+
+  // FONT SIZE with a leading sign is relative to the BASEFONT size; FACE names a list of
+  // faces of which the first is taken.
+  void ApplyFont(const ElementAttributes& attributes, TextStyle& style) const {
+    if (auto color = attributes.Color("color")) style.color = *color;
+    const std::string size = attributes.Trimmed("size");
+    if (auto level = LeadingInteger(size)) {
+      const bool relative = size[0] == '+' || size[0] == '-';
+      style.size_level = std::clamp(relative ? base_level_ + *level : *level, 1, 7);
+    }
+    const std::string face = attributes.Trimmed("face");
+    if (!face.empty()) style.face = core::AllTrim(face.substr(0, face.find(',')));
+  }
+
+  // --- Links and anchors --------------------------------------------------------------------
+
+  void WalkAnchor(const GumboNode* node, TextStyle style) {
+    const ElementAttributes attributes(node->v.element);
+    const std::string name = attributes.Text("name");
+    if (!name.empty() || attributes.Has("id")) {
+      pending_anchors_.push_back(name.empty() ? attributes.Text("id") : name);
+    }
+    if (attributes.Has("href")) {
+      PageLink link;
+      link.href = Utf8ToPageText(attributes.Text("href"));
+      link.target = attributes.Has("target") ? Utf8ToPageText(attributes.Text("target")) : page_.base_target;
+      style.link = static_cast<int>(page_.links.size());
+      page_.links.push_back(std::move(link));
+      style.color = link_color_;
+    }
+    WalkChildren(node, style);
   }
 
   // A NAME becomes a marker of no size before the next run of text or image, so that an
@@ -283,10 +453,26 @@ class Normaliser {
     out_.EndStartTag();
   }
 
+  // --- Runs of text -------------------------------------------------------------------------
+
   void EmitText(std::string_view text, const TextStyle& style) {
     if (text.empty()) return;
     EmitPendingAnchors();
     if (style.link >= 0) OpenLink(style.link);
+    const std::string css = SpanStyle(style);
+    if (!css.empty()) {
+      out_.BeginStartTag("span");
+      out_.Attribute("style", css);
+      out_.EndStartTag();
+    }
+    out_.Text(text);
+    if (!css.empty()) out_.EndTag("span");
+    if (style.link >= 0) out_.EndTag("a");
+  }
+
+  // The CSS of a run of text: only what differs from the body's plain text, so that most
+  // runs need no span at all.
+  std::string SpanStyle(const TextStyle& style) const {
     std::string css;
     if (style.color != body_color_ || style.link >= 0) css += "color:" + ColorText(style.color) + ";";
     const int level = EffectiveLevel(style);
@@ -311,20 +497,68 @@ class Normaliser {
       css += ";";
     }
     if (style.vertical != 0) css += style.vertical > 0 ? "vertical-align:super;" : "vertical-align:sub;";
-    if (!css.empty()) {
-      out_.BeginStartTag("span");
-      out_.Attribute("style", css);
-      out_.EndStartTag();
-    }
-    out_.Text(text);
-    if (!css.empty()) out_.EndTag("span");
-    if (style.link >= 0) out_.EndTag("a");
+    return css;
   }
 
-  void OpenBlock(std::string_view tag, const GumboElement& element, bool with_align) {
-    out_.BeginStartTag(tag);
-    if (with_align) WriteBlockAlign(ElementAttributes(element));
+  // --- Blocks -------------------------------------------------------------------------------
+
+  void WalkBlock(const GumboNode* node, TextStyle style) {
+    const GumboElement& element = node->v.element;
+    switch (element.tag) {
+      case GUMBO_TAG_BR:
+        out_.EmptyElement("br");
+        return;
+      case GUMBO_TAG_P: case GUMBO_TAG_ADDRESS:
+        if (element.tag == GUMBO_TAG_ADDRESS) style.italic = true;
+        WalkAlignedBlock("p", node, style);
+        return;
+      case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4:
+      case GUMBO_TAG_H5: case GUMBO_TAG_H6: {
+        static constexpr std::array<const char*, 6> kHeadings = {"h1", "h2", "h3", "h4", "h5", "h6"};
+        const int rank = element.tag - GUMBO_TAG_H1;  // 0 for H1
+        style.size_level = 6 - rank;
+        style.bold = true;
+        WalkAlignedBlock(kHeadings[rank], node, style);
+        return;
+      }
+      case GUMBO_TAG_PRE: case GUMBO_TAG_XMP: case GUMBO_TAG_LISTING: case GUMBO_TAG_PLAINTEXT:
+        style.face = pre_face_;
+        style.preformatted = true;
+        WalkInside("pre", node, style);
+        return;
+      case GUMBO_TAG_BLOCKQUOTE:
+        WalkInside("blockquote", node, style);
+        return;
+      default:  // DIV, CENTER and the other divisions
+        WalkDivision(node, style);
+        return;
+    }
+  }
+
+  // CENTER and DIV ALIGN=CENTER centre the blocks inside them that have no ALIGN of their own.
+  void WalkDivision(const GumboNode* node, const TextStyle& style) {
+    const GumboElement& element = node->v.element;
+    const bool center =
+        element.tag == GUMBO_TAG_CENTER || ElementAttributes(element).Keyword("align") == "center";
+    if (!center) {
+      WalkAlignedBlock("div", node, style);
+      return;
+    }
+    out_.BeginStartTag("div");
+    out_.Attribute("align", "center");
     out_.EndStartTag();
+    ++center_depth_;
+    WalkChildren(node, style);
+    --center_depth_;
+    out_.EndTag("div");
+  }
+
+  void WalkAlignedBlock(std::string_view tag, const GumboNode* node, const TextStyle& style) {
+    out_.BeginStartTag(tag);
+    WriteBlockAlign(ElementAttributes(node->v.element));
+    out_.EndStartTag();
+    WalkChildren(node, style);
+    out_.EndTag(tag);
   }
 
   // ALIGN of a block or a table; inside CENTER a block without one is centred.
@@ -334,158 +568,16 @@ class Normaliser {
     if (!align.empty()) out_.Attribute("align", align);
   }
 
-  void WalkElement(const GumboNode* node, const TextStyle& inherited) {
+  // --- Lists --------------------------------------------------------------------------------
+
+  void WalkList(const GumboNode* node, const TextStyle& style) {
     const GumboElement& element = node->v.element;
-    const ElementAttributes attributes(element);
-    TextStyle style = inherited;
     switch (element.tag) {
-      // Parts that show nothing.
-      case GUMBO_TAG_HEAD: case GUMBO_TAG_TITLE: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
-      case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOEMBED:
-      case GUMBO_TAG_IFRAME: case GUMBO_TAG_OBJECT: case GUMBO_TAG_APPLET: case GUMBO_TAG_EMBED:
-      case GUMBO_TAG_MAP: case GUMBO_TAG_AREA: case GUMBO_TAG_META: case GUMBO_TAG_LINK:
-      case GUMBO_TAG_BASE: case GUMBO_TAG_INPUT: case GUMBO_TAG_SELECT: case GUMBO_TAG_TEXTAREA:
-      case GUMBO_TAG_BUTTON: case GUMBO_TAG_BGSOUND: case GUMBO_TAG_PARAM: case GUMBO_TAG_COLGROUP:
-      case GUMBO_TAG_COL: case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME: case GUMBO_TAG_SVG:
-      case GUMBO_TAG_MATH:
-        return;
-
-      case GUMBO_TAG_BASEFONT:
-        if (auto level = attributes.Integer("size")) {
-          const bool relative = attributes.Text("size").find_first_of("+-") != std::string::npos;
-          base_level_ = std::clamp(relative ? kDefaultBaseLevel + *level : *level, 1, 7);
-        }
-        WalkChildren(node, style);
-        return;
-
-      case GUMBO_TAG_FONT: {
-        if (auto color = attributes.Color("color")) style.color = *color;
-        const std::string size = attributes.Trimmed("size");
-        if (auto level = LeadingInteger(size)) {
-          const bool relative = size[0] == '+' || size[0] == '-';
-          style.size_level = std::clamp(relative ? base_level_ + *level : *level, 1, 7);
-        }
-        const std::string face = attributes.Trimmed("face");
-        if (!face.empty()) style.face = core::AllTrim(face.substr(0, face.find(',')));
-        WalkChildren(node, style);
-        return;
-      }
-      case GUMBO_TAG_B: case GUMBO_TAG_STRONG:
-        style.bold = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_I: case GUMBO_TAG_EM: case GUMBO_TAG_CITE: case GUMBO_TAG_VAR:
-      case GUMBO_TAG_DFN:
-        style.italic = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_U: case GUMBO_TAG_INS:
-        style.underline = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_S: case GUMBO_TAG_STRIKE: case GUMBO_TAG_DEL:
-        style.strike = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_SUB: case GUMBO_TAG_SUP:
-        style.vertical = element.tag == GUMBO_TAG_SUP ? 1 : -1;
-        style.size_level = std::max(1, EffectiveLevel(style) - 1);
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_BIG: case GUMBO_TAG_SMALL:
-        style.size_level = std::clamp(EffectiveLevel(style) + (element.tag == GUMBO_TAG_BIG ? 1 : -1), 1, 7);
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_TT: case GUMBO_TAG_CODE: case GUMBO_TAG_KBD: case GUMBO_TAG_SAMP:
-        style.face = pre_face_;
-        WalkChildren(node, style);
-        return;
-
-      case GUMBO_TAG_A: {
-        const std::string name = attributes.Text("name");
-        if (!name.empty() || attributes.Has("id")) {
-          pending_anchors_.push_back(name.empty() ? attributes.Text("id") : name);
-        }
-        if (attributes.Has("href")) {
-          PageLink link;
-          link.href = Utf8ToPageText(attributes.Text("href"));
-          link.target = attributes.Has("target") ? Utf8ToPageText(attributes.Text("target")) : page_.base_target;
-          style.link = static_cast<int>(page_.links.size());
-          page_.links.push_back(std::move(link));
-          style.color = link_color_;
-        }
-        WalkChildren(node, style);
-        return;
-      }
-
-      case GUMBO_TAG_IMG: case GUMBO_TAG_IMAGE:
-        EmitImage(attributes, style);
-        return;
-
-      case GUMBO_TAG_BR:
-        out_.EmptyElement("br");
-        return;
-
-      case GUMBO_TAG_HR:
-        EmitRule(attributes);
-        return;
-
-      case GUMBO_TAG_P: case GUMBO_TAG_ADDRESS:
-        if (element.tag == GUMBO_TAG_ADDRESS) style.italic = true;
-        OpenBlock("p", element, true);
-        WalkChildren(node, style);
-        out_.EndTag("p");
-        return;
-
-      case GUMBO_TAG_DIV: case GUMBO_TAG_CENTER: case GUMBO_TAG_FORM: case GUMBO_TAG_MAIN:
-      case GUMBO_TAG_ARTICLE: case GUMBO_TAG_SECTION: case GUMBO_TAG_NAV: case GUMBO_TAG_ASIDE:
-      case GUMBO_TAG_HEADER: case GUMBO_TAG_FOOTER: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGURE: {
-        const bool center = element.tag == GUMBO_TAG_CENTER || attributes.Keyword("align") == "center";
-        if (center) {
-          out_.BeginStartTag("div");
-          out_.Attribute("align", "center");
-          out_.EndStartTag();
-          ++center_depth_;
-        } else {
-          OpenBlock("div", element, true);
-        }
-        WalkChildren(node, style);
-        if (center) --center_depth_;
-        out_.EndTag("div");
-        return;
-      }
-
-      case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4:
-      case GUMBO_TAG_H5: case GUMBO_TAG_H6: {
-        const int rank = element.tag - GUMBO_TAG_H1;  // 0 for H1
-        const char* tags[] = {"h1", "h2", "h3", "h4", "h5", "h6"};
-        style.size_level = 6 - rank;
-        style.bold = true;
-        OpenBlock(tags[rank], element, true);
-        WalkChildren(node, style);
-        out_.EndTag(tags[rank]);
-        return;
-      }
-
-      case GUMBO_TAG_PRE: case GUMBO_TAG_XMP: case GUMBO_TAG_LISTING: case GUMBO_TAG_PLAINTEXT:
-        style.face = pre_face_;
-        style.preformatted = true;
-        out_.StartTag("pre");
-        WalkChildren(node, style);
-        out_.EndTag("pre");
-        return;
-
-      case GUMBO_TAG_BLOCKQUOTE:
-        out_.StartTag("blockquote");
-        WalkChildren(node, style);
-        out_.EndTag("blockquote");
-        return;
-
       case GUMBO_TAG_UL: case GUMBO_TAG_DIR: case GUMBO_TAG_MENU: case GUMBO_TAG_OL: {
         // TYPE of an ordered list keeps its case: "a" and "A" number differently.
         const bool ordered = element.tag == GUMBO_TAG_OL;
         const char* tag = ordered ? "ol" : "ul";
-        const std::string type = attributes.Trimmed("type");
+        const std::string type = ElementAttributes(element).Trimmed("type");
         out_.BeginStartTag(tag);
         if (!type.empty() && type.find_first_of("\"<>&") == std::string::npos) {
           out_.Attribute("type", ordered ? type : core::LowerCaseAscii(type));
@@ -496,40 +588,119 @@ class Normaliser {
         return;
       }
       case GUMBO_TAG_LI:
-        out_.StartTag("li");
-        WalkChildren(node, style);
-        out_.EndTag("li");
+        WalkInside("li", node, style);
         return;
-      case GUMBO_TAG_DL: case GUMBO_TAG_DT: case GUMBO_TAG_DD: {
-        const char* tag = element.tag == GUMBO_TAG_DL ? "dl" : element.tag == GUMBO_TAG_DT ? "dt" : "dd";
-        OpenBlock(tag, element, false);
-        WalkChildren(node, style);
-        out_.EndTag(tag);
+      default:  // DL, DT and DD
+        WalkInside(element.tag == GUMBO_TAG_DL ? "dl" : element.tag == GUMBO_TAG_DT ? "dt" : "dd", node, style);
         return;
-      }
+    }
+  }
 
+  // --- Tables -------------------------------------------------------------------------------
+
+  void WalkTablePart(const GumboNode* node, const TextStyle& style) {
+    switch (node->v.element.tag) {
       case GUMBO_TAG_TABLE:
         EmitTable(node);
         return;
       case GUMBO_TAG_CAPTION:
         return;  // written before its table
-      case GUMBO_TAG_TBODY: case GUMBO_TAG_THEAD: case GUMBO_TAG_TFOOT:
-        WalkChildren(node, style);
-        return;
       case GUMBO_TAG_TR:
-        out_.StartTag("tr");
-        row_valign_ = attributes.VerticalAlign();
-        row_background_ = attributes.Color("bgcolor");
-        WalkChildren(node, style);
-        out_.EndTag("tr");
+        EmitRow(node, style);
         return;
       case GUMBO_TAG_TD: case GUMBO_TAG_TH:
         EmitCell(node, style);
         return;
-
-      default:
+      default:  // TBODY, THEAD and TFOOT only hold rows
         WalkChildren(node, style);
         return;
+    }
+  }
+
+  // Text in a table does not take the FONT, B or I elements around the table: the browsers
+  // of the time started every table with the page's plain text style.
+  void EmitTable(const GumboNode* node) {
+    const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
+    TextStyle style;
+    style.color = body_color_;
+    // CAPTION first, centred above the table.
+    for (unsigned i = 0; i < element.children.length; ++i) {
+      const GumboNode* child = ChildAt(element.children, i);
+      if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_CAPTION) {
+        out_.BeginStartTag("p");
+        out_.Attribute("align", "center");
+        out_.EndStartTag();
+        WalkChildren(child, style);
+        out_.EndTag("p");
+      }
+    }
+    out_.BeginStartTag("table");
+    out_.Attribute("border", attributes.Has("border") ? attributes.ClampedInteger("border", 0, 20, 1) : 0);
+    out_.Attribute("cellpadding", attributes.ClampedInteger("cellpadding", 0, 100, 1));
+    out_.Attribute("cellspacing", attributes.ClampedInteger("cellspacing", 0, 100, 2));
+    if (auto width = attributes.Length("width")) out_.Attribute("width", width->Text());
+    WriteBlockAlign(attributes);
+    if (auto color = attributes.Color("bgcolor")) out_.ColorAttribute("bgcolor", *color);
+    out_.EndStartTag();
+    const int saved_center = center_depth_;
+    center_depth_ = 0;  // CENTER centres the table, not the text of its cells
+    const std::string_view saved_valign = row_valign_;
+    const std::optional<QColor> saved_background = row_background_;
+    WalkChildren(node, style);
+    row_valign_ = saved_valign;
+    row_background_ = saved_background;
+    center_depth_ = saved_center;
+    out_.EndTag("table");
+  }
+
+  void EmitRow(const GumboNode* node, const TextStyle& style) {
+    const ElementAttributes attributes(node->v.element);
+    out_.StartTag("tr");
+    row_valign_ = attributes.VerticalAlign();
+    row_background_ = attributes.Color("bgcolor");
+    WalkChildren(node, style);
+    out_.EndTag("tr");
+  }
+
+  // A cell without ALIGN is left aligned (TH centred), without VALIGN or BGCOLOR it takes
+  // its row's.
+  void EmitCell(const GumboNode* node, TextStyle style) {
+    const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
+    const bool header = element.tag == GUMBO_TAG_TH;
+    if (header) style.bold = true;
+    const char* tag = header ? "th" : "td";
+    out_.BeginStartTag(tag);
+    for (const char* name : {"colspan", "rowspan"}) {
+      if (auto span = attributes.Integer(name); span && *span > 1) out_.Attribute(name, std::min(*span, 1000));
+    }
+    std::string_view align = attributes.CellAlign();
+    if (align.empty()) align = header ? "center" : "left";
+    out_.Attribute("align", align);
+    std::string_view valign = attributes.VerticalAlign();
+    if (valign.empty()) valign = row_valign_;
+    out_.Attribute("valign", valign.empty() ? "middle" : valign);
+    if (auto width = attributes.Length("width")) out_.Attribute("width", width->Text());
+    std::optional<QColor> background = attributes.Color("bgcolor");
+    if (!background) background = row_background_;
+    if (background) out_.ColorAttribute("bgcolor", *background);
+    if (attributes.Has("nowrap")) out_.Flag("nowrap");
+    out_.EndStartTag();
+    const int saved_center = center_depth_;
+    center_depth_ = 0;
+    WalkChildren(node, style);
+    center_depth_ = saved_center;
+    out_.EndTag(tag);
+  }
+
+  // --- Images and rules ---------------------------------------------------------------------
+
+  void EmitImageOrRule(const GumboElement& element, const TextStyle& style) {
+    if (element.tag == GUMBO_TAG_HR) {
+      EmitRule(ElementAttributes(element));
+    } else {
+      EmitImage(ElementAttributes(element), style);
     }
   }
 
@@ -594,74 +765,6 @@ class Normaliser {
     out_.Attribute("height", 1);
     out_.EndEmptyElement();
     out_.EndTag("p");
-  }
-
-  // Text in a table does not take the FONT, B or I elements around the table: the browsers
-  // of the time started every table with the page's plain text style.
-  void EmitTable(const GumboNode* node) {
-    const GumboElement& element = node->v.element;
-    const ElementAttributes attributes(element);
-    TextStyle style;
-    style.color = body_color_;
-    // CAPTION first, centred above the table.
-    for (unsigned i = 0; i < element.children.length; ++i) {
-      const auto* child = static_cast<const GumboNode*>(element.children.data[i]);
-      if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_CAPTION) {
-        out_.BeginStartTag("p");
-        out_.Attribute("align", "center");
-        out_.EndStartTag();
-        WalkChildren(child, style);
-        out_.EndTag("p");
-      }
-    }
-    out_.BeginStartTag("table");
-    out_.Attribute("border", attributes.Has("border") ? attributes.ClampedInteger("border", 0, 20, 1) : 0);
-    out_.Attribute("cellpadding", attributes.ClampedInteger("cellpadding", 0, 100, 1));
-    out_.Attribute("cellspacing", attributes.ClampedInteger("cellspacing", 0, 100, 2));
-    if (auto width = attributes.Length("width")) out_.Attribute("width", width->Text());
-    WriteBlockAlign(attributes);
-    if (auto color = attributes.Color("bgcolor")) out_.ColorAttribute("bgcolor", *color);
-    out_.EndStartTag();
-    const int saved_center = center_depth_;
-    center_depth_ = 0;  // CENTER centres the table, not the text of its cells
-    const std::string_view saved_valign = row_valign_;
-    const std::optional<QColor> saved_background = row_background_;
-    WalkChildren(node, style);
-    row_valign_ = saved_valign;
-    row_background_ = saved_background;
-    center_depth_ = saved_center;
-    out_.EndTag("table");
-  }
-
-  // A cell without ALIGN is left aligned (TH centred), without VALIGN or BGCOLOR it takes
-  // its row's.
-  void EmitCell(const GumboNode* node, TextStyle style) {
-    const GumboElement& element = node->v.element;
-    const ElementAttributes attributes(element);
-    const bool header = element.tag == GUMBO_TAG_TH;
-    if (header) style.bold = true;
-    const char* tag = header ? "th" : "td";
-    out_.BeginStartTag(tag);
-    for (const char* name : {"colspan", "rowspan"}) {
-      if (auto span = attributes.Integer(name); span && *span > 1) out_.Attribute(name, std::min(*span, 1000));
-    }
-    std::string_view align = attributes.CellAlign();
-    if (align.empty()) align = header ? "center" : "left";
-    out_.Attribute("align", align);
-    std::string_view valign = attributes.VerticalAlign();
-    if (valign.empty()) valign = row_valign_;
-    out_.Attribute("valign", valign.empty() ? "middle" : valign);
-    if (auto width = attributes.Length("width")) out_.Attribute("width", width->Text());
-    std::optional<QColor> background = attributes.Color("bgcolor");
-    if (!background) background = row_background_;
-    if (background) out_.ColorAttribute("bgcolor", *background);
-    if (attributes.Has("nowrap")) out_.Flag("nowrap");
-    out_.EndStartTag();
-    const int saved_center = center_depth_;
-    center_depth_ = 0;
-    WalkChildren(node, style);
-    center_depth_ = saved_center;
-    out_.EndTag(tag);
   }
 
   const PageDefaults& defaults_;
