@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <cctype>
 #include <cstdio>
 
+#include "browser/element_attributes.h"
+#include "browser/markup_writer.h"
 #include "core/code_pages.h"
 #include "core/texts.h"
 
@@ -26,75 +27,123 @@ constexpr int kMaxFramesetNesting = 8;
 
 std::string Utf8ToPageText(std::string_view utf8) { return core::Utf8ToCp1252(utf8); }
 
-// A line break inside an attribute value reads as one blank.
-std::string AttributeValue(const GumboElement& element, const char* name) {
-  const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name);
-  if (!attribute) return {};
-  std::string value;
-  std::string_view raw(attribute->value);
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r') {
-      value += ' ';
-      if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
-    } else if (raw[i] == '\n') {
-      value += ' ';
-    } else {
-      value += raw[i];
-    }
-  }
-  return value;
-}
-
-bool HasAttribute(const GumboElement& element, const char* name) {
-  return gumbo_get_attribute(&element.attributes, name) != nullptr;
-}
-
-std::optional<int> LeadingInteger(std::string_view text) {
-  const std::string trimmed = core::AllTrim(text);
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < trimmed.size() && (trimmed[i] == '+' || trimmed[i] == '-')) negative = trimmed[i++] == '-';
-  long value = 0;
-  const std::size_t first_digit = i;
-  while (i < trimmed.size() && trimmed[i] >= '0' && trimmed[i] <= '9') {
-    value = std::min<long>(value * 10 + (trimmed[i] - '0'), 100000);
-    ++i;
-  }
-  if (i == first_digit) return std::nullopt;
-  return static_cast<int>(negative ? -value : value);
-}
-
-// A length attribute: pixels or a percentage, as a text QTextDocument reads.
-std::string LengthText(std::string_view value) {
-  const std::optional<int> number = LeadingInteger(value);
-  if (!number || *number < 0) return {};
-  if (value.find('%') != std::string_view::npos) return std::to_string(std::min(*number, 100)) + "%";
-  return std::to_string(*number);
-}
-
-void AppendEscaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-}
-
-std::string ColorText(const QColor& color) {
-  char text[8];
-  std::snprintf(text, sizeof text, "#%02x%02x%02x", color.red(), color.green(), color.blue());
-  return text;
-}
-
 std::string FormatPoints(double points) {
   char text[16];
   std::snprintf(text, sizeof text, "%g", points);
   return text;
 }
+
+const GumboVector& ChildrenOf(const GumboNode* node) {
+  return node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+}
+
+const GumboNode* ChildAt(const GumboVector& children, unsigned index) {
+  return static_cast<const GumboNode*>(children.data[index]);
+}
+
+const GumboNode* FindChild(const GumboNode* node, GumboTag tag) {
+  if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return nullptr;
+  const GumboVector& children = ChildrenOf(node);
+  for (unsigned i = 0; i < children.length; ++i) {
+    const GumboNode* child = ChildAt(children, i);
+    if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == tag) return child;
+  }
+  return nullptr;
+}
+
+void CollectText(const GumboNode* node, std::string& text) {
+  if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE || node->type == GUMBO_NODE_CDATA) {
+    text += node->v.text.text;
+  } else if (node->type == GUMBO_NODE_ELEMENT) {
+    const GumboVector& children = node->v.element.children;
+    for (unsigned i = 0; i < children.length; ++i) CollectText(ChildAt(children, i), text);
+  }
+}
+
+std::string CollapseBlanks(std::string_view text) {
+  std::string collapsed;
+  bool blank = false;
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
+      blank = !collapsed.empty();
+    } else {
+      if (blank) collapsed += ' ';
+      blank = false;
+      collapsed += c;
+    }
+  }
+  return collapsed;
+}
+
+// TITLE and BASE, wherever the parser put them.
+void ReadHeadParts(const GumboNode* node, HtmlPage& page) {
+  if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return;
+  if (node->type == GUMBO_NODE_ELEMENT) {
+    const GumboElement& element = node->v.element;
+    if (element.tag == GUMBO_TAG_TITLE && page.title.empty()) {
+      std::string text;
+      CollectText(node, text);
+      page.title = Utf8ToPageText(CollapseBlanks(text));
+      return;
+    }
+    if (element.tag == GUMBO_TAG_BASE) {
+      const ElementAttributes attributes(element);
+      if (attributes.Has("href") && page.base_href.empty()) {
+        page.base_href = Utf8ToPageText(attributes.Text("href"));
+      }
+      if (attributes.Has("target") && page.base_target.empty()) {
+        page.base_target = Utf8ToPageText(attributes.Text("target"));
+      }
+      return;
+    }
+    if (element.tag == GUMBO_TAG_BODY) return;  // TITLE and BASE live in HEAD
+  }
+  const GumboVector& children = ChildrenOf(node);
+  for (unsigned i = 0; i < children.length; ++i) ReadHeadParts(ChildAt(children, i), page);
+}
+
+// --- Frames ---------------------------------------------------------------------------------
+
+FrameSpec ReadFrame(const GumboElement& element, bool frameset_border) {
+  const ElementAttributes attributes(element);
+  FrameSpec frame;
+  frame.name = Utf8ToPageText(attributes.Trimmed("name"));
+  frame.src = Utf8ToPageText(attributes.Text("src"));
+  frame.scrolling = attributes.Keyword("scrolling");
+  if (frame.scrolling != "yes" && frame.scrolling != "no") frame.scrolling = "auto";
+  frame.no_resize = attributes.Has("noresize");
+  frame.border = frameset_border && !attributes.IsOff("frameborder");
+  return frame;
+}
+
+std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
+  const ElementAttributes attributes(element);
+  auto frameset = std::make_shared<FramesetSpec>();
+  frameset->rows = ParseFrameLengths(attributes.Text("rows"));
+  frameset->cols = ParseFrameLengths(attributes.Text("cols"));
+  for (const char* name : {"border", "framespacing"}) {
+    if (auto value = attributes.Integer(name); value && *value >= 0) {
+      frameset->border = *value;
+      break;
+    }
+  }
+  frameset->frame_border = !attributes.IsOff("frameborder");
+  for (unsigned i = 0; i < element.children.length; ++i) {
+    const GumboNode* child = ChildAt(element.children, i);
+    if (child->type != GUMBO_NODE_ELEMENT) continue;
+    const GumboElement& child_element = child->v.element;
+    if (child_element.tag == GUMBO_TAG_FRAME) {
+      frameset->frames.push_back(ReadFrame(child_element, frameset->frame_border));
+    } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
+      FrameSpec nested;
+      nested.frameset = ReadFrameset(child_element, depth + 1);
+      frameset->frames.push_back(std::move(nested));
+    }
+  }
+  return frameset;
+}
+
+// --- The walk of the body -------------------------------------------------------------------
 
 // The style every run of text carries, computed down the tree.
 struct TextStyle {
@@ -110,35 +159,104 @@ struct TextStyle {
   bool preformatted = false;   // whitespace kept as written
 };
 
+// Elements the walk treats alike; each family is written by one part of the normaliser.
+enum class ElementFamily {
+  Container,    // only holds content (BODY, SPAN, unknown elements): its children are walked
+  Hidden,       // shows nothing: head parts, scripts, form controls, embedded objects, frames
+  TextStyle,    // changes the style of the text inside
+  Anchor,       // A: a link, a named place, or both
+  Block,        // paragraphs, divisions, headings, line breaks, preformatted text, quotations
+  List,         // lists and their items
+  Table,        // a table and its parts
+  ImageOrRule,  // IMG and HR
+};
+
+ElementFamily FamilyOf(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_HEAD: case GUMBO_TAG_TITLE: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_IFRAME: case GUMBO_TAG_OBJECT: case GUMBO_TAG_APPLET: case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_MAP: case GUMBO_TAG_AREA: case GUMBO_TAG_META: case GUMBO_TAG_LINK:
+    case GUMBO_TAG_BASE: case GUMBO_TAG_INPUT: case GUMBO_TAG_SELECT: case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_BUTTON: case GUMBO_TAG_BGSOUND: case GUMBO_TAG_PARAM: case GUMBO_TAG_COLGROUP:
+    case GUMBO_TAG_COL: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH:
+    case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME:  // a page's frameset is read before the walk
+      return ElementFamily::Hidden;
+
+    case GUMBO_TAG_BASEFONT: case GUMBO_TAG_FONT: case GUMBO_TAG_B: case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_I: case GUMBO_TAG_EM: case GUMBO_TAG_CITE: case GUMBO_TAG_VAR: case GUMBO_TAG_DFN:
+    case GUMBO_TAG_U: case GUMBO_TAG_INS: case GUMBO_TAG_S: case GUMBO_TAG_STRIKE: case GUMBO_TAG_DEL:
+    case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_BIG: case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_TT: case GUMBO_TAG_CODE: case GUMBO_TAG_KBD: case GUMBO_TAG_SAMP:
+      return ElementFamily::TextStyle;
+
+    case GUMBO_TAG_A:
+      return ElementFamily::Anchor;
+
+    case GUMBO_TAG_BR: case GUMBO_TAG_P: case GUMBO_TAG_ADDRESS:
+    case GUMBO_TAG_DIV: case GUMBO_TAG_CENTER: case GUMBO_TAG_FORM: case GUMBO_TAG_MAIN:
+    case GUMBO_TAG_ARTICLE: case GUMBO_TAG_SECTION: case GUMBO_TAG_NAV: case GUMBO_TAG_ASIDE:
+    case GUMBO_TAG_HEADER: case GUMBO_TAG_FOOTER: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGURE:
+    case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4: case GUMBO_TAG_H5:
+    case GUMBO_TAG_H6:
+    case GUMBO_TAG_PRE: case GUMBO_TAG_XMP: case GUMBO_TAG_LISTING: case GUMBO_TAG_PLAINTEXT:
+    case GUMBO_TAG_BLOCKQUOTE:
+      return ElementFamily::Block;
+
+    case GUMBO_TAG_UL: case GUMBO_TAG_DIR: case GUMBO_TAG_MENU: case GUMBO_TAG_OL: case GUMBO_TAG_LI:
+    case GUMBO_TAG_DL: case GUMBO_TAG_DT: case GUMBO_TAG_DD:
+      return ElementFamily::List;
+
+    case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_TBODY: case GUMBO_TAG_THEAD:
+    case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
+      return ElementFamily::Table;
+
+    case GUMBO_TAG_IMG: case GUMBO_TAG_IMAGE: case GUMBO_TAG_HR:
+      return ElementFamily::ImageOrRule;
+
+    default:
+      return ElementFamily::Container;
+  }
+}
+
 class Normaliser {
  public:
   Normaliser(const PageDefaults& defaults, const ImageResolver& images, HtmlPage& page)
       : defaults_(defaults), images_(images), page_(page),
         default_face_(core::Cp1252ToUtf8(defaults.font_name)),
-        pre_face_(core::Cp1252ToUtf8(defaults.pre_font_name)) {
-    out_.reserve(1 << 16);
-  }
+        pre_face_(core::Cp1252ToUtf8(defaults.pre_font_name)) {}
 
   void Run(const GumboNode* root) {
-    FindHeadParts(root);
+    ReadHeadParts(root, page_);
     const GumboNode* html = FindChild(root, GUMBO_TAG_HTML);
     if (!html) return;
-    const GumboNode* frameset = FindChild(html, GUMBO_TAG_FRAMESET);
-    if (frameset) {
+    if (const GumboNode* frameset = FindChild(html, GUMBO_TAG_FRAMESET)) {
       page_.frameset = ReadFrameset(frameset->v.element);
       return;
     }
     const GumboNode* body = FindChild(html, GUMBO_TAG_BODY);
+    const TextStyle style = StartBody(body);
+    if (body) WalkChildren(body, style);
+    EmitPendingAnchors();  // anchors that no text follows
+    out_.EndTag("body");
+    out_.EndTag("html");
+    page_.markup = out_.Take();
+  }
+
+ private:
+  // Takes the page's colours and background image from BODY (which may be missing), writes
+  // the start of the page and returns the style of the body's text.
+  TextStyle StartBody(const GumboNode* body) {
     TextStyle style;
     style.color = defaults_.text;
     QColor background = defaults_.background;
     std::string background_image;
     if (body) {
-      const GumboElement& element = body->v.element;
-      if (auto color = ParseHtmlColor(AttributeValue(element, "bgcolor"))) background = *color;
-      if (auto color = ParseHtmlColor(AttributeValue(element, "text"))) style.color = *color;
-      if (auto color = ParseHtmlColor(AttributeValue(element, "link"))) link_color_ = *color;
-      const std::string src = AttributeValue(element, "background");
+      const ElementAttributes attributes(body->v.element);
+      if (auto color = attributes.Color("bgcolor")) background = *color;
+      if (auto color = attributes.Color("text")) style.color = *color;
+      if (auto color = attributes.Color("link")) link_color_ = *color;
+      const std::string src = attributes.Text("background");
       if (!src.empty() && images_) {
         if (auto image = images_(Utf8ToPageText(src), page_)) background_image = image->resource;
       }
@@ -146,123 +264,12 @@ class Normaliser {
     body_color_ = style.color;
     page_.background = background;
     page_.text_color = style.color;
-    out_ += "<html><body bgcolor=\"" + ColorText(background) + "\"";
-    if (!background_image.empty()) {
-      out_ += " background=\"";
-      AppendEscaped(out_, background_image);
-      out_ += "\"";
-    }
-    out_ += ">";
-    if (body) WalkChildren(body, style);
-    EmitPendingAnchors();  // anchors that no text follows
-    out_ += "</body></html>";
-    page_.markup = std::move(out_);
-  }
-
- private:
-  static const GumboNode* FindChild(const GumboNode* node, GumboTag tag) {
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return nullptr;
-    const GumboVector& children =
-        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i) {
-      const auto* child = static_cast<const GumboNode*>(children.data[i]);
-      if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == tag) return child;
-    }
-    return nullptr;
-  }
-
-  static void CollectText(const GumboNode* node, std::string& text) {
-    if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
-        node->type == GUMBO_NODE_CDATA) {
-      text += node->v.text.text;
-    } else if (node->type == GUMBO_NODE_ELEMENT) {
-      const GumboVector& children = node->v.element.children;
-      for (unsigned i = 0; i < children.length; ++i) {
-        CollectText(static_cast<const GumboNode*>(children.data[i]), text);
-      }
-    }
-  }
-
-  static std::string CollapseBlanks(std::string_view text) {
-    std::string collapsed;
-    bool blank = false;
-    for (char c : text) {
-      if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
-        blank = !collapsed.empty();
-      } else {
-        if (blank) collapsed += ' ';
-        blank = false;
-        collapsed += c;
-      }
-    }
-    return collapsed;
-  }
-
-  // TITLE and BASE, wherever the parser put them.
-  void FindHeadParts(const GumboNode* node) {
-    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT) return;
-    if (node->type == GUMBO_NODE_ELEMENT) {
-      const GumboElement& element = node->v.element;
-      if (element.tag == GUMBO_TAG_TITLE && page_.title.empty()) {
-        std::string text;
-        CollectText(node, text);
-        page_.title = Utf8ToPageText(CollapseBlanks(text));
-        return;
-      }
-      if (element.tag == GUMBO_TAG_BASE) {
-        if (HasAttribute(element, "href") && page_.base_href.empty()) {
-          page_.base_href = Utf8ToPageText(AttributeValue(element, "href"));
-        }
-        if (HasAttribute(element, "target") && page_.base_target.empty()) {
-          page_.base_target = Utf8ToPageText(AttributeValue(element, "target"));
-        }
-        return;
-      }
-      if (element.tag == GUMBO_TAG_BODY) return;  // TITLE and BASE live in HEAD
-    }
-    const GumboVector& children =
-        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
-    for (unsigned i = 0; i < children.length; ++i) {
-      FindHeadParts(static_cast<const GumboNode*>(children.data[i]));
-    }
-  }
-
-  std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
-    auto spec = std::make_shared<FramesetSpec>();
-    spec->rows = ParseFrameLengths(AttributeValue(element, "rows"));
-    spec->cols = ParseFrameLengths(AttributeValue(element, "cols"));
-    for (const char* name : {"border", "framespacing"}) {
-      if (auto value = LeadingInteger(AttributeValue(element, name)); value && *value >= 0) {
-        spec->border = *value;
-        break;
-      }
-    }
-    spec->frame_border = !IsOffValue(AttributeValue(element, "frameborder"));
-    for (unsigned i = 0; i < element.children.length; ++i) {
-      const auto* child = static_cast<const GumboNode*>(element.children.data[i]);
-      if (child->type != GUMBO_NODE_ELEMENT) continue;
-      const GumboElement& child_element = child->v.element;
-      if (child_element.tag == GUMBO_TAG_FRAME) {
-        FrameSpec frame;
-        frame.name = Utf8ToPageText(core::AllTrim(AttributeValue(child_element, "name")));
-        frame.src = Utf8ToPageText(AttributeValue(child_element, "src"));
-        frame.scrolling = core::LowerCaseAscii(core::AllTrim(AttributeValue(child_element, "scrolling")));
-        if (frame.scrolling != "yes" && frame.scrolling != "no") frame.scrolling = "auto";
-        frame.no_resize = HasAttribute(child_element, "noresize");
-        frame.border = spec->frame_border && !IsOffValue(AttributeValue(child_element, "frameborder"));
-        spec->frames.push_back(std::move(frame));
-      } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
-        FrameSpec nested;
-        nested.frameset = ReadFrameset(child_element, depth + 1);
-        spec->frames.push_back(std::move(nested));
-      }
-    }
-    return spec;
-  }
-
-  static bool IsOffValue(std::string_view value) {
-    const std::string lower = core::LowerCaseAscii(core::AllTrim(value));
-    return lower == "0" || lower == "no";
+    out_.StartTag("html");
+    out_.BeginStartTag("body");
+    out_.ColorAttribute("bgcolor", background);
+    if (!background_image.empty()) out_.Attribute("background", background_image);
+    out_.EndStartTag();
+    return style;
   }
 
   void WalkChildren(const GumboNode* node, const TextStyle& style) {
@@ -272,9 +279,7 @@ class Normaliser {
       return;
     }
     ++depth_;
-    for (unsigned i = 0; i < children.length; ++i) {
-      Walk(static_cast<const GumboNode*>(children.data[i]), style);
-    }
+    for (unsigned i = 0; i < children.length; ++i) Walk(ChildAt(children, i), style);
     --depth_;
   }
 
@@ -289,9 +294,9 @@ class Normaliser {
         stack.pop_back();
         continue;
       }
-      const auto* child = static_cast<const GumboNode*>(children.data[next++]);
+      const GumboNode* child = ChildAt(children, next++);
       if (child->type == GUMBO_NODE_ELEMENT) {
-        if (child->v.element.tag == GUMBO_TAG_BR || child->v.element.tag == GUMBO_TAG_P) out_ += "<br />";
+        if (child->v.element.tag == GUMBO_TAG_BR || child->v.element.tag == GUMBO_TAG_P) out_.EmptyElement("br");
         stack.emplace_back(child, 0);
       } else if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE) {
         EmitText(child->v.text.text, style);
@@ -309,7 +314,7 @@ class Normaliser {
         if (style.preformatted) {
           EmitText(node->v.text.text, style);
         } else {
-          out_ += ' ';
+          out_.Text(" ");
         }
         return;
       case GUMBO_NODE_ELEMENT:
@@ -321,8 +326,105 @@ class Normaliser {
     }
   }
 
+  void WalkElement(const GumboNode* node, const TextStyle& style) {
+    switch (FamilyOf(node->v.element.tag)) {
+      case ElementFamily::Container: WalkChildren(node, style); return;
+      case ElementFamily::Hidden: return;
+      case ElementFamily::TextStyle: WalkStyledText(node, style); return;
+      case ElementFamily::Anchor: WalkAnchor(node, style); return;
+      case ElementFamily::Block: WalkBlock(node, style); return;
+      case ElementFamily::List: WalkList(node, style); return;
+      case ElementFamily::Table: WalkTablePart(node, style); return;
+      case ElementFamily::ImageOrRule: EmitImageOrRule(node->v.element, style); return;
+    }
+  }
+
+  // Walks the children of an element written as a start and an end tag without attributes.
+  void WalkInside(std::string_view tag, const GumboNode* node, const TextStyle& style) {
+    out_.StartTag(tag);
+    WalkChildren(node, style);
+    out_.EndTag(tag);
+  }
+
+  // --- Text style ---------------------------------------------------------------------------
+
   int EffectiveLevel(const TextStyle& style) const {
     return style.size_level == 0 ? base_level_ : style.size_level;
+  }
+
+  void WalkStyledText(const GumboNode* node, TextStyle style) {
+    const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
+    switch (element.tag) {
+      case GUMBO_TAG_BASEFONT: ReadBaseFont(attributes); break;
+      case GUMBO_TAG_FONT: ApplyFont(attributes, style); break;
+      case GUMBO_TAG_B: case GUMBO_TAG_STRONG:
+        style.bold = true;
+        break;
+      case GUMBO_TAG_I: case GUMBO_TAG_EM: case GUMBO_TAG_CITE: case GUMBO_TAG_VAR: case GUMBO_TAG_DFN:
+        style.italic = true;
+        break;
+      case GUMBO_TAG_U: case GUMBO_TAG_INS:
+        style.underline = true;
+        break;
+      case GUMBO_TAG_S: case GUMBO_TAG_STRIKE: case GUMBO_TAG_DEL:
+        style.strike = true;
+        break;
+      case GUMBO_TAG_SUB: case GUMBO_TAG_SUP:
+        style.vertical = element.tag == GUMBO_TAG_SUP ? 1 : -1;
+        style.size_level = std::max(1, EffectiveLevel(style) - 1);
+        break;
+      case GUMBO_TAG_BIG: case GUMBO_TAG_SMALL:
+        style.size_level = std::clamp(EffectiveLevel(style) + (element.tag == GUMBO_TAG_BIG ? 1 : -1), 1, 7);
+        break;
+      case GUMBO_TAG_TT: case GUMBO_TAG_CODE: case GUMBO_TAG_KBD: case GUMBO_TAG_SAMP:
+        style.face = pre_face_;
+        break;
+      default:
+        break;
+    }
+    WalkChildren(node, style);
+  }
+
+  // BASEFONT SIZE holds from here to the end of the page; a sign anywhere makes it relative
+  // to size 3.
+  void ReadBaseFont(const ElementAttributes& attributes) {
+    if (auto level = attributes.Integer("size")) {
+      const bool relative = attributes.Text("size").find_first_of("+-") != std::string::npos;
+      base_level_ = std::clamp(relative ? kDefaultBaseLevel + *level : *level, 1, 7);
+    }
+  }
+
+  // FONT SIZE with a leading sign is relative to the BASEFONT size; FACE names a list of
+  // faces of which the first is taken.
+  void ApplyFont(const ElementAttributes& attributes, TextStyle& style) const {
+    if (auto color = attributes.Color("color")) style.color = *color;
+    const std::string size = attributes.Trimmed("size");
+    if (auto level = LeadingInteger(size)) {
+      const bool relative = size[0] == '+' || size[0] == '-';
+      style.size_level = std::clamp(relative ? base_level_ + *level : *level, 1, 7);
+    }
+    const std::string face = attributes.Trimmed("face");
+    if (!face.empty()) style.face = core::AllTrim(face.substr(0, face.find(',')));
+  }
+
+  // --- Links and anchors --------------------------------------------------------------------
+
+  void WalkAnchor(const GumboNode* node, TextStyle style) {
+    const ElementAttributes attributes(node->v.element);
+    const std::string name = attributes.Text("name");
+    if (!name.empty() || attributes.Has("id")) {
+      pending_anchors_.push_back(name.empty() ? attributes.Text("id") : name);
+    }
+    if (attributes.Has("href")) {
+      PageLink link;
+      link.href = Utf8ToPageText(attributes.Text("href"));
+      link.target = attributes.Has("target") ? Utf8ToPageText(attributes.Text("target")) : page_.base_target;
+      style.link = static_cast<int>(page_.links.size());
+      page_.links.push_back(std::move(link));
+      style.color = link_color_;
+    }
+    WalkChildren(node, style);
   }
 
   // A NAME becomes a marker of no size before the next run of text or image, so that an
@@ -331,26 +433,46 @@ class Normaliser {
   void EmitPendingAnchors() {
     static const char kHex[] = "0123456789abcdef";
     for (const std::string& name : pending_anchors_) {
-      out_ += "<img src=\"";
-      out_ += kAnchorPrefix;
+      std::string resource(kAnchorPrefix);
       for (unsigned char c : name) {
-        out_ += kHex[c >> 4];
-        out_ += kHex[c & 15];
+        resource += kHex[c >> 4];
+        resource += kHex[c & 15];
       }
-      out_ += "\" width=\"0\" height=\"0\" />";
+      out_.BeginStartTag("img");
+      out_.Attribute("src", resource);
+      out_.Attribute("width", 0);
+      out_.Attribute("height", 0);
+      out_.EndEmptyElement();
     }
     pending_anchors_.clear();
   }
 
+  void OpenLink(int link) {
+    out_.BeginStartTag("a");
+    out_.Attribute("href", std::string(kLinkPrefix) + std::to_string(link));
+    out_.EndStartTag();
+  }
+
+  // --- Runs of text -------------------------------------------------------------------------
+
   void EmitText(std::string_view text, const TextStyle& style) {
     if (text.empty()) return;
     EmitPendingAnchors();
-    if (style.link >= 0) {
-      out_ += "<a href=\"";
-      out_ += kLinkPrefix;
-      out_ += std::to_string(style.link);
-      out_ += "\">";
+    if (style.link >= 0) OpenLink(style.link);
+    const std::string css = SpanStyle(style);
+    if (!css.empty()) {
+      out_.BeginStartTag("span");
+      out_.Attribute("style", css);
+      out_.EndStartTag();
     }
+    out_.Text(text);
+    if (!css.empty()) out_.EndTag("span");
+    if (style.link >= 0) out_.EndTag("a");
+  }
+
+  // The CSS of a run of text: only what differs from the body's plain text, so that most
+  // runs need no span at all.
+  std::string SpanStyle(const TextStyle& style) const {
     std::string css;
     if (style.color != body_color_ || style.link >= 0) css += "color:" + ColorText(style.color) + ";";
     const int level = EffectiveLevel(style);
@@ -375,372 +497,280 @@ class Normaliser {
       css += ";";
     }
     if (style.vertical != 0) css += style.vertical > 0 ? "vertical-align:super;" : "vertical-align:sub;";
-    if (!css.empty()) {
-      out_ += "<span style=\"";
-      out_ += css;
-      out_ += "\">";
-    }
-    AppendEscaped(out_, text);
-    if (!css.empty()) out_ += "</span>";
-    if (style.link >= 0) out_ += "</a>";
+    return css;
   }
 
-  void OpenBlock(std::string_view tag, const GumboElement& element, bool with_align) {
-    out_ += '<';
-    out_ += tag;
-    if (with_align) AppendAlign(element, "align");
-    out_ += '>';
-  }
+  // --- Blocks -------------------------------------------------------------------------------
 
-  void AppendAlign(const GumboElement& element, const char* name) {
-    const std::string align = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, name)));
-    if (align == "left" || align == "right" || align == "center" || align == "justify") {
-      out_ += " align=\"" + align + "\"";
-    } else if (align == "middle" && std::string_view(name) == "align") {
-      out_ += " align=\"center\"";
-    } else if (center_depth_ > 0 && std::string_view(name) == "align") {
-      out_ += " align=\"center\"";
-    }
-  }
-
-  void CloseTag(std::string_view tag) {
-    out_ += "</";
-    out_ += tag;
-    out_ += '>';
-  }
-
-  void WalkElement(const GumboNode* node, const TextStyle& inherited) {
+  void WalkBlock(const GumboNode* node, TextStyle style) {
     const GumboElement& element = node->v.element;
-    TextStyle style = inherited;
     switch (element.tag) {
-      // Parts that show nothing.
-      case GUMBO_TAG_HEAD: case GUMBO_TAG_TITLE: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
-      case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOEMBED:
-      case GUMBO_TAG_IFRAME: case GUMBO_TAG_OBJECT: case GUMBO_TAG_APPLET: case GUMBO_TAG_EMBED:
-      case GUMBO_TAG_MAP: case GUMBO_TAG_AREA: case GUMBO_TAG_META: case GUMBO_TAG_LINK:
-      case GUMBO_TAG_BASE: case GUMBO_TAG_INPUT: case GUMBO_TAG_SELECT: case GUMBO_TAG_TEXTAREA:
-      case GUMBO_TAG_BUTTON: case GUMBO_TAG_BGSOUND: case GUMBO_TAG_PARAM: case GUMBO_TAG_COLGROUP:
-      case GUMBO_TAG_COL: case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME: case GUMBO_TAG_SVG:
-      case GUMBO_TAG_MATH:
-        return;
-
-      case GUMBO_TAG_BASEFONT:
-        if (auto level = LeadingInteger(AttributeValue(element, "size"))) {
-          base_level_ = std::clamp(AttributeValue(element, "size").find_first_of("+-") != std::string::npos
-                                       ? kDefaultBaseLevel + *level
-                                       : *level,
-                                   1, 7);
-        }
-        WalkChildren(node, style);
-        return;
-
-      case GUMBO_TAG_FONT: {
-        if (auto color = ParseHtmlColor(AttributeValue(element, "color"))) style.color = *color;
-        const std::string size = core::AllTrim(AttributeValue(element, "size"));
-        if (auto level = LeadingInteger(size)) {
-          const bool relative = size[0] == '+' || size[0] == '-';
-          style.size_level = std::clamp(relative ? base_level_ + *level : *level, 1, 7);
-        }
-        const std::string face = core::AllTrim(AttributeValue(element, "face"));
-        if (!face.empty()) style.face = core::AllTrim(face.substr(0, face.find(',')));
-        WalkChildren(node, style);
-        return;
-      }
-      case GUMBO_TAG_B: case GUMBO_TAG_STRONG:
-        style.bold = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_I: case GUMBO_TAG_EM: case GUMBO_TAG_CITE: case GUMBO_TAG_VAR:
-      case GUMBO_TAG_DFN:
-        style.italic = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_U: case GUMBO_TAG_INS:
-        style.underline = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_S: case GUMBO_TAG_STRIKE: case GUMBO_TAG_DEL:
-        style.strike = true;
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_SUB: case GUMBO_TAG_SUP:
-        style.vertical = element.tag == GUMBO_TAG_SUP ? 1 : -1;
-        style.size_level = std::max(1, EffectiveLevel(style) - 1);
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_BIG: case GUMBO_TAG_SMALL:
-        style.size_level = std::clamp(EffectiveLevel(style) + (element.tag == GUMBO_TAG_BIG ? 1 : -1), 1, 7);
-        WalkChildren(node, style);
-        return;
-      case GUMBO_TAG_TT: case GUMBO_TAG_CODE: case GUMBO_TAG_KBD: case GUMBO_TAG_SAMP:
-        style.face = pre_face_;
-        WalkChildren(node, style);
-        return;
-
-      case GUMBO_TAG_A: {
-        const std::string name = AttributeValue(element, "name");
-        if (!name.empty() || HasAttribute(element, "id")) {
-          pending_anchors_.push_back(name.empty() ? AttributeValue(element, "id") : name);
-        }
-        if (HasAttribute(element, "href")) {
-          PageLink link;
-          link.href = Utf8ToPageText(AttributeValue(element, "href"));
-          link.target = HasAttribute(element, "target") ? Utf8ToPageText(AttributeValue(element, "target"))
-                                                        : page_.base_target;
-          style.link = static_cast<int>(page_.links.size());
-          page_.links.push_back(std::move(link));
-          style.color = link_color_;
-        }
-        WalkChildren(node, style);
-        return;
-      }
-
-      case GUMBO_TAG_IMG: case GUMBO_TAG_IMAGE:
-        EmitImage(element, style);
-        return;
-
       case GUMBO_TAG_BR:
-        out_ += "<br />";
+        out_.EmptyElement("br");
         return;
-
-      case GUMBO_TAG_HR:
-        EmitRule(element);
-        return;
-
       case GUMBO_TAG_P: case GUMBO_TAG_ADDRESS:
         if (element.tag == GUMBO_TAG_ADDRESS) style.italic = true;
-        OpenBlock("p", element, true);
-        WalkChildren(node, style);
-        CloseTag("p");
+        WalkAlignedBlock("p", node, style);
         return;
-
-      case GUMBO_TAG_DIV: case GUMBO_TAG_CENTER: case GUMBO_TAG_FORM: case GUMBO_TAG_MAIN:
-      case GUMBO_TAG_ARTICLE: case GUMBO_TAG_SECTION: case GUMBO_TAG_NAV: case GUMBO_TAG_ASIDE:
-      case GUMBO_TAG_HEADER: case GUMBO_TAG_FOOTER: case GUMBO_TAG_FIELDSET: case GUMBO_TAG_FIGURE: {
-        const bool center = element.tag == GUMBO_TAG_CENTER ||
-                            core::SameTextNoCase(core::AllTrim(AttributeValue(element, "align")), "center");
-        if (center) {
-          out_ += "<div align=\"center\">";
-          ++center_depth_;
-        } else {
-          OpenBlock("div", element, true);
-        }
-        WalkChildren(node, style);
-        if (center) --center_depth_;
-        CloseTag("div");
-        return;
-      }
-
       case GUMBO_TAG_H1: case GUMBO_TAG_H2: case GUMBO_TAG_H3: case GUMBO_TAG_H4:
       case GUMBO_TAG_H5: case GUMBO_TAG_H6: {
+        static constexpr std::array<const char*, 6> kHeadings = {"h1", "h2", "h3", "h4", "h5", "h6"};
         const int rank = element.tag - GUMBO_TAG_H1;  // 0 for H1
-        const char* tags[] = {"h1", "h2", "h3", "h4", "h5", "h6"};
         style.size_level = 6 - rank;
         style.bold = true;
-        OpenBlock(tags[rank], element, true);
-        WalkChildren(node, style);
-        CloseTag(tags[rank]);
+        WalkAlignedBlock(kHeadings[rank], node, style);
         return;
       }
-
       case GUMBO_TAG_PRE: case GUMBO_TAG_XMP: case GUMBO_TAG_LISTING: case GUMBO_TAG_PLAINTEXT:
         style.face = pre_face_;
         style.preformatted = true;
-        out_ += "<pre>";
-        WalkChildren(node, style);
-        out_ += "</pre>";
+        WalkInside("pre", node, style);
         return;
-
       case GUMBO_TAG_BLOCKQUOTE:
-        out_ += "<blockquote>";
-        WalkChildren(node, style);
-        out_ += "</blockquote>";
+        WalkInside("blockquote", node, style);
         return;
+      default:  // DIV, CENTER and the other divisions
+        WalkDivision(node, style);
+        return;
+    }
+  }
 
+  // CENTER and DIV ALIGN=CENTER centre the blocks inside them that have no ALIGN of their own.
+  void WalkDivision(const GumboNode* node, const TextStyle& style) {
+    const GumboElement& element = node->v.element;
+    const bool center =
+        element.tag == GUMBO_TAG_CENTER || ElementAttributes(element).Keyword("align") == "center";
+    if (!center) {
+      WalkAlignedBlock("div", node, style);
+      return;
+    }
+    out_.BeginStartTag("div");
+    out_.Attribute("align", "center");
+    out_.EndStartTag();
+    ++center_depth_;
+    WalkChildren(node, style);
+    --center_depth_;
+    out_.EndTag("div");
+  }
+
+  void WalkAlignedBlock(std::string_view tag, const GumboNode* node, const TextStyle& style) {
+    out_.BeginStartTag(tag);
+    WriteBlockAlign(ElementAttributes(node->v.element));
+    out_.EndStartTag();
+    WalkChildren(node, style);
+    out_.EndTag(tag);
+  }
+
+  // ALIGN of a block or a table; inside CENTER a block without one is centred.
+  void WriteBlockAlign(const ElementAttributes& attributes) {
+    std::string_view align = attributes.BlockAlign();
+    if (align.empty() && center_depth_ > 0) align = "center";
+    if (!align.empty()) out_.Attribute("align", align);
+  }
+
+  // --- Lists --------------------------------------------------------------------------------
+
+  void WalkList(const GumboNode* node, const TextStyle& style) {
+    const GumboElement& element = node->v.element;
+    switch (element.tag) {
       case GUMBO_TAG_UL: case GUMBO_TAG_DIR: case GUMBO_TAG_MENU: case GUMBO_TAG_OL: {
+        // TYPE of an ordered list keeps its case: "a" and "A" number differently.
         const bool ordered = element.tag == GUMBO_TAG_OL;
-        out_ += ordered ? "<ol" : "<ul";
-        const std::string type = core::AllTrim(AttributeValue(element, "type"));
+        const char* tag = ordered ? "ol" : "ul";
+        const std::string type = ElementAttributes(element).Trimmed("type");
+        out_.BeginStartTag(tag);
         if (!type.empty() && type.find_first_of("\"<>&") == std::string::npos) {
-          out_ += " type=\"" + (ordered ? type : core::LowerCaseAscii(type)) + "\"";
+          out_.Attribute("type", ordered ? type : core::LowerCaseAscii(type));
         }
-        out_ += '>';
+        out_.EndStartTag();
         WalkChildren(node, style);
-        out_ += ordered ? "</ol>" : "</ul>";
+        out_.EndTag(tag);
         return;
       }
       case GUMBO_TAG_LI:
-        out_ += "<li>";
-        WalkChildren(node, style);
-        out_ += "</li>";
+        WalkInside("li", node, style);
         return;
-      case GUMBO_TAG_DL: case GUMBO_TAG_DT: case GUMBO_TAG_DD: {
-        const char* tag = element.tag == GUMBO_TAG_DL ? "dl" : element.tag == GUMBO_TAG_DT ? "dt" : "dd";
-        OpenBlock(tag, element, false);
-        WalkChildren(node, style);
-        CloseTag(tag);
+      default:  // DL, DT and DD
+        WalkInside(element.tag == GUMBO_TAG_DL ? "dl" : element.tag == GUMBO_TAG_DT ? "dt" : "dd", node, style);
         return;
-      }
+    }
+  }
 
+  // --- Tables -------------------------------------------------------------------------------
+
+  void WalkTablePart(const GumboNode* node, const TextStyle& style) {
+    switch (node->v.element.tag) {
       case GUMBO_TAG_TABLE:
         EmitTable(node);
         return;
       case GUMBO_TAG_CAPTION:
         return;  // written before its table
-      case GUMBO_TAG_TBODY: case GUMBO_TAG_THEAD: case GUMBO_TAG_TFOOT:
-        WalkChildren(node, style);
+      case GUMBO_TAG_TR:
+        EmitRow(node, style);
         return;
-      case GUMBO_TAG_TR: {
-        out_ += "<tr>";
-        row_valign_ = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, "valign")));
-        row_background_ = ParseHtmlColor(AttributeValue(element, "bgcolor"));
-        WalkChildren(node, style);
-        out_ += "</tr>";
-        return;
-      }
       case GUMBO_TAG_TD: case GUMBO_TAG_TH:
         EmitCell(node, style);
         return;
-
-      default:
+      default:  // TBODY, THEAD and TFOOT only hold rows
         WalkChildren(node, style);
         return;
     }
-  }
-
-  void EmitImage(const GumboElement& element, const TextStyle& style) {
-    if (!images_) return;
-    const std::string src = AttributeValue(element, "src");
-    if (src.empty()) return;
-    const std::optional<PlacedImage> image = images_(Utf8ToPageText(src), page_);
-    if (!image) return;
-    int width = image->width;
-    int height = image->height;
-    const auto given_width = LeadingInteger(AttributeValue(element, "width"));
-    const auto given_height = LeadingInteger(AttributeValue(element, "height"));
-    const bool width_percent = AttributeValue(element, "width").find('%') != std::string::npos;
-    if (given_width && *given_width > 0 && !width_percent) width = *given_width;
-    if (given_height && *given_height > 0 && AttributeValue(element, "height").find('%') == std::string::npos) {
-      height = *given_height;
-      if (!(given_width && *given_width > 0) && image->height > 0) width = image->width * height / image->height;
-    } else if (given_width && *given_width > 0 && !width_percent && image->width > 0) {
-      height = image->height * width / image->width;
-    }
-    EmitPendingAnchors();
-    if (style.link >= 0) out_ += "<a href=\"" + std::string(kLinkPrefix) + std::to_string(style.link) + "\">";
-    out_ += "<img src=\"";
-    AppendEscaped(out_, image->resource);
-    out_ += "\" width=\"" + std::to_string(std::max(width, 0)) + "\" height=\"" + std::to_string(std::max(height, 0)) + "\"";
-    const std::string align = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, "align")));
-    if (align == "left" || align == "right" || align == "middle" || align == "top" || align == "bottom") {
-      out_ += " align=\"" + align + "\"";
-    }
-    out_ += " />";
-    if (style.link >= 0) out_ += "</a>";
-  }
-
-  void EmitRule(const GumboElement& element) {
-    int width = 100;
-    bool percent = true;
-    const std::string width_text = AttributeValue(element, "width");
-    if (auto value = LeadingInteger(width_text); value && *value > 0) {
-      percent = width_text.find('%') != std::string::npos;
-      width = percent ? std::min(*value, 100) : std::min(*value, 10000);
-    }
-    int size = 2;
-    if (auto value = LeadingInteger(AttributeValue(element, "size")); value && *value > 0) size = std::min(*value, 100);
-    const std::optional<QColor> color = ParseHtmlColor(AttributeValue(element, "color"));
-    const bool shaded = !HasAttribute(element, "noshade") && !color;
-    std::string align = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, "align")));
-    if (align != "left" && align != "right") align = "center";
-    out_ += "<p align=\"" + align + "\" style=\"margin-top:6px;margin-bottom:6px;\"><img src=\"";
-    out_ += kRulePrefix;
-    out_ += std::to_string(width) + (percent ? ":%:" : ":px:") + std::to_string(size) + ":" +
-            (color ? ColorText(*color).substr(1) : std::string("-")) + (shaded ? ":1" : ":0") + "\" width=\"1\" height=\"1\" /></p>";
   }
 
   // Text in a table does not take the FONT, B or I elements around the table: the browsers
   // of the time started every table with the page's plain text style.
   void EmitTable(const GumboNode* node) {
     const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
     TextStyle style;
     style.color = body_color_;
     // CAPTION first, centred above the table.
     for (unsigned i = 0; i < element.children.length; ++i) {
-      const auto* child = static_cast<const GumboNode*>(element.children.data[i]);
+      const GumboNode* child = ChildAt(element.children, i);
       if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_CAPTION) {
-        out_ += "<p align=\"center\">";
+        out_.BeginStartTag("p");
+        out_.Attribute("align", "center");
+        out_.EndStartTag();
         WalkChildren(child, style);
-        out_ += "</p>";
+        out_.EndTag("p");
       }
     }
-    out_ += "<table";
-    if (HasAttribute(element, "border")) {
-      const auto border = LeadingInteger(AttributeValue(element, "border"));
-      out_ += " border=\"" + std::to_string(border ? std::clamp(*border, 0, 20) : 1) + "\"";
-    } else {
-      out_ += " border=\"0\"";
-    }
-    const auto padding = LeadingInteger(AttributeValue(element, "cellpadding"));
-    out_ += " cellpadding=\"" + std::to_string(padding ? std::clamp(*padding, 0, 100) : 1) + "\"";
-    const auto spacing = LeadingInteger(AttributeValue(element, "cellspacing"));
-    out_ += " cellspacing=\"" + std::to_string(spacing ? std::clamp(*spacing, 0, 100) : 2) + "\"";
-    const std::string width = LengthText(AttributeValue(element, "width"));
-    if (!width.empty()) out_ += " width=\"" + width + "\"";
-    AppendAlign(element, "align");
-    if (auto color = ParseHtmlColor(AttributeValue(element, "bgcolor"))) {
-      out_ += " bgcolor=\"" + ColorText(*color) + "\"";
-    }
-    out_ += '>';
+    out_.BeginStartTag("table");
+    out_.Attribute("border", attributes.Has("border") ? attributes.ClampedInteger("border", 0, 20, 1) : 0);
+    out_.Attribute("cellpadding", attributes.ClampedInteger("cellpadding", 0, 100, 1));
+    out_.Attribute("cellspacing", attributes.ClampedInteger("cellspacing", 0, 100, 2));
+    if (auto width = attributes.Length("width")) out_.Attribute("width", width->Text());
+    WriteBlockAlign(attributes);
+    if (auto color = attributes.Color("bgcolor")) out_.ColorAttribute("bgcolor", *color);
+    out_.EndStartTag();
     const int saved_center = center_depth_;
     center_depth_ = 0;  // CENTER centres the table, not the text of its cells
-    const std::string saved_valign = row_valign_;
-    const auto saved_background = row_background_;
+    const std::string_view saved_valign = row_valign_;
+    const std::optional<QColor> saved_background = row_background_;
     WalkChildren(node, style);
     row_valign_ = saved_valign;
     row_background_ = saved_background;
     center_depth_ = saved_center;
-    out_ += "</table>";
+    out_.EndTag("table");
   }
 
+  void EmitRow(const GumboNode* node, const TextStyle& style) {
+    const ElementAttributes attributes(node->v.element);
+    out_.StartTag("tr");
+    row_valign_ = attributes.VerticalAlign();
+    row_background_ = attributes.Color("bgcolor");
+    WalkChildren(node, style);
+    out_.EndTag("tr");
+  }
+
+  // A cell without ALIGN is left aligned (TH centred), without VALIGN or BGCOLOR it takes
+  // its row's.
   void EmitCell(const GumboNode* node, TextStyle style) {
     const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
     const bool header = element.tag == GUMBO_TAG_TH;
     if (header) style.bold = true;
-    out_ += header ? "<th" : "<td";
+    const char* tag = header ? "th" : "td";
+    out_.BeginStartTag(tag);
     for (const char* name : {"colspan", "rowspan"}) {
-      if (auto span = LeadingInteger(AttributeValue(element, name)); span && *span > 1) {
-        out_ += " " + std::string(name) + "=\"" + std::to_string(std::min(*span, 1000)) + "\"";
-      }
+      if (auto span = attributes.Integer(name); span && *span > 1) out_.Attribute(name, std::min(*span, 1000));
     }
-    std::string align = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, "align")));
-    if (align != "left" && align != "right" && align != "center" && align != "justify") {
-      align = header ? "center" : "left";
-    }
-    out_ += " align=\"" + align + "\"";
-    std::string valign = core::LowerCaseAscii(core::AllTrim(AttributeValue(element, "valign")));
+    std::string_view align = attributes.CellAlign();
+    if (align.empty()) align = header ? "center" : "left";
+    out_.Attribute("align", align);
+    std::string_view valign = attributes.VerticalAlign();
     if (valign.empty()) valign = row_valign_;
-    if (valign == "center") valign = "middle";
-    if (valign != "top" && valign != "bottom" && valign != "middle") valign = "middle";
-    out_ += " valign=\"" + valign + "\"";
-    const std::string width = LengthText(AttributeValue(element, "width"));
-    if (!width.empty()) out_ += " width=\"" + width + "\"";
-    std::optional<QColor> background = ParseHtmlColor(AttributeValue(element, "bgcolor"));
+    out_.Attribute("valign", valign.empty() ? "middle" : valign);
+    if (auto width = attributes.Length("width")) out_.Attribute("width", width->Text());
+    std::optional<QColor> background = attributes.Color("bgcolor");
     if (!background) background = row_background_;
-    if (background) out_ += " bgcolor=\"" + ColorText(*background) + "\"";
-    if (HasAttribute(element, "nowrap")) out_ += " nowrap";
-    out_ += '>';
+    if (background) out_.ColorAttribute("bgcolor", *background);
+    if (attributes.Has("nowrap")) out_.Flag("nowrap");
+    out_.EndStartTag();
     const int saved_center = center_depth_;
     center_depth_ = 0;
     WalkChildren(node, style);
     center_depth_ = saved_center;
-    out_ += header ? "</th>" : "</td>";
+    out_.EndTag(tag);
+  }
+
+  // --- Images and rules ---------------------------------------------------------------------
+
+  void EmitImageOrRule(const GumboElement& element, const TextStyle& style) {
+    if (element.tag == GUMBO_TAG_HR) {
+      EmitRule(ElementAttributes(element));
+    } else {
+      EmitImage(ElementAttributes(element), style);
+    }
+  }
+
+  // WIDTH or HEIGHT alone scales the other side with the image's proportions; a size in
+  // percent is not followed.
+  void EmitImage(const ElementAttributes& attributes, const TextStyle& style) {
+    if (!images_) return;
+    const std::string src = attributes.Text("src");
+    if (src.empty()) return;
+    const std::optional<PlacedImage> image = images_(Utf8ToPageText(src), page_);
+    if (!image) return;
+    const std::optional<HtmlLength> given_width = attributes.Length("width");
+    const std::optional<HtmlLength> given_height = attributes.Length("height");
+    const bool width_given = given_width && given_width->value > 0;
+    const bool width_in_pixels = width_given && !given_width->percent;
+    int width = width_in_pixels ? given_width->value : image->width;
+    int height = image->height;
+    if (given_height && given_height->value > 0 && !given_height->percent) {
+      height = given_height->value;
+      if (!width_given && image->height > 0) width = image->width * height / image->height;
+    } else if (width_in_pixels && image->width > 0) {
+      height = image->height * width / image->width;
+    }
+    EmitPendingAnchors();
+    if (style.link >= 0) OpenLink(style.link);
+    out_.BeginStartTag("img");
+    out_.Attribute("src", image->resource);
+    out_.Attribute("width", std::max(width, 0));
+    out_.Attribute("height", std::max(height, 0));
+    if (const std::string_view align = attributes.ImageAlign(); !align.empty()) out_.Attribute("align", align);
+    out_.EndEmptyElement();
+    if (style.link >= 0) out_.EndTag("a");
+  }
+
+  // The rule is an image the view draws, named after its width, size, colour and shading
+  // (kRulePrefix); COLOR draws it flat.
+  void EmitRule(const ElementAttributes& attributes) {
+    int width = 100;
+    bool percent = true;
+    if (auto length = attributes.Length("width"); length && length->value > 0) {
+      percent = length->percent;
+      width = percent ? length->value : std::min(length->value, 10000);
+    }
+    int size = 2;
+    if (auto value = attributes.Integer("size"); value && *value > 0) size = std::min(*value, 100);
+    const std::optional<QColor> color = attributes.Color("color");
+    const bool shaded = !attributes.Has("noshade") && !color;
+    std::string resource(kRulePrefix);
+    resource += std::to_string(width);
+    resource += percent ? ":%:" : ":px:";
+    resource += std::to_string(size);
+    resource += ':';
+    resource += color ? ColorText(*color).substr(1) : "-";
+    resource += shaded ? ":1" : ":0";
+    out_.BeginStartTag("p");
+    out_.Attribute("align", attributes.RuleAlign());
+    out_.Attribute("style", "margin-top:6px;margin-bottom:6px;");
+    out_.EndStartTag();
+    out_.BeginStartTag("img");
+    out_.Attribute("src", resource);
+    out_.Attribute("width", 1);
+    out_.Attribute("height", 1);
+    out_.EndEmptyElement();
+    out_.EndTag("p");
   }
 
   const PageDefaults& defaults_;
   const ImageResolver& images_;
   HtmlPage& page_;
-  std::string out_;                 // the normalised markup being written
+  MarkupWriter out_;                // the normalised markup being written
   std::string default_face_;        // UTF-8
   std::string pre_face_;            // UTF-8
   QColor body_color_;               // text colour of BODY; runs in it carry no colour
@@ -749,7 +779,7 @@ class Normaliser {
   int center_depth_ = 0;            // open CENTER (or DIV ALIGN=CENTER) elements
   int depth_ = 0;                   // elements entered by the walk
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
-  std::string row_valign_;          // VALIGN of the open TR
+  std::string_view row_valign_;     // VALIGN of the open TR (a static keyword), empty when none
   std::optional<QColor> row_background_;  // BGCOLOR of the open TR
 };
 
