@@ -11,11 +11,11 @@
 //
 // Character values live in the working pool, a scratch area sized at compile time: each
 // reference to a C field takes its width + 1, each string literal its length + 1, and each
-// function that makes a character value out of other types a fixed allowance (CDOW, CMONTH
-// and SOUNDEX 15, CHR 2, DTOC 11, DTOS 9, IIF, REPLICATE, SPACE and STR 256). Operators build
-// their result in the place of their first operand, so the pool never holds more than those
-// allowances together. A character value is at most 255 bytes; longer results (REPLICATE,
-// concatenation, STUFF) are cut to 255.
+// function that makes a character value out of other types the fixed allowance its entry in
+// the function table gives (expression_functions.cpp). Operators build their result in the
+// place of their first operand, so the pool never holds more than those allowances together.
+// A character value is at most 255 bytes; longer results (REPLICATE, concatenation, STUFF)
+// are cut to 255.
 #pragma once
 
 #include <cstddef>

@@ -4,21 +4,24 @@ namespace vantorel::tables {
 
 namespace {
 
-constexpr int kDayOrMonthName = 15;  // CDOW, CMONTH and SOUNDEX
-constexpr int kOneCharacter = 2;     // CHR
-constexpr int kDateText = 11;        // DTOC
-constexpr int kDbfDateText = 9;      // DTOS
-constexpr int kLongText = 256;       // IIF, REPLICATE, SPACE, STR: up to 255 characters
+// Working-pool allowances of the functions that make a character value out of other types,
+// in bytes: room for the longest result and the spare byte after it.
+constexpr int kShortText = 15;    // up to 14 characters
+constexpr int kOneCharacter = 2;
+constexpr int kDateText = 11;     // "MM/DD/YYYY"
+constexpr int kDbfDateText = 9;   // "YYYYMMDD"
+constexpr int kLongText = 256;    // up to 255 characters
 
 using S = FunctionSignature;
 
 constexpr FunctionInfo kFunctions[] = {
+    // name, code item, working-pool allowance, signatures, signature count
     {"ABS", OpCode::kAbs, 0, {S{"N", 'N'}}, 1},
     {"ASC", OpCode::kAsc, 0, {S{"C", 'N'}}, 1},
     {"AT", OpCode::kAt, 0, {S{"CC", 'N'}}, 1},
-    {"CDOW", OpCode::kCdow, kDayOrMonthName, {S{"D", 'C'}}, 1},
+    {"CDOW", OpCode::kCdow, kShortText, {S{"D", 'C'}}, 1},
     {"CHR", OpCode::kChr, kOneCharacter, {S{"N", 'C'}}, 1},
-    {"CMONTH", OpCode::kCmonth, kDayOrMonthName, {S{"D", 'C'}}, 1},
+    {"CMONTH", OpCode::kCmonth, kShortText, {S{"D", 'C'}}, 1},
     {"CTOD", OpCode::kCtod, 0, {S{"C", 'D'}}, 1},
     {"DATE", OpCode::kDate, 0, {S{"", 'D'}}, 1},
     {"DAY", OpCode::kDay, 0, {S{"D", 'N'}}, 1},
@@ -41,7 +44,7 @@ constexpr FunctionInfo kFunctions[] = {
     {"RIGHT", OpCode::kRight, 0, {S{"CN", 'C'}}, 1},
     {"ROUND", OpCode::kRound, 0, {S{"NN", 'N'}}, 1},
     {"RTRIM", OpCode::kTrim, 0, {S{"C", 'C'}}, 1},
-    {"SOUNDEX", OpCode::kSoundex, kDayOrMonthName, {S{"C", 'C'}}, 1},
+    {"SOUNDEX", OpCode::kSoundex, kShortText, {S{"C", 'C'}}, 1},
     {"SPACE", OpCode::kSpace, kLongText, {S{"N", 'C'}}, 1},
     {"STR", OpCode::kStr, kLongText, {S{"N", 'C'}, S{"NN", 'C'}, S{"NNN", 'C'}}, 3},
     {"STUFF", OpCode::kStuff, 0, {S{"CNNC", 'C'}}, 1},
