@@ -83,12 +83,6 @@ class ParsedExpression {
   friend class ExpressionCompiler;
   ParsedExpression() = default;
 
-  struct Slot {                // one value on the evaluation stack
-    double number;             // N, D, M; L as 0 or 1
-    std::uint32_t position;    // C: first byte in the working pool
-    std::uint32_t length;      // C: number of bytes
-  };
-
   // Runs the code; the result is left in stack_[0].
   void Run(const char* record, std::uint32_t record_number);
 
@@ -98,7 +92,7 @@ class ParsedExpression {
   std::vector<CodeItem> code_;       // postfix code
   std::string constant_pool_;        // the bytes of the string literals
   std::vector<char> working_pool_;   // scratch for character values
-  std::vector<Slot> stack_;          // evaluation stack, as deep as the code needs
+  std::vector<StackSlot> stack_;     // evaluation stack, as deep as the code needs
 };
 
 }  // namespace vantorel::tables

@@ -1,4 +1,4 @@
-// The items of an expression's postfix code.
+// The items of an expression's postfix code, and the stack slots the code works on.
 //
 // The compiler resolves every type question, so each item names the exact operation for its
 // operand types (EqualN for numbers and dates, EqualC for character values, ...) and the
@@ -44,6 +44,13 @@ struct CodeItem {
   std::int32_t a = 0;     // see OpCode
   std::int32_t b = 0;     // see OpCode
   double number = 0.0;    // kPushNumber, kPushLogical
+};
+
+// One value on the evaluation stack.
+struct StackSlot {
+  double number;           // N, D, M; L as 0 or 1
+  std::uint32_t position;  // C: first byte in the working pool
+  std::uint32_t length;    // C: number of bytes
 };
 
 }  // namespace vantorel::tables

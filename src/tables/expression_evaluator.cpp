@@ -11,19 +11,15 @@
 #include "tables/expression.h"
 #include "tables/expression_dates.h"
 #include "tables/expression_numbers.h"
+#include "tables/expression_working_pool.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::tables {
 
 namespace {
 
-constexpr int kWorkingPoolOverflowCode = 354;
 constexpr int kDivideByZeroCode = 358;
 constexpr std::uint32_t kMaxLength = kMaxCharacterLength;
-
-[[noreturn]] void WorkingPoolOverflow() {
-  throw EKvError(kWorkingPoolOverflowCode, "Working pool overflow [PARSER/Allocate]");
-}
 
 // Error 358: thrown while reporting is on; otherwise stored, and the caller goes on with
 // kDivideByZeroResult.
@@ -104,27 +100,9 @@ int CompareTexts(std::string_view a, std::string_view b) {
 }  // namespace
 
 void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
-  char* const pool = working_pool_.data();
-  const std::uint32_t pool_size = static_cast<std::uint32_t>(working_pool_.size());
-  std::uint32_t top = 0;  // first free byte of the working pool
-  Slot* sp = stack_.data();  // next free stack slot
-
-  auto text_of = [pool](const Slot& slot) {
-    return std::string_view(pool + slot.position, slot.length);
-  };
-  // Makes slot a character value of length bytes at position, and the pool end after it.
-  auto set_text = [&](Slot& slot, std::uint32_t position, std::uint32_t length) {
-    if (position + length + 1 > pool_size) WorkingPoolOverflow();
-    slot.position = position;
-    slot.length = length;
-    top = position + length + 1;
-  };
-  // A new character value at the pool end, copied from text.
-  auto new_text = [&](Slot& slot, std::string_view text) {
-    const std::uint32_t length = std::min<std::uint32_t>(static_cast<std::uint32_t>(text.size()), kMaxLength);
-    set_text(slot, top, length);
-    std::memcpy(pool + slot.position, text.data(), length);
-  };
+  WorkingPool pool(working_pool_.data(), static_cast<std::uint32_t>(working_pool_.size()));
+  char* const bytes = working_pool_.data();  // the working pool's bytes
+  StackSlot* sp = stack_.data();  // next free stack slot
   auto truth = [](bool value) { return value ? 1.0 : 0.0; };
 
   for (const CodeItem& item : code_) {
@@ -135,11 +113,11 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
         ++sp;
         break;
       case OpCode::kPushText:
-        new_text(*sp, std::string_view(constant_pool_).substr(item.a, item.b));
+        pool.NewText(*sp, std::string_view(constant_pool_).substr(item.a, item.b));
         ++sp;
         break;
       case OpCode::kFieldC:
-        new_text(*sp, std::string_view(record + item.a, static_cast<std::size_t>(item.b)));
+        pool.NewText(*sp, std::string_view(record + item.a, static_cast<std::size_t>(item.b)));
         ++sp;
         break;
       case OpCode::kFieldN:
@@ -189,24 +167,24 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
         break;
       case OpCode::kConcat: {
         --sp;
-        Slot& left = sp[-1];
+        StackSlot& left = sp[-1];
         const std::uint32_t length = std::min(left.length + sp[0].length, kMaxLength);
-        std::memmove(pool + left.position + left.length, pool + sp[0].position,
+        std::memmove(bytes + left.position + left.length, bytes + sp[0].position,
                      length - left.length);
-        set_text(left, left.position, length);
+        pool.SetText(left, left.position, length);
         break;
       }
       case OpCode::kSubC: {
         --sp;
-        Slot& left = sp[-1];
-        const std::string_view left_text = text_of(left);
+        StackSlot& left = sp[-1];
+        const std::string_view left_text = pool.TextOf(left);
         // The left operand's trailing blanks go to the end of the result.
         const auto kept = static_cast<std::uint32_t>(left_text.find_last_not_of(' ') + 1);
         const std::uint32_t length = std::min(left.length + sp[0].length, kMaxLength);
         const std::uint32_t from_right = std::min(sp[0].length, length - kept);
-        std::memmove(pool + left.position + kept, pool + sp[0].position, from_right);
-        std::memset(pool + left.position + kept + from_right, ' ', length - kept - from_right);
-        set_text(left, left.position, length);
+        std::memmove(bytes + left.position + kept, bytes + sp[0].position, from_right);
+        std::memset(bytes + left.position + kept + from_right, ' ', length - kept - from_right);
+        pool.SetText(left, left.position, length);
         break;
       }
 
@@ -266,8 +244,8 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
       case OpCode::kLessEqualC:
       case OpCode::kGreaterEqualC: {
         --sp;
-        const std::string_view left = text_of(sp[-1]);
-        const std::string_view right = text_of(sp[0]);
+        const std::string_view left = pool.TextOf(sp[-1]);
+        const std::string_view right = pool.TextOf(sp[0]);
         bool result = false;
         switch (item.op) {
           case OpCode::kEqualC: result = !right.empty() && left.starts_with(right); break;
@@ -281,58 +259,58 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
           case OpCode::kLessEqualC: result = CompareTexts(left, right) <= 0; break;
           default: result = CompareTexts(left, right) >= 0; break;
         }
-        top = sp[-1].position;
+        pool.Release(sp[-1]);
         sp[-1].number = truth(result);
         break;
       }
 
       default: {
-        Slot* const args = sp - item.argc;
+        StackSlot* const args = sp - item.argc;
         sp = args + 1;
-        Slot& result = args[0];
+        StackSlot& result = args[0];
         switch (item.op) {
           case OpCode::kUpper:
-            core::AnsiUpperBuffer(pool + result.position, result.length);
+            core::AnsiUpperBuffer(bytes + result.position, result.length);
             break;
           case OpCode::kLower:
-            core::AnsiLowerBuffer(pool + result.position, result.length);
+            core::AnsiLowerBuffer(bytes + result.position, result.length);
             break;
           case OpCode::kTrim: {
-            const std::size_t kept = text_of(result).find_last_not_of(' ') + 1;
-            set_text(result, result.position, static_cast<std::uint32_t>(kept));
+            const std::size_t kept = pool.TextOf(result).find_last_not_of(' ') + 1;
+            pool.SetText(result, result.position, static_cast<std::uint32_t>(kept));
             break;
           }
           case OpCode::kLtrim: {
-            const std::string_view text = text_of(result);
+            const std::string_view text = pool.TextOf(result);
             const std::size_t skipped = std::min(text.find_first_not_of(' '), text.size());
-            std::memmove(pool + result.position, text.data() + skipped, text.size() - skipped);
-            set_text(result, result.position, static_cast<std::uint32_t>(text.size() - skipped));
+            std::memmove(bytes + result.position, text.data() + skipped, text.size() - skipped);
+            pool.SetText(result, result.position, static_cast<std::uint32_t>(text.size() - skipped));
             break;
           }
           case OpCode::kLeft: {
             const int count = ClampToInt(args[1].number, 0, static_cast<int>(result.length));
-            set_text(result, result.position, static_cast<std::uint32_t>(count));
+            pool.SetText(result, result.position, static_cast<std::uint32_t>(count));
             break;
           }
           case OpCode::kRight: {
             const int count = ClampToInt(args[1].number, 0, static_cast<int>(result.length));
-            std::memmove(pool + result.position, pool + result.position + result.length - count,
+            std::memmove(bytes + result.position, bytes + result.position + result.length - count,
                          static_cast<std::size_t>(count));
-            set_text(result, result.position, static_cast<std::uint32_t>(count));
+            pool.SetText(result, result.position, static_cast<std::uint32_t>(count));
             break;
           }
           case OpCode::kSubstr: {
             const int length = static_cast<int>(result.length);
             const int start = ClampToInt(args[1].number, 1, length + 1);
             const int count = ClampToInt(args[2].number, 0, length - (start - 1));
-            std::memmove(pool + result.position, pool + result.position + start - 1,
+            std::memmove(bytes + result.position, bytes + result.position + start - 1,
                          static_cast<std::size_t>(count));
-            set_text(result, result.position, static_cast<std::uint32_t>(count));
+            pool.SetText(result, result.position, static_cast<std::uint32_t>(count));
             break;
           }
           case OpCode::kStuff: {
-            const std::string_view text = text_of(result);
-            const std::string_view insert = text_of(args[3]);
+            const std::string_view text = pool.TextOf(result);
+            const std::string_view insert = pool.TextOf(args[3]);
             const int length = static_cast<int>(text.size());
             const int start = ClampToInt(args[1].number, 1, length + 1);
             const int count = ClampToInt(args[2].number, 0, length - (start - 1));
@@ -340,8 +318,8 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
             stuffed += insert;
             stuffed += text.substr(static_cast<std::size_t>(start - 1 + count));
             stuffed.resize(std::min<std::size_t>(stuffed.size(), kMaxLength));
-            set_text(result, result.position, static_cast<std::uint32_t>(stuffed.size()));
-            std::memcpy(pool + result.position, stuffed.data(), stuffed.size());
+            pool.SetText(result, result.position, static_cast<std::uint32_t>(stuffed.size()));
+            std::memcpy(bytes + result.position, stuffed.data(), stuffed.size());
             break;
           }
           case OpCode::kReplicate: {
@@ -349,50 +327,50 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
             const int times = ClampToInt(args[1].number, 0, kMaxCharacterLength);
             const std::uint32_t length =
                 unit == 0 ? 0 : std::min<std::uint32_t>(unit * static_cast<std::uint32_t>(times), kMaxLength);
-            set_text(result, result.position, length);
+            pool.SetText(result, result.position, length);
             for (std::uint32_t i = unit; i < length; ++i) {
-              pool[result.position + i] = pool[result.position + i % unit];
+              bytes[result.position + i] = bytes[result.position + i % unit];
             }
             break;
           }
           case OpCode::kSpace: {
             const int count = ClampToInt(args[0].number, 0, kMaxCharacterLength);
-            set_text(result, top, static_cast<std::uint32_t>(count));
-            std::memset(pool + result.position, ' ', static_cast<std::size_t>(count));
+            pool.SetText(result, pool.End(), static_cast<std::uint32_t>(count));
+            std::memset(bytes + result.position, ' ', static_cast<std::size_t>(count));
             break;
           }
           case OpCode::kChr: {
             const char code = static_cast<char>(ClampToInt(args[0].number, 0, 255));
-            new_text(result, std::string_view(&code, 1));
+            pool.NewText(result, std::string_view(&code, 1));
             break;
           }
           case OpCode::kStr:
-            new_text(result, StrText(args[0].number, item.argc > 1 ? args[1].number : 10.0,
-                                     item.argc > 2 ? args[2].number : 0.0));
+            pool.NewText(result, StrText(args[0].number, item.argc > 1 ? args[1].number : 10.0,
+                                         item.argc > 2 ? args[2].number : 0.0));
             break;
           case OpCode::kIif:
             if (args[0].number == 0.0) {
-              const Slot chosen = args[2];
-              std::memmove(pool + args[1].position, pool + chosen.position, chosen.length);
-              set_text(result, args[1].position, chosen.length);
+              const StackSlot chosen = args[2];
+              std::memmove(bytes + args[1].position, bytes + chosen.position, chosen.length);
+              pool.SetText(result, args[1].position, chosen.length);
             } else {
-              const Slot chosen = args[1];
-              set_text(result, chosen.position, chosen.length);
+              const StackSlot chosen = args[1];
+              pool.SetText(result, chosen.position, chosen.length);
             }
             break;
           case OpCode::kSoundex: {
-            const std::array<char, 4> code = Soundex(text_of(result));
-            top = result.position;
-            new_text(result, std::string_view(code.data(), code.size()));
+            const std::array<char, 4> code = Soundex(pool.TextOf(result));
+            pool.Release(result);
+            pool.NewText(result, std::string_view(code.data(), code.size()));
             break;
           }
-          case OpCode::kDtoc: new_text(result, DateToText(args[0].number)); break;
-          case OpCode::kDtos: new_text(result, DateToDbfText(args[0].number)); break;
-          case OpCode::kCdow: new_text(result, DayName(args[0].number)); break;
-          case OpCode::kCmonth: new_text(result, MonthName(args[0].number)); break;
+          case OpCode::kDtoc: pool.NewText(result, DateToText(args[0].number)); break;
+          case OpCode::kDtos: pool.NewText(result, DateToDbfText(args[0].number)); break;
+          case OpCode::kCdow: pool.NewText(result, DayName(args[0].number)); break;
+          case OpCode::kCmonth: pool.NewText(result, MonthName(args[0].number)); break;
           case OpCode::kCtod:
-            top = result.position;
-            result.number = DateFromText(text_of(result));
+            pool.Release(result);
+            result.number = DateFromText(pool.TextOf(result));
             break;
           case OpCode::kDate: result.number = Today(); break;
           case OpCode::kYear:
@@ -408,24 +386,24 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
           }
           case OpCode::kDow: result.number = DayOfWeek(args[0].number); break;
           case OpCode::kLen:
-            top = result.position;
+            pool.Release(result);
             result.number = result.length;
             break;
           case OpCode::kVal: {
-            top = result.position;
-            const std::string_view text = text_of(result);
+            pool.Release(result);
+            const std::string_view text = pool.TextOf(result);
             result.number = ReadDecimalNumber(text.data(), text.size());
             break;
           }
           case OpCode::kAsc:
-            top = result.position;
-            result.number = result.length == 0 ? 0.0 : static_cast<unsigned char>(pool[result.position]);
+            pool.Release(result);
+            result.number = result.length == 0 ? 0.0 : static_cast<unsigned char>(bytes[result.position]);
             break;
           case OpCode::kAt: {
-            const std::string_view needle = text_of(args[0]);
+            const std::string_view needle = pool.TextOf(args[0]);
             const std::size_t found =
-                needle.empty() ? std::string_view::npos : text_of(args[1]).find(needle);
-            top = result.position;
+                needle.empty() ? std::string_view::npos : pool.TextOf(args[1]).find(needle);
+            pool.Release(result);
             result.number = found == std::string_view::npos ? 0.0 : static_cast<double>(found + 1);
             break;
           }
@@ -452,7 +430,7 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
 
 ExpressionValue ParsedExpression::Evaluate(const char* record, std::uint32_t record_number) {
   Run(record, record_number);
-  const Slot& slot = stack_[0];
+  const StackSlot& slot = stack_[0];
   ExpressionValue value;
   value.type = result_type_;
   switch (result_type_) {
