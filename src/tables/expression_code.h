@@ -38,6 +38,16 @@ enum class OpCode : std::uint8_t {
   kDow, kLen, kVal, kAsc, kAt, kAbs, kInt, kMod, kRound, kMax, kMin, kRecno, kDeleted,
 };
 
+// The function items are the last ones, kUpper to kDeleted.
+inline constexpr int kFunctionOpCount =
+    static_cast<int>(OpCode::kDeleted) - static_cast<int>(OpCode::kUpper) + 1;
+
+// A function item's place among the function items, 0..kFunctionOpCount - 1.
+// REQUIRES: op is kUpper..kDeleted.
+constexpr int FunctionOpIndex(OpCode op) {
+  return static_cast<int>(op) - static_cast<int>(OpCode::kUpper);
+}
+
 struct CodeItem {
   OpCode op;
   std::uint8_t argc = 0;  // functions: arguments on the stack
