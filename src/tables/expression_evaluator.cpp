@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 #include "tables/expression.h"
@@ -19,6 +20,27 @@ namespace {
 
 constexpr std::uint32_t kMaxLength = kMaxCharacterLength;
 
+double Truth(bool value) { return value ? 1.0 : 0.0; }
+
+// Puts a number, date or logical value on the stack; returns the new next free slot.
+StackSlot* Push(StackSlot* sp, double value) {
+  sp->number = value;
+  return sp + 1;
+}
+
+double FieldNumber(const char* record, const CodeItem& item) {
+  return ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b));
+}
+
+double FieldDate(const char* record, const CodeItem& item) {
+  return item.b >= 8 ? DateFromDbfText(record + item.a) : kEmptyDate;
+}
+
+bool FieldLogical(const char* record, const CodeItem& item) {
+  const char c = item.b >= 1 ? record[item.a] : ' ';
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
+}
+
 // Power as exp(b x ln a) would be for a positive base; for other bases the value pow() gives,
 // except that a negative base with a fractional exponent gives 0 and zero to a negative power
 // gives kDivideByZeroResult, so the result is always a number.
@@ -28,10 +50,74 @@ double Power(double base, double exponent) {
   return std::isnan(result) && !std::isnan(base) && !std::isnan(exponent) ? 0.0 : result;
 }
 
+double Quotient(double dividend, double divisor) {
+  return divisor == 0.0 ? DivideByZero() : dividend / divisor;
+}
+
+// The logical operators' tests. They take the operands by reference: for .AND. and .OR. the
+// compiled code then reads the right operand only when the left one leaves the result open.
+constexpr auto kSameTruth = [](const double& a, const double& b) {
+  return (a != 0.0) == (b != 0.0);
+};
+constexpr auto kDifferentTruth = [](const double& a, const double& b) {
+  return (a != 0.0) != (b != 0.0);
+};
+constexpr auto kBothTrue = [](const double& a, const double& b) { return a != 0.0 && b != 0.0; };
+constexpr auto kEitherTrue = [](const double& a, const double& b) { return a != 0.0 || b != 0.0; };
+
+// A binary operator on numbers or dates: pops the right operand and puts
+// operation(left, right) in the left operand's place. Returns the new next free slot.
+template <typename Operation>
+StackSlot* ApplyArithmetic(StackSlot* sp, Operation operation) {
+  sp[-2].number = operation(sp[-2].number, sp[-1].number);
+  return sp - 1;
+}
+
+// A comparison or logical operator: like ApplyArithmetic, with the logical value of
+// test(left, right) as the result.
+template <typename Test>
+StackSlot* ApplyTest(StackSlot* sp, Test test) {
+  sp[-2].number = Truth(test(sp[-2].number, sp[-1].number));
+  return sp - 1;
+}
+
 int CompareTexts(std::string_view a, std::string_view b) {
   const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
   if (c != 0) return c;
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// The comparison op (kEqualC .. kGreaterEqualC) of two character values.
+bool CompareCharacterValues(OpCode op, std::string_view left, std::string_view right) {
+  switch (op) {
+    case OpCode::kEqualC: return !right.empty() && left.starts_with(right);
+    case OpCode::kNotEqualC: return left != right;
+    case OpCode::kExactEqualC: return left == right;
+    case OpCode::kContainedC: return !left.empty() && right.find(left) != std::string_view::npos;
+    case OpCode::kLessC: return CompareTexts(left, right) < 0;
+    case OpCode::kGreaterC: return CompareTexts(left, right) > 0;
+    case OpCode::kLessEqualC: return CompareTexts(left, right) <= 0;
+    default: return CompareTexts(left, right) >= 0;
+  }
+}
+
+// left + right: right appended to left, cut to 255 characters.
+void Concatenate(WorkingPool& pool, StackSlot& left, const StackSlot& right) {
+  const std::uint32_t length = std::min(left.length + right.length, kMaxLength);
+  std::memmove(pool.BytesOf(left) + left.length, pool.BytesOf(right), length - left.length);
+  pool.SetText(left, left.position, length);
+}
+
+// left - right: right appended to left without left's trailing blanks, which go to the end
+// of the result; cut to 255 characters.
+void ConcatenateMovingBlanks(WorkingPool& pool, StackSlot& left, const StackSlot& right) {
+  const auto kept = static_cast<std::uint32_t>(pool.TextOf(left).find_last_not_of(' ') + 1);
+  const std::uint32_t length = std::min(left.length + right.length, kMaxLength);
+  const std::uint32_t from_right = std::min(right.length, length - kept);
+  char* const text = pool.BytesOf(left);
+  std::memmove(text + kept, pool.BytesOf(right), from_right);
+  std::memset(text + kept + from_right, ' ', length - kept - from_right);
+  pool.SetText(left, left.position, length);
 }
 
 }  // namespace
@@ -39,138 +125,55 @@ int CompareTexts(std::string_view a, std::string_view b) {
 void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
   WorkingPool pool(working_pool_.data(), static_cast<std::uint32_t>(working_pool_.size()));
   StackSlot* sp = stack_.data();  // next free stack slot
-  auto truth = [](bool value) { return value ? 1.0 : 0.0; };
 
   for (const CodeItem& item : code_) {
     switch (item.op) {
       case OpCode::kPushNumber:
-      case OpCode::kPushLogical:
-        sp->number = item.number;
-        ++sp;
-        break;
+      case OpCode::kPushLogical: sp = Push(sp, item.number); break;
       case OpCode::kPushText:
-        pool.NewText(*sp, std::string_view(constant_pool_).substr(item.a, item.b));
-        ++sp;
+        pool.NewText(*sp++, std::string_view(constant_pool_).substr(item.a, item.b));
         break;
       case OpCode::kFieldC:
-        pool.NewText(*sp, std::string_view(record + item.a, static_cast<std::size_t>(item.b)));
-        ++sp;
+        pool.NewText(*sp++, std::string_view(record + item.a, static_cast<std::size_t>(item.b)));
         break;
       case OpCode::kFieldN:
-      case OpCode::kFieldM:
-        sp->number = ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b));
-        ++sp;
-        break;
+      case OpCode::kFieldM: sp = Push(sp, FieldNumber(record, item)); break;
       case OpCode::kFieldNEqualNumber:
-        sp->number =
-            truth(ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b)) == item.number);
-        ++sp;
+        sp = Push(sp, Truth(FieldNumber(record, item) == item.number));
         break;
-      case OpCode::kFieldD:
-        sp->number = item.b >= 8 ? DateFromDbfText(record + item.a) : kEmptyDate;
-        ++sp;
-        break;
-      case OpCode::kFieldL: {
-        const char c = item.b >= 1 ? record[item.a] : ' ';
-        sp->number = truth(c == 'T' || c == 't' || c == 'Y' || c == 'y');
-        ++sp;
-        break;
-      }
+      case OpCode::kFieldD: sp = Push(sp, FieldDate(record, item)); break;
+      case OpCode::kFieldL: sp = Push(sp, Truth(FieldLogical(record, item))); break;
 
       case OpCode::kAddN:
       case OpCode::kAddDateN:
-      case OpCode::kAddNDate:
-        --sp;
-        sp[-1].number += sp[0].number;
-        break;
+      case OpCode::kAddNDate: sp = ApplyArithmetic(sp, std::plus<>()); break;
       case OpCode::kSubN:
       case OpCode::kSubDateN:
-      case OpCode::kSubDates:
-        --sp;
-        sp[-1].number -= sp[0].number;
-        break;
-      case OpCode::kMultiply:
-        --sp;
-        sp[-1].number *= sp[0].number;
-        break;
-      case OpCode::kDivide:
-        --sp;
-        sp[-1].number = sp[0].number == 0.0 ? DivideByZero() : sp[-1].number / sp[0].number;
-        break;
-      case OpCode::kPower:
-        --sp;
-        sp[-1].number = Power(sp[-1].number, sp[0].number);
-        break;
-      case OpCode::kConcat: {
-        --sp;
-        StackSlot& left = sp[-1];
-        const std::uint32_t length = std::min(left.length + sp[0].length, kMaxLength);
-        std::memmove(pool.BytesOf(left) + left.length, pool.BytesOf(sp[0]),
-                     length - left.length);
-        pool.SetText(left, left.position, length);
-        break;
-      }
-      case OpCode::kSubC: {
-        --sp;
-        StackSlot& left = sp[-1];
-        const std::string_view left_text = pool.TextOf(left);
-        // The left operand's trailing blanks go to the end of the result.
-        const auto kept = static_cast<std::uint32_t>(left_text.find_last_not_of(' ') + 1);
-        const std::uint32_t length = std::min(left.length + sp[0].length, kMaxLength);
-        const std::uint32_t from_right = std::min(sp[0].length, length - kept);
-        std::memmove(pool.BytesOf(left) + kept, pool.BytesOf(sp[0]), from_right);
-        std::memset(pool.BytesOf(left) + kept + from_right, ' ', length - kept - from_right);
-        pool.SetText(left, left.position, length);
-        break;
-      }
+      case OpCode::kSubDates: sp = ApplyArithmetic(sp, std::minus<>()); break;
+      case OpCode::kMultiply: sp = ApplyArithmetic(sp, std::multiplies<>()); break;
+      case OpCode::kDivide: sp = ApplyArithmetic(sp, Quotient); break;
+      case OpCode::kPower: sp = ApplyArithmetic(sp, Power); break;
+      case OpCode::kEqualN: sp = ApplyTest(sp, std::equal_to<>()); break;
+      case OpCode::kNotEqualN: sp = ApplyTest(sp, std::not_equal_to<>()); break;
+      case OpCode::kLessN: sp = ApplyTest(sp, std::less<>()); break;
+      case OpCode::kGreaterN: sp = ApplyTest(sp, std::greater<>()); break;
+      case OpCode::kLessEqualN: sp = ApplyTest(sp, std::less_equal<>()); break;
+      case OpCode::kGreaterEqualN: sp = ApplyTest(sp, std::greater_equal<>()); break;
+      case OpCode::kEqualL: sp = ApplyTest(sp, kSameTruth); break;
+      case OpCode::kNotEqualL: sp = ApplyTest(sp, kDifferentTruth); break;
+      case OpCode::kAnd: sp = ApplyTest(sp, kBothTrue); break;
+      case OpCode::kOr: sp = ApplyTest(sp, kEitherTrue); break;
+      case OpCode::kNot: sp[-1].number = Truth(sp[-1].number == 0.0); break;
+      case OpCode::kNegate: sp[-1].number = -sp[-1].number; break;
 
-      case OpCode::kEqualN:
+      case OpCode::kConcat:
         --sp;
-        sp[-1].number = truth(sp[-1].number == sp[0].number);
+        Concatenate(pool, sp[-1], sp[0]);
         break;
-      case OpCode::kNotEqualN:
+      case OpCode::kSubC:
         --sp;
-        sp[-1].number = truth(sp[-1].number != sp[0].number);
+        ConcatenateMovingBlanks(pool, sp[-1], sp[0]);
         break;
-      case OpCode::kLessN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number < sp[0].number);
-        break;
-      case OpCode::kGreaterN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number > sp[0].number);
-        break;
-      case OpCode::kLessEqualN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number <= sp[0].number);
-        break;
-      case OpCode::kGreaterEqualN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number >= sp[0].number);
-        break;
-      case OpCode::kEqualL:
-        --sp;
-        sp[-1].number = truth((sp[-1].number != 0.0) == (sp[0].number != 0.0));
-        break;
-      case OpCode::kNotEqualL:
-        --sp;
-        sp[-1].number = truth((sp[-1].number != 0.0) != (sp[0].number != 0.0));
-        break;
-      case OpCode::kAnd:
-        --sp;
-        sp[-1].number = truth(sp[-1].number != 0.0 && sp[0].number != 0.0);
-        break;
-      case OpCode::kOr:
-        --sp;
-        sp[-1].number = truth(sp[-1].number != 0.0 || sp[0].number != 0.0);
-        break;
-      case OpCode::kNot:
-        sp[-1].number = truth(sp[-1].number == 0.0);
-        break;
-      case OpCode::kNegate:
-        sp[-1].number = -sp[-1].number;
-        break;
-
       case OpCode::kEqualC:
       case OpCode::kNotEqualC:
       case OpCode::kExactEqualC:
@@ -180,23 +183,10 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
       case OpCode::kLessEqualC:
       case OpCode::kGreaterEqualC: {
         --sp;
-        const std::string_view left = pool.TextOf(sp[-1]);
-        const std::string_view right = pool.TextOf(sp[0]);
-        bool result = false;
-        switch (item.op) {
-          case OpCode::kEqualC: result = !right.empty() && left.starts_with(right); break;
-          case OpCode::kNotEqualC: result = left != right; break;
-          case OpCode::kExactEqualC: result = left == right; break;
-          case OpCode::kContainedC:
-            result = !left.empty() && right.find(left) != std::string_view::npos;
-            break;
-          case OpCode::kLessC: result = CompareTexts(left, right) < 0; break;
-          case OpCode::kGreaterC: result = CompareTexts(left, right) > 0; break;
-          case OpCode::kLessEqualC: result = CompareTexts(left, right) <= 0; break;
-          default: result = CompareTexts(left, right) >= 0; break;
-        }
+        const bool result =
+            CompareCharacterValues(item.op, pool.TextOf(sp[-1]), pool.TextOf(sp[0]));
         pool.Release(sp[-1]);
-        sp[-1].number = truth(result);
+        sp[-1].number = Truth(result);
         break;
       }
 
