@@ -11,11 +11,11 @@
 //
 // Character values live in the working pool, a scratch area sized at compile time: each
 // reference to a C field takes its width + 1, each string literal its length + 1, and each
-// function that makes a character value out of other types a fixed allowance (CDOW, CMONTH
-// and SOUNDEX 15, CHR 2, DTOC 11, DTOS 9, IIF, REPLICATE, SPACE and STR 256). Operators build
-// their result in the place of their first operand, so the pool never holds more than those
-// allowances together. A character value is at most 255 bytes; longer results (REPLICATE,
-// concatenation, STUFF) are cut to 255.
+// function that makes a character value out of other types the fixed allowance its entry in
+// the function table gives (expression_functions.cpp). Operators build their result in the
+// place of their first operand, so the pool never holds more than those allowances together.
+// A character value is at most 255 bytes; longer results (REPLICATE, concatenation, STUFF)
+// are cut to 255.
 #pragma once
 
 #include <cstddef>
@@ -83,12 +83,6 @@ class ParsedExpression {
   friend class ExpressionCompiler;
   ParsedExpression() = default;
 
-  struct Slot {                // one value on the evaluation stack
-    double number;             // N, D, M; L as 0 or 1
-    std::uint32_t position;    // C: first byte in the working pool
-    std::uint32_t length;      // C: number of bytes
-  };
-
   // Runs the code; the result is left in stack_[0].
   void Run(const char* record, std::uint32_t record_number);
 
@@ -98,7 +92,7 @@ class ParsedExpression {
   std::vector<CodeItem> code_;       // postfix code
   std::string constant_pool_;        // the bytes of the string literals
   std::vector<char> working_pool_;   // scratch for character values
-  std::vector<Slot> stack_;          // evaluation stack, as deep as the code needs
+  std::vector<StackSlot> stack_;     // evaluation stack, as deep as the code needs
 };
 
 }  // namespace vantorel::tables

@@ -1,4 +1,4 @@
-// The items of an expression's postfix code.
+// The items of an expression's postfix code, and the stack slots the code works on.
 //
 // The compiler resolves every type question, so each item names the exact operation for its
 // operand types (EqualN for numbers and dates, EqualC for character values, ...) and the
@@ -38,12 +38,29 @@ enum class OpCode : std::uint8_t {
   kDow, kLen, kVal, kAsc, kAt, kAbs, kInt, kMod, kRound, kMax, kMin, kRecno, kDeleted,
 };
 
+// The function items are the last ones, kUpper to kDeleted.
+inline constexpr int kFunctionOpCount =
+    static_cast<int>(OpCode::kDeleted) - static_cast<int>(OpCode::kUpper) + 1;
+
+// A function item's place among the function items, 0..kFunctionOpCount - 1.
+// REQUIRES: op is kUpper..kDeleted.
+constexpr int FunctionOpIndex(OpCode op) {
+  return static_cast<int>(op) - static_cast<int>(OpCode::kUpper);
+}
+
 struct CodeItem {
   OpCode op;
   std::uint8_t argc = 0;  // functions: arguments on the stack
   std::int32_t a = 0;     // see OpCode
   std::int32_t b = 0;     // see OpCode
   double number = 0.0;    // kPushNumber, kPushLogical
+};
+
+// One value on the evaluation stack.
+struct StackSlot {
+  double number;           // N, D, M; L as 0 or 1
+  std::uint32_t position;  // C: first byte in the working pool
+  std::uint32_t length;    // C: number of bytes
 };
 
 }  // namespace vantorel::tables

@@ -1,37 +1,44 @@
 // Evaluation of a ParsedExpression: the postfix code run on a value stack, character values
-// in the working pool.
+// in the working pool. Pushes and operators are done here; a function item runs the step the
+// function table gives it.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
-#include <string>
+#include <functional>
 #include <string_view>
 
-#include "core/code_pages.h"
 #include "tables/expression.h"
 #include "tables/expression_dates.h"
+#include "tables/expression_functions.h"
+#include "tables/expression_number_functions.h"
 #include "tables/expression_numbers.h"
-#include "tables/kv_error.h"
+#include "tables/expression_working_pool.h"
 
 namespace vantorel::tables {
 
 namespace {
 
-constexpr int kWorkingPoolOverflowCode = 354;
-constexpr int kDivideByZeroCode = 358;
 constexpr std::uint32_t kMaxLength = kMaxCharacterLength;
 
-[[noreturn]] void WorkingPoolOverflow() {
-  throw EKvError(kWorkingPoolOverflowCode, "Working pool overflow [PARSER/Allocate]");
+double Truth(bool value) { return value ? 1.0 : 0.0; }
+
+// Puts a number, date or logical value on the stack; returns the new next free slot.
+StackSlot* Push(StackSlot* sp, double value) {
+  sp->number = value;
+  return sp + 1;
 }
 
-// Error 358: thrown while reporting is on; otherwise stored, and the caller goes on with
-// kDivideByZeroResult.
-double DivideByZero() {
-  EKvError error(kDivideByZeroCode, "Error during evaluation: Divide by 0 [Evaluate/Engine]");
-  if (ErrorReportingOn()) throw error;
-  ErrorReport(error);
-  return kDivideByZeroResult;
+double FieldNumber(const char* record, const CodeItem& item) {
+  return ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b));
+}
+
+double FieldDate(const char* record, const CodeItem& item) {
+  return item.b >= 8 ? DateFromDbfText(record + item.a) : kEmptyDate;
+}
+
+bool FieldLogical(const char* record, const CodeItem& item) {
+  const char c = item.b >= 1 ? record[item.a] : ' ';
+  return c == 'T' || c == 't' || c == 'Y' || c == 'y';
 }
 
 // Power as exp(b x ln a) would be for a positive base; for other bases the value pow() gives,
@@ -43,56 +50,35 @@ double Power(double base, double exponent) {
   return std::isnan(result) && !std::isnan(base) && !std::isnan(exponent) ? 0.0 : result;
 }
 
-// ROUND(n, d): n cut to d decimals toward zero. A scaled value within a rounding error of a
-// whole number counts as that number, so ROUND(1.15, 2) is 1.15 and not 1.14.
-double RoundTowardZero(double n, double decimals) {
-  if (!std::isfinite(n)) return n;
-  const int d = ClampToInt(decimals, -308, 308);
-  const double scale = std::pow(10.0, d);
-  const double scaled = n * scale;
-  if (!std::isfinite(scaled) || std::fabs(scaled) >= 4503599627370496.0) return n;  // 2^52
-  const double nearest = std::nearbyint(scaled);
-  const double whole =
-      std::fabs(scaled - nearest) <= 1e-9 * std::max(1.0, std::fabs(scaled)) ? nearest
-                                                                              : std::trunc(scaled);
-  return whole / scale;
+double Quotient(double dividend, double divisor) {
+  return divisor == 0.0 ? DivideByZero() : dividend / divisor;
 }
 
-// The Soundex digit of an upper-case letter: 0 for the vowels A E I O U Y, -1 for H and W
-// (which neither code nor separate).
-int SoundexDigit(char letter) {
-  static constexpr std::string_view kDigits = "01230120022455012623010202";
-  if (letter == 'H' || letter == 'W') return -1;
-  return kDigits[static_cast<std::size_t>(letter - 'A')] - '0';
+// The logical operators' tests. They take the operands by reference: for .AND. and .OR. the
+// compiled code then reads the right operand only when the left one leaves the result open.
+constexpr auto kSameTruth = [](const double& a, const double& b) {
+  return (a != 0.0) == (b != 0.0);
+};
+constexpr auto kDifferentTruth = [](const double& a, const double& b) {
+  return (a != 0.0) != (b != 0.0);
+};
+constexpr auto kBothTrue = [](const double& a, const double& b) { return a != 0.0 && b != 0.0; };
+constexpr auto kEitherTrue = [](const double& a, const double& b) { return a != 0.0 || b != 0.0; };
+
+// A binary operator on numbers or dates: pops the right operand and puts
+// operation(left, right) in the left operand's place. Returns the new next free slot.
+template <typename Operation>
+StackSlot* ApplyArithmetic(StackSlot* sp, Operation operation) {
+  sp[-2].number = operation(sp[-2].number, sp[-1].number);
+  return sp - 1;
 }
 
-// American Soundex: the first letter, then the digits of the following letters (B F P V 1,
-// C G J K Q S X Z 2, D T 3, L 4, M N 5, R 6), equal digits next to each other (also across H
-// and W, and with the first letter) written once, vowels separating, padded with zeros to 4
-// characters. Leading blanks are skipped; coding stops at the first character that is not an
-// ASCII letter; a text that does not start with a letter gives "0000".
-std::array<char, 4> Soundex(std::string_view text) {
-  std::array<char, 4> code = {'0', '0', '0', '0'};
-  std::size_t i = text.find_first_not_of(' ');
-  auto upper_letter = [&](std::size_t k) -> char {
-    if (k >= text.size()) return 0;
-    const char c = text[k];
-    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
-    return c >= 'A' && c <= 'Z' ? c : 0;
-  };
-  if (i == std::string_view::npos || upper_letter(i) == 0) return code;
-  code[0] = upper_letter(i);
-  int previous = SoundexDigit(code[0]);
-  std::size_t written = 1;
-  for (++i; written < code.size(); ++i) {
-    const char letter = upper_letter(i);
-    if (letter == 0) break;
-    const int digit = SoundexDigit(letter);
-    if (digit < 0) continue;
-    if (digit > 0 && digit != previous) code[written++] = static_cast<char>('0' + digit);
-    previous = digit;
-  }
-  return code;
+// A comparison or logical operator: like ApplyArithmetic, with the logical value of
+// test(left, right) as the result.
+template <typename Test>
+StackSlot* ApplyTest(StackSlot* sp, Test test) {
+  sp[-2].number = Truth(test(sp[-2].number, sp[-1].number));
+  return sp - 1;
 }
 
 int CompareTexts(std::string_view a, std::string_view b) {
@@ -101,162 +87,93 @@ int CompareTexts(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+// The comparison op (kEqualC .. kGreaterEqualC) of two character values.
+bool CompareCharacterValues(OpCode op, std::string_view left, std::string_view right) {
+  switch (op) {
+    case OpCode::kEqualC: return !right.empty() && left.starts_with(right);
+    case OpCode::kNotEqualC: return left != right;
+    case OpCode::kExactEqualC: return left == right;
+    case OpCode::kContainedC: return !left.empty() && right.find(left) != std::string_view::npos;
+    case OpCode::kLessC: return CompareTexts(left, right) < 0;
+    case OpCode::kGreaterC: return CompareTexts(left, right) > 0;
+    case OpCode::kLessEqualC: return CompareTexts(left, right) <= 0;
+    default: return CompareTexts(left, right) >= 0;
+  }
+}
+
+// left + right: right appended to left, cut to 255 characters.
+void Concatenate(WorkingPool& pool, StackSlot& left, const StackSlot& right) {
+  const std::uint32_t length = std::min(left.length + right.length, kMaxLength);
+  std::memmove(pool.BytesOf(left) + left.length, pool.BytesOf(right), length - left.length);
+  pool.SetText(left, left.position, length);
+}
+
+// left - right: right appended to left without left's trailing blanks, which go to the end
+// of the result; cut to 255 characters.
+void ConcatenateMovingBlanks(WorkingPool& pool, StackSlot& left, const StackSlot& right) {
+  const auto kept = static_cast<std::uint32_t>(pool.TextOf(left).find_last_not_of(' ') + 1);
+  const std::uint32_t length = std::min(left.length + right.length, kMaxLength);
+  const std::uint32_t from_right = std::min(right.length, length - kept);
+  char* const text = pool.BytesOf(left);
+  std::memmove(text + kept, pool.BytesOf(right), from_right);
+  std::memset(text + kept + from_right, ' ', length - kept - from_right);
+  pool.SetText(left, left.position, length);
+}
+
 }  // namespace
 
 void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
-  char* const pool = working_pool_.data();
-  const std::uint32_t pool_size = static_cast<std::uint32_t>(working_pool_.size());
-  std::uint32_t top = 0;  // first free byte of the working pool
-  Slot* sp = stack_.data();  // next free stack slot
-
-  auto text_of = [pool](const Slot& slot) {
-    return std::string_view(pool + slot.position, slot.length);
-  };
-  // Makes slot a character value of length bytes at position, and the pool end after it.
-  auto set_text = [&](Slot& slot, std::uint32_t position, std::uint32_t length) {
-    if (position + length + 1 > pool_size) WorkingPoolOverflow();
-    slot.position = position;
-    slot.length = length;
-    top = position + length + 1;
-  };
-  // A new character value at the pool end, copied from text.
-  auto new_text = [&](Slot& slot, std::string_view text) {
-    const std::uint32_t length = std::min<std::uint32_t>(static_cast<std::uint32_t>(text.size()), kMaxLength);
-    set_text(slot, top, length);
-    std::memcpy(pool + slot.position, text.data(), length);
-  };
-  auto truth = [](bool value) { return value ? 1.0 : 0.0; };
+  WorkingPool pool(working_pool_.data(), static_cast<std::uint32_t>(working_pool_.size()));
+  StackSlot* sp = stack_.data();  // next free stack slot
 
   for (const CodeItem& item : code_) {
     switch (item.op) {
       case OpCode::kPushNumber:
-      case OpCode::kPushLogical:
-        sp->number = item.number;
-        ++sp;
-        break;
+      case OpCode::kPushLogical: sp = Push(sp, item.number); break;
       case OpCode::kPushText:
-        new_text(*sp, std::string_view(constant_pool_).substr(item.a, item.b));
-        ++sp;
+        pool.NewText(*sp++, std::string_view(constant_pool_).substr(item.a, item.b));
         break;
       case OpCode::kFieldC:
-        new_text(*sp, std::string_view(record + item.a, static_cast<std::size_t>(item.b)));
-        ++sp;
+        pool.NewText(*sp++, std::string_view(record + item.a, static_cast<std::size_t>(item.b)));
         break;
       case OpCode::kFieldN:
-      case OpCode::kFieldM:
-        sp->number = ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b));
-        ++sp;
-        break;
+      case OpCode::kFieldM: sp = Push(sp, FieldNumber(record, item)); break;
       case OpCode::kFieldNEqualNumber:
-        sp->number =
-            truth(ReadFieldNumber(record + item.a, static_cast<std::size_t>(item.b)) == item.number);
-        ++sp;
+        sp = Push(sp, Truth(FieldNumber(record, item) == item.number));
         break;
-      case OpCode::kFieldD:
-        sp->number = item.b >= 8 ? DateFromDbfText(record + item.a) : kEmptyDate;
-        ++sp;
-        break;
-      case OpCode::kFieldL: {
-        const char c = item.b >= 1 ? record[item.a] : ' ';
-        sp->number = truth(c == 'T' || c == 't' || c == 'Y' || c == 'y');
-        ++sp;
-        break;
-      }
+      case OpCode::kFieldD: sp = Push(sp, FieldDate(record, item)); break;
+      case OpCode::kFieldL: sp = Push(sp, Truth(FieldLogical(record, item))); break;
 
       case OpCode::kAddN:
       case OpCode::kAddDateN:
-      case OpCode::kAddNDate:
-        --sp;
-        sp[-1].number += sp[0].number;
-        break;
+      case OpCode::kAddNDate: sp = ApplyArithmetic(sp, std::plus<>()); break;
       case OpCode::kSubN:
       case OpCode::kSubDateN:
-      case OpCode::kSubDates:
-        --sp;
-        sp[-1].number -= sp[0].number;
-        break;
-      case OpCode::kMultiply:
-        --sp;
-        sp[-1].number *= sp[0].number;
-        break;
-      case OpCode::kDivide:
-        --sp;
-        sp[-1].number = sp[0].number == 0.0 ? DivideByZero() : sp[-1].number / sp[0].number;
-        break;
-      case OpCode::kPower:
-        --sp;
-        sp[-1].number = Power(sp[-1].number, sp[0].number);
-        break;
-      case OpCode::kConcat: {
-        --sp;
-        Slot& left = sp[-1];
-        const std::uint32_t length = std::min(left.length + sp[0].length, kMaxLength);
-        std::memmove(pool + left.position + left.length, pool + sp[0].position,
-                     length - left.length);
-        set_text(left, left.position, length);
-        break;
-      }
-      case OpCode::kSubC: {
-        --sp;
-        Slot& left = sp[-1];
-        const std::string_view left_text = text_of(left);
-        // The left operand's trailing blanks go to the end of the result.
-        const auto kept = static_cast<std::uint32_t>(left_text.find_last_not_of(' ') + 1);
-        const std::uint32_t length = std::min(left.length + sp[0].length, kMaxLength);
-        const std::uint32_t from_right = std::min(sp[0].length, length - kept);
-        std::memmove(pool + left.position + kept, pool + sp[0].position, from_right);
-        std::memset(pool + left.position + kept + from_right, ' ', length - kept - from_right);
-        set_text(left, left.position, length);
-        break;
-      }
+      case OpCode::kSubDates: sp = ApplyArithmetic(sp, std::minus<>()); break;
+      case OpCode::kMultiply: sp = ApplyArithmetic(sp, std::multiplies<>()); break;
+      case OpCode::kDivide: sp = ApplyArithmetic(sp, Quotient); break;
+      case OpCode::kPower: sp = ApplyArithmetic(sp, Power); break;
+      case OpCode::kEqualN: sp = ApplyTest(sp, std::equal_to<>()); break;
+      case OpCode::kNotEqualN: sp = ApplyTest(sp, std::not_equal_to<>()); break;
+      case OpCode::kLessN: sp = ApplyTest(sp, std::less<>()); break;
+      case OpCode::kGreaterN: sp = ApplyTest(sp, std::greater<>()); break;
+      case OpCode::kLessEqualN: sp = ApplyTest(sp, std::less_equal<>()); break;
+      case OpCode::kGreaterEqualN: sp = ApplyTest(sp, std::greater_equal<>()); break;
+      case OpCode::kEqualL: sp = ApplyTest(sp, kSameTruth); break;
+      case OpCode::kNotEqualL: sp = ApplyTest(sp, kDifferentTruth); break;
+      case OpCode::kAnd: sp = ApplyTest(sp, kBothTrue); break;
+      case OpCode::kOr: sp = ApplyTest(sp, kEitherTrue); break;
+      case OpCode::kNot: sp[-1].number = Truth(sp[-1].number == 0.0); break;
+      case OpCode::kNegate: sp[-1].number = -sp[-1].number; break;
 
-      case OpCode::kEqualN:
+      case OpCode::kConcat:
         --sp;
-        sp[-1].number = truth(sp[-1].number == sp[0].number);
+        Concatenate(pool, sp[-1], sp[0]);
         break;
-      case OpCode::kNotEqualN:
+      case OpCode::kSubC:
         --sp;
-        sp[-1].number = truth(sp[-1].number != sp[0].number);
+        ConcatenateMovingBlanks(pool, sp[-1], sp[0]);
         break;
-      case OpCode::kLessN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number < sp[0].number);
-        break;
-      case OpCode::kGreaterN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number > sp[0].number);
-        break;
-      case OpCode::kLessEqualN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number <= sp[0].number);
-        break;
-      case OpCode::kGreaterEqualN:
-        --sp;
-        sp[-1].number = truth(sp[-1].number >= sp[0].number);
-        break;
-      case OpCode::kEqualL:
-        --sp;
-        sp[-1].number = truth((sp[-1].number != 0.0) == (sp[0].number != 0.0));
-        break;
-      case OpCode::kNotEqualL:
-        --sp;
-        sp[-1].number = truth((sp[-1].number != 0.0) != (sp[0].number != 0.0));
-        break;
-      case OpCode::kAnd:
-        --sp;
-        sp[-1].number = truth(sp[-1].number != 0.0 && sp[0].number != 0.0);
-        break;
-      case OpCode::kOr:
-        --sp;
-        sp[-1].number = truth(sp[-1].number != 0.0 || sp[0].number != 0.0);
-        break;
-      case OpCode::kNot:
-        sp[-1].number = truth(sp[-1].number == 0.0);
-        break;
-      case OpCode::kNegate:
-        sp[-1].number = -sp[-1].number;
-        break;
-
       case OpCode::kEqualC:
       case OpCode::kNotEqualC:
       case OpCode::kExactEqualC:
@@ -266,184 +183,18 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
       case OpCode::kLessEqualC:
       case OpCode::kGreaterEqualC: {
         --sp;
-        const std::string_view left = text_of(sp[-1]);
-        const std::string_view right = text_of(sp[0]);
-        bool result = false;
-        switch (item.op) {
-          case OpCode::kEqualC: result = !right.empty() && left.starts_with(right); break;
-          case OpCode::kNotEqualC: result = left != right; break;
-          case OpCode::kExactEqualC: result = left == right; break;
-          case OpCode::kContainedC:
-            result = !left.empty() && right.find(left) != std::string_view::npos;
-            break;
-          case OpCode::kLessC: result = CompareTexts(left, right) < 0; break;
-          case OpCode::kGreaterC: result = CompareTexts(left, right) > 0; break;
-          case OpCode::kLessEqualC: result = CompareTexts(left, right) <= 0; break;
-          default: result = CompareTexts(left, right) >= 0; break;
-        }
-        top = sp[-1].position;
-        sp[-1].number = truth(result);
+        const bool result =
+            CompareCharacterValues(item.op, pool.TextOf(sp[-1]), pool.TextOf(sp[0]));
+        pool.Release(sp[-1]);
+        sp[-1].number = Truth(result);
         break;
       }
 
+      // Functions pop their arguments; the result takes the first argument's place.
       default: {
-        Slot* const args = sp - item.argc;
-        sp = args + 1;
-        Slot& result = args[0];
-        switch (item.op) {
-          case OpCode::kUpper:
-            core::AnsiUpperBuffer(pool + result.position, result.length);
-            break;
-          case OpCode::kLower:
-            core::AnsiLowerBuffer(pool + result.position, result.length);
-            break;
-          case OpCode::kTrim: {
-            const std::size_t kept = text_of(result).find_last_not_of(' ') + 1;
-            set_text(result, result.position, static_cast<std::uint32_t>(kept));
-            break;
-          }
-          case OpCode::kLtrim: {
-            const std::string_view text = text_of(result);
-            const std::size_t skipped = std::min(text.find_first_not_of(' '), text.size());
-            std::memmove(pool + result.position, text.data() + skipped, text.size() - skipped);
-            set_text(result, result.position, static_cast<std::uint32_t>(text.size() - skipped));
-            break;
-          }
-          case OpCode::kLeft: {
-            const int count = ClampToInt(args[1].number, 0, static_cast<int>(result.length));
-            set_text(result, result.position, static_cast<std::uint32_t>(count));
-            break;
-          }
-          case OpCode::kRight: {
-            const int count = ClampToInt(args[1].number, 0, static_cast<int>(result.length));
-            std::memmove(pool + result.position, pool + result.position + result.length - count,
-                         static_cast<std::size_t>(count));
-            set_text(result, result.position, static_cast<std::uint32_t>(count));
-            break;
-          }
-          case OpCode::kSubstr: {
-            const int length = static_cast<int>(result.length);
-            const int start = ClampToInt(args[1].number, 1, length + 1);
-            const int count = ClampToInt(args[2].number, 0, length - (start - 1));
-            std::memmove(pool + result.position, pool + result.position + start - 1,
-                         static_cast<std::size_t>(count));
-            set_text(result, result.position, static_cast<std::uint32_t>(count));
-            break;
-          }
-          case OpCode::kStuff: {
-            const std::string_view text = text_of(result);
-            const std::string_view insert = text_of(args[3]);
-            const int length = static_cast<int>(text.size());
-            const int start = ClampToInt(args[1].number, 1, length + 1);
-            const int count = ClampToInt(args[2].number, 0, length - (start - 1));
-            std::string stuffed(text.substr(0, static_cast<std::size_t>(start - 1)));
-            stuffed += insert;
-            stuffed += text.substr(static_cast<std::size_t>(start - 1 + count));
-            stuffed.resize(std::min<std::size_t>(stuffed.size(), kMaxLength));
-            set_text(result, result.position, static_cast<std::uint32_t>(stuffed.size()));
-            std::memcpy(pool + result.position, stuffed.data(), stuffed.size());
-            break;
-          }
-          case OpCode::kReplicate: {
-            const std::uint32_t unit = result.length;
-            const int times = ClampToInt(args[1].number, 0, kMaxCharacterLength);
-            const std::uint32_t length =
-                unit == 0 ? 0 : std::min<std::uint32_t>(unit * static_cast<std::uint32_t>(times), kMaxLength);
-            set_text(result, result.position, length);
-            for (std::uint32_t i = unit; i < length; ++i) {
-              pool[result.position + i] = pool[result.position + i % unit];
-            }
-            break;
-          }
-          case OpCode::kSpace: {
-            const int count = ClampToInt(args[0].number, 0, kMaxCharacterLength);
-            set_text(result, top, static_cast<std::uint32_t>(count));
-            std::memset(pool + result.position, ' ', static_cast<std::size_t>(count));
-            break;
-          }
-          case OpCode::kChr: {
-            const char code = static_cast<char>(ClampToInt(args[0].number, 0, 255));
-            new_text(result, std::string_view(&code, 1));
-            break;
-          }
-          case OpCode::kStr:
-            new_text(result, StrText(args[0].number, item.argc > 1 ? args[1].number : 10.0,
-                                     item.argc > 2 ? args[2].number : 0.0));
-            break;
-          case OpCode::kIif:
-            if (args[0].number == 0.0) {
-              const Slot chosen = args[2];
-              std::memmove(pool + args[1].position, pool + chosen.position, chosen.length);
-              set_text(result, args[1].position, chosen.length);
-            } else {
-              const Slot chosen = args[1];
-              set_text(result, chosen.position, chosen.length);
-            }
-            break;
-          case OpCode::kSoundex: {
-            const std::array<char, 4> code = Soundex(text_of(result));
-            top = result.position;
-            new_text(result, std::string_view(code.data(), code.size()));
-            break;
-          }
-          case OpCode::kDtoc: new_text(result, DateToText(args[0].number)); break;
-          case OpCode::kDtos: new_text(result, DateToDbfText(args[0].number)); break;
-          case OpCode::kCdow: new_text(result, DayName(args[0].number)); break;
-          case OpCode::kCmonth: new_text(result, MonthName(args[0].number)); break;
-          case OpCode::kCtod:
-            top = result.position;
-            result.number = DateFromText(text_of(result));
-            break;
-          case OpCode::kDate: result.number = Today(); break;
-          case OpCode::kYear:
-          case OpCode::kMonth:
-          case OpCode::kDay: {
-            CalendarDate date;
-            const bool valid = CalendarDateOf(args[0].number, date);
-            const int part = item.op == OpCode::kYear ? date.year
-                             : item.op == OpCode::kMonth ? date.month
-                                                         : date.day;
-            result.number = valid ? part : 0;
-            break;
-          }
-          case OpCode::kDow: result.number = DayOfWeek(args[0].number); break;
-          case OpCode::kLen:
-            top = result.position;
-            result.number = result.length;
-            break;
-          case OpCode::kVal: {
-            top = result.position;
-            const std::string_view text = text_of(result);
-            result.number = ReadDecimalNumber(text.data(), text.size());
-            break;
-          }
-          case OpCode::kAsc:
-            top = result.position;
-            result.number = result.length == 0 ? 0.0 : static_cast<unsigned char>(pool[result.position]);
-            break;
-          case OpCode::kAt: {
-            const std::string_view needle = text_of(args[0]);
-            const std::size_t found =
-                needle.empty() ? std::string_view::npos : text_of(args[1]).find(needle);
-            top = result.position;
-            result.number = found == std::string_view::npos ? 0.0 : static_cast<double>(found + 1);
-            break;
-          }
-          case OpCode::kAbs: result.number = std::fabs(result.number); break;
-          case OpCode::kInt: result.number = std::trunc(result.number); break;
-          case OpCode::kMod: {
-            const double a = std::trunc(args[0].number);
-            const double b = std::trunc(args[1].number);
-            result.number = b == 0.0 ? DivideByZero() : std::fmod(a, b);
-            break;
-          }
-          case OpCode::kRound: result.number = RoundTowardZero(args[0].number, args[1].number); break;
-          case OpCode::kMax: result.number = std::max(args[0].number, args[1].number); break;
-          case OpCode::kMin: result.number = std::min(args[0].number, args[1].number); break;
-          case OpCode::kRecno: result.number = record_number; break;
-          case OpCode::kDeleted: result.number = truth(record[0] == '*'); break;
-          default: break;
-        }
+        StackSlot* const arguments = sp - item.argc;
+        StepOf(item.op)({arguments, pool, item.argc, record, record_number});
+        sp = arguments + 1;
         break;
       }
     }
@@ -452,7 +203,7 @@ void ParsedExpression::Run(const char* record, std::uint32_t record_number) {
 
 ExpressionValue ParsedExpression::Evaluate(const char* record, std::uint32_t record_number) {
   Run(record, record_number);
-  const Slot& slot = stack_[0];
+  const StackSlot& slot = stack_[0];
   ExpressionValue value;
   value.type = result_type_;
   switch (result_type_) {
