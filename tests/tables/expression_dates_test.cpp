@@ -120,6 +120,28 @@ TEST(ExpressionNumbers, ReadDecimalNumber) {
   EXPECT_FALSE(std::signbit(ReadDecimalNumber("-0", 2)));
 }
 
+TEST(ExpressionNumbers, ReadFieldNumberReadsFieldsWithAnyRunOfLeadingBlanks) {
+  struct Case {
+    int blanks;        // leading blanks
+    const char* rest;  // what follows them
+    double value;
+  };
+  // Blank runs just below, at and above the multiples of eight, and what may follow them.
+  const Case cases[] = {
+      {0, "", 0},      {8, "", 0},        {16, "", 0},       {7, "7", 7},
+      {8, "7", 7},     {9, "7", 7},       {15, "42", 42},    {16, "42", 42},
+      {17, "42", 42},  {8, "-5", -5},     {8, "1.5", 1.5},   {8, "12      ", 12},
+      {8, "1 2", 1},   {3, "123456789012345", 123456789012345.0},
+  };
+  for (const Case& c : cases) {
+    const std::string text = std::string(static_cast<std::size_t>(c.blanks), ' ') + c.rest;
+    EXPECT_EQ(ReadFieldNumber(text.data(), text.size()), c.value) << '"' << text << '"';
+  }
+  // Reading stops at the given size, also inside a run of eight.
+  EXPECT_EQ(ReadFieldNumber("        12345", 10), 12.0);
+  EXPECT_EQ(ReadFieldNumber("          12", 8), 0.0);
+}
+
 TEST(ExpressionNumbers, StrText) {
   struct Case {
     double n, len, dec;
