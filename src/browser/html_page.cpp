@@ -6,7 +6,9 @@
 #include <array>
 #include <charconv>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 #include "browser/element_attributes.h"
 #include "browser/markup_writer.h"
@@ -704,6 +706,12 @@ class Normaliser {
     }
   }
 
+  // side * to / from without overflowing: a large picture meets a large WIDTH or HEIGHT.
+  static int Scaled(int side, int to, int from) {
+    const std::int64_t scaled = static_cast<std::int64_t>(side) * to / from;
+    return static_cast<int>(std::min<std::int64_t>(scaled, std::numeric_limits<int>::max()));
+  }
+
   // WIDTH or HEIGHT alone scales the other side with the image's proportions; a size in
   // percent is not followed.
   void EmitImage(const ElementAttributes& attributes, const TextStyle& style) {
@@ -720,9 +728,9 @@ class Normaliser {
     int height = image->height;
     if (given_height && given_height->value > 0 && !given_height->percent) {
       height = given_height->value;
-      if (!width_given && image->height > 0) width = image->width * height / image->height;
+      if (!width_given && image->height > 0) width = Scaled(image->width, height, image->height);
     } else if (width_in_pixels && image->width > 0) {
-      height = image->height * width / image->width;
+      height = Scaled(image->height, width, image->width);
     }
     EmitPendingAnchors();
     if (style.link >= 0) OpenLink(style.link);

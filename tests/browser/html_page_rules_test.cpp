@@ -10,9 +10,11 @@
 namespace vantorel::browser {
 namespace {
 
-// Every image source resolves to a 40 x 20 image named "img:" + source, except "none.gif".
+// Every image source resolves to a 40 x 20 image named "img:" + source, except "none.gif"
+// and the 60000 x 50000 "huge.gif".
 std::optional<PlacedImage> ResolveImage(const std::string& src, const HtmlPage&) {
   if (src == "none.gif") return std::nullopt;
+  if (src == "huge.gif") return PlacedImage{"img:" + src, 60000, 50000};
   return PlacedImage{"img:" + src, 40, 20};
 }
 
@@ -318,6 +320,10 @@ const RuleCase kImageAndRuleRules[] = {
      "<img src=a.gif width=80>", R"(<img src="img:a.gif" width="80" height="40" />)"},
     {"IMG HEIGHT alone scales the width",
      "<img src=a.gif height=10>", R"(<img src="img:a.gif" width="20" height="10" />)"},
+    {"IMG HEIGHT scales a large picture without overflow",
+     "<img src=huge.gif height=100000>", R"(<img src="img:huge.gif" width="120000" height="100000" />)"},
+    {"IMG WIDTH scales a large picture without overflow",
+     "<img src=huge.gif width=90000>", R"(<img src="img:huge.gif" width="90000" height="75000" />)"},
     {"IMG WIDTH and HEIGHT",
      "<img src=a.gif width=7 height=9>", R"(<img src="img:a.gif" width="7" height="9" />)"},
     {"IMG WIDTH and HEIGHT of 0 or less are ignored", R"(<img src=a.gif width="0" height=-5>)",
