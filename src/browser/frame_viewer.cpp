@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "browser/image_loading.h"
+#include "browser/view_events.h"
 #include "core/texts.h"
 
 namespace vantorel::browser {
@@ -71,18 +72,6 @@ class FramesetSplitter : public QSplitter {
 
   std::vector<FrameLength> lengths_;  // ROWS or COLS of the frameset
   bool user_sized_ = false;           // the user has moved a border
-};
-
-// OnProcessing true now, false when the scope ends, also by an error.
-class ProcessingScope {
- public:
-  explicit ProcessingScope(std::function<void(bool)> raise) : raise_(std::move(raise)) { raise_(true); }
-  ~ProcessingScope() { raise_(false); }
-  ProcessingScope(const ProcessingScope&) = delete;
-  ProcessingScope& operator=(const ProcessingScope&) = delete;
-
- private:
-  std::function<void(bool)> raise_;
 };
 
 }  // namespace
@@ -328,12 +317,8 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
 
 // --- Operations ------------------------------------------------------------------------------
 
-void FrameViewer::RaiseProcessing(bool on) {
-  if (OnProcessing) OnProcessing(*this, on);
-}
-
 void FrameViewer::LoadDocument(const std::string& file_reference) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   const FileReference reference = SplitFileReference(file_reference);
   if (reference.file.empty()) {
     if (HtmlViewer* view = ActiveFrameView()) LoadIntoFrame(*view, file_reference, DocumentKind::Html);
@@ -346,7 +331,7 @@ void FrameViewer::LoadDocument(const std::string& file_reference) {
 
 void FrameViewer::LoadDocumentIntoFrame(const std::string& target, const std::string& file_reference) {
   if (HtmlViewer* frame = FrameView(target)) {
-    ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+    ProcessingScope processing(*this);
     LoadIntoFrame(*frame, file_reference, DocumentKind::Html);
     return;
   }
@@ -358,7 +343,7 @@ void FrameViewer::LoadDocumentIntoFrame(const std::string& target, const std::st
 }
 
 void FrameViewer::ReloadDocument() {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   if (top_file_.empty()) return;
   SaveScrolls();
   if (!is_frameset_) {
@@ -436,15 +421,8 @@ void FrameViewer::SelectAllText() {
 int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
   HtmlViewer* view = ActiveFrameView();
   if (!view) return 0;
-  PrintPageEvent header;
-  PrintPageEvent footer;
-  if (OnPrintHeader) {
-    header = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintHeader(*this, canvas, page, w, h, stop); };
-  }
-  if (OnPrintFooter) {
-    footer = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintFooter(*this, canvas, page, w, h, stop); };
-  }
-  return PrintDocument(*view->document(), printer, print_margins_, first, last, header, footer);
+  return PrintDocument(*view->document(), printer, print_margins_, first, last, PrintEventOf(*this, OnPrintHeader),
+                       PrintEventOf(*this, OnPrintFooter));
 }
 
 // --- Links -----------------------------------------------------------------------------------
@@ -471,7 +449,7 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
   const std::string expanded = view.ExpandLinkPath(link.href);
   const DocumentKind kind = KindOfLinkedFile(SplitFileReference(expanded).file);
   if (named || (is_frameset_ && !whole_view)) {
-    ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+    ProcessingScope processing(*this);
     LoadIntoFrame(destination, kind == DocumentKind::Html ? expanded : SplitFileReference(expanded).file, kind);
     return;
   }
@@ -479,7 +457,7 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
     LoadDocument(expanded);
     return;
   }
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   SaveScrolls();
   LoadTop(SplitFileReference(expanded).file, {}, kind);
   RecordHistory();
@@ -553,7 +531,7 @@ void FrameViewer::Restore(const ViewState& state) {
 
 void FrameViewer::SetHistoryPosition(int index) {
   if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   SaveScrolls();
   Restore(history_[index]);
   history_position_ = index;

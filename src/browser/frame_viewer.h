@@ -182,7 +182,6 @@ class FrameViewer : public QWidget {
   void SaveScrolls();
   void RecordHistory();
   void Restore(const ViewState& state);
-  void RaiseProcessing(bool on);
 
   PageDefaults defaults_;
   int history_max_count_ = 0;

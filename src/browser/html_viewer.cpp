@@ -14,6 +14,7 @@
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
 #include "browser/qt_text.h"
+#include "browser/view_events.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -25,18 +26,6 @@ namespace {
 constexpr std::size_t kFindTextMax = 259;
 // An occurrence closer than this to the bottom edge is scrolled to the middle.
 constexpr int kFindBottomMargin = 20;
-
-// OnProcessing true now, false when the scope ends, also by an error.
-class ProcessingScope {
- public:
-  explicit ProcessingScope(std::function<void(bool)> raise) : raise_(std::move(raise)) { raise_(true); }
-  ~ProcessingScope() { raise_(false); }
-  ProcessingScope(const ProcessingScope&) = delete;
-  ProcessingScope& operator=(const ProcessingScope&) = delete;
-
- private:
-  std::function<void(bool)> raise_;
-};
 
 bool HasExtension(std::string_view path, std::string_view extension) {
   return path.size() >= extension.size() &&
@@ -138,10 +127,6 @@ void HtmlViewer::ApplyPalette(const QColor& background) {
   colours.setColor(QPalette::Link, defaults_.link);
   setPalette(colours);
   ApplyBorder();
-}
-
-void HtmlViewer::RaiseProcessing(bool on) {
-  if (OnProcessing) OnProcessing(*this, on);
 }
 
 LinkBase HtmlViewer::CurrentLinkBase() const {
@@ -286,17 +271,17 @@ void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
 }
 
 void HtmlViewer::LoadDocument(const std::string& file_reference) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(file_reference, DocumentKind::Html);
 }
 
 void HtmlViewer::LoadTextDocument(const std::string& file_name) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(file_name, DocumentKind::Text);
 }
 
 void HtmlViewer::LoadImageDocument(const std::string& file_name) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(file_name, DocumentKind::Image);
 }
 
@@ -349,7 +334,7 @@ void HtmlViewer::ScrollTo(int y) {
 
 void HtmlViewer::SetHistoryPosition(int index) {
   if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   const HistoryEntry entry = history_[index];
   Prepared prepared = Prepare(entry.file, entry.kind);
   SaveScrollInHistory();
@@ -418,15 +403,8 @@ std::string HtmlViewer::SelectedText() const {
 }
 
 int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {
-  PrintPageEvent header;
-  PrintPageEvent footer;
-  if (OnPrintHeader) {
-    header = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintHeader(*this, canvas, page, w, h, stop); };
-  }
-  if (OnPrintFooter) {
-    footer = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintFooter(*this, canvas, page, w, h, stop); };
-  }
-  return PrintDocument(*document(), printer, print_margins_, first, last, header, footer);
+  return PrintDocument(*document(), printer, print_margins_, first, last, PrintEventOf(*this, OnPrintHeader),
+                       PrintEventOf(*this, OnPrintFooter));
 }
 
 // --- Links -----------------------------------------------------------------------------------
@@ -479,7 +457,7 @@ void HtmlViewer::FollowLink(const PageLink& link) {
   const std::string expanded = ExpandLinkPath(link.href);
   const std::string file = SplitFileReference(expanded).file;
   const DocumentKind kind = KindOfLinkedFile(file);
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(kind == DocumentKind::Html ? expanded : file, kind);
 }
 

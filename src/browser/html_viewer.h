@@ -251,7 +251,6 @@ class HtmlViewer : public QTextBrowser {
   // Follows a link of this view when no handler took it.
   void FollowLink(const PageLink& link);
   void ApplyBorder();
-  void RaiseProcessing(bool on);
   LinkBase CurrentLinkBase() const;
 
   PageDefaults defaults_;
