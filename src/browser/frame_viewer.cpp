@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "browser/image_loading.h"
 #include "browser/view_events.h"
 #include "core/texts.h"
 
@@ -173,11 +172,7 @@ HtmlViewer* FrameViewer::NewFrameView() {
   ConfigureFrameView(*view);
   view->SetBorderStyle(BorderStyle::htNone);
   view->OnBitmapRequest = [this](HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color) {
-    if (OnBitmapRequest) {
-      OnBitmapRequest(sender, src, bitmap, color);
-    } else {
-      bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(src));
-    }
+    RaiseBitmapRequest(OnBitmapRequest, sender, src, bitmap, color);
   };
   view->frame_hooks_.link_clicked = [this](HtmlViewer& sender, const PageLink& link) { FrameLinkClicked(sender, link); };
   view->frame_hooks_.link_covered = [this](HtmlViewer&, const PageLink* link) {
@@ -268,12 +263,9 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   HtmlViewer& target = single ? *single : *fresh;
   HtmlViewer::Prepared prepared = target.Prepare(file, kind);
   if (prepared.page.frameset) {
-    LinkBase base;
-    base.server_root = server_root_;
-    base.declared_base = prepared.page.base_href;
-    base.document_dir = DirectoryOf(prepared.file);
     std::vector<Frame> frames;
-    QWidget* content = BuildFrameset(*prepared.page.frameset, base, frames);
+    QWidget* content = BuildFrameset(*prepared.page.frameset,
+                                     DocumentLinkBase(server_root_, prepared.page.base_href, prepared.file), frames);
     if (frames.empty()) {  // a frameset without frames still needs a view to be active
       frames.push_back({"", NewFrameView()});
       static_cast<QSplitter*>(content)->addWidget(frames.back().view);
@@ -396,10 +388,7 @@ HtmlViewer* FrameViewer::FrameView(const std::string& name) const {
 
 std::string FrameViewer::ExpandLinkPath(const std::string& reference) const {
   if (HtmlViewer* view = ActiveFrameView()) return view->ExpandLinkPath(reference);
-  LinkBase base;
-  base.server_root = server_root_;
-  base.document_dir = DirectoryOf(top_file_);
-  return browser::ExpandLinkPath(reference, base);
+  return browser::ExpandLinkPath(reference, DocumentLinkBase(server_root_, {}, top_file_));
 }
 
 bool FrameViewer::FindNext(const std::string& text, bool match_case) {

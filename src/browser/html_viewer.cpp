@@ -131,11 +131,7 @@ void HtmlViewer::ApplyPalette(const QColor& background) {
 
 LinkBase HtmlViewer::CurrentLinkBase() const {
   if (loading_base_) return *loading_base_;
-  LinkBase base;
-  base.server_root = server_root_;
-  base.declared_base = shown_.base_href;
-  base.document_dir = DirectoryOf(shown_.file);
-  return base;
+  return DocumentLinkBase(server_root_, shown_.base_href, shown_.file);
 }
 
 std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
@@ -176,11 +172,7 @@ HtmlViewer::Prepared HtmlViewer::PrepareHtmlBytes(const std::string& full_name, 
     ~BaseReset() { base.reset(); }
   } reset{loading_base_};
   const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) {
-    LinkBase base;
-    base.server_root = server_root_;
-    base.declared_base = page.base_href;
-    base.document_dir = DirectoryOf(full_name);
-    loading_base_ = base;
+    loading_base_ = DocumentLinkBase(server_root_, page.base_href, full_name);
     return ResolveImage(src, image_count++, images);
   };
   prepared.page = ParseHtmlPage(bytes, defaults_, resolver);
@@ -217,11 +209,7 @@ std::optional<PlacedImage> HtmlViewer::ResolveImage(const std::string& src, int 
 QImage HtmlViewer::RequestBitmap(const std::string& src) {
   QImage bitmap;
   int color = -1;
-  if (OnBitmapRequest) {
-    OnBitmapRequest(*this, src, bitmap, color);
-  } else {
-    bitmap = LoadImageFileAsBitmap(ExpandLinkPath(src));
-  }
+  RaiseBitmapRequest(OnBitmapRequest, *this, src, bitmap, color);
   if (!bitmap.isNull() && color >= 0) bitmap = WithTransparentColor(bitmap, color);
   return bitmap;
 }
@@ -528,7 +516,16 @@ DocumentKind KindOfLinkedFile(std::string_view file) {
   return DocumentKind::Html;
 }
 
-// --- The program's image-request rule --------------------------------------------------------
+// --- Image requests --------------------------------------------------------------------------
+
+void RaiseBitmapRequest(const HtmlViewer::BitmapRequestEvent& handler, HtmlViewer& sender, const std::string& src,
+                        QImage& bitmap, int& color) {
+  if (handler) {
+    handler(sender, src, bitmap, color);
+  } else {
+    bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(src));
+  }
+}
 
 void RequestArchiveBitmap(HtmlViewer& sender, const std::string& src, QImage& bitmap, int&) {
   bitmap = ImageForExpandedPath(sender.ExpandLinkPath(src));

@@ -279,6 +279,12 @@ class HtmlViewer : public QTextBrowser {
 // ".gif", ".jpg", ".jpeg" as an image, anything else as HTML.
 DocumentKind KindOfLinkedFile(std::string_view file);
 
+// Raises handler for the image src of sender when it is set; otherwise loads the image as a
+// view without a handler does: src expanded with sender's ExpandLinkPath, then
+// LoadImageFileAsBitmap.
+void RaiseBitmapRequest(const HtmlViewer::BitmapRequestEvent& handler, HtmlViewer& sender, const std::string& src,
+                        QImage& bitmap, int& color);
+
 // The image-request rule of the program's windows, usable as OnBitmapRequest of either
 // view: SRC expanded with the requesting view's ExpandLinkPath, cut to 80 characters and
 // loaded; GIF images are never shown; the colour is left as it is.
