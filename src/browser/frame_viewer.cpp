@@ -238,9 +238,7 @@ QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& ba
     if (frame.src.empty()) continue;
     const FileReference reference = SplitFileReference(browser::ExpandLinkPath(frame.src, base));
     try {
-      HtmlViewer::Prepared prepared = view->Prepare(reference.file, DocumentKind::Html);
-      if (prepared.page.frameset) prepared.document.reset();  // a frameset inside a frame shows nothing
-      view->Show(std::move(prepared), reference.anchor);
+      view->Show(view->Prepare(reference.file, DocumentKind::Html), reference.anchor);
       view->RecordHistory();
     } catch (const ViewError&) {
       // A frame whose file is missing stays empty, as in a browser.
@@ -261,11 +259,11 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   std::unique_ptr<HtmlViewer> fresh;
   if (!single) fresh.reset(NewFrameView());
   HtmlViewer& target = single ? *single : *fresh;
-  HtmlViewer::Prepared prepared = target.Prepare(file, kind);
-  if (prepared.page.frameset) {
+  PreparedDocument prepared = target.Prepare(file, kind);
+  if (prepared.frameset) {
     std::vector<Frame> frames;
-    QWidget* content = BuildFrameset(*prepared.page.frameset,
-                                     DocumentLinkBase(server_root_, prepared.page.base_href, prepared.file), frames);
+    QWidget* content =
+        BuildFrameset(*prepared.frameset, DocumentLinkBase(server_root_, prepared.base_href, prepared.file), frames);
     if (frames.empty()) {  // a frameset without frames still needs a view to be active
       frames.push_back({"", NewFrameView()});
       static_cast<QSplitter*>(content)->addWidget(frames.back().view);
@@ -297,8 +295,7 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
     SetActive(&view);
     return;
   }
-  HtmlViewer::Prepared prepared = view.Prepare(reference.file, kind);
-  if (prepared.page.frameset) prepared.document.reset();
+  PreparedDocument prepared = view.Prepare(reference.file, kind);
   SaveScrolls();
   view.SaveScrollInHistory();
   view.Show(std::move(prepared), reference.anchor);
@@ -351,9 +348,7 @@ void FrameViewer::ReloadDocument() {
     if (view.ShownFileName().empty()) continue;
     const int scroll = view.verticalScrollBar()->value();
     try {
-      HtmlViewer::Prepared prepared = view.Prepare(view.ShownFileName(), view.ShownKind());
-      if (prepared.page.frameset) prepared.document.reset();
-      view.Show(std::move(prepared), {});
+      view.Show(view.Prepare(view.ShownFileName(), view.ShownKind()), {});
       view.ScrollTo(scroll);
     } catch (const ViewError&) {
       // A frame's file that has gone keeps its last content.
@@ -510,9 +505,7 @@ void FrameViewer::Restore(const ViewState& state) {
     HtmlViewer& view = *frames_[i].view;
     const FrameState& wanted = state.frames[i];
     if (!wanted.file.empty() && wanted.file != view.ShownFileName()) {
-      HtmlViewer::Prepared prepared = view.Prepare(wanted.file, wanted.kind);
-      if (prepared.page.frameset) prepared.document.reset();
-      view.Show(std::move(prepared), {});
+      view.Show(view.Prepare(wanted.file, wanted.kind), {});
     }
     view.ScrollTo(wanted.scroll);
   }

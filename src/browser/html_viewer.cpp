@@ -9,15 +9,12 @@
 #include <QTextTable>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
 #include "browser/qt_text.h"
 #include "browser/view_events.h"
-#include "core/texts.h"
 #include "core/ui.h"
-#include "platform/file_system.h"
 
 namespace vantorel::browser {
 namespace {
@@ -26,11 +23,6 @@ namespace {
 constexpr std::size_t kFindTextMax = 259;
 // An occurrence closer than this to the bottom edge is scrolled to the middle.
 constexpr int kFindBottomMargin = 20;
-
-bool HasExtension(std::string_view path, std::string_view extension) {
-  return path.size() >= extension.size() &&
-         core::SameTextNoCase(path.substr(path.size() - extension.size()), extension);
-}
 
 // Colour 0xRRGGBB of bitmap shown transparent.
 QImage WithTransparentColor(QImage bitmap, int color) {
@@ -140,70 +132,30 @@ std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
 
 // --- Loading ---------------------------------------------------------------------------------
 
-HtmlViewer::Prepared HtmlViewer::Prepare(const std::string& file_name, DocumentKind kind) {
-  if (file_name.empty() || !platform::FileExists(file_name)) {
-    throw ViewError("Can't locate file: " + file_name);
-  }
-  const std::filesystem::path real = std::filesystem::absolute(platform::ResolvePath(file_name));
-  std::optional<platform::File> file = platform::File::OpenPath(real, platform::File::Mode::Read);
-  const long long size = file ? file->Size() : -1;
-  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-  if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {
-    throw ViewError("Can't locate file: " + file_name);
-  }
-  const std::string full_name = platform::PathText(real);
-  if (kind == DocumentKind::Html) return PrepareHtmlBytes(full_name, bytes);
-  Prepared prepared;
-  prepared.file = full_name;
-  prepared.kind = kind;
-  prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, defaults_)
-                                                 : BuildImageDocument(DecodeImage(bytes), defaults_);
-  return prepared;
-}
-
-HtmlViewer::Prepared HtmlViewer::PrepareHtmlBytes(const std::string& full_name, std::string_view bytes) {
-  Prepared prepared;
-  prepared.file = full_name;
-  prepared.kind = DocumentKind::Html;
-  std::vector<std::pair<std::string, QImage>> images;
-  int image_count = 0;
+PreparedDocument HtmlViewer::Prepare(const std::string& file_name, DocumentKind kind) {
   struct BaseReset {
     std::optional<LinkBase>& base;
     ~BaseReset() { base.reset(); }
   } reset{loading_base_};
-  const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) {
-    loading_base_ = DocumentLinkBase(server_root_, page.base_href, full_name);
-    return ResolveImage(src, image_count++, images);
-  };
-  prepared.page = ParseHtmlPage(bytes, defaults_, resolver);
-  prepared.title = prepared.page.title;
-  if (!prepared.page.frameset) prepared.document = BuildHtmlDocument(prepared.page, images, defaults_);
-  return prepared;
+  return PrepareDocument(file_name, kind, defaults_, server_root_,
+                         [this](const std::string& src, const LinkBase& base) { return PageImage(src, base); });
 }
 
-std::optional<PlacedImage> HtmlViewer::ResolveImage(const std::string& src, int index,
-                                                    std::vector<std::pair<std::string, QImage>>& images) {
+QImage HtmlViewer::PageImage(const std::string& src, const LinkBase& base) {
+  loading_base_ = base;  // what ExpandLinkPath answers while the page is read
   const std::string key = ExpandLinkPath(src);
-  QImage image;
   auto cached = std::find_if(image_cache_.begin(), image_cache_.end(),
                              [&](const auto& entry) { return entry.first == key; });
   if (cached != image_cache_.end()) {
-    image = cached->second;
     image_cache_.splice(image_cache_.begin(), image_cache_, cached);
-  } else {
-    image = RequestBitmap(src);
-    if (image.isNull()) return std::nullopt;
-    if (image_cache_count_ > 0) {
-      image_cache_.emplace_front(key, image);
-      if (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
-    }
+    return image_cache_.front().second;
   }
-  PlacedImage placed;
-  placed.resource = "vimg:" + std::to_string(index);
-  placed.width = image.width();
-  placed.height = image.height();
-  images.emplace_back(placed.resource, image);
-  return placed;
+  QImage image = RequestBitmap(src);
+  if (!image.isNull() && image_cache_count_ > 0) {
+    image_cache_.emplace_front(key, image);
+    if (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
+  }
+  return image;
 }
 
 QImage HtmlViewer::RequestBitmap(const std::string& src) {
@@ -214,19 +166,16 @@ QImage HtmlViewer::RequestBitmap(const std::string& src) {
   return bitmap;
 }
 
-void HtmlViewer::Show(Prepared prepared, const std::string& anchor) {
+void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   shown_.file = std::move(prepared.file);
   shown_.title = std::move(prepared.title);
   shown_.kind = prepared.kind;
-  shown_.links = std::move(prepared.page.links);
-  shown_.base_href = std::move(prepared.page.base_href);
-  shown_.base_target = std::move(prepared.page.base_target);
+  shown_.links = std::move(prepared.links);
+  shown_.base_href = std::move(prepared.base_href);
   covering_link_ = false;
   covered_href_.clear();
   pending_click_.reset();
-  ApplyPalette(prepared.kind == DocumentKind::Html && prepared.page.background.isValid()
-                   ? prepared.page.background
-                   : defaults_.background);
+  ApplyPalette(prepared.background.isValid() ? prepared.background : defaults_.background);
   QTextDocument* document = prepared.document ? prepared.document.release() : new QTextDocument;
   document->setParent(this);  // the view deletes it when the next document comes
   setDocument(document);
@@ -252,7 +201,7 @@ void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
     if (PositionTo(reference.anchor)) RecordHistory();
     return;
   }
-  Prepared prepared = Prepare(reference.file, kind);
+  PreparedDocument prepared = Prepare(reference.file, kind);
   SaveScrollInHistory();
   Show(std::move(prepared), reference.anchor);
   RecordHistory();
@@ -324,7 +273,7 @@ void HtmlViewer::SetHistoryPosition(int index) {
   if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
   ProcessingScope processing(*this);
   const HistoryEntry entry = history_[index];
-  Prepared prepared = Prepare(entry.file, entry.kind);
+  PreparedDocument prepared = Prepare(entry.file, entry.kind);
   SaveScrollInHistory();
   Show(std::move(prepared), {});
   history_position_ = index;
@@ -507,14 +456,6 @@ void HtmlViewer::showEvent(QShowEvent* event) {
 // Every resource of a page is added to its document when the page is read; nothing is
 // fetched behind the view's back.
 QVariant HtmlViewer::loadResource(int, const QUrl&) { return {}; }
-
-DocumentKind KindOfLinkedFile(std::string_view file) {
-  if (HasExtension(file, ".txt")) return DocumentKind::Text;
-  for (const char* extension : {".bmp", ".gif", ".jpg", ".jpeg"}) {
-    if (HasExtension(file, extension)) return DocumentKind::Image;
-  }
-  return DocumentKind::Html;
-}
 
 // --- Image requests --------------------------------------------------------------------------
 

@@ -17,12 +17,11 @@
 
 #include <functional>
 #include <list>
-#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "browser/document_loader.h"
 #include "browser/html_page.h"
 #include "browser/link_path.h"
 #include "browser/page_printer.h"
@@ -30,13 +29,6 @@
 namespace vantorel::browser {
 
 class FrameViewer;
-
-// An operation of a view failed; what() is the message for the user, such as
-// "Can't locate file: " followed by the file name.
-class ViewError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The border of a single view: none, a single line, or a line only while it has the focus.
 enum class BorderStyle { htNone, htSingle, htFocused };
@@ -47,9 +39,6 @@ enum HtOption : unsigned {
   htShowVScroll = 1u << 1,      // the vertical scroll bar is always shown
 };
 using HtOptions = unsigned;
-
-// The kinds of document a view shows.
-enum class DocumentKind { Html, Text, Image };
 
 // The character set of the system's default (Windows' DEFAULT_CHARSET); pages are read as
 // code page 1252 whatever CharSet holds.
@@ -196,14 +185,6 @@ class HtmlViewer : public QTextBrowser {
  private:
   friend class FrameViewer;
 
-  // A document read and laid out, not yet shown.
-  struct Prepared {
-    std::string file;          // full file name
-    std::string title;
-    DocumentKind kind = DocumentKind::Html;
-    HtmlPage page;             // links, BASE and FRAMESET of an HTML page
-    std::unique_ptr<QTextDocument> document;
-  };
   // One entry of the history.
   struct HistoryEntry {
     std::string file;
@@ -225,22 +206,19 @@ class HtmlViewer : public QTextBrowser {
     DocumentKind kind = DocumentKind::Html;
     std::vector<PageLink> links;
     std::string base_href;
-    std::string base_target;
   };
 
-  // Reads file_name (already expanded, without anchor) and lays it out. Throws ViewError
-  // when it does not exist.
-  Prepared Prepare(const std::string& file_name, DocumentKind kind);
-  Prepared PrepareHtmlBytes(const std::string& full_name, std::string_view bytes);
+  // PrepareDocument with this view's properties, its image cache and its image requests.
+  PreparedDocument Prepare(const std::string& file_name, DocumentKind kind);
   // Shows a prepared document, then the anchor (or the top).
-  void Show(Prepared prepared, const std::string& anchor);
+  void Show(PreparedDocument prepared, const std::string& anchor);
   void Load(const std::string& file_reference, DocumentKind kind);
   // Adds the shown document to the history (newer entries than the current are dropped).
   void RecordHistory();
   void SaveScrollInHistory();
   void TrimHistory();
-  std::optional<PlacedImage> ResolveImage(const std::string& src, int index,
-                                          std::vector<std::pair<std::string, QImage>>& images);
+  // An image of a page being prepared: from the image cache, else requested and cached.
+  QImage PageImage(const std::string& src, const LinkBase& base);
   QImage RequestBitmap(const std::string& src);
   void ApplyPalette(const QColor& background);
   void ReportCovered(const PageLink* link);
@@ -274,10 +252,6 @@ class HtmlViewer : public QTextBrowser {
   std::optional<QUrl> pending_click_;        // link activated by the event being handled
   FrameHooks frame_hooks_;                   // set when the view is a frame of a frame view
 };
-
-// The kind of document a linked file is shown as, by its extension: ".txt" as text, ".bmp",
-// ".gif", ".jpg", ".jpeg" as an image, anything else as HTML.
-DocumentKind KindOfLinkedFile(std::string_view file);
 
 // Raises handler for the image src of sender when it is set; otherwise loads the image as a
 // view without a handler does: src expanded with sender's ExpandLinkPath, then
