@@ -17,21 +17,21 @@ bool HasExtension(std::string_view path, std::string_view extension) {
          core::SameTextNoCase(path.substr(path.size() - extension.size()), extension);
 }
 
-PreparedDocument PrepareHtml(const std::string& full_name, std::string_view bytes, const PageDefaults& defaults,
-                             const std::string& server_root, const PageImageSource& images) {
+PreparedDocument PrepareHtml(const std::string& full_name, std::string_view bytes, const ViewSettings& settings,
+                             const PageImageSource& images) {
   std::vector<std::pair<std::string, QImage>> resources;
   int image_count = 0;
   const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) -> std::optional<PlacedImage> {
     const int index = image_count++;
-    const QImage image = images(src, DocumentLinkBase(server_root, page.base_href, full_name));
+    const QImage image = images(src, DocumentLinkBase(settings.server_root, page.base_href, full_name));
     if (image.isNull()) return std::nullopt;
     PlacedImage placed{"vimg:" + std::to_string(index), image.width(), image.height()};
     resources.emplace_back(placed.resource, image);
     return placed;
   };
-  HtmlPage page = ParseHtmlPage(bytes, defaults, resolver);
+  HtmlPage page = ParseHtmlPage(bytes, settings.page, resolver);
   PreparedDocument prepared;
-  if (!page.frameset) prepared.document = BuildHtmlDocument(page, resources, defaults);
+  if (!page.frameset) prepared.document = BuildHtmlDocument(page, resources, settings.page);
   prepared.file = full_name;
   prepared.title = std::move(page.title);
   prepared.kind = DocumentKind::Html;
@@ -44,8 +44,8 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
 
 }  // namespace
 
-PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const PageDefaults& defaults,
-                                 const std::string& server_root, const PageImageSource& images) {
+PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
+                                 const PageImageSource& images) {
   if (file_name.empty() || !platform::FileExists(file_name)) {
     throw ViewError("Can't locate file: " + file_name);
   }
@@ -57,12 +57,12 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
     throw ViewError("Can't locate file: " + file_name);
   }
   const std::string full_name = platform::PathText(real);
-  if (kind == DocumentKind::Html) return PrepareHtml(full_name, bytes, defaults, server_root, images);
+  if (kind == DocumentKind::Html) return PrepareHtml(full_name, bytes, settings, images);
   PreparedDocument prepared;
   prepared.file = full_name;
   prepared.kind = kind;
-  prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, defaults)
-                                                 : BuildImageDocument(DecodeImage(bytes), defaults);
+  prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, settings.page)
+                                                 : BuildImageDocument(DecodeImage(bytes), settings.page);
   return prepared;
 }
 

@@ -16,6 +16,7 @@
 
 #include "browser/html_page.h"
 #include "browser/link_path.h"
+#include "browser/view_settings.h"
 
 namespace vantorel::browser {
 
@@ -50,13 +51,13 @@ struct PreparedDocument {
 // then). A null image leaves the image out of the page.
 using PageImageSource = std::function<QImage(const std::string& src, const LinkBase& base)>;
 
-// Reads file_name (already expanded, without anchor) and builds it as kind with defaults. An
-// HTML page takes its images from images, with server_root in the link base they get; a
-// frameset page gets no document (its frames are the frame view's to load). The full file name
-// is the facade's real path of file_name.
+// Reads file_name (already expanded, without anchor) and builds it as kind with the page
+// defaults of settings. An HTML page takes its images from images, with the server root of
+// settings in the link base they get; a frameset page gets no document (its frames are the
+// frame view's to load). The full file name is the facade's real path of file_name.
 // Throws ViewError "Can't locate file: " + file_name when the file does not exist or cannot be
 // read.
-PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const PageDefaults& defaults,
-                                 const std::string& server_root, const PageImageSource& images);
+PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
+                                 const PageImageSource& images);
 
 }  // namespace vantorel::browser

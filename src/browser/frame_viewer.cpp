@@ -92,84 +92,96 @@ void FrameViewer::SetActive(HtmlViewer* view) {
 
 // --- Properties ------------------------------------------------------------------------------
 
-template <typename Change>
-void FrameViewer::ForEachFrameView(Change change) {
-  for (Frame& frame : frames_) change(*frame.view);
+void FrameViewer::PassSettingsOn() {
+  for (Frame& frame : frames_) frame.view->SetSettings(settings_);
 }
 
 void FrameViewer::SetDefBackground(const QColor& color) {
-  defaults_.background = color;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefBackground(color); });
+  settings_.page.background = color;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetDefFontName(const std::string& name) {
-  defaults_.font_name = name;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefFontName(name); });
+  settings_.page.font_name = name;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetDefPreFontName(const std::string& name) {
-  defaults_.pre_font_name = name;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefPreFontName(name); });
+  settings_.page.pre_font_name = name;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetDefFontSize(double points) {
-  defaults_.base_point_size = points;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefFontSize(points); });
+  settings_.page.base_point_size = points;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetHistoryMaxCount(int count) {
-  history_max_count_ = std::max(0, count);
-  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  settings_.history_max_count = std::max(0, count);
+  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
+    history_.resize(settings_.history_max_count);
+  }
   history_position_ = std::clamp(history_position_, 0, std::max(0, static_cast<int>(history_.size()) - 1));
-  ForEachFrameView([&](HtmlViewer& view) { view.SetHistoryMaxCount(count); });
+  PassSettingsOn();
 }
 
 void FrameViewer::SetImageCacheCount(int count) {
-  image_cache_count_ = std::max(0, count);
-  ForEachFrameView([&](HtmlViewer& view) { view.SetImageCacheCount(count); });
+  settings_.image_cache_count = std::max(0, count);
+  PassSettingsOn();
 }
 
 void FrameViewer::SetNoSelect(bool no_select) {
-  no_select_ = no_select;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetNoSelect(no_select); });
+  settings_.no_select = no_select;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetCharSet(int char_set) {
-  char_set_ = char_set;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetCharSet(char_set); });
+  settings_.char_set = char_set;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginLeft(double cm) {
+  settings_.print_margins.left = cm;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginRight(double cm) {
+  settings_.print_margins.right = cm;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginTop(double cm) {
+  settings_.print_margins.top = cm;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginBottom(double cm) {
+  settings_.print_margins.bottom = cm;
+  PassSettingsOn();
+}
+
+FvOptions FrameViewer::fvOptions() const {
+  return (frame_borders_ ? 0u : fvNoBorder) | (settings_.page.link_underline ? 0u : fvNoLinkUnderline) |
+         (settings_.show_vscroll ? fvShowVScroll : 0u);
 }
 
 void FrameViewer::SetfvOptions(FvOptions options) {
-  options_ = options;
-  ForEachFrameView([&](HtmlViewer& view) { ConfigureFrameView(view); });
+  frame_borders_ = (options & fvNoBorder) == 0;
+  settings_.page.link_underline = (options & fvNoLinkUnderline) == 0;
+  settings_.show_vscroll = (options & fvShowVScroll) != 0;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetServerRoot(const std::string& root) {
-  server_root_ = root;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetServerRoot(root); });
+  settings_.server_root = root;
+  PassSettingsOn();
 }
 
 // --- Frames ----------------------------------------------------------------------------------
 
-void FrameViewer::ConfigureFrameView(HtmlViewer& view) const {
-  view.SetDefBackground(defaults_.background);
-  view.SetDefFontName(defaults_.font_name);
-  view.SetDefPreFontName(defaults_.pre_font_name);
-  view.SetDefFontSize(defaults_.base_point_size);
-  view.SetHistoryMaxCount(history_max_count_);
-  view.SetImageCacheCount(image_cache_count_);
-  view.SetNoSelect(no_select_);
-  view.SetCharSet(char_set_);
-  view.SetServerRoot(server_root_);
-  HtOptions options = 0;
-  if (options_ & fvNoLinkUnderline) options |= htNoLinkUnderline;
-  if (options_ & fvShowVScroll) options |= htShowVScroll;
-  view.SethtOptions(options);
-}
-
 HtmlViewer* FrameViewer::NewFrameView() {
   auto* view = new HtmlViewer;
-  ConfigureFrameView(*view);
+  view->SetSettings(settings_);
   view->SetBorderStyle(BorderStyle::htNone);
   view->OnBitmapRequest = [this](HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color) {
     RaiseBitmapRequest(OnBitmapRequest, sender, src, bitmap, color);
@@ -197,9 +209,9 @@ void FrameViewer::ReplaceContent(QWidget* content, std::vector<Frame> frames) {
 }
 
 QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& base, std::vector<Frame>& frames) {
-  const int border = (options_ & fvNoBorder) || !spec.frame_border ? 0
-                     : spec.border >= 0                               ? spec.border
-                                                                      : kDefaultFrameBorder;
+  const int border = !frame_borders_ || !spec.frame_border ? 0
+                     : spec.border >= 0                    ? spec.border
+                                                           : kDefaultFrameBorder;
   const bool grid = !spec.rows.empty() && !spec.cols.empty();
   const std::size_t columns = spec.cols.empty() ? 1 : spec.cols.size();
   const std::size_t rows = spec.rows.empty() ? 1 : spec.rows.size();
@@ -263,7 +275,7 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   if (prepared.frameset) {
     std::vector<Frame> frames;
     QWidget* content =
-        BuildFrameset(*prepared.frameset, DocumentLinkBase(server_root_, prepared.base_href, prepared.file), frames);
+        BuildFrameset(*prepared.frameset, DocumentLinkBase(settings_.server_root, prepared.base_href, prepared.file), frames);
     if (frames.empty()) {  // a frameset without frames still needs a view to be active
       frames.push_back({"", NewFrameView()});
       static_cast<QSplitter*>(content)->addWidget(frames.back().view);
@@ -383,7 +395,7 @@ HtmlViewer* FrameViewer::FrameView(const std::string& name) const {
 
 std::string FrameViewer::ExpandLinkPath(const std::string& reference) const {
   if (HtmlViewer* view = ActiveFrameView()) return view->ExpandLinkPath(reference);
-  return browser::ExpandLinkPath(reference, DocumentLinkBase(server_root_, {}, top_file_));
+  return browser::ExpandLinkPath(reference, DocumentLinkBase(settings_.server_root, {}, top_file_));
 }
 
 bool FrameViewer::FindNext(const std::string& text, bool match_case) {
@@ -405,7 +417,7 @@ void FrameViewer::SelectAllText() {
 int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
   HtmlViewer* view = ActiveFrameView();
   if (!view) return 0;
-  return PrintDocument(*view->document(), printer, print_margins_, first, last, PrintEventOf(*this, OnPrintHeader),
+  return PrintDocument(*view->document(), printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
                        PrintEventOf(*this, OnPrintFooter));
 }
 
@@ -473,7 +485,7 @@ void FrameViewer::SaveScrolls() {
 }
 
 void FrameViewer::RecordHistory() {
-  if (history_max_count_ <= 0) {
+  if (settings_.history_max_count <= 0) {
     history_.clear();
     history_position_ = 0;
     return;
@@ -481,7 +493,9 @@ void FrameViewer::RecordHistory() {
   history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
   history_.insert(history_.begin(), CurrentState());
   history_position_ = 0;
-  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
+    history_.resize(settings_.history_max_count);
+  }
 }
 
 std::vector<std::string> FrameViewer::HistoryFiles() const {

@@ -59,25 +59,43 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
       core::ShowError(error.what());
     }
   });
-  ApplyPalette(defaults_.background);
+  ApplyPalette(settings_.page.background);
   ApplyBorder();
 }
 
 HtmlViewer::~HtmlViewer() = default;
 
+void HtmlViewer::SetSettings(const ViewSettings& settings) {
+  const bool no_select_changes = settings.no_select != settings_.no_select;
+  const bool scroll_bar_changes = settings.show_vscroll != settings_.show_vscroll;
+  settings_ = settings;
+  SetHistoryMaxCount(settings_.history_max_count);
+  SetImageCacheCount(settings_.image_cache_count);
+  if (no_select_changes) ApplyNoSelect();
+  if (scroll_bar_changes) ApplyScrollBarPolicy();
+}
+
 void HtmlViewer::SetHistoryMaxCount(int count) {
-  history_max_count_ = std::max(0, count);
+  settings_.history_max_count = std::max(0, count);
   TrimHistory();
 }
 
 void HtmlViewer::SetImageCacheCount(int count) {
-  image_cache_count_ = std::max(0, count);
-  while (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
+  settings_.image_cache_count = std::max(0, count);
+  TrimImageCache();
+}
+
+void HtmlViewer::TrimImageCache() {
+  while (image_cache_.size() > static_cast<std::size_t>(settings_.image_cache_count)) image_cache_.pop_back();
 }
 
 void HtmlViewer::SetNoSelect(bool no_select) {
-  no_select_ = no_select;
-  if (no_select) {
+  settings_.no_select = no_select;
+  ApplyNoSelect();
+}
+
+void HtmlViewer::ApplyNoSelect() {
+  if (settings_.no_select) {
     QTextCursor cursor = textCursor();
     cursor.clearSelection();
     setTextCursor(cursor);
@@ -87,10 +105,18 @@ void HtmlViewer::SetNoSelect(bool no_select) {
   }
 }
 
+HtOptions HtmlViewer::htOptions() const {
+  return (settings_.page.link_underline ? 0u : htNoLinkUnderline) | (settings_.show_vscroll ? htShowVScroll : 0u);
+}
+
 void HtmlViewer::SethtOptions(HtOptions options) {
-  options_ = options;
-  defaults_.link_underline = (options & htNoLinkUnderline) == 0;
-  setVerticalScrollBarPolicy((options & htShowVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+  settings_.page.link_underline = (options & htNoLinkUnderline) == 0;
+  settings_.show_vscroll = (options & htShowVScroll) != 0;
+  ApplyScrollBarPolicy();
+}
+
+void HtmlViewer::ApplyScrollBarPolicy() {
+  setVerticalScrollBarPolicy(settings_.show_vscroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
 }
 
 void HtmlViewer::SetBorderStyle(BorderStyle style) {
@@ -116,14 +142,14 @@ void HtmlViewer::ApplyPalette(const QColor& background) {
   QPalette colours = palette();
   colours.setColor(QPalette::Base, background);
   colours.setColor(QPalette::Text, Qt::black);
-  colours.setColor(QPalette::Link, defaults_.link);
+  colours.setColor(QPalette::Link, settings_.page.link);
   setPalette(colours);
   ApplyBorder();
 }
 
 LinkBase HtmlViewer::CurrentLinkBase() const {
   if (loading_base_) return *loading_base_;
-  return DocumentLinkBase(server_root_, shown_.base_href, shown_.file);
+  return DocumentLinkBase(settings_.server_root, shown_.base_href, shown_.file);
 }
 
 std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
@@ -137,7 +163,7 @@ PreparedDocument HtmlViewer::Prepare(const std::string& file_name, DocumentKind 
     std::optional<LinkBase>& base;
     ~BaseReset() { base.reset(); }
   } reset{loading_base_};
-  return PrepareDocument(file_name, kind, defaults_, server_root_,
+  return PrepareDocument(file_name, kind, settings_,
                          [this](const std::string& src, const LinkBase& base) { return PageImage(src, base); });
 }
 
@@ -151,9 +177,9 @@ QImage HtmlViewer::PageImage(const std::string& src, const LinkBase& base) {
     return image_cache_.front().second;
   }
   QImage image = RequestBitmap(src);
-  if (!image.isNull() && image_cache_count_ > 0) {
+  if (!image.isNull() && settings_.image_cache_count > 0) {
     image_cache_.emplace_front(key, image);
-    if (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
+    TrimImageCache();
   }
   return image;
 }
@@ -175,11 +201,11 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   covering_link_ = false;
   covered_href_.clear();
   pending_click_.reset();
-  ApplyPalette(prepared.background.isValid() ? prepared.background : defaults_.background);
+  ApplyPalette(prepared.background.isValid() ? prepared.background : settings_.page.background);
   QTextDocument* document = prepared.document ? prepared.document.release() : new QTextDocument;
   document->setParent(this);  // the view deletes it when the next document comes
   setDocument(document);
-  SetNoSelect(no_select_);
+  ApplyNoSelect();
   pending_anchor_.clear();
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
@@ -244,14 +270,16 @@ void HtmlViewer::SaveScrollInHistory() {
 }
 
 void HtmlViewer::TrimHistory() {
-  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
+    history_.resize(settings_.history_max_count);
+  }
   if (history_position_ >= static_cast<int>(history_.size())) {
     history_position_ = std::max(0, static_cast<int>(history_.size()) - 1);
   }
 }
 
 void HtmlViewer::RecordHistory() {
-  if (history_max_count_ > 0) {
+  if (settings_.history_max_count > 0) {
     history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
     HistoryEntry entry;
     entry.file = shown_.file;
@@ -326,7 +354,7 @@ void HtmlViewer::CopySelection() {
 }
 
 void HtmlViewer::SelectAllText() {
-  if (no_select_ || document()->isEmpty()) return;
+  if (settings_.no_select || document()->isEmpty()) return;
   selectAll();
 }
 
@@ -340,7 +368,7 @@ std::string HtmlViewer::SelectedText() const {
 }
 
 int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {
-  return PrintDocument(*document(), printer, print_margins_, first, last, PrintEventOf(*this, OnPrintHeader),
+  return PrintDocument(*document(), printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
                        PrintEventOf(*this, OnPrintFooter));
 }
 

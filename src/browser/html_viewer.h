@@ -25,6 +25,7 @@
 #include "browser/html_page.h"
 #include "browser/link_path.h"
 #include "browser/page_printer.h"
+#include "browser/view_settings.h"
 
 namespace vantorel::browser {
 
@@ -39,10 +40,6 @@ enum HtOption : unsigned {
   htShowVScroll = 1u << 1,      // the vertical scroll bar is always shown
 };
 using HtOptions = unsigned;
-
-// The character set of the system's default (Windows' DEFAULT_CHARSET); pages are read as
-// code page 1252 whatever CharSet holds.
-inline constexpr int kDefaultCharSet = 1;
 
 class HtmlViewer : public QTextBrowser {
  public:
@@ -63,46 +60,50 @@ class HtmlViewer : public QTextBrowser {
   HtmlViewer& operator=(const HtmlViewer&) = delete;
 
   // --- Published properties ---------------------------------------------------------------
+  // All the properties below but the border style, as one value. Setting it sets every
+  // property at once; each one whose value changes takes effect as through its own setter.
+  const ViewSettings& Settings() const { return settings_; }
+  void SetSettings(const ViewSettings& settings);
   // Background of pages that set none; light grey (the system's button face) by default.
-  QColor DefBackground() const { return defaults_.background; }
-  void SetDefBackground(const QColor& color) { defaults_.background = color; }
+  QColor DefBackground() const { return settings_.page.background; }
+  void SetDefBackground(const QColor& color) { settings_.page.background = color; }
   // Font of proportional text; "Times New Roman" by default.
-  std::string DefFontName() const { return defaults_.font_name; }
-  void SetDefFontName(const std::string& name) { defaults_.font_name = name; }
+  std::string DefFontName() const { return settings_.page.font_name; }
+  void SetDefFontName(const std::string& name) { settings_.page.font_name = name; }
   // Font of PRE, TT and plain-text documents; "Courier New" by default.
-  std::string DefPreFontName() const { return defaults_.pre_font_name; }
-  void SetDefPreFontName(const std::string& name) { defaults_.pre_font_name = name; }
+  std::string DefPreFontName() const { return settings_.page.pre_font_name; }
+  void SetDefPreFontName(const std::string& name) { settings_.page.pre_font_name = name; }
   // Point size of normal text (FONT SIZE 3); 12 by default.
-  double DefFontSize() const { return defaults_.base_point_size; }
-  void SetDefFontSize(double points) { defaults_.base_point_size = points; }
+  double DefFontSize() const { return settings_.page.base_point_size; }
+  void SetDefFontSize(double points) { settings_.page.base_point_size = points; }
   // Most entries the history keeps; 0 keeps none. Lowering it drops the oldest entries.
-  int HistoryMaxCount() const { return history_max_count_; }
+  int HistoryMaxCount() const { return settings_.history_max_count; }
   void SetHistoryMaxCount(int count);
   // Most decoded images kept for reuse; 5 by default.
-  int ImageCacheCount() const { return image_cache_count_; }
+  int ImageCacheCount() const { return settings_.image_cache_count; }
   void SetImageCacheCount(int count);
   // True: text cannot be selected.
-  bool NoSelect() const { return no_select_; }
+  bool NoSelect() const { return settings_.no_select; }
   void SetNoSelect(bool no_select);
-  int CharSet() const { return char_set_; }
-  void SetCharSet(int char_set) { char_set_ = char_set; }
+  int CharSet() const { return settings_.char_set; }
+  void SetCharSet(int char_set) { settings_.char_set = char_set; }
   // Print margins in centimetres (2.0 each by default).
-  double PrintMarginLeft() const { return print_margins_.left; }
-  double PrintMarginRight() const { return print_margins_.right; }
-  double PrintMarginTop() const { return print_margins_.top; }
-  double PrintMarginBottom() const { return print_margins_.bottom; }
-  void SetPrintMarginLeft(double cm) { print_margins_.left = cm; }
-  void SetPrintMarginRight(double cm) { print_margins_.right = cm; }
-  void SetPrintMarginTop(double cm) { print_margins_.top = cm; }
-  void SetPrintMarginBottom(double cm) { print_margins_.bottom = cm; }
-  HtOptions htOptions() const { return options_; }
+  double PrintMarginLeft() const { return settings_.print_margins.left; }
+  double PrintMarginRight() const { return settings_.print_margins.right; }
+  double PrintMarginTop() const { return settings_.print_margins.top; }
+  double PrintMarginBottom() const { return settings_.print_margins.bottom; }
+  void SetPrintMarginLeft(double cm) { settings_.print_margins.left = cm; }
+  void SetPrintMarginRight(double cm) { settings_.print_margins.right = cm; }
+  void SetPrintMarginTop(double cm) { settings_.print_margins.top = cm; }
+  void SetPrintMarginBottom(double cm) { settings_.print_margins.bottom = cm; }
+  HtOptions htOptions() const;
   void SethtOptions(HtOptions options);
   BorderStyle GetBorderStyle() const { return border_style_; }
   void SetBorderStyle(BorderStyle style);
   // Folder a link starting with a single "\" is placed under; empty (the default): the
   // file-system root.
-  std::string ServerRoot() const { return server_root_; }
-  void SetServerRoot(const std::string& root) { server_root_ = root; }
+  std::string ServerRoot() const { return settings_.server_root; }
+  void SetServerRoot(const std::string& root) { settings_.server_root = root; }
 
   // --- Operations ----------------------------------------------------------------------------
   // Loads the HTML file a reference names (it may end in "#" and an anchor name) as the
@@ -217,6 +218,10 @@ class HtmlViewer : public QTextBrowser {
   void RecordHistory();
   void SaveScrollInHistory();
   void TrimHistory();
+  void TrimImageCache();
+  // NoSelect and the scroll bar option applied to the text control.
+  void ApplyNoSelect();
+  void ApplyScrollBarPolicy();
   // An image of a page being prepared: from the image cache, else requested and cached.
   QImage PageImage(const std::string& src, const LinkBase& base);
   QImage RequestBitmap(const std::string& src);
@@ -231,15 +236,8 @@ class HtmlViewer : public QTextBrowser {
   void ApplyBorder();
   LinkBase CurrentLinkBase() const;
 
-  PageDefaults defaults_;
-  int history_max_count_ = 0;
-  int image_cache_count_ = 5;
-  bool no_select_ = false;
-  int char_set_ = kDefaultCharSet;
-  PrintMargins print_margins_;
-  HtOptions options_ = 0;
+  ViewSettings settings_;                    // the published properties but the border style
   BorderStyle border_style_ = BorderStyle::htSingle;
-  std::string server_root_;
 
   Shown shown_;                              // the document shown
   std::vector<HistoryEntry> history_;        // newest first

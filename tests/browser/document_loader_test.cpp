@@ -30,7 +30,7 @@ class DocumentLoaderTest : public ::testing::Test {
   static void SetUpTestSuite() { testing::EnsureQtApplication(); }
 
   testing::TempDir dir;
-  PageDefaults defaults;
+  ViewSettings settings;
 };
 
 TEST_F(DocumentLoaderTest, AFramesetPageHasItsFramesButNoDocument) {
@@ -39,7 +39,7 @@ TEST_F(DocumentLoaderTest, AFramesetPageHasItsFramesButNoDocument) {
                                      "<frameset cols=\"150,*\"><frame name=CONTENTS src=contents.htm>"
                                      "<frame name=MAIN src=first.htm></frameset></html>")
                                .string();
-  const PreparedDocument prepared = PrepareDocument(file, DocumentKind::Html, defaults, {}, {});
+  const PreparedDocument prepared = PrepareDocument(file, DocumentKind::Html, settings, {});
   EXPECT_EQ(prepared.file, file);
   EXPECT_EQ(prepared.title, "Archive Start");
   EXPECT_EQ(prepared.base_href, "C:\\ARCHIVE\\");
@@ -64,7 +64,8 @@ TEST_F(DocumentLoaderTest, ImagesComeFromTheSourceWithThePagesLinkBase) {
     image.fill(Qt::red);
     return image;
   };
-  const PreparedDocument prepared = PrepareDocument(file, DocumentKind::Html, defaults, "/srv/archive/", images);
+  settings.server_root = "/srv/archive/";
+  const PreparedDocument prepared = PrepareDocument(file, DocumentKind::Html, settings, images);
   EXPECT_EQ(sources, (std::vector<std::string>{"LOGO.BMP", "\\BANNER.GIF", "LAST.BMP"}));
   ASSERT_NE(prepared.document, nullptr);
   const QString markup = prepared.document->toHtml();
@@ -77,21 +78,21 @@ TEST_F(DocumentLoaderTest, ImagesComeFromTheSourceWithThePagesLinkBase) {
 
 TEST_F(DocumentLoaderTest, TextAndImageFilesHaveNoPageParts) {
   const std::string text = dir.Write("README.TXT", "<title>not a title</title>").string();
-  const PreparedDocument prepared = PrepareDocument(text, DocumentKind::Text, defaults, {}, {});
+  const PreparedDocument prepared = PrepareDocument(text, DocumentKind::Text, settings, {});
   EXPECT_EQ(prepared.kind, DocumentKind::Text);
   EXPECT_EQ(prepared.title, "");
   EXPECT_FALSE(prepared.background.isValid());
   ASSERT_NE(prepared.document, nullptr);
   EXPECT_TRUE(prepared.document->toPlainText().contains("<title>not a title</title>"));
   const std::string image = dir.Write("LOGO.BMP", testing::BmpBytes(4, 4, 0x102030)).string();
-  EXPECT_NE(PrepareDocument(image, DocumentKind::Image, defaults, {}, {}).document, nullptr);
+  EXPECT_NE(PrepareDocument(image, DocumentKind::Image, settings, {}).document, nullptr);
 }
 
 TEST_F(DocumentLoaderTest, AMissingFileIsNamedInTheError) {
   const std::string missing = dir / "NOPAGE.HTM";
   for (const DocumentKind kind : {DocumentKind::Html, DocumentKind::Text, DocumentKind::Image}) {
     try {
-      PrepareDocument(missing, kind, defaults, {}, {});
+      PrepareDocument(missing, kind, settings, {});
       ADD_FAILURE() << "no error";
     } catch (const ViewError& error) {
       EXPECT_STREQ(error.what(), ("Can't locate file: " + missing).c_str());
