@@ -83,7 +83,10 @@ FrameViewer::FrameViewer(QWidget* parent) : QWidget(parent), layout_(new QVBoxLa
   SetActive(frames_[0].view);
 }
 
-FrameViewer::~FrameViewer() = default;
+// The frames outlive this destructor until the widget tree deletes them; they report nothing meanwhile.
+FrameViewer::~FrameViewer() {
+  for (Frame& frame : frames_) static_cast<HtmlFrame&>(*frame.view).AttachToHost(nullptr);
+}
 
 void FrameViewer::SetActive(HtmlViewer* view) {
   active_ = view;
@@ -186,13 +189,7 @@ HtmlViewer* FrameViewer::NewFrameView() {
   view->OnBitmapRequest = [this](HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color) {
     RaiseBitmapRequest(OnBitmapRequest, sender, src, bitmap, color);
   };
-  view->frame_hooks_.link_clicked = [this](HtmlViewer& sender, const PageLink& link) { FrameLinkClicked(sender, link); };
-  view->frame_hooks_.link_covered = [this](HtmlViewer&, const PageLink* link) {
-    if (OnHotSpotTargetCovered) {
-      OnHotSpotTargetCovered(*this, link ? link->target : std::string(), link ? link->href : std::string());
-    }
-  };
-  view->frame_hooks_.activated = [this](HtmlViewer& sender) { SetActive(&sender); };
+  static_cast<HtmlFrame&>(*view).AttachToHost(this);
   return view;
 }
 
@@ -250,8 +247,9 @@ QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& ba
     if (frame.src.empty()) continue;
     const FileReference reference = SplitFileReference(browser::ExpandLinkPath(frame.src, base));
     try {
-      view->Show(view->Prepare(reference.file, DocumentKind::Html), reference.anchor);
-      view->RecordHistory();
+      HtmlFrame& frame_view = *view;
+      frame_view.Show(frame_view.Prepare(reference.file, DocumentKind::Html), reference.anchor);
+      frame_view.RecordHistory();
     } catch (const ViewError&) {
       // A frame whose file is missing stays empty, as in a browser.
     }
@@ -271,11 +269,12 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   std::unique_ptr<HtmlViewer> fresh;
   if (!single) fresh.reset(NewFrameView());
   HtmlViewer& target = single ? *single : *fresh;
-  PreparedDocument prepared = target.Prepare(file, kind);
+  HtmlFrame& target_frame = target;
+  PreparedDocument prepared = target_frame.Prepare(file, kind);
   if (prepared.frameset) {
+    const LinkBase base = DocumentLinkBase(settings_.server_root, prepared.base_href, prepared.file);
     std::vector<Frame> frames;
-    QWidget* content =
-        BuildFrameset(*prepared.frameset, DocumentLinkBase(settings_.server_root, prepared.base_href, prepared.file), frames);
+    QWidget* content = BuildFrameset(*prepared.frameset, base, frames);
     if (frames.empty()) {  // a frameset without frames still needs a view to be active
       frames.push_back({"", NewFrameView()});
       static_cast<QSplitter*>(content)->addWidget(frames.back().view);
@@ -291,8 +290,8 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   top_file_ = prepared.file;
   top_title_ = prepared.title;
   top_kind_ = kind;
-  target.Show(std::move(prepared), anchor);
-  target.RecordHistory();
+  target_frame.Show(std::move(prepared), anchor);
+  target_frame.RecordHistory();
   if (fresh) ReplaceContent(fresh.release(), {{"", &target}});
   is_frameset_ = false;
   SetActive(&target);
@@ -307,11 +306,12 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
     SetActive(&view);
     return;
   }
-  PreparedDocument prepared = view.Prepare(reference.file, kind);
+  HtmlFrame& frame = view;
+  PreparedDocument prepared = frame.Prepare(reference.file, kind);
   SaveScrolls();
-  view.SaveScrollInHistory();
-  view.Show(std::move(prepared), reference.anchor);
-  view.RecordHistory();
+  frame.SaveScrollInHistory();
+  frame.Show(std::move(prepared), reference.anchor);
+  frame.RecordHistory();
   SetActive(&view);
   RecordHistory();
 }
@@ -349,19 +349,21 @@ void FrameViewer::ReloadDocument() {
   SaveScrolls();
   if (!is_frameset_) {
     HtmlViewer& view = *frames_.front().view;
+    HtmlFrame& frame = view;
     const int scroll = view.verticalScrollBar()->value();
-    view.Show(view.Prepare(top_file_, top_kind_), {});
+    frame.Show(frame.Prepare(top_file_, top_kind_), {});
     top_title_ = view.ShownTitle();
-    view.ScrollTo(scroll);
+    frame.ScrollTo(scroll);
     return;
   }
-  for (Frame& frame : frames_) {
-    HtmlViewer& view = *frame.view;
+  for (const Frame& entry : frames_) {
+    HtmlViewer& view = *entry.view;
+    HtmlFrame& frame = view;
     if (view.ShownFileName().empty()) continue;
     const int scroll = view.verticalScrollBar()->value();
     try {
-      view.Show(view.Prepare(view.ShownFileName(), view.ShownKind()), {});
-      view.ScrollTo(scroll);
+      frame.Show(frame.Prepare(view.ShownFileName(), view.ShownKind()), {});
+      frame.ScrollTo(scroll);
     } catch (const ViewError&) {
       // A frame's file that has gone keeps its last content.
     }
@@ -417,18 +419,26 @@ void FrameViewer::SelectAllText() {
 int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
   HtmlViewer* view = ActiveFrameView();
   if (!view) return 0;
-  return PrintDocument(*view->document(), printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
-                       PrintEventOf(*this, OnPrintFooter));
+  return PrintDocument(*view->document(), printer, settings_.print_margins, first, last,
+                       PrintEventOf(*this, OnPrintHeader), PrintEventOf(*this, OnPrintFooter));
 }
 
 // --- Links -----------------------------------------------------------------------------------
 
-void FrameViewer::FrameLinkClicked(HtmlViewer& view, const PageLink& link) {
-  SetActive(&view);
+void FrameViewer::FrameLinkClicked(HtmlViewer& frame, const PageLink& link) {
+  SetActive(&frame);
   bool handled = false;
   if (OnHotSpotTargetClick) OnHotSpotTargetClick(*this, link.target, link.href, handled);
-  if (!handled) FollowFrameLink(view, link);
+  if (!handled) FollowFrameLink(frame, link);
 }
+
+void FrameViewer::FrameLinkCovered(HtmlViewer&, const PageLink* link) {
+  if (OnHotSpotTargetCovered) {
+    OnHotSpotTargetCovered(*this, link ? link->target : std::string(), link ? link->href : std::string());
+  }
+}
+
+void FrameViewer::FrameActivated(HtmlViewer& frame) { SetActive(&frame); }
 
 void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
   HtmlViewer* named = FrameView(link.target);
@@ -517,11 +527,12 @@ void FrameViewer::Restore(const ViewState& state) {
   if (state.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     HtmlViewer& view = *frames_[i].view;
+    HtmlFrame& frame = view;
     const FrameState& wanted = state.frames[i];
     if (!wanted.file.empty() && wanted.file != view.ShownFileName()) {
-      view.Show(view.Prepare(wanted.file, wanted.kind), {});
+      frame.Show(frame.Prepare(wanted.file, wanted.kind), {});
     }
-    view.ScrollTo(wanted.scroll);
+    frame.ScrollTo(wanted.scroll);
   }
 }
 

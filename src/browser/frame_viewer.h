@@ -25,7 +25,7 @@ enum FvOption : unsigned {
 };
 using FvOptions = unsigned;
 
-class FrameViewer : public QWidget {
+class FrameViewer : public QWidget, private FrameHost {
  public:
   using HotSpotTargetClickEvent = std::function<void(FrameViewer& sender, const std::string& target,
                                                      const std::string& url, bool& handled)>;
@@ -175,7 +175,11 @@ class FrameViewer : public QWidget {
   QWidget* BuildFrameset(const FramesetSpec& spec, const LinkBase& base, std::vector<Frame>& frames);
   void ReplaceContent(QWidget* content, std::vector<Frame> frames);
   void LoadIntoFrame(HtmlViewer& view, const std::string& file_reference, DocumentKind kind);
-  void FrameLinkClicked(HtmlViewer& view, const PageLink& link);
+  // FrameHost: what the frames report.
+  void FrameLinkClicked(HtmlViewer& frame, const PageLink& link) override;
+  void FrameLinkCovered(HtmlViewer& frame, const PageLink* link) override;
+  void FrameActivated(HtmlViewer& frame) override;
+
   void FollowFrameLink(HtmlViewer& view, const PageLink& link);
   ViewState CurrentState() const;
   void SaveScrolls();

@@ -65,6 +65,8 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
 
 HtmlViewer::~HtmlViewer() = default;
 
+void HtmlViewer::AttachToHost(FrameHost* host) { host_ = host; }
+
 void HtmlViewer::SetSettings(const ViewSettings& settings) {
   const bool no_select_changes = settings.no_select != settings_.no_select;
   const bool scroll_bar_changes = settings.show_vscroll != settings_.show_vscroll;
@@ -389,8 +391,8 @@ void HtmlViewer::ReportCovered(const PageLink* link) {
   if (link && covering_link_ && covered_href_ == link->href) return;
   covering_link_ = link != nullptr;
   covered_href_ = link ? link->href : std::string();
-  if (frame_hooks_.link_covered) {
-    frame_hooks_.link_covered(*this, link);
+  if (host_) {
+    host_->FrameLinkCovered(*this, link);
   } else if (OnHotSpotCovered) {
     OnHotSpotCovered(*this, covered_href_);
   }
@@ -401,8 +403,8 @@ void HtmlViewer::LinkClicked(const QUrl& url) {
   if (!link) return;
   const PageLink clicked = *link;  // the handler may load another page
   try {
-    if (frame_hooks_.link_clicked) {
-      frame_hooks_.link_clicked(*this, clicked);
+    if (host_) {
+      host_->FrameLinkClicked(*this, clicked);
       return;
     }
     bool handled = false;
@@ -430,7 +432,7 @@ void HtmlViewer::FollowLink(const PageLink& link) {
 
 void HtmlViewer::mousePressEvent(QMouseEvent* event) {
   QTextBrowser::mousePressEvent(event);
-  if (frame_hooks_.activated) frame_hooks_.activated(*this);
+  if (host_) host_->FrameActivated(*this);
 }
 
 void HtmlViewer::mouseReleaseEvent(QMouseEvent* event) {
@@ -464,7 +466,7 @@ void HtmlViewer::leaveEvent(QEvent* event) {
 void HtmlViewer::focusInEvent(QFocusEvent* event) {
   QTextBrowser::focusInEvent(event);
   if (border_style_ == BorderStyle::htFocused) ApplyBorder();
-  if (frame_hooks_.activated) frame_hooks_.activated(*this);
+  if (host_) host_->FrameActivated(*this);
 }
 
 void HtmlViewer::focusOutEvent(QFocusEvent* event) {

@@ -22,14 +22,13 @@
 #include <vector>
 
 #include "browser/document_loader.h"
+#include "browser/html_frame.h"
 #include "browser/html_page.h"
 #include "browser/link_path.h"
 #include "browser/page_printer.h"
 #include "browser/view_settings.h"
 
 namespace vantorel::browser {
-
-class FrameViewer;
 
 // The border of a single view: none, a single line, or a line only while it has the focus.
 enum class BorderStyle { htNone, htSingle, htFocused };
@@ -41,7 +40,7 @@ enum HtOption : unsigned {
 };
 using HtOptions = unsigned;
 
-class HtmlViewer : public QTextBrowser {
+class HtmlViewer : public QTextBrowser, public HtmlFrame {
  public:
   // Event handler types. sender is the view that raises the event.
   using ProcessingEvent = std::function<void(HtmlViewer& sender, bool processing_on)>;
@@ -54,6 +53,7 @@ class HtmlViewer : public QTextBrowser {
   using HotSpotClickEvent = std::function<void(HtmlViewer& sender, const std::string& src, bool& handled)>;
   using HistoryChangeEvent = std::function<void(HtmlViewer& sender)>;
 
+  // A view on its own; a frame view makes one the view of a frame through HtmlFrame.
   explicit HtmlViewer(QWidget* parent = nullptr);
   ~HtmlViewer() override;
   HtmlViewer(const HtmlViewer&) = delete;
@@ -184,21 +184,12 @@ class HtmlViewer : public QTextBrowser {
   QVariant loadResource(int type, const QUrl& name) override;
 
  private:
-  friend class FrameViewer;
-
   // One entry of the history.
   struct HistoryEntry {
     std::string file;
     std::string title;
     DocumentKind kind = DocumentKind::Html;
     int scroll = 0;            // vertical scroll position when the entry was left
-  };
-  // Hooks through which a frame view hears of its frames; the single view's own events
-  // are not raised while they are set.
-  struct FrameHooks {
-    std::function<void(HtmlViewer&, const PageLink&)> link_clicked;
-    std::function<void(HtmlViewer&, const PageLink*)> link_covered;  // null: left the link
-    std::function<void(HtmlViewer&)> activated;
   };
   // What is shown now.
   struct Shown {
@@ -209,14 +200,15 @@ class HtmlViewer : public QTextBrowser {
     std::string base_href;
   };
 
-  // PrepareDocument with this view's properties, its image cache and its image requests.
-  PreparedDocument Prepare(const std::string& file_name, DocumentKind kind);
-  // Shows a prepared document, then the anchor (or the top).
-  void Show(PreparedDocument prepared, const std::string& anchor);
+  // HtmlFrame, also the steps of the view's own loading.
+  void AttachToHost(FrameHost* host) override;
+  PreparedDocument Prepare(const std::string& file_name, DocumentKind kind) override;
+  void Show(PreparedDocument prepared, const std::string& anchor) override;
+  void SaveScrollInHistory() override;
+  void RecordHistory() override;
+  void ScrollTo(int y) override;
+
   void Load(const std::string& file_reference, DocumentKind kind);
-  // Adds the shown document to the history (newer entries than the current are dropped).
-  void RecordHistory();
-  void SaveScrollInHistory();
   void TrimHistory();
   void TrimImageCache();
   // NoSelect and the scroll bar option applied to the text control.
@@ -229,7 +221,6 @@ class HtmlViewer : public QTextBrowser {
   void ReportCovered(const PageLink* link);
   void LinkClicked(const QUrl& url);
   void HandlePendingClick();
-  void ScrollTo(int y);
   const PageLink* LinkOf(const QUrl& url) const;
   // Follows a link of this view when no handler took it.
   void FollowLink(const PageLink& link);
@@ -248,7 +239,7 @@ class HtmlViewer : public QTextBrowser {
   std::string covered_href_;                 // link under the pointer, as written
   bool covering_link_ = false;               // the pointer is on a link
   std::optional<QUrl> pending_click_;        // link activated by the event being handled
-  FrameHooks frame_hooks_;                   // set when the view is a frame of a frame view
+  FrameHost* host_ = nullptr;                // the frame view this view is a frame of
 };
 
 // Raises handler for the image src of sender when it is set; otherwise loads the image as a
