@@ -32,9 +32,7 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
   HtmlPage page = ParseHtmlPage(bytes, settings.page, resolver);
   PreparedDocument prepared;
   if (!page.frameset) prepared.document = BuildHtmlDocument(page, resources, settings.page);
-  prepared.file = full_name;
-  prepared.title = std::move(page.title);
-  prepared.kind = DocumentKind::Html;
+  prepared.name = {full_name, DocumentKind::Html, std::move(page.title)};
   prepared.links = std::move(page.links);
   prepared.base_href = std::move(page.base_href);
   prepared.background = page.background;
@@ -59,8 +57,7 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
   const std::string full_name = platform::PathText(real);
   if (kind == DocumentKind::Html) return PrepareHtml(full_name, bytes, settings, images);
   PreparedDocument prepared;
-  prepared.file = full_name;
-  prepared.kind = kind;
+  prepared.name = {full_name, kind, {}};
   prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, settings.page)
                                                  : BuildImageDocument(DecodeImage(bytes), settings.page);
   return prepared;

@@ -34,11 +34,16 @@ enum class DocumentKind { Html, Text, Image };
 // ".gif", ".jpg", ".jpeg" as an image, anything else as HTML.
 DocumentKind KindOfLinkedFile(std::string_view file);
 
+// A document as a view and the entries of its history name it.
+struct DocumentName {
+  std::string file;                        // full file name
+  DocumentKind kind = DocumentKind::Html;  // what it is read as
+  std::string title;                       // TITLE of an HTML page; empty when it has none
+};
+
 // A document read and built, not yet shown.
 struct PreparedDocument {
-  std::string file;                         // full file name
-  std::string title;                        // TITLE of an HTML page; empty when it has none
-  DocumentKind kind = DocumentKind::Html;
+  DocumentName name;
   std::vector<PageLink> links;              // "vlink:N" in the document stands for links[N]
   std::string base_href;                    // BASE HREF as written; empty when none
   QColor background;                        // of an HTML page; invalid for the other kinds

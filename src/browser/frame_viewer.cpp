@@ -272,24 +272,20 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   HtmlFrame& target_frame = target;
   PreparedDocument prepared = target_frame.Prepare(file, kind);
   if (prepared.frameset) {
-    const LinkBase base = DocumentLinkBase(settings_.server_root, prepared.base_href, prepared.file);
+    const LinkBase base = DocumentLinkBase(settings_.server_root, prepared.base_href, prepared.name.file);
     std::vector<Frame> frames;
     QWidget* content = BuildFrameset(*prepared.frameset, base, frames);
     if (frames.empty()) {  // a frameset without frames still needs a view to be active
       frames.push_back({"", NewFrameView()});
       static_cast<QSplitter*>(content)->addWidget(frames.back().view);
     }
-    top_file_ = prepared.file;
-    top_title_ = prepared.title;
-    top_kind_ = DocumentKind::Html;
+    top_ = std::move(prepared.name);
     is_frameset_ = true;
     ReplaceContent(content, std::move(frames));
     SetActive(frames_.front().view);
     return;
   }
-  top_file_ = prepared.file;
-  top_title_ = prepared.title;
-  top_kind_ = kind;
+  top_ = prepared.name;
   target_frame.Show(std::move(prepared), anchor);
   target_frame.RecordHistory();
   if (fresh) ReplaceContent(fresh.release(), {{"", &target}});
@@ -345,14 +341,14 @@ void FrameViewer::LoadDocumentIntoFrame(const std::string& target, const std::st
 
 void FrameViewer::ReloadDocument() {
   ProcessingScope processing(*this);
-  if (top_file_.empty()) return;
+  if (top_.file.empty()) return;
   SaveScrolls();
   if (!is_frameset_) {
     HtmlViewer& view = *frames_.front().view;
     HtmlFrame& frame = view;
     const int scroll = view.verticalScrollBar()->value();
-    frame.Show(frame.Prepare(top_file_, top_kind_), {});
-    top_title_ = view.ShownTitle();
+    frame.Show(frame.Prepare(top_.file, top_.kind), {});
+    top_.title = view.ShownTitle();
     frame.ScrollTo(scroll);
     return;
   }
@@ -371,7 +367,7 @@ void FrameViewer::ReloadDocument() {
 }
 
 HtmlViewer* FrameViewer::ActiveFrameView() const {
-  if (top_file_.empty()) return nullptr;
+  if (top_.file.empty()) return nullptr;
   return active_ ? active_ : frames_.front().view;
 }
 
@@ -397,7 +393,7 @@ HtmlViewer* FrameViewer::FrameView(const std::string& name) const {
 
 std::string FrameViewer::ExpandLinkPath(const std::string& reference) const {
   if (HtmlViewer* view = ActiveFrameView()) return view->ExpandLinkPath(reference);
-  return browser::ExpandLinkPath(reference, DocumentLinkBase(settings_.server_root, {}, top_file_));
+  return browser::ExpandLinkPath(reference, DocumentLinkBase(settings_.server_root, {}, top_.file));
 }
 
 bool FrameViewer::FindNext(const std::string& text, bool match_case) {
@@ -473,9 +469,7 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
 
 FrameViewer::ViewState FrameViewer::CurrentState() const {
   ViewState state;
-  state.top_file = top_file_;
-  state.top_title = top_title_;
-  state.top_kind = top_kind_;
+  state.top = top_;
   state.frameset = is_frameset_;
   for (const Frame& frame : frames_) {
     state.frames.push_back({frame.view->ShownFileName(), frame.view->ShownKind(), frame.view->verticalScrollBar()->value()});
@@ -486,7 +480,7 @@ FrameViewer::ViewState FrameViewer::CurrentState() const {
 void FrameViewer::SaveScrolls() {
   if (history_position_ < 0 || history_position_ >= static_cast<int>(history_.size())) return;
   ViewState& entry = history_[history_position_];
-  if (entry.top_file != top_file_ || entry.frames.size() != frames_.size()) return;
+  if (entry.top.file != top_.file || entry.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     if (entry.frames[i].file == frames_[i].view->ShownFileName()) {
       entry.frames[i].scroll = frames_[i].view->verticalScrollBar()->value();
@@ -510,20 +504,20 @@ void FrameViewer::RecordHistory() {
 
 std::vector<std::string> FrameViewer::HistoryFiles() const {
   std::vector<std::string> files;
-  for (const ViewState& state : history_) files.push_back(state.top_file);
+  for (const ViewState& state : history_) files.push_back(state.top.file);
   return files;
 }
 
 std::vector<std::string> FrameViewer::HistoryTitles() const {
   std::vector<std::string> titles;
-  for (const ViewState& state : history_) titles.push_back(state.top_title);
+  for (const ViewState& state : history_) titles.push_back(state.top.title);
   return titles;
 }
 
 void FrameViewer::Restore(const ViewState& state) {
-  const bool same_top = state.top_file == top_file_ && state.frameset == is_frameset_ &&
+  const bool same_top = state.top.file == top_.file && state.frameset == is_frameset_ &&
                         state.frames.size() == frames_.size();
-  if (!same_top) LoadTop(state.top_file, {}, state.top_kind);
+  if (!same_top) LoadTop(state.top.file, {}, state.top.kind);
   if (state.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     HtmlViewer& view = *frames_[i].view;

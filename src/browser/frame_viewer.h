@@ -106,8 +106,8 @@ class FrameViewer : public QWidget, private FrameHost {
   std::vector<std::string> HistoryTitles() const;
 
   // The top-level document (for a frameset, the frameset file); empty when nothing is shown.
-  std::string ShownFileName() const { return top_file_; }
-  std::string ShownTitle() const { return top_title_; }
+  std::string ShownFileName() const { return top_.file; }
+  std::string ShownTitle() const { return top_.title; }
   // The single view of the active frame (the only one when no frameset is shown); null when
   // nothing is shown.
   HtmlViewer* ActiveFrameView() const;
@@ -158,9 +158,7 @@ class FrameViewer : public QWidget, private FrameHost {
   };
   // One entry of the history: the top-level document and what each frame showed.
   struct ViewState {
-    std::string top_file;
-    std::string top_title;
-    DocumentKind top_kind = DocumentKind::Html;
+    DocumentName top;
     bool frameset = false;
     std::vector<FrameState> frames;
   };
@@ -193,9 +191,7 @@ class FrameViewer : public QWidget, private FrameHost {
   QWidget* content_ = nullptr;        // the single view, or the frameset's splitters
   std::vector<Frame> frames_;         // frames in document order; one unnamed for a page
   bool is_frameset_ = false;
-  std::string top_file_;              // full name of the top-level document
-  std::string top_title_;
-  DocumentKind top_kind_ = DocumentKind::Html;
+  DocumentName top_;                  // the top-level document
   HtmlViewer* active_ = nullptr;      // the frame last clicked, focused or loaded into
   std::vector<ViewState> history_;    // newest first
   int history_position_ = 0;

@@ -151,7 +151,7 @@ void HtmlViewer::ApplyPalette(const QColor& background) {
 
 LinkBase HtmlViewer::CurrentLinkBase() const {
   if (loading_base_) return *loading_base_;
-  return DocumentLinkBase(settings_.server_root, shown_.base_href, shown_.file);
+  return DocumentLinkBase(settings_.server_root, shown_.base_href, shown_.name.file);
 }
 
 std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
@@ -195,9 +195,7 @@ QImage HtmlViewer::RequestBitmap(const std::string& src) {
 }
 
 void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
-  shown_.file = std::move(prepared.file);
-  shown_.title = std::move(prepared.title);
-  shown_.kind = prepared.kind;
+  shown_.name = std::move(prepared.name);
   shown_.links = std::move(prepared.links);
   shown_.base_href = std::move(prepared.base_href);
   covering_link_ = false;
@@ -224,7 +222,7 @@ void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
   FileReference reference{file_reference, {}};
   if (kind == DocumentKind::Html) reference = SplitFileReference(file_reference);
   if (reference.file.empty() && !reference.anchor.empty()) {
-    if (shown_.file.empty()) return;
+    if (shown_.name.file.empty()) return;
     SaveScrollInHistory();
     if (PositionTo(reference.anchor)) RecordHistory();
     return;
@@ -254,19 +252,19 @@ void HtmlViewer::LoadImageDocument(const std::string& file_name) {
 
 std::vector<std::string> HtmlViewer::HistoryFiles() const {
   std::vector<std::string> files;
-  for (const HistoryEntry& entry : history_) files.push_back(entry.file);
+  for (const HistoryEntry& entry : history_) files.push_back(entry.document.file);
   return files;
 }
 
 std::vector<std::string> HtmlViewer::HistoryTitles() const {
   std::vector<std::string> titles;
-  for (const HistoryEntry& entry : history_) titles.push_back(entry.title);
+  for (const HistoryEntry& entry : history_) titles.push_back(entry.document.title);
   return titles;
 }
 
 void HtmlViewer::SaveScrollInHistory() {
   if (history_position_ >= 0 && history_position_ < static_cast<int>(history_.size()) &&
-      history_[history_position_].file == shown_.file) {
+      history_[history_position_].document.file == shown_.name.file) {
     history_[history_position_].scroll = verticalScrollBar()->value();
   }
 }
@@ -283,11 +281,7 @@ void HtmlViewer::TrimHistory() {
 void HtmlViewer::RecordHistory() {
   if (settings_.history_max_count > 0) {
     history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
-    HistoryEntry entry;
-    entry.file = shown_.file;
-    entry.title = shown_.title;
-    entry.kind = shown_.kind;
-    history_.insert(history_.begin(), std::move(entry));
+    history_.insert(history_.begin(), HistoryEntry{shown_.name});
     history_position_ = 0;
     TrimHistory();
   }
@@ -303,7 +297,7 @@ void HtmlViewer::SetHistoryPosition(int index) {
   if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
   ProcessingScope processing(*this);
   const HistoryEntry entry = history_[index];
-  PreparedDocument prepared = Prepare(entry.file, entry.kind);
+  PreparedDocument prepared = Prepare(entry.document.file, entry.document.kind);
   SaveScrollInHistory();
   Show(std::move(prepared), {});
   history_position_ = index;

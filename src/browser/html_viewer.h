@@ -129,10 +129,10 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   void SetHistoryPosition(int index);
 
   // Full file name of the shown document; empty when nothing is shown.
-  std::string ShownFileName() const { return shown_.file; }
+  std::string ShownFileName() const { return shown_.name.file; }
   // Title of the shown document (its TITLE element); empty when it has none.
-  std::string ShownTitle() const { return shown_.title; }
-  DocumentKind ShownKind() const { return shown_.kind; }
+  std::string ShownTitle() const { return shown_.name.title; }
+  DocumentKind ShownKind() const { return shown_.name.kind; }
 
   // A link reference of the shown page as a file path (see link_path.h).
   std::string ExpandLinkPath(const std::string& reference) const;
@@ -186,18 +186,14 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
  private:
   // One entry of the history.
   struct HistoryEntry {
-    std::string file;
-    std::string title;
-    DocumentKind kind = DocumentKind::Html;
-    int scroll = 0;            // vertical scroll position when the entry was left
+    DocumentName document;
+    int scroll = 0;  // vertical scroll position when the entry was left
   };
-  // What is shown now.
+  // What the view keeps of the document it shows.
   struct Shown {
-    std::string file;
-    std::string title;
-    DocumentKind kind = DocumentKind::Html;
-    std::vector<PageLink> links;
-    std::string base_href;
+    DocumentName name;
+    std::vector<PageLink> links;  // "vlink:N" in the document stands for links[N]
+    std::string base_href;        // BASE HREF as written; empty when none
   };
 
   // HtmlFrame, also the steps of the view's own loading.

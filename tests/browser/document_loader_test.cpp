@@ -40,8 +40,8 @@ TEST_F(DocumentLoaderTest, AFramesetPageHasItsFramesButNoDocument) {
                                      "<frame name=MAIN src=first.htm></frameset></html>")
                                .string();
   const PreparedDocument prepared = PrepareDocument(file, DocumentKind::Html, settings, {});
-  EXPECT_EQ(prepared.file, file);
-  EXPECT_EQ(prepared.title, "Archive Start");
+  EXPECT_EQ(prepared.name.file, file);
+  EXPECT_EQ(prepared.name.title, "Archive Start");
   EXPECT_EQ(prepared.base_href, "C:\\ARCHIVE\\");
   ASSERT_NE(prepared.frameset, nullptr);
   EXPECT_EQ(prepared.frameset->frames.size(), 2u);
@@ -79,8 +79,8 @@ TEST_F(DocumentLoaderTest, ImagesComeFromTheSourceWithThePagesLinkBase) {
 TEST_F(DocumentLoaderTest, TextAndImageFilesHaveNoPageParts) {
   const std::string text = dir.Write("README.TXT", "<title>not a title</title>").string();
   const PreparedDocument prepared = PrepareDocument(text, DocumentKind::Text, settings, {});
-  EXPECT_EQ(prepared.kind, DocumentKind::Text);
-  EXPECT_EQ(prepared.title, "");
+  EXPECT_EQ(prepared.name.kind, DocumentKind::Text);
+  EXPECT_EQ(prepared.name.title, "");
   EXPECT_FALSE(prepared.background.isValid());
   ASSERT_NE(prepared.document, nullptr);
   EXPECT_TRUE(prepared.document->toPlainText().contains("<title>not a title</title>"));
