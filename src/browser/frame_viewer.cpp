@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "browser/image_loading.h"
+#include "browser/view_events.h"
 #include "core/texts.h"
 
 namespace vantorel::browser {
@@ -73,18 +73,6 @@ class FramesetSplitter : public QSplitter {
   bool user_sized_ = false;           // the user has moved a border
 };
 
-// OnProcessing true now, false when the scope ends, also by an error.
-class ProcessingScope {
- public:
-  explicit ProcessingScope(std::function<void(bool)> raise) : raise_(std::move(raise)) { raise_(true); }
-  ~ProcessingScope() { raise_(false); }
-  ProcessingScope(const ProcessingScope&) = delete;
-  ProcessingScope& operator=(const ProcessingScope&) = delete;
-
- private:
-  std::function<void(bool)> raise_;
-};
-
 }  // namespace
 
 FrameViewer::FrameViewer(QWidget* parent) : QWidget(parent), layout_(new QVBoxLayout(this)) {
@@ -95,7 +83,10 @@ FrameViewer::FrameViewer(QWidget* parent) : QWidget(parent), layout_(new QVBoxLa
   SetActive(frames_[0].view);
 }
 
-FrameViewer::~FrameViewer() = default;
+// The frames outlive this destructor until the widget tree deletes them; they report nothing meanwhile.
+FrameViewer::~FrameViewer() {
+  for (Frame& frame : frames_) static_cast<HtmlFrame&>(*frame.view).AttachToHost(nullptr);
+}
 
 void FrameViewer::SetActive(HtmlViewer* view) {
   active_ = view;
@@ -104,99 +95,101 @@ void FrameViewer::SetActive(HtmlViewer* view) {
 
 // --- Properties ------------------------------------------------------------------------------
 
-template <typename Change>
-void FrameViewer::ForEachFrameView(Change change) {
-  for (Frame& frame : frames_) change(*frame.view);
+void FrameViewer::PassSettingsOn() {
+  for (Frame& frame : frames_) frame.view->SetSettings(settings_);
 }
 
 void FrameViewer::SetDefBackground(const QColor& color) {
-  defaults_.background = color;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefBackground(color); });
+  settings_.page.background = color;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetDefFontName(const std::string& name) {
-  defaults_.font_name = name;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefFontName(name); });
+  settings_.page.font_name = name;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetDefPreFontName(const std::string& name) {
-  defaults_.pre_font_name = name;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefPreFontName(name); });
+  settings_.page.pre_font_name = name;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetDefFontSize(double points) {
-  defaults_.base_point_size = points;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetDefFontSize(points); });
+  settings_.page.base_point_size = points;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetHistoryMaxCount(int count) {
-  history_max_count_ = std::max(0, count);
-  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  settings_.history_max_count = std::max(0, count);
+  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
+    history_.resize(settings_.history_max_count);
+  }
   history_position_ = std::clamp(history_position_, 0, std::max(0, static_cast<int>(history_.size()) - 1));
-  ForEachFrameView([&](HtmlViewer& view) { view.SetHistoryMaxCount(count); });
+  PassSettingsOn();
 }
 
 void FrameViewer::SetImageCacheCount(int count) {
-  image_cache_count_ = std::max(0, count);
-  ForEachFrameView([&](HtmlViewer& view) { view.SetImageCacheCount(count); });
+  settings_.image_cache_count = std::max(0, count);
+  PassSettingsOn();
 }
 
 void FrameViewer::SetNoSelect(bool no_select) {
-  no_select_ = no_select;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetNoSelect(no_select); });
+  settings_.no_select = no_select;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetCharSet(int char_set) {
-  char_set_ = char_set;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetCharSet(char_set); });
+  settings_.char_set = char_set;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginLeft(double cm) {
+  settings_.print_margins.left = cm;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginRight(double cm) {
+  settings_.print_margins.right = cm;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginTop(double cm) {
+  settings_.print_margins.top = cm;
+  PassSettingsOn();
+}
+
+void FrameViewer::SetPrintMarginBottom(double cm) {
+  settings_.print_margins.bottom = cm;
+  PassSettingsOn();
+}
+
+FvOptions FrameViewer::fvOptions() const {
+  return (frame_borders_ ? 0u : fvNoBorder) | (settings_.page.link_underline ? 0u : fvNoLinkUnderline) |
+         (settings_.show_vscroll ? fvShowVScroll : 0u);
 }
 
 void FrameViewer::SetfvOptions(FvOptions options) {
-  options_ = options;
-  ForEachFrameView([&](HtmlViewer& view) { ConfigureFrameView(view); });
+  frame_borders_ = (options & fvNoBorder) == 0;
+  settings_.page.link_underline = (options & fvNoLinkUnderline) == 0;
+  settings_.show_vscroll = (options & fvShowVScroll) != 0;
+  PassSettingsOn();
 }
 
 void FrameViewer::SetServerRoot(const std::string& root) {
-  server_root_ = root;
-  ForEachFrameView([&](HtmlViewer& view) { view.SetServerRoot(root); });
+  settings_.server_root = root;
+  PassSettingsOn();
 }
 
 // --- Frames ----------------------------------------------------------------------------------
 
-void FrameViewer::ConfigureFrameView(HtmlViewer& view) const {
-  view.SetDefBackground(defaults_.background);
-  view.SetDefFontName(defaults_.font_name);
-  view.SetDefPreFontName(defaults_.pre_font_name);
-  view.SetDefFontSize(defaults_.base_point_size);
-  view.SetHistoryMaxCount(history_max_count_);
-  view.SetImageCacheCount(image_cache_count_);
-  view.SetNoSelect(no_select_);
-  view.SetCharSet(char_set_);
-  view.SetServerRoot(server_root_);
-  HtOptions options = 0;
-  if (options_ & fvNoLinkUnderline) options |= htNoLinkUnderline;
-  if (options_ & fvShowVScroll) options |= htShowVScroll;
-  view.SethtOptions(options);
-}
-
 HtmlViewer* FrameViewer::NewFrameView() {
   auto* view = new HtmlViewer;
-  ConfigureFrameView(*view);
+  view->SetSettings(settings_);
   view->SetBorderStyle(BorderStyle::htNone);
   view->OnBitmapRequest = [this](HtmlViewer& sender, const std::string& src, QImage& bitmap, int& color) {
-    if (OnBitmapRequest) {
-      OnBitmapRequest(sender, src, bitmap, color);
-    } else {
-      bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(src));
-    }
+    RaiseBitmapRequest(OnBitmapRequest, sender, src, bitmap, color);
   };
-  view->frame_hooks_.link_clicked = [this](HtmlViewer& sender, const PageLink& link) { FrameLinkClicked(sender, link); };
-  view->frame_hooks_.link_covered = [this](HtmlViewer&, const PageLink* link) {
-    if (OnHotSpotTargetCovered) {
-      OnHotSpotTargetCovered(*this, link ? link->target : std::string(), link ? link->href : std::string());
-    }
-  };
-  view->frame_hooks_.activated = [this](HtmlViewer& sender) { SetActive(&sender); };
+  static_cast<HtmlFrame&>(*view).AttachToHost(this);
   return view;
 }
 
@@ -213,9 +206,9 @@ void FrameViewer::ReplaceContent(QWidget* content, std::vector<Frame> frames) {
 }
 
 QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& base, std::vector<Frame>& frames) {
-  const int border = (options_ & fvNoBorder) || !spec.frame_border ? 0
-                     : spec.border >= 0                               ? spec.border
-                                                                      : kDefaultFrameBorder;
+  const int border = !frame_borders_ || !spec.frame_border ? 0
+                     : spec.border >= 0                    ? spec.border
+                                                           : kDefaultFrameBorder;
   const bool grid = !spec.rows.empty() && !spec.cols.empty();
   const std::size_t columns = spec.cols.empty() ? 1 : spec.cols.size();
   const std::size_t rows = spec.rows.empty() ? 1 : spec.rows.size();
@@ -254,10 +247,9 @@ QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& ba
     if (frame.src.empty()) continue;
     const FileReference reference = SplitFileReference(browser::ExpandLinkPath(frame.src, base));
     try {
-      HtmlViewer::Prepared prepared = view->Prepare(reference.file, DocumentKind::Html);
-      if (prepared.page.frameset) prepared.document.reset();  // a frameset inside a frame shows nothing
-      view->Show(std::move(prepared), reference.anchor);
-      view->RecordHistory();
+      HtmlFrame& frame_view = *view;
+      frame_view.Show(frame_view.Prepare(reference.file, DocumentKind::Html), reference.anchor);
+      frame_view.RecordHistory();
     } catch (const ViewError&) {
       // A frame whose file is missing stays empty, as in a browser.
     }
@@ -277,31 +269,25 @@ void FrameViewer::LoadTop(const std::string& file, const std::string& anchor, Do
   std::unique_ptr<HtmlViewer> fresh;
   if (!single) fresh.reset(NewFrameView());
   HtmlViewer& target = single ? *single : *fresh;
-  HtmlViewer::Prepared prepared = target.Prepare(file, kind);
-  if (prepared.page.frameset) {
-    LinkBase base;
-    base.server_root = server_root_;
-    base.declared_base = prepared.page.base_href;
-    base.document_dir = DirectoryOf(prepared.file);
+  HtmlFrame& target_frame = target;
+  PreparedDocument prepared = target_frame.Prepare(file, kind);
+  if (prepared.frameset) {
+    const LinkBase base = DocumentLinkBase(settings_.server_root, prepared.base_href, prepared.name.file);
     std::vector<Frame> frames;
-    QWidget* content = BuildFrameset(*prepared.page.frameset, base, frames);
+    QWidget* content = BuildFrameset(*prepared.frameset, base, frames);
     if (frames.empty()) {  // a frameset without frames still needs a view to be active
       frames.push_back({"", NewFrameView()});
       static_cast<QSplitter*>(content)->addWidget(frames.back().view);
     }
-    top_file_ = prepared.file;
-    top_title_ = prepared.title;
-    top_kind_ = DocumentKind::Html;
+    top_ = std::move(prepared.name);
     is_frameset_ = true;
     ReplaceContent(content, std::move(frames));
     SetActive(frames_.front().view);
     return;
   }
-  top_file_ = prepared.file;
-  top_title_ = prepared.title;
-  top_kind_ = kind;
-  target.Show(std::move(prepared), anchor);
-  target.RecordHistory();
+  top_ = prepared.name;
+  target_frame.Show(std::move(prepared), anchor);
+  target_frame.RecordHistory();
   if (fresh) ReplaceContent(fresh.release(), {{"", &target}});
   is_frameset_ = false;
   SetActive(&target);
@@ -316,24 +302,20 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
     SetActive(&view);
     return;
   }
-  HtmlViewer::Prepared prepared = view.Prepare(reference.file, kind);
-  if (prepared.page.frameset) prepared.document.reset();
+  HtmlFrame& frame = view;
+  PreparedDocument prepared = frame.Prepare(reference.file, kind);
   SaveScrolls();
-  view.SaveScrollInHistory();
-  view.Show(std::move(prepared), reference.anchor);
-  view.RecordHistory();
+  frame.SaveScrollInHistory();
+  frame.Show(std::move(prepared), reference.anchor);
+  frame.RecordHistory();
   SetActive(&view);
   RecordHistory();
 }
 
 // --- Operations ------------------------------------------------------------------------------
 
-void FrameViewer::RaiseProcessing(bool on) {
-  if (OnProcessing) OnProcessing(*this, on);
-}
-
 void FrameViewer::LoadDocument(const std::string& file_reference) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   const FileReference reference = SplitFileReference(file_reference);
   if (reference.file.empty()) {
     if (HtmlViewer* view = ActiveFrameView()) LoadIntoFrame(*view, file_reference, DocumentKind::Html);
@@ -346,7 +328,7 @@ void FrameViewer::LoadDocument(const std::string& file_reference) {
 
 void FrameViewer::LoadDocumentIntoFrame(const std::string& target, const std::string& file_reference) {
   if (HtmlViewer* frame = FrameView(target)) {
-    ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+    ProcessingScope processing(*this);
     LoadIntoFrame(*frame, file_reference, DocumentKind::Html);
     return;
   }
@@ -358,26 +340,26 @@ void FrameViewer::LoadDocumentIntoFrame(const std::string& target, const std::st
 }
 
 void FrameViewer::ReloadDocument() {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
-  if (top_file_.empty()) return;
+  ProcessingScope processing(*this);
+  if (top_.file.empty()) return;
   SaveScrolls();
   if (!is_frameset_) {
     HtmlViewer& view = *frames_.front().view;
+    HtmlFrame& frame = view;
     const int scroll = view.verticalScrollBar()->value();
-    view.Show(view.Prepare(top_file_, top_kind_), {});
-    top_title_ = view.ShownTitle();
-    view.ScrollTo(scroll);
+    frame.Show(frame.Prepare(top_.file, top_.kind), {});
+    top_.title = view.ShownTitle();
+    frame.ScrollTo(scroll);
     return;
   }
-  for (Frame& frame : frames_) {
-    HtmlViewer& view = *frame.view;
+  for (const Frame& entry : frames_) {
+    HtmlViewer& view = *entry.view;
+    HtmlFrame& frame = view;
     if (view.ShownFileName().empty()) continue;
     const int scroll = view.verticalScrollBar()->value();
     try {
-      HtmlViewer::Prepared prepared = view.Prepare(view.ShownFileName(), view.ShownKind());
-      if (prepared.page.frameset) prepared.document.reset();
-      view.Show(std::move(prepared), {});
-      view.ScrollTo(scroll);
+      frame.Show(frame.Prepare(view.ShownFileName(), view.ShownKind()), {});
+      frame.ScrollTo(scroll);
     } catch (const ViewError&) {
       // A frame's file that has gone keeps its last content.
     }
@@ -385,7 +367,7 @@ void FrameViewer::ReloadDocument() {
 }
 
 HtmlViewer* FrameViewer::ActiveFrameView() const {
-  if (top_file_.empty()) return nullptr;
+  if (top_.file.empty()) return nullptr;
   return active_ ? active_ : frames_.front().view;
 }
 
@@ -411,10 +393,7 @@ HtmlViewer* FrameViewer::FrameView(const std::string& name) const {
 
 std::string FrameViewer::ExpandLinkPath(const std::string& reference) const {
   if (HtmlViewer* view = ActiveFrameView()) return view->ExpandLinkPath(reference);
-  LinkBase base;
-  base.server_root = server_root_;
-  base.document_dir = DirectoryOf(top_file_);
-  return browser::ExpandLinkPath(reference, base);
+  return browser::ExpandLinkPath(reference, DocumentLinkBase(settings_.server_root, {}, top_.file));
 }
 
 bool FrameViewer::FindNext(const std::string& text, bool match_case) {
@@ -436,25 +415,26 @@ void FrameViewer::SelectAllText() {
 int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
   HtmlViewer* view = ActiveFrameView();
   if (!view) return 0;
-  PrintPageEvent header;
-  PrintPageEvent footer;
-  if (OnPrintHeader) {
-    header = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintHeader(*this, canvas, page, w, h, stop); };
-  }
-  if (OnPrintFooter) {
-    footer = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintFooter(*this, canvas, page, w, h, stop); };
-  }
-  return PrintDocument(*view->document(), printer, print_margins_, first, last, header, footer);
+  return PrintDocument(*view->document(), printer, settings_.print_margins, first, last,
+                       PrintEventOf(*this, OnPrintHeader), PrintEventOf(*this, OnPrintFooter));
 }
 
 // --- Links -----------------------------------------------------------------------------------
 
-void FrameViewer::FrameLinkClicked(HtmlViewer& view, const PageLink& link) {
-  SetActive(&view);
+void FrameViewer::FrameLinkClicked(HtmlViewer& frame, const PageLink& link) {
+  SetActive(&frame);
   bool handled = false;
   if (OnHotSpotTargetClick) OnHotSpotTargetClick(*this, link.target, link.href, handled);
-  if (!handled) FollowFrameLink(view, link);
+  if (!handled) FollowFrameLink(frame, link);
 }
+
+void FrameViewer::FrameLinkCovered(HtmlViewer&, const PageLink* link) {
+  if (OnHotSpotTargetCovered) {
+    OnHotSpotTargetCovered(*this, link ? link->target : std::string(), link ? link->href : std::string());
+  }
+}
+
+void FrameViewer::FrameActivated(HtmlViewer& frame) { SetActive(&frame); }
 
 void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
   HtmlViewer* named = FrameView(link.target);
@@ -471,7 +451,7 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
   const std::string expanded = view.ExpandLinkPath(link.href);
   const DocumentKind kind = KindOfLinkedFile(SplitFileReference(expanded).file);
   if (named || (is_frameset_ && !whole_view)) {
-    ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+    ProcessingScope processing(*this);
     LoadIntoFrame(destination, kind == DocumentKind::Html ? expanded : SplitFileReference(expanded).file, kind);
     return;
   }
@@ -479,7 +459,7 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
     LoadDocument(expanded);
     return;
   }
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   SaveScrolls();
   LoadTop(SplitFileReference(expanded).file, {}, kind);
   RecordHistory();
@@ -489,9 +469,7 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
 
 FrameViewer::ViewState FrameViewer::CurrentState() const {
   ViewState state;
-  state.top_file = top_file_;
-  state.top_title = top_title_;
-  state.top_kind = top_kind_;
+  state.top = top_;
   state.frameset = is_frameset_;
   for (const Frame& frame : frames_) {
     state.frames.push_back({frame.view->ShownFileName(), frame.view->ShownKind(), frame.view->verticalScrollBar()->value()});
@@ -502,7 +480,7 @@ FrameViewer::ViewState FrameViewer::CurrentState() const {
 void FrameViewer::SaveScrolls() {
   if (history_position_ < 0 || history_position_ >= static_cast<int>(history_.size())) return;
   ViewState& entry = history_[history_position_];
-  if (entry.top_file != top_file_ || entry.frames.size() != frames_.size()) return;
+  if (entry.top.file != top_.file || entry.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     if (entry.frames[i].file == frames_[i].view->ShownFileName()) {
       entry.frames[i].scroll = frames_[i].view->verticalScrollBar()->value();
@@ -511,7 +489,7 @@ void FrameViewer::SaveScrolls() {
 }
 
 void FrameViewer::RecordHistory() {
-  if (history_max_count_ <= 0) {
+  if (settings_.history_max_count <= 0) {
     history_.clear();
     history_position_ = 0;
     return;
@@ -519,41 +497,42 @@ void FrameViewer::RecordHistory() {
   history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
   history_.insert(history_.begin(), CurrentState());
   history_position_ = 0;
-  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
+    history_.resize(settings_.history_max_count);
+  }
 }
 
 std::vector<std::string> FrameViewer::HistoryFiles() const {
   std::vector<std::string> files;
-  for (const ViewState& state : history_) files.push_back(state.top_file);
+  for (const ViewState& state : history_) files.push_back(state.top.file);
   return files;
 }
 
 std::vector<std::string> FrameViewer::HistoryTitles() const {
   std::vector<std::string> titles;
-  for (const ViewState& state : history_) titles.push_back(state.top_title);
+  for (const ViewState& state : history_) titles.push_back(state.top.title);
   return titles;
 }
 
 void FrameViewer::Restore(const ViewState& state) {
-  const bool same_top = state.top_file == top_file_ && state.frameset == is_frameset_ &&
+  const bool same_top = state.top.file == top_.file && state.frameset == is_frameset_ &&
                         state.frames.size() == frames_.size();
-  if (!same_top) LoadTop(state.top_file, {}, state.top_kind);
+  if (!same_top) LoadTop(state.top.file, {}, state.top.kind);
   if (state.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     HtmlViewer& view = *frames_[i].view;
+    HtmlFrame& frame = view;
     const FrameState& wanted = state.frames[i];
     if (!wanted.file.empty() && wanted.file != view.ShownFileName()) {
-      HtmlViewer::Prepared prepared = view.Prepare(wanted.file, wanted.kind);
-      if (prepared.page.frameset) prepared.document.reset();
-      view.Show(std::move(prepared), {});
+      frame.Show(frame.Prepare(wanted.file, wanted.kind), {});
     }
-    view.ScrollTo(wanted.scroll);
+    frame.ScrollTo(wanted.scroll);
   }
 }
 
 void FrameViewer::SetHistoryPosition(int index) {
   if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   SaveScrolls();
   Restore(history_[index]);
   history_position_ = index;

@@ -25,7 +25,7 @@ enum FvOption : unsigned {
 };
 using FvOptions = unsigned;
 
-class FrameViewer : public QWidget {
+class FrameViewer : public QWidget, private FrameHost {
  public:
   using HotSpotTargetClickEvent = std::function<void(FrameViewer& sender, const std::string& target,
                                                      const std::string& url, bool& handled)>;
@@ -44,36 +44,36 @@ class FrameViewer : public QWidget {
   FrameViewer& operator=(const FrameViewer&) = delete;
 
   // --- Published properties (passed on to every frame) ------------------------------------
-  QColor DefBackground() const { return defaults_.background; }
+  QColor DefBackground() const { return settings_.page.background; }
   void SetDefBackground(const QColor& color);
-  std::string DefFontName() const { return defaults_.font_name; }
+  std::string DefFontName() const { return settings_.page.font_name; }
   void SetDefFontName(const std::string& name);
-  std::string DefPreFontName() const { return defaults_.pre_font_name; }
+  std::string DefPreFontName() const { return settings_.page.pre_font_name; }
   void SetDefPreFontName(const std::string& name);
-  double DefFontSize() const { return defaults_.base_point_size; }
+  double DefFontSize() const { return settings_.page.base_point_size; }
   void SetDefFontSize(double points);
   // Most entries of the view's history and of each frame's history; 0 keeps none.
-  int HistoryMaxCount() const { return history_max_count_; }
+  int HistoryMaxCount() const { return settings_.history_max_count; }
   void SetHistoryMaxCount(int count);
-  int ImageCacheCount() const { return image_cache_count_; }
+  int ImageCacheCount() const { return settings_.image_cache_count; }
   void SetImageCacheCount(int count);
-  bool NoSelect() const { return no_select_; }
+  bool NoSelect() const { return settings_.no_select; }
   void SetNoSelect(bool no_select);
-  int CharSet() const { return char_set_; }
+  int CharSet() const { return settings_.char_set; }
   void SetCharSet(int char_set);
   // Print margins in centimetres (2.0 each by default).
-  double PrintMarginLeft() const { return print_margins_.left; }
-  double PrintMarginRight() const { return print_margins_.right; }
-  double PrintMarginTop() const { return print_margins_.top; }
-  double PrintMarginBottom() const { return print_margins_.bottom; }
-  void SetPrintMarginLeft(double cm) { print_margins_.left = cm; }
-  void SetPrintMarginRight(double cm) { print_margins_.right = cm; }
-  void SetPrintMarginTop(double cm) { print_margins_.top = cm; }
-  void SetPrintMarginBottom(double cm) { print_margins_.bottom = cm; }
+  double PrintMarginLeft() const { return settings_.print_margins.left; }
+  double PrintMarginRight() const { return settings_.print_margins.right; }
+  double PrintMarginTop() const { return settings_.print_margins.top; }
+  double PrintMarginBottom() const { return settings_.print_margins.bottom; }
+  void SetPrintMarginLeft(double cm);
+  void SetPrintMarginRight(double cm);
+  void SetPrintMarginTop(double cm);
+  void SetPrintMarginBottom(double cm);
   // fvNoBorder takes effect with the next frameset loaded.
-  FvOptions fvOptions() const { return options_; }
+  FvOptions fvOptions() const;
   void SetfvOptions(FvOptions options);
-  std::string ServerRoot() const { return server_root_; }
+  std::string ServerRoot() const { return settings_.server_root; }
   void SetServerRoot(const std::string& root);
   // True when a step forward (towards newer entries) or back is possible in the view's
   // history, which holds every change of the view and of its frames.
@@ -106,8 +106,8 @@ class FrameViewer : public QWidget {
   std::vector<std::string> HistoryTitles() const;
 
   // The top-level document (for a frameset, the frameset file); empty when nothing is shown.
-  std::string ShownFileName() const { return top_file_; }
-  std::string ShownTitle() const { return top_title_; }
+  std::string ShownFileName() const { return top_.file; }
+  std::string ShownTitle() const { return top_.title; }
   // The single view of the active frame (the only one when no frameset is shown); null when
   // nothing is shown.
   HtmlViewer* ActiveFrameView() const;
@@ -158,9 +158,7 @@ class FrameViewer : public QWidget {
   };
   // One entry of the history: the top-level document and what each frame showed.
   struct ViewState {
-    std::string top_file;
-    std::string top_title;
-    DocumentKind top_kind = DocumentKind::Html;
+    DocumentName top;
     bool frameset = false;
     std::vector<FrameState> frames;
   };
@@ -168,38 +166,32 @@ class FrameViewer : public QWidget {
   // Makes view the active frame, which also takes the focus given to the frame view.
   void SetActive(HtmlViewer* view);
   HtmlViewer* NewFrameView();
-  void ConfigureFrameView(HtmlViewer& view) const;
-  template <typename Change>
-  void ForEachFrameView(Change change);
+  // Hands the properties to every frame.
+  void PassSettingsOn();
   // Shows file (without anchor) as the top-level document without touching the history.
   void LoadTop(const std::string& file, const std::string& anchor, DocumentKind kind);
   QWidget* BuildFrameset(const FramesetSpec& spec, const LinkBase& base, std::vector<Frame>& frames);
   void ReplaceContent(QWidget* content, std::vector<Frame> frames);
   void LoadIntoFrame(HtmlViewer& view, const std::string& file_reference, DocumentKind kind);
-  void FrameLinkClicked(HtmlViewer& view, const PageLink& link);
+  // FrameHost: what the frames report.
+  void FrameLinkClicked(HtmlViewer& frame, const PageLink& link) override;
+  void FrameLinkCovered(HtmlViewer& frame, const PageLink* link) override;
+  void FrameActivated(HtmlViewer& frame) override;
+
   void FollowFrameLink(HtmlViewer& view, const PageLink& link);
   ViewState CurrentState() const;
   void SaveScrolls();
   void RecordHistory();
   void Restore(const ViewState& state);
-  void RaiseProcessing(bool on);
 
-  PageDefaults defaults_;
-  int history_max_count_ = 0;
-  int image_cache_count_ = 5;
-  bool no_select_ = false;
-  int char_set_ = kDefaultCharSet;
-  PrintMargins print_margins_;
-  FvOptions options_ = 0;
-  std::string server_root_;
+  ViewSettings settings_;             // the published properties, as every frame has them
+  bool frame_borders_ = true;         // fvNoBorder is not set
 
   QVBoxLayout* layout_;               // holds content_
   QWidget* content_ = nullptr;        // the single view, or the frameset's splitters
   std::vector<Frame> frames_;         // frames in document order; one unnamed for a page
   bool is_frameset_ = false;
-  std::string top_file_;              // full name of the top-level document
-  std::string top_title_;
-  DocumentKind top_kind_ = DocumentKind::Html;
+  DocumentName top_;                  // the top-level document
   HtmlViewer* active_ = nullptr;      // the frame last clicked, focused or loaded into
   std::vector<ViewState> history_;    // newest first
   int history_position_ = 0;

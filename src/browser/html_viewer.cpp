@@ -9,14 +9,12 @@
 #include <QTextTable>
 
 #include <algorithm>
-#include <filesystem>
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
 #include "browser/qt_text.h"
-#include "core/texts.h"
+#include "browser/view_events.h"
 #include "core/ui.h"
-#include "platform/file_system.h"
 
 namespace vantorel::browser {
 namespace {
@@ -25,23 +23,6 @@ namespace {
 constexpr std::size_t kFindTextMax = 259;
 // An occurrence closer than this to the bottom edge is scrolled to the middle.
 constexpr int kFindBottomMargin = 20;
-
-// OnProcessing true now, false when the scope ends, also by an error.
-class ProcessingScope {
- public:
-  explicit ProcessingScope(std::function<void(bool)> raise) : raise_(std::move(raise)) { raise_(true); }
-  ~ProcessingScope() { raise_(false); }
-  ProcessingScope(const ProcessingScope&) = delete;
-  ProcessingScope& operator=(const ProcessingScope&) = delete;
-
- private:
-  std::function<void(bool)> raise_;
-};
-
-bool HasExtension(std::string_view path, std::string_view extension) {
-  return path.size() >= extension.size() &&
-         core::SameTextNoCase(path.substr(path.size() - extension.size()), extension);
-}
 
 // Colour 0xRRGGBB of bitmap shown transparent.
 QImage WithTransparentColor(QImage bitmap, int color) {
@@ -78,25 +59,45 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
       core::ShowError(error.what());
     }
   });
-  ApplyPalette(defaults_.background);
+  ApplyPalette(settings_.page.background);
   ApplyBorder();
 }
 
 HtmlViewer::~HtmlViewer() = default;
 
+void HtmlViewer::AttachToHost(FrameHost* host) { host_ = host; }
+
+void HtmlViewer::SetSettings(const ViewSettings& settings) {
+  const bool no_select_changes = settings.no_select != settings_.no_select;
+  const bool scroll_bar_changes = settings.show_vscroll != settings_.show_vscroll;
+  settings_ = settings;
+  SetHistoryMaxCount(settings_.history_max_count);
+  SetImageCacheCount(settings_.image_cache_count);
+  if (no_select_changes) ApplyNoSelect();
+  if (scroll_bar_changes) ApplyScrollBarPolicy();
+}
+
 void HtmlViewer::SetHistoryMaxCount(int count) {
-  history_max_count_ = std::max(0, count);
+  settings_.history_max_count = std::max(0, count);
   TrimHistory();
 }
 
 void HtmlViewer::SetImageCacheCount(int count) {
-  image_cache_count_ = std::max(0, count);
-  while (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
+  settings_.image_cache_count = std::max(0, count);
+  TrimImageCache();
+}
+
+void HtmlViewer::TrimImageCache() {
+  while (image_cache_.size() > static_cast<std::size_t>(settings_.image_cache_count)) image_cache_.pop_back();
 }
 
 void HtmlViewer::SetNoSelect(bool no_select) {
-  no_select_ = no_select;
-  if (no_select) {
+  settings_.no_select = no_select;
+  ApplyNoSelect();
+}
+
+void HtmlViewer::ApplyNoSelect() {
+  if (settings_.no_select) {
     QTextCursor cursor = textCursor();
     cursor.clearSelection();
     setTextCursor(cursor);
@@ -106,10 +107,18 @@ void HtmlViewer::SetNoSelect(bool no_select) {
   }
 }
 
+HtOptions HtmlViewer::htOptions() const {
+  return (settings_.page.link_underline ? 0u : htNoLinkUnderline) | (settings_.show_vscroll ? htShowVScroll : 0u);
+}
+
 void HtmlViewer::SethtOptions(HtOptions options) {
-  options_ = options;
-  defaults_.link_underline = (options & htNoLinkUnderline) == 0;
-  setVerticalScrollBarPolicy((options & htShowVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+  settings_.page.link_underline = (options & htNoLinkUnderline) == 0;
+  settings_.show_vscroll = (options & htShowVScroll) != 0;
+  ApplyScrollBarPolicy();
+}
+
+void HtmlViewer::ApplyScrollBarPolicy() {
+  setVerticalScrollBarPolicy(settings_.show_vscroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
 }
 
 void HtmlViewer::SetBorderStyle(BorderStyle style) {
@@ -135,22 +144,14 @@ void HtmlViewer::ApplyPalette(const QColor& background) {
   QPalette colours = palette();
   colours.setColor(QPalette::Base, background);
   colours.setColor(QPalette::Text, Qt::black);
-  colours.setColor(QPalette::Link, defaults_.link);
+  colours.setColor(QPalette::Link, settings_.page.link);
   setPalette(colours);
   ApplyBorder();
 }
 
-void HtmlViewer::RaiseProcessing(bool on) {
-  if (OnProcessing) OnProcessing(*this, on);
-}
-
 LinkBase HtmlViewer::CurrentLinkBase() const {
   if (loading_base_) return *loading_base_;
-  LinkBase base;
-  base.server_root = server_root_;
-  base.declared_base = shown_.base_href;
-  base.document_dir = DirectoryOf(shown_.file);
-  return base;
+  return DocumentLinkBase(settings_.server_root, shown_.base_href, shown_.name.file);
 }
 
 std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
@@ -159,105 +160,52 @@ std::string HtmlViewer::ExpandLinkPath(const std::string& reference) const {
 
 // --- Loading ---------------------------------------------------------------------------------
 
-HtmlViewer::Prepared HtmlViewer::Prepare(const std::string& file_name, DocumentKind kind) {
-  if (file_name.empty() || !platform::FileExists(file_name)) {
-    throw ViewError("Can't locate file: " + file_name);
-  }
-  const std::filesystem::path real = platform::AbsolutePath(platform::ResolvePath(file_name));
-  std::optional<platform::File> file = platform::File::OpenPath(real, platform::File::Mode::Read);
-  const long long size = file ? file->Size() : -1;
-  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-  if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {
-    throw ViewError("Can't locate file: " + file_name);
-  }
-  const std::string full_name = platform::PathText(real);
-  if (kind == DocumentKind::Html) return PrepareHtmlBytes(full_name, bytes);
-  Prepared prepared;
-  prepared.file = full_name;
-  prepared.kind = kind;
-  prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, defaults_)
-                                                 : BuildImageDocument(DecodeImage(bytes), defaults_);
-  return prepared;
-}
-
-HtmlViewer::Prepared HtmlViewer::PrepareHtmlBytes(const std::string& full_name, std::string_view bytes) {
-  Prepared prepared;
-  prepared.file = full_name;
-  prepared.kind = DocumentKind::Html;
-  std::vector<std::pair<std::string, QImage>> images;
-  int image_count = 0;
+PreparedDocument HtmlViewer::Prepare(const std::string& file_name, DocumentKind kind) {
   struct BaseReset {
     std::optional<LinkBase>& base;
     ~BaseReset() { base.reset(); }
   } reset{loading_base_};
-  const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) {
-    LinkBase base;
-    base.server_root = server_root_;
-    base.declared_base = page.base_href;
-    base.document_dir = DirectoryOf(full_name);
-    loading_base_ = base;
-    return ResolveImage(src, image_count++, images);
-  };
-  prepared.page = ParseHtmlPage(bytes, defaults_, resolver);
-  prepared.title = prepared.page.title;
-  if (!prepared.page.frameset) prepared.document = BuildHtmlDocument(prepared.page, images, defaults_);
-  return prepared;
+  return PrepareDocument(file_name, kind, settings_,
+                         [this](const std::string& src, const LinkBase& base) { return PageImage(src, base); });
 }
 
-std::optional<PlacedImage> HtmlViewer::ResolveImage(const std::string& src, int index,
-                                                    std::vector<std::pair<std::string, QImage>>& images) {
+QImage HtmlViewer::PageImage(const std::string& src, const LinkBase& base) {
+  loading_base_ = base;  // what ExpandLinkPath answers while the page is read
   const std::string key = ExpandLinkPath(src);
-  QImage image;
   auto cached = std::find_if(image_cache_.begin(), image_cache_.end(),
                              [&](const auto& entry) { return entry.first == key; });
   if (cached != image_cache_.end()) {
-    image = cached->second;
     image_cache_.splice(image_cache_.begin(), image_cache_, cached);
-  } else {
-    image = RequestBitmap(src);
-    if (image.isNull()) return std::nullopt;
-    if (image_cache_count_ > 0) {
-      image_cache_.emplace_front(key, image);
-      if (image_cache_.size() > static_cast<std::size_t>(image_cache_count_)) image_cache_.pop_back();
-    }
+    return image_cache_.front().second;
   }
-  PlacedImage placed;
-  placed.resource = "vimg:" + std::to_string(index);
-  placed.width = image.width();
-  placed.height = image.height();
-  images.emplace_back(placed.resource, image);
-  return placed;
+  QImage image = RequestBitmap(src);
+  if (!image.isNull() && settings_.image_cache_count > 0) {
+    image_cache_.emplace_front(key, image);
+    TrimImageCache();
+  }
+  return image;
 }
 
 QImage HtmlViewer::RequestBitmap(const std::string& src) {
   QImage bitmap;
   int color = -1;
-  if (OnBitmapRequest) {
-    OnBitmapRequest(*this, src, bitmap, color);
-  } else {
-    bitmap = LoadImageFileAsBitmap(ExpandLinkPath(src));
-  }
+  RaiseBitmapRequest(OnBitmapRequest, *this, src, bitmap, color);
   if (!bitmap.isNull() && color >= 0) bitmap = WithTransparentColor(bitmap, color);
   return bitmap;
 }
 
-void HtmlViewer::Show(Prepared prepared, const std::string& anchor) {
-  shown_.file = std::move(prepared.file);
-  shown_.title = std::move(prepared.title);
-  shown_.kind = prepared.kind;
-  shown_.links = std::move(prepared.page.links);
-  shown_.base_href = std::move(prepared.page.base_href);
-  shown_.base_target = std::move(prepared.page.base_target);
+void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
+  shown_.name = std::move(prepared.name);
+  shown_.links = std::move(prepared.links);
+  shown_.base_href = std::move(prepared.base_href);
   covering_link_ = false;
   covered_href_.clear();
   pending_click_.reset();
-  ApplyPalette(prepared.kind == DocumentKind::Html && prepared.page.background.isValid()
-                   ? prepared.page.background
-                   : defaults_.background);
+  ApplyPalette(prepared.background.isValid() ? prepared.background : settings_.page.background);
   QTextDocument* document = prepared.document ? prepared.document.release() : new QTextDocument;
   document->setParent(this);  // the view deletes it when the next document comes
   setDocument(document);
-  SetNoSelect(no_select_);
+  ApplyNoSelect();
   pending_anchor_.clear();
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
@@ -274,29 +222,29 @@ void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
   FileReference reference{file_reference, {}};
   if (kind == DocumentKind::Html) reference = SplitFileReference(file_reference);
   if (reference.file.empty() && !reference.anchor.empty()) {
-    if (shown_.file.empty()) return;
+    if (shown_.name.file.empty()) return;
     SaveScrollInHistory();
     if (PositionTo(reference.anchor)) RecordHistory();
     return;
   }
-  Prepared prepared = Prepare(reference.file, kind);
+  PreparedDocument prepared = Prepare(reference.file, kind);
   SaveScrollInHistory();
   Show(std::move(prepared), reference.anchor);
   RecordHistory();
 }
 
 void HtmlViewer::LoadDocument(const std::string& file_reference) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(file_reference, DocumentKind::Html);
 }
 
 void HtmlViewer::LoadTextDocument(const std::string& file_name) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(file_name, DocumentKind::Text);
 }
 
 void HtmlViewer::LoadImageDocument(const std::string& file_name) {
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(file_name, DocumentKind::Image);
 }
 
@@ -304,38 +252,36 @@ void HtmlViewer::LoadImageDocument(const std::string& file_name) {
 
 std::vector<std::string> HtmlViewer::HistoryFiles() const {
   std::vector<std::string> files;
-  for (const HistoryEntry& entry : history_) files.push_back(entry.file);
+  for (const HistoryEntry& entry : history_) files.push_back(entry.document.file);
   return files;
 }
 
 std::vector<std::string> HtmlViewer::HistoryTitles() const {
   std::vector<std::string> titles;
-  for (const HistoryEntry& entry : history_) titles.push_back(entry.title);
+  for (const HistoryEntry& entry : history_) titles.push_back(entry.document.title);
   return titles;
 }
 
 void HtmlViewer::SaveScrollInHistory() {
   if (history_position_ >= 0 && history_position_ < static_cast<int>(history_.size()) &&
-      history_[history_position_].file == shown_.file) {
+      history_[history_position_].document.file == shown_.name.file) {
     history_[history_position_].scroll = verticalScrollBar()->value();
   }
 }
 
 void HtmlViewer::TrimHistory() {
-  if (history_.size() > static_cast<std::size_t>(history_max_count_)) history_.resize(history_max_count_);
+  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
+    history_.resize(settings_.history_max_count);
+  }
   if (history_position_ >= static_cast<int>(history_.size())) {
     history_position_ = std::max(0, static_cast<int>(history_.size()) - 1);
   }
 }
 
 void HtmlViewer::RecordHistory() {
-  if (history_max_count_ > 0) {
+  if (settings_.history_max_count > 0) {
     history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
-    HistoryEntry entry;
-    entry.file = shown_.file;
-    entry.title = shown_.title;
-    entry.kind = shown_.kind;
-    history_.insert(history_.begin(), std::move(entry));
+    history_.insert(history_.begin(), HistoryEntry{shown_.name});
     history_position_ = 0;
     TrimHistory();
   }
@@ -349,9 +295,9 @@ void HtmlViewer::ScrollTo(int y) {
 
 void HtmlViewer::SetHistoryPosition(int index) {
   if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   const HistoryEntry entry = history_[index];
-  Prepared prepared = Prepare(entry.file, entry.kind);
+  PreparedDocument prepared = Prepare(entry.document.file, entry.document.kind);
   SaveScrollInHistory();
   Show(std::move(prepared), {});
   history_position_ = index;
@@ -404,7 +350,7 @@ void HtmlViewer::CopySelection() {
 }
 
 void HtmlViewer::SelectAllText() {
-  if (no_select_ || document()->isEmpty()) return;
+  if (settings_.no_select || document()->isEmpty()) return;
   selectAll();
 }
 
@@ -418,15 +364,8 @@ std::string HtmlViewer::SelectedText() const {
 }
 
 int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {
-  PrintPageEvent header;
-  PrintPageEvent footer;
-  if (OnPrintHeader) {
-    header = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintHeader(*this, canvas, page, w, h, stop); };
-  }
-  if (OnPrintFooter) {
-    footer = [this](QPainter& canvas, int page, int w, int h, bool& stop) { OnPrintFooter(*this, canvas, page, w, h, stop); };
-  }
-  return PrintDocument(*document(), printer, print_margins_, first, last, header, footer);
+  return PrintDocument(*document(), printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
+                       PrintEventOf(*this, OnPrintFooter));
 }
 
 // --- Links -----------------------------------------------------------------------------------
@@ -446,8 +385,8 @@ void HtmlViewer::ReportCovered(const PageLink* link) {
   if (link && covering_link_ && covered_href_ == link->href) return;
   covering_link_ = link != nullptr;
   covered_href_ = link ? link->href : std::string();
-  if (frame_hooks_.link_covered) {
-    frame_hooks_.link_covered(*this, link);
+  if (host_) {
+    host_->FrameLinkCovered(*this, link);
   } else if (OnHotSpotCovered) {
     OnHotSpotCovered(*this, covered_href_);
   }
@@ -458,8 +397,8 @@ void HtmlViewer::LinkClicked(const QUrl& url) {
   if (!link) return;
   const PageLink clicked = *link;  // the handler may load another page
   try {
-    if (frame_hooks_.link_clicked) {
-      frame_hooks_.link_clicked(*this, clicked);
+    if (host_) {
+      host_->FrameLinkClicked(*this, clicked);
       return;
     }
     bool handled = false;
@@ -479,7 +418,7 @@ void HtmlViewer::FollowLink(const PageLink& link) {
   const std::string expanded = ExpandLinkPath(link.href);
   const std::string file = SplitFileReference(expanded).file;
   const DocumentKind kind = KindOfLinkedFile(file);
-  ProcessingScope processing([this](bool on) { RaiseProcessing(on); });
+  ProcessingScope processing(*this);
   Load(kind == DocumentKind::Html ? expanded : file, kind);
 }
 
@@ -487,7 +426,7 @@ void HtmlViewer::FollowLink(const PageLink& link) {
 
 void HtmlViewer::mousePressEvent(QMouseEvent* event) {
   QTextBrowser::mousePressEvent(event);
-  if (frame_hooks_.activated) frame_hooks_.activated(*this);
+  if (host_) host_->FrameActivated(*this);
 }
 
 void HtmlViewer::mouseReleaseEvent(QMouseEvent* event) {
@@ -521,7 +460,7 @@ void HtmlViewer::leaveEvent(QEvent* event) {
 void HtmlViewer::focusInEvent(QFocusEvent* event) {
   QTextBrowser::focusInEvent(event);
   if (border_style_ == BorderStyle::htFocused) ApplyBorder();
-  if (frame_hooks_.activated) frame_hooks_.activated(*this);
+  if (host_) host_->FrameActivated(*this);
 }
 
 void HtmlViewer::focusOutEvent(QFocusEvent* event) {
@@ -542,15 +481,16 @@ void HtmlViewer::showEvent(QShowEvent* event) {
 // fetched behind the view's back.
 QVariant HtmlViewer::loadResource(int, const QUrl&) { return {}; }
 
-DocumentKind KindOfLinkedFile(std::string_view file) {
-  if (HasExtension(file, ".txt")) return DocumentKind::Text;
-  for (const char* extension : {".bmp", ".gif", ".jpg", ".jpeg"}) {
-    if (HasExtension(file, extension)) return DocumentKind::Image;
-  }
-  return DocumentKind::Html;
-}
+// --- Image requests --------------------------------------------------------------------------
 
-// --- The program's image-request rule --------------------------------------------------------
+void RaiseBitmapRequest(const HtmlViewer::BitmapRequestEvent& handler, HtmlViewer& sender, const std::string& src,
+                        QImage& bitmap, int& color) {
+  if (handler) {
+    handler(sender, src, bitmap, color);
+  } else {
+    bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(src));
+  }
+}
 
 void RequestArchiveBitmap(HtmlViewer& sender, const std::string& src, QImage& bitmap, int&) {
   bitmap = ImageForExpandedPath(sender.ExpandLinkPath(src));

@@ -17,26 +17,18 @@
 
 #include <functional>
 #include <list>
-#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "browser/document_loader.h"
+#include "browser/html_frame.h"
 #include "browser/html_page.h"
 #include "browser/link_path.h"
 #include "browser/page_printer.h"
+#include "browser/view_settings.h"
 
 namespace vantorel::browser {
-
-class FrameViewer;
-
-// An operation of a view failed; what() is the message for the user, such as
-// "Can't locate file: " followed by the file name.
-class ViewError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // The border of a single view: none, a single line, or a line only while it has the focus.
 enum class BorderStyle { htNone, htSingle, htFocused };
@@ -48,14 +40,7 @@ enum HtOption : unsigned {
 };
 using HtOptions = unsigned;
 
-// The kinds of document a view shows.
-enum class DocumentKind { Html, Text, Image };
-
-// The character set of the system's default (Windows' DEFAULT_CHARSET); pages are read as
-// code page 1252 whatever CharSet holds.
-inline constexpr int kDefaultCharSet = 1;
-
-class HtmlViewer : public QTextBrowser {
+class HtmlViewer : public QTextBrowser, public HtmlFrame {
  public:
   // Event handler types. sender is the view that raises the event.
   using ProcessingEvent = std::function<void(HtmlViewer& sender, bool processing_on)>;
@@ -68,52 +53,57 @@ class HtmlViewer : public QTextBrowser {
   using HotSpotClickEvent = std::function<void(HtmlViewer& sender, const std::string& src, bool& handled)>;
   using HistoryChangeEvent = std::function<void(HtmlViewer& sender)>;
 
+  // A view on its own; a frame view makes one the view of a frame through HtmlFrame.
   explicit HtmlViewer(QWidget* parent = nullptr);
   ~HtmlViewer() override;
   HtmlViewer(const HtmlViewer&) = delete;
   HtmlViewer& operator=(const HtmlViewer&) = delete;
 
   // --- Published properties ---------------------------------------------------------------
+  // All the properties below but the border style, as one value. Setting it sets every
+  // property at once; each one whose value changes takes effect as through its own setter.
+  const ViewSettings& Settings() const { return settings_; }
+  void SetSettings(const ViewSettings& settings);
   // Background of pages that set none; light grey (the system's button face) by default.
-  QColor DefBackground() const { return defaults_.background; }
-  void SetDefBackground(const QColor& color) { defaults_.background = color; }
+  QColor DefBackground() const { return settings_.page.background; }
+  void SetDefBackground(const QColor& color) { settings_.page.background = color; }
   // Font of proportional text; "Times New Roman" by default.
-  std::string DefFontName() const { return defaults_.font_name; }
-  void SetDefFontName(const std::string& name) { defaults_.font_name = name; }
+  std::string DefFontName() const { return settings_.page.font_name; }
+  void SetDefFontName(const std::string& name) { settings_.page.font_name = name; }
   // Font of PRE, TT and plain-text documents; "Courier New" by default.
-  std::string DefPreFontName() const { return defaults_.pre_font_name; }
-  void SetDefPreFontName(const std::string& name) { defaults_.pre_font_name = name; }
+  std::string DefPreFontName() const { return settings_.page.pre_font_name; }
+  void SetDefPreFontName(const std::string& name) { settings_.page.pre_font_name = name; }
   // Point size of normal text (FONT SIZE 3); 12 by default.
-  double DefFontSize() const { return defaults_.base_point_size; }
-  void SetDefFontSize(double points) { defaults_.base_point_size = points; }
+  double DefFontSize() const { return settings_.page.base_point_size; }
+  void SetDefFontSize(double points) { settings_.page.base_point_size = points; }
   // Most entries the history keeps; 0 keeps none. Lowering it drops the oldest entries.
-  int HistoryMaxCount() const { return history_max_count_; }
+  int HistoryMaxCount() const { return settings_.history_max_count; }
   void SetHistoryMaxCount(int count);
   // Most decoded images kept for reuse; 5 by default.
-  int ImageCacheCount() const { return image_cache_count_; }
+  int ImageCacheCount() const { return settings_.image_cache_count; }
   void SetImageCacheCount(int count);
   // True: text cannot be selected.
-  bool NoSelect() const { return no_select_; }
+  bool NoSelect() const { return settings_.no_select; }
   void SetNoSelect(bool no_select);
-  int CharSet() const { return char_set_; }
-  void SetCharSet(int char_set) { char_set_ = char_set; }
+  int CharSet() const { return settings_.char_set; }
+  void SetCharSet(int char_set) { settings_.char_set = char_set; }
   // Print margins in centimetres (2.0 each by default).
-  double PrintMarginLeft() const { return print_margins_.left; }
-  double PrintMarginRight() const { return print_margins_.right; }
-  double PrintMarginTop() const { return print_margins_.top; }
-  double PrintMarginBottom() const { return print_margins_.bottom; }
-  void SetPrintMarginLeft(double cm) { print_margins_.left = cm; }
-  void SetPrintMarginRight(double cm) { print_margins_.right = cm; }
-  void SetPrintMarginTop(double cm) { print_margins_.top = cm; }
-  void SetPrintMarginBottom(double cm) { print_margins_.bottom = cm; }
-  HtOptions htOptions() const { return options_; }
+  double PrintMarginLeft() const { return settings_.print_margins.left; }
+  double PrintMarginRight() const { return settings_.print_margins.right; }
+  double PrintMarginTop() const { return settings_.print_margins.top; }
+  double PrintMarginBottom() const { return settings_.print_margins.bottom; }
+  void SetPrintMarginLeft(double cm) { settings_.print_margins.left = cm; }
+  void SetPrintMarginRight(double cm) { settings_.print_margins.right = cm; }
+  void SetPrintMarginTop(double cm) { settings_.print_margins.top = cm; }
+  void SetPrintMarginBottom(double cm) { settings_.print_margins.bottom = cm; }
+  HtOptions htOptions() const;
   void SethtOptions(HtOptions options);
   BorderStyle GetBorderStyle() const { return border_style_; }
   void SetBorderStyle(BorderStyle style);
   // Folder a link starting with a single "\" is placed under; empty (the default): the
   // file-system root.
-  std::string ServerRoot() const { return server_root_; }
-  void SetServerRoot(const std::string& root) { server_root_ = root; }
+  std::string ServerRoot() const { return settings_.server_root; }
+  void SetServerRoot(const std::string& root) { settings_.server_root = root; }
 
   // --- Operations ----------------------------------------------------------------------------
   // Loads the HTML file a reference names (it may end in "#" and an anchor name) as the
@@ -139,10 +129,10 @@ class HtmlViewer : public QTextBrowser {
   void SetHistoryPosition(int index);
 
   // Full file name of the shown document; empty when nothing is shown.
-  std::string ShownFileName() const { return shown_.file; }
+  std::string ShownFileName() const { return shown_.name.file; }
   // Title of the shown document (its TITLE element); empty when it has none.
-  std::string ShownTitle() const { return shown_.title; }
-  DocumentKind ShownKind() const { return shown_.kind; }
+  std::string ShownTitle() const { return shown_.name.title; }
+  DocumentKind ShownKind() const { return shown_.name.kind; }
 
   // A link reference of the shown page as a file path (see link_path.h).
   std::string ExpandLinkPath(const std::string& reference) const;
@@ -194,75 +184,47 @@ class HtmlViewer : public QTextBrowser {
   QVariant loadResource(int type, const QUrl& name) override;
 
  private:
-  friend class FrameViewer;
-
-  // A document read and laid out, not yet shown.
-  struct Prepared {
-    std::string file;          // full file name
-    std::string title;
-    DocumentKind kind = DocumentKind::Html;
-    HtmlPage page;             // links, BASE and FRAMESET of an HTML page
-    std::unique_ptr<QTextDocument> document;
-  };
   // One entry of the history.
   struct HistoryEntry {
-    std::string file;
-    std::string title;
-    DocumentKind kind = DocumentKind::Html;
-    int scroll = 0;            // vertical scroll position when the entry was left
+    DocumentName document;
+    int scroll = 0;  // vertical scroll position when the entry was left
   };
-  // Hooks through which a frame view hears of its frames; the single view's own events
-  // are not raised while they are set.
-  struct FrameHooks {
-    std::function<void(HtmlViewer&, const PageLink&)> link_clicked;
-    std::function<void(HtmlViewer&, const PageLink*)> link_covered;  // null: left the link
-    std::function<void(HtmlViewer&)> activated;
-  };
-  // What is shown now.
+  // What the view keeps of the document it shows.
   struct Shown {
-    std::string file;
-    std::string title;
-    DocumentKind kind = DocumentKind::Html;
-    std::vector<PageLink> links;
-    std::string base_href;
-    std::string base_target;
+    DocumentName name;
+    std::vector<PageLink> links;  // "vlink:N" in the document stands for links[N]
+    std::string base_href;        // BASE HREF as written; empty when none
   };
 
-  // Reads file_name (already expanded, without anchor) and lays it out. Throws ViewError
-  // when it does not exist.
-  Prepared Prepare(const std::string& file_name, DocumentKind kind);
-  Prepared PrepareHtmlBytes(const std::string& full_name, std::string_view bytes);
-  // Shows a prepared document, then the anchor (or the top).
-  void Show(Prepared prepared, const std::string& anchor);
+  // HtmlFrame, also the steps of the view's own loading.
+  void AttachToHost(FrameHost* host) override;
+  PreparedDocument Prepare(const std::string& file_name, DocumentKind kind) override;
+  void Show(PreparedDocument prepared, const std::string& anchor) override;
+  void SaveScrollInHistory() override;
+  void RecordHistory() override;
+  void ScrollTo(int y) override;
+
   void Load(const std::string& file_reference, DocumentKind kind);
-  // Adds the shown document to the history (newer entries than the current are dropped).
-  void RecordHistory();
-  void SaveScrollInHistory();
   void TrimHistory();
-  std::optional<PlacedImage> ResolveImage(const std::string& src, int index,
-                                          std::vector<std::pair<std::string, QImage>>& images);
+  void TrimImageCache();
+  // NoSelect and the scroll bar option applied to the text control.
+  void ApplyNoSelect();
+  void ApplyScrollBarPolicy();
+  // An image of a page being prepared: from the image cache, else requested and cached.
+  QImage PageImage(const std::string& src, const LinkBase& base);
   QImage RequestBitmap(const std::string& src);
   void ApplyPalette(const QColor& background);
   void ReportCovered(const PageLink* link);
   void LinkClicked(const QUrl& url);
   void HandlePendingClick();
-  void ScrollTo(int y);
   const PageLink* LinkOf(const QUrl& url) const;
   // Follows a link of this view when no handler took it.
   void FollowLink(const PageLink& link);
   void ApplyBorder();
-  void RaiseProcessing(bool on);
   LinkBase CurrentLinkBase() const;
 
-  PageDefaults defaults_;
-  int history_max_count_ = 0;
-  int image_cache_count_ = 5;
-  bool no_select_ = false;
-  int char_set_ = kDefaultCharSet;
-  PrintMargins print_margins_;
-  HtOptions options_ = 0;
+  ViewSettings settings_;                    // the published properties but the border style
   BorderStyle border_style_ = BorderStyle::htSingle;
-  std::string server_root_;
 
   Shown shown_;                              // the document shown
   std::vector<HistoryEntry> history_;        // newest first
@@ -273,12 +235,14 @@ class HtmlViewer : public QTextBrowser {
   std::string covered_href_;                 // link under the pointer, as written
   bool covering_link_ = false;               // the pointer is on a link
   std::optional<QUrl> pending_click_;        // link activated by the event being handled
-  FrameHooks frame_hooks_;                   // set when the view is a frame of a frame view
+  FrameHost* host_ = nullptr;                // the frame view this view is a frame of
 };
 
-// The kind of document a linked file is shown as, by its extension: ".txt" as text, ".bmp",
-// ".gif", ".jpg", ".jpeg" as an image, anything else as HTML.
-DocumentKind KindOfLinkedFile(std::string_view file);
+// Raises handler for the image src of sender when it is set; otherwise loads the image as a
+// view without a handler does: src expanded with sender's ExpandLinkPath, then
+// LoadImageFileAsBitmap.
+void RaiseBitmapRequest(const HtmlViewer::BitmapRequestEvent& handler, HtmlViewer& sender, const std::string& src,
+                        QImage& bitmap, int& color);
 
 // The image-request rule of the program's windows, usable as OnBitmapRequest of either
 // view: SRC expanded with the requesting view's ExpandLinkPath, cut to 80 characters and

@@ -85,6 +85,11 @@ std::string DirectoryOf(std::string_view path) {
   return core::FolderOf(path, core::FolderEnd::SeparatorOrDrive);
 }
 
+LinkBase DocumentLinkBase(std::string_view server_root, std::string_view declared_base,
+                          std::string_view file_name) {
+  return {std::string(server_root), std::string(declared_base), DirectoryOf(file_name)};
+}
+
 FileReference SplitFileReference(std::string_view reference) {
   const std::size_t hash = reference.find('#');
   if (hash == std::string_view::npos) return {std::string(reference), {}};

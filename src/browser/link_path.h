@@ -32,6 +32,12 @@ std::string ExpandLinkPath(std::string_view reference, const LinkBase& base);
 // (core::FolderOf with FolderEnd::SeparatorOrDrive); empty when it has none.
 std::string DirectoryOf(std::string_view path);
 
+// What the links of a document are expanded against: the server root, the BASE HREF the
+// document declares (empty when none) and the folder of its full file name file_name (empty
+// when nothing is shown).
+LinkBase DocumentLinkBase(std::string_view server_root, std::string_view declared_base,
+                          std::string_view file_name);
+
 // A file reference split at its first "#": the file part and the anchor name after "#"
 // (empty when there is no "#").
 struct FileReference {

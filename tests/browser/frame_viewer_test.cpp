@@ -271,6 +271,44 @@ TEST_F(FrameViewerTest, ReloadShowsTheFilesAsTheyAreNow) {
   EXPECT_EQ(view.FrameView("CONTENTS")->ShownTitle(), "Contents");
 }
 
+TEST_F(FrameViewerTest, EveryFrameHasTheFrameViewsProperties) {
+  view.SetDefFontName("Arial");
+  view.SetNoSelect(true);
+  view.SetServerRoot("/srv/archive/");
+  view.SetfvOptions(fvNoLinkUnderline);
+  view.LoadDocument(WriteFrameset());  // frames made after the properties were set
+  view.SetDefPreFontName("Courier");    // and properties set while the frames show
+  view.SetCharSet(2);
+  view.SetPrintMarginLeft(1.5);
+  ASSERT_EQ(view.FrameViews().size(), 2u);
+  for (HtmlViewer* frame : view.FrameViews()) {
+    EXPECT_EQ(frame->DefFontName(), "Arial");
+    EXPECT_EQ(frame->DefPreFontName(), "Courier");
+    EXPECT_EQ(frame->DefBackground(), QColor(Qt::white));
+    EXPECT_EQ(frame->HistoryMaxCount(), 6);
+    EXPECT_EQ(frame->ImageCacheCount(), 6);
+    EXPECT_TRUE(frame->NoSelect());
+    EXPECT_EQ(frame->CharSet(), 2);
+    EXPECT_EQ(frame->ServerRoot(), "/srv/archive/");
+    EXPECT_EQ(frame->PrintMarginLeft(), 1.5);
+    EXPECT_EQ(frame->PrintMarginTop(), 3.0);
+    EXPECT_EQ(frame->htOptions(), htNoLinkUnderline);
+    EXPECT_EQ(frame->GetBorderStyle(), BorderStyle::htNone);
+  }
+  EXPECT_EQ(view.fvOptions(), fvNoLinkUnderline);
+}
+
+TEST_F(FrameViewerTest, AFramesScrollingStaysWhenAnotherPropertyChanges) {
+  Write("a.htm", "a");
+  Write("b.htm", "b");
+  view.LoadDocument(Write("index.htm", "<frameset cols=\"*,*\"><frame name=a src=a.htm scrolling=no>"
+                                       "<frame name=b src=b.htm scrolling=yes></frameset>"));
+  view.SetDefFontName("Arial");
+  view.SetNoSelect(true);
+  EXPECT_EQ(view.FrameView("a")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(view.FrameView("b")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+}
+
 TEST_F(FrameViewerTest, CopyRefusesMoreThan31999Characters) {
   const std::string page = Write("big.htm", "<pre>" + std::string(32000, 'x') + "</pre>");
   view.LoadDocument(page);

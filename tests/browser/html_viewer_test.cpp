@@ -171,6 +171,27 @@ TEST_F(HtmlViewerTest, WithoutHistoryNothingIsKept) {
   EXPECT_EQ(view.HistoryPosition(), 0);
 }
 
+TEST_F(HtmlViewerTest, PropertiesSetAsOneValueTakeEffectAsThroughTheirSetters) {
+  for (const char* name : {"a.htm", "b.htm", "c.htm"}) view.LoadDocument(Write(name, "<p>Some text</p>"));
+  view.SelectAllText();
+  ViewSettings settings = view.Settings();
+  settings.page.font_name = "Arial";
+  view.SetSettings(settings);
+  EXPECT_EQ(view.DefFontName(), "Arial");
+  EXPECT_GT(view.SelectionLength(), 0);  // NoSelect did not change
+  settings.history_max_count = 1;
+  settings.no_select = true;
+  settings.show_vscroll = true;
+  view.SetSettings(settings);
+  EXPECT_EQ(view.HistoryFiles().size(), 1u);
+  EXPECT_EQ(view.SelectionLength(), 0);
+  EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(view.htOptions(), htShowVScroll);
+  view.SethtOptions(htNoLinkUnderline);
+  EXPECT_FALSE(view.Settings().page.link_underline);
+  EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+}
+
 TEST_F(HtmlViewerTest, RendersTheMarkupOfTheGeneratedPages) {
   view.LoadDocument(Write("SEARCHRESULT.HTM", testing::SearchResultsPage(3)));
   EXPECT_EQ(view.ShownTitle(), "Search Results");

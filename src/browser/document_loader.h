@@ -1,0 +1,68 @@
+// The document loader of the views: a file read once through the file-system facade and laid
+// out as an HTML page, a plain text or an image, ready for a view to show. Both the single view
+// and the frame view load through it, so a page is read and built once whichever view shows it.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QTextDocument>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "browser/html_page.h"
+#include "browser/link_path.h"
+#include "browser/view_settings.h"
+
+namespace vantorel::browser {
+
+// An operation of a view failed; what() is the message for the user, such as
+// "Can't locate file: " followed by the file name.
+class ViewError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The kinds of document a view shows.
+enum class DocumentKind { Html, Text, Image };
+
+// The kind of document a linked file is shown as, by its extension: ".txt" as text, ".bmp",
+// ".gif", ".jpg", ".jpeg" as an image, anything else as HTML.
+DocumentKind KindOfLinkedFile(std::string_view file);
+
+// A document as a view and the entries of its history name it.
+struct DocumentName {
+  std::string file;                        // full file name
+  DocumentKind kind = DocumentKind::Html;  // what it is read as
+  std::string title;                       // TITLE of an HTML page; empty when it has none
+};
+
+// A document read and built, not yet shown.
+struct PreparedDocument {
+  DocumentName name;
+  std::vector<PageLink> links;              // "vlink:N" in the document stands for links[N]
+  std::string base_href;                    // BASE HREF as written; empty when none
+  QColor background;                        // of an HTML page; invalid for the other kinds
+  std::shared_ptr<FramesetSpec> frameset;   // set when the page is a frameset
+  std::unique_ptr<QTextDocument> document;  // null for a frameset page, which shows nothing
+};
+
+// Supplies the images of an HTML page while it is read: called once for every image in
+// document order with its SRC as written and the link base of the page (its BASE known by
+// then). A null image leaves the image out of the page.
+using PageImageSource = std::function<QImage(const std::string& src, const LinkBase& base)>;
+
+// Reads file_name (already expanded, without anchor) and builds it as kind with the page
+// defaults of settings. An HTML page takes its images from images, with the server root of
+// settings in the link base they get; a frameset page gets no document (its frames are the
+// frame view's to load). The full file name is the facade's real path of file_name.
+// Throws ViewError "Can't locate file: " + file_name when the file does not exist or cannot be
+// read.
+PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
+                                 const PageImageSource& images);
+
+}  // namespace vantorel::browser
