@@ -1,0 +1,254 @@
+#include "browser/link_dispatcher.h"
+
+#include <algorithm>
+
+#include "core/shared_state.h"
+#include "core/texts.h"
+#include "core/ui.h"
+
+namespace vantorel::browser {
+namespace {
+
+// Whole references that stand for the two search commands.
+constexpr std::string_view kArticleSearchPage = "ARTSRCH.HTM";
+constexpr std::string_view kBonusSearchPage = "BONSRCH.HTM";
+
+// Markers looked for in the upper-cased link.
+constexpr std::string_view kFileMarker = "FILE:";
+constexpr std::string_view kWebsiteMarker = "HTTP://";
+constexpr std::string_view kDirectoryMarker = "DIRY:";
+constexpr std::string_view kViewMarker = "VIEW:";
+constexpr std::string_view kSearchMarker = "SRCH:";
+
+// Prefixes that stand for a folder of the settings.
+constexpr std::string_view kPdfLinkPrefix = "file:///pdf/";           // PdfDir
+constexpr std::string_view kBonusMarker = "XBONUS/";                  // CdPath + "BONUS/"
+constexpr std::string_view kCdBonusFolder = "BONUS/";
+constexpr std::string_view kDirectoryLinkPrefix = "DIRY:\\\\\\DISKS\\";  // SourceDir
+constexpr std::string_view kViewLinkPrefix = "VIEW:\\\\\\DISKS\\";       // SourceDir
+constexpr std::string_view kSearchLinkPrefix = "SRCH:///";            // removed
+
+// An extension is compared by its first five characters, the dot included.
+constexpr std::size_t kExtensionMax = 5;
+
+constexpr char kViewerCaption[] = "Source Viewer: ";
+constexpr char kNoWebBrowser[] = "Unable to find your web browser to connect to this website";
+constexpr char kNoBrowserForGifPage[] =
+    "Because of licensing issues, this program does not display GIF images. We were unable to "
+    "find your web browser in order to load this file containing GIF images.";
+constexpr char kMissingFile[] = "Unable to find file: ";
+constexpr char kMissingDirectoryBefore[] = "Sorry, the requested directory ";
+constexpr char kMissingDirectoryAfter[] = " does not exist";
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// ReplaceAllNoCase for a replacement that comes from the settings. Its rescans from the start
+// never end when the setting itself contains the marker; such a setting is put in once for
+// each marker of the text instead.
+std::string ReplaceWithSetting(std::string_view text, std::string_view marker,
+                               std::string_view setting) {
+  if (core::FindNoCase(setting, marker) == std::string_view::npos)
+    return core::ReplaceAllNoCase(text, marker, setting);
+  std::string result;
+  std::size_t from = 0;
+  for (std::size_t at = core::FindNoCase(text, marker); at != std::string_view::npos;
+       at = core::FindNoCase(text, marker, from)) {
+    result.append(text.substr(from, at - from));
+    result.append(setting);
+    from = at + marker.size();
+  }
+  result.append(text.substr(from));
+  return result;
+}
+
+std::string WithBackslashes(std::string_view text) {
+  std::string result(text);
+  std::replace(result.begin(), result.end(), '/', '\\');
+  return result;
+}
+
+// A text cut at its first "|": the part before it and the word after it.
+struct WordSplit {
+  std::string text;
+  std::string word;
+};
+
+WordSplit SplitAtBar(std::string_view text) {
+  const std::size_t bar = text.find('|');
+  if (bar == std::string_view::npos) return {std::string(text), {}};
+  return {std::string(text.substr(0, bar)), std::string(text.substr(bar + 1))};
+}
+
+// True when the parameter text begins with a path on a drive: "X:\" on a drive letter, or a
+// path from the root, which is how a CD-ROM drive's mount point is written here.
+bool StartsWithDrivePath(std::string_view parameters) {
+  if (parameters.size() >= 3 && parameters.substr(1, 2) == ":\\") return true;
+  return !parameters.empty() && (parameters.front() == '/' || parameters.front() == '\\');
+}
+
+}  // namespace
+
+LinkParameters SplitLinkParameters(std::string_view link) {
+  std::size_t separator = link.find(' ');
+  if (separator == std::string_view::npos) separator = link.find('?');
+  if (separator == std::string_view::npos) return {std::string(link), {}};
+  return {std::string(link.substr(0, separator)), std::string(link.substr(separator + 1))};
+}
+
+std::string LinkExtension(std::string_view path) {
+  const std::size_t last = path.find_last_of(".\\:");
+  if (last == std::string_view::npos || path[last] != '.') return {};
+  return core::UpperCaseAscii(path.substr(last, kExtensionMax));
+}
+
+std::string DirectoryLinkPath(std::string_view upper_url) {
+  return ReplaceWithSetting(WithBackslashes(upper_url), kDirectoryLinkPrefix,
+                            core::Settings().SourceDir);
+}
+
+SourceFileLink SourceFileLinkOf(std::string_view upper_url) {
+  WordSplit split = SplitAtBar(upper_url);
+  return {ReplaceWithSetting(WithBackslashes(split.text), kViewLinkPrefix,
+                             core::Settings().SourceDir),
+          std::move(split.word)};
+}
+
+ScreenPoint FindDialogPosition(const WindowGeometry& window) {
+  return {window.left + window.width / 2, window.top + window.height / 6};
+}
+
+std::string LinkDispatcher::ResolveLinkTarget(std::string_view reference, bool expand) {
+  std::string target = core::UpperCaseAscii(reference);
+  if (Contains(target, kBonusMarker)) {
+    target = ReplaceWithSetting(target, kBonusMarker,
+                                core::Settings().CdPath + std::string(kCdBonusFolder));
+  }
+  if (expand) target = actions_.ExpandLinkPath(target);
+  return target;
+}
+
+bool LinkDispatcher::HotSpotTargetClick(std::string_view url) {
+  const std::string upper = core::UpperCaseAscii(url);
+  if (upper == kArticleSearchPage) {
+    actions_.ArticleSearch();
+    return true;
+  }
+  if (upper == kBonusSearchPage) {
+    actions_.SearchOther();
+    return true;
+  }
+  // A colon at index 0 or 1 is at position 1 or 2: a drive path.
+  const std::size_t colon = url.find(':');
+  const bool file_marked = Contains(upper, kFileMarker);
+  if (colon == std::string_view::npos || colon <= 1 || file_marked)
+    return FileBranch(url, file_marked);
+  if (Contains(upper, kWebsiteMarker)) {
+    WebsiteBranch(url);
+    return true;
+  }
+  if (Contains(upper, kDirectoryMarker)) {
+    DirectoryBranch(upper);
+    return true;
+  }
+  if (Contains(upper, kViewMarker)) {
+    ViewBranch(upper);
+    return true;
+  }
+  if (Contains(upper, kSearchMarker)) {
+    SearchBranch(url);
+    return true;
+  }
+  return false;
+}
+
+bool LinkDispatcher::FileBranch(std::string_view url, bool file_marked) {
+  const LinkParameters link = SplitLinkParameters(core::CutToShortString(url));
+  const std::string file = core::CutToShortString(ResolveLinkTarget(link.file, true));
+  const std::string extension = LinkExtension(file);
+  if (extension == ".WAV") {
+    actions_.PlaySound(file);
+  } else if (extension == ".EXE") {
+    RunProgram(file, link.parameters);
+  } else if (extension == ".ZIP") {
+    if (actions_.EnsureCdReady(file)) actions_.OpenExtractDialog(file);
+  } else if (extension == ".PDF") {
+    PdfBranch(url);
+  } else if (extension == ".TXT") {
+    actions_.LaunchProgram(kTextEditorProgram, file);
+  } else if (extension == ".MID" || extension == ".AVI") {
+    actions_.LaunchProgram(kMediaPlayerProgram, kMediaPlayerParameters + file);
+  } else if (extension == ".HTM" && file_marked) {
+    const std::string& browser = core::Settings().BrowserPath;
+    if (browser.empty()) {
+      core::ShowWarning(kNoBrowserForGifPage);
+    } else {
+      actions_.LaunchProgram(browser, file);
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Both the program and a parameter that names a file on a drive may lie on the CD-ROM; each
+// gets its own prompt.
+void LinkDispatcher::RunProgram(const std::string& program, std::string_view parameters) {
+  const std::string resolved = ResolveLinkTarget(parameters, false);
+  if (!actions_.EnsureCdReady(program)) return;
+  if (StartsWithDrivePath(resolved) && !actions_.EnsureCdReady(resolved)) return;
+  actions_.LaunchProgram(program, resolved);
+}
+
+// Article PDF links are taken from the link as written: "file:///pdf/" stands for PdfDir.
+void LinkDispatcher::PdfBranch(std::string_view url) {
+  const core::BrowserSettings& settings = core::Settings();
+  const std::string path = WithBackslashes(ReplaceWithSetting(url, kPdfLinkPrefix, settings.PdfDir));
+  if (settings.LastIssue == 0) return;
+  if (!actions_.EnsureCdReady(path)) return;
+  if (!actions_.FileExists(path)) {
+    core::ShowError(kMissingFile + path);
+    return;
+  }
+  actions_.OpenPdfInReader(path);
+}
+
+void LinkDispatcher::WebsiteBranch(std::string_view url) {
+  const std::string& browser = core::Settings().BrowserPath;
+  if (browser.empty()) {
+    core::ShowWarning(kNoWebBrowser);
+    return;
+  }
+  actions_.LaunchProgram(browser, std::string(url));
+}
+
+void LinkDispatcher::DirectoryBranch(std::string_view upper_url) {
+  const std::string directory = DirectoryLinkPath(upper_url);
+  if (!actions_.EnsureCdReady(directory)) return;
+  if (!actions_.DirectoryExists(directory)) {
+    core::ShowError(kMissingDirectoryBefore + directory + kMissingDirectoryAfter);
+    return;
+  }
+  actions_.BrowseDirectory(directory);
+}
+
+void LinkDispatcher::ViewBranch(std::string_view upper_url) {
+  const SourceFileLink link = SourceFileLinkOf(upper_url);
+  if (!actions_.EnsureCdReady(link.file)) return;
+  actions_.LoadViewerTextFile(link.file, kViewerCaption + link.file);
+  core::ViewerSearchWord() = link.word;
+  actions_.ShowViewerModal();
+}
+
+void LinkDispatcher::SearchBranch(std::string_view url) {
+  const WordSplit split = SplitAtBar(url);
+  const std::string page =
+      ResolveLinkTarget(core::ReplaceAllNoCase(split.text, kSearchLinkPrefix, ""), true);
+  actions_.LoadDocumentIntoFrame(kMainFrame, page);
+  // An empty word is never found.
+  if (split.word.empty() || !actions_.FindNext(split.word, false)) return;
+  actions_.ShowFindDialog(split.word, FindDialogPosition(actions_.MainWindowGeometry()));
+}
+
+}  // namespace vantorel::browser
