@@ -203,7 +203,11 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   pending_click_.reset();
   ApplyPalette(prepared.background.isValid() ? prepared.background : settings_.page.background);
   QTextDocument* document = prepared.document ? prepared.document.release() : new QTextDocument;
-  document->setParent(this);  // the view deletes it when the next document comes
+  // A page shown before goes once the events that may still refer to it are done; the
+  // editor's own first document is deleted by setDocument itself.
+  QTextDocument* previous = this->document();
+  if (previous != nullptr && previous != document && previous->parent() == this) previous->deleteLater();
+  document->setParent(this);
   setDocument(document);
   ApplyNoSelect();
   pending_anchor_.clear();

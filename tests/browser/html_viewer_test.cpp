@@ -68,6 +68,13 @@ TEST_F(HtmlViewerTest, LoadsAPageAndBracketsTheWork) {
   EXPECT_TRUE(view.toPlainText().contains("Hello"));
 }
 
+TEST_F(HtmlViewerTest, APageShownBeforeIsReleased) {
+  for (int i = 0; i < 5; ++i) view.LoadDocument(Write("page" + std::to_string(i) + ".htm", "page"));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(view.findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(), 1);
+  EXPECT_TRUE(view.toPlainText().contains("page"));
+}
+
 TEST_F(HtmlViewerTest, AMissingFileRaisesTheErrorAndKeepsThePage) {
   const std::string file = Write("page.htm", "<title>Kept</title>Kept text");
   view.LoadDocument(file);
