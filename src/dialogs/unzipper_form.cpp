@@ -260,9 +260,11 @@ void UnzipperForm::done(int result) {
 }
 
 void UnzipperForm::SetExtracting(bool extracting) {
+  if (extracting) focus_before_run_ = focusWidget();
   extracting_ = extracting;
   SelectZipBtn->setEnabled(!extracting);
   UnZipBtn->setEnabled(!extracting);
+  if (!extracting && focus_before_run_) focus_before_run_->setFocus();
 }
 
 }  // namespace vantorel::dialogs

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include <optional>
 
@@ -85,11 +86,13 @@ class UnzipperForm : public QDialog {
 
  private:
   void BuildControls();
-  // Open and Unzip enabled, or disabled while an extraction runs.
+  // Open and Unzip disabled while an extraction runs, enabled again afterwards with the focus
+  // back where it was.
   void SetExtracting(bool extracting);
 
   bool extracting_ = false;              // an extraction runs in UnZipBtnClick
   std::optional<int> pending_close_;     // the result of a close asked for during it
+  QPointer<QWidget> focus_before_run_;   // had the focus when the extraction started
 };
 
 }  // namespace vantorel::dialogs

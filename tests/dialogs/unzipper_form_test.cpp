@@ -315,9 +315,14 @@ TEST_F(UnzipperFormTest, UnzipWritesEveryEntryAndCountsFilesOnly) {
   QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged,
                    [&](int value) { positions.push_back(value); });
   form->DestinationEdit->setText(QString::fromStdString(out_));
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->UnZipBtn->setFocus();
   ui_.Expect(BoxKind::Information, Summary(2, out_));
   form->UnZipBtn->click();
   EXPECT_TRUE(ui_.Done());
+  // Disabled during the run, the button gets the focus back afterwards.
+  EXPECT_EQ(QApplication::focusWidget(), form->UnZipBtn);
   EXPECT_TRUE(fs::is_directory(out_ + "/docs"));
   EXPECT_EQ(Read(out_ + "/docs/a.txt"), "alpha");
   EXPECT_EQ(Read(out_ + "/b.bin"), Pattern(50000));
