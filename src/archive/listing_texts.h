@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vantorel::archive {
 
@@ -11,11 +12,13 @@ std::string ArchiveContainsText(int entry_count);
 
 // "Total: " + compressed Kb + " Kb (compressed); " + uncompressed Kb + " Kb (uncompressed)",
 // each figure the byte sum divided by 1024 (truncated toward zero) with thousands grouped by
-// ",": with Kb figures of 1,234 and 5,678, "Total: 1,234 Kb (compressed); 5,678 Kb
+// separator: with Kb figures of 1,234 and 5,678, "Total: 1,234 Kb (compressed); 5,678 Kb
 // (uncompressed)".
-std::string TotalSizeText(std::int64_t compressed_bytes, std::int64_t uncompressed_bytes);
+std::string TotalSizeText(std::int64_t compressed_bytes, std::int64_t uncompressed_bytes,
+                          std::string_view separator = ",");
 
-// value in decimal with thousands grouped by "," (the format "#,##0").
-std::string GroupThousands(std::int64_t value);
+// value in decimal with every group of three digits set off by separator (the format "#,##0",
+// which always groups in threes whatever the separator).
+std::string GroupThousands(std::int64_t value, std::string_view separator = ",");
 
 }  // namespace vantorel::archive

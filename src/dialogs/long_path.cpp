@@ -1,0 +1,15 @@
+#include "dialogs/long_path.h"
+
+#include <filesystem>
+
+#include "platform/file_system.h"
+
+namespace vantorel::dialogs {
+
+std::string ToLongPath(std::string_view path) {
+  const std::filesystem::path canonical = platform::CanonicalPath(platform::ResolvePath(path));
+  if (canonical.empty()) return std::string(path);
+  return platform::PathText(canonical);
+}
+
+}  // namespace vantorel::dialogs

@@ -1,0 +1,270 @@
+#include "dialogs/unzipper_form.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <utility>
+
+#include "archive/listing_texts.h"
+#include "browser/qt_text.h"
+#include "core/path_texts.h"
+#include "core/shared_state.h"
+#include "core/ui.h"
+#include "dialogs/long_path.h"
+
+namespace vantorel::dialogs {
+
+using browser::FromQString;
+using browser::ToQString;
+
+namespace {
+
+constexpr int kFormWidth = 640;
+constexpr int kFormHeight = 423;
+constexpr int kTopBarHeight = 41;
+constexpr int kBottomBarHeight = 76;
+constexpr int kRowHeight = 18;
+// The grid's 10 rows before an archive is shown include the heading row.
+constexpr int kRowsWithoutArchive = 9;
+constexpr int kFileNameColumnWidth = 150;
+constexpr int kProgressBarWidth = 200;
+
+constexpr char kOpenTitle[] = "Open";
+constexpr char kZipFilter[] = "Zip files (*.zip)|*.ZIP";
+constexpr char kFolderTitle[] = "Select Folder";
+constexpr char kNothingToUnzip[] = "Nothing to unzip: no Zipfile selected";
+constexpr char kNoDestination[] = "No destination directory provided";
+constexpr char kFilesUnzippedTo[] = " files unzipped to\r";
+
+QPushButton* GlyphButton(QStyle::StandardPixmap glyph, const char* caption, const char* hint) {
+  auto* button = new QPushButton(QApplication::style()->standardIcon(glyph),
+                                 QString::fromLatin1(caption));
+  button->setToolTip(QString::fromLatin1(hint));
+  // Return in the destination box must not press a button.
+  button->setAutoDefault(false);
+  return button;
+}
+
+// The sizes label; the format groups thousands in threes with the user's separator. The text
+// is ASCII apart from the separator, which goes in as UTF-8.
+QString TotalSizeLabelText(std::int64_t compressed, std::int64_t uncompressed) {
+  const std::string separator = QLocale().groupSeparator().toStdString();
+  return QString::fromStdString(archive::TotalSizeText(compressed, uncompressed, separator));
+}
+
+}  // namespace
+
+UnzipperForm::UnzipperForm(QWidget* parent) : QDialog(parent) {
+  BuildControls();
+  KvUnZip1.SetReplaceReadOnly(true);
+  KvUnZip1.OnTotalPercentDone = [this](int percent) { KvUnZip1TotalPercentDone(percent); };
+  KvUnZip1.ProcessMessages = [] { QCoreApplication::processEvents(); };
+  FormCreate();
+}
+
+void UnzipperForm::BuildControls() {
+  setWindowTitle(QStringLiteral("Extract files from Zipfile"));
+  resize(kFormWidth, kFormHeight);
+
+  SelectZipBtn = GlyphButton(QStyle::SP_DialogOpenButton, "Open",
+                             "Click to select and open a Zipfile");
+  Label1 = new QLabel(QStringLiteral("Destination"));
+  DestinationEdit = new QLineEdit;
+  DestinationEdit->setToolTip(QStringLiteral("Directory to extract files into"));
+  Label1->setBuddy(DestinationEdit);
+  SpeedButton1 = new QToolButton;
+  SpeedButton1->setIcon(QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon));
+  SpeedButton1->setToolTip(QStringLiteral("Click to select directory\nto extract files into"));
+  UnZipBtn = GlyphButton(QStyle::SP_DialogApplyButton, "Unzip",
+                         "Click to extract the files\nfrom the current Zipfile");
+
+  StringGrid1 = new QTableWidget(kRowsWithoutArchive, 2);
+  StringGrid1->setToolTip(QStringLiteral("Files contained in the current Zipfile"));
+  StringGrid1->setHorizontalHeaderLabels({QString(), QString()});
+  StringGrid1->verticalHeader()->hide();
+  StringGrid1->verticalHeader()->setMinimumSectionSize(kRowHeight);
+  StringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  StringGrid1->horizontalHeader()->setSectionsMovable(true);
+  StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  StringGrid1->setWordWrap(false);
+
+  ZipfileLabel = new QLabel;
+  TotalFilesLabel = new QLabel(QStringLiteral("Total files:"));
+  TotalSizeLabel = new QLabel(QStringLiteral("Total size:"));
+  // A long archive path is cut at the dialog's edge instead of widening the dialog.
+  ZipfileLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  ProgressBar1 = new QProgressBar;
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setFixedWidth(kProgressBarWidth);
+  OkBtn = GlyphButton(QStyle::SP_DialogCloseButton, "E&xit", "Close this dialog");
+
+  auto* top_bar = new QWidget;
+  top_bar->setMinimumHeight(kTopBarHeight);
+  auto* top = new QHBoxLayout(top_bar);
+  top->setContentsMargins(4, 4, 4, 4);
+  top->addWidget(SelectZipBtn);
+  top->addSpacing(12);
+  top->addWidget(Label1);
+  top->addWidget(DestinationEdit, 1);
+  top->addWidget(SpeedButton1);
+  top->addSpacing(12);
+  top->addWidget(UnZipBtn);
+
+  auto* bottom_bar = new QWidget;
+  bottom_bar->setMinimumHeight(kBottomBarHeight);
+  auto* labels = new QVBoxLayout;
+  labels->addWidget(ZipfileLabel);
+  labels->addWidget(TotalFilesLabel);
+  labels->addWidget(TotalSizeLabel);
+  auto* progress = new QVBoxLayout;
+  progress->addWidget(ProgressBar1);
+  progress->addWidget(OkBtn, 0, Qt::AlignRight);
+  auto* bottom = new QHBoxLayout(bottom_bar);
+  bottom->setContentsMargins(4, 4, 4, 4);
+  bottom->addLayout(labels, 1);
+  bottom->addSpacing(12);
+  bottom->addLayout(progress);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(top_bar);
+  layout->addWidget(StringGrid1, 1);
+  layout->addWidget(bottom_bar);
+
+  setTabOrder(SelectZipBtn, DestinationEdit);
+  setTabOrder(DestinationEdit, SpeedButton1);
+  setTabOrder(SpeedButton1, UnZipBtn);
+  setTabOrder(UnZipBtn, StringGrid1);
+  setTabOrder(StringGrid1, OkBtn);
+  SelectZipBtn->setFocus();
+
+  connect(SelectZipBtn, &QPushButton::clicked, this, &UnzipperForm::SelectZipBtnClick);
+  connect(SpeedButton1, &QToolButton::clicked, this, &UnzipperForm::SpeedButton1Click);
+  connect(UnZipBtn, &QPushButton::clicked, this, &UnzipperForm::UnZipBtnClick);
+  connect(OkBtn, &QPushButton::clicked, this, &UnzipperForm::OkBtnClick);
+
+  if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+}
+
+void UnzipperForm::FormCreate() {
+  ZipfileLabel->clear();
+  try {
+    if (!core::ExtractArchiveName().empty()) OpenZip();
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+    return;
+  }
+  StringGrid1->setColumnWidth(0, kFileNameColumnWidth);
+  // The second column takes the rest of the grid's width, also when the dialog is resized.
+  StringGrid1->horizontalHeader()->setStretchLastSection(true);
+  StringGrid1->setHorizontalHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
+}
+
+void UnzipperForm::OpenZip() {
+  KvUnZip1.SetZipName(core::ExtractArchiveName());
+  KvUnZip1.LoadDirectory();
+  const int count = KvUnZip1.EntryCount();
+  StringGrid1->setRowCount(count);
+  ZipfileLabel->setText(ToQString(KvUnZip1.ZipName()));
+  std::int64_t compressed = 0;
+  std::int64_t uncompressed = 0;
+  for (int i = 0; i < count; ++i) {
+    StringGrid1->setItem(i, 0, new QTableWidgetItem(ToQString(KvUnZip1.EntryFileName(i))));
+    StringGrid1->setItem(i, 1, new QTableWidgetItem(ToQString(KvUnZip1.EntryPathName(i))));
+    compressed += KvUnZip1.EntryCompressedSize(i);
+    uncompressed += KvUnZip1.EntryUncompressedSize(i);
+  }
+  TotalFilesLabel->setText(ToQString(archive::ArchiveContainsText(count)));
+  TotalSizeLabel->setText(TotalSizeLabelText(compressed, uncompressed));
+  DestinationEdit->setText(ToQString(core::FolderOf(ToLongPath(KvUnZip1.ZipName()))));
+}
+
+void UnzipperForm::SelectZipBtnClick() {
+  if (extracting_) return;
+  const std::optional<std::string> file =
+      core::CurrentUi().AskForFile({kOpenTitle, kZipFilter, {}});
+  if (!file) return;
+  core::ExtractArchiveName() = *file;
+  try {
+    OpenZip();
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+}
+
+void UnzipperForm::SpeedButton1Click() {
+  const std::optional<std::string> folder =
+      core::CurrentUi().AskForFolder({kFolderTitle, FromQString(DestinationEdit->text())});
+  if (folder && !folder->empty()) DestinationEdit->setText(ToQString(*folder));
+}
+
+void UnzipperForm::UnZipBtnClick() {
+  if (extracting_) return;
+  if (KvUnZip1.ZipName().empty()) {
+    core::ShowError(kNothingToUnzip);
+    return;
+  }
+  if (DestinationEdit->text().isEmpty()) {
+    core::ShowError(kNoDestination);
+    return;
+  }
+  SetExtracting(true);
+  try {
+    core::BusyCursor busy;
+    KvUnZip1.SetDoAll(true);
+    KvUnZip1.SetDestDir(FromQString(DestinationEdit->text()));
+    KvUnZip1.SetRecreateDirs(true);
+    KvUnZip1.SetRetainAttributes(true);
+    const int count = KvUnZip1.Extract();
+    ProgressBar1->setValue(100);
+    core::ShowInformation(std::to_string(count) + kFilesUnzippedTo + KvUnZip1.DestDir());
+    ProgressBar1->setValue(0);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+  SetExtracting(false);
+  if (pending_close_) QDialog::done(*std::exchange(pending_close_, std::nullopt));
+}
+
+void UnzipperForm::KvUnZip1TotalPercentDone(int percent) { ProgressBar1->setValue(percent); }
+
+void UnzipperForm::OkBtnClick() { close(); }
+
+void UnzipperForm::done(int result) {
+  if (extracting_) {
+    pending_close_ = result;
+    return;
+  }
+  QDialog::done(result);
+}
+
+void UnzipperForm::SetExtracting(bool extracting) {
+  if (extracting) focus_before_run_ = focusWidget();
+  extracting_ = extracting;
+  SelectZipBtn->setEnabled(!extracting);
+  UnZipBtn->setEnabled(!extracting);
+  if (!extracting && focus_before_run_) focus_before_run_->setFocus();
+}
+
+}  // namespace vantorel::dialogs
