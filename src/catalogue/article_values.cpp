@@ -29,8 +29,10 @@ std::string IssueDirectory(std::int32_t issue) {
 
 std::string SourceDirectory(std::string_view type, std::string_view directory,
                             std::int32_t issue) {
-  if (HasOwnPdf(type))
-    return directory.empty() ? std::string() : IssueDirectory(issue) + "\\" + std::string(directory);
+  if (HasOwnPdf(type)) {
+    if (directory.empty()) return {};
+    return IssueDirectory(issue) + "\\" + std::string(directory);
+  }
   if (type == "Tip") return IssueDirectory(issue) + "\\TIPTRIX";
   if (type == "Clinic") return IssueDirectory(issue) + "\\CLINIC";
   return IssueDirectory(issue);

@@ -136,7 +136,8 @@ TEST_F(ArticleSearchTest, WordLoopByMode) {
       {"memory heap", MatchMode::AnyWord, {"10", "100", "200", "9"}, {"heap", "memory"}},
       {"heap memory", MatchMode::AllWords, {"9"}, {"memory", "heap"}},
       {"heap graphics", MatchMode::AllWords, {}, {}},
-      {"\"memory manager\" heap", MatchMode::AnyWord, {"10", "100", "9"}, {"heap", "memory manager"}},
+      {"\"memory manager\" heap", MatchMode::AnyWord, {"10", "100", "9"},
+       {"heap", "memory manager"}},
       {"DELPHI", MatchMode::AllWords, {"10", "300"}, {"DELPHI"}},
       {"nothing", MatchMode::AnyWord, {}, {}},
   };

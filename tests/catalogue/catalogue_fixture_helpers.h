@@ -69,7 +69,9 @@ class CatalogueTest : public ::testing::Test {
   void WriteCatalogue(const std::vector<ArticleRow>& articles,
                       const std::vector<AuthorRow>& authors,
                       const std::vector<KeywordRow>& keywords);
-  void WriteSampleCatalogue() { WriteCatalogue(SampleArticles(), SampleAuthors(), SampleKeywords()); }
+  void WriteSampleCatalogue() {
+    WriteCatalogue(SampleArticles(), SampleAuthors(), SampleKeywords());
+  }
 
   // A catalogue over DataDir() that raises engine errors, opened.
   catalogue::Catalogue& OpenCatalogue();

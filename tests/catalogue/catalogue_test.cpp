@@ -69,8 +69,9 @@ TEST_F(CatalogueTest, KeywordTableIsLeftInKwkeyOrder) {
   WriteSampleCatalogue();
   catalogue::Catalogue& catalogue = OpenCatalogue();
   std::vector<std::string> walked;
-  for (catalogue.KeywordDBF().First(); !catalogue.KeywordDBF().Eof(); catalogue.KeywordDBF().Skip(1))
-    walked.push_back(core::RightTrim(catalogue.KeywordDBF().FieldAsString("KEYWORD")));
+  tables::KvDbf& keywords = catalogue.KeywordDBF();
+  for (keywords.First(); !keywords.Eof(); keywords.Skip(1))
+    walked.push_back(core::RightTrim(keywords.FieldAsString("KEYWORD")));
   EXPECT_EQ(walked, (std::vector<std::string>{"Delphi", "Graphics", "Heap", "Memory",
                                               "memory manager", "Pascal"}));
 }

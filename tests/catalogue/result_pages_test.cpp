@@ -36,8 +36,10 @@ TEST(ArticleValuesTest, SourceDirectories) {
     const char* directory;
     int issue;
     const char* source;
-  } cases[] = {{"Article", "MEMMGR", 12, "Issue12\\MEMMGR"}, {"Article", "", 12, ""},
-               {"Review", "X", 7, "Issue07\\X"},         {"Tip", "IGNORED", 9, "Issue09\\TIPTRIX"},
+  } cases[] = {{"Article", "MEMMGR", 12, "Issue12\\MEMMGR"},
+               {"Article", "", 12, ""},
+               {"Review", "X", 7, "Issue07\\X"},
+               {"Tip", "IGNORED", 9, "Issue09\\TIPTRIX"},
                {"Clinic", "", 100, "Issue100\\CLINIC"},   {"Letter", "X", 5, "Issue05"}};
   for (const auto& c : cases)
     EXPECT_EQ(catalogue::SourceDirectory(c.type, c.directory, c.issue), c.source) << c.type;
@@ -91,7 +93,9 @@ std::string Page(const Lines& lines) {
   return page;
 }
 
-void Append(Lines& lines, const Lines& more) { lines.insert(lines.end(), more.begin(), more.end()); }
+void Append(Lines& lines, const Lines& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+}
 
 const std::string kNoSource = "<I>Source code not available</I>";
 const std::string kNotAvailable = "<I>Article not available</I>";
