@@ -1,0 +1,139 @@
+#include "catalogue/catalogue.h"
+
+#include "catalogue/in_out_error.h"
+#include "catalogue/index_freshness.h"
+#include "catalogue/issue_names.h"
+#include "core/ui.h"
+#include "platform/file_system.h"
+
+namespace vantorel::catalogue {
+
+namespace {
+
+constexpr char kKeywordListFile[] = "keywords.lst";
+
+// The lines of a text file: each ends at CR LF, LF or CR; a last line without an ending
+// counts, an ending at the very end adds no empty line.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+}  // namespace
+
+const std::vector<std::string>& ArticleFields() {
+  static const std::vector<std::string> fields = {
+      "article_id, N, 11, 0", "article_ty, C, 8, 0", "directory, C, 8, 0",
+      "title, C, 64, 0",      "author_1, N, 11, 0",  "author_2, N, 11, 0",
+      "author_3, N, 11, 0",   "issue__, N, 11, 0",   "page_numbe, N, 11, 0",
+      "summary, M, 10, 0"};
+  return fields;
+}
+
+const std::vector<std::string>& AuthorFields() {
+  static const std::vector<std::string> fields = {"author_id, N, 11, 0", "name, C, 64, 0"};
+  return fields;
+}
+
+const std::vector<std::string>& KeywordFields() {
+  static const std::vector<std::string> fields = {"article_id, N, 11, 0", "keyword, C, 28, 0"};
+  return fields;
+}
+
+Catalogue::Catalogue(std::string data_dir)
+    : data_dir_(std::move(data_dir)),
+      article_dbf_("ArticleDBF"),
+      author_dbf_("AuthorDBF"),
+      keyword_dbf_("KeywordDBF") {
+  article_dbf_.SetDbfFields(ArticleFields());
+  author_dbf_.SetDbfFields(AuthorFields());
+  keyword_dbf_.SetDbfFields(KeywordFields());
+  for (tables::KvDbf* table : {&article_dbf_, &author_dbf_, &keyword_dbf_}) {
+    table->SetReadOnly(true);
+    table->SetExclusive(false);
+    table->SetTableLanguage(tables::KvTableLanguage::tlOem);
+    table->SetHideDeletedRecs(false);
+    table->SetCreateIfNotFound(true);
+  }
+}
+
+void Catalogue::SetRaiseEngineErrors(bool raise) {
+  for (tables::KvDbf* table : {&article_dbf_, &author_dbf_, &keyword_dbf_})
+    table->SetRaiseEngineErrors(raise);
+}
+
+void Catalogue::Open() {
+  issue_items_ = vantorel::catalogue::IssueItems();
+  OpenTable(article_dbf_, "article.dbf");
+  OpenTable(author_dbf_, "author.dbf");
+  OpenTable(keyword_dbf_, "keyword.dbf");
+  RefreshIndex(keyword_dbf_, "kwaid", "ARTICLE_ID", "");
+  RefreshIndex(keyword_dbf_, "kwkey", "UPPER(KEYWORD)", " UNIQUE");
+  OrderKeywordsByKey();
+  RefreshIndex(article_dbf_, "araid", "ARTICLE_ID", "");
+  RefreshIndex(article_dbf_, "ariss", "ISSUE__", "");
+  FillAuthorItems();
+  FillKeywordItems();
+}
+
+void Catalogue::OrderKeywordsByKey() { keyword_dbf_.SetIndexTo(data_dir_ + "kwkey"); }
+
+void Catalogue::OpenTable(tables::KvDbf& table, std::string_view file_name) {
+  table.SetDbfFileName(data_dir_ + std::string(file_name));
+  table.SetActive(true);
+  table.SetShowProgress(true);
+}
+
+void Catalogue::RefreshIndex(tables::KvDbf& table, std::string_view index_name,
+                             std::string_view key, std::string_view options) {
+  const std::string index_file = data_dir_ + std::string(index_name) + ".ndx";
+  if (platform::FileExists(index_file) && !IsStaleAgainst(index_file, table.DbfFileName()))
+    return;
+  core::CurrentUi().ShowProgress("Indexing " + std::string(index_name) + ".ndx...");
+  table.MakeIndex(key, data_dir_ + std::string(index_name) + std::string(options));
+  core::CurrentUi().ShowProgress("");
+}
+
+void Catalogue::FillAuthorItems() {
+  author_items_.Clear();
+  for (author_dbf_.First(); !author_dbf_.Eof(); author_dbf_.Skip(1))
+    author_items_.Add(author_dbf_.FieldAsString("NAME") +
+                      std::to_string(author_dbf_.FieldAsInteger("AUTHOR_ID")));
+}
+
+void Catalogue::FillKeywordItems() {
+  keyword_items_.Clear();
+  const std::string list_file = data_dir_ + kKeywordListFile;
+  if (platform::FileExists(list_file) && !IsStaleAgainst(list_file, data_dir_ + "kwaid.ndx") &&
+      LoadKeywordList(list_file))
+    return;
+  for (keyword_dbf_.First(); !keyword_dbf_.Eof(); keyword_dbf_.Skip(1))
+    keyword_items_.Add(keyword_dbf_.FieldAsString("KEYWORD"));
+  SaveKeywordList(list_file);
+}
+
+bool Catalogue::LoadKeywordList(const std::string& file) {
+  const auto text = platform::ReadFileAt(platform::ResolvePath(file));
+  if (!text) return false;
+  for (const std::string& line : SplitLines(*text)) keyword_items_.Add(line);
+  return true;
+}
+
+void Catalogue::SaveKeywordList(const std::string& file) const {
+  std::string text;
+  for (const std::string& item : keyword_items_.Items()) text += item + "\r\n";
+  if (!platform::WriteFileAt(platform::ResolvePath(file), text)) ThrowInOutError(file);
+}
+
+}  // namespace vantorel::catalogue

@@ -1,0 +1,17 @@
+#include "catalogue/in_out_error.h"
+
+#include <cerrno>
+
+#include "tables/kv_error.h"
+
+namespace vantorel::catalogue {
+
+EInOutError::EInOutError(int dos_code, std::string_view file)
+    : std::runtime_error(tables::ErrorCodeText(dos_code) + ": " + std::string(file)),
+      code_(dos_code) {}
+
+void ThrowInOutError(std::string_view file) {
+  throw EInOutError(tables::DosErrorCode(errno), file);
+}
+
+}  // namespace vantorel::catalogue

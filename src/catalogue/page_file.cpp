@@ -1,0 +1,41 @@
+#include "catalogue/page_file.h"
+
+#include "catalogue/in_out_error.h"
+
+namespace vantorel::catalogue {
+
+namespace {
+// Lines are written in blocks of about this size.
+constexpr std::size_t kWriteBlock = 64 * 1024;
+}  // namespace
+
+PageFile::PageFile(std::string path) : path_(std::move(path)) {
+  file_ = platform::File::Open(path_, platform::File::Mode::CreateReplace);
+  if (!file_) ThrowInOutError(path_);
+}
+
+PageFile::~PageFile() {
+  if (file_) Flush();
+}
+
+void PageFile::Line(std::string_view text) {
+  pending_ += text;
+  pending_ += "\r\n";
+  if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
+}
+
+void PageFile::Close() {
+  const bool written = Flush();
+  file_.reset();
+  if (!written) ThrowInOutError(path_);
+}
+
+bool PageFile::Flush() {
+  if (pending_.empty()) return true;
+  if (!file_->WriteAt(written_, pending_.data(), pending_.size())) return false;
+  written_ += pending_.size();
+  pending_.clear();
+  return true;
+}
+
+}  // namespace vantorel::catalogue

@@ -1,0 +1,251 @@
+#include "catalogue/result_pages.h"
+
+#include <array>
+
+#include "catalogue/article_values.h"
+#include "catalogue/issue_names.h"
+#include "catalogue/page_file.h"
+#include "core/shared_state.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/file_system.h"
+
+namespace vantorel::catalogue {
+
+namespace {
+
+constexpr char kBodyLine[] = R"(<BODY LINK="0000ff" BGPROPERTIES="FIXED" BGCOLOR="ffffff">)";
+constexpr char kBaseFontLine[] = R"(<BASEFONT SIZE="3">)";
+constexpr char kBackToTopLine[] =
+    R"(<P><A HREF="#Top">Back to top</A></P><hr align=center size=4 color="008000">)";
+constexpr char kCell[] = "<TD COLSPAN=1 VALIGN=MIDDLE>";
+constexpr char kNotFound[] = "Unable to find article when creating search results";
+
+void Progress(const std::string& number) {
+  core::CurrentUi().ShowProgress("Generating results for article " + number);
+}
+
+}  // namespace
+
+struct ResultPages::Article {
+  std::string number;        // ARTICLE_ID in decimal
+  std::string title;         // TITLE, trailing blanks removed
+  std::string padded_type;   // ARTICLE_TY as read (8 characters)
+  std::int32_t issue = 0;    // ISSUE__
+  std::array<std::int32_t, 3> authors{};  // AUTHOR_1 to AUTHOR_3; 0 for none
+  std::string pdf_name;      // PdfBaseName; empty for a type without a PDF file
+  std::string source_dir;    // SourceDirectory; empty for none
+};
+
+ResultPages::ResultPages(Catalogue& catalogue) : catalogue_(catalogue) {}
+
+ResultPages::Article ResultPages::ReadArticle() {
+  tables::KvDbf& table = catalogue_.ArticleDBF();
+  Article article;
+  const std::int32_t id = table.FieldAsInteger("ARTICLE_ID");
+  article.number = std::to_string(id);
+  article.title = core::RightTrim(table.FieldAsString("TITLE"));
+  article.padded_type = table.FieldAsString("ARTICLE_TY");
+  const std::string type = core::RightTrim(article.padded_type);
+  article.issue = table.FieldAsInteger("ISSUE__");
+  article.authors = {table.FieldAsInteger("AUTHOR_1"), table.FieldAsInteger("AUTHOR_2"),
+                     table.FieldAsInteger("AUTHOR_3")};
+  article.pdf_name = PdfBaseName(id, type, article.issue);
+  article.source_dir = SourceDirectory(
+      type, core::RightTrim(table.FieldAsString("DIRECTORY")), article.issue);
+  return article;
+}
+
+std::vector<std::string> ResultPages::AuthorLines(const Article& article) {
+  tables::KvDbf& authors = catalogue_.AuthorDBF();
+  std::vector<std::string> lines;
+  for (std::size_t place = 0; place < article.authors.size(); ++place) {
+    const std::int32_t author = article.authors[place];
+    if (author == 0 || !authors.Locate("AUTHOR_ID", std::to_string(author))) continue;
+    lines.push_back((place == 0 ? "" : ", ") + authors.FieldAsString("NAME"));
+  }
+  return lines;
+}
+
+std::string ResultPages::KeywordsLine(const Article& article) {
+  tables::KvDbf& keywords = catalogue_.KeywordDBF();
+  std::string line;
+  if (!keywords.FindExact(article.number)) return line;
+  for (; !keywords.Eof(); keywords.Skip(1)) {
+    if (std::to_string(keywords.FieldAsInteger("ARTICLE_ID")) != article.number) break;
+    if (!line.empty()) line += "; ";
+    line += core::RightTrim(keywords.FieldAsString("KEYWORD"));
+  }
+  return line;
+}
+
+std::vector<std::string> ResultPages::DetailBlock(const Article& article) {
+  const core::BrowserSettings& settings = core::Settings();
+  std::vector<std::string> lines = {
+      R"(<P><A NAME=")" + article.number + R"("></A></P>)",
+      R"(<TABLE border cellpadding=3 valign=top width="100%">)",
+      R"(<TR><TH COLSPAN=4 ALIGN=LEFT><FONT FACE="ARIAL" COLOR=RED><B>)",
+      article.title + "</B></FONT></TH></TR>",
+      R"(<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Authors</B></FONT></TD>)",
+      "<TD COLSPAN=2 VALIGN=MIDDLE>"};
+  for (std::string& author : AuthorLines(article)) lines.push_back(std::move(author));
+  lines.push_back("</TD>");
+  lines.push_back(R"(<TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Type: )" +
+                  article.padded_type + "</B></FONT></TD>");
+  lines.push_back(
+      R"(<TR valign=top><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Issue</B></FONT></TD>)");
+  lines.push_back(kCell + std::to_string(article.issue) + " : " + IssueName(article.issue) +
+                  "</TD>");
+  if (article.issue > settings.LastIssue || article.pdf_name.empty())
+    lines.push_back(std::string(kCell) + "<I>Article not available</I></TD>");
+  else
+    lines.push_back(kCell + std::string(R"(<A HREF="file:///pdf/)") + article.pdf_name +
+                    R"(.PDF">View article</A></TD>)");
+  if (article.source_dir.empty())
+    lines.push_back(std::string(kCell) + "<I>No source code</I></TD></TR>");
+  else if (!platform::DirectoryExists(settings.SourceDir + article.source_dir))
+    lines.push_back(std::string(kCell) + "<I>Source code not available</I></TD></TR>");
+  else
+    lines.push_back(kCell + std::string(R"(<A HREF="diry:///disks/)") + article.source_dir +
+                    R"(\">View source code</A></TD></TR>)");
+  lines.push_back(
+      R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Summary</B></FONT></TD>)");
+  lines.push_back("<TD COLSPAN=3 VALIGN=MIDDLE>");
+  std::vector<std::string> summary;
+  catalogue_.ArticleDBF().GetMField("SUMMARY", summary);
+  for (std::string& line : summary) lines.push_back(std::move(line));
+  lines.push_back("</TD></TR>");
+  lines.push_back(
+      R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Keywords</B></FONT></TD>)");
+  lines.push_back("<TD COLSPAN=3 VALIGN=MIDDLE>");
+  lines.push_back(KeywordsLine(article));
+  lines.push_back("</TD></TR></TABLE>");
+  lines.push_back(kBackToTopLine);
+  return lines;
+}
+
+void ResultPages::WriteSearchResults(const SearchResults& results) {
+  const std::string& data_dir = catalogue_.DataDir();
+  catalogue_.KeywordDBF().SetIndexTo(data_dir + "kwaid");
+  PageFile page(data_dir + "SEARCHRESULT.HTM");
+  page.Line("<HTML><HEAD><TITLE>Search Results</TITLE></HEAD>");
+  page.Line(kBodyLine);
+  page.Line(kBaseFontLine);
+  page.Line(R"(<FONT COLOR=RED><P ALIGN="LEFT"><FONT SIZE="+3" FACE="ARIAL">)");
+  page.Line(R"(<A NAME="Top"></A><B>Search Results<BR></FONT>)");
+  page.Line(R"(<FONT COLOR=BLACK><P ALIGN="LEFT"><FONT SIZE="+1" FACE="ARIAL">)");
+  page.Line(std::to_string(results.articles.Count()) +
+            " articles found matching search criteria:</B><BR>");
+  const bool criteria = results.author_item || results.issue_item;
+  if (criteria) {
+    std::string line;
+    if (results.author_item)
+      line = "<FONT COLOR=RED>Author: </FONT><I>" +
+             core::RightTrim(results.author_item->substr(0, kAuthorNameWidth)) + "</I> ";
+    if (results.issue_item) {
+      if (results.author_item) line += ", ";
+      line += "<FONT COLOR=RED>Issue: </FONT><I>" +
+              core::ReplaceAllNoCase(*results.issue_item, " :", ",") + "</I> ";
+    }
+    page.Line(line);
+  }
+  if (!results.text_empty) {
+    page.Line(std::string(criteria ? "<BR>" : "") +
+              (results.mode == MatchMode::AnyWord ? "<FONT COLOR=RED>Keywords (any): </FONT><I>"
+                                                  : "<FONT COLOR=RED>Keywords (all): </FONT><I>"));
+    std::string words;
+    for (const std::string& word : results.words.Items()) {
+      if (!words.empty()) words += "; ";
+      words += word;
+    }
+    page.Line(core::CutToShortString(words));
+  }
+  page.Line("</I></FONT></P><UL><P>");
+  tables::KvDbf& articles = catalogue_.ArticleDBF();
+  articles.SetIndexTo(data_dir + "araid");
+  std::vector<std::string> details;
+  for (const std::string& number : results.articles.Items()) {
+    Progress(number);
+    if (!articles.Find(number)) {
+      core::ShowError(kNotFound);
+      continue;
+    }
+    const Article article = ReadArticle();
+    page.Line(R"(<LI><A HREF="#)" + number + R"(">)" + article.title + "</A></LI>");
+    for (std::string& line : DetailBlock(article)) details.push_back(std::move(line));
+  }
+  page.Line(std::string("</UL>") + kBackToTopLine);
+  for (const std::string& line : details) page.Line(line);
+  page.Line("</P></UL> </BODY> </HTML>");
+  page.Close();
+}
+
+void ResultPages::WriteTestLines(const Article& article, PageFile& errors) {
+  const core::BrowserSettings& settings = core::Settings();
+  if (article.issue <= settings.LastIssue && !article.pdf_name.empty()) {
+    const std::string pdf = settings.PdfDir + article.pdf_name + ".PDF";
+    if (!platform::FileExists(pdf))
+      errors.Line("<P>Missing PDF file " + pdf + "<BR>" + article.title + "</P>");
+  }
+  if (!article.source_dir.empty() &&
+      !platform::DirectoryExists(settings.SourceDir + article.source_dir))
+    errors.Line("<P>Missing source code files:<BR>" + settings.SourceDir + article.source_dir +
+                "</P>");
+}
+
+void ResultPages::WriteCompleteList(bool with_test_report) {
+  const std::string& data_dir = catalogue_.DataDir();
+  tables::KvDbf& articles = catalogue_.ArticleDBF();
+  articles.SetIndexTo(data_dir + "ariss");
+  articles.First();
+  std::optional<PageFile> errors;
+  if (with_test_report) {
+    errors.emplace(data_dir + "ERRORS.HTM");
+    errors->Line("<HTML><HEAD><TITLE>Vantorel: Test Results File</TITLE></HEAD>");
+    errors->Line(kBodyLine);
+    errors->Line(kBaseFontLine);
+    errors->Line(R"(<P ALIGN="LEFT"><FONT SIZE="+3" FACE="ARIAL" COLOR=RED>)");
+    errors->Line(
+        R"(<A NAME="Top"></A><B>Vantorel: Test Results File</B></P></FONT><FONT FACE="ARIAL">)");
+  }
+  PageFile list(data_dir + "ALLARTS.HTM");
+  PageFile detail(data_dir + "AADETAIL.HTM");
+  catalogue_.KeywordDBF().SetIndexTo(data_dir + "kwaid");
+  list.Line("<HTML><HEAD><TITLE>Vantorel: Complete Articles List</TITLE></HEAD>");
+  list.Line(kBodyLine);
+  list.Line(kBaseFontLine);
+  list.Line(R"(<FONT COLOR=RED><P ALIGN="LEFT"><FONT SIZE="+3" FACE="ARIAL">)");
+  list.Line(R"(<A NAME="Top"></A><B>Vantorel: Complete Articles List</B></P></FONT>)");
+  list.Line(R"(<TABLE BORDER CELLPADDING=2 WIDTH="100%">)");
+  list.Line(R"(<TR><TD width="22%"><FONT FACE="ARIAL" COLOR=RED><B>Issue</B></FONT></TD>)");
+  list.Line(
+      R"(<TD width="78%"><FONT FACE="ARIAL" COLOR=RED><B>Title</B></FONT></FONT></TD></TR>)");
+  list.Line(R"(</TABLE><TABLE cellpadding=0 WIDTH="100%">)");
+  detail.Line("<HTML><HEAD><TITLE>Vantorel: Complete Article Detail</TITLE></HEAD>");
+  detail.Line(kBodyLine);
+  detail.Line(kBaseFontLine);
+  detail.Line(R"(<FONT COLOR=RED><P ALIGN="LEFT"><FONT SIZE="+3" FACE="ARIAL">)");
+  detail.Line(
+      R"(<A NAME="Top"></A><B>Vantorel: Complete Article Detail</B></P></FONT></FONT>)");
+  for (; !articles.Eof(); articles.Skip(1)) {
+    const Article article = ReadArticle();
+    Progress(article.number);
+    list.Line(R"(<TR><TD width="22%">)" + std::to_string(article.issue) + " : " +
+              IssueName(article.issue) + "</TD>");
+    list.Line(R"(<TD width="78%"><A HREF=)" + std::string("AADETAIL.HTM") + "#" +
+              article.number + ">" + article.title + "</A></TD></TR>");
+    for (const std::string& line : DetailBlock(article)) detail.Line(line);
+    if (errors) WriteTestLines(article, *errors);
+  }
+  list.Line(std::string("</TABLE>") + kBackToTopLine);
+  if (errors) {
+    errors->Line("<P>End of Test Results</P></BODY> </HTML>");
+    errors->Close();
+  }
+  list.Line("</BODY> </HTML>");
+  list.Close();
+  detail.Line("</BODY> </HTML>");
+  detail.Close();
+}
+
+}  // namespace vantorel::catalogue

@@ -1,0 +1,62 @@
+// The result pages: HTML files written into DataDir that the main window shows after a search.
+//
+//   SEARCHRESULT.HTM  one search's results: the count, the criteria, a list of links to the
+//                     articles' anchors and, after it, every article's detail block;
+//   ALLARTS.HTM       every article in issue order, linked to its anchor in AADETAIL.HTM;
+//   AADETAIL.HTM      every article's detail block;
+//   ERRORS.HTM        the test report: the PDF files and source folders that are missing.
+// Each file is created anew, written as lines ended by CR LF in code page 1252, table texts as
+// read (no HTML escaping), and closed when complete.
+//
+// An article's detail block shows its title, authors, padded type, issue, a link to its PDF
+// ("file:///pdf/" + PdfBaseName + ".PDF", or "Article not available" for an issue above
+// Settings().LastIssue and for a type without a PDF file), a link to its source folder
+// ("diry:///disks/" + SourceDirectory + "\", or "No source code", or "Source code not
+// available" when that folder is not under Settings().SourceDir), its summary lines and its
+// keywords joined by "; " in kwaid order. An author number without an author record is left
+// out of the authors.
+//
+// Progress: "Generating results for article " + number through the Ui for each article. A
+// result article that is not in the article table: the error box "Unable to find article when
+// creating search results", and the page goes on without it.
+//
+// Table orders left behind: the keyword table by kwaid, the article table by araid (results)
+// or ariss (complete list).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/result_page_writer.h"
+
+namespace vantorel::catalogue {
+
+class PageFile;
+
+class ResultPages : public ResultPageWriter {
+ public:
+  // REQUIRES: catalogue is open and outlives the writer. PdfDir, SourceDir and LastIssue are
+  // read from Settings() when a page is written.
+  explicit ResultPages(Catalogue& catalogue);
+
+  // EInOutError when a file cannot be created or written; engine errors as the tables send
+  // them.
+  void WriteSearchResults(const SearchResults& results) override;
+  void WriteCompleteList(bool with_test_report) override;
+
+ private:
+  struct Article;  // the current article record's values
+
+  Article ReadArticle();
+  // The detail block of the current article, one text per line.
+  std::vector<std::string> DetailBlock(const Article& article);
+  std::vector<std::string> AuthorLines(const Article& article);
+  std::string KeywordsLine(const Article& article);
+  // ERRORS.HTM's lines for the current article.
+  void WriteTestLines(const Article& article, PageFile& errors);
+
+  Catalogue& catalogue_;  // the open tables
+};
+
+}  // namespace vantorel::catalogue

@@ -1,0 +1,198 @@
+// vantorel-search: the article search over a catalogue, as the search dialog runs it.
+//
+//   vantorel-search [--all] [--author ID] [--issue N] [--yes] [--last-issue N]
+//                   [--pdf-dir DIR] [--source-dir DIR] DATADIR [TEXT]
+//
+// DATADIR holds the catalogue tables; the index files, keywords.lst and the result page are
+// written there. --all searches in "Match all words" mode; --author and --issue select an
+// author (by AUTHOR_ID) and an issue (1 to 100); --yes answers every question Yes (else No);
+// --last-issue (default 72), --pdf-dir and --source-dir (default DATADIR/PDF and
+// DATADIR/DISKS) are the settings the pages use. TEXT is UTF-8; "*!*" and "*TEST*" are the
+// special keywords.
+//
+// Exit status: 0 a page was written (its file name is printed); 1 the search ended in a
+// message (printed, "\r" as a line break); 2 an engine or file error (its text on standard
+// error); 64 a wrong command line (usage on standard error). --help prints the usage.
+#include <charconv>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "answering_ui.h"
+#include "catalogue/article_search.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/in_out_error.h"
+#include "catalogue/issue_names.h"
+#include "catalogue/result_pages.h"
+#include "core/code_pages.h"
+#include "core/shared_state.h"
+#include "platform/file_system.h"
+#include "tables/kv_dbf.h"
+#include "tables/kv_error.h"
+
+namespace vantorel::tools::search {
+namespace {
+
+constexpr int kMessageStatus = 1;
+constexpr int kErrorStatus = 2;
+constexpr int kUsageStatus = 64;
+constexpr std::int32_t kDefaultLastIssue = 72;
+constexpr std::int32_t kDefaultResultsThreshold = 30;
+
+constexpr char kUsage[] =
+    "usage: vantorel-search [--all] [--author ID] [--issue N] [--yes] [--last-issue N]\n"
+    "                       [--pdf-dir DIR] [--source-dir DIR] DATADIR [TEXT]\n";
+
+struct Options {
+  bool all_words = false;
+  std::optional<std::int32_t> author;  // AUTHOR_ID
+  std::optional<std::int32_t> issue;   // 1..kIssueCount
+  bool yes = false;
+  std::int32_t last_issue = kDefaultLastIssue;
+  std::string pdf_dir, source_dir;     // empty: below DATADIR
+  std::string data_dir;
+  std::optional<std::string> text;
+};
+
+std::optional<std::int32_t> Number(std::string_view text) {
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// nullopt for a wrong command line.
+std::optional<Options> ParseArguments(int argc, char** argv) {
+  Options options;
+  std::vector<std::string> operands;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (arg == "--all") {
+      options.all_words = true;
+    } else if (arg == "--yes") {
+      options.yes = true;
+    } else if (arg == "--author" && has_value) {
+      options.author = Number(argv[++i]);
+      if (!options.author || *options.author <= 0) return std::nullopt;
+    } else if (arg == "--issue" && has_value) {
+      options.issue = Number(argv[++i]);
+      if (!options.issue || *options.issue < 1 || *options.issue > catalogue::kIssueCount)
+        return std::nullopt;
+    } else if (arg == "--last-issue" && has_value) {
+      const auto last = Number(argv[++i]);
+      if (!last || *last < 0) return std::nullopt;
+      options.last_issue = *last;
+    } else if (arg == "--pdf-dir" && has_value && *argv[i + 1] != '\0') {
+      options.pdf_dir = argv[++i];
+    } else if (arg == "--source-dir" && has_value && *argv[i + 1] != '\0') {
+      options.source_dir = argv[++i];
+    } else if (arg == "--") {
+      for (++i; i < argc; ++i) operands.emplace_back(argv[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return std::nullopt;
+    } else {
+      operands.emplace_back(arg);
+    }
+  }
+  if (operands.empty() || operands.size() > 2 || operands[0].empty()) return std::nullopt;
+  options.data_dir = operands[0];
+  if (operands.size() == 2) options.text = operands[1];
+  return options;
+}
+
+// A folder given on the command line as the settings hold it: absolute, ending in "/".
+std::string FolderSetting(const std::string& argument) {
+  std::string text = platform::PathText(platform::AbsolutePath(argument));
+  if (text.empty() || text.back() != '/') text += '/';
+  return text;
+}
+
+// The terminal's form of a program text: UTF-8, "\r" as a line break.
+std::string Shown(std::string_view text) {
+  std::string shown = core::Cp1252ToUtf8(text);
+  for (char& c : shown)
+    if (c == '\r') c = '\n';
+  return shown;
+}
+
+int Run(const Options& options) {
+  if (!platform::DirectoryExistsAt(options.data_dir)) {
+    std::cerr << "vantorel-search: not a folder: " << options.data_dir << '\n';
+    return kErrorStatus;
+  }
+  core::BrowserSettings& settings = core::Settings();
+  settings.DataDir = FolderSetting(options.data_dir);
+  settings.PdfDir =
+      options.pdf_dir.empty() ? settings.DataDir + "PDF/" : FolderSetting(options.pdf_dir);
+  settings.SourceDir =
+      options.source_dir.empty() ? settings.DataDir + "DISKS/" : FolderSetting(options.source_dir);
+  settings.LastIssue = options.last_issue;
+  settings.ResultsThreshold = kDefaultResultsThreshold;
+
+  AnsweringUi ui(options.yes);
+  catalogue::Catalogue catalogue(settings.DataDir);
+  catalogue.SetRaiseEngineErrors(true);
+  catalogue.Open();
+
+  catalogue::SearchRequest request;
+  request.text = core::Utf8ToCp1252(options.text.value_or(""));
+  request.mode = options.all_words ? catalogue::MatchMode::AllWords : catalogue::MatchMode::AnyWord;
+  if (options.author) {
+    const std::string number = std::to_string(*options.author);
+    for (const std::string& item : catalogue.AuthorItems().Items())
+      if (item.size() >= catalogue::kAuthorNameWidth &&
+          item.substr(catalogue::kAuthorNameWidth) == number)
+        request.author_item = item;
+    if (!request.author_item) {
+      std::cerr << "vantorel-search: no author " << number << '\n' << kUsage;
+      return kUsageStatus;
+    }
+  }
+  if (options.issue) request.issue_item = catalogue::IssueItem(*options.issue);
+
+  catalogue::ResultPages pages(catalogue);
+  catalogue::ArticleSearch search(catalogue, pages);
+  core::SearchFlags() = {};
+  if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) {
+    std::cout << Shown(ui.LastMessage()) << '\n';
+    return kMessageStatus;
+  }
+  const core::SearchOutcome& flags = core::SearchFlags();
+  const char* page = flags.TestResultsWritten    ? "ERRORS.HTM"
+                     : flags.CompleteListWritten ? "ALLARTS.HTM"
+                                                 : "SEARCHRESULT.HTM";
+  const std::string written = platform::PathText(platform::ResolvePath(settings.DataDir + page));
+  std::cout << core::Cp1252ToUtf8(written) << '\n';
+  return 0;
+}
+
+}  // namespace
+}  // namespace vantorel::tools::search
+
+int main(int argc, char** argv) {
+  using namespace vantorel;
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--help") {
+      std::cout << tools::search::kUsage;
+      return 0;
+    }
+  const auto options = tools::search::ParseArguments(argc, argv);
+  if (!options) {
+    std::cerr << tools::search::kUsage;
+    return tools::search::kUsageStatus;
+  }
+  try {
+    return tools::search::Run(*options);
+  } catch (const tables::EKvError& error) {
+    std::cerr << core::Cp1252ToUtf8(error.what()) << '\n';
+  } catch (const catalogue::EInOutError& error) {
+    std::cerr << "vantorel-search: " << core::Cp1252ToUtf8(error.what()) << '\n';
+  } catch (const tables::EDatabaseError& error) {
+    std::cerr << "vantorel-search: " << core::Cp1252ToUtf8(error.what()) << '\n';
+  }
+  return tools::search::kErrorStatus;
+}
