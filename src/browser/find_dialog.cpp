@@ -38,6 +38,7 @@ FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(fields, 1);
   layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(FindEdit, &QLineEdit::textChanged, this,
           [this](const QString& text) { FindNextBtn->setEnabled(!text.isEmpty()); });

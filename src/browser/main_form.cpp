@@ -360,6 +360,12 @@ void MainForm::Edit1Click() {
 }
 
 void MainForm::Find1Click() {
+  // Placed first where a found link word puts it, clear of the text it selects.
+  if (!find_dialog_placed_) {
+    const ScreenPoint top_left = FindDialogPosition(MainWindowGeometry());
+    FindDialog1->move(top_left.x, top_left.y);
+  }
+  find_dialog_placed_ = true;
   FindDialog1->show();
   FindDialog1->raise();
   FindDialog1->activateWindow();
@@ -391,7 +397,7 @@ void MainForm::HistoryClick(int position) {
 }
 
 void MainForm::FillHistoryMenu() {
-  const std::vector<std::string> titles = FrameViewer->HistoryTitles();
+  const std::vector<std::string> titles = FrameViewer->HistoryPageTitles();
   const std::vector<std::string> files = FrameViewer->HistoryFiles();
   for (std::size_t position = 0; position < HistoryEntries.size(); ++position) {
     QAction* entry = HistoryEntries[position];
@@ -454,7 +460,6 @@ void MainForm::BackButtonClick() {
   } catch (const std::exception& error) {
     ShowViewError(error);
   }
-  ProcessingHandler(false);
 }
 
 void MainForm::FwdButtonClick() {
@@ -463,7 +468,6 @@ void MainForm::FwdButtonClick() {
   } catch (const std::exception& error) {
     ShowViewError(error);
   }
-  ProcessingHandler(false);
 }
 
 void MainForm::UnzipBtnClick() { host_.Windows().OpenExtractDialog({}); }
@@ -574,6 +578,7 @@ WindowGeometry MainForm::MainWindowGeometry() {
 void MainForm::ShowFindDialog(const std::string& text, ScreenPoint top_left) {
   FindDialog1->SetFindText(text);
   FindDialog1->move(top_left.x, top_left.y);
+  find_dialog_placed_ = true;
   FindDialog1->show();
 }
 

@@ -102,7 +102,8 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   void Print1Click();
   // Find and Select All are enabled exactly when the active frame shows a file; Copy always.
   void Edit1Click();
-  // Shows the find dialog, modeless.
+  // Shows the find dialog, modeless; the first time at the place a link's found word puts it
+  // (FindDialogPosition).
   void Find1Click();
   // FindNext with the dialog's text and match case; when nothing further is found, the
   // information "No further occurences of \"" + text + "\"".
@@ -225,6 +226,9 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   void BuildLayout();
   void ConnectCommands();
   void ConnectViewEvents();
+  // The History entries: the view's history page titles (the file name when a page has
+  // none), newest first, the shown one checked, unused entries hidden; the menu is shown
+  // while it has entries.
   void FillHistoryMenu();
   // Shows the page a search wrote in "MAIN", then reloads.
   void ShowSearchPage(const std::string& page);
@@ -238,6 +242,7 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   std::string open_dialog_dir_;           // first folder of the open-file dialog
   bool shown_before_ = false;             // FormShow ran
   bool placement_written_ = false;        // the placement is written once
+  bool find_dialog_placed_ = false;       // the find dialog has been given its place
 };
 
 }  // namespace vantorel::browser

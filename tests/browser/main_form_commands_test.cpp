@@ -204,6 +204,8 @@ TEST_F(MainFormCommandsTest, FindSelectsEachOccurrenceThenSaysThereIsNoFurtherOn
   form.Find1->trigger();
   ASSERT_TRUE(form.FindDialog1->isVisible());
   EXPECT_FALSE(form.FindDialog1->isModal());
+  const QRect window = form.frameGeometry();
+  EXPECT_EQ(form.FindDialog1->pos(), QPoint(window.left() + window.width() / 2, window.top() + window.height() / 6));
   form.FindDialog1->FindEdit->setText("stream");
   form.FindDialog1->FindNextBtn->click();
   EXPECT_EQ(Main().textCursor().selectedText(), "Stream");
@@ -460,10 +462,11 @@ TEST_F(MainFormCommandsTest, TheHistoryMenuListsTheViewsHistoryNewestFirst) {
   std::vector<std::string> shown;
   for (QAction* entry : form.HistoryEntries)
     if (entry->isVisible()) shown.push_back(entry->text().toStdString() + (entry->isChecked() ? " *" : ""));
-  EXPECT_EQ(shown, (std::vector<std::string>{"Archive *", "Archive"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"Bonus page *", "Archive"}));
 
   form.HistoryEntries[1]->trigger();
   EXPECT_EQ(Main().ShownTitle(), "Welcome");
+  EXPECT_TRUE(form.ForwardBtn->isEnabled());
   EXPECT_TRUE(form.HistoryEntries[1]->isChecked());
   EXPECT_FALSE(form.HistoryEntries[0]->isChecked());
 }
