@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
@@ -221,6 +222,17 @@ TEST_F(MainFormCommandsTest, FindSelectsEachOccurrenceThenSaysThereIsNoFurtherOn
   ui.Expect(BoxKind::Information, "No further occurences of \"stream\"");
   form.FindDialog1->FindNextBtn->click();
   EXPECT_TRUE(ui.Done());
+}
+
+TEST_F(MainFormCommandsTest, SelectAllAndCopyWorkOnTheActiveFrame) {
+  form.show();
+  form.FrameViewer->LoadDocumentIntoFrame("MAIN", DataFile("page.htm"));
+  QApplication::clipboard()->clear();
+  form.Copy1->trigger();  // nothing selected: nothing copied
+  EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+  form.SelectAll1->trigger();
+  form.Copy1->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text().trimmed(), "A page about a Stream class.");
 }
 
 TEST_F(MainFormCommandsTest, PrintingPagesTwoToThreeGivesTheirFooters) {
