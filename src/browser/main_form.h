@@ -7,20 +7,19 @@
 #include <QMainWindow>
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "browser/link_dispatcher.h"
 #include "browser/main_form_setup_steps.h"
 
-class QPrintDialog;
 class QAction;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class QMenu;
 class QPainter;
+class QPrintDialog;
 class QPrinter;
 class QPushButton;
 
@@ -133,12 +132,13 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
 
   // --- View events
   // Processing on: Forward, Back, Reload, Print, Find, Select All and Open off. Off: each
-  // button and item as the view's state allows.
+  // button and item as the view's state allows, and the History menu refilled.
   void ProcessingHandler(bool processing_on);
   // A link under the pointer: "Found the word: " + the text after its "|"; in DebugMode any
   // other link (empty: none) as written; otherwise the status bar keeps its text.
   void HotSpotTargetChange(const std::string& url);
-  // A link clicked in the view, through the dispatcher; true when handled.
+  // A link clicked in the view, through the dispatcher; true when handled. The view's
+  // handler shows an error an action throws and counts the link as handled.
   bool HotSpotTargetClick(const std::string& url);
   // A link to a frame the view lacks: the page (first 255 characters; anchor kept aside)
   // resolved with expansion; when the file exists, another copy of the program is started
