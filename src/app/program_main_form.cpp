@@ -5,6 +5,8 @@
 #include "app/options_form.h"
 #include "app/startup.h"
 #include "app/window_placement.h"
+#include "platform/file_system.h"
+#include "platform/outside_programs.h"
 
 namespace vantorel::app {
 
@@ -60,6 +62,31 @@ void ProgramMainFormHost::StorePlacement(const std::filesystem::path& placement_
 
 void ProgramMainFormHost::ShowOptions() {
   if (options_ != nullptr) options_->exec();
+}
+
+std::string ProgramMainFormHost::StartPage() {
+  if (const auto page = StartPageArgument(arguments_)) return *page;
+  return core::Settings().DataDir + "index.htm";
+}
+
+void ProgramMainFormHost::SayMissing(const char* text) {
+  if (status_line_) status_line_(text);
+}
+
+void ProgramMainFormHost::ShowArticleSearch() { SayMissing(kArticleSearchMissing); }
+
+void ProgramMainFormHost::ShowBonusSearch() { SayMissing(kBonusSearchMissing); }
+
+void ProgramMainFormHost::OpenExtractDialog(const std::string&) { SayMissing(kExtractDialogMissing); }
+
+void ProgramMainFormHost::BrowseDirectory(const std::string&) { SayMissing(kFileBrowserMissing); }
+
+void ProgramMainFormHost::LoadViewerTextFile(const std::string&, const std::string&) {}
+
+void ProgramMainFormHost::ShowViewerModal() { SayMissing(kViewerWindowMissing); }
+
+void ProgramMainFormHost::StartProgramCopy(const std::string& parameters) {
+  platform::LaunchProgram(platform::PathText(program_file_), parameters);
 }
 
 }  // namespace vantorel::app

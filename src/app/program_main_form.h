@@ -1,8 +1,10 @@
 // The main window as the program makes it: the browser's window with the program's host, which
-// runs the start-up set-up, keeps the placement in "kvxform.ini" and shows the Options dialog.
+// runs the start-up set-up, keeps the placement in "kvxform.ini", shows the Options dialog and
+// opens the program's other windows.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,14 @@ namespace vantorel::app {
 
 class OptionsForm;
 
-class ProgramMainFormHost : public browser::MainFormHost {
+// The windows the program has not got yet each put a line in the status bar saying so.
+inline constexpr char kArticleSearchMissing[] = "The article search is not available yet";
+inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
+inline constexpr char kExtractDialogMissing[] = "The extraction dialog is not available yet";
+inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
+inline constexpr char kViewerWindowMissing[] = "The source viewer is not available yet";
+
+class ProgramMainFormHost : public browser::MainFormHost, private browser::MainFormWindows {
  public:
   // The program file, the command-line arguments (code page 1252) and the folder of the
   // profile files the set-up works with.
@@ -29,12 +38,32 @@ class ProgramMainFormHost : public browser::MainFormHost {
   void StorePlacement(const std::filesystem::path& placement_file,
                       const QMainWindow& window) override;
   void ShowOptions() override;
+  // The page the first argument names (StartPageArgument), else DataDir + "index.htm".
+  std::string StartPage() override;
+  browser::MainFormWindows& Windows() override { return *this; }
+
+  // Where the texts for the status bar go.
+  void SetStatusLine(std::function<void(const std::string&)> status_line) {
+    status_line_ = std::move(status_line);
+  }
 
  private:
+  // MainFormWindows
+  void ShowArticleSearch() override;
+  void ShowBonusSearch() override;
+  void OpenExtractDialog(const std::string& archive) override;
+  void BrowseDirectory(const std::string& directory) override;
+  void LoadViewerTextFile(const std::string& file, const std::string& caption) override;
+  void ShowViewerModal() override;
+  void StartProgramCopy(const std::string& parameters) override;
+
+  void SayMissing(const char* text);
+
   std::filesystem::path program_file_;
   std::vector<std::string> arguments_;
   std::filesystem::path config_dir_;
   OptionsForm* options_ = nullptr;  // shown by the Options command
+  std::function<void(const std::string&)> status_line_;  // the main window's status bar
 };
 
 namespace detail {
@@ -52,7 +81,9 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
                   std::filesystem::path config_dir)
       : MainFormHostHolder{ProgramMainFormHost(std::move(program_file), std::move(arguments),
                                                std::move(config_dir))},
-        MainForm(host) {}
+        MainForm(host) {
+    host.SetStatusLine([this](const std::string& text) { ShowStatusText(text); });
+  }
 
   // The Options dialog the Options command shows.
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }

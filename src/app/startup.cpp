@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/settings_file.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -29,6 +30,20 @@ std::string CanonicalFolder(const std::string& text) {
 
 }  // namespace
 
+std::optional<std::string> StartPageArgument(const std::vector<std::string>& arguments) {
+  if (arguments.empty()) return std::nullopt;
+  const std::string& argument = arguments[0];
+  const std::size_t hash = argument.find('#');
+  const std::string file = argument.substr(0, hash);
+  const std::string extension = core::ExtensionOf(file);
+  if (!core::SameTextNoCase(extension, "htm") && !core::SameTextNoCase(extension, "html"))
+    return std::nullopt;
+  if (!platform::FileExists(file)) return std::nullopt;
+  const fs::path canonical = platform::CanonicalPath(platform::ResolvePath(file));
+  if (canonical.empty()) return std::nullopt;
+  return platform::PathText(canonical) + (hash == std::string::npos ? "" : argument.substr(hash));
+}
+
 void ApplyCommandLine(const fs::path& program_file, const std::vector<std::string>& arguments,
                       core::BrowserSettings& settings) {
   settings.DebugMode = false;
@@ -46,6 +61,8 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
   } else if (first == "/DBM2") {
     settings.DebugMode = true;
     settings.ShowCommands = true;
+  } else if (const auto page = StartPageArgument(arguments)) {
+    settings.DataDir = CanonicalFolder(core::FolderOf(page->substr(0, page->find('#'))));
   } else if (!arguments[0].empty()) {
     settings.DataDir = CanonicalFolder(DirectoryWithSeparator(arguments[0]));
   }

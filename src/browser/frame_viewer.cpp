@@ -298,7 +298,7 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
   if (kind == DocumentKind::Html) reference = SplitFileReference(file_reference);
   if (reference.file.empty()) {
     SaveScrolls();
-    if (!reference.anchor.empty() && view.PositionTo(reference.anchor)) RecordHistory();
+    if (!reference.anchor.empty() && view.PositionTo(reference.anchor)) RecordFrameHistory(view);
     SetActive(&view);
     return;
   }
@@ -309,7 +309,7 @@ void FrameViewer::LoadIntoFrame(HtmlViewer& view, const std::string& file_refere
   frame.Show(std::move(prepared), reference.anchor);
   frame.RecordHistory();
   SetActive(&view);
-  RecordHistory();
+  RecordFrameHistory(view);
 }
 
 // --- Operations ------------------------------------------------------------------------------
@@ -471,6 +471,7 @@ FrameViewer::ViewState FrameViewer::CurrentState() const {
   ViewState state;
   state.top = top_;
   state.frameset = is_frameset_;
+  state.page_title = top_.title;
   for (const Frame& frame : frames_) {
     state.frames.push_back({frame.view->ShownFileName(), frame.view->ShownKind(), frame.view->verticalScrollBar()->value()});
   }
@@ -506,6 +507,17 @@ std::vector<std::string> FrameViewer::HistoryFiles() const {
   std::vector<std::string> files;
   for (const ViewState& state : history_) files.push_back(state.top.file);
   return files;
+}
+
+void FrameViewer::RecordFrameHistory(const HtmlViewer& view) {
+  RecordHistory();
+  if (!history_.empty() && !view.ShownTitle().empty()) history_.front().page_title = view.ShownTitle();
+}
+
+std::vector<std::string> FrameViewer::HistoryPageTitles() const {
+  std::vector<std::string> titles;
+  for (const ViewState& state : history_) titles.push_back(state.page_title);
+  return titles;
 }
 
 std::vector<std::string> FrameViewer::HistoryTitles() const {

@@ -104,6 +104,10 @@ class FrameViewer : public QWidget, private FrameHost {
   // File and title of the top-level document of every history entry, newest first.
   std::vector<std::string> HistoryFiles() const;
   std::vector<std::string> HistoryTitles() const;
+  // For every history entry, newest first, the title of the page it was recorded for: the
+  // page loaded into a frame, or the whole document's; the top-level title when that page has
+  // none. Tells apart entries of one frameset.
+  std::vector<std::string> HistoryPageTitles() const;
 
   // The top-level document (for a frameset, the frameset file); empty when nothing is shown.
   std::string ShownFileName() const { return top_.file; }
@@ -161,6 +165,7 @@ class FrameViewer : public QWidget, private FrameHost {
     DocumentName top;
     bool frameset = false;
     std::vector<FrameState> frames;
+    std::string page_title;  // the title of the page this entry was recorded for
   };
 
   // Makes view the active frame, which also takes the focus given to the frame view.
@@ -182,6 +187,8 @@ class FrameViewer : public QWidget, private FrameHost {
   ViewState CurrentState() const;
   void SaveScrolls();
   void RecordHistory();
+  // RecordHistory for a change in the frame view; the entry takes that frame's page title.
+  void RecordFrameHistory(const HtmlViewer& view);
   void Restore(const ViewState& state);
 
   ViewSettings settings_;             // the published properties, as every frame has them

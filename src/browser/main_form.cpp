@@ -3,9 +3,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -14,11 +21,17 @@
 
 #include <exception>
 
+#include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
+#include "browser/qt_text.h"
+#include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/ui.h"
+#include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
+#include "platform/outside_programs.h"
+#include "platform/pdf_reader.h"
 
 namespace vantorel::browser {
 
@@ -27,6 +40,37 @@ namespace {
 constexpr int kWidth = 799;
 constexpr int kHeight = 602;
 constexpr int kHistoryEntries = 6;
+constexpr int kLastPrintPage = 9999;     // "print to the end"
+constexpr std::size_t kUrlMax = 255;     // links are held in 255-character texts
+constexpr std::size_t kDroppedNameMax = 199;
+constexpr int kPrintTextOffset = 50;     // header and footer texts from the page's sides
+constexpr int kPrintTextLine = 40;       // their reference line in the margin
+
+const char kSearchResultsPage[] = "SEARCHRESULT.HTM";
+const char kCompleteListPage[] = "ALLARTS.HTM";
+const char kErrorsPage[] = "ERRORS.HTM";
+const char kPageTop[] = "#TOP";
+const char kCompleteListMessage[] =
+    "Complete articles list: to return to this list\ragain, click the Articles button under Browse";
+
+void ShowViewError(const std::exception& error) { core::ShowError(error.what()); }
+
+// The print header and footer font.
+void UsePrintFont(QPainter& canvas) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(8);
+  canvas.setFont(font);
+  canvas.setBackgroundMode(Qt::TransparentMode);
+}
+
+// Draws text with its reference point at (x, y): align names the side of the text that
+// stands at x (left or right) and at y (top or bottom), as a device context's text alignment.
+void DrawAlignedText(QPainter& canvas, int x, int y, Qt::Alignment align, const std::string& text) {
+  constexpr int kReach = 100000;  // far enough for any line of text
+  const int left = align.testFlag(Qt::AlignRight) ? x - kReach : x;
+  const int top = align.testFlag(Qt::AlignBottom) ? y - kReach : y;
+  canvas.drawText(QRect(left, top, kReach, kReach), align | Qt::TextSingleLine, ToQString(text));
+}
 
 QPushButton* ToolbarButton(const QString& caption, QStyle::StandardPixmap picture) {
   auto* button = new QPushButton(QApplication::style()->standardIcon(picture), caption);
@@ -128,18 +172,66 @@ void MainForm::BuildLayout() {
   addAction(ArticleSearch1);
   addAction(SearchOtherInfo1);
 
-  for (QPushButton* button : {ReloadBtn, BackBtn, ForwardBtn, UnZipperBtn}) button->setEnabled(false);
-  for (QAction* action : {Open1, Print1, Find1, Copy1, SelectAll1, ArticleSearch1, SearchOtherInfo1})
-    action->setEnabled(false);
+  FindDialog1 = new FindDialog(this);
 
+  for (QPushButton* button : {ReloadBtn, BackBtn, ForwardBtn}) button->setEnabled(false);
+  for (QAction* action : {Print1, Find1, SelectAll1}) action->setEnabled(false);
+
+  ConnectCommands();
+  ConnectViewEvents();
+}
+
+void MainForm::ConnectCommands() {
+  connect(File1, &QMenu::aboutToShow, this, &MainForm::File1Click);
+  connect(Open1, &QAction::triggered, this, &MainForm::Open1Click);
+  connect(Print1, &QAction::triggered, this, &MainForm::Print1Click);
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
-  connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+  connect(Edit1, &QMenu::aboutToShow, this, &MainForm::Edit1Click);
+  connect(Find1, &QAction::triggered, this, &MainForm::Find1Click);
+  connect(Copy1, &QAction::triggered, this, &MainForm::Copy1Click);
+  connect(SelectAll1, &QAction::triggered, this, &MainForm::SelectAll1Click);
   connect(Options1, &QAction::triggered, this, [this] { host_.ShowOptions(); });
-  connect(About1, &QAction::triggered, this, [] { platform::ShowHelpPage("help.htm"); });
+  connect(History1, &QMenu::aboutToShow, this, &MainForm::FillHistoryMenu);
+  connect(About1, &QAction::triggered, this, &MainForm::About1Click);
+  connect(ArticleSearch1, &QAction::triggered, this, &MainForm::ArticleSearch);
+  connect(SearchOtherInfo1, &QAction::triggered, this, &MainForm::SearchOther);
   auto* help_key = new QAction(this);
   help_key->setShortcut(QKeySequence(Qt::Key_F1));
-  connect(help_key, &QAction::triggered, this, [] { platform::ShowHelpPage("help.htm"); });
+  connect(help_key, &QAction::triggered, this, &MainForm::About1Click);
   addAction(help_key);
+
+  connect(ReloadBtn, &QPushButton::clicked, this, &MainForm::ReloadClick);
+  connect(BackBtn, &QPushButton::clicked, this, &MainForm::BackButtonClick);
+  connect(ForwardBtn, &QPushButton::clicked, this, &MainForm::FwdButtonClick);
+  connect(UnZipperBtn, &QPushButton::clicked, this, &MainForm::UnzipBtnClick);
+  connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+
+  FindDialog1->OnFind = [this] { FindDialogFind(); };
+}
+
+void MainForm::ConnectViewEvents() {
+  FrameViewer->OnProcessing = [this](browser::FrameViewer&, bool processing_on) { ProcessingHandler(processing_on); };
+  FrameViewer->OnHotSpotTargetCovered = [this](browser::FrameViewer&, const std::string&, const std::string& url) {
+    HotSpotTargetChange(url);
+  };
+  FrameViewer->OnHotSpotTargetClick = [this](browser::FrameViewer&, const std::string&, const std::string& url,
+                                             bool& handled) {
+    try {
+      handled = HotSpotTargetClick(url);
+    } catch (const std::exception& error) {
+      handled = true;
+      ShowViewError(error);
+    }
+  };
+  FrameViewer->OnBlankWindowRequest = [this](browser::FrameViewer&, const std::string&, const std::string& url) {
+    WindowRequest(url);
+  };
+  FrameViewer->OnPrintHeader = [this](browser::FrameViewer&, QPainter& canvas, int num_page, int w, int h, bool&) {
+    PrintHeader(canvas, num_page, w, h);
+  };
+  FrameViewer->OnPrintFooter = [this](browser::FrameViewer&, QPainter& canvas, int num_page, int w, int h, bool&) {
+    PrintFooter(canvas, num_page, w, h);
+  };
 }
 
 bool MainForm::FormCreate() {
@@ -157,6 +249,8 @@ void MainForm::PrepareHistory() {
   for (int position = 0; position < kHistoryEntries; ++position) {
     QAction* entry = History1->addAction(QStringLiteral("XX"));
     entry->setData(position);
+    entry->setCheckable(true);
+    connect(entry, &QAction::triggered, this, [this, position] { HistoryClick(position); });
     HistoryEntries.push_back(entry);
   }
 }
@@ -173,8 +267,8 @@ void MainForm::showEvent(QShowEvent* event) {
 }
 
 void MainForm::FormShow() {
-  const std::string start_page = core::Settings().DataDir + "index.htm";
-  if (!platform::FileExists(start_page)) return;
+  const std::string start_page = host_.StartPage();
+  if (!platform::FileExists(start_page.substr(0, start_page.find('#')))) return;
   try {
     FrameViewer->LoadDocument(start_page);
   } catch (const std::exception& error) {
@@ -208,5 +302,321 @@ void MainForm::RestoreAndRaise() {
   raise();
   activateWindow();
 }
+
+// --- Commands -----------------------------------------------------------------------------
+
+void MainForm::File1Click() { Print1->setEnabled(FrameViewer->ActiveFrameView() != nullptr); }
+
+void MainForm::Open1Click() {
+  const std::string shown = FrameViewer->ShownFileName();
+  const std::string folder = shown.empty() ? core::Settings().DataDir : core::FolderOf(shown);
+  QFileDialog dialog(this);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QStringLiteral("htm"));
+  dialog.setNameFilters({QStringLiteral("html files (*.htm *.html)"), QStringLiteral("all files (*)")});
+  dialog.selectNameFilter(dialog.nameFilters().front());
+  dialog.setDirectory(platform::ResolvePath(folder.empty() ? open_dialog_dir_ : folder));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  try {
+    FrameViewer->LoadDocumentIntoFrame(kMainFrame, FromQString(dialog.selectedFiles().front()));
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+    return;
+  }
+  setWindowTitle(ToQString(FrameViewer->ShownTitle()));
+}
+
+void MainForm::PrintDialogSetup(QPrintDialog& dialog) {
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+  dialog.setMinMax(1, kLastPrintPage);
+  dialog.setFromTo(1, 1);
+}
+
+bool MainForm::ExecPrintDialog(QPrinter& printer) {
+  QPrintDialog dialog(&printer, this);
+  PrintDialogSetup(dialog);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void MainForm::Print1Click() {
+  QPrinter printer(QPrinter::HighResolution);
+  if (!ExecPrintDialog(printer)) return;
+  if (printer.printRange() == QPrinter::PageRange)
+    PrintTo(printer, printer.fromPage(), printer.toPage());
+  else
+    PrintTo(printer, 1, kLastPrintPage);
+}
+
+int MainForm::PrintTo(QPrinter& printer, int first, int last) {
+  return FrameViewer->PrintPages(printer, first, last);
+}
+
+void MainForm::Edit1Click() {
+  const HtmlViewer* active = FrameViewer->ActiveFrameView();
+  const bool shows_file = active != nullptr && !active->ShownFileName().empty();
+  SelectAll1->setEnabled(shows_file);
+  Find1->setEnabled(shows_file);
+  Copy1->setEnabled(true);
+}
+
+void MainForm::Find1Click() {
+  // Placed first where a found link word puts it, clear of the text it selects.
+  if (!find_dialog_placed_) {
+    const ScreenPoint top_left = FindDialogPosition(MainWindowGeometry());
+    FindDialog1->move(top_left.x, top_left.y);
+  }
+  find_dialog_placed_ = true;
+  FindDialog1->show();
+  FindDialog1->raise();
+  FindDialog1->activateWindow();
+}
+
+void MainForm::FindDialogFind() {
+  const std::string text = FindDialog1->FindText();
+  if (!FrameViewer->FindNext(text, FindDialog1->MatchCase()))
+    core::ShowInformation("No further occurences of \"" + text + "\"");
+}
+
+void MainForm::Copy1Click() {
+  try {
+    FrameViewer->CopySelection();
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+}
+
+void MainForm::SelectAll1Click() { FrameViewer->SelectAllText(); }
+
+void MainForm::HistoryClick(int position) {
+  try {
+    FrameViewer->SetHistoryPosition(position);
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+  FillHistoryMenu();
+}
+
+void MainForm::FillHistoryMenu() {
+  const std::vector<std::string> titles = FrameViewer->HistoryPageTitles();
+  const std::vector<std::string> files = FrameViewer->HistoryFiles();
+  for (std::size_t position = 0; position < HistoryEntries.size(); ++position) {
+    QAction* entry = HistoryEntries[position];
+    const bool used = position < files.size();
+    entry->setVisible(used);
+    if (!used) continue;
+    const std::string& title = position < titles.size() ? titles[position] : std::string();
+    entry->setText(ToQString(title.empty() ? core::FileNameOf(files[position]) : title));
+    entry->setChecked(static_cast<int>(position) == FrameViewer->HistoryPosition());
+  }
+  History1->menuAction()->setVisible(!HistoryEntries.empty() && !files.empty());
+}
+
+void MainForm::ArticleSearch() {
+  core::SearchOutcome& flags = core::SearchFlags();
+  flags = {};
+  host_.Windows().ShowArticleSearch();
+  if (!flags.SearchPageWritten) return;
+  if (flags.CompleteListWritten) {
+    core::ShowInformation(kCompleteListMessage);
+    ShowSearchPage(kCompleteListPage);
+  } else if (flags.TestResultsWritten) {
+    ShowSearchPage(kErrorsPage);
+  } else {
+    ShowSearchPage(kSearchResultsPage);
+  }
+}
+
+void MainForm::SearchOther() {
+  core::SearchFlags().SearchPageWritten = false;
+  host_.Windows().ShowBonusSearch();
+  if (!core::SearchFlags().SearchPageWritten) return;
+  ShowSearchPage(kSearchResultsPage);
+}
+
+void MainForm::ShowSearchPage(const std::string& page) {
+  try {
+    FrameViewer->LoadDocumentIntoFrame(kMainFrame, core::Settings().DataDir + page + kPageTop);
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+  ReloadAndEnable();
+}
+
+void MainForm::ReloadClick() { ReloadAndEnable(); }
+
+void MainForm::ReloadAndEnable() {
+  ReloadBtn->setEnabled(false);
+  try {
+    FrameViewer->ReloadDocument();
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+  ReloadBtn->setEnabled(!FrameViewer->ShownFileName().empty());
+}
+
+void MainForm::BackButtonClick() {
+  try {
+    FrameViewer->HistoryBack();
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+}
+
+void MainForm::FwdButtonClick() {
+  try {
+    FrameViewer->HistoryForward();
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+}
+
+void MainForm::UnzipBtnClick() { host_.Windows().OpenExtractDialog({}); }
+
+void MainForm::About1Click() { platform::ShowHelpPage("help.htm"); }
+
+void MainForm::FileDropHandler(const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  const std::string name = files.front().substr(0, kDroppedNameMax);
+  if (name.empty()) return;
+  try {
+    FrameViewer->LoadDocument(name);
+  } catch (const std::exception& error) {
+    ShowViewError(error);
+  }
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+  std::vector<std::string> files;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) files.push_back(FromQString(url.toLocalFile()));
+  event->acceptProposedAction();
+  FileDropHandler(files);
+}
+
+// --- View events ---------------------------------------------------------------------------
+
+void MainForm::ProcessingHandler(bool processing_on) {
+  if (processing_on) {
+    for (QPushButton* button : {ForwardBtn, BackBtn, ReloadBtn}) button->setEnabled(false);
+    for (QAction* action : {Print1, Find1, SelectAll1, Open1}) action->setEnabled(false);
+    return;
+  }
+  const bool shows_file = !FrameViewer->ShownFileName().empty();
+  ForwardBtn->setEnabled(FrameViewer->FwdButtonEnabled());
+  BackBtn->setEnabled(FrameViewer->BackButtonEnabled());
+  ReloadBtn->setEnabled(shows_file);
+  const bool printable = shows_file && FrameViewer->ActiveFrameView() != nullptr;
+  for (QAction* action : {Print1, Find1, SelectAll1}) action->setEnabled(printable);
+  Open1->setEnabled(true);
+  FillHistoryMenu();
+}
+
+void MainForm::HotSpotTargetChange(const std::string& url) {
+  const std::size_t bar = url.find('|');
+  if (bar != std::string::npos)
+    ShowStatusText("Found the word: " + url.substr(bar + 1));
+  else if (core::Settings().DebugMode)
+    ShowStatusText(url);
+}
+
+bool MainForm::HotSpotTargetClick(const std::string& url) { return dispatcher_.HotSpotTargetClick(url); }
+
+void MainForm::WindowRequest(const std::string& url) {
+  std::string page = url.substr(0, kUrlMax);
+  std::string anchor;
+  if (const std::size_t hash = page.find('#'); hash != std::string::npos) {
+    anchor = page.substr(hash);
+    page.erase(hash);
+  }
+  page = dispatcher_.ResolveLinkTarget(page, true);
+  if (platform::FileExists(page)) host_.Windows().StartProgramCopy("\"" + page + anchor + "\"");
+}
+
+void MainForm::PrintHeader(QPainter& canvas, int, int w, int) {
+  UsePrintFont(canvas);
+  const HtmlViewer* active = FrameViewer->ActiveFrameView();
+  if (active == nullptr) return;
+  DrawAlignedText(canvas, kPrintTextOffset, kPrintTextLine, Qt::AlignLeft | Qt::AlignTop, active->ShownTitle());
+  DrawAlignedText(canvas, w - kPrintTextOffset, kPrintTextLine, Qt::AlignRight | Qt::AlignTop,
+                  core::FileNameOf(active->ShownFileName()));
+}
+
+void MainForm::PrintFooter(QPainter& canvas, int num_page, int w, int) {
+  UsePrintFont(canvas);
+  DrawAlignedText(canvas, kPrintTextOffset, kPrintTextLine, Qt::AlignLeft | Qt::AlignBottom, kPrintFooterNotice);
+  DrawAlignedText(canvas, w - kPrintTextOffset, kPrintTextLine, Qt::AlignRight | Qt::AlignBottom,
+                  "Page " + std::to_string(num_page));
+}
+
+void MainForm::ShowStatusText(const std::string& text) { Panel2->setText(ToQString(text)); }
+
+std::string MainForm::StatusText() const { return FromQString(Panel2->text()); }
+
+// --- LinkActions ---------------------------------------------------------------------------
+
+std::string MainForm::ExpandLinkPath(const std::string& reference) {
+  return FrameViewer->ExpandLinkPath(reference);
+}
+
+void MainForm::LoadDocumentIntoFrame(const std::string& frame, const std::string& file) {
+  FrameViewer->LoadDocumentIntoFrame(frame, file);
+}
+
+bool MainForm::FindNext(const std::string& text, bool match_case) {
+  return FrameViewer->FindNext(text, match_case);
+}
+
+WindowGeometry MainForm::MainWindowGeometry() {
+  const QRect frame = frameGeometry();
+  return {frame.left(), frame.top(), frame.width(), frame.height()};
+}
+
+void MainForm::ShowFindDialog(const std::string& text, ScreenPoint top_left) {
+  FindDialog1->SetFindText(text);
+  FindDialog1->move(top_left.x, top_left.y);
+  find_dialog_placed_ = true;
+  FindDialog1->show();
+}
+
+void MainForm::LoadViewerTextFile(const std::string& file, const std::string& caption) {
+  host_.Windows().LoadViewerTextFile(file, caption);
+}
+
+void MainForm::ShowViewerModal() { host_.Windows().ShowViewerModal(); }
+
+void MainForm::BrowseDirectory(const std::string& directory) { host_.Windows().BrowseDirectory(directory); }
+
+void MainForm::OpenExtractDialog(const std::string& archive) { host_.Windows().OpenExtractDialog(archive); }
+
+void MainForm::LaunchProgram(const std::string& program, const std::string& parameters) {
+  // The text editor and the media player are the desktop's default application for the file.
+  if (program == kTextEditorProgram) {
+    platform::LaunchProgram(parameters, "");
+  } else if (program == kMediaPlayerProgram) {
+    const std::string_view prefix = kMediaPlayerParameters;
+    const std::string_view file = std::string_view(parameters).starts_with(prefix)
+                                      ? std::string_view(parameters).substr(prefix.size())
+                                      : std::string_view(parameters);
+    platform::LaunchProgram(file, "");
+  } else {
+    platform::LaunchProgram(program, parameters);
+  }
+}
+
+bool MainForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path); }
+
+void MainForm::OpenPdfInReader(const std::string& path) {
+  platform::OpenPdfInReader(path, core::Settings().ShowCommands);
+}
+
+void MainForm::PlaySound(const std::string& file) { platform::LaunchProgram(file, ""); }
+
+bool MainForm::FileExists(const std::string& path) { return platform::FileExists(path); }
+
+bool MainForm::DirectoryExists(const std::string& path) { return platform::DirectoryExists(path); }
 
 }  // namespace vantorel::browser

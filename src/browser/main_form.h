@@ -1,6 +1,7 @@
 // The main window: toolbar, frame view and status bar under a menu bar. Creating it runs the
 // start-up set-up through its host; showing it the first time restores its placement and loads
-// DataDir + "index.htm"; closing it writes the placement once.
+// the host's start page; closing it writes the placement once. Every link clicked in the view
+// goes through the link dispatcher, for which the window is the LinkActions.
 #pragma once
 
 #include <QMainWindow>
@@ -9,16 +10,48 @@
 #include <string>
 #include <vector>
 
+#include "browser/link_dispatcher.h"
 #include "browser/main_form_setup_steps.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 class QMenu;
+class QPainter;
+class QPrintDialog;
+class QPrinter;
 class QPushButton;
 
 namespace vantorel::browser {
 
+class FindDialog;
 class FrameViewer;
+class HtmlViewer;
+
+// The windows the main window's commands and links open, which belong to the program around
+// it. Each call returns when its window has closed. Where the program has no such window,
+// the implementation says so in the main window's status bar and does nothing else.
+class MainFormWindows {
+ public:
+  virtual ~MainFormWindows() = default;
+  // The article search dialog, modally; it sets the search outcome flags.
+  virtual void ShowArticleSearch() = 0;
+  // The bonus search dialog, modally; it sets SearchPageWritten.
+  virtual void ShowBonusSearch() = 0;
+  // The extraction dialog on the archive (empty: none chosen yet), modally.
+  virtual void OpenExtractDialog(const std::string& archive) = 0;
+  // The file browser on the directory, modally; released when it closes.
+  virtual void BrowseDirectory(const std::string& directory) = 0;
+  // The viewer window's view gets the background white and shows the file as plain text;
+  // the window's caption becomes caption. Throws the view's error when the file does not
+  // exist. Does not show the window.
+  virtual void LoadViewerTextFile(const std::string& file, const std::string& caption) = 0;
+  // The viewer window, modally.
+  virtual void ShowViewerModal() = 0;
+  // Starts another copy of the program with the parameter text (a quoted page reference).
+  virtual void StartProgramCopy(const std::string& parameters) = 0;
+};
 
 // What the program around the main window does for it: the start-up set-up, the placement
 // store and the Options dialog belong with the settings, which the window does not know.
@@ -36,9 +69,17 @@ class MainFormHost {
                               const QMainWindow& window) = 0;
   // Shows the Options dialog modally.
   virtual void ShowOptions() = 0;
+  // The page FormShow loads as the whole document (path text, an anchor may follow "#"):
+  // the page the command line names, else DataDir + "index.htm".
+  virtual std::string StartPage() = 0;
+  // The program's other windows.
+  virtual MainFormWindows& Windows() = 0;
 };
 
-class MainForm : public QMainWindow, private MainFormSetupSteps {
+// The notice on every printed page's footer.
+inline constexpr char kPrintFooterNotice[] = "Printed from the Vantorel Article Browser";
+
+class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkActions {
  public:
   // Builds the window and runs FormCreate. The host outlives the window.
   explicit MainForm(MainFormHost& host);
@@ -46,9 +87,81 @@ class MainForm : public QMainWindow, private MainFormSetupSteps {
 
   // The main-window set-up; true when every step ran.
   bool FormCreate();
-  // Loads DataDir + "index.htm" as the whole document when it exists; no page and no
+  // Loads the host's StartPage as the whole document when its file exists; no page and no
   // message when it does not.
   void FormShow();
+
+  // --- Commands. Errors of the view ("Can't locate file: ") reach the error box.
+  // Print is enabled exactly when the view has an active frame.
+  void File1Click();
+  // The open-file dialog in the shown page's folder (DataDir when none); the chosen file
+  // goes into "MAIN" and its title becomes the caption.
+  void Open1Click();
+  // The print dialog (ExecPrintDialog); OK prints the chosen page range, else pages 1-9999.
+  void Print1Click();
+  // Find and Select All are enabled exactly when the active frame shows a file; Copy always.
+  void Edit1Click();
+  // Shows the find dialog, modeless; the first time at the place a link's found word puts it
+  // (FindDialogPosition).
+  void Find1Click();
+  // FindNext with the dialog's text and match case; when nothing further is found, the
+  // information "No further occurences of \"" + text + "\"".
+  void FindDialogFind();
+  void Copy1Click();
+  void SelectAll1Click();
+  // Shows the history entry the clicked History menu entry stands for (its data).
+  void HistoryClick(int position);
+  // Clears the three search outcome flags, shows the article search, then shows the page it
+  // wrote in "MAIN" ("#TOP"): ALLARTS.HTM after the complete-list message, ERRORS.HTM, or
+  // SEARCHRESULT.HTM; then reloads. Nothing when no page was written.
+  void ArticleSearch() override;
+  // As ArticleSearch with the bonus search: clears SearchPageWritten only and always shows
+  // SEARCHRESULT.HTM.
+  void SearchOther() override;
+  // Reload, off while reloading, then on exactly when a file is shown.
+  void ReloadClick();
+  void BackButtonClick();
+  void FwdButtonClick();
+  // The extraction dialog with no archive chosen.
+  void UnzipBtnClick();
+  // Help: help.htm.
+  void About1Click();
+  // The files dropped from the desktop: the first (at most 199 characters) is loaded as the
+  // whole document, whatever its kind; the others are ignored.
+  void FileDropHandler(const std::vector<std::string>& files);
+
+  // --- View events
+  // Processing on: Forward, Back, Reload, Print, Find, Select All and Open off. Off: each
+  // button and item as the view's state allows, and the History menu refilled.
+  void ProcessingHandler(bool processing_on);
+  // A link under the pointer: "Found the word: " + the text after its "|"; in DebugMode any
+  // other link (empty: none) as written; otherwise the status bar keeps its text.
+  void HotSpotTargetChange(const std::string& url);
+  // A link clicked in the view, through the dispatcher; true when handled. The view's
+  // handler shows an error an action throws and counts the link as handled.
+  bool HotSpotTargetClick(const std::string& url);
+  // A link to a frame the view lacks: the page (first 255 characters; anchor kept aside)
+  // resolved with expansion; when the file exists, another copy of the program is started
+  // with "\"" + file + anchor + "\"".
+  void WindowRequest(const std::string& url);
+  // Arial 8 pt, transparent: the active frame's title left at (50, 40) and its file name
+  // (without folder) right at (w - 50, 40), both top-aligned; nothing without an active
+  // frame.
+  void PrintHeader(QPainter& canvas, int num_page, int w, int h);
+  // Arial 8 pt: kPrintFooterNotice left at (50, 40) and "Page " + num_page right at
+  // (w - 50, 40), both bottom-aligned.
+  void PrintFooter(QPainter& canvas, int num_page, int w, int h);
+
+  // Prints the shown document's pages first to last (1 and 9999: all) on printer; the
+  // number of pages printed.
+  int PrintTo(QPrinter& printer, int first, int last);
+  // The print dialog's settings: page numbers allowed, from 1 to 9999, first and last page 1.
+  static void PrintDialogSetup(QPrintDialog& dialog);
+
+  // Shows text in the status bar.
+  void ShowStatusText(const std::string& text);
+  // The status bar's text, code page 1252.
+  std::string StatusText() const;
 
   // Un-minimises the window and brings it to the front (a later copy asked for it).
   void RestoreAndRaise();
@@ -76,10 +189,15 @@ class MainForm : public QMainWindow, private MainFormSetupSteps {
   QAction* About1;           // the Help command
   QAction* ArticleSearch1;   // Ctrl+S, in the hidden Shortcuts menu
   QAction* SearchOtherInfo1; // Ctrl+O, in the hidden Shortcuts menu
+  FindDialog* FindDialog1;   // modeless
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Shows the print dialog (PrintDialogSetup) for printer; true on OK.
+  virtual bool ExecPrintDialog(QPrinter& printer);
 
  private:
   // MainFormSetupSteps
@@ -88,15 +206,43 @@ class MainForm : public QMainWindow, private MainFormSetupSteps {
   void PrepareHistory() override;
   void AcceptDroppedFiles() override;
 
+  // LinkActions
+  std::string ExpandLinkPath(const std::string& reference) override;
+  void LoadDocumentIntoFrame(const std::string& frame, const std::string& file) override;
+  bool FindNext(const std::string& text, bool match_case) override;
+  WindowGeometry MainWindowGeometry() override;
+  void ShowFindDialog(const std::string& text, ScreenPoint top_left) override;
+  void LoadViewerTextFile(const std::string& file, const std::string& caption) override;
+  void ShowViewerModal() override;
+  void BrowseDirectory(const std::string& directory) override;
+  void OpenExtractDialog(const std::string& archive) override;
+  void LaunchProgram(const std::string& program, const std::string& parameters) override;
+  bool EnsureCdReady(const std::string& path) override;
+  void OpenPdfInReader(const std::string& path) override;
+  void PlaySound(const std::string& file) override;
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+
   void BuildLayout();
+  void ConnectCommands();
+  void ConnectViewEvents();
+  // The History entries: the view's history page titles (the file name when a page has
+  // none), newest first, the shown one checked, unused entries hidden; the menu is shown
+  // while it has entries.
+  void FillHistoryMenu();
+  // Shows the page a search wrote in "MAIN", then reloads.
+  void ShowSearchPage(const std::string& page);
+  void ReloadAndEnable();
   void ReadPlacement();
   void WritePlacement();
 
   MainFormHost& host_;
+  LinkDispatcher dispatcher_{*this};
   std::filesystem::path placement_file_;  // empty until the set-up points at it
   std::string open_dialog_dir_;           // first folder of the open-file dialog
   bool shown_before_ = false;             // FormShow ran
   bool placement_written_ = false;        // the placement is written once
+  bool find_dialog_placed_ = false;       // the find dialog has been given its place
 };
 
 }  // namespace vantorel::browser

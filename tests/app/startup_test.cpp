@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "fixed_associations.h"
@@ -105,6 +107,34 @@ TEST_F(StartupTest, AMissingDataFolderFallsBackToTheProgramFolder) {
   ui.Expect(BoxKind::Warning, kMissingDataDir).Expect(BoxKind::Warning, kMissingDataDir);
   EXPECT_EQ(CommandLine({PathText(dir_.path()) + "/missing"}).DataDir, program_dir_);
   EXPECT_EQ(CommandLine({program_.string()}).DataDir, program_dir_);  // a file, not a folder
+}
+
+// A copy of the program started for a page another copy could not show in a frame gets the
+// page, quoted away by the command line, with its anchor.
+TEST_F(StartupTest, APageArgumentOpensThatPageWithItsFolderAsDataFolder) {
+  dir_.Write("Archive/B1.HTM", "<html></html>");
+  dir_.Write("Archive/sub/Page.html", "<html></html>");
+  const std::string page = archive_ + "B1.HTM";
+  const std::string windows_form = "\\" + PathText(dir_.path()).substr(1) + "\\ARCHIVE\\b1.htm";
+  struct Case {
+    std::string argument;
+    std::optional<std::string> start_page;
+    std::string data_dir;
+  };
+  const Case cases[] = {
+      {page, page, archive_},
+      {page + "#Stream", page + "#Stream", archive_},
+      {windows_form + "#TOP", page + "#TOP", archive_},
+      {archive_ + "sub/Page.html", archive_ + "sub/Page.html", archive_ + "sub/"},
+      {archive_ + "missing.htm#TOP", std::nullopt, program_dir_},
+      {archive_, std::nullopt, archive_},  // a folder is the data folder
+  };
+  for (const Case& c : cases) {
+    ScriptedUi ui;
+    if (!c.start_page && c.data_dir == program_dir_) ui.Expect(BoxKind::Warning, kMissingDataDir);
+    EXPECT_EQ(StartPageArgument({c.argument}), c.start_page) << c.argument;
+    EXPECT_EQ(CommandLine({c.argument}).DataDir, c.data_dir) << c.argument;
+  }
 }
 
 TEST_F(StartupTest, FirstRunDiscoversTheProgramsAndWritesTheSettings) {

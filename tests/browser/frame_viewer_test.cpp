@@ -258,6 +258,17 @@ TEST_F(FrameViewerTest, TheCombinedHistoryStepsThroughFramesAndWholeViews) {
   EXPECT_EQ(view.HistoryFiles().size(), 2u);
 }
 
+TEST_F(FrameViewerTest, EachHistoryEntryNamesThePageItWasRecordedFor) {
+  const std::string index = WriteFrameset();
+  view.LoadDocument(index);
+  view.LoadDocumentIntoFrame("MAIN", dir / "second.htm");
+  Write("untitled.htm", "no title");
+  view.LoadDocumentIntoFrame("MAIN", dir / "untitled.htm");
+  view.LoadDocument(Write("plain.htm", "<title>Plain</title>plain"));
+  EXPECT_EQ(view.HistoryPageTitles(), (std::vector<std::string>{"Plain", "Archive Start", "Second", "Archive Start"}));
+  EXPECT_EQ(view.HistoryTitles(), (std::vector<std::string>{"Plain", "Archive Start", "Archive Start", "Archive Start"}));
+}
+
 TEST_F(FrameViewerTest, ReloadShowsTheFilesAsTheyAreNow) {
   view.LoadDocument(WriteFrameset());
   const std::string results = Write("SEARCHRESULT.HTM", "<title>Search Results</title>first search");

@@ -1,0 +1,90 @@
+#include "app/program_main_form.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "archive_fixture.h"
+#include "browser/frame_viewer.h"
+#include "core/shared_state.h"
+#include "fixed_associations.h"
+#include "platform/cd_drive.h"
+#include "qt_application.h"
+#include "scripted_ui.h"
+#include "temp_dir.h"
+
+namespace vantorel::app {
+namespace {
+
+using core::Settings;
+using testing::ScriptedUi;
+using testing::TempDir;
+
+// A program folder, the small archive, a configuration folder, no CD-ROM drive and no
+// programs on the desktop.
+class ProgramMainFormTest : public ::testing::Test {
+ protected:
+  ProgramMainFormTest() : no_cd_(dir_.Write("mounts", ""), dir_.path() / "fstab") {
+    testing::TestApplication();
+    previous_mounts_ = platform::SetMountTable(&no_cd_);
+    program_ = dir_.Write("bin/vantorel", "");
+    archive_ = WriteSmallArchive(dir_, "archive");
+    config_ = dir_.path() / "config";
+    Settings() = {};
+  }
+  ~ProgramMainFormTest() override {
+    platform::SetMountTable(previous_mounts_);
+    Settings() = {};
+    core::SearchFlags() = {};
+  }
+
+  TempDir dir_;
+  platform::MountTableFiles no_cd_;
+  const platform::MountTable* previous_mounts_ = nullptr;
+  FixedAssociations no_programs_;
+  std::filesystem::path program_, config_;
+  std::string archive_;
+};
+
+TEST_F(ProgramMainFormTest, APageArgumentIsShownInsteadOfTheStartPage) {
+  ScriptedUi ui;
+  ProgramMainForm form(program_, {archive_ + "WELCOME.HTM#Top"}, config_);
+  EXPECT_EQ(Settings().DataDir, archive_);
+  form.show();
+  EXPECT_FALSE(form.FrameViewer->IsFrameset());
+  EXPECT_EQ(form.FrameViewer->ShownFileName(), archive_ + "welcome.htm");
+  EXPECT_EQ(form.FrameViewer->ShownTitle(), "Welcome");
+}
+
+// Windows the program has not got yet say so in the status bar and change nothing else.
+TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
+  ScriptedUi ui;
+  dir_.Write("archive/DISKS/ISSUE12/A.PAS", "program A;");
+  ProgramMainForm form(program_, {archive_}, config_);
+  form.show();
+  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
+  struct Case {
+    std::function<void()> command;
+    std::string status;
+  };
+  const Case cases[] = {
+      {[&] { form.ArticleSearch1->trigger(); }, kArticleSearchMissing},
+      {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
+      {[&] { form.UnZipperBtn->click(); }, kExtractDialogMissing},
+      {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
+      {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
+  };
+  for (const Case& c : cases) {
+    form.ShowStatusText("");
+    c.command();
+    EXPECT_EQ(form.StatusText(), c.status);
+    EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
+  }
+}
+
+}  // namespace
+}  // namespace vantorel::app
