@@ -5,6 +5,7 @@
 #include "app/options_form.h"
 #include "app/startup.h"
 #include "app/window_placement.h"
+#include "dialogs/extract_dialog.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
 
@@ -77,7 +78,9 @@ void ProgramMainFormHost::ShowArticleSearch() { SayMissing(kArticleSearchMissing
 
 void ProgramMainFormHost::ShowBonusSearch() { SayMissing(kBonusSearchMissing); }
 
-void ProgramMainFormHost::OpenExtractDialog(const std::string&) { SayMissing(kExtractDialogMissing); }
+void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
+  dialogs::OpenExtractDialog(archive);
+}
 
 void ProgramMainFormHost::BrowseDirectory(const std::string&) { SayMissing(kFileBrowserMissing); }
 

@@ -17,7 +17,6 @@ class OptionsForm;
 // The windows the program has not got yet each put a line in the status bar saying so.
 inline constexpr char kArticleSearchMissing[] = "The article search is not available yet";
 inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
-inline constexpr char kExtractDialogMissing[] = "The extraction dialog is not available yet";
 inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
 inline constexpr char kViewerWindowMissing[] = "The source viewer is not available yet";
 

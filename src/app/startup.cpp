@@ -44,6 +44,24 @@ std::optional<std::string> StartPageArgument(const std::vector<std::string>& arg
   return platform::PathText(canonical) + (hash == std::string::npos ? "" : argument.substr(hash));
 }
 
+namespace {
+
+// The archive a page belongs to: the nearest folder at or above the page's own that holds the
+// start page index.htm, so that a page of a subfolder still finds the catalogue and the help;
+// the page's folder when none does.
+std::string ArchiveFolderOfPage(const std::string& page) {
+  const std::string page_folder = core::FolderOf(page.substr(0, page.find('#')));
+  for (std::string folder = page_folder; !folder.empty();) {
+    if (platform::FileExists(folder + "index.htm")) return CanonicalFolder(folder);
+    const std::string parent = core::FolderOf(folder.substr(0, folder.size() - 1));
+    if (parent.size() >= folder.size()) break;
+    folder = parent;
+  }
+  return CanonicalFolder(page_folder);
+}
+
+}  // namespace
+
 void ApplyCommandLine(const fs::path& program_file, const std::vector<std::string>& arguments,
                       core::BrowserSettings& settings) {
   settings.DebugMode = false;
@@ -62,7 +80,7 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
     settings.DebugMode = true;
     settings.ShowCommands = true;
   } else if (const auto page = StartPageArgument(arguments)) {
-    settings.DataDir = CanonicalFolder(core::FolderOf(page->substr(0, page->find('#'))));
+    settings.DataDir = ArchiveFolderOfPage(*page);
   } else if (!arguments[0].empty()) {
     settings.DataDir = CanonicalFolder(DirectoryWithSeparator(arguments[0]));
   }

@@ -14,16 +14,17 @@
 namespace vantorel::app {
 
 // The page argument 1 names: argument 1 up to its first "#" names an existing HTML page (a
-// file, not a folder, ending in ".htm" or ".html" in any letter case). The result is that file's real path with the "#" and anchor of the argument, if
-// any. A copy of the program started for a page a link opens in a new window gets such an
-// argument.
+// file, not a folder, ending in ".htm" or ".html" in any letter case). The result is that
+// file's real path with the "#" and anchor of the argument, if any. A copy of the program
+// started for a page a link opens in a new window gets such an argument.
 std::optional<std::string> StartPageArgument(const std::vector<std::string>& arguments);
 
 // The command-line switches and data folder: DebugMode and ShowCommands off, ProgramDir the
 // program file's folder, DataDir the folder of argument 1 or ProgramDir. Arguments are code
 // page 1252 texts; argument 1 "/DEBUGMODE" or "/DBM2" (any letter case) is a switch, a page
-// (StartPageArgument) makes DataDir that page's folder, anything else is a data folder;
-// argument 2 "/DEBUGMODE" turns DebugMode on; more are ignored. A data folder that does not
+// (StartPageArgument) makes DataDir the archive the page belongs to (the nearest folder at or
+// above the page's own holding index.htm, else the page's folder), anything else is a data
+// folder; argument 2 "/DEBUGMODE" turns DebugMode on; more are ignored. A data folder that does not
 // exist gives the warning "Data directory passed on command line does not exist, using
 // program directory" and DataDir = ProgramDir.
 void ApplyCommandLine(const std::filesystem::path& program_file,

@@ -1,8 +1,10 @@
 #include "app/program_main_form.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include "core/shared_state.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
+#include "platform/file_system.h"
 #include "qt_application.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
@@ -21,6 +24,7 @@ namespace vantorel::app {
 namespace {
 
 using core::Settings;
+using platform::PathText;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -74,7 +78,6 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
   const Case cases[] = {
       {[&] { form.ArticleSearch1->trigger(); }, kArticleSearchMissing},
       {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
-      {[&] { form.UnZipperBtn->click(); }, kExtractDialogMissing},
       {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
       {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
   };
@@ -83,6 +86,39 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
     c.command();
     EXPECT_EQ(form.StatusText(), c.status);
     EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
+  }
+}
+
+// The UnZip button and a ZIP link open the extraction dialog, without and with the archive.
+TEST_F(ProgramMainFormTest, UnZipAndZipLinksOpenTheExtractionDialog) {
+  ScriptedUi ui;
+  const std::string archive = PathText(dir_.Write("archive/DISKS/ISSUE12/EMPTY.ZIP",
+                                                  std::string("PK\x05\x06") + std::string(18, '\0')));
+  ProgramMainForm form(program_, {archive_}, config_);
+  form.show();
+  struct Case {
+    std::function<void()> command;
+    std::string archive;  // what the dialog was opened on
+  };
+  const Case cases[] = {
+      {[&] { form.UnZipperBtn->click(); }, ""},
+      {[&] { form.HotSpotTargetClick("DISKS/ISSUE12/EMPTY.ZIP"); }, archive},
+  };
+  for (const Case& c : cases) {
+    QString title;
+    QTimer::singleShot(0, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (dialog == nullptr) return;
+      title = dialog->windowTitle();
+      dialog->close();
+    });
+    c.command();
+    EXPECT_EQ(title, QStringLiteral("Extract files from Zipfile"));
+    if (c.archive.empty()) {
+      EXPECT_EQ(core::ExtractArchiveName(), "");
+    } else {
+      EXPECT_EQ(PathText(platform::ResolvePath(core::ExtractArchiveName())), c.archive);
+    }
   }
 }
 

@@ -111,9 +111,12 @@ TEST_F(StartupTest, AMissingDataFolderFallsBackToTheProgramFolder) {
 
 // A copy of the program started for a page another copy could not show in a frame gets the
 // page, quoted away by the command line, with its anchor.
-TEST_F(StartupTest, APageArgumentOpensThatPageWithItsFolderAsDataFolder) {
+TEST_F(StartupTest, APageArgumentOpensThatPageInTheArchiveItBelongsTo) {
   dir_.Write("Archive/B1.HTM", "<html></html>");
   dir_.Write("Archive/sub/Page.html", "<html></html>");
+  dir_.Write("Archive/index.htm", "<html></html>");
+  dir_.Write("Other/Loose.htm", "<html></html>");
+  const std::string other = PathText(dir_.path() / "Other") + "/";
   const std::string page = archive_ + "B1.HTM";
   const std::string windows_form = "\\" + PathText(dir_.path()).substr(1) + "\\ARCHIVE\\b1.htm";
   struct Case {
@@ -125,7 +128,8 @@ TEST_F(StartupTest, APageArgumentOpensThatPageWithItsFolderAsDataFolder) {
       {page, page, archive_},
       {page + "#Stream", page + "#Stream", archive_},
       {windows_form + "#TOP", page + "#TOP", archive_},
-      {archive_ + "sub/Page.html", archive_ + "sub/Page.html", archive_ + "sub/"},
+      {archive_ + "sub/Page.html", archive_ + "sub/Page.html", archive_},  // the archive's page
+      {other + "Loose.htm", other + "Loose.htm", other},  // no index.htm above: its own folder
       {archive_ + "missing.htm#TOP", std::nullopt, program_dir_},
       {archive_, std::nullopt, archive_},  // a folder is the data folder
   };
