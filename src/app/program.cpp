@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <QPointer>
+
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -14,6 +16,7 @@
 #include "app/splash.h"
 #include "core/code_pages.h"
 #include "core/ui.h"
+#include "dialogs/arti_search_form.h"
 #include "platform/single_instance.h"
 
 namespace vantorel::app {
@@ -42,7 +45,8 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   struct UiInstalled {
     ~UiInstalled() { core::SetUi(nullptr); }  // after the windows, before ui itself
   } ui_installed;
-  (new Splash)->ShowNow();
+  const QPointer<Splash> splash = new Splash;
+  splash->ShowNow();
   InstallHelpWindow();
 
   std::vector<std::string> arguments;
@@ -54,6 +58,15 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
 
   OptionsForm options(config_dir / kSettingsFileName, &main_form);
   main_form.SetOptionsForm(&options);
+
+  // Opening the catalogue may build index files; the splash names each one meanwhile.
+  ui.SetProgressTarget([&splash](const QString& text) {
+    if (splash) splash->ShowProgress(text);
+  });
+  dialogs::ArtiSearchForm arti_search(&main_form);
+  ui.SetProgressTarget({});
+  if (splash) splash->ShowProgress({});
+  main_form.SetArtiSearchForm(&arti_search);
 
   main_form.show();
   main_form.activateWindow();

@@ -5,6 +5,7 @@
 #include "app/options_form.h"
 #include "app/startup.h"
 #include "app/window_placement.h"
+#include "dialogs/arti_search_form.h"
 #include "dialogs/extract_dialog.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
@@ -74,7 +75,9 @@ void ProgramMainFormHost::SayMissing(const char* text) {
   if (status_line_) status_line_(text);
 }
 
-void ProgramMainFormHost::ShowArticleSearch() { SayMissing(kArticleSearchMissing); }
+void ProgramMainFormHost::ShowArticleSearch() {
+  if (arti_search_ != nullptr) arti_search_->ShowSearch();
+}
 
 void ProgramMainFormHost::ShowBonusSearch() { SayMissing(kBonusSearchMissing); }
 

@@ -10,12 +10,15 @@
 
 #include "browser/main_form.h"
 
+namespace vantorel::dialogs {
+class ArtiSearchForm;
+}
+
 namespace vantorel::app {
 
 class OptionsForm;
 
 // The windows the program has not got yet each put a line in the status bar saying so.
-inline constexpr char kArticleSearchMissing[] = "The article search is not available yet";
 inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
 inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
 inline constexpr char kViewerWindowMissing[] = "The source viewer is not available yet";
@@ -30,6 +33,9 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   // The Options dialog the Options command shows (created with the other long-lived windows);
   // null: the command does nothing.
   void SetOptionsForm(OptionsForm* options) { options_ = options; }
+  // The article search dialog the Article Search command shows (created with the other
+  // long-lived windows); null: the command does nothing.
+  void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { arti_search_ = search; }
 
   bool RunSetup(browser::MainFormSetupSteps& window) override;
   void RestorePlacement(const std::filesystem::path& placement_file,
@@ -62,6 +68,7 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   std::vector<std::string> arguments_;
   std::filesystem::path config_dir_;
   OptionsForm* options_ = nullptr;  // shown by the Options command
+  dialogs::ArtiSearchForm* arti_search_ = nullptr;  // shown by the Article Search command
   std::function<void(const std::string&)> status_line_;  // the main window's status bar
 };
 
@@ -86,6 +93,8 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
 
   // The Options dialog the Options command shows.
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }
+  // The article search dialog the Article Search command shows.
+  void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { host.SetArtiSearchForm(search); }
 };
 
 }  // namespace vantorel::app

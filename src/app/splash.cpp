@@ -9,6 +9,7 @@
 namespace vantorel::app {
 
 namespace {
+constexpr char kLoadingText[] = "Loading/Indexing, please wait";
 constexpr int kWidth = 312;
 constexpr int kHeight = 57;
 const QColor kBackground(192, 220, 192);  // colour value 12639424
@@ -23,7 +24,7 @@ Splash::Splash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) 
   colours.setColor(QPalette::Window, kBackground);
   setPalette(colours);
 
-  label_ = new QLabel(QStringLiteral("Loading/Indexing, please wait"), this);
+  label_ = new QLabel(QString::fromLatin1(kLoadingText), this);
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPixelSize(19);
   label_->setFont(font);
@@ -49,6 +50,12 @@ void Splash::ShowNow() {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
   repaint();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void Splash::ShowProgress(const QString& text) {
+  label_->setText(text.isEmpty() ? QString::fromLatin1(kLoadingText) : text);
+  label_->adjustSize();
+  label_->repaint();
 }
 
 void Splash::showEvent(QShowEvent* event) {

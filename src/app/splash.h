@@ -1,6 +1,7 @@
 // The start-up splash: "Loading/Indexing, please wait" in a borderless box centred on the
-// screen, shown and painted before anything else starts. It closes itself, and is destroyed,
-// when another window of the program becomes active or when a key is pressed in it.
+// screen, shown and painted before anything else starts. While the catalogue is opened it
+// names the index being built. It closes itself, and is destroyed, when another window of the
+// program becomes active or when a key is pressed in it.
 #pragma once
 
 #include <QWidget>
@@ -15,6 +16,9 @@ class Splash : public QWidget {
 
   // Shows the splash, centred, and paints it at once.
   void ShowNow();
+  // Shows a progress text ("Indexing kwaid.ndx...") in place of the label's own and paints it
+  // at once; empty puts "Loading/Indexing, please wait" back.
+  void ShowProgress(const QString& text);
 
  protected:
   void showEvent(QShowEvent* event) override;

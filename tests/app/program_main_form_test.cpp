@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -12,7 +13,9 @@
 
 #include "archive_fixture.h"
 #include "browser/frame_viewer.h"
+#include "catalogue_fixture_helpers.h"
 #include "core/shared_state.h"
+#include "dialogs/arti_search_form.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
@@ -76,7 +79,6 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
     std::string status;
   };
   const Case cases[] = {
-      {[&] { form.ArticleSearch1->trigger(); }, kArticleSearchMissing},
       {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
       {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
       {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
@@ -120,6 +122,43 @@ TEST_F(ProgramMainFormTest, UnZipAndZipLinksOpenTheExtractionDialog) {
       EXPECT_EQ(PathText(platform::ResolvePath(core::ExtractArchiveName())), c.archive);
     }
   }
+}
+
+// Article Search shows the search dialog modally; a search there that writes the results page
+// has the main window show it in MAIN.
+TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
+  ScriptedUi ui;
+  const testing::ArticleFiles articles = testing::ArticleTable(testing::SampleArticles());
+  dir_.Write("archive/article.dbf", articles.table);
+  dir_.Write("archive/article.dbt", articles.memo);
+  dir_.Write("archive/author.dbf", testing::AuthorTable(testing::SampleAuthors()));
+  dir_.Write("archive/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
+  ProgramMainForm form(program_, {archive_}, config_);
+  Settings().ResultsThreshold = 100;
+  dialogs::ArtiSearchForm search(&form);
+  form.SetArtiSearchForm(&search);
+  form.show();
+  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
+
+  QString title;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return;
+    title = dialog->windowTitle();
+    dialog->close();
+  });
+  form.ArticleSearch1->trigger();
+  EXPECT_EQ(title, QStringLiteral("Search articles"));
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
+
+  QTimer::singleShot(0, [&] {
+    if (QApplication::activeModalWidget() != &search) return;
+    search.SearchWords->setText(QStringLiteral("heap"));
+    search.AnOkBtn->click();
+  });
+  form.ArticleSearch1->trigger();
+  EXPECT_FALSE(search.isVisible());
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
 }
 
 }  // namespace

@@ -32,6 +32,23 @@ TEST(Splash, LooksAsDesigned) {
   EXPECT_TRUE(splash.isNull());
 }
 
+// While the catalogue opens, the splash names the index being built, then says its own text
+// again; the label grows to the text.
+TEST(Splash, ShowsProgressTextsInPlaceOfItsOwn) {
+  TestApplication();
+  QPointer<Splash> splash = new Splash;
+  splash->ShowNow();
+  auto* label = splash->findChild<QLabel*>();
+  ASSERT_NE(label, nullptr);
+  splash->ShowProgress(QStringLiteral("Indexing kwkey.ndx..."));
+  EXPECT_EQ(label->text(), QStringLiteral("Indexing kwkey.ndx..."));
+  EXPECT_GE(label->width(), label->sizeHint().width());
+  splash->ShowProgress(QString());
+  EXPECT_EQ(label->text(), QStringLiteral("Loading/Indexing, please wait"));
+  splash->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 TEST(Splash, ClosesOnAKeyAndWhenAnotherWindowBecomesActive) {
   TestApplication();
   QPointer<Splash> keyed = new Splash;
