@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <regex>
 
 #include "archive_fixture.h"
 #include "browser/frame_viewer.h"
@@ -25,6 +29,18 @@
 
 namespace vantorel::app {
 namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The first match of pattern in text; empty when there is none. text must outlive the result.
+std::smatch FirstMatch(const std::string& text, const char* pattern) {
+  std::smatch match;
+  std::regex_search(text, match, std::regex(pattern));
+  return match;
+}
 
 using core::Settings;
 using platform::PathText;
@@ -151,6 +167,10 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   EXPECT_EQ(title, QStringLiteral("Search articles"));
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
 
+  Settings().LastIssue = 100;
+  Settings().PdfDir = archive_ + "PDF/";
+  Settings().SourceDir = archive_ + "DISKS/";
+  dir_.Write("archive/DISKS/Issue12/MEMMGR/A.PAS", "program A;");  // "Memory manager"'s disk
   QTimer::singleShot(0, [&] {
     if (QApplication::activeModalWidget() != &search) return;
     search.SearchWords->setText(QStringLiteral("heap"));
@@ -159,6 +179,22 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   form.ArticleSearch1->trigger();
   EXPECT_FALSE(search.isVisible());
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
+
+  // The page's "View article" and "View source code" links reach the PDF and directory
+  // routes: a PDF that is not there is named in the error box, the disk's folder goes to the
+  // file browser.
+  const std::string page = ReadFile(archive_ + "SEARCHRESULT.HTM");
+  const std::smatch pdf = FirstMatch(page, R"(file:///pdf/[^"]*)");
+  const std::smatch disk = FirstMatch(page, R"(diry:///disks/[^"]*)");
+  ASSERT_FALSE(pdf.empty());
+  ASSERT_FALSE(disk.empty()) << page;
+  std::string missing_pdf = Settings().PdfDir + pdf.str().substr(12);
+  std::replace(missing_pdf.begin(), missing_pdf.end(), '/', '\\');
+  ui.Expect(core::BoxKind::Error, "Unable to find file: " + missing_pdf);
+  EXPECT_TRUE(form.HotSpotTargetClick(pdf.str()));
+  form.ShowStatusText("");
+  EXPECT_TRUE(form.HotSpotTargetClick(disk.str()));
+  EXPECT_EQ(form.StatusText(), kFileBrowserMissing);
 }
 
 }  // namespace
