@@ -56,13 +56,26 @@ ResultPages::Article ResultPages::ReadArticle() {
   return article;
 }
 
+// The author table has no index, so locating each author of each article scans it from the
+// top; one pass in record order keeps, for every AUTHOR_ID, the NAME of the first visible record
+// with that number, which is the record such a scan stops at.
+const std::string* ResultPages::AuthorName(std::int32_t author) {
+  if (!author_names_) {
+    author_names_.emplace();
+    tables::KvDbf& authors = catalogue_.AuthorDBF();
+    for (authors.First(); !authors.Eof(); authors.Skip(1))
+      author_names_->try_emplace(authors.FieldAsInteger("AUTHOR_ID"), authors.FieldAsString("NAME"));
+  }
+  const auto found = author_names_->find(author);
+  return found == author_names_->end() ? nullptr : &found->second;
+}
+
 std::vector<std::string> ResultPages::AuthorLines(const Article& article) {
-  tables::KvDbf& authors = catalogue_.AuthorDBF();
   std::vector<std::string> lines;
   for (std::size_t place = 0; place < article.authors.size(); ++place) {
     const std::int32_t author = article.authors[place];
-    if (author == 0 || !authors.Locate("AUTHOR_ID", std::to_string(author))) continue;
-    lines.push_back((place == 0 ? "" : ", ") + authors.FieldAsString("NAME"));
+    if (author == 0) continue;
+    if (const std::string* name = AuthorName(author)) lines.push_back((place == 0 ? "" : ", ") + *name);
   }
   return lines;
 }
@@ -125,6 +138,7 @@ std::vector<std::string> ResultPages::DetailBlock(const Article& article) {
 }
 
 void ResultPages::WriteSearchResults(const SearchResults& results) {
+  author_names_.reset();  // the tables may have changed since the last page
   const std::string& data_dir = catalogue_.DataDir();
   catalogue_.KeywordDBF().SetIndexTo(data_dir + "kwaid");
   PageFile page(data_dir + "SEARCHRESULT.HTM");
@@ -194,6 +208,7 @@ void ResultPages::WriteTestLines(const Article& article, PageFile& errors) {
 }
 
 void ResultPages::WriteCompleteList(bool with_test_report) {
+  author_names_.reset();
   const std::string& data_dir = catalogue_.DataDir();
   tables::KvDbf& articles = catalogue_.ArticleDBF();
   articles.SetIndexTo(data_dir + "ariss");

@@ -27,6 +27,12 @@
 #include <string>
 #include <vector>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 #include "catalogue/catalogue.h"
 #include "catalogue/result_page_writer.h"
 
@@ -52,11 +58,15 @@ class ResultPages : public ResultPageWriter {
   // The detail block of the current article, one text per line.
   std::vector<std::string> DetailBlock(const Article& article);
   std::vector<std::string> AuthorLines(const Article& article);
+  // NAME of the author with that number; null when the author table has none.
+  const std::string* AuthorName(std::int32_t author);
   std::string KeywordsLine(const Article& article);
   // ERRORS.HTM's lines for the current article.
   void WriteTestLines(const Article& article, PageFile& errors);
 
   Catalogue& catalogue_;  // the open tables
+  // AUTHOR_ID -> NAME of the author table, read once per page; empty until first needed.
+  std::optional<std::unordered_map<std::int32_t, std::string>> author_names_;
 };
 
 }  // namespace vantorel::catalogue

@@ -305,6 +305,21 @@ TEST_F(ResultPagesTest, UnknownAuthorNumberWritesNoName) {
             std::string::npos);
 }
 
+TEST_F(ResultPagesTest, AnAuthorNumberGivenTwiceNamesTheFirstRecord) {
+  catalogue_.reset();
+  std::vector<AuthorRow> authors = SampleAuthors();
+  authors.push_back({2, "Second Bob"});
+  WriteCatalogue({{5, "Article", "", "Twice", 7, 2, 0, 12, ""}}, authors, {});
+  for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx"})
+    std::filesystem::remove(dir_.path() / index);
+  OpenCatalogue();
+  pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_);
+  WriteResults({"5"}, {}, MatchMode::AnyWord, std::nullopt, std::nullopt, true);
+  const std::string page = Read("SEARCHRESULT.HTM");
+  EXPECT_NE(page.find(", " + Pad("Bob Jones", 64)), std::string::npos);
+  EXPECT_EQ(page.find("Second Bob"), std::string::npos);
+}
+
 TEST_F(ResultPagesTest, PageThatCannotBeCreatedThrows) {
   std::filesystem::create_directory(dir_.path() / "SEARCHRESULT.HTM");
   EXPECT_THROW(
