@@ -8,13 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "archive_fixture.h"
 #include "browser/frame_viewer.h"
-#include "fixed_associations.h"
 #include "core/shared_state.h"
 #include "platform/cd_drive.h"
 #include "platform/help_page.h"
-#include "qt_application.h"
+#include "program_window_fixture.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 
@@ -24,34 +22,9 @@ namespace {
 using core::BoxKind;
 using core::Settings;
 using testing::ScriptedUi;
-using testing::TestApplication;
 using testing::TempDir;
 
-// A program folder, the small archive, a configuration folder, no CD-ROM drive and no
-// programs on the desktop.
-class MainFormTest : public ::testing::Test {
- protected:
-  MainFormTest()
-      : no_cd_(dir_.Write("mounts", ""), dir_.path() / "fstab") {
-    TestApplication();
-    previous_mounts_ = platform::SetMountTable(&no_cd_);
-    program_ = dir_.Write("bin/vantorel", "");
-    archive_ = WriteSmallArchive(dir_, "archive");
-    config_ = dir_.path() / "config";
-    Settings() = {};
-  }
-  ~MainFormTest() override {
-    platform::SetMountTable(previous_mounts_);
-    Settings() = {};
-  }
-
-  TempDir dir_;
-  platform::MountTableFiles no_cd_;
-  const platform::MountTable* previous_mounts_ = nullptr;
-  FixedAssociations no_programs_;
-  std::filesystem::path program_, config_;
-  std::string archive_;
-};
+class MainFormTest : public ProgramWindowTest {};
 
 TEST_F(MainFormTest, CreationRunsTheSetUp) {
   ScriptedUi ui;

@@ -10,30 +10,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <regex>
 
-#include "archive_fixture.h"
 #include "browser/frame_viewer.h"
 #include "catalogue_fixture_helpers.h"
 #include "core/shared_state.h"
 #include "dialogs/arti_search_form.h"
-#include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
-#include "qt_application.h"
+#include "program_window_fixture.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 
 namespace vantorel::app {
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // The first match of pattern in text; empty when there is none. text must outlive the result.
 std::smatch FirstMatch(const std::string& text, const char* pattern) {
@@ -42,36 +33,23 @@ std::smatch FirstMatch(const std::string& text, const char* pattern) {
   return match;
 }
 
+// Once the next modal dialog runs, notes its title and closes it. title must outlive the
+// dialog.
+void CloseModalDialogWhenShown(QString& title) {
+  QTimer::singleShot(0, [&title] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return;
+    title = dialog->windowTitle();
+    dialog->close();
+  });
+}
+
 using core::Settings;
 using platform::PathText;
 using testing::ScriptedUi;
 using testing::TempDir;
 
-// A program folder, the small archive, a configuration folder, no CD-ROM drive and no
-// programs on the desktop.
-class ProgramMainFormTest : public ::testing::Test {
- protected:
-  ProgramMainFormTest() : no_cd_(dir_.Write("mounts", ""), dir_.path() / "fstab") {
-    testing::TestApplication();
-    previous_mounts_ = platform::SetMountTable(&no_cd_);
-    program_ = dir_.Write("bin/vantorel", "");
-    archive_ = WriteSmallArchive(dir_, "archive");
-    config_ = dir_.path() / "config";
-    Settings() = {};
-  }
-  ~ProgramMainFormTest() override {
-    platform::SetMountTable(previous_mounts_);
-    Settings() = {};
-    core::SearchFlags() = {};
-  }
-
-  TempDir dir_;
-  platform::MountTableFiles no_cd_;
-  const platform::MountTable* previous_mounts_ = nullptr;
-  FixedAssociations no_programs_;
-  std::filesystem::path program_, config_;
-  std::string archive_;
-};
+class ProgramMainFormTest : public ProgramWindowTest {};
 
 TEST_F(ProgramMainFormTest, APageArgumentIsShownInsteadOfTheStartPage) {
   ScriptedUi ui;
@@ -124,12 +102,7 @@ TEST_F(ProgramMainFormTest, UnZipAndZipLinksOpenTheExtractionDialog) {
   };
   for (const Case& c : cases) {
     QString title;
-    QTimer::singleShot(0, [&] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      if (dialog == nullptr) return;
-      title = dialog->windowTitle();
-      dialog->close();
-    });
+    CloseModalDialogWhenShown(title);
     c.command();
     EXPECT_EQ(title, QStringLiteral("Extract files from Zipfile"));
     if (c.archive.empty()) {
@@ -157,12 +130,7 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
 
   QString title;
-  QTimer::singleShot(0, [&] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    if (dialog == nullptr) return;
-    title = dialog->windowTitle();
-    dialog->close();
-  });
+  CloseModalDialogWhenShown(title);
   form.ArticleSearch1->trigger();
   EXPECT_EQ(title, QStringLiteral("Search articles"));
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
@@ -183,7 +151,7 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   // The page's "View article" and "View source code" links reach the PDF and directory
   // routes: a PDF that is not there is named in the error box, the disk's folder goes to the
   // file browser.
-  const std::string page = ReadFile(archive_ + "SEARCHRESULT.HTM");
+  const std::string page = TempDir::Read(archive_ + "SEARCHRESULT.HTM");
   const std::smatch pdf = FirstMatch(page, R"(file:///pdf/[^"]*)");
   const std::smatch disk = FirstMatch(page, R"(diry:///disks/[^"]*)");
   ASSERT_FALSE(pdf.empty());
