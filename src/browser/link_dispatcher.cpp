@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
@@ -98,9 +99,9 @@ LinkParameters SplitLinkParameters(std::string_view link) {
 }
 
 std::string LinkExtension(std::string_view path) {
-  const std::size_t last = path.find_last_of(".\\:");
-  if (last == std::string_view::npos || path[last] != '.') return {};
-  return core::UpperCaseAscii(path.substr(last, kExtensionMax));
+  constexpr core::FolderEnd kRule = core::FolderEnd::SeparatorOrDrive;
+  if (!core::HasExtension(path, kRule)) return {};
+  return core::UpperCaseAscii(("." + core::ExtensionOf(path, kRule)).substr(0, kExtensionMax));
 }
 
 std::string DirectoryLinkPath(std::string_view upper_url) {

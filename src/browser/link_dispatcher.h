@@ -114,8 +114,9 @@ struct LinkParameters {
 };
 LinkParameters SplitLinkParameters(std::string_view link);
 
-// The extension of a path: from its last "." that no "\" or ":" follows to the end, a-z
-// upper-cased, at most 5 characters; empty when there is none.
+// The extension of a path: from its last "." that no "\", "/" or ":" follows to the end, a-z
+// upper-cased, at most 5 characters; empty when there is none. ("/" ends a folder too: the
+// expanded path of a page shown from a Linux folder keeps its "/".)
 std::string LinkExtension(std::string_view path);
 
 // The directory a DIRY: link names: the upper-cased link with every "/" turned into "\" and

@@ -431,6 +431,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExtensionCase{R"(C:\DATA\ALL.HTM#TOP)", ".HTM#"},
                       ExtensionCase{R"(C:\V1.2\README)", ""},
                       ExtensionCase{"A.B:README", ""},
+                      ExtensionCase{"/tmp/DISK.ZIP/README", ""},
                       ExtensionCase{"README.", "."},
                       ExtensionCase{"", ""}));
 
