@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/application_title.h"
-#include "app/help_window.h"
 #include "app/options_form.h"
 #include "app/program_main_form.h"
 #include "app/qt_ui.h"
@@ -17,7 +16,9 @@
 #include "core/code_pages.h"
 #include "core/ui.h"
 #include "dialogs/arti_search_form.h"
+#include "platform/help_page.h"
 #include "platform/single_instance.h"
+#include "viewer/view_form.h"
 
 namespace vantorel::app {
 
@@ -47,7 +48,6 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   } ui_installed;
   const QPointer<Splash> splash = new Splash;
   splash->ShowNow();
-  InstallHelpWindow();
 
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(core::Utf8ToCp1252(argv[i]));
@@ -55,6 +55,14 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   ProgramMainForm main_form(program_file, arguments, config_dir);
   SetApplicationTitle(kProgramTitle);
   const bool restore_requested = instance.StopListening();
+
+  viewer::ViewForm view_form(&main_form);
+  main_form.SetViewForm(&view_form);
+  platform::SetHelpPageHandler(
+      [&view_form](const std::string& page_reference) { view_form.ShowHelpPage(page_reference); });
+  struct HelpInstalled {
+    ~HelpInstalled() { platform::SetHelpPageHandler({}); }  // before the viewer goes
+  } help_installed;
 
   OptionsForm options(config_dir / kSettingsFileName, &main_form);
   main_form.SetOptionsForm(&options);

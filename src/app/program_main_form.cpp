@@ -9,6 +9,7 @@
 #include "dialogs/extract_dialog.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
+#include "viewer/view_form.h"
 
 namespace vantorel::app {
 
@@ -87,9 +88,13 @@ void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
 
 void ProgramMainFormHost::BrowseDirectory(const std::string&) { SayMissing(kFileBrowserMissing); }
 
-void ProgramMainFormHost::LoadViewerTextFile(const std::string&, const std::string&) {}
+void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std::string& caption) {
+  if (view_form_ != nullptr) view_form_->ShowTextFile(file, caption);
+}
 
-void ProgramMainFormHost::ShowViewerModal() { SayMissing(kViewerWindowMissing); }
+void ProgramMainFormHost::ShowViewerModal() {
+  if (view_form_ != nullptr) view_form_->ShowModal();
+}
 
 void ProgramMainFormHost::StartProgramCopy(const std::string& parameters) {
   platform::LaunchProgram(platform::PathText(program_file_), parameters);

@@ -14,6 +14,10 @@ namespace vantorel::dialogs {
 class ArtiSearchForm;
 }
 
+namespace vantorel::viewer {
+class ViewForm;
+}
+
 namespace vantorel::app {
 
 class OptionsForm;
@@ -21,7 +25,6 @@ class OptionsForm;
 // The windows the program has not got yet each put a line in the status bar saying so.
 inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
 inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
-inline constexpr char kViewerWindowMissing[] = "The source viewer is not available yet";
 
 class ProgramMainFormHost : public browser::MainFormHost, private browser::MainFormWindows {
  public:
@@ -36,6 +39,9 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   // The article search dialog the Article Search command shows (created with the other
   // long-lived windows); null: the command does nothing.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { arti_search_ = search; }
+  // The viewer window VIEW: links show their file in (created with the other long-lived
+  // windows); null: the links do nothing.
+  void SetViewForm(viewer::ViewForm* view_form) { view_form_ = view_form; }
 
   bool RunSetup(browser::MainFormSetupSteps& window) override;
   void RestorePlacement(const std::filesystem::path& placement_file,
@@ -69,6 +75,7 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   std::filesystem::path config_dir_;
   OptionsForm* options_ = nullptr;  // shown by the Options command
   dialogs::ArtiSearchForm* arti_search_ = nullptr;  // shown by the Article Search command
+  viewer::ViewForm* view_form_ = nullptr;  // shows the files of VIEW: links
   std::function<void(const std::string&)> status_line_;  // the main window's status bar
 };
 
@@ -95,6 +102,8 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }
   // The article search dialog the Article Search command shows.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { host.SetArtiSearchForm(search); }
+  // The viewer window VIEW: links show their file in.
+  void SetViewForm(viewer::ViewForm* view_form) { host.SetViewForm(view_form); }
 };
 
 }  // namespace vantorel::app

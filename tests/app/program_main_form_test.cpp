@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <regex>
 
 #include "browser/frame_viewer.h"
+#include "browser/html_viewer.h"
 #include "catalogue_fixture_helpers.h"
 #include "core/shared_state.h"
 #include "dialogs/arti_search_form.h"
@@ -22,6 +24,7 @@
 #include "program_window_fixture.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
+#include "viewer/view_form.h"
 
 namespace vantorel::app {
 namespace {
@@ -75,7 +78,6 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
   const Case cases[] = {
       {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
       {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
-      {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
   };
   for (const Case& c : cases) {
     form.ShowStatusText("");
@@ -83,6 +85,35 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
     EXPECT_EQ(form.StatusText(), c.status);
     EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
   }
+}
+
+// A VIEW: link shows its source file in the viewer window, modally, which finds the link's word;
+// without a viewer window the link does nothing.
+TEST_F(ProgramMainFormTest, AViewLinkShowsTheSourceFileInTheViewerWindow) {
+  ScriptedUi ui;
+  dir_.Write("archive/DISKS/ISSUE12/A.PAS", "program A;\n{ A Stream of bytes }\n");
+  ProgramMainForm form(program_, {archive_}, config_);
+  Settings().SourceDir = archive_ + "DISKS/";
+  form.show();
+  EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
+  EXPECT_EQ(core::ViewerSearchWord(), "STREAM");
+
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
+  QString caption;
+  std::string found;
+  QTimer::singleShot(0, [&] {
+    if (QApplication::activeModalWidget() != &view_form || !QTest::qWaitForWindowActive(&view_form)) return;
+    caption = view_form.windowTitle();
+    found = view_form.Viewer->textCursor().selectedText().toStdString();
+    view_form.close();
+  });
+  EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
+  const std::string file = Settings().SourceDir + "ISSUE12\\A.PAS";
+  EXPECT_EQ(caption.toStdString(), "Source Viewer: " + file);
+  EXPECT_EQ(found, "Stream");
+  EXPECT_EQ(view_form.Viewer->ShownFileName(), archive_ + "DISKS/ISSUE12/A.PAS");
+  core::ViewerSearchWord().clear();
 }
 
 // The UnZip button and a ZIP link open the extraction dialog, without and with the archive.
