@@ -80,7 +80,7 @@ class ViewFormTest : public ::testing::Test {
     Settings().DataDir = PathText(dir.path()) + "/";
     Settings().SourceDir = Settings().DataDir + "DISKS/";
     Settings().LastIssue = 100;
-    Write("DISKS/ISSUE12/A.PAS", "program A;\n{ A Stream of bytes }\nbegin end.\n");
+    Write("DISKS/ISSUE12/A.PAS", "program A;\n{ A Stream of bytes }\n{ another stream }\nbegin end.\n");
     Write("DISKS/ISSUE12/B.PAS", "program B;\n");
     Write("DISKS/ISSUE12/C.PAS", "program C;\n");
     Write("help.htm",
