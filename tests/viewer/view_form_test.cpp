@@ -157,6 +157,27 @@ TEST_F(ViewFormTest, TheWindowAsDesigned) {
   EXPECT_TRUE(form->CopyBtn->isEnabled());
 }
 
+// Images are looked up beside the shown page, and a GIF image is never shown.
+TEST_F(ViewFormTest, ImageRequestsNeverShowAGif) {
+  dir.Write("pages/pic.gif", testing::GifBytes());
+  dir.Write("pages/pic.bmp", testing::BmpBytes(4, 4, 0xff0000));
+  dir.Write("pages/gif-inside.bmp", testing::GifBytes());  // the kind comes from the content
+  form->Viewer->LoadDocument(Write("pages/page.htm", "<title>Pictures</title>"));
+  struct Case {
+    std::string src;
+    bool shown;
+  };
+  const Case cases[] = {{"pic.gif", false}, {"PIC.GIF", false}, {"pic.bmp", true}, {"gif-inside.bmp", true},
+                        {"missing.bmp", false}};
+  for (const Case& c : cases) {
+    QImage bitmap;
+    int color = -1;
+    form->Viewer->OnBitmapRequest(*form->Viewer, c.src, bitmap, color);
+    EXPECT_EQ(!bitmap.isNull(), c.shown) << c.src;
+    EXPECT_EQ(color, -1) << c.src;
+  }
+}
+
 TEST_F(ViewFormTest, AScreenWiderThan640PixelsPlacesTheWindowAt35By35) {
   struct Case {
     int screen_width;
