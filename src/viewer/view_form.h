@@ -10,7 +10,6 @@
 
 #include <QDialog>
 
-#include <optional>
 #include <string>
 #include <vector>
 
