@@ -67,6 +67,9 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   ui.SetProgressTarget({});
   if (splash) splash->ShowProgress({});
   main_form.SetArtiSearchForm(&arti_search);
+  MissingViewerWindow viewer_window(
+      [&main_form](const std::string& text) { main_form.ShowStatusText(text); });
+  main_form.SetFileListViewer(&viewer_window);
 
   main_form.show();
   main_form.activateWindow();

@@ -9,6 +9,7 @@
 #include "dialogs/extract_dialog.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
+#include "viewer/sel_file_form.h"
 
 namespace vantorel::app {
 
@@ -85,7 +86,9 @@ void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
   dialogs::OpenExtractDialog(archive);
 }
 
-void ProgramMainFormHost::BrowseDirectory(const std::string&) { SayMissing(kFileBrowserMissing); }
+void ProgramMainFormHost::BrowseDirectory(const std::string& directory) {
+  if (file_list_viewer_ != nullptr) viewer::OpenFileBrowser(directory, *file_list_viewer_);
+}
 
 void ProgramMainFormHost::LoadViewerTextFile(const std::string&, const std::string&) {}
 

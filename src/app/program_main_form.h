@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "browser/main_form.h"
+#include "viewer/file_list_viewer.h"
 
 namespace vantorel::dialogs {
 class ArtiSearchForm;
@@ -20,8 +21,19 @@ class OptionsForm;
 
 // The windows the program has not got yet each put a line in the status bar saying so.
 inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
-inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
 inline constexpr char kViewerWindowMissing[] = "The source viewer is not available yet";
+
+// Stands in for the viewer window while the program has none: showing a file list puts
+// kViewerWindowMissing in the status bar and shows nothing.
+class MissingViewerWindow : public viewer::FileListViewer {
+ public:
+  explicit MissingViewerWindow(std::function<void(const std::string&)> status_line)
+      : status_line_(std::move(status_line)) {}
+  void ShowFileList() override { status_line_(kViewerWindowMissing); }
+
+ private:
+  std::function<void(const std::string&)> status_line_;  // the main window's status bar
+};
 
 class ProgramMainFormHost : public browser::MainFormHost, private browser::MainFormWindows {
  public:
@@ -36,6 +48,9 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   // The article search dialog the Article Search command shows (created with the other
   // long-lived windows); null: the command does nothing.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { arti_search_ = search; }
+  // The viewer window the file browser's View command shows its file lists in; null: directory
+  // links open no file browser.
+  void SetFileListViewer(viewer::FileListViewer* viewer) { file_list_viewer_ = viewer; }
 
   bool RunSetup(browser::MainFormSetupSteps& window) override;
   void RestorePlacement(const std::filesystem::path& placement_file,
@@ -69,6 +84,7 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   std::filesystem::path config_dir_;
   OptionsForm* options_ = nullptr;  // shown by the Options command
   dialogs::ArtiSearchForm* arti_search_ = nullptr;  // shown by the Article Search command
+  viewer::FileListViewer* file_list_viewer_ = nullptr;  // shows the file browser's lists
   std::function<void(const std::string&)> status_line_;  // the main window's status bar
 };
 
@@ -95,6 +111,8 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }
   // The article search dialog the Article Search command shows.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { host.SetArtiSearchForm(search); }
+  // The viewer window the file browser's View command shows its file lists in.
+  void SetFileListViewer(viewer::FileListViewer* viewer) { host.SetFileListViewer(viewer); }
 };
 
 }  // namespace vantorel::app

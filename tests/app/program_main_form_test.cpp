@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@
 #include "program_window_fixture.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
+#include "viewer/sel_file_form.h"
 
 namespace vantorel::app {
 namespace {
@@ -74,7 +77,6 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
   };
   const Case cases[] = {
       {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
-      {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
       {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
   };
   for (const Case& c : cases) {
@@ -126,6 +128,8 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   Settings().ResultsThreshold = 100;
   dialogs::ArtiSearchForm search(&form);
   form.SetArtiSearchForm(&search);
+  MissingViewerWindow viewer_window([&form](const std::string& text) { form.ShowStatusText(text); });
+  form.SetFileListViewer(&viewer_window);
   form.show();
   const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
 
@@ -160,9 +164,39 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   std::replace(missing_pdf.begin(), missing_pdf.end(), '/', '\\');
   ui.Expect(core::BoxKind::Error, "Unable to find file: " + missing_pdf);
   EXPECT_TRUE(form.HotSpotTargetClick(pdf.str()));
-  form.ShowStatusText("");
+  QString browser_title;
+  CloseModalDialogWhenShown(browser_title);
   EXPECT_TRUE(form.HotSpotTargetClick(disk.str()));
-  EXPECT_EQ(form.StatusText(), kFileBrowserMissing);
+  EXPECT_EQ(browser_title, QStringLiteral("File Browser"));
+}
+
+// A directory link opens the file browser on the folder; its View command reaches the viewer
+// the program supplies (here the stand-in, which says in the status bar that there is none).
+TEST_F(ProgramMainFormTest, DirectoryLinksOpenTheFileBrowser) {
+  ScriptedUi ui;
+  dir_.Write("archive/DISKS/Issue12/A.PAS", "program A;");
+  ProgramMainForm form(program_, {archive_}, config_);
+  MissingViewerWindow viewer_window([&form](const std::string& text) { form.ShowStatusText(text); });
+  form.SetFileListViewer(&viewer_window);
+  form.show();
+  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
+
+  std::string folder;
+  QTimer::singleShot(0, [&folder] {
+    auto* browser = qobject_cast<viewer::SelFileForm*>(QApplication::activeModalWidget());
+    if (browser == nullptr) return;
+    folder = browser->FolderPath();
+    if (!QTest::qWaitFor([browser] { return browser->Items().size() == 1; }))
+      ADD_FAILURE() << "the file browser lists no file";
+    browser->ShellList1->selectAll();
+    browser->BitBtn2->click();
+    browser->BitBtn3->click();
+  });
+  form.ShowStatusText("");
+  EXPECT_TRUE(form.HotSpotTargetClick("diry:///disks/issue12"));
+  EXPECT_EQ(folder, PathText(dir_.path() / "archive" / "DISKS" / "Issue12"));
+  EXPECT_EQ(form.StatusText(), kViewerWindowMissing);
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
 }
 
 }  // namespace
