@@ -125,10 +125,15 @@ void SelFileForm::BuildControls() {
   ShellList1->setSortingEnabled(true);
   ShellList1->sortByColumn(0, Qt::AscendingOrder);
   ShellList1->setMinimumSize(kListWidth, kPaneHeight);
-  ShellList1->header()->setStretchLastSection(false);
-  ShellList1->header()->setSectionResizeMode(QHeaderView::Interactive);
-  ShellList1->header()->resizeSection(0, ShellList1->fontMetrics().horizontalAdvance(
-                                             QStringLiteral("MMMMMMMM.MMM")));
+  // Name, size, type, date: the name wide enough for an MS-DOS name, the size and the date as
+  // wide as their texts; what does not fit scrolls sideways.
+  QHeaderView* columns = ShellList1->header();
+  columns->setStretchLastSection(false);
+  columns->setSectionResizeMode(QHeaderView::Interactive);
+  columns->resizeSection(0, ShellList1->fontMetrics().horizontalAdvance(
+                                QStringLiteral("MMMMMMMM.MMM")));
+  columns->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  columns->setSectionResizeMode(3, QHeaderView::ResizeToContents);
 
   BitBtn2 = GlyphButton(QStyle::SP_FileDialogContentsView, "&View", "View selected file(s)");
   BitBtn1 = GlyphButton(QStyle::SP_MediaPlay, "&Run", "Run selected file(s)");
@@ -154,7 +159,9 @@ void SelFileForm::BuildControls() {
   // The model fills folders in the background; the preset folder moves down as the folders
   // above it fill, so it is brought back into view each time.
   connect(tree_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-    if (!preset_folder_.isEmpty() && preset_folder_.startsWith(path))
+    if (preset_folder_.isEmpty()) return;
+    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    if (preset_folder_ == path || preset_folder_.startsWith(folder))
       ShellTree1->scrollTo(ShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
   });
   connect(BitBtn2, &QPushButton::clicked, this, &SelFileForm::ViewButtonClick);
@@ -186,6 +193,7 @@ void SelFileForm::SetDirectory(const std::string& directory) {
 
 void SelFileForm::ShowTreeFolder() {
   const QString path = tree_model_->filePath(ShellTree1->currentIndex());
+  if (path != preset_folder_) preset_folder_.clear();
   ShellList1->clearSelection();
   ShellList1->setRootIndex(list_model_->setRootPath(path));
 }

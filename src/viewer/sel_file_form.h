@@ -99,7 +99,7 @@ class SelFileForm : public QDialog {
   FileListViewer& viewer_;         // shows the View command's file lists
   QFileSystemModel* tree_model_;   // folders only, for ShellTree1
   QFileSystemModel* list_model_;   // folders and files, for ShellList1
-  QString preset_folder_;          // the folder SetDirectory chose, kept in view while it loads
+  QString preset_folder_;  // the folder SetDirectory chose, kept in view until another is chosen
 };
 
 // Creates the file browser over the active window, presets it with directory, shows it
