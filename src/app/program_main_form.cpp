@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
 #include "viewer/view_form.h"
+#include "viewer/sel_file_form.h"
 
 namespace vantorel::app {
 
@@ -86,7 +87,9 @@ void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
   dialogs::OpenExtractDialog(archive);
 }
 
-void ProgramMainFormHost::BrowseDirectory(const std::string&) { SayMissing(kFileBrowserMissing); }
+void ProgramMainFormHost::BrowseDirectory(const std::string& directory) {
+  if (view_form_ != nullptr) viewer::OpenFileBrowser(directory, *view_form_);
+}
 
 void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std::string& caption) {
   if (view_form_ != nullptr) view_form_->ShowTextFile(file, caption);

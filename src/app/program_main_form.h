@@ -24,7 +24,6 @@ class OptionsForm;
 
 // The windows the program has not got yet each put a line in the status bar saying so.
 inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
-inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
 
 class ProgramMainFormHost : public browser::MainFormHost, private browser::MainFormWindows {
  public:

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@
 #include "scripted_ui.h"
 #include "temp_dir.h"
 #include "viewer/view_form.h"
+#include "viewer/sel_file_form.h"
 
 namespace vantorel::app {
 namespace {
@@ -77,7 +79,6 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
   };
   const Case cases[] = {
       {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
-      {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
   };
   for (const Case& c : cases) {
     form.ShowStatusText("");
@@ -157,6 +158,8 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   Settings().ResultsThreshold = 100;
   dialogs::ArtiSearchForm search(&form);
   form.SetArtiSearchForm(&search);
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
   form.show();
   const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
 
@@ -191,9 +194,46 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   std::replace(missing_pdf.begin(), missing_pdf.end(), '/', '\\');
   ui.Expect(core::BoxKind::Error, "Unable to find file: " + missing_pdf);
   EXPECT_TRUE(form.HotSpotTargetClick(pdf.str()));
-  form.ShowStatusText("");
+  QString browser_title;
+  CloseModalDialogWhenShown(browser_title);
   EXPECT_TRUE(form.HotSpotTargetClick(disk.str()));
-  EXPECT_EQ(form.StatusText(), kFileBrowserMissing);
+  EXPECT_EQ(browser_title, QStringLiteral("File Browser"));
+}
+
+// A directory link opens the file browser on the folder; its View command shows the selected
+// file in the viewer window.
+TEST_F(ProgramMainFormTest, DirectoryLinksOpenTheFileBrowser) {
+  ScriptedUi ui;
+  dir_.Write("archive/DISKS/Issue12/A.PAS", "program A;");
+  ProgramMainForm form(program_, {archive_}, config_);
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
+  form.show();
+  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
+
+  std::string folder;
+  QString viewer_caption;
+  QTimer::singleShot(0, [&] {
+    auto* browser = qobject_cast<viewer::SelFileForm*>(QApplication::activeModalWidget());
+    if (browser == nullptr) return;
+    folder = browser->FolderPath();
+    if (!QTest::qWaitFor([browser] { return browser->Items().size() == 1; }))
+      ADD_FAILURE() << "the file browser lists no file";
+    browser->ShellList1->selectAll();
+    QTimer::singleShot(0, [&] {
+      if (QApplication::activeModalWidget() != &view_form) return;
+      viewer_caption = view_form.windowTitle();
+      view_form.close();
+    });
+    browser->BitBtn2->click();
+    browser->BitBtn3->click();
+  });
+  EXPECT_TRUE(form.HotSpotTargetClick("diry:///disks/issue12"));
+  EXPECT_EQ(folder, PathText(dir_.path() / "archive" / "DISKS" / "Issue12"));
+  EXPECT_TRUE(viewer_caption.startsWith(QStringLiteral("Source Viewer: ")) &&
+              viewer_caption.endsWith(QStringLiteral("A.PAS")))
+      << viewer_caption.toStdString();
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
 }
 
 }  // namespace
