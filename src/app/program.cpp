@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "app/settings_file.h"
 #include "app/splash.h"
 #include "core/code_pages.h"
+#include "core/command_line_info.h"
 #include "core/ui.h"
 #include "dialogs/arti_search_form.h"
 #include "platform/help_page.h"
@@ -21,6 +23,38 @@
 #include "viewer/view_form.h"
 
 namespace vantorel::app {
+
+namespace {
+
+constexpr char kHelpHead[] =
+    "Usage: vantorel [DATADIR [/DEBUGMODE]]\n"
+    "  or:  vantorel PAGE.HTM[#ANCHOR]\n"
+    "  or:  vantorel /DEBUGMODE | /DBM2\n"
+    "Read the archive of a programming magazine: search the article catalogue by\n"
+    "keyword, author and issue, open the articles in a PDF reader, browse, view and\n"
+    "extract the companion-disk files of every issue, and search the bonus files.\n"
+    "\n"
+    "  DATADIR          the archive's data folder (the folder of index.htm and the\n"
+    "                   catalogue tables); default: the program's folder, or for an\n"
+    "                   installed program a copy of the demo archive in\n"
+    "                   $XDG_DATA_HOME/vantorel/demo\n"
+    "  PAGE.HTM#ANCHOR  open this page of an archive (the archive is the nearest folder\n"
+    "                   at or above the page that holds index.htm)\n"
+    "  /DEBUGMODE       show every link in the status bar\n"
+    "  /DBM2            as /DEBUGMODE, and show the PDF reader's command line first\n";
+
+constexpr char kHelpTail[] =
+    "\n"
+    "The settings are kept in kvbrowse.ini and the window's place in kvxform.ini, in\n"
+    "$VANTOREL_CONFIG_DIR, else $XDG_CONFIG_HOME/vantorel, else ~/.config/vantorel.\n"
+    "\n"
+    "Exit status:\n"
+    " 0  the program was closed, or a copy already running was brought to the front\n"
+    "\n"
+    "Example:\n"
+    "  vantorel /media/cdrom/data\n";
+
+}  // namespace
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {
@@ -32,6 +66,16 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 }
 
 int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)>& shown) {
+  switch (core::InfoRequestOf(argc, argv)) {
+    case core::InfoRequest::Help:
+      std::cout << kHelpHead << core::kHelpAndVersionOptions << kHelpTail;
+      return 0;
+    case core::InfoRequest::Version:
+      std::cout << core::VersionText("vantorel");
+      return 0;
+    case core::InfoRequest::None:
+      break;
+  }
   Application application(argc, argv);
   const std::filesystem::path program_file =
       QCoreApplication::applicationFilePath().toStdString();

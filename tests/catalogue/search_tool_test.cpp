@@ -87,7 +87,8 @@ TEST_F(SearchToolTest, WrongCommandLinesGetTheUsage) {
   }
   const ToolRun help = Tool({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out, kUsage);
+  EXPECT_EQ(help.out.rfind("Usage: vantorel-search [OPTION]... DATADIR [TEXT]\n", 0), 0u)
+      << help.out;
 }
 
 TEST_F(SearchToolTest, EngineAndFileErrorsExitWithTwo) {
