@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QIcon>
 #include <QPointer>
 
 #include <exception>
@@ -77,6 +78,11 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
       break;
   }
   Application application(argc, argv);
+  QIcon icon;
+  for (const int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/vantorel-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
+  QGuiApplication::setDesktopFileName(QStringLiteral("vantorel"));
   const std::filesystem::path program_file =
       QCoreApplication::applicationFilePath().toStdString();
 
