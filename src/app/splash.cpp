@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace vantorel::app {
 
 namespace {
@@ -55,7 +57,16 @@ void Splash::ShowNow() {
 void Splash::ShowProgress(const QString& text) {
   label_->setText(text.isEmpty() ? QString::fromLatin1(kLoadingText) : text);
   label_->adjustSize();
-  label_->repaint();
+  // A longer text widens the box about its centre; it never narrows during one progress run,
+  // so a changing count does not make it jitter.
+  const int needed = label_->x() * 2 + label_->width();
+  const int wanted = text.isEmpty() ? kWidth : std::max(width(), needed);
+  if (wanted != width()) {
+    const int centre = x() + width() / 2;
+    setFixedSize(wanted, kHeight);
+    move(centre - wanted / 2, y());
+  }
+  repaint();
 }
 
 void Splash::showEvent(QShowEvent* event) {

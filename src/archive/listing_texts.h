@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/texts.h"
+
 namespace vantorel::archive {
 
 // "Archive contains " + count + " files".
@@ -17,8 +19,6 @@ std::string ArchiveContainsText(int entry_count);
 std::string TotalSizeText(std::int64_t compressed_bytes, std::int64_t uncompressed_bytes,
                           std::string_view separator = ",");
 
-// value in decimal with every group of three digits set off by separator (the format "#,##0",
-// which always groups in threes whatever the separator).
-std::string GroupThousands(std::int64_t value, std::string_view separator = ",");
+using core::GroupThousands;
 
 }  // namespace vantorel::archive

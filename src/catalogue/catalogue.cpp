@@ -3,6 +3,7 @@
 #include "catalogue/in_out_error.h"
 #include "catalogue/index_freshness.h"
 #include "catalogue/issue_names.h"
+#include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
 
@@ -100,8 +101,15 @@ void Catalogue::RefreshIndex(tables::KvDbf& table, std::string_view index_name,
   const std::string index_file = data_dir_ + std::string(index_name) + ".ndx";
   if (platform::FileExists(index_file) && !IsStaleAgainst(index_file, table.DbfFileName()))
     return;
-  core::CurrentUi().ShowProgress("Indexing " + std::string(index_name) + ".ndx...");
-  table.MakeIndex(key, data_dir_ + std::string(index_name) + std::string(options));
+  const std::string caption = "Indexing " + std::string(index_name) + ".ndx...";
+  core::CurrentUi().ShowProgress(caption);
+  const std::string records = " of " + core::GroupThousands(table.RecordCount()) + " records";
+  int percent = 0;
+  table.MakeIndex(key, data_dir_ + std::string(index_name) + std::string(options), [&] {
+    ++percent;
+    if (percent % 5 == 0)
+      core::CurrentUi().ShowProgress(caption + " " + std::to_string(percent) + "%" + records);
+  });
   core::CurrentUi().ShowProgress("");
 }
 

@@ -20,7 +20,8 @@
 // Staleness: index_freshness.h. An index that exists and is fresh is used unchecked.
 //
 // Before each index build the progress text "Indexing " + file name + "..." is shown through
-// the Ui port, and cleared after it.
+// the Ui port, every 5% of the build that text + " P% of N records" (N the table's record
+// count, thousands grouped by ","), and an empty text after it.
 //
 // Failures: engine errors of the tables go to ErrorReport (tables/kv_error.h) unless
 // SetRaiseEngineErrors(true) lets them travel to the caller as EKvError. A keywords.lst that

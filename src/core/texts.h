@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -51,5 +52,9 @@ std::string RightTrim(std::string_view text);
 
 // Prefixes blanks until the text is width characters long; a longer text is unchanged.
 std::string PadLeft(std::string_view text, std::size_t width);
+
+// value in decimal with every group of three digits set off by separator (the format "#,##0",
+// which always groups in threes whatever the separator).
+std::string GroupThousands(std::int64_t value, std::string_view separator = ",");
 
 }  // namespace vantorel::core

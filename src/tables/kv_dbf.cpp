@@ -720,14 +720,17 @@ bool KvDbf::LocateByScan(WorkArea& area, std::string_view field_name, std::strin
 
 // --- Indexes ------------------------------------------------------------------------------
 
-void KvDbf::MakeIndex(std::string_view expression, std::string_view index_spec) {
+void KvDbf::MakeIndex(std::string_view expression, std::string_view index_spec,
+                      const IndexProgressStep& progress_step) {
   Run("MakeIndex", [&](WorkArea& area) {
     const std::string name(index_spec);
     bool can_make = true;
     if (OnBeforeMakeIndex) OnBeforeMakeIndex(name, can_make);
     if (!can_make) return;
     try {
-      tables::MakeIndex(&area, expression, index_spec);
+      MakeIndexOptions options;
+      options.progress_step = progress_step;
+      tables::MakeIndex(&area, expression, index_spec, options);
     } catch (const EKvError&) {
       if (OnAfterMakeIndex) OnAfterMakeIndex(name);
       throw;

@@ -44,6 +44,7 @@
 #include "tables/dbf_field.h"
 #include "tables/field_variable_area.h"
 #include "tables/kv_error.h"
+#include "tables/ndx_builder.h"
 #include "tables/work_area.h"
 
 namespace vantorel::tables {
@@ -271,8 +272,10 @@ class KvDbf {
   // --- Indexes ------------------------------------------------------------------------
   // MakeIndex(expression, index specification): builds the index file (ndx_builder.h)
   // without moving the cursor and without opening it. OnBeforeMakeIndex may cancel it;
-  // OnAfterMakeIndex follows, also when the build failed. No progress window.
-  void MakeIndex(std::string_view expression, std::string_view index_spec);
+  // OnAfterMakeIndex follows, also when the build failed. No progress window; progress_step,
+  // when given, is called 100 times over the build (IndexProgressStep).
+  void MakeIndex(std::string_view expression, std::string_view index_spec,
+                 const IndexProgressStep& progress_step = {});
   // SetIndexTo(names): closes every index, opens the blank-separated list (up to 16) with
   // the first one controlling, and re-synchronises on the first visible record in that
   // order; an empty text returns to natural order (ndx_orders.h).

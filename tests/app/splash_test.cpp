@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTest>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "qt_application.h"
@@ -45,6 +47,30 @@ TEST(Splash, ShowsProgressTextsInPlaceOfItsOwn) {
   EXPECT_GE(label->width(), label->sizeHint().width());
   splash->ShowProgress(QString());
   EXPECT_EQ(label->text(), QStringLiteral("Loading/Indexing, please wait"));
+  splash->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// A count that does not fit widens the box about its centre, whole; the box keeps that width
+// while the count changes and takes its own back with its own text.
+TEST(Splash, ACountThatDoesNotFitWidensTheBoxAboutItsCentre) {
+  TestApplication();
+  QPointer<Splash> splash = new Splash;
+  splash->ShowNow();
+  auto* label = splash->findChild<QLabel*>();
+  ASSERT_NE(label, nullptr);
+  const QRect own = splash->geometry();
+
+  splash->ShowProgress(QStringLiteral("Indexing kwkey.ndx... 100% of 978,433 records"));
+  const QRect wide = splash->geometry();
+  EXPECT_GT(wide.width(), own.width());
+  EXPECT_LE(label->geometry().right(), wide.width());
+  EXPECT_LE(std::abs(wide.center().x() - own.center().x()), 1);
+  splash->ShowProgress(QStringLiteral("Indexing kwkey.ndx... 5% of 978,433 records"));
+  EXPECT_EQ(splash->geometry(), wide);
+
+  splash->ShowProgress(QString());
+  EXPECT_EQ(splash->geometry(), own);
   splash->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
