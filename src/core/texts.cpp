@@ -83,4 +83,27 @@ std::string PadLeft(std::string_view text, std::size_t width) {
   return std::string(width - text.size(), ' ') + std::string(text);
 }
 
+std::string_view MarkupEntityOf(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    default: return {};
+  }
+}
+
+std::string MarkupEscaped(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const std::string_view entity = MarkupEntityOf(c);
+    if (entity.empty())
+      escaped += c;
+    else
+      escaped += entity;
+  }
+  return escaped;
+}
+
 }  // namespace vantorel::core

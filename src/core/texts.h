@@ -52,4 +52,11 @@ std::string RightTrim(std::string_view text);
 // Prefixes blanks until the text is width characters long; a longer text is unchanged.
 std::string PadLeft(std::string_view text, std::size_t width);
 
+// The character reference that stands for a markup character in HTML text and attribute
+// values ("&amp;", "&lt;", "&gt;", "&quot;"); empty for every other byte.
+std::string_view MarkupEntityOf(char c);
+
+// text with every markup character replaced by its character reference.
+std::string MarkupEscaped(std::string_view text);
+
 }  // namespace vantorel::core
