@@ -7,6 +7,7 @@
 #include "app/window_placement.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/extract_dialog.h"
+#include "dialogs/html_search_form.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
 
@@ -79,7 +80,9 @@ void ProgramMainFormHost::ShowArticleSearch() {
   if (arti_search_ != nullptr) arti_search_->ShowSearch();
 }
 
-void ProgramMainFormHost::ShowBonusSearch() { SayMissing(kBonusSearchMissing); }
+void ProgramMainFormHost::ShowBonusSearch() {
+  if (html_search_ != nullptr) html_search_->ShowSearch();
+}
 
 void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
   dialogs::OpenExtractDialog(archive);

@@ -12,6 +12,7 @@
 
 namespace vantorel::dialogs {
 class ArtiSearchForm;
+class HtmlSearchForm;
 }
 
 namespace vantorel::app {
@@ -19,7 +20,6 @@ namespace vantorel::app {
 class OptionsForm;
 
 // The windows the program has not got yet each put a line in the status bar saying so.
-inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
 inline constexpr char kFileBrowserMissing[] = "The file browser is not available yet";
 inline constexpr char kViewerWindowMissing[] = "The source viewer is not available yet";
 
@@ -36,6 +36,9 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   // The article search dialog the Article Search command shows (created with the other
   // long-lived windows); null: the command does nothing.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { arti_search_ = search; }
+  // The bonus search dialog the Search Other Info command shows (created with the other
+  // long-lived windows); null: the command does nothing.
+  void SetHtmlSearchForm(dialogs::HtmlSearchForm* search) { html_search_ = search; }
 
   bool RunSetup(browser::MainFormSetupSteps& window) override;
   void RestorePlacement(const std::filesystem::path& placement_file,
@@ -69,6 +72,7 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   std::filesystem::path config_dir_;
   OptionsForm* options_ = nullptr;  // shown by the Options command
   dialogs::ArtiSearchForm* arti_search_ = nullptr;  // shown by the Article Search command
+  dialogs::HtmlSearchForm* html_search_ = nullptr;  // shown by the Search Other Info command
   std::function<void(const std::string&)> status_line_;  // the main window's status bar
 };
 
@@ -95,6 +99,8 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }
   // The article search dialog the Article Search command shows.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { host.SetArtiSearchForm(search); }
+  // The bonus search dialog the Search Other Info command shows.
+  void SetHtmlSearchForm(dialogs::HtmlSearchForm* search) { host.SetHtmlSearchForm(search); }
 };
 
 }  // namespace vantorel::app

@@ -13,10 +13,12 @@
 #include <functional>
 #include <regex>
 
+#include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
 #include "catalogue_fixture_helpers.h"
 #include "core/shared_state.h"
 #include "dialogs/arti_search_form.h"
+#include "dialogs/html_search_form.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "program_window_fixture.h"
@@ -73,7 +75,6 @@ TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
     std::string status;
   };
   const Case cases[] = {
-      {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
       {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
       {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
   };
@@ -163,6 +164,42 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   form.ShowStatusText("");
   EXPECT_TRUE(form.HotSpotTargetClick(disk.str()));
   EXPECT_EQ(form.StatusText(), kFileBrowserMissing);
+}
+
+// Search Other Info shows the bonus search dialog modally and then its results page in
+// MAIN; a result opens its document in MAIN, finds the word there and shows the find dialog
+// with it, a sixth of the window down from the middle of the window's top edge.
+TEST_F(ProgramMainFormTest, BonusSearchShowsItsResultsAndAResultFindsTheWord) {
+  ScriptedUi ui;
+  dir_.Write("archive/files.dbf", testing::FilesTable({{"1", "EXTRAS/X001.HTM", "Heap notes"}}));
+  dir_.Write("archive/words.dbf", testing::WordsTable({{"1", "HEAP"}}));
+  dir_.Write("archive/EXTRAS/X001.HTM",
+             "<HTML><HEAD><TITLE>Heap notes</TITLE></HEAD><BODY><P>Notes on the heap.</BODY></HTML>");
+  ProgramMainForm form(program_, {archive_}, config_);
+  dialogs::HtmlSearchForm search(&form);
+  form.SetHtmlSearchForm(&search);
+  form.show();
+  form.setGeometry(100, 50, 801, 605);
+
+  QTimer::singleShot(0, [&] {
+    if (QApplication::activeModalWidget() != &search) return;
+    search.SearchWords->setText(QStringLiteral("heap"));
+    search.AnOkBtn->click();
+  });
+  form.SearchOtherInfo1->trigger();
+  EXPECT_FALSE(search.isVisible());
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
+
+  const std::string page = TempDir::Read(archive_ + "SEARCHRESULT.HTM");
+  const std::smatch link = FirstMatch(page, R"(SRCH:///[^"]*)");
+  ASSERT_EQ(link.str(), "SRCH:///EXTRAS/X001.HTM|HEAP");
+  EXPECT_TRUE(form.HotSpotTargetClick(link.str()));
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "EXTRAS/X001.HTM");
+  EXPECT_TRUE(form.FindDialog1->isVisible());
+  EXPECT_EQ(form.FindDialog1->FindText(), "HEAP");
+  const QRect window = form.frameGeometry();
+  EXPECT_EQ(form.FindDialog1->pos(),
+            QPoint(window.left() + window.width() / 2, window.top() + window.height() / 6));
 }
 
 }  // namespace
