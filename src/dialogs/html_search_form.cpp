@@ -84,13 +84,13 @@ void HtmlSearchForm::BuildControls() {
   auto* lower = new QHBoxLayout;
   lower->addWidget(AnyOrAllRadio);
   lower->addLayout(buttons, 1);
+  lower->setAlignment(buttons, Qt::AlignBottom);
 
   auto* body = new QVBoxLayout;
   body->addWidget(Label1);
   body->addWidget(SearchWords);
-  body->addSpacing(6);
-  body->addLayout(lower);
   body->addStretch(1);
+  body->addLayout(lower);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
