@@ -71,9 +71,6 @@ class BonusSearch {
   // REQUIRES: TablesOpen().
   SearchEnd OkBtnClick(const BonusSearchRequest& request);
 
-  tables::KvDbf& FilesDBF() { return files_dbf_; }
-  tables::KvDbf& WordsDBF() { return words_dbf_; }
-
  private:
   class MatchList;
 
