@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ python3
   qt6-base-dev libgumbo-dev libjpeg62-turbo-dev zlib1g-dev libglib2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth unzip fonts-liberation
+  xvfb xauth unzip fonts-liberation desktop-file-utils
 )
 
 missing=()

@@ -1,26 +1,62 @@
 #include "app/program.h"
 
+#include <QIcon>
 #include <QPointer>
 
 #include <exception>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/application_title.h"
-#include "app/help_window.h"
 #include "app/options_form.h"
 #include "app/program_main_form.h"
 #include "app/qt_ui.h"
 #include "app/settings_file.h"
 #include "app/splash.h"
 #include "core/code_pages.h"
+#include "core/command_line_info.h"
 #include "core/ui.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/html_search_form.h"
+#include "platform/help_page.h"
 #include "platform/single_instance.h"
+#include "viewer/view_form.h"
 
 namespace vantorel::app {
+
+namespace {
+
+constexpr char kHelpHead[] =
+    "Usage: vantorel [DATADIR [/DEBUGMODE]]\n"
+    "  or:  vantorel PAGE.HTM[#ANCHOR]\n"
+    "  or:  vantorel /DEBUGMODE | /DBM2\n"
+    "Read the archive of a programming magazine: search the article catalogue by\n"
+    "keyword, author and issue, open the articles in a PDF reader, browse, view and\n"
+    "extract the companion-disk files of every issue, and search the bonus files.\n"
+    "\n"
+    "  DATADIR          the archive's data folder (the folder of index.htm and the\n"
+    "                   catalogue tables); default: the program's folder, or for an\n"
+    "                   installed program a copy of the demo archive in\n"
+    "                   $XDG_DATA_HOME/vantorel/demo\n"
+    "  PAGE.HTM#ANCHOR  open this page of an archive (the archive is the nearest folder\n"
+    "                   at or above the page that holds index.htm)\n"
+    "  /DEBUGMODE       show every link in the status bar\n"
+    "  /DBM2            as /DEBUGMODE, and show the PDF reader's command line first\n";
+
+constexpr char kHelpTail[] =
+    "\n"
+    "The settings are kept in kvbrowse.ini and the window's place in kvxform.ini, in\n"
+    "$VANTOREL_CONFIG_DIR, else $XDG_CONFIG_HOME/vantorel, else ~/.config/vantorel.\n"
+    "\n"
+    "Exit status:\n"
+    " 0  the program was closed, or a copy already running was brought to the front\n"
+    "\n"
+    "Example:\n"
+    "  vantorel /media/cdrom/data\n";
+
+}  // namespace
 
 bool Application::notify(QObject* receiver, QEvent* event) {
   try {
@@ -32,7 +68,22 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 }
 
 int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)>& shown) {
+  switch (core::InfoRequestOf(argc, argv)) {
+    case core::InfoRequest::Help:
+      std::cout << kHelpHead << core::kHelpAndVersionOptions << kHelpTail;
+      return 0;
+    case core::InfoRequest::Version:
+      std::cout << core::VersionText("vantorel");
+      return 0;
+    case core::InfoRequest::None:
+      break;
+  }
   Application application(argc, argv);
+  QIcon icon;
+  for (const int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/vantorel-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
+  QGuiApplication::setDesktopFileName(QStringLiteral("vantorel"));
   const std::filesystem::path program_file =
       QCoreApplication::applicationFilePath().toStdString();
 
@@ -48,7 +99,6 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   } ui_installed;
   const QPointer<Splash> splash = new Splash;
   splash->ShowNow();
-  InstallHelpWindow();
 
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(core::Utf8ToCp1252(argv[i]));
@@ -56,6 +106,14 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   ProgramMainForm main_form(program_file, arguments, config_dir);
   SetApplicationTitle(kProgramTitle);
   const bool restore_requested = instance.StopListening();
+
+  viewer::ViewForm view_form(&main_form);
+  main_form.SetViewForm(&view_form);
+  platform::SetHelpPageHandler(
+      [&view_form](const std::string& page_reference) { view_form.ShowHelpPage(page_reference); });
+  struct HelpInstalled {
+    ~HelpInstalled() { platform::SetHelpPageHandler({}); }  // before the viewer goes
+  } help_installed;
 
   OptionsForm options(config_dir / kSettingsFileName, &main_form);
   main_form.SetOptionsForm(&options);

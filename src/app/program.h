@@ -18,8 +18,10 @@ class Application : public QApplication {
 
 class ProgramMainForm;
 
-// Runs the program; returns the process's exit status. shown, when given, is called once the
-// main window is shown, just before the message loop starts (for start-up measurements).
+// Runs the program; returns the process's exit status. An argument --help or --version prints
+// its text on standard output and returns 0 without opening a window. shown, when given, is
+// called once the main window is shown, just before the message loop starts (for start-up
+// measurements).
 int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)>& shown = {});
 
 }  // namespace vantorel::app

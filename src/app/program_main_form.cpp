@@ -10,6 +10,8 @@
 #include "dialogs/html_search_form.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
+#include "viewer/view_form.h"
+#include "viewer/sel_file_form.h"
 
 namespace vantorel::app {
 
@@ -72,10 +74,6 @@ std::string ProgramMainFormHost::StartPage() {
   return core::Settings().DataDir + "index.htm";
 }
 
-void ProgramMainFormHost::SayMissing(const char* text) {
-  if (status_line_) status_line_(text);
-}
-
 void ProgramMainFormHost::ShowArticleSearch() {
   if (arti_search_ != nullptr) arti_search_->ShowSearch();
 }
@@ -88,11 +86,17 @@ void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
   dialogs::OpenExtractDialog(archive);
 }
 
-void ProgramMainFormHost::BrowseDirectory(const std::string&) { SayMissing(kFileBrowserMissing); }
+void ProgramMainFormHost::BrowseDirectory(const std::string& directory) {
+  if (view_form_ != nullptr) viewer::OpenFileBrowser(directory, *view_form_);
+}
 
-void ProgramMainFormHost::LoadViewerTextFile(const std::string&, const std::string&) {}
+void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std::string& caption) {
+  if (view_form_ != nullptr) view_form_->ShowTextFile(file, caption);
+}
 
-void ProgramMainFormHost::ShowViewerModal() { SayMissing(kViewerWindowMissing); }
+void ProgramMainFormHost::ShowViewerModal() {
+  if (view_form_ != nullptr) view_form_->ShowModal();
+}
 
 void ProgramMainFormHost::StartProgramCopy(const std::string& parameters) {
   platform::LaunchProgram(platform::PathText(program_file_), parameters);

@@ -3,10 +3,12 @@
 #include <exception>
 #include <system_error>
 
+#include "app/installed_demo.h"
 #include "app/settings_file.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
+#include "platform/copy_file.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
 
@@ -60,6 +62,24 @@ std::string ArchiveFolderOfPage(const std::string& page) {
   return CanonicalFolder(page_folder);
 }
 
+// Without a data folder on the command line and without an archive beside it, an installed
+// program starts on the reader's copy of the installed demo (the installed copy itself when the
+// copy cannot be made).
+void StartOnInstalledDemo(core::BrowserSettings& settings) {
+  if (platform::FileExists(settings.ProgramDir + "index.htm")) return;
+  const std::optional<fs::path> installed =
+      InstalledDemoFolder(platform::ResolvePath(settings.ProgramDir));
+  if (!installed) return;
+  fs::path demo = *installed;
+  try {
+    demo = PrepareUserDemo(*installed, UserDemoFolder());
+  } catch (const platform::FileError& error) {
+    core::ShowWarning(std::string(error.what()) +
+                      "\rThe demo archive is shown from where it is installed.");
+  }
+  settings.DataDir = CanonicalFolder(platform::PathText(demo) + "/");
+}
+
 }  // namespace
 
 void ApplyCommandLine(const fs::path& program_file, const std::vector<std::string>& arguments,
@@ -71,7 +91,10 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
   settings.ProgramDir = CanonicalFolder(
       DirectoryWithSeparator(platform::PathText(program.parent_path())));
   settings.DataDir = settings.ProgramDir;
-  if (arguments.empty()) return;
+  if (arguments.empty()) {
+    StartOnInstalledDemo(settings);
+    return;
+  }
 
   const std::string first = core::UpperCaseAscii(arguments[0]);
   if (first == "/DEBUGMODE") {
@@ -84,6 +107,7 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
   } else if (!arguments[0].empty()) {
     settings.DataDir = CanonicalFolder(DirectoryWithSeparator(arguments[0]));
   }
+  if (first == "/DEBUGMODE" || first == "/DBM2") StartOnInstalledDemo(settings);
   if (arguments.size() > 1 && core::UpperCaseAscii(arguments[1]) == "/DEBUGMODE")
     settings.DebugMode = true;
   if (!platform::DirectoryExists(settings.DataDir)) {

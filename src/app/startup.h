@@ -26,7 +26,8 @@ std::optional<std::string> StartPageArgument(const std::vector<std::string>& arg
 // above the page's own holding index.htm, else the page's folder), anything else is a data
 // folder; argument 2 "/DEBUGMODE" turns DebugMode on; more are ignored. A data folder that does not
 // exist gives the warning "Data directory passed on command line does not exist, using
-// program directory" and DataDir = ProgramDir.
+// program directory" and DataDir = ProgramDir. Given no data folder, an installed program
+// whose folder holds no index.htm starts on the installed demo (installed_demo.h).
 void ApplyCommandLine(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
                       core::BrowserSettings& settings);

@@ -32,15 +32,6 @@ constexpr std::string_view kSearchLinkPrefix = "SRCH:///";            // removed
 // An extension is compared by its first five characters, the dot included.
 constexpr std::size_t kExtensionMax = 5;
 
-constexpr char kViewerCaption[] = "Source Viewer: ";
-constexpr char kNoWebBrowser[] = "Unable to find your web browser to connect to this website";
-constexpr char kNoBrowserForGifPage[] =
-    "Because of licensing issues, this program does not display GIF images. We were unable to "
-    "find your web browser in order to load this file containing GIF images.";
-constexpr char kMissingFile[] = "Unable to find file: ";
-constexpr char kMissingDirectoryBefore[] = "Sorry, the requested directory ";
-constexpr char kMissingDirectoryAfter[] = " does not exist";
-
 bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }

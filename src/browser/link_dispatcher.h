@@ -36,6 +36,17 @@ inline constexpr char kMediaPlayerParameters[] = "/play /close ";
 // The frame that SRCH: links load their page into.
 inline constexpr char kMainFrame[] = "MAIN";
 
+// What the link routers (this one and the viewer window's) tell the user. The viewer window's
+// caption for a source file is kViewerCaption + its path.
+inline constexpr char kViewerCaption[] = "Source Viewer: ";
+inline constexpr char kNoWebBrowser[] = "Unable to find your web browser to connect to this website";
+inline constexpr char kNoBrowserForGifPage[] =
+    "Because of licensing issues, this program does not display GIF images. We were unable to "
+    "find your web browser in order to load this file containing GIF images.";
+inline constexpr char kMissingFile[] = "Unable to find file: ";
+inline constexpr char kMissingDirectoryBefore[] = "Sorry, the requested directory ";
+inline constexpr char kMissingDirectoryAfter[] = " does not exist";
+
 // A window's place on the screen, in pixels.
 struct WindowGeometry {
   int left = 0;

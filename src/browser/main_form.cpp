@@ -23,6 +23,7 @@
 
 #include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
+#include "browser/link_programs.h"
 #include "browser/qt_text.h"
 #include "core/path_texts.h"
 #include "core/shared_state.h"
@@ -593,18 +594,7 @@ void MainForm::BrowseDirectory(const std::string& directory) { host_.Windows().B
 void MainForm::OpenExtractDialog(const std::string& archive) { host_.Windows().OpenExtractDialog(archive); }
 
 void MainForm::LaunchProgram(const std::string& program, const std::string& parameters) {
-  // The text editor and the media player are the desktop's default application for the file.
-  if (program == kTextEditorProgram) {
-    platform::LaunchProgram(parameters, "");
-  } else if (program == kMediaPlayerProgram) {
-    const std::string_view prefix = kMediaPlayerParameters;
-    const std::string_view file = std::string_view(parameters).starts_with(prefix)
-                                      ? std::string_view(parameters).substr(prefix.size())
-                                      : std::string_view(parameters);
-    platform::LaunchProgram(file, "");
-  } else {
-    platform::LaunchProgram(program, parameters);
-  }
+  LaunchLinkProgram(program, parameters);
 }
 
 bool MainForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path); }

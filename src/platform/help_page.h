@@ -1,5 +1,5 @@
 // The help display every window uses: ShowHelpPage("help.htm#Options") shows DataDir + the
-// page reference in the help window, modally. The program installs the window that shows
+// page reference in the viewer window, modally. The program installs the window that shows
 // it; this seam lets windows below the program (the dialogs, the file browser) ask for help
 // without knowing that window.
 #pragma once

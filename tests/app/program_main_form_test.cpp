@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 
 #include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
+#include "browser/html_viewer.h"
 #include "catalogue_fixture_helpers.h"
 #include "core/shared_state.h"
 #include "dialogs/arti_search_form.h"
@@ -24,6 +27,8 @@
 #include "program_window_fixture.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
+#include "viewer/view_form.h"
+#include "viewer/sel_file_form.h"
 
 namespace vantorel::app {
 namespace {
@@ -63,27 +68,33 @@ TEST_F(ProgramMainFormTest, APageArgumentIsShownInsteadOfTheStartPage) {
   EXPECT_EQ(form.FrameViewer->ShownTitle(), "Welcome");
 }
 
-// Windows the program has not got yet say so in the status bar and change nothing else.
-TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
+// A VIEW: link shows its source file in the viewer window, modally, which finds the link's word;
+// without a viewer window the link does nothing.
+TEST_F(ProgramMainFormTest, AViewLinkShowsTheSourceFileInTheViewerWindow) {
   ScriptedUi ui;
-  dir_.Write("archive/DISKS/ISSUE12/A.PAS", "program A;");
+  dir_.Write("archive/DISKS/ISSUE12/A.PAS", "program A;\n{ A Stream of bytes }\n");
   ProgramMainForm form(program_, {archive_}, config_);
+  Settings().SourceDir = archive_ + "DISKS/";
   form.show();
-  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
-  struct Case {
-    std::function<void()> command;
-    std::string status;
-  };
-  const Case cases[] = {
-      {[&] { form.HotSpotTargetClick("diry:///disks/issue12"); }, kFileBrowserMissing},
-      {[&] { form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"); }, kViewerWindowMissing},
-  };
-  for (const Case& c : cases) {
-    form.ShowStatusText("");
-    c.command();
-    EXPECT_EQ(form.StatusText(), c.status);
-    EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
-  }
+  EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
+  EXPECT_EQ(core::ViewerSearchWord(), "STREAM");
+
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
+  QString caption;
+  std::string found;
+  QTimer::singleShot(0, [&] {
+    if (QApplication::activeModalWidget() != &view_form || !QTest::qWaitForWindowActive(&view_form)) return;
+    caption = view_form.windowTitle();
+    found = view_form.Viewer->textCursor().selectedText().toStdString();
+    view_form.close();
+  });
+  EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
+  const std::string file = Settings().SourceDir + "ISSUE12\\A.PAS";
+  EXPECT_EQ(caption.toStdString(), "Source Viewer: " + file);
+  EXPECT_EQ(found, "Stream");
+  EXPECT_EQ(view_form.Viewer->ShownFileName(), archive_ + "DISKS/ISSUE12/A.PAS");
+  core::ViewerSearchWord().clear();
 }
 
 // The UnZip button and a ZIP link open the extraction dialog, without and with the archive.
@@ -127,6 +138,8 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   Settings().ResultsThreshold = 100;
   dialogs::ArtiSearchForm search(&form);
   form.SetArtiSearchForm(&search);
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
   form.show();
   const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
 
@@ -161,9 +174,46 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   std::replace(missing_pdf.begin(), missing_pdf.end(), '/', '\\');
   ui.Expect(core::BoxKind::Error, "Unable to find file: " + missing_pdf);
   EXPECT_TRUE(form.HotSpotTargetClick(pdf.str()));
-  form.ShowStatusText("");
+  QString browser_title;
+  CloseModalDialogWhenShown(browser_title);
   EXPECT_TRUE(form.HotSpotTargetClick(disk.str()));
-  EXPECT_EQ(form.StatusText(), kFileBrowserMissing);
+  EXPECT_EQ(browser_title, QStringLiteral("File Browser"));
+}
+
+// A directory link opens the file browser on the folder; its View command shows the selected
+// file in the viewer window.
+TEST_F(ProgramMainFormTest, DirectoryLinksOpenTheFileBrowser) {
+  ScriptedUi ui;
+  dir_.Write("archive/DISKS/Issue12/A.PAS", "program A;");
+  ProgramMainForm form(program_, {archive_}, config_);
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
+  form.show();
+  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
+
+  std::string folder;
+  QString viewer_caption;
+  QTimer::singleShot(0, [&] {
+    auto* browser = qobject_cast<viewer::SelFileForm*>(QApplication::activeModalWidget());
+    if (browser == nullptr) return;
+    folder = browser->FolderPath();
+    if (!QTest::qWaitFor([browser] { return browser->Items().size() == 1; }))
+      ADD_FAILURE() << "the file browser lists no file";
+    browser->ShellList1->selectAll();
+    QTimer::singleShot(0, [&] {
+      if (QApplication::activeModalWidget() != &view_form) return;
+      viewer_caption = view_form.windowTitle();
+      view_form.close();
+    });
+    browser->BitBtn2->click();
+    browser->BitBtn3->click();
+  });
+  EXPECT_TRUE(form.HotSpotTargetClick("diry:///disks/issue12"));
+  EXPECT_EQ(folder, PathText(dir_.path() / "archive" / "DISKS" / "Issue12"));
+  EXPECT_TRUE(viewer_caption.startsWith(QStringLiteral("Source Viewer: ")) &&
+              viewer_caption.endsWith(QStringLiteral("A.PAS")))
+      << viewer_caption.toStdString();
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
 }
 
 // Search Other Info shows the bonus search dialog modally and then its results page in

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <cstdlib>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -100,6 +101,56 @@ TEST_F(StartupTest, CommandLineSwitchesAndDataFolder) {
     EXPECT_EQ(s.ProgramDir, program_dir_) << shown;
     EXPECT_EQ(s.DataDir, c.data_dir) << shown;
   }
+}
+
+// Sets an environment variable for one test.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// The program of the fixture stands in PREFIX/bin as an installed one does.
+TEST_F(StartupTest, WithoutADataFolderAnInstalledProgramStartsOnTheReadersCopyOfTheDemo) {
+  dir_.Write("share/vantorel/demo/index.htm", "<html>demo</html>");
+  dir_.Write("share/vantorel/demo/DISKS/Issue01/README.TXT", "read me");
+  const ScopedEnvironment data_home("XDG_DATA_HOME", dir_ / "data");
+  const std::filesystem::path copy = dir_.path() / "data" / "vantorel" / "demo";
+
+  EXPECT_EQ(CommandLine({}).DataDir, PathText(copy) + "/");
+  EXPECT_EQ(TempDir::Read(copy / "index.htm"), "<html>demo</html>");
+  EXPECT_EQ(TempDir::Read(copy / "DISKS" / "Issue01" / "README.TXT"), "read me");
+
+  // The copy is made once: what the program wrote into it since stays.
+  dir_.Write("data/vantorel/demo/DISKS/Issue01/README.TXT", "changed");
+  EXPECT_EQ(CommandLine({"/DEBUGMODE"}).DataDir, PathText(copy) + "/");
+  EXPECT_EQ(TempDir::Read(copy / "DISKS" / "Issue01" / "README.TXT"), "changed");
+
+  // A data folder on the command line, or an archive beside the program, comes first.
+  EXPECT_EQ(CommandLine({archive_}).DataDir, archive_);
+  dir_.Write("bin/index.htm", "<html>beside</html>");
+  EXPECT_EQ(CommandLine({}).DataDir, program_dir_);
+}
+
+TEST_F(StartupTest, AnInstalledDemoThatCannotBeCopiedIsShownFromWhereItIsInstalled) {
+  dir_.Write("share/vantorel/demo/index.htm", "<html>demo</html>");
+  dir_.Write("data", "a file where the data folder belongs");
+  const ScopedEnvironment data_home("XDG_DATA_HOME", dir_ / "data");
+  ScriptedUi ui;
+  ui.Expect(BoxKind::Warning, "Cannot create folder \"" + PathText(dir_.path()) +
+                                  "/data/vantorel/demo\"\rThe demo archive is shown from "
+                                  "where it is installed.");
+  EXPECT_EQ(CommandLine({}).DataDir, PathText(dir_.path() / "share/vantorel/demo") + "/");
 }
 
 TEST_F(StartupTest, AMissingDataFolderFallsBackToTheProgramFolder) {

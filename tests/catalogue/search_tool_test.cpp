@@ -88,7 +88,8 @@ TEST_F(SearchToolTest, WrongCommandLinesGetTheUsage) {
   }
   const ToolRun help = Tool({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out, kUsage);
+  EXPECT_EQ(help.out.rfind("Usage: vantorel-search [OPTION]... DATADIR [TEXT]\n", 0), 0u)
+      << help.out;
 }
 
 TEST_F(SearchToolTest, EngineAndFileErrorsExitWithTwo) {
@@ -103,7 +104,9 @@ TEST_F(SearchToolTest, EngineAndFileErrorsExitWithTwo) {
   EXPECT_EQ(missing.status, 2);
 }
 
-constexpr char kBonusUsage[] = "usage: vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n";
+constexpr char kBonusUsage[] =
+    "usage: vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
+    "Try 'vantorel-search --help' for more information.\n";
 
 // The bonus search's tables: documents 1 and 2, HEAP in 1, MEMORY in both, and a key 9
 // without a document.
@@ -161,7 +164,9 @@ TEST_F(SearchToolTest, BonusSearchCommandLinesAndErrors) {
   }
   const ToolRun help = Tool({"--bonus", "--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out, kBonusUsage);
+  EXPECT_NE(help.out.find("\n  or:  vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"),
+            std::string::npos)
+      << help.out;
 
   dir_.Write("words.dbf", "not a table");
   const ToolRun damaged = Tool({"--bonus", DataDir(), "memory"});

@@ -1,11 +1,12 @@
 // vantorel-dbf [--ansi] [--raw] COMMAND ARGUMENTS...
 // Exit status: 0 done, 1 wrong command line, 2 an error of the table engine (its report text
-// goes to standard error).
+// goes to standard error). --help and --version print their texts on standard output.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "core/code_pages.h"
+#include "core/command_line_info.h"
 #include "dbf_tool.h"
 #include "tables/kv_error.h"
 
@@ -17,20 +18,57 @@ using vantorel::tools::dbf::Commands;
 constexpr int kUsageStatus = 1;
 constexpr int kEngineErrorStatus = 2;
 
+void WriteCommands(std::ostream& out) {
+  for (const Command& command : Commands())
+    out << "  " << command.name << ' ' << command.arguments << '\n';
+}
+
 int Usage(const std::string& message) {
   if (!message.empty()) std::cerr << "vantorel-dbf: " << message << '\n';
   std::cerr << "usage: vantorel-dbf [--ansi] [--raw] COMMAND ARGUMENTS\n"
                "  --ansi  the table's character data is ANSI 1252 (default: OEM 437)\n"
                "  --raw   write the engine's ANSI bytes (default: UTF-8)\n"
                "commands:\n";
-  for (const Command& command : Commands())
-    std::cerr << "  " << command.name << ' ' << command.arguments << '\n';
+  WriteCommands(std::cerr);
+  std::cerr << "Try 'vantorel-dbf --help' for more information.\n";
   return kUsageStatus;
+}
+
+void Help() {
+  std::cout << "Usage: vantorel-dbf [OPTION]... COMMAND ARGUMENTS...\n"
+               "Inspect dBASE tables, memo files and NDX indexes with the program's table\n"
+               "engine: show a table's structure and records, evaluate expressions, build and\n"
+               "walk indexes, search the text of a table.\n"
+               "\n"
+               "      --ansi     the table's character data is ANSI 1252 (default: OEM 437)\n"
+               "      --raw      write the engine's ANSI bytes (default: UTF-8)\n"
+            << vantorel::core::kHelpAndVersionOptions
+            << "\n"
+               "Commands:\n";
+  WriteCommands(std::cout);
+  std::cout << "\n"
+               "Exit status:\n"
+               " 0  the command was done\n"
+               " 1  a wrong command line\n"
+               " 2  an error of the table engine (its report on standard error)\n"
+               "\n"
+               "Example:\n"
+               "  vantorel-dbf info keyword.dbf\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  switch (vantorel::core::InfoRequestOf(argc, argv)) {
+    case vantorel::core::InfoRequest::Help:
+      Help();
+      return 0;
+    case vantorel::core::InfoRequest::Version:
+      std::cout << vantorel::core::VersionText("vantorel-dbf");
+      return 0;
+    case vantorel::core::InfoRequest::None:
+      break;
+  }
   bool ansi = false;
   bool raw = false;
   std::vector<std::string> words;

@@ -15,8 +15,8 @@
 //
 // Exit status: 0 a page was written (its file name is printed); 1 the search ended in a
 // message (printed, "\r" as a line break); 2 an engine or file error (its text on standard
-// error); 64 a wrong command line (usage on standard error). --help prints the usage, the
-// bonus search's with --bonus.
+// error); 64 a wrong command line (usage on standard error, the bonus search's with --bonus).
+// --help and --version print their texts on standard output.
 #include <charconv>
 #include <exception>
 #include <filesystem>
@@ -33,6 +33,7 @@
 #include "catalogue/issue_names.h"
 #include "catalogue/result_pages.h"
 #include "core/code_pages.h"
+#include "core/command_line_info.h"
 #include "core/shared_state.h"
 #include "platform/file_system.h"
 #include "tables/kv_dbf.h"
@@ -49,8 +50,42 @@ constexpr std::int32_t kDefaultResultsThreshold = 30;
 
 constexpr char kUsage[] =
     "usage: vantorel-search [--all] [--author ID] [--issue N] [--yes] [--last-issue N]\n"
-    "                       [--pdf-dir DIR] [--source-dir DIR] DATADIR [TEXT]\n";
-constexpr char kBonusUsage[] = "usage: vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n";
+    "                       [--pdf-dir DIR] [--source-dir DIR] DATADIR [TEXT]\n"
+    "Try 'vantorel-search --help' for more information.\n";
+constexpr char kBonusUsage[] =
+    "usage: vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
+    "Try 'vantorel-search --help' for more information.\n";
+
+constexpr char kHelpHead[] =
+    "Usage: vantorel-search [OPTION]... DATADIR [TEXT]\n"
+    "  or:  vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
+    "Search the article catalogue in DATADIR as the program's search dialog does and\n"
+    "write the result page there (SEARCHRESULT.HTM, or ALLARTS.HTM for \"*!*\"). The\n"
+    "index files the search needs are built in DATADIR when missing or stale.\n"
+    "With --bonus, search the bonus files and companion disks listed in DATADIR's\n"
+    "files.dbf and words.dbf instead and write SEARCHRESULT.HTM.\n"
+    "TEXT is UTF-8; \"*!*\" lists every article.\n"
+    "\n"
+    "      --bonus            the bonus-file word search (only --all and --yes go with it)\n"
+    "      --all              match all words (default: any word)\n"
+    "      --author ID        only articles by this author (its AUTHOR_ID)\n"
+    "      --issue N          only articles of this issue (1 to 100)\n"
+    "      --yes              answer every question yes (default: no)\n"
+    "      --last-issue N     the last issue installed (default 72)\n"
+    "      --pdf-dir DIR      the PDF folder the page links to (default DATADIR/PDF)\n"
+    "      --source-dir DIR   the companion-disk folder (default DATADIR/DISKS)\n";
+
+constexpr char kHelpTail[] =
+    "\n"
+    "Exit status:\n"
+    " 0   a page was written (its file name is printed)\n"
+    " 1   the search ended in a message (printed)\n"
+    " 2   an error of the table engine or of a file (on standard error)\n"
+    " 64  a wrong command line\n"
+    "\n"
+    "Examples:\n"
+    "  vantorel-search --all ~/archive \"heap memory\"\n"
+    "  vantorel-search --bonus ~/archive heap,memory\n";
 
 struct Options {
   bool bonus = false;  // the bonus-file word search
@@ -222,16 +257,21 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   using namespace vantorel;
-  const char* usage = tools::search::BonusRequested(argc, argv) ? tools::search::kBonusUsage
-                                                                : tools::search::kUsage;
-  for (int i = 1; i < argc; ++i)
-    if (std::string_view(argv[i]) == "--help") {
-      std::cout << usage;
+  switch (core::InfoRequestOf(argc, argv)) {
+    case core::InfoRequest::Help:
+      std::cout << tools::search::kHelpHead << core::kHelpAndVersionOptions
+                << tools::search::kHelpTail;
       return 0;
-    }
+    case core::InfoRequest::Version:
+      std::cout << core::VersionText("vantorel-search");
+      return 0;
+    case core::InfoRequest::None:
+      break;
+  }
   const auto options = tools::search::ParseArguments(argc, argv);
   if (!options) {
-    std::cerr << usage;
+    std::cerr << (tools::search::BonusRequested(argc, argv) ? tools::search::kBonusUsage
+                                                             : tools::search::kUsage);
     return tools::search::kUsageStatus;
   }
   try {

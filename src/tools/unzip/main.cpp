@@ -10,6 +10,7 @@
 //       "N files unzipped to DEST".
 //
 // Exit status: 0 done, 2 a usage error or an error of the reader (its message on standard error).
+// --help and --version print their texts on standard output.
 
 #include <unistd.h>
 
@@ -27,6 +28,7 @@
 #include "archive/listing_texts.h"
 #include "console_ui.h"
 #include "core/code_pages.h"
+#include "core/command_line_info.h"
 #include "platform/file_system.h"
 
 namespace vantorel::tools::unzip {
@@ -37,7 +39,30 @@ using archive::KvUnZip;
 
 constexpr char kUsage[] =
     "usage: vantorel-unzip -l ARCHIVE\n"
-    "       vantorel-unzip [-o|-n] [-d DEST] ARCHIVE\n";
+    "       vantorel-unzip [-o|-n] [-d DEST] ARCHIVE\n"
+    "Try 'vantorel-unzip --help' for more information.\n";
+
+constexpr char kHelpHead[] =
+    "Usage: vantorel-unzip -l ARCHIVE\n"
+    "  or:  vantorel-unzip [-o|-n] [-d DEST] ARCHIVE\n"
+    "List or extract the files of a ZIP archive, including archives made with the\n"
+    "PKZIP methods of the 1990s (shrunk, reduced, imploded) besides stored and deflated.\n"
+    "\n"
+    "  -l         list the entries: path, name, compressed and uncompressed size\n"
+    "  -d DEST    extract into the folder DEST (default: the archive's folder)\n"
+    "  -o         overwrite existing files without asking\n"
+    "  -n         never overwrite existing files\n"
+    "             (without -o or -n each existing file is asked about on the terminal;\n"
+    "             with no terminal the answer is no)\n";
+
+constexpr char kHelpTail[] =
+    "\n"
+    "Exit status:\n"
+    " 0  the archive was listed or extracted\n"
+    " 2  a wrong command line, or the archive could not be read or extracted\n"
+    "\n"
+    "Example:\n"
+    "  vantorel-unzip -d ~/source DISKS/Issue01/SOURCE.ZIP\n";
 
 struct Options {
   bool list = false;
@@ -164,6 +189,16 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
 }
 
 int Run(int argc, char** argv) {
+  switch (core::InfoRequestOf(argc, argv)) {
+    case core::InfoRequest::Help:
+      std::cout << kHelpHead << core::kHelpAndVersionOptions << kHelpTail;
+      return 0;
+    case core::InfoRequest::Version:
+      std::cout << core::VersionText("vantorel-unzip");
+      return 0;
+    case core::InfoRequest::None:
+      break;
+  }
   const std::optional<Options> options = ParseArguments(argc, argv);
   if (!options) {
     std::fputs(kUsage, stderr);

@@ -1,0 +1,316 @@
+#include "viewer/sel_file_form.h"
+
+#include <QApplication>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <filesystem>
+
+#include "browser/qt_text.h"
+#include "core/path_texts.h"
+#include "core/shared_state.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "dialogs/extract_dialog.h"
+#include "platform/copy_file.h"
+#include "platform/file_system.h"
+#include "platform/help_page.h"
+#include "platform/outside_programs.h"
+#include "viewer/file_list_viewer.h"
+
+namespace vantorel::viewer {
+
+namespace {
+
+constexpr int kFormWidth = 701;
+constexpr int kFormHeight = 449;
+constexpr int kFontPixels = 13;
+constexpr int kTreeWidth = 220;
+constexpr int kListWidth = 321;
+constexpr int kPaneHeight = 420;
+
+constexpr char kHelpPage[] = "help.htm#Selfil";
+constexpr char kNoFilesSelected[] = "No files selected";
+constexpr char kFolderTitle[] = "Select Folder";
+// The folder request starts at the root of the system's disk.
+constexpr char kCopyTargetPreset[] = "/";
+constexpr char kFilesCopied[] = " files copied";
+constexpr char kReplaceExistingFile[] = "Replace existing file ";
+constexpr char kFileExistsCaption[] = "File Exists Alert";
+// An extension upper-cased and cut to 5 characters, dot included, equals this for archives.
+constexpr char kZipExtension[] = ".ZIP";
+constexpr std::size_t kExtensionCut = 5;
+
+QPushButton* GlyphButton(QStyle::StandardPixmap glyph, const char* caption, const char* hint) {
+  auto* button = new QPushButton(QApplication::style()->standardIcon(glyph),
+                                 QString::fromLatin1(caption));
+  if (hint != nullptr) button->setToolTip(QString::fromLatin1(hint));
+  button->setAutoDefault(false);
+  return button;
+}
+
+std::string PathTextOf(const QString& path) {
+  return platform::PathText(std::filesystem::path(path.toStdString()));
+}
+
+bool IsZipArchive(const std::string& path) {
+  const std::string extension =
+      core::HasExtension(path) ? "." + core::UpperCaseAscii(core::ExtensionOf(path)) : "";
+  return extension.substr(0, kExtensionCut) == kZipExtension;
+}
+
+// The View command's file list, discarded whichever way the command ends.
+struct ViewListDiscarded {
+  ~ViewListDiscarded() { core::ViewFileList().ViewList.clear(); }
+};
+
+}  // namespace
+
+std::vector<std::string> SelectedFileNames(const std::vector<ShellItem>& items) {
+  std::vector<std::string> names;
+  for (const ShellItem& item : items) {
+    if (!item.selected || item.path.empty()) continue;
+    std::string name = core::FileNameOf(item.path);
+    if (!name.empty()) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+SelFileForm::SelFileForm(FileListViewer& viewer, QWidget* parent)
+    : QDialog(parent), viewer_(viewer) {
+  BuildControls();
+}
+
+void SelFileForm::BuildControls() {
+  setWindowTitle(QStringLiteral("File Browser"));
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(kFontPixels);
+  font.setBold(true);
+  setFont(font);
+
+  tree_model_ = new QFileSystemModel(this);
+  tree_model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  tree_model_->setReadOnly(true);
+  tree_model_->setRootPath(QDir::rootPath());
+  ShellTree1 = new QTreeView;
+  ShellTree1->setModel(tree_model_);
+  ShellTree1->setRootIndex(tree_model_->index(QDir::rootPath()));
+  for (int column = 1; column < tree_model_->columnCount(); ++column)
+    ShellTree1->hideColumn(column);
+  ShellTree1->setHeaderHidden(true);
+  ShellTree1->setSelectionMode(QAbstractItemView::SingleSelection);
+  ShellTree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ShellTree1->setMinimumSize(kTreeWidth, kPaneHeight);
+
+  list_model_ = new QFileSystemModel(this);
+  list_model_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
+  list_model_->setReadOnly(false);  // names editable in place
+  ShellList1 = new QTreeView;
+  ShellList1->setModel(list_model_);
+  ShellList1->setRootIsDecorated(false);
+  ShellList1->setItemsExpandable(false);
+  ShellList1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ShellList1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ShellList1->setEditTriggers(QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::SelectedClicked);
+  ShellList1->setSortingEnabled(true);
+  ShellList1->sortByColumn(0, Qt::AscendingOrder);
+  ShellList1->setMinimumSize(kListWidth, kPaneHeight);
+  // Name, size, type, date: the name wide enough for an MS-DOS name, the size and the date as
+  // wide as their texts; what does not fit scrolls sideways.
+  QHeaderView* columns = ShellList1->header();
+  columns->setStretchLastSection(false);
+  columns->setSectionResizeMode(QHeaderView::Interactive);
+  columns->resizeSection(0, ShellList1->fontMetrics().horizontalAdvance(
+                                QStringLiteral("MMMMMMMM.MMM")));
+  columns->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  columns->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+
+  BitBtn2 = GlyphButton(QStyle::SP_FileDialogContentsView, "&View", "View selected file(s)");
+  BitBtn1 = GlyphButton(QStyle::SP_MediaPlay, "&Run", "Run selected file(s)");
+  BitBtn4 = GlyphButton(QStyle::SP_ArrowDown, "&UnZip", "Unzip selected file(s)");
+  BtnCopy = GlyphButton(QStyle::SP_DialogSaveButton, "&Copy", "Copy selected file(s)");
+  HelpBtn = GlyphButton(QStyle::SP_DialogHelpButton, "&Help", nullptr);
+  BitBtn3 = GlyphButton(QStyle::SP_DialogCloseButton, "E&xit", "Return to KVXBrowse main form");
+
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* button : {BitBtn2, BitBtn1, BitBtn4, BtnCopy, HelpBtn, BitBtn3})
+    buttons->addWidget(button);
+  buttons->addStretch(1);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(ShellTree1, kTreeWidth);
+  layout->addWidget(ShellList1, kListWidth);
+  layout->addLayout(buttons);
+  resize(kFormWidth, kFormHeight);
+
+  connect(ShellTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &SelFileForm::ShowTreeFolder);
+  connect(ShellList1, &QAbstractItemView::doubleClicked, this, &SelFileForm::OpenListItem);
+  // The model fills folders in the background; the preset folder moves down as the folders
+  // above it fill, so it is brought back into view each time.
+  connect(tree_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+    if (preset_folder_.isEmpty()) return;
+    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    if (preset_folder_ == path || preset_folder_.startsWith(folder))
+      ShellTree1->scrollTo(ShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
+  });
+  connect(BitBtn2, &QPushButton::clicked, this, &SelFileForm::ViewButtonClick);
+  connect(BitBtn1, &QPushButton::clicked, this, &SelFileForm::btnRunClick);
+  connect(BitBtn4, &QPushButton::clicked, this, &SelFileForm::btnRunClick);
+  connect(BtnCopy, &QPushButton::clicked, this, &SelFileForm::btnCopyClick);
+  connect(HelpBtn, &QPushButton::clicked, this, &SelFileForm::HelpBtnClick);
+  connect(BitBtn3, &QPushButton::clicked, this, &SelFileForm::ExitButtonClick);
+  connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this,
+          &SelFileForm::HelpBtnClick);
+
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - rect().center());
+  }
+}
+
+void SelFileForm::SetDirectory(const std::string& directory) {
+  const std::filesystem::path real = platform::ResolvePath(directory);
+  if (!platform::DirectoryExistsAt(real)) return;
+  const QString path = QDir::cleanPath(QString::fromStdString(real.string()));
+  const QModelIndex index = tree_model_->index(path);
+  if (!index.isValid()) return;
+  preset_folder_ = path;
+  ShellTree1->setCurrentIndex(index);
+  ShellTree1->expand(index);
+  ShellTree1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void SelFileForm::ShowTreeFolder() {
+  const QString path = tree_model_->filePath(ShellTree1->currentIndex());
+  if (path != preset_folder_) preset_folder_.clear();
+  ShellList1->clearSelection();
+  ShellList1->setRootIndex(list_model_->setRootPath(path));
+}
+
+void SelFileForm::OpenListItem(const QModelIndex& index) {
+  if (!list_model_->isDir(index)) return;
+  const QModelIndex folder = tree_model_->index(list_model_->filePath(index));
+  if (!folder.isValid()) return;
+  ShellTree1->setCurrentIndex(folder);
+  ShellTree1->scrollTo(folder);
+}
+
+std::string SelFileForm::FolderPath() const {
+  const QModelIndex root = ShellList1->rootIndex();
+  if (!root.isValid()) return {};
+  return PathTextOf(list_model_->filePath(root));
+}
+
+std::vector<ShellItem> SelFileForm::Items() const {
+  std::vector<ShellItem> items;
+  const QModelIndex root = ShellList1->rootIndex();
+  if (!root.isValid()) return items;
+  const QItemSelectionModel* selection = ShellList1->selectionModel();
+  for (int row = 0; row < list_model_->rowCount(root); ++row) {
+    const QModelIndex index = list_model_->index(row, 0, root);
+    items.push_back({selection->isSelected(index), PathTextOf(list_model_->filePath(index))});
+  }
+  return items;
+}
+
+std::vector<std::string> SelFileForm::SelectedPaths() const {
+  std::vector<std::string> paths;
+  for (const std::string& name : SelectedFileNames(Items()))
+    paths.push_back(core::WithTrailingBackslash(FolderPath()) + name);
+  return paths;
+}
+
+int SelFileForm::SelectedCount() const {
+  int count = 0;
+  for (const ShellItem& item : Items()) count += item.selected ? 1 : 0;
+  return count;
+}
+
+void SelFileForm::ViewButtonClick() {
+  const ViewListDiscarded discarded;
+  core::ViewFileList().ViewList = SelectedPaths();
+  if (core::ViewFileList().ViewList.empty()) {
+    core::ShowError(kNoFilesSelected);
+    return;
+  }
+  try {
+    viewer_.ShowFileList();
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+}
+
+void SelFileForm::btnRunClick() {
+  const std::vector<std::string> paths = SelectedPaths();
+  if (paths.empty()) {
+    core::ShowError(kNoFilesSelected);
+    return;
+  }
+  for (const std::string& path : paths) {
+    if (IsZipArchive(path))
+      dialogs::OpenExtractDialog(path);
+    else
+      platform::LaunchProgram(path, "");
+  }
+}
+
+void SelFileForm::btnCopyClick() {
+  const std::string folder = FolderPath();
+  const std::vector<std::string> names = SelectedFileNames(Items());
+  if (names.empty()) {
+    core::ShowError(kNoFilesSelected);
+    return;
+  }
+  const std::optional<std::string> target =
+      core::CurrentUi().AskForFolder({kFolderTitle, kCopyTargetPreset});
+  if (!target || target->empty()) return;
+
+  int copied = SelectedCount();
+  try {
+    for (const std::string& name : names)
+      if (!CopyOne(folder, name, *target)) --copied;
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+    return;
+  }
+  core::ShowInformation(std::to_string(copied) + kFilesCopied);
+}
+
+bool SelFileForm::CopyOne(const std::string& folder, const std::string& name,
+                          const std::string& target) {
+  const std::string source = core::WithTrailingBackslash(folder) + name;
+  const std::string copy = target + "\\" + name;
+  // Both paths are taken whole: one cut to a fixed length would name another file.
+  if (platform::FileExists(copy) &&
+      !core::Confirm(kReplaceExistingFile + name + "?", core::Buttons::YesNo, kFileExistsCaption))
+    return false;
+  const core::BusyCursor busy;
+  platform::CopyFileKeepDate(source, copy);
+  return true;
+}
+
+void SelFileForm::HelpBtnClick() { platform::ShowHelpPage(kHelpPage); }
+
+void SelFileForm::ExitButtonClick() { close(); }
+
+void OpenFileBrowser(const std::string& directory, FileListViewer& viewer) {
+  // Held through a QPointer: should the parent window go while the dialog runs, it takes the
+  // dialog with it.
+  const QPointer<SelFileForm> dialog = new SelFileForm(viewer, QApplication::activeWindow());
+  dialog->SetDirectory(directory);
+  dialog->exec();
+  delete dialog;
+}
+
+}  // namespace vantorel::viewer

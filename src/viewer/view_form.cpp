@@ -1,0 +1,401 @@
+#include "viewer/view_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "browser/find_dialog.h"
+#include "browser/html_viewer.h"
+#include "browser/link_dispatcher.h"
+#include "browser/link_programs.h"
+#include "browser/main_form.h"
+#include "browser/qt_text.h"
+#include "core/path_texts.h"
+#include "core/shared_state.h"
+#include "core/texts.h"
+#include "core/ui.h"
+#include "platform/cd_drive.h"
+#include "platform/file_system.h"
+#include "platform/pdf_reader.h"
+
+namespace vantorel::viewer {
+
+namespace {
+
+constexpr int kDesignWidth = 700;
+constexpr int kDesignHeight = 550;
+constexpr int kSmallScreenWidth = 640;  // screens this wide or narrower place the window
+constexpr int kHistoryEntries = 6;
+constexpr int kLastPrintPage = 9999;    // "print to the end"
+constexpr std::size_t kDroppedNameMax = 199;
+constexpr double kPrintMargin = 2.0;    // centimetres, each side
+
+const char kDesignCaption[] = "View";
+const char kFolderPickerTitle[] = "Select Folder";
+const char kNoFurtherOccurrences[] = "No further occurrences of \"";
+
+QPushButton* BarButton(const QString& caption, const QString& hint, QStyle::StandardPixmap picture) {
+  auto* button = new QPushButton(QApplication::style()->standardIcon(picture), caption);
+  button->setFixedSize(80, 25);
+  button->setIconSize(QSize(16, 16));
+  button->setToolTip(hint);
+  button->setAutoDefault(false);  // Enter belongs to the view
+  return button;
+}
+
+}  // namespace
+
+ViewForm::ViewForm(QWidget* parent) : QDialog(parent) {
+  BuildLayout();
+  const QScreen* screen = this->screen();
+  FormCreate(screen != nullptr ? screen->geometry().width() : 0);
+}
+
+ViewForm::~ViewForm() = default;
+
+void ViewForm::BuildLayout() {
+  setWindowTitle(QString::fromLatin1(kDesignCaption));
+  setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
+  setSizeGripEnabled(true);
+
+  ButtonBar = new QWidget;
+  ButtonBar->setFixedHeight(33);
+  BackBtn = BarButton(QStringLiteral("&Back"), {}, QStyle::SP_ArrowBack);
+  ForwardBtn = BarButton(QStringLiteral("For&ward"), {}, QStyle::SP_ArrowForward);
+  ForwardBtn->setLayoutDirection(Qt::RightToLeft);  // picture right of the caption
+  FindBtn = BarButton(QStringLiteral("&Find"), QStringLiteral("Search for text in this file"),
+                      QStyle::SP_FileDialogContentsView);
+  CopyBtn = BarButton(QStringLiteral("&Copy"), QStringLiteral("Copy selected text to clipboard"),
+                      QStyle::SP_FileDialogDetailedView);
+  PrintBtn = BarButton(QStringLiteral("&Print"), QStringLiteral("Print this file to current printer"),
+                       QStyle::SP_DialogSaveButton);
+  ExitBtn = BarButton(QStringLiteral("&Close"), QStringLiteral("Close this form"), QStyle::SP_DialogCloseButton);
+  auto* bar = new QHBoxLayout(ButtonBar);
+  bar->setContentsMargins(8, 3, 8, 5);
+  bar->setSpacing(8);
+  for (QPushButton* button : {BackBtn, ForwardBtn, FindBtn, CopyBtn, PrintBtn, ExitBtn}) bar->addWidget(button);
+  bar->addStretch(1);
+
+  Viewer = new browser::HtmlViewer;
+  Viewer->SetDefFontName("Courier New");
+  Viewer->SetDefPreFontName("Courier New");
+  Viewer->SetPrintMarginLeft(kPrintMargin);
+  Viewer->SetPrintMarginRight(kPrintMargin);
+  Viewer->SetPrintMarginTop(kPrintMargin);
+  Viewer->SetPrintMarginBottom(kPrintMargin);
+  Viewer->SetBorderStyle(browser::BorderStyle::htFocused);
+  Viewer->SetNoSelect(false);
+  Viewer->SethtOptions(0);
+  Viewer->SetHistoryMaxCount(0);
+
+  Panel1 = new QLabel;
+  Panel1->setFixedHeight(19);
+  Panel1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  Panel1->setTextFormat(Qt::PlainText);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ButtonBar);
+  layout->addWidget(Viewer, 1);
+  layout->addWidget(Panel1);
+
+  // The hidden menu bar's two items: their shortcuts work, nothing is shown.
+  Copy1 = new QAction(QStringLiteral("&Copy"), this);
+  Copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+  SelectAll1 = new QAction(QStringLiteral("Select &All"), this);
+  SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  addAction(Copy1);
+  addAction(SelectAll1);
+
+  FindDialog = new browser::FindDialog(this);
+
+  for (QPushButton* button : {BackBtn, ForwardBtn, FindBtn, PrintBtn}) button->setEnabled(false);
+
+  ConnectCommands();
+  ConnectViewEvents();
+}
+
+void ViewForm::ConnectCommands() {
+  connect(BackBtn, &QPushButton::clicked, this, [this] { FwdBackBtnClick(BackBtn); });
+  connect(ForwardBtn, &QPushButton::clicked, this, [this] { FwdBackBtnClick(ForwardBtn); });
+  connect(FindBtn, &QPushButton::clicked, this, &ViewForm::Find1Click);
+  connect(CopyBtn, &QPushButton::clicked, this, &ViewForm::CopyItemClick);
+  connect(PrintBtn, &QPushButton::clicked, this, &ViewForm::Print1Click);
+  connect(ExitBtn, &QPushButton::clicked, this, &ViewForm::ExitBtnClick);
+  connect(Copy1, &QAction::triggered, this, &ViewForm::Copy1Click);
+  connect(SelectAll1, &QAction::triggered, this, &ViewForm::SelectAll1Click);
+  FindDialog->OnFind = [this] { FindDialogFind(); };
+}
+
+void ViewForm::ConnectViewEvents() {
+  Viewer->OnHotSpotCovered = [this](browser::HtmlViewer&, const std::string& src) { HotSpotChange(src); };
+  Viewer->OnHotSpotClick = [this](browser::HtmlViewer&, const std::string& src, bool& handled) {
+    handled = HotSpotClick(src);
+  };
+  Viewer->OnBitmapRequest = browser::RequestArchiveBitmap;
+  Viewer->OnHistoryChange = [this](browser::HtmlViewer&) { HistoryChange(); };
+  Viewer->OnProcessing = [this](browser::HtmlViewer&, bool processing_on) { ProcessingHandler(processing_on); };
+}
+
+void ViewForm::FormCreate(int screen_width) {
+  if (screen_width > kSmallScreenWidth) {
+    move(kDesignWidth / 20, kDesignWidth / 20);
+    resize(kDesignWidth, kDesignHeight);
+  }
+  Viewer->SetHistoryMaxCount(kHistoryEntries);
+  setAcceptDrops(true);
+}
+
+// --- What the callers set ------------------------------------------------------------------
+
+void ViewForm::ShowTextFile(const std::string& file, const std::string& caption) {
+  Viewer->SetDefBackground(Qt::white);
+  Viewer->LoadTextDocument(file);
+  setWindowTitle(browser::ToQString(caption));
+}
+
+void ViewForm::ShowModal() {
+  if (isVisible()) return;
+  exec();
+}
+
+void ViewForm::ShowHelpPage(const std::string& page_reference) {
+  Viewer->SetDefFontName("Times New Roman");
+  Viewer->SetDefBackground(Qt::white);
+  try {
+    Viewer->LoadDocument(core::Settings().DataDir + page_reference);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+    return;
+  }
+  setWindowTitle(QString::fromLatin1(kHelpCaption));
+  ShowModal();
+}
+
+void ViewForm::ShowFileList() {
+  core::FileListState& list = core::ViewFileList();
+  if (list.ViewList.empty()) return;
+  list.ViewListMode = true;
+  const std::string& first = list.ViewList.front();
+  ShowTextFile(first, browser::kViewerCaption + first);
+  if (list.ViewList.size() < 2)
+    SetExitButton("Close", kReturnToListHint);
+  else
+    SetExitButton("Next...", kNextFileHint);
+  list.ViewListRemaining = static_cast<int>(list.ViewList.size()) - 1;
+  list.ViewListNext = 1;
+  ShowModal();
+}
+
+// --- Handlers ------------------------------------------------------------------------------
+
+bool ViewForm::event(QEvent* event) {
+  const bool result = QDialog::event(event);
+  // Activation counts once per showing: the find dialog and message boxes over the window
+  // hand the activation back without the word being looked for again.
+  if (event->type() == QEvent::WindowActivate && activate_pending_) {
+    activate_pending_ = false;
+    FormActivate();
+  }
+  return result;
+}
+
+void ViewForm::showEvent(QShowEvent* event) {
+  activate_pending_ = true;
+  QDialog::showEvent(event);
+}
+
+void ViewForm::FormActivate() {
+  Viewer->setFocus();
+  const std::string& word = core::ViewerSearchWord();
+  if (word.empty() || !Viewer->FindNext(word, false)) return;
+  FindDialog->SetFindText(word);
+  const QRect frame = frameGeometry();
+  const browser::ScreenPoint top_left =
+      browser::FindDialogPosition({frame.left(), frame.top(), frame.width(), frame.height()});
+  FindDialog->move(top_left.x, top_left.y);
+  FindDialog->show();
+}
+
+void ViewForm::HotSpotChange(const std::string& src) { Panel1->setText(browser::ToQString(src)); }
+
+bool ViewForm::HotSpotClick(const std::string& src) { return router_.HotSpotClick(src); }
+
+void ViewForm::SetHistoryButtons() {
+  const int position = Viewer->HistoryPosition();
+  ForwardBtn->setEnabled(position > 0);
+  BackBtn->setEnabled(position < static_cast<int>(Viewer->HistoryFiles().size()) - 1);
+}
+
+void ViewForm::HistoryChange() {
+  SetHistoryButtons();
+  if (isVisible()) Viewer->setFocus();
+}
+
+void ViewForm::ProcessingHandler(bool processing_on) {
+  if (processing_on) {
+    for (QPushButton* button : {ForwardBtn, BackBtn, PrintBtn, FindBtn}) button->setEnabled(false);
+    return;
+  }
+  SetHistoryButtons();
+  const bool shows_file = !Viewer->ShownFileName().empty();
+  PrintBtn->setEnabled(shows_file);
+  FindBtn->setEnabled(shows_file);
+}
+
+void ViewForm::FwdBackBtnClick(const QPushButton* sender) {
+  const int step = sender == BackBtn ? 1 : -1;  // older entries have higher positions
+  try {
+    Viewer->SetHistoryPosition(Viewer->HistoryPosition() + step);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+}
+
+void ViewForm::Find1Click() {
+  FindDialog->show();
+  FindDialog->raise();
+  FindDialog->activateWindow();
+}
+
+void ViewForm::FindDialogFind() {
+  const std::string text = FindDialog->FindText();
+  if (!Viewer->FindNext(text, FindDialog->MatchCase()))
+    core::ShowInformation(kNoFurtherOccurrences + text + "\"");
+}
+
+void ViewForm::CopyItemClick() {
+  if (Viewer->SelectionLength() >= kCopyWarningLength &&
+      !core::Confirm(kCopyWarning, core::Buttons::OkCancel, {}, core::BoxKind::Warning))
+    return;
+  Viewer->CopySelection();
+}
+
+void ViewForm::Copy1Click() { Viewer->CopySelection(); }
+
+void ViewForm::SelectAll1Click() { Viewer->SelectAllText(); }
+
+bool ViewForm::ExecPrintDialog(QPrinter& printer) {
+  QPrintDialog dialog(&printer, this);
+  browser::MainForm::PrintDialogSetup(dialog);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void ViewForm::Print1Click() {
+  QPrinter printer(QPrinter::HighResolution);
+  if (!ExecPrintDialog(printer)) return;
+  if (printer.printRange() == QPrinter::PageRange)
+    PrintTo(printer, printer.fromPage(), printer.toPage());
+  else
+    PrintTo(printer, 1, kLastPrintPage);
+}
+
+int ViewForm::PrintTo(QPrinter& printer, int first, int last) { return Viewer->PrintPages(printer, first, last); }
+
+void ViewForm::SetExitButton(const char* caption, const char* hint) {
+  ExitBtn->setText(QString::fromLatin1(caption));
+  ExitBtn->setToolTip(QString::fromLatin1(hint));
+}
+
+void ViewForm::ExitBtnClick() {
+  core::FileListState& list = core::ViewFileList();
+  if (!list.ViewListMode || list.ViewListRemaining <= 0 || list.ViewListNext < 0 ||
+      list.ViewListNext >= static_cast<int>(list.ViewList.size())) {
+    close();
+    return;
+  }
+  const std::string file = list.ViewList[list.ViewListNext];
+  try {
+    ShowTextFile(file, browser::kViewerCaption + file);
+  } catch (const std::exception& error) {
+    // The list goes on past a file that cannot be shown (a folder, a file gone since).
+    core::ShowError(error.what());
+  }
+  if (list.ViewListRemaining < 2)
+    SetExitButton("&Close", kReturnToListHint);
+  else
+    SetExitButton("&Next...", kNextFileHint);
+  --list.ViewListRemaining;
+  ++list.ViewListNext;
+}
+
+void ViewForm::done(int result) {
+  FormClose();
+  QDialog::done(result);
+}
+
+void ViewForm::FormClose() {
+  core::FileListState& list = core::ViewFileList();
+  if (list.ViewListMode) {
+    list.ViewListRemaining = 0;
+    SetExitButton("&Close", kReturnToListHint);
+  }
+  FindDialog->close();
+}
+
+void ViewForm::FileDropHandler(const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  const std::string name = files.front().substr(0, kDroppedNameMax);
+  const std::string extension = core::LowerCaseAscii(core::ExtensionOf(name));
+  try {
+    if (extension == "htm" || extension == "html")
+      Viewer->LoadDocument(name);
+    else if (extension == "txt")
+      Viewer->LoadTextDocument(name);
+    else if (extension == "bmp" || extension == "jpg" || extension == "jpeg")
+      Viewer->LoadImageDocument(name);
+  } catch (const std::exception& error) {
+    core::ShowError(error.what());
+  }
+}
+
+void ViewForm::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void ViewForm::dropEvent(QDropEvent* event) {
+  std::vector<std::string> files;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) files.push_back(browser::FromQString(url.toLocalFile()));
+  event->acceptProposedAction();
+  FileDropHandler(files);
+}
+
+std::string ViewForm::StatusText() const { return browser::FromQString(Panel1->text()); }
+
+// --- ViewLinkActions -----------------------------------------------------------------------
+
+std::string ViewForm::ExpandLinkPath(const std::string& reference) { return Viewer->ExpandLinkPath(reference); }
+
+void ViewForm::ShowSourceFile(const std::string& file) { ShowTextFile(file, browser::kViewerCaption + file); }
+
+void ViewForm::BrowseFolder(const std::string& directory) {
+  core::CurrentUi().AskForFolder({kFolderPickerTitle, platform::PathText(platform::ResolvePath(directory))});
+}
+
+void ViewForm::LaunchProgram(const std::string& program, const std::string& parameters) {
+  browser::LaunchLinkProgram(program, parameters);
+}
+
+bool ViewForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path); }
+
+void ViewForm::OpenPdfInReader(const std::string& path) { platform::OpenPdfInReader(path, false); }
+
+bool ViewForm::FileExists(const std::string& path) { return platform::FileExists(path); }
+
+bool ViewForm::DirectoryExists(const std::string& path) { return platform::DirectoryExists(path); }
+
+}  // namespace vantorel::viewer

@@ -1,0 +1,158 @@
+// The viewer window: one document at a time in a single view (source files as plain text, the
+// help pages, dropped files, pages reached by links), with its own history, find, copy, print, a
+// status line for the link under the pointer and a reduced link router (view_link_router.h).
+// The program creates one at start-up and reuses it; each caller fills it and shows it modally:
+//   a VIEW: link   ShowTextFile(file, "Source Viewer: " + file), then ShowModal;
+//   ShowHelpPage   the help page in "Times New Roman", captioned "Help using Ostravel";
+//   a file list    ShowFileList (the file browser's View command), one file per Next click.
+// Whenever the window is shown and becomes active it looks for core::ViewerSearchWord().
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+#include "viewer/file_list_viewer.h"
+#include "viewer/view_link_router.h"
+
+class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QLabel;
+class QPrinter;
+class QPushButton;
+
+namespace vantorel::browser {
+class FindDialog;
+class HtmlViewer;
+}  // namespace vantorel::browser
+
+namespace vantorel::viewer {
+
+// The caption of a help page.
+inline constexpr char kHelpCaption[] = "Help using Ostravel";
+// The Close button while a file list has files to come, and once it has none.
+inline constexpr char kNextFileHint[] = "View next file";
+inline constexpr char kReturnToListHint[] = "Return to file list";
+// Asked before a selection this long or longer is copied.
+inline constexpr int kCopyWarningLength = 32001;
+inline constexpr char kCopyWarning[] = "Selection exceeds buffer size and may be truncated";
+
+class ViewForm : public QDialog, public FileListViewer, private ViewLinkActions {
+ public:
+  // Builds the window and runs FormCreate for the screen it is on.
+  explicit ViewForm(QWidget* parent = nullptr);
+  ~ViewForm() override;
+
+  // --- What the callers set before showing the window
+  // The view gets the background white and shows the file as plain text; the caption becomes
+  // caption. Throws the view's error ("Can't locate file: ") when the file cannot be loaded;
+  // the view and the caption then stay as they were.
+  void ShowTextFile(const std::string& file, const std::string& caption);
+  // Shows the window modally; returns when it closes. Nothing while it is shown already.
+  void ShowModal();
+  // The help display: the view gets the font "Times New Roman" (kept for later uses) and the
+  // background white, loads DataDir + page_reference (an anchor may follow "#"), the caption
+  // becomes kHelpCaption and the window is shown modally. A page that cannot be loaded is
+  // reported in the error box and the window is not shown.
+  void ShowHelpPage(const std::string& page_reference);
+  // FileListViewer.
+  void ShowFileList() override;
+
+  // --- Handlers
+  // For a screen wider than 640 pixels: the window at (35, 35), 700 by 550 (its design width
+  // / 20 from the corner); otherwise its place and size stay the system's. The view keeps a
+  // history of 6 entries; files can be dropped on the window.
+  void FormCreate(int screen_width);
+  // The view gets the focus; when it finds ViewerSearchWord (any letter case), the find dialog
+  // gets the word and is shown at browser::FindDialogPosition of the window.
+  void FormActivate();
+  // The status line shows the link under the pointer (empty: none).
+  void HotSpotChange(const std::string& src);
+  // A link clicked in the view, through the router; true when handled.
+  bool HotSpotClick(const std::string& src);
+  // Forward on while a newer entry exists, Back while an older one does; the view gets the
+  // focus while the window is shown.
+  void HistoryChange();
+  // On: Forward, Back, Print and Find off. Off: Forward and Back as HistoryChange sets them,
+  // Print and Find on exactly when a file is shown.
+  void ProcessingHandler(bool processing_on);
+  // Back shows the next older history entry, Forward the next newer one.
+  void FwdBackBtnClick(const QPushButton* sender);
+  // Shows the find dialog, modeless.
+  void Find1Click();
+  // FindNext with the dialog's text and match case; when nothing further is found, the
+  // information "No further occurrences of \"" + text + "\"".
+  void FindDialogFind();
+  // Copies the selection; from kCopyWarningLength characters on, only after OK to kCopyWarning.
+  void CopyItemClick();
+  // Ctrl+C: copies without asking. Ctrl+A: selects the whole document.
+  void Copy1Click();
+  void SelectAll1Click();
+  // The print dialog; OK prints the chosen page range, else pages 1-9999.
+  void Print1Click();
+  // Close, or Next while a file list has files to come: the next file with its caption, the
+  // button "&Next..." ("View next file") while more are to come, else "&Close" ("Return to
+  // file list"). A next file that cannot be loaded is reported and passed over.
+  void ExitBtnClick();
+  // Runs whenever the window closes: ends a file list (the button "&Close", "Return to file
+  // list") and closes the find dialog.
+  void FormClose();
+  // Of the files dropped on the window, the first (at most 199 characters) by its extension:
+  // .htm and .html as a page, .txt as text, .bmp, .jpg and .jpeg as an image; any other is
+  // ignored. The caption stays.
+  void FileDropHandler(const std::vector<std::string>& files);
+
+  // Prints pages first to last (1 and 9999: all) of the shown document on printer; the number
+  // of pages printed.
+  int PrintTo(QPrinter& printer, int first, int last);
+
+  // The status line's text, code page 1252.
+  std::string StatusText() const;
+
+  // Controls, named by role.
+  QWidget* ButtonBar;
+  QPushButton* BackBtn;
+  QPushButton* ForwardBtn;
+  QPushButton* FindBtn;
+  QPushButton* CopyBtn;
+  QPushButton* PrintBtn;
+  QPushButton* ExitBtn;
+  browser::HtmlViewer* Viewer;
+  QLabel* Panel1;                   // status line
+  QAction* Copy1;                   // Ctrl+C
+  QAction* SelectAll1;              // Ctrl+A
+  browser::FindDialog* FindDialog;  // modeless
+
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Shows the print dialog (pages 1 to 9999) for printer; true on OK.
+  virtual bool ExecPrintDialog(QPrinter& printer);
+
+ private:
+  // ViewLinkActions
+  std::string ExpandLinkPath(const std::string& reference) override;
+  void ShowSourceFile(const std::string& file) override;
+  void BrowseFolder(const std::string& directory) override;
+  void LaunchProgram(const std::string& program, const std::string& parameters) override;
+  bool EnsureCdReady(const std::string& path) override;
+  void OpenPdfInReader(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+
+  void BuildLayout();
+  void ConnectCommands();
+  void ConnectViewEvents();
+  void SetHistoryButtons();
+  void SetExitButton(const char* caption, const char* hint);
+
+  ViewLinkRouter router_{*this};
+  bool activate_pending_ = false;  // shown, not yet active since
+};
+
+}  // namespace vantorel::viewer
