@@ -19,6 +19,7 @@
 #include "core/command_line_info.h"
 #include "core/ui.h"
 #include "dialogs/arti_search_form.h"
+#include "dialogs/html_search_form.h"
 #include "platform/help_page.h"
 #include "platform/single_instance.h"
 #include "viewer/view_form.h"
@@ -116,6 +117,8 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
 
   OptionsForm options(config_dir / kSettingsFileName, &main_form);
   main_form.SetOptionsForm(&options);
+  dialogs::HtmlSearchForm html_search(&main_form);
+  main_form.SetHtmlSearchForm(&html_search);
 
   // Opening the catalogue may build index files; the splash names each one meanwhile.
   ui.SetProgressTarget([&splash](const QString& text) {

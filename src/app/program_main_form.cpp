@@ -7,6 +7,7 @@
 #include "app/window_placement.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/extract_dialog.h"
+#include "dialogs/html_search_form.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
 #include "viewer/view_form.h"
@@ -73,15 +74,13 @@ std::string ProgramMainFormHost::StartPage() {
   return core::Settings().DataDir + "index.htm";
 }
 
-void ProgramMainFormHost::SayMissing(const char* text) {
-  if (status_line_) status_line_(text);
-}
-
 void ProgramMainFormHost::ShowArticleSearch() {
   if (arti_search_ != nullptr) arti_search_->ShowSearch();
 }
 
-void ProgramMainFormHost::ShowBonusSearch() { SayMissing(kBonusSearchMissing); }
+void ProgramMainFormHost::ShowBonusSearch() {
+  if (html_search_ != nullptr) html_search_->ShowSearch();
+}
 
 void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
   dialogs::OpenExtractDialog(archive);

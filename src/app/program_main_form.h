@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 
 namespace vantorel::dialogs {
 class ArtiSearchForm;
+class HtmlSearchForm;
 }
 
 namespace vantorel::viewer {
@@ -21,9 +21,6 @@ class ViewForm;
 namespace vantorel::app {
 
 class OptionsForm;
-
-// The windows the program has not got yet each put a line in the status bar saying so.
-inline constexpr char kBonusSearchMissing[] = "The bonus search is not available yet";
 
 class ProgramMainFormHost : public browser::MainFormHost, private browser::MainFormWindows {
  public:
@@ -38,6 +35,9 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   // The article search dialog the Article Search command shows (created with the other
   // long-lived windows); null: the command does nothing.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { arti_search_ = search; }
+  // The bonus search dialog the Search Other Info command shows (created with the other
+  // long-lived windows); null: the command does nothing.
+  void SetHtmlSearchForm(dialogs::HtmlSearchForm* search) { html_search_ = search; }
   // The viewer window VIEW: links show their file in (created with the other long-lived
   // windows); null: the links do nothing.
   void SetViewForm(viewer::ViewForm* view_form) { view_form_ = view_form; }
@@ -52,11 +52,6 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   std::string StartPage() override;
   browser::MainFormWindows& Windows() override { return *this; }
 
-  // Where the texts for the status bar go.
-  void SetStatusLine(std::function<void(const std::string&)> status_line) {
-    status_line_ = std::move(status_line);
-  }
-
  private:
   // MainFormWindows
   void ShowArticleSearch() override;
@@ -67,15 +62,13 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   void ShowViewerModal() override;
   void StartProgramCopy(const std::string& parameters) override;
 
-  void SayMissing(const char* text);
-
   std::filesystem::path program_file_;
   std::vector<std::string> arguments_;
   std::filesystem::path config_dir_;
   OptionsForm* options_ = nullptr;  // shown by the Options command
   dialogs::ArtiSearchForm* arti_search_ = nullptr;  // shown by the Article Search command
+  dialogs::HtmlSearchForm* html_search_ = nullptr;  // shown by the Search Other Info command
   viewer::ViewForm* view_form_ = nullptr;  // shows the files of VIEW: links
-  std::function<void(const std::string&)> status_line_;  // the main window's status bar
 };
 
 namespace detail {
@@ -93,14 +86,14 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
                   std::filesystem::path config_dir)
       : MainFormHostHolder{ProgramMainFormHost(std::move(program_file), std::move(arguments),
                                                std::move(config_dir))},
-        MainForm(host) {
-    host.SetStatusLine([this](const std::string& text) { ShowStatusText(text); });
-  }
+        MainForm(host) {}
 
   // The Options dialog the Options command shows.
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }
   // The article search dialog the Article Search command shows.
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { host.SetArtiSearchForm(search); }
+  // The bonus search dialog the Search Other Info command shows.
+  void SetHtmlSearchForm(dialogs::HtmlSearchForm* search) { host.SetHtmlSearchForm(search); }
   // The viewer window VIEW: links show their file in.
   void SetViewForm(viewer::ViewForm* view_form) { host.SetViewForm(view_form); }
 };

@@ -3,22 +3,13 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/texts.h"
+
 namespace vantorel::browser {
 namespace {
 
 // Room reserved up front for the markup of a page; larger pages grow it.
 constexpr std::size_t kInitialCapacity = 1 << 16;
-
-// The entity that stands for a markup character; empty for every other byte.
-std::string_view EntityOf(char c) {
-  switch (c) {
-    case '&': return "&amp;";
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '"': return "&quot;";
-    default: return {};
-  }
-}
 
 }  // namespace
 
@@ -77,7 +68,7 @@ void MarkupWriter::EmptyElement(std::string_view tag) {
 void MarkupWriter::Text(std::string_view text) {
   std::size_t run = 0;  // start of the bytes not yet written
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const std::string_view entity = EntityOf(text[i]);
+    const std::string_view entity = core::MarkupEntityOf(text[i]);
     if (entity.empty()) continue;
     markup_.append(text, run, i - run);
     markup_ += entity;

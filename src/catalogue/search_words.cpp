@@ -41,10 +41,10 @@ std::vector<std::string> SplitSearchWords(std::string_view search_text) {
   return words;
 }
 
-std::optional<SearchWordList> TokenizeSearchText(std::string_view search_text) {
+std::optional<SearchWordList> MakeWordList(const std::vector<std::string>& words) {
   SearchWordList list;
   bool warned = false;
-  for (const std::string& word : SplitSearchWords(search_text)) {
+  for (const std::string& word : words) {
     list.words.Add(word);
     if (word.size() < kShortWordLength && !warned) {
       warned = true;
@@ -54,6 +54,29 @@ std::optional<SearchWordList> TokenizeSearchText(std::string_view search_text) {
     if (word.size() > list.longest.size()) list.longest = word;
   }
   return list;
+}
+
+std::optional<SearchWordList> TokenizeSearchText(std::string_view search_text) {
+  return MakeWordList(SplitSearchWords(search_text));
+}
+
+std::string BonusSearchText(std::string_view edit_text) {
+  return core::CutToShortString(core::UpperCaseAscii(edit_text));
+}
+
+std::vector<std::string> SplitBonusSearchWords(std::string_view search_text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char c : search_text) {
+    if (!IsSeparator(c) && c != kQuote) {
+      word += c;
+    } else if (!word.empty()) {
+      words.push_back(std::move(word));
+      word.clear();
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
 }
 
 void PutLongestFirst(SearchWordList& list) {

@@ -95,4 +95,27 @@ std::string GroupThousands(std::int64_t value, std::string_view separator) {
   return negative ? "-" + grouped : grouped;
 }
 
+std::string_view MarkupEntityOf(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    default: return {};
+  }
+}
+
+std::string MarkupEscaped(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const std::string_view entity = MarkupEntityOf(c);
+    if (entity.empty())
+      escaped += c;
+    else
+      escaped += entity;
+  }
+  return escaped;
+}
+
 }  // namespace vantorel::core

@@ -57,4 +57,11 @@ std::string PadLeft(std::string_view text, std::size_t width);
 // which always groups in threes whatever the separator).
 std::string GroupThousands(std::int64_t value, std::string_view separator = ",");
 
+// The character reference that stands for a markup character in HTML text and attribute
+// values ("&amp;", "&lt;", "&gt;", "&quot;"); empty for every other byte.
+std::string_view MarkupEntityOf(char c);
+
+// text with every markup character replaced by its character reference.
+std::string MarkupEscaped(std::string_view text);
+
 }  // namespace vantorel::core

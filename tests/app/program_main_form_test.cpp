@@ -15,11 +15,13 @@
 #include <functional>
 #include <regex>
 
+#include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
 #include "catalogue_fixture_helpers.h"
 #include "core/shared_state.h"
 #include "dialogs/arti_search_form.h"
+#include "dialogs/html_search_form.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "program_window_fixture.h"
@@ -64,28 +66,6 @@ TEST_F(ProgramMainFormTest, APageArgumentIsShownInsteadOfTheStartPage) {
   EXPECT_FALSE(form.FrameViewer->IsFrameset());
   EXPECT_EQ(form.FrameViewer->ShownFileName(), archive_ + "welcome.htm");
   EXPECT_EQ(form.FrameViewer->ShownTitle(), "Welcome");
-}
-
-// Windows the program has not got yet say so in the status bar and change nothing else.
-TEST_F(ProgramMainFormTest, MissingWindowsSaySoInTheStatusBar) {
-  ScriptedUi ui;
-  dir_.Write("archive/DISKS/ISSUE12/A.PAS", "program A;");
-  ProgramMainForm form(program_, {archive_}, config_);
-  form.show();
-  const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
-  struct Case {
-    std::function<void()> command;
-    std::string status;
-  };
-  const Case cases[] = {
-      {[&] { form.SearchOtherInfo1->trigger(); }, kBonusSearchMissing},
-  };
-  for (const Case& c : cases) {
-    form.ShowStatusText("");
-    c.command();
-    EXPECT_EQ(form.StatusText(), c.status);
-    EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
-  }
 }
 
 // A VIEW: link shows its source file in the viewer window, modally, which finds the link's word;
@@ -234,6 +214,42 @@ TEST_F(ProgramMainFormTest, DirectoryLinksOpenTheFileBrowser) {
               viewer_caption.endsWith(QStringLiteral("A.PAS")))
       << viewer_caption.toStdString();
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
+}
+
+// Search Other Info shows the bonus search dialog modally and then its results page in
+// MAIN; a result opens its document in MAIN, finds the word there and shows the find dialog
+// with it, a sixth of the window down from the middle of the window's top edge.
+TEST_F(ProgramMainFormTest, BonusSearchShowsItsResultsAndAResultFindsTheWord) {
+  ScriptedUi ui;
+  dir_.Write("archive/files.dbf", testing::FilesTable({{"1", "EXTRAS/X001.HTM", "Heap notes"}}));
+  dir_.Write("archive/words.dbf", testing::WordsTable({{"1", "HEAP"}}));
+  dir_.Write("archive/EXTRAS/X001.HTM",
+             "<HTML><HEAD><TITLE>Heap notes</TITLE></HEAD><BODY><P>Notes on the heap.</BODY></HTML>");
+  ProgramMainForm form(program_, {archive_}, config_);
+  dialogs::HtmlSearchForm search(&form);
+  form.SetHtmlSearchForm(&search);
+  form.show();
+  form.setGeometry(100, 50, 801, 605);
+
+  QTimer::singleShot(0, [&] {
+    if (QApplication::activeModalWidget() != &search) return;
+    search.SearchWords->setText(QStringLiteral("heap"));
+    search.AnOkBtn->click();
+  });
+  form.SearchOtherInfo1->trigger();
+  EXPECT_FALSE(search.isVisible());
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
+
+  const std::string page = TempDir::Read(archive_ + "SEARCHRESULT.HTM");
+  const std::smatch link = FirstMatch(page, R"(SRCH:///[^"]*)");
+  ASSERT_EQ(link.str(), "SRCH:///EXTRAS/X001.HTM|HEAP");
+  EXPECT_TRUE(form.HotSpotTargetClick(link.str()));
+  EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "EXTRAS/X001.HTM");
+  EXPECT_TRUE(form.FindDialog1->isVisible());
+  EXPECT_EQ(form.FindDialog1->FindText(), "HEAP");
+  const QRect window = form.frameGeometry();
+  EXPECT_EQ(form.FindDialog1->pos(),
+            QPoint(window.left() + window.width() / 2, window.top() + window.height() / 6));
 }
 
 }  // namespace

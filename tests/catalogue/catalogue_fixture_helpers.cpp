@@ -58,6 +58,23 @@ std::string KeywordTable(const std::vector<KeywordRow>& rows) {
   return t.Bytes();
 }
 
+std::string FilesTable(const std::vector<DocumentRow>& rows) {
+  TableBytes t;
+  t.fields = {{"FILE_ID", 'C', 3}, {"NAME", 'C', 50}, {"TITLE", 'C', 50}};
+  for (const DocumentRow& row : rows)
+    t.records.push_back(
+        Rec({Pad(row.file_id, 3), Pad(row.name, 50), Pad(row.title, 50)}, row.flag));
+  return t.Bytes();
+}
+
+std::string WordsTable(const std::vector<WordRow>& rows) {
+  TableBytes t;
+  t.fields = {{"FILE_ID", 'C', 3}, {"WORD", 'C', 35}};
+  for (const WordRow& row : rows)
+    t.records.push_back(Rec({Pad(row.file_id, 3), Pad(row.word, 35)}, row.flag));
+  return t.Bytes();
+}
+
 std::vector<AuthorRow> SampleAuthors() {
   return {{1, "Ann Smith"},
           {2, "Bob Jones"},

@@ -1,5 +1,6 @@
 // A small hand-made catalogue, written byte by byte: article.dbf with its memo file,
-// author.dbf and keyword.dbf in OEM text, and a fixture that opens it with a scripted Ui.
+// author.dbf and keyword.dbf in OEM text, and a fixture that opens it with a scripted Ui; the
+// bonus search's files.dbf and words.dbf.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -37,6 +38,23 @@ struct KeywordRow {
   int article_id = 0;
   std::string keyword;  // OEM bytes, at most 28
 };
+
+struct DocumentRow {
+  std::string file_id;  // FILE_ID, at most 3 characters, written as given
+  std::string name;     // NAME, at most 50
+  std::string title;    // TITLE, at most 50
+  char flag = ' ';      // "*" marks the record deleted
+};
+
+struct WordRow {
+  std::string file_id;  // FILE_ID, at most 3 characters, written as given
+  std::string word;     // WORD, at most 35
+  char flag = ' ';      // "*" marks the record deleted
+};
+
+// files.dbf (FILE_ID C3, NAME C50, TITLE C50) and words.dbf (FILE_ID C3, WORD C35).
+std::string FilesTable(const std::vector<DocumentRow>& rows);
+std::string WordsTable(const std::vector<WordRow>& rows);
 
 // article.dbf (version 0x83) and article.dbt (dBASE III, 512-byte blocks, texts ended by
 // 0x1A 0x1A).

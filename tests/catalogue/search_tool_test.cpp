@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "catalogue_fixture_helpers.h"
 #include "platform/file_system.h"
@@ -101,6 +102,80 @@ TEST_F(SearchToolTest, EngineAndFileErrorsExitWithTwo) {
 
   const ToolRun missing = Tool({DataDir() + "nowhere", "memory"});
   EXPECT_EQ(missing.status, 2);
+}
+
+constexpr char kBonusUsage[] =
+    "usage: vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
+    "Try 'vantorel-search --help' for more information.\n";
+
+// The bonus search's tables: documents 1 and 2, HEAP in 1, MEMORY in both, and a key 9
+// without a document.
+void WriteBonusTables(TempDir& dir) {
+  dir.Write("files.dbf", FilesTable({{"1", "EXTRAS/X001.HTM", "First"},
+                                     {"2", "EXTRAS/X002.HTM", "Second"}}));
+  dir.Write("words.dbf", WordsTable({{"1", "HEAP"}, {"2", "MEMORY"}, {"1", "MEMORY"},
+                                     {"9", "ORPHAN"}}));
+}
+
+TEST_F(SearchToolTest, BonusSearchWritesItsPage) {
+  WriteBonusTables(dir_);
+  const ToolRun all = Tool({"--bonus", "--all", DataDir(), "memory heap"});
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.out, DataDir() + "SEARCHRESULT.HTM\n");
+  EXPECT_NE(Read("SEARCHRESULT.HTM").find("<LI><A HREF=\"SRCH:///EXTRAS/X001.HTM|MEMORY\">First</A></LI>\r\n"
+                                          "</UL>"),
+            std::string::npos);
+
+  // The missing document's error box goes to standard error; the page is written all the same.
+  const ToolRun orphan = Tool({DataDir(), "--bonus", "orphan"});
+  EXPECT_EQ(orphan.status, 0);
+  EXPECT_EQ(orphan.err, "vantorel-search: Unable to find link file when creating search results\n");
+  EXPECT_NE(Read("SEARCHRESULT.HTM").find("SRCH:///**File not Found**|ORPHAN"), std::string::npos);
+}
+
+TEST_F(SearchToolTest, BonusSearchEndingInAMessagePrintsIt) {
+  WriteBonusTables(dir_);
+  const ToolRun none = Tool({"--bonus", "--all", DataDir()});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_EQ(none.out, "Sorry, no matches were found:\nplease try again\n");
+  const ToolRun declined = Tool({"--bonus", DataDir(), "he"});
+  EXPECT_EQ(declined.status, 1);
+  EXPECT_EQ(declined.out,
+            "Searches for long words are much quicker.\nLooking for one and two letter words "
+            "can be slow.\nAre you sure you wish to continue?\n");
+  EXPECT_FALSE(platform::FileExists(dir_ / "SEARCHRESULT.HTM"));
+  const ToolRun accepted = Tool({"--bonus", "--yes", DataDir(), "he"});
+  EXPECT_EQ(accepted.status, 0);
+}
+
+TEST_F(SearchToolTest, BonusSearchCommandLinesAndErrors) {
+  WriteBonusTables(dir_);
+  const std::vector<std::vector<std::string>> wrong = {
+      {"--bonus"},
+      {"--bonus", "--issue", "5", DataDir()},
+      {"--bonus", "--author", "1", DataDir()},
+      {"--bonus", "--last-issue", "5", DataDir()},
+      {"--bonus", "--pdf-dir", "x", DataDir()},
+      {"--bonus", DataDir(), "a", "b"}};
+  for (const auto& arguments : wrong) {
+    const ToolRun run = Tool(arguments);
+    EXPECT_EQ(run.status, 64) << arguments.size();
+    EXPECT_EQ(run.err, kBonusUsage);
+  }
+  const ToolRun help = Tool({"--bonus", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("\n  or:  vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"),
+            std::string::npos)
+      << help.out;
+
+  dir_.Write("words.dbf", "not a table");
+  const ToolRun damaged = Tool({"--bonus", DataDir(), "memory"});
+  EXPECT_EQ(damaged.status, 2);
+  EXPECT_EQ(damaged.err.rfind("Error # ", 0), 0u) << damaged.err;
+  std::filesystem::remove(dir_ / "files.dbf");
+  const ToolRun missing = Tool({"--bonus", DataDir(), "memory"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_FALSE(platform::FileExists(dir_ / "files.dbf"));
 }
 
 }  // namespace

@@ -61,6 +61,12 @@ TEST(Trimming, AllTrimRightTrimPadLeft) {
   EXPECT_EQ(PadLeft("1234", 3), "1234");
 }
 
+TEST(Markup, EscapesTheFourMarkupCharactersOnly) {
+  EXPECT_EQ(MarkupEscaped("a<b> & \"c\" 'd' \xE9"), "a&lt;b&gt; &amp; &quot;c&quot; 'd' \xE9");
+  EXPECT_EQ(MarkupEscaped("&amp;"), "&amp;amp;");
+  EXPECT_EQ(MarkupEscaped(""), "");
+}
+
 TEST(ShortString, KeepsAtMost255Bytes) {
   EXPECT_EQ(CutToShortString(std::string(300, 'x')).size(), 255u);
   EXPECT_EQ(CutToShortString("short"), "short");

@@ -1,19 +1,22 @@
-// vantorel-search: the article search over a catalogue, as the search dialog runs it.
+// vantorel-search: the article search over a catalogue, as the search dialog runs it, or the
+// bonus-file word search over files.dbf and words.dbf, as its dialog runs it.
 //
 //   vantorel-search [--all] [--author ID] [--issue N] [--yes] [--last-issue N]
 //                   [--pdf-dir DIR] [--source-dir DIR] DATADIR [TEXT]
+//   vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]
 //
 // DATADIR holds the catalogue tables; the index files, keywords.lst and the result page are
 // written there. --all searches in "Match all words" mode; --author and --issue select an
 // author (by AUTHOR_ID) and an issue (1 to 100); --yes answers every question Yes (else No);
 // --last-issue (default 72), --pdf-dir and --source-dir (default DATADIR/PDF and
 // DATADIR/DISKS) are the settings the pages use. TEXT is UTF-8; "*!*" and "*TEST*" are the
-// special keywords.
+// special keywords. With --bonus the words of TEXT are looked for in DATADIR's words.dbf and
+// the page links the documents of its files.dbf; only --all and --yes go with it.
 //
 // Exit status: 0 a page was written (its file name is printed); 1 the search ended in a
 // message (printed, "\r" as a line break); 2 an engine or file error (its text on standard
-// error); 64 a wrong command line (usage on standard error). --help and --version print their
-// texts on standard output.
+// error); 64 a wrong command line (usage on standard error, the bonus search's with --bonus).
+// --help and --version print their texts on standard output.
 #include <charconv>
 #include <exception>
 #include <filesystem>
@@ -24,6 +27,7 @@
 
 #include "answering_ui.h"
 #include "catalogue/article_search.h"
+#include "catalogue/bonus_search.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/in_out_error.h"
 #include "catalogue/issue_names.h"
@@ -48,14 +52,21 @@ constexpr char kUsage[] =
     "usage: vantorel-search [--all] [--author ID] [--issue N] [--yes] [--last-issue N]\n"
     "                       [--pdf-dir DIR] [--source-dir DIR] DATADIR [TEXT]\n"
     "Try 'vantorel-search --help' for more information.\n";
+constexpr char kBonusUsage[] =
+    "usage: vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
+    "Try 'vantorel-search --help' for more information.\n";
 
 constexpr char kHelpHead[] =
     "Usage: vantorel-search [OPTION]... DATADIR [TEXT]\n"
+    "  or:  vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
     "Search the article catalogue in DATADIR as the program's search dialog does and\n"
     "write the result page there (SEARCHRESULT.HTM, or ALLARTS.HTM for \"*!*\"). The\n"
     "index files the search needs are built in DATADIR when missing or stale.\n"
+    "With --bonus, search the bonus files and companion disks listed in DATADIR's\n"
+    "files.dbf and words.dbf instead and write SEARCHRESULT.HTM.\n"
     "TEXT is UTF-8; \"*!*\" lists every article.\n"
     "\n"
+    "      --bonus            the bonus-file word search (only --all and --yes go with it)\n"
     "      --all              match all words (default: any word)\n"
     "      --author ID        only articles by this author (its AUTHOR_ID)\n"
     "      --issue N          only articles of this issue (1 to 100)\n"
@@ -72,10 +83,12 @@ constexpr char kHelpTail[] =
     " 2   an error of the table engine or of a file (on standard error)\n"
     " 64  a wrong command line\n"
     "\n"
-    "Example:\n"
-    "  vantorel-search --all ~/archive \"heap memory\"\n";
+    "Examples:\n"
+    "  vantorel-search --all ~/archive \"heap memory\"\n"
+    "  vantorel-search --bonus ~/archive heap,memory\n";
 
 struct Options {
+  bool bonus = false;  // the bonus-file word search
   bool all_words = false;
   std::optional<std::int32_t> author;  // AUTHOR_ID
   std::optional<std::int32_t> issue;   // 1..kIssueCount
@@ -93,31 +106,49 @@ std::optional<std::int32_t> Number(std::string_view text) {
   return value;
 }
 
+// True when the command line asks for the bonus search.
+bool BonusRequested(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") return false;
+    if (arg == "--bonus") return true;
+  }
+  return false;
+}
+
 // nullopt for a wrong command line.
 std::optional<Options> ParseArguments(int argc, char** argv) {
   Options options;
   std::vector<std::string> operands;
+  bool article_options = false;  // an option only the article search takes
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool has_value = i + 1 < argc;
-    if (arg == "--all") {
+    if (arg == "--bonus") {
+      options.bonus = true;
+    } else if (arg == "--all") {
       options.all_words = true;
     } else if (arg == "--yes") {
       options.yes = true;
     } else if (arg == "--author" && has_value) {
+      article_options = true;
       options.author = Number(argv[++i]);
       if (!options.author || *options.author <= 0) return std::nullopt;
     } else if (arg == "--issue" && has_value) {
+      article_options = true;
       options.issue = Number(argv[++i]);
       if (!options.issue || *options.issue < 1 || *options.issue > catalogue::kIssueCount)
         return std::nullopt;
     } else if (arg == "--last-issue" && has_value) {
+      article_options = true;
       const auto last = Number(argv[++i]);
       if (!last || *last < 0) return std::nullopt;
       options.last_issue = *last;
     } else if (arg == "--pdf-dir" && has_value && *argv[i + 1] != '\0') {
+      article_options = true;
       options.pdf_dir = argv[++i];
     } else if (arg == "--source-dir" && has_value && *argv[i + 1] != '\0') {
+      article_options = true;
       options.source_dir = argv[++i];
     } else if (arg == "--") {
       for (++i; i < argc; ++i) operands.emplace_back(argv[i]);
@@ -127,6 +158,7 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       operands.emplace_back(arg);
     }
   }
+  if (options.bonus && article_options) return std::nullopt;
   if (operands.empty() || operands.size() > 2 || operands[0].empty()) return std::nullopt;
   options.data_dir = operands[0];
   if (operands.size() == 2) options.text = operands[1];
@@ -148,6 +180,32 @@ std::string Shown(std::string_view text) {
   return shown;
 }
 
+// The outcome of a search that wrote no page: the message it ended in.
+int EndedInMessage(const AnsweringUi& ui) {
+  std::cout << Shown(ui.LastMessage()) << '\n';
+  return kMessageStatus;
+}
+
+// The outcome of a search that wrote page in DataDir: its file name.
+int WrotePage(const char* page) {
+  const std::string written =
+      platform::PathText(platform::ResolvePath(core::Settings().DataDir + page));
+  std::cout << core::Cp1252ToUtf8(written) << '\n';
+  return 0;
+}
+
+int RunBonus(const Options& options) {
+  AnsweringUi ui(options.yes);
+  catalogue::BonusSearch search;
+  search.OpenTables(core::Settings().DataDir);
+  catalogue::BonusSearchRequest request;
+  request.text = core::Utf8ToCp1252(options.text.value_or(""));
+  request.mode = options.all_words ? catalogue::MatchMode::AllWords : catalogue::MatchMode::AnyWord;
+  core::SearchFlags() = {};
+  if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) return EndedInMessage(ui);
+  return WrotePage("SEARCHRESULT.HTM");
+}
+
 int Run(const Options& options) {
   if (!platform::DirectoryExistsAt(options.data_dir)) {
     std::cerr << "vantorel-search: not a folder: " << options.data_dir << '\n';
@@ -155,6 +213,7 @@ int Run(const Options& options) {
   }
   core::BrowserSettings& settings = core::Settings();
   settings.DataDir = FolderSetting(options.data_dir);
+  if (options.bonus) return RunBonus(options);
   settings.PdfDir =
       options.pdf_dir.empty() ? settings.DataDir + "PDF/" : FolderSetting(options.pdf_dir);
   settings.SourceDir =
@@ -186,17 +245,11 @@ int Run(const Options& options) {
   catalogue::ResultPages pages(catalogue);
   catalogue::ArticleSearch search(catalogue, pages);
   core::SearchFlags() = {};
-  if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) {
-    std::cout << Shown(ui.LastMessage()) << '\n';
-    return kMessageStatus;
-  }
+  if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) return EndedInMessage(ui);
   const core::SearchOutcome& flags = core::SearchFlags();
-  const char* page = flags.TestResultsWritten    ? "ERRORS.HTM"
-                     : flags.CompleteListWritten ? "ALLARTS.HTM"
-                                                 : "SEARCHRESULT.HTM";
-  const std::string written = platform::PathText(platform::ResolvePath(settings.DataDir + page));
-  std::cout << core::Cp1252ToUtf8(written) << '\n';
-  return 0;
+  return WrotePage(flags.TestResultsWritten    ? "ERRORS.HTM"
+                   : flags.CompleteListWritten ? "ALLARTS.HTM"
+                                               : "SEARCHRESULT.HTM");
 }
 
 }  // namespace
@@ -217,7 +270,8 @@ int main(int argc, char** argv) {
   }
   const auto options = tools::search::ParseArguments(argc, argv);
   if (!options) {
-    std::cerr << tools::search::kUsage;
+    std::cerr << (tools::search::BonusRequested(argc, argv) ? tools::search::kBonusUsage
+                                                             : tools::search::kUsage);
     return tools::search::kUsageStatus;
   }
   try {

@@ -1,0 +1,60 @@
+#include "catalogue/bonus_result_page.h"
+
+#include "catalogue/page_file.h"
+#include "core/texts.h"
+#include "core/ui.h"
+
+namespace vantorel::catalogue {
+
+namespace {
+
+constexpr char kLinkFileMissing[] = "Unable to find link file when creating search results";
+constexpr char kMatchSeparator = '|';
+
+}  // namespace
+
+std::string MatchKey(std::string_view match) {
+  return core::AllTrim(match.substr(0, match.find(kMatchSeparator)));
+}
+
+std::string_view MatchWordPart(std::string_view match) {
+  const std::size_t bar = match.find(kMatchSeparator);
+  return bar == std::string_view::npos ? std::string_view() : match.substr(bar + 1);
+}
+
+void WriteBonusResultPage(const std::string& path, tables::KvDbf& files,
+                          const BonusResults& results) {
+  PageFile page(path);
+  page.Line("<HTML><HEAD><TITLE>Search Results</TITLE></HEAD>");
+  page.Line(R"(<BODY LINK="0000ff" BGPROPERTIES="FIXED" BGCOLOR="ffffff">)");
+  page.Line(R"(<BASEFONT SIZE="3">)");
+  page.Line(R"(<FONT COLOR=RED><P ALIGN="LEFT"><FONT SIZE="+3" FACE="ARIAL">)");
+  page.Line(R"(<A NAME="Top"></A><B>Search Results<BR></FONT>)");
+  page.Line(R"(<FONT COLOR=BLACK><P ALIGN="LEFT"><FONT SIZE="+1" FACE="ARIAL">)");
+  page.Line(std::to_string(results.matches.size()) +
+            (results.mode == MatchMode::AllWords
+                 ? " files found matching all specified words:</B><BR>"
+                 : " files found matching one or more of specified words:</B><BR>"));
+  page.Line("<I>" + core::MarkupEscaped(results.typed_text) + "</I></FONT></P>");
+  page.Line("<UL><P>");
+  for (const std::string& match : results.matches) {
+    std::string name = kFileNotFound;
+    std::string title = kFileNotFound;
+    files.First();
+    if (files.Locate("FILE_ID", MatchKey(match))) {
+      name = core::AllTrim(files.FieldAsString("NAME"));
+      title = core::AllTrim(files.FieldAsString("TITLE"));
+    } else {
+      core::ShowError(kLinkFileMissing);
+    }
+    const std::string_view word =
+        results.mode == MatchMode::AllWords ? results.first_word : MatchWordPart(match);
+    page.Line(R"(<LI><A HREF="SRCH:///)" + name + "|" + core::MarkupEscaped(word) + R"(">)" +
+              title + "</A></LI>");
+  }
+  page.Line(R"(</UL><P><A HREF="#Top">Back to top</A></P><hr align=center size=4 color="008000">)");
+  page.Line("</P></UL> </BODY> </HTML>");
+  page.Close();
+}
+
+}  // namespace vantorel::catalogue
