@@ -423,5 +423,24 @@ TEST_F(WorkAreaTest, RecordsVisitedAtRandomComeBackRightAfterManyOthers) {
   EXPECT_EQ(Name(*area), "new");
 }
 
+// Another process may rewrite the table shorter while it is open: a record past the new end
+// that was not read before fails with error 213 when it is visited on its own; the records
+// before the new end still read.
+TEST_F(WorkAreaTest, ATableCutShortWhileOpenFailsForTheRecordsItLost) {
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 3}};
+  for (int i = 1; i <= 60000; ++i) t.records.push_back(Rec({Pad(std::to_string(i), 7, true), "abc"}));
+  const auto area = Open(t);
+  area->Go(50000);
+  t.records.resize(40000);
+  dir_.Write("t.dbf", t.Bytes());
+  for (const std::int64_t k : {45000, 40001, 59999}) {
+    const EKvError error = ErrorOf([&] { area->Go(k); });
+    EXPECT_EQ(error.Code(), 213) << k;
+  }
+  area->Go(39999);
+  EXPECT_EQ(Id(*area), 39999);
+}
+
 }  // namespace
 }  // namespace vantorel::tables
