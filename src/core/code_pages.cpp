@@ -1,6 +1,8 @@
 #include "core/code_pages.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace vantorel::core {
 
@@ -93,14 +95,59 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void MapBuffer(char* bytes, std::size_t n, const std::array<unsigned char, 256>& table) {
-  for (std::size_t i = 0; i < n; ++i)
-    bytes[i] = static_cast<char>(table[static_cast<unsigned char>(bytes[i])]);
+// What a mapping does to the bytes below 0x80: the code-page conversions keep them, the case
+// mappings change a-z or A-Z alone. Eight such bytes are then mapped at once.
+enum class AsciiPart { Kept, Upper, Lower };
+
+// A 0x80 bit in each byte of word (all below 0x80) that lies in first..last.
+constexpr std::uint64_t BytesInRange(std::uint64_t word, unsigned char first, unsigned char last) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  // Each byte plus (0x80 - first) reaches bit 7 from first on, plus (0x7F - last) from last + 1
+  // on; no sum carries into the next byte.
+  const std::uint64_t from_first = word + kOnes * (0x80u - first);
+  const std::uint64_t past_last = word + kOnes * (0x7Fu - last);
+  return from_first & ~past_last & kHighBits;
 }
 
-std::string MapText(std::string_view text, const std::array<unsigned char, 256>& table) {
+void MapBuffer(char* bytes, std::size_t n, const std::array<unsigned char, 256>& table,
+               AsciiPart ascii) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  std::size_t i = 0;
+  for (; i + sizeof(std::uint64_t) <= n; i += sizeof(std::uint64_t)) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, sizeof word);
+    if ((word & kHighBits) != 0) {
+      for (std::size_t j = i; j < i + sizeof word; ++j)
+        bytes[j] = static_cast<char>(table[static_cast<unsigned char>(bytes[j])]);
+      continue;
+    }
+    if (ascii == AsciiPart::Kept) continue;
+    // The case bit 0x20 flips in each letter of the case being changed.
+    const std::uint64_t letters =
+        ascii == AsciiPart::Upper ? BytesInRange(word, 'a', 'z') : BytesInRange(word, 'A', 'Z');
+    word ^= letters >> 2;
+    std::memcpy(bytes + i, &word, sizeof word);
+  }
+  for (; i < n; ++i) bytes[i] = static_cast<char>(table[static_cast<unsigned char>(bytes[i])]);
+}
+
+constexpr bool TreatsAsciiAs(const std::array<unsigned char, 256>& table, AsciiPart ascii) {
+  for (unsigned c = 0; c < 0x80; ++c) {
+    unsigned expected = c;
+    if (ascii == AsciiPart::Upper && c >= 'a' && c <= 'z') expected = c - 0x20;
+    if (ascii == AsciiPart::Lower && c >= 'A' && c <= 'Z') expected = c + 0x20;
+    if (table[c] != expected) return false;
+  }
+  return true;
+}
+static_assert(TreatsAsciiAs(kOemToAnsi, AsciiPart::Kept) && TreatsAsciiAs(kAnsiToOem, AsciiPart::Kept) &&
+              TreatsAsciiAs(kAnsiUpper, AsciiPart::Upper) && TreatsAsciiAs(kAnsiLower, AsciiPart::Lower));
+
+std::string MapText(std::string_view text, const std::array<unsigned char, 256>& table,
+                    AsciiPart ascii) {
   std::string result(text);
-  MapBuffer(result.data(), result.size(), table);
+  MapBuffer(result.data(), result.size(), table, ascii);
   return result;
 }
 
@@ -131,15 +178,15 @@ unsigned char AnsiToOem(unsigned char c) { return kAnsiToOem[c]; }
 unsigned char AnsiUpper(unsigned char c) { return kAnsiUpper[c]; }
 unsigned char AnsiLower(unsigned char c) { return kAnsiLower[c]; }
 
-void OemToAnsiBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kOemToAnsi); }
-void AnsiToOemBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kAnsiToOem); }
-void AnsiUpperBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kAnsiUpper); }
-void AnsiLowerBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kAnsiLower); }
+void OemToAnsiBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kOemToAnsi, AsciiPart::Kept); }
+void AnsiToOemBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kAnsiToOem, AsciiPart::Kept); }
+void AnsiUpperBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kAnsiUpper, AsciiPart::Upper); }
+void AnsiLowerBuffer(char* bytes, std::size_t n) { MapBuffer(bytes, n, kAnsiLower, AsciiPart::Lower); }
 
-std::string OemToAnsi(std::string_view text) { return MapText(text, kOemToAnsi); }
-std::string AnsiToOem(std::string_view text) { return MapText(text, kAnsiToOem); }
-std::string AnsiUpper(std::string_view text) { return MapText(text, kAnsiUpper); }
-std::string AnsiLower(std::string_view text) { return MapText(text, kAnsiLower); }
+std::string OemToAnsi(std::string_view text) { return MapText(text, kOemToAnsi, AsciiPart::Kept); }
+std::string AnsiToOem(std::string_view text) { return MapText(text, kAnsiToOem, AsciiPart::Kept); }
+std::string AnsiUpper(std::string_view text) { return MapText(text, kAnsiUpper, AsciiPart::Upper); }
+std::string AnsiLower(std::string_view text) { return MapText(text, kAnsiLower, AsciiPart::Lower); }
 
 char32_t Cp1252ToCodePoint(unsigned char c) {
   if (c >= 0x80 && c < 0xA0) return kCp1252High[c - 0x80];

@@ -32,6 +32,9 @@ constexpr std::size_t kDecimalsAt = 17;
 
 // Records are read in blocks of about this many bytes when they are visited in order.
 constexpr std::int64_t kBlockBytes = 256 * 1024;
+// Records visited one at a time are kept in sets of this many, in about this many bytes.
+constexpr std::size_t kCacheWays = 4;
+constexpr std::size_t kRecordCacheBytes = 1 << 20;
 
 std::string UpdateDateText(unsigned year, unsigned month, unsigned day) {
   char text[16];
@@ -176,6 +179,7 @@ void DbfFile::FixRecCount() {
   record_count_ = size < header_.header_length ? 0 : (size - header_.header_length) /
                                                          header_.record_length;
   block_count_ = 0;
+  ForgetCachedRecords();
 }
 
 const char* DbfFile::Record(std::int64_t k, bool from_disk) {
@@ -187,7 +191,8 @@ const char* DbfFile::Record(std::int64_t k, bool from_disk) {
     last_read_ = k;
     return block_.data() + (k - block_first_) * length;
   }
-  // In order forward: a block starting at k; backward: a block ending at k; else k alone.
+  // In order forward: a block starting at k; backward: a block ending at k; else k alone,
+  // through the record cache.
   const std::int64_t per_block = std::max<std::int64_t>(1, kBlockBytes / length);
   std::int64_t first = k;
   std::int64_t count = 1;
@@ -196,13 +201,61 @@ const char* DbfFile::Record(std::int64_t k, bool from_disk) {
   } else if (!from_disk && k == last_read_ - 1) {
     first = std::max<std::int64_t>(1, k - per_block + 1);
     count = k - first + 1;
+  } else if (!from_disk) {
+    last_read_ = k;
+    return CachedRecord(k);
   }
   last_read_ = k;
+  if (from_disk) ForgetCachedRecord(k);
   Load(first, count);
   if (k >= block_first_ + block_count_)
     throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
   return block_.data() + (k - block_first_) * length;
 }
+
+const char* DbfFile::CachedRecord(std::int64_t k) {
+  const std::size_t length = static_cast<std::size_t>(header_.record_length);
+  if (cache_sets_ == 0) {
+    cache_sets_ = 1;
+    while (cache_sets_ * 2 * kCacheWays * length <= kRecordCacheBytes) cache_sets_ *= 2;
+    cached_.resize(cache_sets_ * kCacheWays * length);
+    cached_tags_.assign(cache_sets_ * kCacheWays, 0);
+    cache_next_.assign(cache_sets_, 0);
+  }
+  const std::size_t set = CacheSet(k);
+  const std::size_t base = set * kCacheWays;
+  for (std::size_t way = 0; way < kCacheWays; ++way)
+    if (cached_tags_[base + way] == k) return cached_.data() + (base + way) * length;
+
+  const std::size_t slot = base + cache_next_[set];
+  cache_next_[set] = static_cast<std::uint8_t>((cache_next_[set] + 1) % kCacheWays);
+  cached_tags_[slot] = 0;
+  char* record = cached_.data() + slot * length;
+  const std::uint64_t offset = static_cast<std::uint64_t>(header_.header_length) +
+                               static_cast<std::uint64_t>(k - 1) * length;
+  const long long got = file_.ReadAt(offset, record, length);
+  if (got < 0) throw EKvError(100, "File:  " + path_ + "  [GetDbfRecord]");
+  if (static_cast<std::size_t>(got) < length)
+    throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
+  if (oem_) ConvertOemToAnsi(record + 1, length - 1);
+  cached_tags_[slot] = k;
+  return record;
+}
+
+std::size_t DbfFile::CacheSet(std::int64_t k) const {
+  // Fibonacci hashing spreads records that lie a fixed distance apart over the sets.
+  return static_cast<std::size_t>((static_cast<std::uint64_t>(k) * 0x9E3779B97F4A7C15ULL) >> 32) &
+         (cache_sets_ - 1);
+}
+
+void DbfFile::ForgetCachedRecord(std::int64_t k) {
+  if (cache_sets_ == 0) return;
+  const std::size_t base = CacheSet(k) * kCacheWays;
+  for (std::size_t way = 0; way < kCacheWays; ++way)
+    if (cached_tags_[base + way] == k) cached_tags_[base + way] = 0;
+}
+
+void DbfFile::ForgetCachedRecords() { std::fill(cached_tags_.begin(), cached_tags_.end(), 0); }
 
 void DbfFile::Load(std::int64_t first, std::int64_t count) {
   const std::size_t length = static_cast<std::size_t>(header_.record_length);

@@ -58,7 +58,12 @@ enum class DbfAccess {
   ReadWriteExclusive   // read/write, nobody else may open the file
 };
 
-// An open table file: its header and its records, read through a block cache.
+// An open table file: its header and its records, read through two caches. Records visited
+// in order come in large blocks; records visited one at a time (through an index, by GO) are
+// kept in a record cache of bounded size, so that a record looked up again costs no read.
+// Cached records are the bytes read when they were first visited: another process may append
+// records, which the record count leaves out, but the engine never rewrites a record of an
+// open table, and from_disk reads a record again.
 class DbfFile {
  public:
   // Opens the file open_path names (through the file-system facade) and reads its header.
@@ -80,13 +85,19 @@ class DbfFile {
 
   // The bytes of record k (record length of them), converted from OEM to ANSI after the
   // deletion flag when the table is OEM. Valid until the next call. Records are read in
-  // large blocks when they are visited in order; from_disk reads the record again.
+  // large blocks when they are visited in order, singly through the record cache otherwise;
+  // from_disk reads the record again.
   // Errors: 212 for k outside 1..RecCount, 213 when the file ends before the record's end.
   const char* Record(std::int64_t k, bool from_disk = false);
 
  private:
   DbfFile(platform::File file, std::string path, DbfHeader header, bool oem);
   void Load(std::int64_t first, std::int64_t count);
+  // Record k through the record cache; REQUIRES: 1 <= k <= record count.
+  const char* CachedRecord(std::int64_t k);
+  std::size_t CacheSet(std::int64_t k) const;  // REQUIRES: the record cache exists
+  void ForgetCachedRecord(std::int64_t k);
+  void ForgetCachedRecords();
 
   platform::File file_;           // the open table file
   std::string path_;              // name for messages
@@ -97,6 +108,10 @@ class DbfFile {
   std::int64_t block_first_ = 0;  // record number of the first cached record
   std::int64_t block_count_ = 0;  // cached whole records
   std::int64_t last_read_ = 0;    // the record asked for last, to spot sequential reading
+  std::vector<char> cached_;              // the record cache: sets of kCacheWays records, converted
+  std::vector<std::int64_t> cached_tags_; // record held by each slot, 0 when empty
+  std::vector<std::uint8_t> cache_next_;  // per set: the way the next miss replaces
+  std::size_t cache_sets_ = 0;            // sets in the record cache, a power of two
 };
 
 }  // namespace vantorel::tables

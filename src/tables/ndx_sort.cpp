@@ -73,40 +73,66 @@ void KeySorter::SortMemory() {
   const std::size_t key_size = key_size_;
   auto key_of = [data, size](std::uint32_t entry) { return data + entry * size; };
   try {
-    // The distinct keys, each by the first entry that has it; group: each entry's key.
+    // The distinct keys, each by the first entry that has it, copied side by side so that
+    // comparing with them touches little memory; group: each entry's key. A slot of the hash
+    // table holds a key's group and the high half of its hash, so that most slots of other
+    // keys are passed over without comparing keys; the slots of entries a few ahead are
+    // fetched from memory before they are needed.
     std::size_t slots = 16;
     while (slots < 2 * count_) slots *= 2;
-    constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
-    std::vector<std::uint32_t> table(slots, kEmpty);
+    constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
+    constexpr std::size_t kFetchAhead = 8;
+    std::vector<std::uint64_t> hashes(count_);
+    for (std::uint32_t i = 0; i < count_; ++i) hashes[i] = HashKey(key_of(i), key_size);
+    std::vector<std::uint64_t> table(slots, kEmpty);
     std::vector<std::uint32_t> group(count_);
     std::vector<std::uint32_t> firsts;
+    std::vector<char> distinct;
     for (std::uint32_t i = 0; i < count_; ++i) {
+      if (i + kFetchAhead < count_)
+        __builtin_prefetch(&table[hashes[i + kFetchAhead] & (slots - 1)]);
       const char* key = key_of(i);
-      std::size_t slot = HashKey(key, key_size) & (slots - 1);
-      while (table[slot] != kEmpty && std::memcmp(key_of(firsts[table[slot]]), key, key_size) != 0)
-        slot = (slot + 1) & (slots - 1);
-      if (table[slot] == kEmpty) {
-        table[slot] = static_cast<std::uint32_t>(firsts.size());
-        firsts.push_back(i);
+      const std::uint64_t tag = hashes[i] >> 32;
+      std::size_t slot = hashes[i] & (slots - 1);
+      for (;; slot = (slot + 1) & (slots - 1)) {
+        const std::uint64_t held = table[slot];
+        if (held == kEmpty) {
+          const auto g = static_cast<std::uint32_t>(firsts.size());
+          table[slot] = tag << 32 | g;
+          firsts.push_back(i);
+          distinct.insert(distinct.end(), key, key + key_size);
+          group[i] = g;
+          break;
+        }
+        const auto g = static_cast<std::uint32_t>(held);
+        if ((held >> 32) == tag && std::memcmp(distinct.data() + g * key_size, key, key_size) == 0) {
+          group[i] = g;
+          break;
+        }
       }
-      group[i] = table[slot];
     }
     table = {};
+    hashes = {};
 
-    // The distinct keys in order.
+    // The distinct keys in order: their first 16 bytes as two numbers decide nearly always.
     struct Item {
       std::uint64_t prefix;
+      std::uint64_t second;
       std::uint32_t group;
     };
+    const char* keys = distinct.data();
     std::vector<Item> items(firsts.size());
-    for (std::uint32_t g = 0; g < firsts.size(); ++g)
-      items[g] = {Prefix(key_of(firsts[g]), key_size), g};
+    for (std::uint32_t g = 0; g < firsts.size(); ++g) {
+      const char* key = keys + g * key_size;
+      items[g] = {Prefix(key, key_size), key_size > 8 ? Prefix(key + 8, key_size - 8) : 0, g};
+    }
     std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
       if (a.prefix != b.prefix) return a.prefix < b.prefix;
-      if (key_size <= 8) return false;
-      return std::memcmp(key_of(firsts[a.group]) + 8, key_of(firsts[b.group]) + 8, key_size - 8) < 0;
+      if (a.second != b.second) return a.second < b.second;
+      if (key_size <= 16) return false;
+      return std::memcmp(keys + a.group * key_size + 16, keys + b.group * key_size + 16,
+                         key_size - 16) < 0;
     });
-
     if (first_of_each_key_) {
       order_.resize(items.size());
       for (std::size_t r = 0; r < items.size(); ++r) order_[r] = firsts[items[r].group];

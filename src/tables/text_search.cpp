@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/code_pages.h"
 #include "core/texts.h"
 #include "tables/kv_error.h"
@@ -10,6 +14,21 @@
 namespace vantorel::tables {
 
 // --- UpperTextMatcher ---------------------------------------------------------------------
+
+namespace {
+
+// How common an upper-case character is in catalogue tables, higher for more common: blanks
+// pad every field, digits fill the numeric ones, letters follow their frequency in English
+// and German text; any other character is rare.
+int Commonness(unsigned char c) {
+  if (c == ' ') return 100;
+  if (c >= '0' && c <= '9') return 80;
+  constexpr std::string_view kLettersRarestFirst = "ZQJXKVBPYGFWMUCLDHRSNIOATE";
+  const std::size_t rank = kLettersRarestFirst.find(static_cast<char>(c));
+  return rank == std::string_view::npos ? 0 : 40 + static_cast<int>(rank);
+}
+
+}  // namespace
 
 UpperTextMatcher::UpperTextMatcher(std::string_view text, bool oem) : pattern_(core::AnsiUpper(text)) {
   for (int b = 0; b < 256; ++b) {
@@ -25,24 +44,142 @@ UpperTextMatcher::UpperTextMatcher(std::string_view text, bool oem) : pattern_(c
   for (std::size_t j = 0; j + 1 < m; ++j)
     shift_of_upper[static_cast<unsigned char>(pattern_[j])] = m - 1 - j;
   for (std::size_t b = 0; b < 256; ++b) shift_[b] = shift_of_upper[upper_[b]];
+
+  // The filter: the two positions whose characters the fewest raw bytes stand for, the
+  // rarest first; a second position of another character when there is one. Setting the
+  // fold bit in every byte lets a letter's two cases compare as one value; a byte it makes
+  // equal to a value by chance only costs a full comparison.
+  std::array<FilterPosition, 2> best{};
+  std::array<int, 2> best_score{};
+  for (std::size_t j = 0; j < m; ++j) {
+    const auto c = static_cast<unsigned char>(pattern_[j]);
+    FilterPosition position;
+    position.offset = j;
+    if (upper_[c | 0x20u] == c && upper_[c & ~0x20u] == c) position.fold = 0x20;
+    bool too_many = false;
+    for (int b = 0; b < 256 && !too_many; ++b) {
+      if (upper_[static_cast<std::size_t>(b)] != c) continue;
+      const auto value = static_cast<unsigned char>(b | position.fold);
+      const auto end = position.raw.begin() + static_cast<std::ptrdiff_t>(position.count);
+      if (std::find(position.raw.begin(), end, value) != end) continue;
+      if (position.count == kMaxFilterBytes)
+        too_many = true;
+      else
+        position.raw[position.count++] = value;
+    }
+    if (too_many || position.count == 0) continue;
+    const int score = static_cast<int>(position.count) * 256 + Commonness(c);
+    if (best[0].count == 0 || score < best_score[0]) {
+      if (best[0].count != 0 && pattern_[best[0].offset] != pattern_[j]) {
+        best[1] = best[0];
+        best_score[1] = best_score[0];
+      }
+      best[0] = position;
+      best_score[0] = score;
+    } else if (pattern_[j] != pattern_[best[0].offset] &&
+               (best[1].count == 0 || score < best_score[1])) {
+      best[1] = position;
+      best_score[1] = score;
+    }
+  }
+  filter_ = best;
+  // A text of one character, or of one character repeated: both positions the same.
+  if (filter_[1].count == 0) filter_[1] = filter_[0];
+}
+
+bool UpperTextMatcher::Matches(const unsigned char* window) const {
+  const auto* text = reinterpret_cast<const unsigned char*>(pattern_.data());
+  for (std::size_t j = 0; j < pattern_.size(); ++j)
+    if (upper_[window[j]] != text[j]) return false;
+  return true;
 }
 
 std::size_t UpperTextMatcher::Find(const char* bytes, std::size_t size, std::size_t from) const {
-  const std::size_t m = pattern_.size();
   const auto* data = reinterpret_cast<const unsigned char*>(bytes);
+  if (filter_[0].count == 0) return FindByShifts(data, size, from);
+  return FindFiltered(data, size, from);
+}
+
+std::size_t UpperTextMatcher::FindByShifts(const unsigned char* data, std::size_t size,
+                                           std::size_t from) const {
+  const std::size_t m = pattern_.size();
   const auto* text = reinterpret_cast<const unsigned char*>(pattern_.data());
   const unsigned char last = text[m - 1];
   for (std::size_t at = from; at + m <= size;) {
     const unsigned char end = data[at + m - 1];
-    if (upper_[end] == last) {
-      std::size_t j = 0;
-      while (j + 1 < m && upper_[data[at + j]] == text[j]) ++j;
-      if (j + 1 >= m) return at;
-    }
+    if (upper_[end] == last && Matches(data + at)) return at;
     at += shift_[end];
   }
   return std::string::npos;
 }
+
+#if defined(__SSE2__)
+
+namespace {
+
+// The window starts among the sixteen from at whose byte at the position's offset is one of
+// its raw bytes, as a byte mask (0xFF: fits).
+template <std::size_t kCompares>
+__m128i Fitting(const __m128i (&raw)[kCompares], __m128i fold, const unsigned char* at) {
+  const __m128i bytes =
+      _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), fold);
+  __m128i fits = _mm_cmpeq_epi8(bytes, raw[0]);
+  for (std::size_t i = 1; i < kCompares; ++i) fits = _mm_or_si128(fits, _mm_cmpeq_epi8(bytes, raw[i]));
+  return fits;
+}
+
+}  // namespace
+
+std::size_t UpperTextMatcher::FindFiltered(const unsigned char* data, std::size_t size,
+                                           std::size_t from) const {
+  const std::size_t m = pattern_.size();
+  if (size < m || from > size - m) return std::string::npos;
+  const std::size_t last_start = size - m;
+  std::size_t at = from;
+  // Thirty-two window starts at a time while all of them lie inside the bytes.
+  auto scan = [&]<std::size_t kCompares>() -> std::size_t {
+    __m128i raw[2][kCompares];
+    __m128i fold[2];
+    for (std::size_t p = 0; p < 2; ++p) {
+      fold[p] = _mm_set1_epi8(static_cast<char>(filter_[p].fold));
+      for (std::size_t i = 0; i < kCompares; ++i)
+        raw[p][i] = _mm_set1_epi8(static_cast<char>(
+            filter_[p].raw[std::min(i, filter_[p].count - 1)]));  // repeats compare nothing new
+    }
+    const unsigned char* first = data + filter_[0].offset;
+    const unsigned char* second = data + filter_[1].offset;
+    for (; at + 31 <= last_start; at += 32) {
+      const __m128i low = _mm_and_si128(Fitting(raw[0], fold[0], first + at),
+                                        Fitting(raw[1], fold[1], second + at));
+      const __m128i high = _mm_and_si128(Fitting(raw[0], fold[0], first + at + 16),
+                                         Fitting(raw[1], fold[1], second + at + 16));
+      auto mask = static_cast<std::uint32_t>(_mm_movemask_epi8(low)) |
+                  static_cast<std::uint32_t>(_mm_movemask_epi8(high)) << 16;
+      for (; mask != 0; mask &= mask - 1) {
+        const std::size_t start = at + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (Matches(data + start)) return start;
+      }
+    }
+    return std::string::npos;
+  };
+  const std::size_t widest = std::max(filter_[0].count, filter_[1].count);
+  const std::size_t found = widest == 1   ? scan.operator()<1>()
+                            : widest == 2 ? scan.operator()<2>()
+                                          : scan.operator()<kMaxFilterBytes>();
+  if (found != std::string::npos) return found;
+  for (; at <= last_start; ++at)
+    if (Matches(data + at)) return at;
+  return std::string::npos;
+}
+
+#else
+
+std::size_t UpperTextMatcher::FindFiltered(const unsigned char* data, std::size_t size,
+                                           std::size_t from) const {
+  return FindByShifts(data, size, from);
+}
+
+#endif
 
 // --- TableScan ----------------------------------------------------------------------------
 

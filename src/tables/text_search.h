@@ -27,8 +27,13 @@ namespace vantorel::tables {
 inline constexpr std::size_t kSearchBlockBytes = 65520;
 
 // A text to look for, compiled for one code page: each raw table byte is compared as its
-// ANSI upper-case form (OEM converted first when the table is OEM). Finding uses the
-// Boyer-Moore-Horspool shifts of the raw bytes, so the block is never converted as a whole.
+// ANSI upper-case form (OEM converted first when the table is OEM), so the block is never
+// converted as a whole.
+//
+// Finding filters first: two positions of the text whose characters few raw bytes stand for
+// (a letter: its two cases, and the OEM letters that convert to it) are tested sixteen
+// window starts at a time, and only a window whose bytes at both positions fit is compared
+// in full. A text with no such position is found by Boyer-Moore-Horspool shifts instead.
 class UpperTextMatcher {
  public:
   // REQUIRES: text is not empty; it is upper-cased here (ANSI upper-casing).
@@ -38,10 +43,26 @@ class UpperTextMatcher {
   // The first position at or after from where the text occurs in bytes[0, size), or npos.
   std::size_t Find(const char* bytes, std::size_t size, std::size_t from) const;
 
+  // The most raw bytes one filter position may stand for.
+  static constexpr std::size_t kMaxFilterBytes = 4;
+
  private:
+  // One position of the text and the raw bytes that stand for its character there.
+  struct FilterPosition {
+    std::size_t offset = 0;                                // in the text
+    std::array<unsigned char, kMaxFilterBytes> raw{};      // raw bytes with fold set, count of them
+    std::size_t count = 0;                                 // 0: the position is not used
+    unsigned char fold = 0;  // set in every byte before comparing: a letter's two cases as one
+  };
+
+  bool Matches(const unsigned char* window) const;
+  std::size_t FindByShifts(const unsigned char* data, std::size_t size, std::size_t from) const;
+  std::size_t FindFiltered(const unsigned char* data, std::size_t size, std::size_t from) const;
+
   std::string pattern_;                    // the text, ANSI upper case
   std::array<unsigned char, 256> upper_;   // raw byte -> ANSI upper-case byte
   std::array<std::size_t, 256> shift_;     // Horspool shift for the raw byte ending a window
+  std::array<FilterPosition, 2> filter_;   // the filter; filter_[0].count == 0: shifts only
 };
 
 // The table file opened for scanning, with the last block read kept so that a search that

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace vantorel::core {
 namespace {
 
@@ -45,6 +47,35 @@ TEST(CodePages, Utf8Borders) {
   for (int c = 0; c < 256; ++c) {
     const std::string one(1, static_cast<char>(c));
     EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(one)), one) << c;
+  }
+}
+
+// The buffer forms map eight plain ASCII bytes at a time: every byte, at every place in a
+// word and in the tail, must come out as the one-byte form maps it. The letters next to the
+// ranges (@ [ ` {) are where a wrong range test would show.
+TEST(CodePages, BufferFormsMapEachByteAsTheOneByteForm) {
+  const struct {
+    const char* name;
+    void (*buffer)(char*, std::size_t);
+    unsigned char (*one)(unsigned char);
+  } mappings[] = {{"OemToAnsi", OemToAnsiBuffer, OemToAnsi},
+                  {"AnsiToOem", AnsiToOemBuffer, AnsiToOem},
+                  {"AnsiUpper", AnsiUpperBuffer, AnsiUpper},
+                  {"AnsiLower", AnsiLowerBuffer, AnsiLower}};
+  std::string bytes;
+  for (int round = 0; round < 3; ++round)
+    for (int c = 0; c < 256; ++c) bytes += static_cast<char>(round == 1 ? (c * 7) & 0x7F : c);
+  bytes += "@AZ[`az{ @AZ[`az{ 0123456789";
+  for (const auto& mapping : mappings) {
+    SCOPED_TRACE(mapping.name);
+    for (std::size_t start = 0; start < 8; ++start) {
+      std::string mapped = bytes.substr(start);
+      mapping.buffer(mapped.data(), mapped.size());
+      for (std::size_t i = 0; i < mapped.size(); ++i)
+        ASSERT_EQ(static_cast<unsigned char>(mapped[i]),
+                  mapping.one(static_cast<unsigned char>(bytes[start + i])))
+            << "byte " << int(static_cast<unsigned char>(bytes[start + i]));
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "engine_test_helpers.h"
 
@@ -387,6 +388,58 @@ TEST_F(WorkAreaTest, LongTablesReadInBlocksGiveEveryRecordInBothDirections) {
     area->Go(k);
     ASSERT_EQ(Id(*area), k);
   }
+}
+
+// Records visited one at a time, far apart and again and again, more of them than the record
+// cache holds: each visit gives that record, converted; one read again from the file after
+// it changed stays changed on the next visit.
+TEST_F(WorkAreaTest, RecordsVisitedAtRandomComeBackRightAfterManyOthers) {
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 3}};
+  const int count = 60000;
+  for (int i = 1; i <= count; ++i)
+    t.records.push_back(Rec({Pad(std::to_string(i), 7, true), "\x81\x94" + std::string(1, 'a' + i % 26)}));
+  const auto area = Open(t);
+  std::uint64_t state = 7;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 40000; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      // A few hundred records first, then any of them.
+      const std::int64_t spread = round == 0 ? 500 : count;
+      const auto k = static_cast<std::int64_t>(state >> 33) % spread * 97 % count + 1;
+      area->Go(k);
+      ASSERT_EQ(Id(*area), k);
+      ASSERT_EQ(Name(*area), "\xFC\xF6" + std::string(1, static_cast<char>('a' + k % 26)));
+    }
+  }
+  area->Go(4001);
+  area->Go(97);
+  t.records[96] = Rec({Pad("97", 7, true), "new"});
+  dir_.Write("t.dbf", t.Bytes());
+  area->Skip(0);
+  EXPECT_EQ(Name(*area), "new");
+  area->Go(4001);
+  area->Go(97);
+  EXPECT_EQ(Name(*area), "new");
+}
+
+// Another process may rewrite the table shorter while it is open: a record past the new end
+// that was not read before fails with error 213 when it is visited on its own; the records
+// before the new end still read.
+TEST_F(WorkAreaTest, ATableCutShortWhileOpenFailsForTheRecordsItLost) {
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 3}};
+  for (int i = 1; i <= 60000; ++i) t.records.push_back(Rec({Pad(std::to_string(i), 7, true), "abc"}));
+  const auto area = Open(t);
+  area->Go(50000);
+  t.records.resize(40000);
+  dir_.Write("t.dbf", t.Bytes());
+  for (const std::int64_t k : {45000, 40001, 59999}) {
+    const EKvError error = ErrorOf([&] { area->Go(k); });
+    EXPECT_EQ(error.Code(), 213) << k;
+  }
+  area->Go(39999);
+  EXPECT_EQ(Id(*area), 39999);
 }
 
 }  // namespace

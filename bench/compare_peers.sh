@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Whole-process comparisons of the engines with public tools, on inputs made here:
+#   search    vantorel-dbf search over the 100,000-article demo's keyword.dbf for a word that
+#             occurs nowhere, against LC_ALL=C grep -c -i -F over the same records with a line
+#             break after each;
+#   index     vantorel-dbf index UPPER(KEYWORD) UNIQUE over a 1,000,000-record keyword table
+#             with about 290,000 distinct keys, against LC_ALL=C sort -u of the same keys one
+#             per line;
+#   find      Find on a keyword table of 4,000 keywords spread over the file and on the demo's
+#             keyword.dbf (lookups per second from ndx_bench, when the build has it);
+#   unzip     with --zip: vantorel-unzip against Info-ZIP unzip on the legacy fixture archives
+#             (explode, unshrink, unreduce) and on a deflated archive of about 200 MB.
+# Each pair runs in turn, A B A B ..., and prints the medians of wall and CPU seconds (user +
+# system of the children) and their ratio A/B. A run of a short command repeats it a few
+# times so that the clock's resolution does not decide.
+#
+# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip] [BUILD_DIR]
+#   BUILD_DIR (default: build) holds src/tools/dbf/vantorel-dbf, and bench/tables/ndx_bench
+#   when configured with -DVANTOREL_BENCH=ON; DIR (default: /tmp/vantorel-peers) keeps the
+#   generated inputs between calls.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(dirname "$here")
+runs=7
+work=/tmp/vantorel-peers
+zip=false
+build=build
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --zip) zip=true; shift ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+    *) build=$1; shift ;;
+  esac
+done
+build=$(cd "$build" && pwd)
+dbf_tool=$build/src/tools/dbf/vantorel-dbf
+unzip_tool=$build/src/tools/unzip/vantorel-unzip
+ndx_bench=$build/bench/tables/ndx_bench
+[ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }
+mkdir -p "$work"
+export LC_ALL=C
+
+# --- inputs ---------------------------------------------------------------------------------
+
+if [ ! -f "$work/demo/keyword.dbf" ]; then
+  echo "writing the 100,000-article demo archive..." >&2
+  python3 "$source_dir/tools/make_demo_archive.py" "$work/demo" --articles 100000 >/dev/null
+fi
+# The records of a table, each followed by a line break (header and end mark left out).
+records_as_lines() {
+  python3 - "$1" "$2" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+count, header, length = struct.unpack("<IHH", data[4:12])
+with open(sys.argv[2], "wb") as out:
+    out.write(b"".join(data[header + i * length:header + (i + 1) * length] + b"\n"
+                       for i in range(count)))
+EOF
+}
+[ -f "$work/keyword-lines.txt" ] || records_as_lines "$work/demo/keyword.dbf" "$work/keyword-lines.txt"
+
+if [ ! -f "$work/kw300k.dbf" ]; then
+  echo "writing the 1,000,000-record keyword tables..." >&2
+  python3 "$here/make_keyword_table.py" "$work/kw300k.dbf" --vocabulary 300000
+  python3 "$here/make_keyword_table.py" "$work/kw4k.dbf" --vocabulary 4000
+fi
+# The keys as the index stores them: KEYWORD upper-cased, one per line.
+if [ ! -f "$work/keys.txt" ]; then
+  python3 - "$work/kw300k.dbf" "$work/keys.txt" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+count, header, length = struct.unpack("<IHH", data[4:12])
+keys = (data[header + i * length + 12:header + (i + 1) * length].decode("cp437").upper()
+        .encode("cp437", "replace") for i in range(count))
+open(sys.argv[2], "wb").write(b"\n".join(keys) + b"\n")
+EOF
+fi
+
+# --- timing ---------------------------------------------------------------------------------
+
+# User + system seconds of the finished children, from a file that `times` wrote.
+children_cpu() {
+  awk 'END { total = 0
+    for (i = 1; i <= 2; i++) { split($i, ms, "m"); sub("s", "", ms[2]); total += ms[1] * 60 + ms[2] }
+    printf "%.4f", total }' "$1"
+}
+
+# One timed run: the command repeated times times; prints "wall cpu" in seconds per command.
+# `times` runs in this shell (never in a subshell, which has no children of its own).
+timed() {
+  local repeat=$1; shift
+  local t0 t1 i
+  times >"$work/cpu0"
+  t0=$EPOCHREALTIME
+  for ((i = 0; i < repeat; i++)); do "$@" >/dev/null 2>&1 || true; done
+  t1=$EPOCHREALTIME
+  times >"$work/cpu1"
+  awk -v a="$t0" -v b="$t1" -v c="$(children_cpu "$work/cpu0")" -v d="$(children_cpu "$work/cpu1")" \
+    -v r="$repeat" 'BEGIN { printf "%.5f %.5f\n", (b - a) / r, (d - c) / r }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# compare NAME REPEAT "A words" "B words": A and B in turn, runs times each after one warm-up.
+compare() {
+  local name=$1 repeat=$2 a=$3 b=$4 r
+  local -a run_a run_b
+  read -r -a run_a <<<"$a"
+  read -r -a run_b <<<"$b"
+  timed 1 "${run_a[@]}" >/dev/null
+  timed 1 "${run_b[@]}" >/dev/null
+  : >"$work/a.times"
+  : >"$work/b.times"
+  for ((r = 0; r < runs; r++)); do
+    timed "$repeat" "${run_a[@]}" >>"$work/a.times"
+    timed "$repeat" "${run_b[@]}" >>"$work/b.times"
+  done
+  local aw ac bw bc
+  aw=$(cut -d' ' -f1 "$work/a.times" | median)
+  ac=$(cut -d' ' -f2 "$work/a.times" | median)
+  bw=$(cut -d' ' -f1 "$work/b.times" | median)
+  bc=$(cut -d' ' -f2 "$work/b.times" | median)
+  printf '%-8s A %-40s wall %8.4f s  cpu %8.4f s\n' "$name" "$(basename "${run_a[0]}") ${run_a[1]:-}" "$aw" "$ac"
+  printf '%-8s B %-40s wall %8.4f s  cpu %8.4f s\n' "" "$(basename "${run_b[0]}") ${run_b[1]:-}" "$bw" "$bc"
+  awk -v aw="$aw" -v bw="$bw" -v ac="$ac" -v bc="$bc" \
+    'BEGIN { printf "%-8s   A/B wall %.2f   A/B cpu %s\n\n", "", aw / bw, (bc > 0) ? sprintf("%.2f", ac / bc) : "-" }'
+}
+
+echo "load: $(uptime)"
+echo "runs: $runs (medians), inputs in $work"
+echo
+
+compare search 10 "$dbf_tool search $work/demo/keyword.dbf ZYGOMORPHIC" \
+  "grep -c -i -F ZYGOMORPHIC $work/keyword-lines.txt"
+
+mkdir -p "$work/index"
+cp -f "$work/kw300k.dbf" "$work/index/kw.dbf"
+# The index specification holds a blank: the tool runs from a two-line script.
+printf '#!/bin/sh\nexec "%s" index "%s" "UPPER(KEYWORD)" "kwkey UNIQUE"\n' \
+  "$dbf_tool" "$work/index/kw.dbf" >"$work/index-unique.sh"
+chmod +x "$work/index-unique.sh"
+compare index 1 "$work/index-unique.sh" "sort -u $work/keys.txt -o $work/sorted.txt"
+
+if [ -x "$ndx_bench" ]; then
+  for table in kw4k.dbf demo/keyword.dbf; do
+    echo "find on $table (ndx_bench, lookups per second):"
+    VANTOREL_BENCH_KEYWORD_DBF=$work/$table "$ndx_bench" --benchmark_filter='BM_Find' \
+      --benchmark_min_time=0.5 2>/dev/null | grep '^BM_'
+    echo
+  done
+else
+  echo "find: no $ndx_bench (configure with -DVANTOREL_BENCH=ON and build ndx_bench)"
+  echo
+fi
+
+if $zip; then
+  command -v unzip >/dev/null || { sudo apt-get install -y unzip >/dev/null 2>&1 || apt-get install -y unzip >/dev/null; }
+  [ -x "$unzip_tool" ] || { echo "no $unzip_tool: build the vantorel-unzip target first" >&2; exit 2; }
+  fixtures=${VANTOREL_FIXTURES_DIR:-$source_dir/../shared/fixtures}/zip
+  printf '#!/bin/sh\nfor z in %s/*/*.ZIP; do "%s" -o -d %s/out-a "$z"; done\n' \
+    "$fixtures" "$unzip_tool" "$work" >"$work/legacy-a.sh"
+  printf '#!/bin/sh\nfor z in %s/*/*.ZIP; do unzip -o -qq "$z" -d %s/out-b; done\n' \
+    "$fixtures" "$work" >"$work/legacy-b.sh"
+  chmod +x "$work/legacy-a.sh" "$work/legacy-b.sh"
+  compare legacy 3 "$work/legacy-a.sh" "$work/legacy-b.sh"
+  [ -f "$work/zips/mixed.zip" ] || python3 "$source_dir/bench/archive/make_bench_zips.py" "$work/zips" >/dev/null
+  compare deflate 1 "$unzip_tool -o -d $work/out-a $work/zips/mixed.zip" \
+    "unzip -o -qq $work/zips/mixed.zip -d $work/out-b"
+fi
