@@ -109,6 +109,32 @@ namespace {
 bool IsAnchorMarker(const QString& name) {
   return name.startsWith(QLatin1String(kAnchorPrefix.data(), static_cast<qsizetype>(kAnchorPrefix.size())));
 }
+
+bool IsSeam(const QTextBlock& block) {
+  const QTextBlock::iterator first = block.begin();
+  if (first.atEnd()) return false;
+  const QTextCharFormat format = first.fragment().charFormat();
+  return format.isImageFormat() &&
+         format.toImageFormat().name() == QLatin1String(kSeamPrefix.data(), static_cast<qsizetype>(kSeamPrefix.size()));
+}
+
+// The line between two parts of a table takes no height, and the second part starts where
+// the next row of one table would: one cell spacing below the last row, not two.
+void CloseSeams(QTextDocument& document) {
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    if (!IsSeam(block)) continue;
+    QTextBlockFormat format = block.blockFormat();
+    format.setLineHeight(0, QTextBlockFormat::FixedHeight);
+    format.setTopMargin(0);
+    format.setBottomMargin(0);
+    QTextCursor(block).setBlockFormat(format);
+    if (auto* part = qobject_cast<QTextTable*>(document.frameAt(block.position() + block.length()))) {
+      QTextTableFormat table_format = part->format();
+      table_format.setTopMargin(-table_format.cellSpacing());
+      part->setFormat(table_format);
+    }
+  }
+}
 }  // namespace
 
 QSizeF ImageDrawing::intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) {
@@ -153,8 +179,11 @@ std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
   for (const auto& [name, image] : images) {
     document->addResource(QTextDocument::ImageResource, QUrl(QString::fromStdString(name)), image);
   }
-  InstallImageDrawing(*document);
   document->setHtml(QString::fromUtf8(page.markup.data(), static_cast<qsizetype>(page.markup.size())));
+  // Before the document has a layout, which would otherwise lay the page out up to every
+  // seam as it is closed.
+  if (page.markup.find(kSeamPrefix) != std::string::npos) CloseSeams(*document);
+  InstallImageDrawing(*document);
   return document;
 }
 
