@@ -122,7 +122,8 @@ FrameSpec ReadFrame(const GumboElement& element, bool frameset_border) {
   return frame;
 }
 
-std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
+// frames counts the frames read so far in the page's whole frameset.
+std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int& frames, int depth = 0) {
   const ElementAttributes attributes(element);
   auto frameset = std::make_shared<FramesetSpec>();
   frameset->rows = ParseFrameLengths(attributes.Text("rows"));
@@ -138,11 +139,13 @@ std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int dept
     const GumboNode* child = ChildAt(element.children, i);
     if (child->type != GUMBO_NODE_ELEMENT) continue;
     const GumboElement& child_element = child->v.element;
+    if (frames == kMaxFrames) break;
     if (child_element.tag == GUMBO_TAG_FRAME) {
+      ++frames;
       frameset->frames.push_back(ReadFrame(child_element, frameset->frame_border));
     } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
       FrameSpec nested;
-      nested.frameset = ReadFrameset(child_element, depth + 1);
+      nested.frameset = ReadFrameset(child_element, frames, depth + 1);
       frameset->frames.push_back(std::move(nested));
     }
   }
@@ -278,7 +281,8 @@ class Normaliser {
     const GumboNode* html = FindChild(root, GUMBO_TAG_HTML);
     if (!html) return;
     if (const GumboNode* frameset = FindChild(html, GUMBO_TAG_FRAMESET)) {
-      page_.frameset = ReadFrameset(frameset->v.element);
+      int frames = 0;
+      page_.frameset = ReadFrameset(frameset->v.element, frames);
       return;
     }
     const GumboNode* body = FindChild(html, GUMBO_TAG_BODY);

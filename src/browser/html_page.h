@@ -58,6 +58,10 @@ struct FrameSpec {
   std::shared_ptr<FramesetSpec> frameset;  // set for a nested FRAMESET
 };
 
+// Most frames a page's frameset shows, counted through its nested framesets in document
+// order; the frames beyond are left out.
+inline constexpr int kMaxFrames = 64;
+
 struct FramesetSpec {
   std::vector<FrameLength> rows;  // empty: one row
   std::vector<FrameLength> cols;  // empty: one column

@@ -217,6 +217,25 @@ std::unique_ptr<QTextDocument> BuildImageDocument(const QImage& image, const Pag
   return document;
 }
 
+// Between the last cell of one part and the first cell of the next, one table has a single
+// cell boundary; the parts have the end of the first table, the seam's line and the start of
+// the second.
+std::vector<std::pair<int, int>> SeamCharacters(const QTextDocument& document, int start, int end) {
+  std::vector<std::pair<int, int>> ranges;
+  for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end;
+       block = block.next()) {
+    if (!IsSeam(block)) continue;
+    QTextFrame* before = document.frameAt(block.position() - 1);
+    while (before && before->lastPosition() + 1 < block.position() - 1) before = before->parentFrame();
+    QTextFrame* after = document.frameAt(block.position() + block.length());
+    if (!before || !after) continue;
+    const int first = std::max(start, before->lastPosition() + 1);
+    const int last = std::min(end, after->firstPosition());
+    if (first < last) ranges.emplace_back(first, last);
+  }
+  return ranges;
+}
+
 int FindAnchor(const QTextDocument& document, std::string_view name) {
   const QByteArray wanted = QByteArray::fromStdString(core::Cp1252ToUtf8(name)).toHex();
   int case_free_match = -1;
