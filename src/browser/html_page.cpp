@@ -26,6 +26,10 @@ constexpr int kDefaultBaseLevel = 3;
 constexpr int kMaxNesting = 400;
 // Deepest nesting of FRAMESET elements shown; deeper ones are left out.
 constexpr int kMaxFramesetNesting = 8;
+// Rows of one table in the normalised markup. QTextDocument lays a table out whole, in time
+// that grows faster than its rows, before it shows any of it; a longer table whose column
+// widths its cells fix is written as consecutive tables of this many rows joined by seams.
+constexpr int kRowsPerTablePart = 200;
 
 std::string Utf8ToPageText(std::string_view utf8) { return core::Utf8ToCp1252(utf8); }
 
@@ -118,7 +122,8 @@ FrameSpec ReadFrame(const GumboElement& element, bool frameset_border) {
   return frame;
 }
 
-std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int depth = 0) {
+// frames counts the frames read so far in the page's whole frameset.
+std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int& frames, int depth = 0) {
   const ElementAttributes attributes(element);
   auto frameset = std::make_shared<FramesetSpec>();
   frameset->rows = ParseFrameLengths(attributes.Text("rows"));
@@ -134,11 +139,13 @@ std::shared_ptr<FramesetSpec> ReadFrameset(const GumboElement& element, int dept
     const GumboNode* child = ChildAt(element.children, i);
     if (child->type != GUMBO_NODE_ELEMENT) continue;
     const GumboElement& child_element = child->v.element;
+    if (frames == kMaxFrames) break;
     if (child_element.tag == GUMBO_TAG_FRAME) {
+      ++frames;
       frameset->frames.push_back(ReadFrame(child_element, frameset->frame_border));
     } else if (child_element.tag == GUMBO_TAG_FRAMESET && depth < kMaxFramesetNesting) {
       FrameSpec nested;
-      nested.frameset = ReadFrameset(child_element, depth + 1);
+      nested.frameset = ReadFrameset(child_element, frames, depth + 1);
       frameset->frames.push_back(std::move(nested));
     }
   }
@@ -221,6 +228,47 @@ ElementFamily FamilyOf(GumboTag tag) {
   }
 }
 
+// Calls visit for every TR of a table: its own rows and those of its row groups.
+template <typename Visit>
+void ForEachRow(const GumboNode* table, Visit visit) {
+  const GumboVector& children = table->v.element.children;
+  for (unsigned i = 0; i < children.length; ++i) {
+    const GumboNode* child = ChildAt(children, i);
+    if (child->type != GUMBO_NODE_ELEMENT) continue;
+    const GumboTag tag = child->v.element.tag;
+    if (tag == GUMBO_TAG_TR) {
+      visit(child);
+    } else if (tag == GUMBO_TAG_TBODY || tag == GUMBO_TAG_THEAD || tag == GUMBO_TAG_TFOOT) {
+      const GumboVector& rows = child->v.element.children;
+      for (unsigned j = 0; j < rows.length; ++j) {
+        const GumboNode* row = ChildAt(rows, j);
+        if (row->type == GUMBO_NODE_ELEMENT && row->v.element.tag == GUMBO_TAG_TR) visit(row);
+      }
+    }
+  }
+}
+
+// A table lays out in parts of kRowsPerTablePart rows exactly as it does whole when it has
+// more rows than that, every cell has a WIDTH (so each part has the same columns) and no
+// cell spans rows (so no cell crosses a seam).
+bool LaysOutInParts(const GumboNode* table) {
+  int rows = 0;
+  bool fixed_columns = true;
+  ForEachRow(table, [&](const GumboNode* row) {
+    ++rows;
+    const GumboVector& cells = row->v.element.children;
+    for (unsigned i = 0; i < cells.length && fixed_columns; ++i) {
+      const GumboNode* cell = ChildAt(cells, i);
+      if (cell->type != GUMBO_NODE_ELEMENT) continue;
+      if (cell->v.element.tag != GUMBO_TAG_TD && cell->v.element.tag != GUMBO_TAG_TH) continue;
+      const ElementAttributes attributes(cell->v.element);
+      const std::optional<HtmlLength> width = attributes.Length("width");
+      if (!width || width->value <= 0 || attributes.Integer("rowspan").value_or(1) > 1) fixed_columns = false;
+    }
+  });
+  return fixed_columns && rows > kRowsPerTablePart;
+}
+
 class Normaliser {
  public:
   Normaliser(const PageDefaults& defaults, const ImageResolver& images, HtmlPage& page)
@@ -233,7 +281,8 @@ class Normaliser {
     const GumboNode* html = FindChild(root, GUMBO_TAG_HTML);
     if (!html) return;
     if (const GumboNode* frameset = FindChild(html, GUMBO_TAG_FRAMESET)) {
-      page_.frameset = ReadFrameset(frameset->v.element);
+      int frames = 0;
+      page_.frameset = ReadFrameset(frameset->v.element, frames);
       return;
     }
     const GumboNode* body = FindChild(html, GUMBO_TAG_BODY);
@@ -637,6 +686,23 @@ class Normaliser {
         out_.EndTag("p");
       }
     }
+    WriteTableStartTag(attributes);
+    const int saved_center = center_depth_;
+    center_depth_ = 0;  // CENTER centres the table, not the text of its cells
+    const std::string_view saved_valign = row_valign_;
+    const std::optional<QColor> saved_background = row_background_;
+    const std::optional<TablePart> saved_part = table_part_;
+    table_part_.reset();
+    if (LaysOutInParts(node)) table_part_ = TablePart{&attributes, 0, saved_center};
+    WalkChildren(node, style);
+    table_part_ = saved_part;
+    row_valign_ = saved_valign;
+    row_background_ = saved_background;
+    center_depth_ = saved_center;
+    out_.EndTag("table");
+  }
+
+  void WriteTableStartTag(const ElementAttributes& attributes) {
     out_.BeginStartTag("table");
     out_.Attribute("border", attributes.Has("border") ? attributes.ClampedInteger("border", 0, 20, 1) : 0);
     out_.Attribute("cellpadding", attributes.ClampedInteger("cellpadding", 0, 100, 1));
@@ -645,19 +711,29 @@ class Normaliser {
     WriteBlockAlign(attributes);
     if (auto color = attributes.Color("bgcolor")) out_.ColorAttribute("bgcolor", *color);
     out_.EndStartTag();
-    const int saved_center = center_depth_;
-    center_depth_ = 0;  // CENTER centres the table, not the text of its cells
-    const std::string_view saved_valign = row_valign_;
-    const std::optional<QColor> saved_background = row_background_;
-    WalkChildren(node, style);
-    row_valign_ = saved_valign;
-    row_background_ = saved_background;
-    center_depth_ = saved_center;
+  }
+
+  // Ends the table after every kRowsPerTablePart rows and starts the next part behind a
+  // seam, a marker the document builder shrinks to nothing.
+  void StartTablePartWhenFull() {
+    if (!table_part_) return;
+    if (table_part_->rows++ < kRowsPerTablePart) return;
+    table_part_->rows = 1;
     out_.EndTag("table");
+    out_.BeginStartTag("img");
+    out_.Attribute("src", kSeamPrefix);
+    out_.Attribute("width", 0);
+    out_.Attribute("height", 0);
+    out_.EndEmptyElement();
+    const int saved_center = center_depth_;
+    center_depth_ = table_part_->center_depth;
+    WriteTableStartTag(*table_part_->attributes);
+    center_depth_ = saved_center;
   }
 
   void EmitRow(const GumboNode* node, const TextStyle& style) {
     const ElementAttributes attributes(node->v.element);
+    StartTablePartWhenFull();
     out_.StartTag("tr");
     row_valign_ = attributes.VerticalAlign();
     row_background_ = attributes.Color("bgcolor");
@@ -789,6 +865,13 @@ class Normaliser {
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string_view row_valign_;     // VALIGN of the open TR (a static keyword), empty when none
   std::optional<QColor> row_background_;  // BGCOLOR of the open TR
+  // The table being written in parts.
+  struct TablePart {
+    const ElementAttributes* attributes;  // of its TABLE element
+    int rows;                             // rows written in the current part
+    int center_depth = 0;                 // open CENTER elements around the table
+  };
+  std::optional<TablePart> table_part_;   // set while such a table's rows are written
 };
 
 }  // namespace

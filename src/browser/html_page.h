@@ -58,6 +58,10 @@ struct FrameSpec {
   std::shared_ptr<FramesetSpec> frameset;  // set for a nested FRAMESET
 };
 
+// Most frames a page's frameset shows, counted through its nested framesets in document
+// order; the frames beyond are left out.
+inline constexpr int kMaxFrames = 64;
+
 struct FramesetSpec {
   std::vector<FrameLength> rows;  // empty: one row
   std::vector<FrameLength> cols;  // empty: one column
@@ -87,6 +91,9 @@ inline constexpr std::string_view kRulePrefix = "vrule:";
 // A named anchor (A NAME) is an image of no size named "vanchor:" + the name's UTF-8 bytes in
 // lower-case hexadecimal, placed before the content that follows the anchor.
 inline constexpr std::string_view kAnchorPrefix = "vanchor:";
+// A seam is an image of no size named "vseam:" between two parts of one long table; the
+// view shrinks its line to nothing, so the parts show as the one table they are.
+inline constexpr std::string_view kSeamPrefix = "vseam:";
 
 struct HtmlPage {
   std::string title;        // TITLE text, blanks collapsed (1252); empty when none

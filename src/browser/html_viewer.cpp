@@ -37,9 +37,13 @@ QImage WithTransparentColor(QImage bitmap, int color) {
   return bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-// The selected text as the user copies it: images and anchors leave no character behind.
+// The selected text as the user copies it: images and anchors leave no character behind,
+// and a long table laid out in parts reads as the one table it is.
 QString PlainTextOf(const QTextCursor& cursor) {
   QString text = cursor.selection().toPlainText();
+  const int start = cursor.selectionStart();
+  const auto seams = SeamCharacters(*cursor.document(), start, cursor.selectionEnd());
+  for (auto seam = seams.rbegin(); seam != seams.rend(); ++seam) text.remove(seam->first - start, seam->second - seam->first);
   text.remove(QChar::ObjectReplacementCharacter);
   return text;
 }
@@ -360,7 +364,11 @@ void HtmlViewer::SelectAllText() {
 
 int HtmlViewer::SelectionLength() const {
   const QTextCursor cursor = textCursor();
-  return cursor.selectionEnd() - cursor.selectionStart();
+  int length = cursor.selectionEnd() - cursor.selectionStart();
+  for (const auto& [first, last] : SeamCharacters(*document(), cursor.selectionStart(), cursor.selectionEnd())) {
+    length -= last - first;
+  }
+  return length;
 }
 
 std::string HtmlViewer::SelectedText() const {

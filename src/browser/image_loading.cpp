@@ -19,6 +19,10 @@ namespace {
 // Files beyond this size are not images the views show.
 constexpr long long kMaxImageFileBytes = 64LL * 1024 * 1024;
 
+bool FitsTheBounds(long long width, long long height) {
+  return width <= kMaxImageSide && height <= kMaxImageSide && width * height <= kMaxImagePixels;
+}
+
 QImage ForScreen(QImage image) {
   if (image.isNull()) return image;
   return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
@@ -31,8 +35,9 @@ QImage DecodeWithQt(std::string_view bytes, const char* format) {
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, format);
   reader.setDecideFormatFromContent(false);
+  // The header's size; a reader that cannot tell it decodes nothing.
   const QSize size = reader.size();
-  if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kMaxImagePixels) return {};
+  if (!size.isValid() || !FitsTheBounds(size.width(), size.height())) return {};
   return ForScreen(reader.read());
 }
 
@@ -69,8 +74,7 @@ QImage DecodeJpeg(std::string_view bytes) {
                static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_EXT_BGRX;  // the byte order of QImage::Format_RGB32 in memory
-  if (static_cast<long long>(info.image_width) * info.image_height > kMaxImagePixels ||
-      info.image_width == 0 || info.image_height == 0) {
+  if (!FitsTheBounds(info.image_width, info.image_height) || info.image_width == 0 || info.image_height == 0) {
     jpeg_destroy_decompress(&info);
     return {};
   }

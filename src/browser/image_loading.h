@@ -15,14 +15,16 @@ ImageKind ImageKindOf(std::string_view first_bytes);
 // Reads a BMP, GIF or JPEG file (path text in code page 1252, through the file-system
 // facade) into an image in the screen's 32-bit format (with alpha only when the file has
 // transparency). A null image when the file is missing, unreadable, not one of these kinds,
-// damaged, or larger than kMaxImagePixels. JPEG files are decoded with libjpeg.
+// damaged, or larger than kMaxImagePixels or kMaxImageSide. JPEG files are decoded with libjpeg.
 QImage LoadImageFileAsBitmap(std::string_view path);
 
 // Decodes image bytes as LoadImageFileAsBitmap does.
 QImage DecodeImage(std::string_view bytes);
 
-// Images beyond this many pixels are refused rather than allocated.
+// Images beyond this many pixels (256 MB decoded) or this many pixels on a side are refused
+// rather than allocated; the size is read from the file's header before anything is decoded.
 inline constexpr long long kMaxImagePixels = 64LL * 1024 * 1024;
+inline constexpr int kMaxImageSide = 16000;
 
 // Longest path an image request looks up; a longer expanded path is cut here.
 inline constexpr std::size_t kImageRequestPathMax = 80;

@@ -109,6 +109,32 @@ namespace {
 bool IsAnchorMarker(const QString& name) {
   return name.startsWith(QLatin1String(kAnchorPrefix.data(), static_cast<qsizetype>(kAnchorPrefix.size())));
 }
+
+bool IsSeam(const QTextBlock& block) {
+  const QTextBlock::iterator first = block.begin();
+  if (first.atEnd()) return false;
+  const QTextCharFormat format = first.fragment().charFormat();
+  return format.isImageFormat() &&
+         format.toImageFormat().name() == QLatin1String(kSeamPrefix.data(), static_cast<qsizetype>(kSeamPrefix.size()));
+}
+
+// The line between two parts of a table takes no height, and the second part starts where
+// the next row of one table would: one cell spacing below the last row, not two.
+void CloseSeams(QTextDocument& document) {
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    if (!IsSeam(block)) continue;
+    QTextBlockFormat format = block.blockFormat();
+    format.setLineHeight(0, QTextBlockFormat::FixedHeight);
+    format.setTopMargin(0);
+    format.setBottomMargin(0);
+    QTextCursor(block).setBlockFormat(format);
+    if (auto* part = qobject_cast<QTextTable*>(document.frameAt(block.position() + block.length()))) {
+      QTextTableFormat table_format = part->format();
+      table_format.setTopMargin(-table_format.cellSpacing());
+      part->setFormat(table_format);
+    }
+  }
+}
 }  // namespace
 
 QSizeF ImageDrawing::intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) {
@@ -153,8 +179,11 @@ std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
   for (const auto& [name, image] : images) {
     document->addResource(QTextDocument::ImageResource, QUrl(QString::fromStdString(name)), image);
   }
-  InstallImageDrawing(*document);
   document->setHtml(QString::fromUtf8(page.markup.data(), static_cast<qsizetype>(page.markup.size())));
+  // Before the document has a layout, which would otherwise lay the page out up to every
+  // seam as it is closed.
+  if (page.markup.find(kSeamPrefix) != std::string::npos) CloseSeams(*document);
+  InstallImageDrawing(*document);
   return document;
 }
 
@@ -186,6 +215,25 @@ std::unique_ptr<QTextDocument> BuildImageDocument(const QImage& image, const Pag
   cursor.insertImage(format);
   InstallImageDrawing(*document);
   return document;
+}
+
+// Between the last cell of one part and the first cell of the next, one table has a single
+// cell boundary; the parts have the end of the first table, the seam's line and the start of
+// the second.
+std::vector<std::pair<int, int>> SeamCharacters(const QTextDocument& document, int start, int end) {
+  std::vector<std::pair<int, int>> ranges;
+  for (QTextBlock block = document.findBlock(start); block.isValid() && block.position() < end;
+       block = block.next()) {
+    if (!IsSeam(block)) continue;
+    QTextFrame* before = document.frameAt(block.position() - 1);
+    while (before && before->lastPosition() + 1 < block.position() - 1) before = before->parentFrame();
+    QTextFrame* after = document.frameAt(block.position() + block.length());
+    if (!before || !after) continue;
+    const int first = std::max(start, before->lastPosition() + 1);
+    const int last = std::min(end, after->firstPosition());
+    if (first < last) ranges.emplace_back(first, last);
+  }
+  return ranges;
 }
 
 int FindAnchor(const QTextDocument& document, std::string_view name) {

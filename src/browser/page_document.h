@@ -36,6 +36,11 @@ std::unique_ptr<QTextDocument> BuildImageDocument(const QImage& image, const Pag
 // name matches exactly; -1 when the document has no such anchor.
 int FindAnchor(const QTextDocument& document, std::string_view name);
 
+// The characters between start and end (document positions) that the seams between the
+// parts of long tables add to the text of the table laid out whole, as position ranges
+// [first, last) in document order.
+std::vector<std::pair<int, int>> SeamCharacters(const QTextDocument& document, int start, int end);
+
 // Registers the view's drawing of images and horizontal rules with the document's layout.
 // BuildHtmlDocument and friends do it; a copy of the document made for printing needs it
 // again.
