@@ -5,7 +5,9 @@
 //     with the field returned) for a keyword that occurs in many records;
 //   - BM_SearchToolToGrepRatio: whole processes, in turn: `vantorel-dbf search TABLE WORD`
 //     and `grep -c -i -F WORD TABLE` over the same file for the word that occurs nowhere;
-//     reports search_s / grep_s as "ratio" (target <= 1.5).
+//     reports search_s / grep_s as "ratio". grep over the table file itself has no line
+//     breaks to work with; the fair comparison, over the records one per line, is
+//     bench/compare_peers.sh (target <= 1).
 // The table is the demo archive's keyword.dbf when VANTOREL_BENCH_KEYWORD_DBF names one
 // (tools/make_demo_archive.py OUT --articles 100000 gives about a million records), else a
 // table of the same shape written here.
