@@ -38,6 +38,8 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   void SetArtiSearchForm(dialogs::ArtiSearchForm* search) { arti_search_ = search; }
 
   bool RunSetup(browser::MainFormSetupSteps& window) override;
+  // The stored rectangle goes through PlaceOnScreens (window_placement.h), so a window stored
+  // off every screen comes back onto the primary one.
   void RestorePlacement(const std::filesystem::path& placement_file,
                         QMainWindow& window) override;
   void StorePlacement(const std::filesystem::path& placement_file,
