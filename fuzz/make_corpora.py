@@ -113,7 +113,7 @@ SMALL_RECORDS = [" Zebra        12019950101", " apple      -3 20020704", "*Mango
                  " apple         7", " \x81ber       0 19991231"]
 
 
-def table_seeds(out: Path, demo: Path) -> None:
+def table_seeds(out: Path, demo: Path, source_root: Path) -> None:
     for name in ("author.dbf", "files.dbf"):
         write(out, "fuzz_table", name, two_files((demo / name).read_bytes(), b""))
     article = (demo / "article.dbf").read_bytes()
@@ -128,6 +128,8 @@ def table_seeds(out: Path, demo: Path) -> None:
     write(out, "fuzz_table", "memo4", two_files(dbf_bytes(memo_fields, memo_records, 0x8B),
                                                  dbase4_memo(["dBASE IV", "memo\r\ntext"])))
     write(out, "fuzz_table", "small", two_files(dbf_bytes(SMALL_FIELDS, SMALL_RECORDS), b""))
+    for path in sorted((source_root / "tests/tables/fixtures").glob("*.dbf")):
+        write(out, "fuzz_table", "test-" + path.name, two_files(path.read_bytes(), b""))
 
 
 def index_seeds(out: Path, dbf_tool: Path) -> None:
@@ -210,7 +212,7 @@ def main() -> None:
         subprocess.run([sys.executable, str(source_root / "tools/make_demo_archive.py"), str(demo)],
                        check=True, stdout=subprocess.DEVNULL)
         archive_seeds(out, fixtures, demo)
-        table_seeds(out, demo)
+        table_seeds(out, demo, source_root)
         page_seeds(out, demo)
         image_seeds(out, demo)
     index_seeds(out, dbf_tool)

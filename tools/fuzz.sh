@@ -38,6 +38,12 @@ if [ ! -d "$seeds" ] || [ fuzz/make_corpora.py -nt "$seeds" ]; then
   mv "$seeds.new" "$seeds"
 fi
 
+# Stack traces with function names and lines.
+if [ -z "${ASAN_SYMBOLIZER_PATH:-}" ] && command -v llvm-symbolizer >/dev/null; then
+  export ASAN_SYMBOLIZER_PATH
+  ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer)
+fi
+
 dictionary_of() {
   case "$1" in
     fuzz_zip | fuzz_stored | fuzz_unshrink | fuzz_unreduce | fuzz_explode | fuzz_inflate) echo fuzz/dict/zip.dict ;;
