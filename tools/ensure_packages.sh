@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgumbo-dev libjpeg62-turbo-dev zlib1g-dev libglib2.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth unzip fonts-liberation desktop-file-utils
+  clang-16 libclang-rt-16-dev
 )
 
 missing=()

@@ -1,6 +1,10 @@
 #include "app/program_main_form.h"
 
+#include <QGuiApplication>
 #include <QScreen>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/options_form.h"
 #include "app/startup.h"
@@ -23,6 +27,19 @@ ScreenMetrics MetricsOf(const QScreen* screen) {
           qRound(screen->logicalDotsPerInch())};
 }
 
+// The desktop's screens, the primary one first, each by the area windows may take.
+std::vector<ScreenArea> ScreenAreas() {
+  std::vector<ScreenArea> areas;
+  QList<QScreen*> screens = QGuiApplication::screens();
+  std::stable_partition(screens.begin(), screens.end(),
+                        [](const QScreen* screen) { return screen == QGuiApplication::primaryScreen(); });
+  for (const QScreen* screen : screens) {
+    const QRect area = screen->availableGeometry();
+    areas.push_back({area.left(), area.top(), area.width(), area.height()});
+  }
+  return areas;
+}
+
 }  // namespace
 
 ProgramMainFormHost::ProgramMainFormHost(std::filesystem::path program_file,
@@ -41,8 +58,10 @@ void ProgramMainFormHost::RestorePlacement(const std::filesystem::path& placemen
   const auto restored = LoadPlacement(placement_file, MetricsOf(window.screen()));
   if (!restored) return;
   if (restored->normal_pos) {
-    const auto& [left, top, right, bottom] = *restored->normal_pos;
-    if (right > left && bottom > top) window.setGeometry(left, top, right - left, bottom - top);
+    if (const auto placed = PlaceOnScreens(*restored->normal_pos, ScreenAreas())) {
+      const auto& [left, top, right, bottom] = *placed;
+      window.setGeometry(left, top, right - left, bottom - top);
+    }
   }
   switch (restored->show) {
     case ShowState::Minimized: window.setWindowState(window.windowState() | Qt::WindowMinimized); break;

@@ -43,6 +43,8 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   void SetViewForm(viewer::ViewForm* view_form) { view_form_ = view_form; }
 
   bool RunSetup(browser::MainFormSetupSteps& window) override;
+  // The stored rectangle goes through PlaceOnScreens (window_placement.h), so a window stored
+  // off every screen comes back onto the primary one.
   void RestorePlacement(const std::filesystem::path& placement_file,
                         QMainWindow& window) override;
   void StorePlacement(const std::filesystem::path& placement_file,

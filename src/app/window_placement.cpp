@@ -1,5 +1,7 @@
 #include "app/window_placement.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "app/ini_file.h"
@@ -47,6 +49,31 @@ std::optional<std::array<int, 4>> ReadPosition(const IniFile& ini, const char* k
 }
 
 }  // namespace
+
+std::optional<std::array<int, 4>> PlaceOnScreens(const std::array<int, 4>& normal_pos,
+                                                 const std::vector<ScreenArea>& screens) {
+  // 64-bit, so that sides between the extreme stored integers cannot overflow.
+  std::int64_t left = normal_pos[0];
+  std::int64_t top = normal_pos[1];
+  std::int64_t width = std::int64_t{normal_pos[2]} - left;
+  std::int64_t height = std::int64_t{normal_pos[3]} - top;
+  if (width <= 0 || height <= 0) return std::nullopt;
+  if (!screens.empty()) {
+    const ScreenArea& primary = screens.front();
+    width = std::min<std::int64_t>(width, std::max(primary.width, 1));
+    height = std::min<std::int64_t>(height, std::max(primary.height, 1));
+    const bool overlaps = std::any_of(screens.begin(), screens.end(), [&](const ScreenArea& screen) {
+      return left < std::int64_t{screen.left} + screen.width && screen.left < left + width &&
+             top < std::int64_t{screen.top} + screen.height && screen.top < top + height;
+    });
+    if (!overlaps) {
+      left = std::clamp<std::int64_t>(left, primary.left, std::int64_t{primary.left} + primary.width - width);
+      top = std::clamp<std::int64_t>(top, primary.top, std::int64_t{primary.top} + primary.height - height);
+    }
+  }
+  return std::array<int, 4>{static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
+                            static_cast<int>(top + height)};
+}
 
 ShowState ShowStateFromShowCmd(int show_cmd) {
   switch (show_cmd) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace vantorel::app {
 
@@ -38,6 +39,22 @@ struct RestoredPlacement {
   std::optional<std::array<int, 4>> min_max_pos;  // likewise
   ShowState show = ShowState::Normal;
 };
+
+// A screen's area in desktop coordinates.
+struct ScreenArea {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Where a restored "NormPos" (left, top, right, bottom) puts the window on these screens, the
+// first being the primary one, as the system's window placement does: nullopt for an empty
+// rectangle (right <= left or bottom <= top); a side longer than the primary screen's is cut to
+// it; a rectangle that then overlaps no screen moves onto the primary screen, to the nearest
+// place where it lies wholly on it. Without screens the rectangle is only checked and cut.
+std::optional<std::array<int, 4>> PlaceOnScreens(const std::array<int, 4>& normal_pos,
+                                                 const std::vector<ScreenArea>& screens);
 
 // The show state for a stored "ShowCmd": 1, 5, 9 normal; 2, 6, 7 minimised; 3 maximised;
 // anything else normal.

@@ -27,6 +27,12 @@ namespace vantorel::tables {
 
 namespace {
 
+// The Julian Day Number of a D field's stored text. A field narrower than the 8 characters of a
+// date (a damaged descriptor) holds the empty date, as expressions read it.
+double StoredDate(std::string_view stored) {
+  return stored.size() >= 8 ? DateFromDbfText(stored.data()) : kEmptyDate;
+}
+
 constexpr std::size_t kSignificantNameLength = 10;  // field names compare on 10 characters
 constexpr std::size_t kMaxFindKeyLength = 100;       // Find and FindExact cut their key here
 constexpr std::size_t kMaxIndexExpressionLength = 100;
@@ -566,7 +572,7 @@ std::string KvDbf::FieldAsString(std::string_view field_name) {
         text = values_->Logical(i) ? "T" : "F";
         break;
       case 'D':
-        text = DateToText(DateFromDbfText(buffer_.data() + field.offset));
+        text = DateToText(StoredDate({buffer_.data() + field.offset, width}));
         break;
       case 'M': {
         const std::vector<std::string> lines = MemoFieldLines(area, field.name);
@@ -695,7 +701,7 @@ bool KvDbf::LocateByScan(WorkArea& area, std::string_view field_name, std::strin
                           field.decimals);
         break;
       case 'L': text = DecodeLogical(stored.empty() ? ' ' : stored[0]) ? "T" : "F"; break;
-      case 'D': text = DateToText(DateFromDbfText(stored.data())); break;
+      case 'D': text = DateToText(StoredDate(stored)); break;
       default: text = std::string(stored); break;
     }
     return options.case_insensitive ? core::AnsiUpper(text) : text;

@@ -48,6 +48,15 @@ struct TableLock {
   }
 };
 
+// A failed exclusive create that leaves the file to be opened as another user's: the file
+// exists, or the create was refused with the codes 3 (path not found), 5 (access denied) or 32
+// (sharing violation), under which the file may still exist.
+bool AnotherUserMayHoldIt(int errno_value) {
+  if (errno_value == EEXIST) return true;
+  const int code = DosErrorCode(errno_value);
+  return code == 3 || code == 5 || code == 32;
+}
+
 }  // namespace
 
 std::string SemaphoreFileName(std::string_view table_path) {
@@ -94,7 +103,7 @@ void SemaphoreFile::Login() {
     const int write_errno = errno;
     created.reset();
     if (!written) throw EKvError(DosErrorCode(write_errno), "Cannot write to: " + name_ + " " + action);
-  } else if (errno != EEXIST) {
+  } else if (!AnotherUserMayHoldIt(errno)) {
     throw EKvError(DosErrorCode(errno), "Cannot open/create: " + name_ + " " + action);
   }
   file_ = platform::File::OpenPath(real, platform::File::Mode::ReadWrite);

@@ -46,8 +46,10 @@ class SemaphoreFile {
   SemaphoreFile(const SemaphoreFile&) = delete;
   SemaphoreFile& operator=(const SemaphoreFile&) = delete;
 
-  // LOGIN: locks the table byte, creates the file with a zero record (or opens the one
-  // another user made), locks its bytes 1..4, adds one to byte 0, unlocks both.
+  // LOGIN: locks the table byte, creates the file with a zero record (or, when the create
+  // fails because the file exists or with code 3, 5 or 32, opens the existing one; in a folder
+  // that cannot be written that fails with "Cannot open: "), locks its bytes 1..4, adds one to
+  // byte 0, unlocks both.
   // Errors (EKvError):
   //   1202 "Cannot lock database for: " + table + " Action=" + action + " [Database Semaphore]"
   //   1202 "10 second timeout: Cannot lock index semaphore file: " + name + " " + action +

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -95,6 +96,20 @@ TEST_F(MainFormTest, ThePlacementIsWrittenOnceAtCloseAndRestoredWhenShown) {
   ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   EXPECT_EQ(form.geometry(), QRect(30, 40, 600, 400));
+}
+
+TEST_F(MainFormTest, AWindowStoredOffEveryScreenComesBackOntoTheScreen) {
+  ScriptedUi ui;
+  for (const char* norm_pos : {"-5000,-4000,-4400,-3600", "90000,20,90600,420",
+                               "-2147483648,-2147483648,2147483647,2147483647"}) {
+    dir_.Write("config/kvxform.ini", std::string("[KVXBrowse]\r\nNormPos=") + norm_pos + "\r\n");
+    ProgramMainForm form(program_, {archive_}, config_);
+    form.show();
+    const QRect screen = form.screen()->availableGeometry();
+    EXPECT_TRUE(screen.intersects(form.geometry())) << norm_pos;
+    EXPECT_LE(form.width(), screen.width()) << norm_pos;
+    EXPECT_LE(form.height(), screen.height()) << norm_pos;
+  }
 }
 
 TEST_F(MainFormTest, TheLayoutFollowsTheDesign) {

@@ -1,10 +1,14 @@
 #include "app/startup.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
+#include "app/settings_file.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
@@ -255,6 +259,46 @@ TEST_F(StartupTest, AnUnwritableSettingsFileStopsTheSetUp) {
                                                     "open dialog " + program_dir_}));
   EXPECT_TRUE(Settings().DebugMode);
   EXPECT_EQ(Settings().LastIssue, 72);
+}
+
+// Each damaged settings file: the set-up runs through without a message, unreadable keys take
+// their defaults, readable ones are kept, and the file written back reads as the settings in use.
+TEST_F(StartupTest, DamagedSettingsFilesStartWithTheDefaultsAndAreWrittenBackReadable) {
+  std::mt19937 random(20261210);
+  std::string noise(64 * 1024, '\0');
+  for (char& byte : noise) byte = static_cast<char>(random());
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::int32_t last_issue;
+    std::int32_t results;
+  };
+  const Case cases[] = {
+      {"random bytes", noise, 72, 30},
+      {"10 MB number", "[KVXBrowse]\r\nLastIssue=50\r\nResults=" + std::string(10 << 20, '9') + "\r\n", 50, 30},
+      {"10 MB without a line end", "[KVXBrowse]\nResults=12\n" + std::string(10 << 20, '['), 72, 12},
+      {"absurd numbers", "[KVXBrowse]\nLastIssue=99999999999\nResults=-2147483649\nUseExternalZip=0x\n", 72, 30},
+      {"extreme numbers", "[KVXBrowse]\nLastIssue=-2147483648\nResults=0x7FFFFFFF\n", -2147483647 - 1, 2147483647},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = dir_.Write("config/kvbrowse.ini", c.bytes);
+    Settings() = {};
+    FixedAssociations associations;
+    ScriptedUi ui;
+    RecordingWindow window;
+    EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+    EXPECT_EQ(Settings().LastIssue, c.last_issue);
+    EXPECT_EQ(Settings().ResultsThreshold, c.results);
+    EXPECT_FALSE(Settings().UseExternalZip);
+    BrowserSettings reread;
+    reread.DataDir = archive_;
+    LoadSettings(file, reread);
+    EXPECT_EQ(reread.LastIssue, c.last_issue);
+    EXPECT_EQ(reread.ResultsThreshold, c.results);
+    EXPECT_EQ(reread.PdfDir, Settings().PdfDir);
+    EXPECT_EQ(reread.SourceDir, Settings().SourceDir);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "app/window_placement.h"
 
+#include <array>
+#include <limits>
+#include <optional>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "temp_dir.h"
@@ -57,6 +62,33 @@ TEST(WindowPlacement, IgnoresMissingFilesNegativeVersionsAndBadPositions) {
                                  {1024, 768, 96});
   ASSERT_TRUE(bad);
   EXPECT_FALSE(bad->normal_pos);
+}
+
+TEST(WindowPlacement, PutsARectangleOffEveryScreenBackOntoThePrimaryOne) {
+  // A 1280 x 1024 primary screen with a task bar at the bottom, and a second screen left of it.
+  const std::vector<ScreenArea> screens = {{0, 0, 1280, 994}, {-1024, 0, 1024, 768}};
+  constexpr int kMin = std::numeric_limits<int>::min();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  struct Case {
+    const char* name;
+    std::array<int, 4> stored;
+    std::optional<std::array<int, 4>> placed;
+  };
+  const Case cases[] = {
+      {"on the primary screen", {50, 60, 750, 560}, std::array{50, 60, 750, 560}},
+      {"partly off the primary screen", {1200, -20, 1900, 480}, std::array{1200, -20, 1900, 480}},
+      {"on the second screen", {-900, 100, -200, 600}, std::array{-900, 100, -200, 600}},
+      {"far right", {5000, 60, 5700, 560}, std::array{580, 60, 1280, 560}},
+      {"above and left of everything", {-5000, -3000, -4300, -2500}, std::array{0, 0, 700, 500}},
+      {"below the task bar", {100, 994, 900, 1500}, std::array{100, 488, 900, 994}},
+      {"larger than the screen", {-10, -10, 4000, 3000}, std::array{-10, -10, 1270, 984}},
+      {"extreme integers", {kMin, kMin, kMax, kMax}, std::array{0, 0, 1280, 994}},
+      {"extreme corner", {kMax - 10, kMax - 10, kMax, kMax}, std::array{1270, 984, 1280, 994}},
+      {"empty", {100, 100, 100, 500}, std::nullopt},
+      {"turned round", {700, 500, 50, 60}, std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PlaceOnScreens(c.stored, screens), c.placed) << c.name;
+  EXPECT_EQ(PlaceOnScreens({5000, 60, 5700, 560}, {}), (std::array{5000, 60, 5700, 560}));
 }
 
 TEST(WindowPlacement, MapsShowCommandsToShowStates) {

@@ -1,0 +1,75 @@
+// Link texts as a page may hold them: expanded against a document's base, split at "#", and
+// routed by the link dispatcher to actions that only record that they were called.
+// Input: the link text, then optionally "\0" and a declared BASE HREF.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "browser/link_dispatcher.h"
+#include "browser/link_path.h"
+#include "core/shared_state.h"
+#include "fuzz_input.h"
+
+namespace {
+
+using vantorel::browser::ScreenPoint;
+using vantorel::browser::WindowGeometry;
+
+// Every action succeeds without doing anything; whether files exist is decided by the path's
+// length so that both branches are taken.
+class FakeActions final : public vantorel::browser::LinkActions {
+ public:
+  std::string base;
+
+  std::string ExpandLinkPath(const std::string& reference) override {
+    return vantorel::browser::ExpandLinkPath(
+        reference, vantorel::browser::DocumentLinkBase("", base, "C:\\KV\\DISKS\\ISSUE01\\README.HTM"));
+  }
+  void LoadDocumentIntoFrame(const std::string&, const std::string& file) override { calls += file.size(); }
+  bool FindNext(const std::string& text, bool) override { return text.size() % 2 == 0; }
+  WindowGeometry MainWindowGeometry() override { return {-7, 3, 1024, 767}; }
+  void ShowFindDialog(const std::string&, ScreenPoint) override { ++calls; }
+  void ArticleSearch() override { ++calls; }
+  void SearchOther() override { ++calls; }
+  void LoadViewerTextFile(const std::string& file, const std::string&) override { calls += file.size(); }
+  void ShowViewerModal() override { ++calls; }
+  void BrowseDirectory(const std::string& directory) override { calls += directory.size(); }
+  void OpenExtractDialog(const std::string& archive) override { calls += archive.size(); }
+  void LaunchProgram(const std::string& program, const std::string&) override { calls += program.size(); }
+  bool EnsureCdReady(const std::string& path) override { return path.size() % 3 != 0; }
+  void OpenPdfInReader(const std::string& path) override { calls += path.size(); }
+  void PlaySound(const std::string& file) override { calls += file.size(); }
+  bool FileExists(const std::string& path) override { return path.size() % 2 == 0; }
+  bool DirectoryExists(const std::string& path) override { return path.size() % 2 == 1; }
+
+  std::size_t calls = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  vantorel::fuzz::InstallSilentUi();
+  vantorel::core::BrowserSettings& settings = vantorel::core::Settings();
+  settings.SourceDir = "C:\\KV\\DISKS\\";
+  settings.PdfDir = "C:\\KV\\PDF\\";
+  settings.CdPath = "D:\\";
+  settings.BrowserPath = "firefox";
+  settings.LastIssue = 72;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input = vantorel::fuzz::AsText(data, size);
+  const std::size_t end = input.find('\0');
+  const std::string_view link = input.substr(0, end);
+  FakeActions actions;
+  if (end != std::string_view::npos) actions.base = std::string(input.substr(end + 1));
+
+  vantorel::browser::SplitFileReference(link);
+  vantorel::browser::LinkExtension(link);
+  vantorel::browser::DirectoryOf(link);
+  vantorel::browser::LinkDispatcher dispatcher(actions);
+  dispatcher.HotSpotTargetClick(link);
+  dispatcher.ResolveLinkTarget(link, size % 2 == 0);
+  return 0;
+}

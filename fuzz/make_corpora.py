@@ -1,0 +1,225 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets, one folder per target.
+
+Usage: make_corpora.py SOURCE_ROOT FIXTURES_DIR DBF_TOOL OUT_DIR
+
+Seeds come from the shared fixture archives, a demo archive made by tools/make_demo_archive.py,
+and small files written here. Every seed is kept small so the fuzzers start fast.
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+from pathlib import Path
+
+MAX_SEED = 64 * 1024
+
+
+def write(out: Path, target: str, name: str, data: bytes) -> None:
+    if len(data) > MAX_SEED:
+        return
+    folder = out / target
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / name).write_bytes(data)
+
+
+def two_files(first: bytes, second: bytes) -> bytes:
+    return struct.pack("<I", len(first)) + first + second
+
+
+def zip_files(fixtures: Path, demo: Path):
+    yield from sorted(fixtures.glob("zip/*/*.ZIP"))
+    yield from sorted(demo.rglob("*.ZIP"))
+
+
+def raw_entries(path: Path):
+    """(method, flags, uncompressed size, compressed bytes) of every entry."""
+    data = path.read_bytes()
+    try:
+        archive = zipfile.ZipFile(path)
+    except zipfile.BadZipFile:
+        return
+    for info in archive.infolist():
+        offset = info.header_offset
+        if data[offset:offset + 4] != b"PK\x03\x04":
+            continue
+        name_length, extra_length = struct.unpack("<HH", data[offset + 26:offset + 30])
+        start = offset + 30 + name_length + extra_length
+        yield info.compress_type, info.flag_bits, info.file_size, data[start:start + info.compress_size]
+
+
+def archive_seeds(out: Path, fixtures: Path, demo: Path) -> None:
+    targets = {0: "fuzz_stored", 1: "fuzz_unshrink", 2: "fuzz_unreduce", 3: "fuzz_unreduce",
+               4: "fuzz_unreduce", 5: "fuzz_unreduce", 6: "fuzz_explode", 8: "fuzz_inflate"}
+    seen = set()
+    for number, path in enumerate(zip_files(fixtures, demo)):
+        write(out, "fuzz_zip", f"{number:03d}-{path.name}", path.read_bytes())
+        for method, flags, size, raw in raw_entries(path):
+            if method not in targets or size >= 1 << 20 or len(raw) > 16 * 1024:
+                continue
+            variant = method - 2 if 2 <= method <= 5 else flags & 0xFF
+            key = (method, variant, len(raw) // 4096)
+            if key in seen:
+                continue
+            seen.add(key)
+            seed = bytes([variant]) + struct.pack("<I", size)[:3] + raw
+            write(out, targets[method], f"m{method}-v{variant}-{len(raw)}", seed)
+    # A few archives written here: empty, a comment only, a stored entry with a "../" name.
+    write(out, "fuzz_zip", "empty", b"PK\x05\x06" + bytes(18))
+    write(out, "fuzz_zip", "comment", b"PK\x05\x06" + bytes(16) + b"\x05\x00hello")
+    with tempfile.TemporaryDirectory() as scratch:
+        made = Path(scratch) / "x.zip"
+        with zipfile.ZipFile(made, "w") as archive:
+            archive.writestr("../UP.TXT", b"up")
+            archive.writestr("SUB/DIR/", b"")
+            archive.writestr("SUB\\BACK.TXT", b"back" * 10, zipfile.ZIP_DEFLATED)
+        write(out, "fuzz_zip", "paths", made.read_bytes())
+
+
+def dbf_bytes(fields, records, version=0x03) -> bytes:
+    record_length = 1 + sum(width for _, _, width, _ in fields)
+    header_length = 32 + 32 * len(fields) + 1
+    header = struct.pack("<BBBBIHH", version, 124, 3, 7, len(records), header_length, record_length)
+    header += bytes(20)
+    for name, kind, width, decimals in fields:
+        header += name.encode().ljust(11, b"\0") + kind.encode() + bytes(4) + bytes([width, decimals]) + bytes(14)
+    body = b"".join(record.encode("latin-1").ljust(record_length) for record in records)
+    return header + b"\r" + body + b"\x1a"
+
+
+def dbase3_memo(texts) -> bytes:
+    blocks = [b""]
+    for text in texts:
+        blocks.append(text.encode("latin-1") + b"\x1a\x1a")
+    data = struct.pack("<I", 1 + len(texts)).ljust(512, b"\0")
+    for block in blocks[1:]:
+        data += block.ljust(512, b"\0")
+    return data
+
+
+def dbase4_memo(texts) -> bytes:
+    data = struct.pack("<I", 1 + len(texts)).ljust(20, b"\0") + struct.pack("<H", 64)
+    data = data.ljust(64, b"\0")
+    for text in texts:
+        body = b"\xff\xff\x08\x00" + struct.pack("<I", 8 + len(text)) + text.encode("latin-1")
+        data += body.ljust(64, b"\0")
+    return data
+
+
+SMALL_FIELDS = [("NAME", "C", 10, 0), ("NUM", "N", 5, 0), ("DAT", "D", 8, 0)]
+SMALL_RECORDS = [" Zebra        12019950101", " apple      -3 20020704", "*Mango     99999        ",
+                 " apple         7", " \x81ber       0 19991231"]
+
+
+def table_seeds(out: Path, demo: Path, source_root: Path) -> None:
+    for name in ("author.dbf", "files.dbf"):
+        write(out, "fuzz_table", name, two_files((demo / name).read_bytes(), b""))
+    article = (demo / "article.dbf").read_bytes()
+    header_length, record_length = struct.unpack("<HH", article[8:12])
+    cut = bytearray(article[:header_length + 3 * record_length]) + b"\x1a"
+    cut[4:8] = struct.pack("<I", 3)
+    write(out, "fuzz_table", "article-3", two_files(bytes(cut), (demo / "article.dbt").read_bytes()[:16 * 512]))
+    memo_fields = [("TITLE", "C", 12, 0), ("PRICE", "N", 7, 2), ("ON", "L", 1, 0), ("NOTES", "M", 10, 0)]
+    memo_records = [" First         1.50T         1", "*Second       -0.01F         2", " Third    "]
+    write(out, "fuzz_table", "memo3", two_files(dbf_bytes(memo_fields, memo_records, 0x83),
+                                                 dbase3_memo(["one line", "two\r\nlines"])))
+    write(out, "fuzz_table", "memo4", two_files(dbf_bytes(memo_fields, memo_records, 0x8B),
+                                                 dbase4_memo(["dBASE IV", "memo\r\ntext"])))
+    write(out, "fuzz_table", "small", two_files(dbf_bytes(SMALL_FIELDS, SMALL_RECORDS), b""))
+    for path in sorted((source_root / "tests/tables/fixtures").glob("*.dbf")):
+        write(out, "fuzz_table", "test-" + path.name, two_files(path.read_bytes(), b""))
+
+
+def index_seeds(out: Path, dbf_tool: Path) -> None:
+    table = dbf_bytes(SMALL_FIELDS, SMALL_RECORDS)
+    expressions = ["NAME", "UPPER(NAME)", "NUM", "DAT", "STR(NUM,5)+NAME", "DTOS(DAT)+NAME"]
+    with tempfile.TemporaryDirectory() as scratch:
+        (Path(scratch) / "T.DBF").write_bytes(table)
+        for number, expression in enumerate(expressions):
+            spec = f"I{number}" + (" UNIQUE" if number == 1 else "")
+            result = subprocess.run([str(dbf_tool), "index", str(Path(scratch) / "T.DBF"), expression, spec],
+                                    capture_output=True, text=True)
+            made = Path(scratch) / f"I{number}.NDX"
+            if result.returncode != 0 or not made.exists():
+                sys.exit(f"index seed {expression}: {result.stdout}{result.stderr}")
+            write(out, "fuzz_ndx", f"ndx-{number}", two_files(table, made.read_bytes()))
+
+
+EXPRESSIONS = [
+    "TITLE", "UPPER(TITLE)+STR(ISSUE,4)", "ISSUE*2+PRICE/3-RATE**2", "PUBDATE+30 > CTOD('01/01/95')",
+    "DTOS(PUBDATE)+T->TITLE", "IIF(ONLINE, 'yes', 'no')", ".NOT. ONLINE .AND. ISSUE >= 10 .OR. DELETED()",
+    "SUBSTR(TITLE, 3, 5) $ 'Borland'", "LEFT(TITLE,4)=RIGHT(TITLE,4)", "STUFF(TITLE,2,3,'xyz')",
+    "REPLICATE('ab', 200)", "SOUNDEX(TITLE)", "VAL(TITLE)+LEN(LTRIM(RTRIM(TITLE)))", "MOD(ISSUE, 0)",
+    "ROUND(PRICE, 1)", "MAX(PUBDATE, DATE())", "CDOW(PUBDATE)+CMONTH(PUBDATE)", "CHR(65)+SPACE(3)",
+    "AT('a', LOWER(TITLE))", "ABS(-ISSUE)+INT(RATE)+DAY(PUBDATE)+MONTH(PUBDATE)+YEAR(PUBDATE)",
+    "DTOC(PUBDATE)", "RECNO()", "NOTES", "T.ISSUE # 5", "TRIM(TITLE) == 'x'", "-2^2", "((((1))))",
+    "ASC(TITLE)+DOW(PUBDATE)+MIN(1,2)", "STR(RATE,10,3)\0 Borland",
+]
+
+
+def expression_seeds(out: Path) -> None:
+    for number, text in enumerate(EXPRESSIONS):
+        write(out, "fuzz_expression", f"expr-{number:02d}", text.encode("latin-1"))
+
+
+def page_seeds(out: Path, demo: Path) -> None:
+    for path in sorted(demo.glob("*.htm")) + sorted(demo.glob("*.HTM")) + [demo / "DISKS/Issue01/README.HTM"]:
+        write(out, "fuzz_page", path.name, path.read_bytes())
+    write(out, "fuzz_page", "mixed", b"<BODY BGCOLOR=#102030 TEXT=red BACKGROUND=bg.gif><H1>T</H1><FONT SIZE=+9 "
+                                     b"COLOR=zz FACE=Courier>x<HR WIDTH=50% SIZE=3 NOSHADE><A NAME=\x81z>a</A>"
+                                     b"<TABLE BORDER=2><TR><TD COLSPAN=999>c<IMG SRC=a.bmp WIDTH=9 ALIGN=left>"
+                                     b"<UL><LI>i<OL TYPE=A START=-5><LI>j</OL></UL><PRE>\tp</PRE>&amp;&#150;&#x263a;")
+    write(out, "fuzz_page", "frames", b"<FRAMESET ROWS=\"10%,2*,*,100\" COLS=*><FRAME SRC=a NAME=b SCROLLING=no "
+                                      b"FRAMEBORDER=0><FRAMESET COLS=1,2><FRAME></FRAMESET></FRAMESET>")
+
+
+def image_seeds(out: Path, demo: Path) -> None:
+    for name in ("BANNER.GIF", "LOGO.JPG", "SPINE.BMP"):
+        write(out, "fuzz_image", name, (demo / name).read_bytes())
+
+
+def ini_seeds(out: Path) -> None:
+    write(out, "fuzz_ini", "settings", b"[KVXBrowse]\r\nAcrobat=/usr/bin/evince\r\nBrowser=\"firefox\"\r\n"
+                                       b"PdfFiles=/cd/PDF/\r\nSourceFiles=/cd/DISKS\r\nCDPath=/media/cdrom\r\n"
+                                       b"LastIssue=0x48\r\nResults= 30 \r\nUseExternalZip=1\r\nZipUtil='unzip'\r\n")
+    write(out, "fuzz_ini", "placement", b"[KVXBrowse]\nFormVersion=0\nFlags=0\nShowCmd=3\nMinMaxPos=-1,-1,-8,-8\n"
+                                        b"NormPos=100,100,900,700\nNormPos(1280x1024)=-5000,20,-4000,600\n"
+                                        b"MinMaxPos(1280x1024)=1,2,3,4\nPixelsPerInch=96\nVisible=1\n")
+    write(out, "fuzz_ini", "absurd", b"[kvxbrowse]\nResults=99999999999\nLastIssue=-2147483649\n"
+                                     b"NormPos=2147483647,-2147483648,0,0\n[other]\n;comment\n=novalue\nkey\n")
+
+
+LINKS = [
+    "ARTSRCH.HTM", "bonsrch.htm", "issues.htm#i07", "file:///pdf/T001.PDF", "diry:///disks/Issue01",
+    "VIEW:///DISKS/Issue20/GIFIMA/GIFIMA.C|palette", "SRCH:///ISSUES.HTM|Borland", "HTTP://www.example.com/",
+    "C:\\KV\\SETUP.EXE /S c:\\tmp", "XBONUS/TOOLS/RUN.EXE?x", "../DISKS/Issue01/SOURCE.ZIP", "sound.wav",
+    "file://notes.txt", "music.mid", "page.htm\0file:///C|/KV/DOCS/", "mailto:someone@example.com",
+    "%2e%2e/%41.htm\0DosPath",
+]
+
+
+def link_seeds(out: Path) -> None:
+    for number, link in enumerate(LINKS):
+        write(out, "fuzz_link", f"link-{number:02d}", link.encode("latin-1"))
+
+
+def main() -> None:
+    source_root, fixtures, dbf_tool, out = (Path(argument) for argument in sys.argv[1:5])
+    with tempfile.TemporaryDirectory() as scratch:
+        demo = Path(scratch) / "demo"
+        subprocess.run([sys.executable, str(source_root / "tools/make_demo_archive.py"), str(demo)],
+                       check=True, stdout=subprocess.DEVNULL)
+        archive_seeds(out, fixtures, demo)
+        table_seeds(out, demo, source_root)
+        page_seeds(out, demo)
+        image_seeds(out, demo)
+    index_seeds(out, dbf_tool)
+    expression_seeds(out)
+    ini_seeds(out)
+    link_seeds(out)
+
+
+if __name__ == "__main__":
+    main()

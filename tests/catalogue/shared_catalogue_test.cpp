@@ -1,0 +1,209 @@
+// One catalogue read by two processes at once through its SemaphoreFile, and catalogues in a
+// folder that cannot be written.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "catalogue_fixture_helpers.h"
+#include "core/texts.h"
+#include "platform/file_system.h"
+
+namespace vantorel::testing {
+namespace {
+
+// The catalogue opens an index on the keyword table only, so that table has the SemaphoreFile.
+class SharedCatalogueTest : public CatalogueTest {
+ protected:
+  std::filesystem::path Semaphore() const { return dir_.path() / "keyword.@s@"; }
+
+  // Byte 0 of the SemaphoreFile: the users that have the table open; -1 without the file.
+  int Users() const {
+    if (!std::filesystem::exists(Semaphore())) return -1;
+    const std::string record = TempDir::Read(Semaphore());
+    return record.empty() ? -1 : static_cast<unsigned char>(record[0]);
+  }
+};
+
+// A child process: opens its own catalogue, writes "o" (or "e" after an error) to report, waits
+// for a byte on wait_fd, closes the catalogue and ends.
+[[noreturn]] void RunSecondUser(const std::string& data_dir, int report_fd, int wait_fd) {
+  char answer = 'o';
+  try {
+    auto catalogue = std::make_unique<catalogue::Catalogue>(data_dir);
+    catalogue->SetRaiseEngineErrors(true);
+    catalogue->Open();
+    if (catalogue->KeywordItems().Count() != 6) answer = 'e';
+    (void)!::write(report_fd, &answer, 1);
+    (void)!::read(wait_fd, &answer, 1);
+    catalogue.reset();
+  } catch (...) {
+    answer = 'e';
+    (void)!::write(report_fd, &answer, 1);
+    ::_exit(1);
+  }
+  ::_exit(0);
+}
+
+TEST_F(SharedCatalogueTest, TwoProcessesCountInTheSemaphoreFileAndTheLastOneRemovesIt) {
+  WriteSampleCatalogue();
+  OpenCatalogue();  // builds the indexes and keywords.lst once
+  catalogue_.reset();
+  ASSERT_EQ(Users(), -1);
+
+  int to_parent[2];
+  int to_child[2];
+  ASSERT_EQ(::pipe(to_parent), 0);
+  ASSERT_EQ(::pipe(to_child), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) RunSecondUser(DataDir(), to_parent[1], to_child[0]);
+
+  char report = 0;
+  ASSERT_EQ(::read(to_parent[0], &report, 1), 1);
+  EXPECT_EQ(report, 'o');
+  EXPECT_EQ(Users(), 1);
+
+  OpenCatalogue();
+  EXPECT_EQ(Users(), 2);
+  EXPECT_EQ(catalogue_->KeywordItems().Count(), 6u);
+
+  ASSERT_EQ(::write(to_child[1], "c", 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(Users(), 1);
+
+  catalogue_.reset();
+  EXPECT_EQ(Users(), -1);
+  for (int fd : {to_parent[0], to_parent[1], to_child[0], to_child[1]}) ::close(fd);
+}
+
+#ifdef VANTOREL_SEARCH_TOOL
+
+struct ToolRun {
+  int status;  // -1 when the program did not exit normally
+  std::string out, err;
+};
+
+// Runs vantorel-search on the catalogue. unprivileged: as the user "nobody" when the test runs
+// as root (root writes through permission bits).
+ToolRun RunSearch(const std::string& data_dir, const std::string& text, const TempDir& output,
+                  bool unprivileged) {
+  std::string command;
+  if (unprivileged && ::geteuid() == 0) command = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+  command += std::string("'") + VANTOREL_SEARCH_TOOL + "' '" + data_dir + "' '" + text + "'";
+  command += " >'" + output.path().string() + "/out' 2>'" + output.path().string() + "/err'";
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(output.path() / "out"),
+          TempDir::Read(output.path() / "err")};
+}
+
+TEST_F(SharedCatalogueTest, SearchToolIsASecondUserThatLogsOutAgain) {
+  WriteSampleCatalogue();
+  OpenCatalogue();
+  ASSERT_EQ(Users(), 1);
+  TempDir output;
+  const ToolRun run = RunSearch(DataDir(), "nothing", output, false);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(Users(), 1);
+  catalogue_.reset();
+  EXPECT_EQ(Users(), -1);
+}
+
+// What a folder holds: each file's bytes and modification time.
+struct FileState {
+  std::string bytes;
+  std::filesystem::file_time_type time;
+  bool operator==(const FileState&) const = default;
+};
+std::map<std::string, FileState> FolderState(const std::filesystem::path& folder) {
+  std::map<std::string, FileState> state;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    state[entry.path().filename().string()] = {TempDir::Read(entry.path()), entry.last_write_time()};
+  return state;
+}
+
+// Makes the catalogue's folder and files unwritable for the search tool's user, and writable
+// again at the end. The folders above it must let that user through.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::filesystem::path& folder) : folder_(folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) ::chmod(entry.path().c_str(), 0444);
+    ::chmod(folder_.c_str(), 0555);
+  }
+  ~ReadOnlyFolder() {
+    ::chmod(folder_.c_str(), 0755);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) ::chmod(entry.path().c_str(), 0644);
+  }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+constexpr std::time_t kTableTime = 1700000000;
+
+class ReadOnlyCatalogueTest : public SharedCatalogueTest {
+ protected:
+  void SetUp() override {
+    if (::geteuid() == 0 && std::system("command -v setpriv >/dev/null") != 0)
+      GTEST_SKIP() << "running as root without setpriv: no user to whom the folder is read-only";
+    ::chmod(dir_.path().c_str(), 0755);
+    WriteSampleCatalogue();
+    for (const char* table : {"article.dbf", "author.dbf", "keyword.dbf"}) SetFileTime(dir_ / table, kTableTime);
+  }
+
+  std::string Shown(const std::string& name) const { return core::UpperCaseAscii(DataDir() + name); }
+};
+
+// Each case prepares the indexes, then runs a search in the read-only folder: the engine's
+// error comes out with its code and text, and no file of the folder changes.
+TEST_F(ReadOnlyCatalogueTest, EngineErrorIsReportedAndNothingIsWrittenOrLost) {
+  struct Case {
+    const char* name;
+    std::time_t index_time;  // 0: no index files
+    std::string error;
+  };
+  const Case cases[] = {
+      // The indexes are fresh, but logging in needs the SemaphoreFile beside the table.
+      {"fresh indexes", kTableTime, "Error # 2 (File not found)\r\nCannot open: " +
+                                        Shown("keyword") + ".@s@ LOGIN"},
+      // The old index cannot be deleted, so the build asks for the table exclusively.
+      {"stale indexes", kTableTime - 60, "Error # 225 (Exclusive Use() required)\r\n" +
+                                             Shown("keyword.dbf") + " [MakeIndex(<...>," +
+                                             Shown("kwaid.ndx") + ")]"},
+      {"missing indexes", 0, "Error # 5 (File access denied)\r\nFile not open" + Shown("kwaid.ndx") +
+                                 " [MakeIndex(<...>," + Shown("kwaid.ndx") + ")]"},
+  };
+  TempDir output;
+  ASSERT_EQ(RunSearch(DataDir(), "nothing", output, false).status, 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx"}) {
+      if (c.index_time == 0)
+        std::filesystem::remove(dir_.path() / index);
+      else
+        SetFileTime(dir_ / index, c.index_time);
+    }
+    const auto before = FolderState(dir_.path());
+    ToolRun run{};
+    {
+      ReadOnlyFolder read_only(dir_.path());
+      run = RunSearch(DataDir(), "nothing", output, true);
+    }
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, c.error + "\n");
+    EXPECT_TRUE(FolderState(dir_.path()) == before);
+  }
+}
+
+#endif  // VANTOREL_SEARCH_TOOL
+
+}  // namespace
+}  // namespace vantorel::testing
