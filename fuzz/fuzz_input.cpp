@@ -1,7 +1,9 @@
 #include "fuzz_input.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -19,11 +21,27 @@ TwoFiles SplitTwoFiles(std::string_view input) {
 
 namespace {
 
+constexpr std::string_view kScratchPrefix = "vantorel-fuzz-";
+
+// libFuzzer ends a run with _exit after a crash or timeout, skipping the atexit clean-up, so
+// the folders of processes that are gone are removed here.
+void RemoveStaleScratchDirs(const std::filesystem::path& base) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(kScratchPrefix, 0) != 0) continue;
+    const long pid = std::strtol(name.c_str() + kScratchPrefix.size(), nullptr, 10);
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::filesystem::remove_all(entry.path(), error);
+  }
+}
+
 std::filesystem::path MakeScratchDir() {
   std::error_code error;
   std::filesystem::path base = "/dev/shm";
   if (!std::filesystem::is_directory(base, error)) base = std::filesystem::temp_directory_path();
-  std::filesystem::path dir = base / ("vantorel-fuzz-" + std::to_string(::getpid()));
+  RemoveStaleScratchDirs(base);
+  std::filesystem::path dir = base / (std::string(kScratchPrefix) + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   return dir;
 }
