@@ -12,6 +12,7 @@
 
 #include "browser/element_attributes.h"
 #include "browser/markup_writer.h"
+#include "browser/nesting_bound.h"
 #include "core/code_pages.h"
 #include "core/texts.h"
 
@@ -922,7 +923,7 @@ double PointSizeOfLevel(int level, double base_point_size) {
 
 HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
                        const ImageResolver& images) {
-  const std::string utf8 = core::Cp1252ToUtf8(bytes);
+  const std::string utf8 = core::Cp1252ToUtf8(BoundNesting(bytes));
   GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.data(), utf8.size());
   HtmlPage page;
   Normaliser(defaults, images, page).Run(output->document);
