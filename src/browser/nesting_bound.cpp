@@ -207,8 +207,11 @@ std::string BoundNesting(std::string_view html, int max_depth) {
   OpenElements open(max_depth);
   std::size_t copied = 0;  // html before this position is in bounded or left out
   std::size_t i = 0;
-  const auto leave_out = [&](std::size_t from, std::size_t to) {
+  // A left-out tag of a block or table part becomes a blank, so that the texts it parted
+  // stay apart as words.
+  const auto leave_out = [&](std::size_t from, std::size_t to, std::string_view name) {
     bounded.append(html.substr(copied, from - copied));
+    if (!IsTextStyle(name)) bounded += ' ';
     copied = to;
   };
   while ((i = html.find('<', i)) != std::string_view::npos) {
@@ -231,14 +234,14 @@ std::string BoundNesting(std::string_view html, int max_depth) {
     }
     const std::string name = core::LowerCaseAscii(html.substr(name_start, name_end - name_start));
     if (end) {
-      if (!IsNotFollowed(name) && !HoldsText(name) && !open.Close(name)) leave_out(i, after);
+      if (!IsNotFollowed(name) && !HoldsText(name) && !open.Close(name)) leave_out(i, after, name);
       i = after;
     } else if (name == "plaintext") {
       break;
     } else if (HoldsText(name)) {
       i = EndOfHeldText(html, name, after);
     } else {
-      if (!IsNotFollowed(name) && !open.Open(name)) leave_out(i, after);
+      if (!IsNotFollowed(name) && !open.Open(name)) leave_out(i, after, name);
       i = after;
     }
   }
