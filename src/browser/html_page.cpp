@@ -695,14 +695,14 @@ class Normaliser {
   // Text in a table does not take the FONT, B or I elements around the table: the browsers
   // of the time started every table with the page's plain text style.
   void EmitTable(const GumboNode* node) {
+    TextStyle style;
+    style.color = body_color_;
     if (table_depth_ == 0 && NestsTablesTooDeep(node)) {
-      EmitFlattened(node, TextStyle{body_color_});
+      EmitFlattened(node, style);
       return;
     }
     const GumboElement& element = node->v.element;
     const ElementAttributes attributes(element);
-    TextStyle style;
-    style.color = body_color_;
     // CAPTION first, centred above the table.
     for (unsigned i = 0; i < element.children.length; ++i) {
       const GumboNode* child = ChildAt(element.children, i);
