@@ -12,6 +12,7 @@
 
 #include "browser/element_attributes.h"
 #include "browser/markup_writer.h"
+#include "browser/nesting_bound.h"
 #include "core/code_pages.h"
 #include "core/texts.h"
 
@@ -26,6 +27,9 @@ constexpr int kDefaultBaseLevel = 3;
 constexpr int kMaxNesting = 400;
 // Deepest nesting of FRAMESET elements shown; deeper ones are left out.
 constexpr int kMaxFramesetNesting = 8;
+// Deepest nesting of tables written as tables; deeper ones show only their text.
+// QTextDocument lays out the content of a table in a table again for each enclosing table.
+constexpr int kMaxTableNesting = 8;
 // Rows of one table in the normalised markup. QTextDocument lays a table out whole, in time
 // that grows faster than its rows, before it shows any of it; a longer table whose column
 // widths its cells fix is written as consecutive tables of this many rows joined by seams.
@@ -269,6 +273,23 @@ bool LaysOutInParts(const GumboNode* table) {
   return fixed_columns && rows > kRowsPerTablePart;
 }
 
+// Whether table holds tables nested more than kMaxTableNesting deep, itself included.
+bool NestsTablesTooDeep(const GumboNode* table) {
+  std::vector<std::pair<const GumboNode*, int>> pending{{table, 1}};  // element, tables on the way
+  while (!pending.empty()) {
+    const auto [node, tables] = pending.back();
+    pending.pop_back();
+    if (tables > kMaxTableNesting) return true;
+    const GumboVector& children = node->v.element.children;
+    for (unsigned i = 0; i < children.length; ++i) {
+      const GumboNode* child = ChildAt(children, i);
+      if (child->type != GUMBO_NODE_ELEMENT) continue;
+      pending.emplace_back(child, tables + (child->v.element.tag == GUMBO_TAG_TABLE));
+    }
+  }
+  return false;
+}
+
 class Normaliser {
  public:
   Normaliser(const PageDefaults& defaults, const ImageResolver& images, HtmlPage& page)
@@ -335,7 +356,8 @@ class Normaliser {
   }
 
   // Elements nested deeper than any real page nests them (damaged or hostile input) show
-  // only their text, gathered without recursion so that no nesting exhausts the stack.
+  // only their text, gathered without recursion so that no nesting exhausts the stack; rows
+  // start new lines and cells are set apart by a blank.
   void EmitFlattened(const GumboNode* node, const TextStyle& style) {
     std::vector<std::pair<const GumboNode*, unsigned>> stack{{node, 0}};
     while (!stack.empty()) {
@@ -347,7 +369,9 @@ class Normaliser {
       }
       const GumboNode* child = ChildAt(children, next++);
       if (child->type == GUMBO_NODE_ELEMENT) {
-        if (child->v.element.tag == GUMBO_TAG_BR || child->v.element.tag == GUMBO_TAG_P) out_.EmptyElement("br");
+        const GumboTag tag = child->v.element.tag;
+        if (tag == GUMBO_TAG_BR || tag == GUMBO_TAG_P || tag == GUMBO_TAG_TR) out_.EmptyElement("br");
+        if (tag == GUMBO_TAG_TD || tag == GUMBO_TAG_TH) out_.Text(" ");
         stack.emplace_back(child, 0);
       } else if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE) {
         EmitText(child->v.text.text, style);
@@ -671,10 +695,14 @@ class Normaliser {
   // Text in a table does not take the FONT, B or I elements around the table: the browsers
   // of the time started every table with the page's plain text style.
   void EmitTable(const GumboNode* node) {
-    const GumboElement& element = node->v.element;
-    const ElementAttributes attributes(element);
     TextStyle style;
     style.color = body_color_;
+    if (table_depth_ == 0 && NestsTablesTooDeep(node)) {
+      EmitFlattened(node, style);
+      return;
+    }
+    const GumboElement& element = node->v.element;
+    const ElementAttributes attributes(element);
     // CAPTION first, centred above the table.
     for (unsigned i = 0; i < element.children.length; ++i) {
       const GumboNode* child = ChildAt(element.children, i);
@@ -694,7 +722,9 @@ class Normaliser {
     const std::optional<TablePart> saved_part = table_part_;
     table_part_.reset();
     if (LaysOutInParts(node)) table_part_ = TablePart{&attributes, 0, saved_center};
+    ++table_depth_;
     WalkChildren(node, style);
+    --table_depth_;
     table_part_ = saved_part;
     row_valign_ = saved_valign;
     row_background_ = saved_background;
@@ -862,6 +892,7 @@ class Normaliser {
   int base_level_ = kDefaultBaseLevel;  // BASEFONT SIZE
   int center_depth_ = 0;            // open CENTER (or DIV ALIGN=CENTER) elements
   int depth_ = 0;                   // elements entered by the walk
+  int table_depth_ = 0;             // tables entered by the walk
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string_view row_valign_;     // VALIGN of the open TR (a static keyword), empty when none
   std::optional<QColor> row_background_;  // BGCOLOR of the open TR
@@ -922,7 +953,7 @@ double PointSizeOfLevel(int level, double base_point_size) {
 
 HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
                        const ImageResolver& images) {
-  const std::string utf8 = core::Cp1252ToUtf8(bytes);
+  const std::string utf8 = core::Cp1252ToUtf8(BoundNesting(bytes));
   GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.data(), utf8.size());
   HtmlPage page;
   Normaliser(defaults, images, page).Run(output->document);

@@ -134,6 +134,25 @@ TEST(HtmlPageTest, DeepNestingKeepsTheTextWithoutExhaustingTheStack) {
   EXPECT_NE(page.markup.find("more"), std::string::npos);
 }
 
+// Tables in cells of tables: eight levels are written as tables; a table holding a ninth
+// shows only its text, rows on lines of their own, cells set apart by a blank.
+TEST(HtmlPageTest, TablesNestedTooDeepShowOnlyTheirText) {
+  auto nested = [](int levels) {
+    std::string bytes = "<p>before";
+    for (int i = 0; i < levels; ++i) bytes += "<table><tr><td>a" + std::to_string(i) + "<td>b";
+    return bytes + "<tr><td>last</table>after";
+  };
+  const std::string eight = Parse(nested(8)).markup;
+  std::size_t tables = 0;
+  for (std::size_t at = eight.find("<table"); at != std::string::npos; at = eight.find("<table", at + 1)) ++tables;
+  EXPECT_EQ(tables, 8u);
+  const std::string nine = Parse(nested(9)).markup;
+  EXPECT_EQ(nine.find("<table"), std::string::npos);
+  EXPECT_NE(nine.find("<br /> a0 b<br /> a1 b"), std::string::npos) << nine;
+  EXPECT_NE(nine.find("<br /> last"), std::string::npos) << nine;
+  EXPECT_NE(nine.find("after"), std::string::npos);
+}
+
 TEST(HtmlPageTest, SurvivesAnyBytes) {
   std::string bytes;
   for (int i = 0; i < 4096; ++i) bytes.push_back(static_cast<char>((i * 7919) % 256));
