@@ -24,7 +24,11 @@ if [ ! -f "$build/build.ninja" ]; then
     -DCMAKE_C_COMPILER=clang-16 -DCMAKE_CXX_COMPILER=clang++-16 "${launcher[@]}" \
     -DVANTOREL_GUI=OFF -DVANTOREL_BENCH=OFF -DVANTOREL_FUZZ=ON >/dev/null
 fi
-cmake --build "$build" --target fuzz_targets vantorel-dbf -j2 >/dev/null
+if ! cmake --build "$build" --target fuzz_targets vantorel-dbf -j2 >"$build/build.log" 2>&1; then
+  grep -E -B2 -A8 "error|FAILED" "$build/build.log" >&2 || cat "$build/build.log" >&2
+  echo "fuzz.sh: the fuzz targets do not build (whole log: $build/build.log)" >&2
+  exit 1
+fi
 
 if [ "$1" = --list ]; then
   cat "$build/fuzz_targets.txt"
