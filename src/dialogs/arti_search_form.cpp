@@ -24,6 +24,7 @@
 #include "core/texts.h"
 #include "core/ui.h"
 #include "dialogs/drop_down_combo.h"
+#include "dialogs/form_controls.h"
 #include "dialogs/progress_redirect.h"
 #include "platform/help_page.h"
 #include "platform/pdf_reader.h"
@@ -41,17 +42,6 @@ constexpr int kFormHeight = 256;
 constexpr int kDropDownCount = 8;
 constexpr char kHelpPage[] = "help.htm#ArtSrch";
 constexpr char kFreeTextPdf[] = "freetextsearch.pdf";
-
-// A hint as Qt shows it: "\r\n" breaks the line.
-QString Hint(const char* text) {
-  return QString::fromLatin1(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-}
-
-QPushButton* Button(const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption));
-  button->setAutoDefault(false);
-  return button;
-}
 
 // The list's selected item (its data when it has one), if any.
 std::optional<std::string> SelectedItem(const QComboBox& list) {

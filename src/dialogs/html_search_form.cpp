@@ -16,6 +16,7 @@
 #include "browser/qt_text.h"
 #include "core/shared_state.h"
 #include "core/ui.h"
+#include "dialogs/form_controls.h"
 #include "dialogs/progress_redirect.h"
 #include "platform/help_page.h"
 #include "tables/kv_error.h"
@@ -30,17 +31,6 @@ namespace {
 constexpr int kFormWidth = 474;
 constexpr int kFormHeight = 197;
 constexpr char kHelpPage[] = "help.htm#HTMLSrch";
-
-// A hint as Qt shows it: "\r\n" breaks the line.
-QString Hint(const char* text) {
-  return QString::fromLatin1(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-}
-
-QPushButton* Button(const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption));
-  button->setAutoDefault(false);
-  return button;
-}
 
 }  // namespace
 

@@ -24,6 +24,7 @@
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/ui.h"
+#include "dialogs/form_controls.h"
 #include "dialogs/long_path.h"
 
 namespace vantorel::dialogs {
@@ -49,15 +50,6 @@ constexpr char kFolderTitle[] = "Select Folder";
 constexpr char kNothingToUnzip[] = "Nothing to unzip: no Zipfile selected";
 constexpr char kNoDestination[] = "No destination directory provided";
 constexpr char kFilesUnzippedTo[] = " files unzipped to\r";
-
-QPushButton* GlyphButton(QStyle::StandardPixmap glyph, const char* caption, const char* hint) {
-  auto* button = new QPushButton(QApplication::style()->standardIcon(glyph),
-                                 QString::fromLatin1(caption));
-  button->setToolTip(QString::fromLatin1(hint));
-  // Return in the destination box must not press a button.
-  button->setAutoDefault(false);
-  return button;
-}
 
 // The sizes label; the format groups thousands in threes with the user's separator. The text
 // is ASCII apart from the separator, which goes in as UTF-8.

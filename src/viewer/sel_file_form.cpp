@@ -21,6 +21,7 @@
 #include "core/texts.h"
 #include "core/ui.h"
 #include "dialogs/extract_dialog.h"
+#include "dialogs/form_controls.h"
 #include "platform/copy_file.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
@@ -30,6 +31,8 @@
 namespace vantorel::viewer {
 
 namespace {
+
+using dialogs::GlyphButton;
 
 constexpr int kFormWidth = 701;
 constexpr int kFormHeight = 449;
@@ -49,14 +52,6 @@ constexpr char kFileExistsCaption[] = "File Exists Alert";
 // An extension upper-cased and cut to 5 characters, dot included, equals this for archives.
 constexpr char kZipExtension[] = ".ZIP";
 constexpr std::size_t kExtensionCut = 5;
-
-QPushButton* GlyphButton(QStyle::StandardPixmap glyph, const char* caption, const char* hint) {
-  auto* button = new QPushButton(QApplication::style()->standardIcon(glyph),
-                                 QString::fromLatin1(caption));
-  if (hint != nullptr) button->setToolTip(QString::fromLatin1(hint));
-  button->setAutoDefault(false);
-  return button;
-}
 
 std::string PathTextOf(const QString& path) {
   return platform::PathText(std::filesystem::path(path.toStdString()));
