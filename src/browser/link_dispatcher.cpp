@@ -1,6 +1,7 @@
 #include "browser/link_dispatcher.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/path_texts.h"
 #include "core/shared_state.h"
@@ -82,6 +83,23 @@ bool StartsWithDrivePath(std::string_view parameters) {
 
 }  // namespace
 
+LinkRouting RouteOfLink(std::string_view url) {
+  const std::string upper = core::UpperCaseAscii(url);
+  // A colon at index 0 or 1 is at position 1 or 2: a drive path.
+  const std::size_t colon = url.find(':');
+  const bool file_marked = Contains(upper, kFileMarker);
+  if (colon == std::string_view::npos || colon <= 1 || file_marked)
+    return {LinkRoute::File, file_marked};
+  const std::pair<std::string_view, LinkRoute> markers[] = {
+      {kWebsiteMarker, LinkRoute::Website},
+      {kDirectoryMarker, LinkRoute::Directory},
+      {kViewMarker, LinkRoute::View},
+      {kSearchMarker, LinkRoute::Search}};
+  for (const auto& [marker, route] : markers)
+    if (Contains(upper, marker)) return {route, false};
+  return {LinkRoute::None, false};
+}
+
 LinkParameters SplitLinkParameters(std::string_view link) {
   std::size_t separator = link.find(' ');
   if (separator == std::string_view::npos) separator = link.find('?');
@@ -131,26 +149,24 @@ bool LinkDispatcher::HotSpotTargetClick(std::string_view url) {
     actions_.SearchOther();
     return true;
   }
-  // A colon at index 0 or 1 is at position 1 or 2: a drive path.
-  const std::size_t colon = url.find(':');
-  const bool file_marked = Contains(upper, kFileMarker);
-  if (colon == std::string_view::npos || colon <= 1 || file_marked)
-    return FileBranch(url, file_marked);
-  if (Contains(upper, kWebsiteMarker)) {
-    WebsiteBranch(url);
-    return true;
-  }
-  if (Contains(upper, kDirectoryMarker)) {
-    DirectoryBranch(upper);
-    return true;
-  }
-  if (Contains(upper, kViewMarker)) {
-    ViewBranch(upper);
-    return true;
-  }
-  if (Contains(upper, kSearchMarker)) {
-    SearchBranch(url);
-    return true;
+  const LinkRouting routing = RouteOfLink(url);
+  switch (routing.route) {
+    case LinkRoute::File:
+      return FileBranch(url, routing.file_marked);
+    case LinkRoute::Website:
+      WebsiteBranch(url);
+      return true;
+    case LinkRoute::Directory:
+      DirectoryBranch(upper);
+      return true;
+    case LinkRoute::View:
+      ViewBranch(upper);
+      return true;
+    case LinkRoute::Search:
+      SearchBranch(url);
+      return true;
+    case LinkRoute::None:
+      break;
   }
   return false;
 }

@@ -117,6 +117,17 @@ class LinkActions {
   virtual bool DirectoryExists(const std::string& path) = 0;
 };
 
+// Which branch a link takes (the table above, after the two search pages): the file branch
+// for a link without ":" past its second character or with "FILE:" anywhere; otherwise the
+// first of "HTTP://", "DIRY:", "VIEW:", "SRCH:" found in the upper-cased link, in that order;
+// None leaves it to the view. file_marked: "FILE:" occurs.
+enum class LinkRoute { File, Website, Directory, View, Search, None };
+struct LinkRouting {
+  LinkRoute route;
+  bool file_marked;
+};
+LinkRouting RouteOfLink(std::string_view url);
+
 // A file link's parts: the file before the first blank (or, without a blank, before the
 // first "?") and the parameter text after it; no separator: all of it is the file.
 struct LinkParameters {

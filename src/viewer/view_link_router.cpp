@@ -6,37 +6,25 @@
 #include "core/ui.h"
 
 namespace vantorel::viewer {
-namespace {
 
-// Markers looked for in the upper-cased link.
-constexpr std::string_view kFileMarker = "FILE:";
-constexpr std::string_view kWebsiteMarker = "HTTP://";
-constexpr std::string_view kDirectoryMarker = "DIRY:";
-constexpr std::string_view kViewMarker = "VIEW:";
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-
-}  // namespace
-
+// Search links are left to the view here.
 bool ViewLinkRouter::HotSpotClick(std::string_view url) {
-  const std::string upper = core::UpperCaseAscii(url);
-  // A colon at index 0 or 1 is at position 1 or 2: a drive path.
-  const std::size_t colon = url.find(':');
-  const bool file_marked = Contains(upper, kFileMarker);
-  if (colon == std::string_view::npos || colon <= 1 || file_marked) return FileBranch(url, file_marked);
-  if (Contains(upper, kWebsiteMarker)) {
-    WebsiteBranch(url);
-    return true;
-  }
-  if (Contains(upper, kDirectoryMarker)) {
-    DirectoryBranch(upper);
-    return true;
-  }
-  if (Contains(upper, kViewMarker)) {
-    ViewBranch(upper);
-    return true;
+  const browser::LinkRouting routing = browser::RouteOfLink(url);
+  switch (routing.route) {
+    case browser::LinkRoute::File:
+      return FileBranch(url, routing.file_marked);
+    case browser::LinkRoute::Website:
+      WebsiteBranch(url);
+      return true;
+    case browser::LinkRoute::Directory:
+      DirectoryBranch(core::UpperCaseAscii(url));
+      return true;
+    case browser::LinkRoute::View:
+      ViewBranch(core::UpperCaseAscii(url));
+      return true;
+    case browser::LinkRoute::Search:
+    case browser::LinkRoute::None:
+      break;
   }
   return false;
 }
