@@ -74,9 +74,9 @@ struct ShownView {
   }
 };
 
-// Lets the event loop run until the view has laid out the whole page, taken as the scroll
-// range not growing for kSettledMs; the longest pause between two turns of the loop, in
-// milliseconds.
+// Lets the event loop run until the view shows the whole page and has laid it out, taken as
+// the scroll range not growing for kSettledMs; the longest pause between two turns of the
+// loop, in milliseconds.
 double LongestPauseUntilLaidOut(HtmlViewer& view) {
   constexpr int kSettledMs = 300;
   double longest = 0;
@@ -88,7 +88,7 @@ double LongestPauseUntilLaidOut(HtmlViewer& view) {
     turn.start();
     QApplication::processEvents(QEventLoop::AllEvents, 5);
     longest = std::max(longest, turn.nsecsElapsed() / 1e6);
-    if (view.verticalScrollBar()->maximum() != range) settled.start();
+    if (view.verticalScrollBar()->maximum() != range || view.ShowsPageBeginning()) settled.start();
     range = view.verticalScrollBar()->maximum();
   }
   return longest;

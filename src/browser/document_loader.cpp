@@ -1,6 +1,12 @@
 #include "browser/document_loader.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
+#include <cctype>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -17,8 +23,11 @@ bool HasExtension(std::string_view path, std::string_view extension) {
          core::SameTextNoCase(path.substr(path.size() - extension.size()), extension);
 }
 
+enum class Layout { Now, Later };
+
+// Later leaves the document without a layout, for a worker thread.
 PreparedDocument PrepareHtml(const std::string& full_name, std::string_view bytes, const ViewSettings& settings,
-                             const PageImageSource& images) {
+                             const PageImageSource& images, Layout layout = Layout::Now) {
   std::vector<std::pair<std::string, QImage>> resources;
   int image_count = 0;
   const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) -> std::optional<PlacedImage> {
@@ -31,7 +40,10 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
   };
   HtmlPage page = ParseHtmlPage(bytes, settings.page, resolver);
   PreparedDocument prepared;
-  if (!page.frameset) prepared.document = BuildHtmlDocument(page, resources, settings.page);
+  if (!page.frameset) {
+    prepared.document = layout == Layout::Now ? BuildHtmlDocument(page, resources, settings.page)
+                                              : BuildUnlaidHtmlDocument(page, resources, settings.page);
+  }
   prepared.name = {full_name, DocumentKind::Html, std::move(page.title)};
   prepared.links = std::move(page.links);
   prepared.base_href = std::move(page.base_href);
@@ -40,7 +52,152 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
   return prepared;
 }
 
+bool SameBase(const LinkBase& a, const LinkBase& b) {
+  return a.server_root == b.server_root && a.declared_base == b.declared_base && a.document_dir == b.document_dir;
+}
+
+// End of the beginning of a long page: before the first tag from kPageBeginningBytes on; the
+// page's length when it is not long.
+std::size_t BeginningEnd(std::string_view bytes) {
+  if (bytes.size() <= kLongPageBytes) return bytes.size();
+  for (std::size_t i = kPageBeginningBytes; i + 1 < bytes.size(); ++i) {
+    const auto next = static_cast<unsigned char>(bytes[i + 1]);
+    if (bytes[i] == '<' && (std::isalpha(next) || next == '/')) return i;
+  }
+  return bytes.size();
+}
+
+PreparedDocument PrepareLongHtml(const std::string& full_name, std::string bytes, const ViewSettings& settings,
+                                 const PageImageSource& images, std::size_t beginning_end) {
+  std::vector<std::pair<std::string, LinkBase>> requests;
+  std::vector<QImage> answers;
+  const PageImageSource recording = [&](const std::string& src, const LinkBase& base) {
+    QImage image = images(src, base);
+    requests.emplace_back(src, base);
+    answers.push_back(image);
+    return image;
+  };
+  PreparedDocument beginning =
+      PrepareHtml(full_name, std::string_view(bytes).substr(0, beginning_end), settings, recording);
+  if (beginning.frameset) return PrepareHtml(full_name, bytes, settings, images);
+  beginning.whole = std::make_shared<WholePageBuild>(full_name, std::move(bytes), settings, std::move(requests),
+                                                     std::move(answers));
+  return beginning;
+}
+
 }  // namespace
+
+struct WholePageBuild::State {
+  std::string full_name;
+  std::string bytes;
+  ViewSettings settings;
+  std::vector<std::pair<std::string, LinkBase>> image_requests;
+  std::vector<QImage> images;
+
+  std::mutex mutex;
+  std::condition_variable ended_signal;
+  bool ended = false;
+  std::optional<PreparedDocument> whole;  // empty when the page must be built by Take
+  std::function<void()> when_ended;
+
+  // The worker: the whole page with the beginning's images, or nothing when it has others.
+  void Build() {
+    std::optional<PreparedDocument> built;
+    try {
+      std::size_t next = 0;
+      bool other_images = false;
+      const PageImageSource replay = [&](const std::string& src, const LinkBase& base) {
+        if (next < image_requests.size() && image_requests[next].first == src &&
+            SameBase(image_requests[next].second, base)) {
+          return images[next++];
+        }
+        other_images = true;
+        return QImage();
+      };
+      PreparedDocument prepared = PrepareHtml(full_name, bytes, settings, replay, Layout::Later);
+      if (!other_images && prepared.document) {
+        // No thread until the GUI thread takes it (an object without one may be pulled).
+        prepared.document->moveToThread(nullptr);
+        built = std::move(prepared);
+      }
+    } catch (const std::exception&) {
+      built.reset();  // Take builds it again and reports what fails
+    }
+    std::function<void()> ended_call;
+    {
+      std::lock_guard lock(mutex);
+      whole = std::move(built);
+      ended = true;
+      ended_call = std::move(when_ended);
+    }
+    ended_signal.notify_all();
+    if (ended_call) Post(std::move(ended_call));
+  }
+
+  static void Post(std::function<void()> call) {
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+      QMetaObject::invokeMethod(application, std::move(call), Qt::QueuedConnection);
+    }
+  }
+};
+
+WholePageBuild::WholePageBuild(std::string full_name, std::string bytes, ViewSettings settings,
+                               std::vector<std::pair<std::string, LinkBase>> image_requests,
+                               std::vector<QImage> images)
+    : state_(std::make_shared<State>()) {
+  state_->full_name = std::move(full_name);
+  state_->bytes = std::move(bytes);
+  state_->settings = std::move(settings);
+  state_->image_requests = std::move(image_requests);
+  state_->images = std::move(images);
+  worker_ = std::thread([state = state_] { state->Build(); });
+}
+
+WholePageBuild::~WholePageBuild() {
+  if (worker_.joinable()) worker_.join();
+}
+
+bool WholePageBuild::Ended() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->ended;
+}
+
+void WholePageBuild::WhenEnded(std::function<void()> ended) {
+  {
+    std::lock_guard lock(state_->mutex);
+    if (!state_->ended) {
+      state_->when_ended = std::move(ended);
+      return;
+    }
+  }
+  State::Post(std::move(ended));
+}
+
+PreparedDocument WholePageBuild::Take(const PageImageSource& images) {
+  {
+    std::unique_lock lock(state_->mutex);
+    state_->ended_signal.wait(lock, [this] { return state_->ended; });
+  }
+  if (worker_.joinable()) worker_.join();
+  if (!state_->whole) {
+    // The beginning's images again without asking for them, then the others.
+    std::size_t next = 0;
+    const PageImageSource reused_then_requested = [&](const std::string& src, const LinkBase& base) {
+      if (next < state_->image_requests.size() && state_->image_requests[next].first == src &&
+          SameBase(state_->image_requests[next].second, base)) {
+        return state_->images[next++];
+      }
+      next = state_->image_requests.size();
+      return images(src, base);
+    };
+    return PrepareHtml(state_->full_name, state_->bytes, state_->settings, reused_then_requested);
+  }
+  PreparedDocument whole = std::move(*state_->whole);
+  state_->whole.reset();
+  whole.document->moveToThread(QThread::currentThread());
+  InstallImageDrawing(*whole.document);
+  return whole;
+}
 
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images) {
@@ -55,7 +212,13 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
     throw ViewError("Can't locate file: " + file_name);
   }
   const std::string full_name = platform::PathText(real);
-  if (kind == DocumentKind::Html) return PrepareHtml(full_name, bytes, settings, images);
+  if (kind == DocumentKind::Html) {
+    const std::size_t beginning_end = BeginningEnd(bytes);
+    if (beginning_end < bytes.size()) {
+      return PrepareLongHtml(full_name, std::move(bytes), settings, images, beginning_end);
+    }
+    return PrepareHtml(full_name, bytes, settings, images);
+  }
   PreparedDocument prepared;
   prepared.name = {full_name, kind, {}};
   prepared.document = kind == DocumentKind::Text ? BuildTextDocument(bytes, settings.page)

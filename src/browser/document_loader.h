@@ -7,11 +7,14 @@
 #include <QImage>
 #include <QTextDocument>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "browser/html_page.h"
@@ -41,6 +44,8 @@ struct DocumentName {
   std::string title;                       // TITLE of an HTML page; empty when it has none
 };
 
+class WholePageBuild;
+
 // A document read and built, not yet shown.
 struct PreparedDocument {
   DocumentName name;
@@ -49,6 +54,8 @@ struct PreparedDocument {
   QColor background;                        // of an HTML page; invalid for the other kinds
   std::shared_ptr<FramesetSpec> frameset;   // set when the page is a frameset
   std::unique_ptr<QTextDocument> document;  // null for a frameset page, which shows nothing
+  // Set when document holds only the beginning of a long page: the whole page, being built.
+  std::shared_ptr<WholePageBuild> whole;
 };
 
 // Supplies the images of an HTML page while it is read: called once for every image in
@@ -56,13 +63,47 @@ struct PreparedDocument {
 // then). A null image leaves the image out of the page.
 using PageImageSource = std::function<QImage(const std::string& src, const LinkBase& base)>;
 
+// An HTML page longer than this is long: QTextDocument builds it in time that grows faster
+// than its length (about 3 s for 10 MB), so its beginning is shown first.
+inline constexpr std::size_t kLongPageBytes = std::size_t{1} << 20;
+// The beginning of a long page: its bytes up to the first tag from this offset on.
+inline constexpr std::size_t kPageBeginningBytes = std::size_t{256} << 10;
+
 // Reads file_name (already expanded, without anchor) and builds it as kind with the page
 // defaults of settings. An HTML page takes its images from images, with the server root of
 // settings in the link base they get; a frameset page gets no document (its frames are the
-// frame view's to load). The full file name is the facade's real path of file_name.
+// frame view's to load). A long HTML page (more than kLongPageBytes) is prepared as its
+// beginning, read and built at once, and the whole page built on a worker thread (whole).
+// The full file name is the facade's real path of file_name.
 // Throws ViewError "Can't locate file: " + file_name when the file does not exist or cannot be
 // read.
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images);
+
+// The whole of a long page, read and built on a worker thread from the bytes read once.
+// Images are not requested from the worker: it reuses those the beginning requested, and a
+// page with other images is built in Take instead, on the calling thread. Destroying the
+// build waits for the worker.
+class WholePageBuild {
+ public:
+  WholePageBuild(std::string full_name, std::string bytes, ViewSettings settings,
+                 std::vector<std::pair<std::string, LinkBase>> image_requests, std::vector<QImage> images);
+  ~WholePageBuild();
+  WholePageBuild(const WholePageBuild&) = delete;
+  WholePageBuild& operator=(const WholePageBuild&) = delete;
+
+  // True once the worker has ended.
+  bool Ended() const;
+  // ended runs once on the GUI thread, from its event loop, after the worker has ended.
+  void WhenEnded(std::function<void()> ended);
+  // Waits for the worker and returns the whole page, its document ready to show on the
+  // calling thread. Called at most once; images serves a page built here.
+  PreparedDocument Take(const PageImageSource& images);
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+  std::thread worker_;
+};
 
 }  // namespace vantorel::browser

@@ -415,6 +415,7 @@ void FrameViewer::SelectAllText() {
 int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
   HtmlViewer* view = ActiveFrameView();
   if (!view) return 0;
+  view->ShowWholePage();
   return PrintDocument(*view->document(), printer, settings_.print_margins, first, last,
                        PrintEventOf(*this, OnPrintHeader), PrintEventOf(*this, OnPrintFooter));
 }

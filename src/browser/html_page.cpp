@@ -34,6 +34,10 @@ constexpr int kMaxTableNesting = 8;
 // that grows faster than its rows, before it shows any of it; a longer table whose column
 // widths its cells fix is written as consecutive tables of this many rows joined by seams.
 constexpr int kRowsPerTablePart = 200;
+// Items of one unordered list in the normalised markup. QTextDocument touches every item of a
+// list each time it adds one; a longer list is written as consecutive lists of this many items
+// with no margin between them, which look the same.
+constexpr int kItemsPerListPart = 200;
 
 std::string Utf8ToPageText(std::string_view utf8) { return core::Utf8ToCp1252(utf8); }
 
@@ -402,7 +406,16 @@ class Normaliser {
   }
 
   void WalkElement(const GumboNode* node, const TextStyle& style) {
-    switch (FamilyOf(node->v.element.tag)) {
+    const ElementFamily family = FamilyOf(node->v.element.tag);
+    // Text styles and containers write no element of their own.
+    const bool structure = family != ElementFamily::TextStyle && family != ElementFamily::Container;
+    structure_depth_ += structure;
+    WalkFamily(family, node, style);
+    structure_depth_ -= structure;
+  }
+
+  void WalkFamily(ElementFamily family, const GumboNode* node, const TextStyle& style) {
+    switch (family) {
       case ElementFamily::Container: WalkChildren(node, style); return;
       case ElementFamily::Hidden: return;
       case ElementFamily::TextStyle: WalkStyledText(node, style); return;
@@ -645,6 +658,45 @@ class Normaliser {
 
   // --- Lists --------------------------------------------------------------------------------
 
+  // An unordered list of more than kItemsPerListPart items, written in parts. Its items are
+  // the LI elements that are its children or stand under text styles in it, which write no
+  // markup of their own.
+  struct ListInParts {
+    const char* tag;
+    std::string type;     // TYPE as written out; empty when none
+    int structure_depth;  // structure_depth_ of the list's element
+    int items;            // items written so far
+    int last_part;
+  };
+
+  void WriteListStart(const ListInParts& list, std::string_view margins) {
+    out_.BeginStartTag(list.tag);
+    if (!list.type.empty()) out_.Attribute("type", list.type);
+    if (!margins.empty()) out_.Attribute("style", margins);
+    out_.EndStartTag();
+  }
+
+  static int ListItems(const GumboNode* list) {
+    int items = 0;
+    std::vector<const GumboNode*> pending{list};
+    while (!pending.empty()) {
+      const GumboVector& children = pending.back()->v.element.children;
+      pending.pop_back();
+      for (unsigned i = 0; i < children.length; ++i) {
+        const GumboNode* child = ChildAt(children, i);
+        if (child->type != GUMBO_NODE_ELEMENT) continue;
+        const GumboTag tag = child->v.element.tag;
+        if (tag == GUMBO_TAG_LI) {
+          ++items;
+        } else if (const ElementFamily family = FamilyOf(tag);
+                   family == ElementFamily::TextStyle || family == ElementFamily::Container) {
+          pending.push_back(child);
+        }
+      }
+    }
+    return items;
+  }
+
   void WalkList(const GumboNode* node, const TextStyle& style) {
     const GumboElement& element = node->v.element;
     switch (element.tag) {
@@ -653,16 +705,32 @@ class Normaliser {
         const bool ordered = element.tag == GUMBO_TAG_OL;
         const char* tag = ordered ? "ol" : "ul";
         const std::string type = ElementAttributes(element).Trimmed("type");
-        out_.BeginStartTag(tag);
-        if (!type.empty() && type.find_first_of("\"<>&") == std::string::npos) {
-          out_.Attribute("type", ordered ? type : core::LowerCaseAscii(type));
+        const bool plain_type = !type.empty() && type.find_first_of("\"<>&") == std::string::npos;
+        ListInParts list{tag, plain_type ? (ordered ? type : core::LowerCaseAscii(type)) : std::string(),
+                         structure_depth_, 0, 0};
+        const int items = ordered || depth_ >= kMaxNesting ? 0 : ListItems(node);
+        ListInParts* const outer = list_in_parts_;
+        list_in_parts_ = nullptr;
+        if (items > kItemsPerListPart) {
+          list.last_part = (items - 1) / kItemsPerListPart;
+          list_in_parts_ = &list;
         }
-        out_.EndStartTag();
+        WriteListStart(list, items > kItemsPerListPart ? "margin-bottom:0px;" : "");
         WalkChildren(node, style);
         out_.EndTag(tag);
+        list_in_parts_ = outer;
         return;
       }
       case GUMBO_TAG_LI:
+        if (list_in_parts_ && structure_depth_ == list_in_parts_->structure_depth + 1) {
+          ListInParts& list = *list_in_parts_;
+          if (list.items > 0 && list.items % kItemsPerListPart == 0) {
+            out_.EndTag(list.tag);
+            WriteListStart(list, list.items / kItemsPerListPart == list.last_part ? "margin-top:0px;"
+                                                                                   : "margin-top:0px;margin-bottom:0px;");
+          }
+          ++list.items;
+        }
         WalkInside("li", node, style);
         return;
       default:  // DL, DT and DD
@@ -892,6 +960,8 @@ class Normaliser {
   int base_level_ = kDefaultBaseLevel;  // BASEFONT SIZE
   int center_depth_ = 0;            // open CENTER (or DIV ALIGN=CENTER) elements
   int depth_ = 0;                   // elements entered by the walk
+  int structure_depth_ = 0;         // elements entered that write an element of their own
+  ListInParts* list_in_parts_ = nullptr;  // the innermost list being written in parts
   int table_depth_ = 0;             // tables entered by the walk
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string_view row_valign_;     // VALIGN of the open TR (a static keyword), empty when none

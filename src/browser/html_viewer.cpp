@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QTextTable>
@@ -169,8 +170,11 @@ PreparedDocument HtmlViewer::Prepare(const std::string& file_name, DocumentKind 
     std::optional<LinkBase>& base;
     ~BaseReset() { base.reset(); }
   } reset{loading_base_};
-  return PrepareDocument(file_name, kind, settings_,
-                         [this](const std::string& src, const LinkBase& base) { return PageImage(src, base); });
+  return PrepareDocument(file_name, kind, settings_, ImageSource());
+}
+
+PageImageSource HtmlViewer::ImageSource() {
+  return [this](const std::string& src, const LinkBase& base) { return PageImage(src, base); };
 }
 
 QImage HtmlViewer::PageImage(const std::string& src, const LinkBase& base) {
@@ -206,14 +210,15 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   covered_href_.clear();
   pending_click_.reset();
   ApplyPalette(prepared.background.isValid() ? prepared.background : settings_.page.background);
-  QTextDocument* document = prepared.document ? prepared.document.release() : new QTextDocument;
-  // A page shown before goes once the events that may still refer to it are done; the
-  // editor's own first document is deleted by setDocument itself.
-  QTextDocument* previous = this->document();
-  if (previous != nullptr && previous != document && previous->parent() == this) previous->deleteLater();
-  document->setParent(this);
-  setDocument(document);
-  ApplyNoSelect();
+  ReplaceDocument(prepared.document ? prepared.document.release() : new QTextDocument);
+  if (whole_ && !whole_->Ended()) left_builds_.push_back(std::move(whole_));
+  std::erase_if(left_builds_, [](const auto& build) { return build->Ended(); });
+  whole_ = std::move(prepared.whole);
+  if (whole_) {
+    whole_->WhenEnded([view = QPointer<HtmlViewer>(this), build = whole_.get()] {
+      if (view && view->whole_.get() == build) view->ShowWholePage();
+    });
+  }
   pending_anchor_.clear();
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
@@ -224,6 +229,44 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
       pending_anchor_ = anchor;
     }
   }
+}
+
+void HtmlViewer::ReplaceDocument(QTextDocument* document) {
+  // A page shown before goes once the events that may still refer to it are done; the
+  // editor's own first document is deleted by setDocument itself.
+  QTextDocument* previous = this->document();
+  if (previous != nullptr && previous != document && previous->parent() == this) previous->deleteLater();
+  document->setParent(this);
+  setDocument(document);
+  ApplyNoSelect();
+}
+
+// The beginning is the whole page's first part laid out alike, so the same scroll position
+// and text positions show the same.
+void HtmlViewer::ShowWholePage() {
+  if (!whole_) return;
+  const std::shared_ptr<WholePageBuild> build = std::move(whole_);
+  PreparedDocument whole = build->Take(ImageSource());
+  const int scroll = verticalScrollBar()->value();
+  const int sideways = horizontalScrollBar()->value();
+  const int top_position = cursorForPosition(QPoint(0, 0)).position();
+  const QTextCursor selection = textCursor();
+  const int anchor = selection.anchor();
+  const int position = selection.position();
+  shown_.links = std::move(whole.links);
+  shown_.base_href = std::move(whole.base_href);
+  shown_.name.title = std::move(whole.name.title);
+  ApplyPalette(whole.background.isValid() ? whole.background : settings_.page.background);
+  ReplaceDocument(whole.document.release());
+  const int last = std::max(0, document()->characterCount() - 1);
+  QTextCursor restored(document());
+  restored.setPosition(std::min(anchor, last));
+  restored.setPosition(std::min(position, last), QTextCursor::KeepAnchor);
+  setTextCursor(restored);
+  // Lays the page out as far as the view shows, no further.
+  document()->documentLayout()->blockBoundingRect(document()->findBlock(std::min(top_position, last)));
+  verticalScrollBar()->setValue(scroll);
+  horizontalScrollBar()->setValue(sideways);
 }
 
 void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
@@ -298,6 +341,10 @@ void HtmlViewer::RecordHistory() {
 
 void HtmlViewer::ScrollTo(int y) {
   if (y > verticalScrollBar()->maximum()) document()->documentLayout()->documentSize();
+  if (y > verticalScrollBar()->maximum() && whole_) {
+    ShowWholePage();
+    document()->documentLayout()->documentSize();
+  }
   verticalScrollBar()->setValue(y);
 }
 
@@ -316,7 +363,11 @@ void HtmlViewer::SetHistoryPosition(int index) {
 // --- Anchors, find, selection ----------------------------------------------------------------
 
 bool HtmlViewer::PositionTo(const std::string& anchor) {
-  const int position = FindAnchor(*document(), anchor);
+  int position = FindAnchor(*document(), anchor);
+  if (position < 0 && whole_) {
+    ShowWholePage();
+    position = FindAnchor(*document(), anchor);
+  }
   if (position < 0) return false;
   QTextCursor cursor(document());
   cursor.setPosition(position);
@@ -336,7 +387,11 @@ bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
   const QString wanted = ToQString(std::string_view(text).substr(0, kFindTextMax));
   QTextDocument::FindFlags flags;
   if (match_case) flags |= QTextDocument::FindCaseSensitively;
-  const QTextCursor found = document()->find(wanted, textCursor().position(), flags);
+  QTextCursor found = document()->find(wanted, textCursor().position(), flags);
+  if (found.isNull() && whole_) {
+    ShowWholePage();
+    found = document()->find(wanted, textCursor().position(), flags);
+  }
   if (found.isNull()) return false;
   const int scroll = verticalScrollBar()->value();
   setTextCursor(found);
@@ -358,6 +413,7 @@ void HtmlViewer::CopySelection() {
 }
 
 void HtmlViewer::SelectAllText() {
+  ShowWholePage();
   if (settings_.no_select || document()->isEmpty()) return;
   selectAll();
 }
@@ -376,6 +432,7 @@ std::string HtmlViewer::SelectedText() const {
 }
 
 int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {
+  ShowWholePage();
   return PrintDocument(*document(), printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
                        PrintEventOf(*this, OnPrintFooter));
 }

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,6 +154,14 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // Moves to the named anchor of the shown document; false when it has none.
   bool PositionTo(const std::string& anchor);
 
+  // A long page (see document_loader.h) shows its beginning at once and the whole page as
+  // soon as a worker thread has built it, keeping the scroll position and the selection.
+  // Find, anchors beyond the beginning, select-all, printing and scrolling past the
+  // beginning wait for the whole page. True while the view shows only the beginning.
+  bool ShowsPageBeginning() const { return whole_ != nullptr; }
+  // Waits for the whole of a long page and shows it; nothing otherwise.
+  void ShowWholePage();
+
   // Prints the shown document to printer with the print margins (see page_printer.h);
   // pages first to last (1 and 9999 mean all). Raises OnPrintHeader and OnPrintFooter for
   // every printed page. Returns the number of pages printed.
@@ -222,6 +231,9 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   void FollowLink(const PageLink& link);
   void ApplyBorder();
   LinkBase CurrentLinkBase() const;
+  PageImageSource ImageSource();
+  // Makes document the shown one; the previous one goes once pending events are done.
+  void ReplaceDocument(QTextDocument* document);
 
   ViewSettings settings_;                    // the published properties but the border style
   BorderStyle border_style_ = BorderStyle::htSingle;
@@ -236,6 +248,8 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   bool covering_link_ = false;               // the pointer is on a link
   std::optional<QUrl> pending_click_;        // link activated by the event being handled
   FrameHost* host_ = nullptr;                // the frame view this view is a frame of
+  std::shared_ptr<WholePageBuild> whole_;    // the whole of the long page whose beginning is shown
+  std::vector<std::shared_ptr<WholePageBuild>> left_builds_;  // of pages no longer shown, still running
 };
 
 // Raises handler for the image src of sender when it is set; otherwise loads the image as a

@@ -170,9 +170,9 @@ void InstallImageDrawing(QTextDocument& document) {
   document.documentLayout()->registerHandler(QTextFormat::ImageObject, drawing);
 }
 
-std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
-                                                 const std::vector<std::pair<std::string, QImage>>& images,
-                                                 const PageDefaults& defaults) {
+std::unique_ptr<QTextDocument> BuildUnlaidHtmlDocument(const HtmlPage& page,
+                                                       const std::vector<std::pair<std::string, QImage>>& images,
+                                                       const PageDefaults& defaults) {
   auto document = std::make_unique<QTextDocument>();
   document->setDocumentMargin(kPageMargin);
   document->setDefaultFont(FontOf(defaults.font_name, defaults.base_point_size));
@@ -183,6 +183,13 @@ std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
   // Before the document has a layout, which would otherwise lay the page out up to every
   // seam as it is closed.
   if (page.markup.find(kSeamPrefix) != std::string::npos) CloseSeams(*document);
+  return document;
+}
+
+std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
+                                                 const std::vector<std::pair<std::string, QImage>>& images,
+                                                 const PageDefaults& defaults) {
+  auto document = BuildUnlaidHtmlDocument(page, images, defaults);
   InstallImageDrawing(*document);
   return document;
 }

@@ -24,6 +24,11 @@ inline constexpr int kPageMargin = 8;
 std::unique_ptr<QTextDocument> BuildHtmlDocument(const HtmlPage& page,
                                                  const std::vector<std::pair<std::string, QImage>>& images,
                                                  const PageDefaults& defaults);
+// BuildHtmlDocument without a layout and so without the image drawing registered with it,
+// which makes it safe on a worker thread; InstallImageDrawing before the document is shown.
+std::unique_ptr<QTextDocument> BuildUnlaidHtmlDocument(const HtmlPage& page,
+                                                       const std::vector<std::pair<std::string, QImage>>& images,
+                                                       const PageDefaults& defaults);
 
 // The characters of a file (code page 1252) shown as preformatted text in the default
 // preformatted font, tab stops every eight characters.

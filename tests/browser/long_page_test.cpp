@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "browser/html_viewer.h"
 #include "browser/image_loading.h"
+#include "browser/page_document.h"
 #include "browser/qt_text.h"
 #include "page_fixture_helpers.h"
 #include "scripted_ui.h"
@@ -111,6 +114,57 @@ TEST_F(LongPageTest, TheResultPagesKeepTheirLinksAndFinds) {
   const std::vector<std::pair<std::string, int>> found = FindAll(parts, "Writing a 300-line");
   ASSERT_EQ(found.size(), 2u);  // in the list of titles and in the last detail block
   EXPECT_EQ(found[1].first, "Writing a 300-line");
+}
+
+TEST_F(LongPageTest, ALongListWrittenInPartsShowsAsOneList) {
+  auto list_of = [](const char* tag, int items) {
+    std::string page = std::string("<P>Before<") + tag + "><P>Lead";
+    for (int item = 1; item <= items; ++item) page += "<LI>Item " + std::to_string(item);
+    return page + "</" + tag + "><P>After";
+  };
+  auto count = [](const std::string& markup, const std::string& what) {
+    int found = 0;
+    for (std::size_t at = markup.find(what); at != std::string::npos; at = markup.find(what, at + 1)) ++found;
+    return found;
+  };
+  struct Case {
+    std::string name;
+    std::string page;
+    std::string tag;
+    int lists;
+  };
+  const Case cases[] = {
+      {"200 items", list_of("UL", 200), "ul", 1},
+      {"201 items", list_of("UL", 201), "ul", 2},
+      {"450 items", list_of("UL", 450), "ul", 3},
+      {"450 numbered items", list_of("OL", 450), "ol", 1},
+      // Its items stand under the FONT elements the parser reopens in the list.
+      {"the titles of a results page", testing::SearchResultsPage(450), "ul", 3},
+  };
+  for (const Case& c : cases) {
+    const std::string markup = ParseHtmlPage(c.page, {}, {}).markup;
+    const std::string& tag = c.tag;
+    EXPECT_EQ(count(markup, "<" + tag), c.lists) << c.name;
+    // The same markup as one list.
+    std::string one_list = markup;
+    for (const char* joint : {"</ul><ul style=\"margin-top:0px;margin-bottom:0px;\">",
+                              "</ul><ul style=\"margin-top:0px;\">", " style=\"margin-bottom:0px;\""}) {
+      for (std::size_t at = one_list.find(joint); at != std::string::npos; at = one_list.find(joint)) {
+        one_list.erase(at, std::strlen(joint));
+      }
+    }
+    EXPECT_EQ(count(one_list, "<" + tag), 1) << c.name;
+    HtmlPage split_page;
+    split_page.markup = markup;
+    HtmlPage whole_page;
+    whole_page.markup = one_list;
+    auto split = BuildHtmlDocument(split_page, {}, {});
+    auto whole = BuildHtmlDocument(whole_page, {}, {});
+    for (QTextDocument* document : {split.get(), whole.get()}) document->setTextWidth(800);
+    EXPECT_EQ(split->documentLayout()->documentSize(), whole->documentLayout()->documentSize()) << c.name;
+    EXPECT_EQ(ShownBlocks(*split), ShownBlocks(*whole)) << c.name;
+    EXPECT_EQ(split->toPlainText(), whole->toPlainText()) << c.name;
+  }
 }
 
 TEST_F(LongPageTest, ImagesClaimingHugeSizesAreNotDecoded) {
