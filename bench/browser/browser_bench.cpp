@@ -88,7 +88,7 @@ double LongestPauseUntilLaidOut(HtmlViewer& view) {
     turn.start();
     QApplication::processEvents(QEventLoop::AllEvents, 5);
     longest = std::max(longest, turn.nsecsElapsed() / 1e6);
-    if (view.verticalScrollBar()->maximum() != range || view.ShowsPageBeginning()) settled.start();
+    if (view.verticalScrollBar()->maximum() != range || view.ShowsPagePart()) settled.start();
     range = view.verticalScrollBar()->maximum();
   }
   return longest;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <cctype>
 #include <condition_variable>
 #include <filesystem>
@@ -56,15 +57,42 @@ bool SameBase(const LinkBase& a, const LinkBase& b) {
   return a.server_root == b.server_root && a.declared_base == b.declared_base && a.document_dir == b.document_dir;
 }
 
-// End of the beginning of a long page: before the first tag from kPageBeginningBytes on; the
-// page's length when it is not long.
-std::size_t BeginningEnd(std::string_view bytes) {
-  if (bytes.size() <= kLongPageBytes) return bytes.size();
-  for (std::size_t i = kPageBeginningBytes; i + 1 < bytes.size(); ++i) {
+// Offset of the first tag at or after from; the length of bytes when there is none.
+std::size_t TagFrom(std::string_view bytes, std::size_t from) {
+  for (std::size_t i = from; i + 1 < bytes.size(); ++i) {
     const auto next = static_cast<unsigned char>(bytes[i + 1]);
     if (bytes[i] == '<' && (std::isalpha(next) || next == '/')) return i;
   }
   return bytes.size();
+}
+
+// End of the beginning of a long page: before the first tag from kPageBeginningBytes on; the
+// page's length when it is not long.
+std::size_t BeginningEnd(std::string_view bytes) {
+  return bytes.size() <= kLongPageBytes ? bytes.size() : TagFrom(bytes, kPageBeginningBytes);
+}
+
+bool SameTextAt(std::string_view bytes, std::size_t at, std::string_view text) {
+  return at + text.size() <= bytes.size() && core::SameTextNoCase(bytes.substr(at, text.size()), text);
+}
+
+// Offset of the "<" of the tag that holds NAME=anchor (quoted or not), without regard to case;
+// npos when there is none.
+std::size_t AnchorTag(std::string_view bytes, std::string_view anchor) {
+  for (std::size_t at = 0; (at = bytes.find('=', at)) != std::string_view::npos; ++at) {
+    if (at < 4 || !SameTextAt(bytes, at - 4, "name")) continue;
+    std::size_t value = at + 1;
+    const char quote = value < bytes.size() && (bytes[value] == '"' || bytes[value] == '\'') ? bytes[value] : '\0';
+    if (quote) ++value;
+    if (!SameTextAt(bytes, value, anchor)) continue;
+    const std::size_t after = value + anchor.size();
+    const bool ends = quote ? after < bytes.size() && bytes[after] == quote
+                            : after < bytes.size() && (bytes[after] == '>' || std::isspace(static_cast<unsigned char>(bytes[after])));
+    if (!ends) continue;
+    const std::size_t tag = bytes.rfind('<', at);
+    if (tag != std::string_view::npos) return tag;
+  }
+  return std::string_view::npos;
 }
 
 PreparedDocument PrepareLongHtml(const std::string& full_name, std::string bytes, const ViewSettings& settings,
@@ -197,6 +225,31 @@ PreparedDocument WholePageBuild::Take(const PageImageSource& images) {
   whole.document->moveToThread(QThread::currentThread());
   InstallImageDrawing(*whole.document);
   return whole;
+}
+
+std::optional<WholePageBuild::Part> WholePageBuild::PreparePartAt(const std::string& anchor,
+                                                                   const PageImageSource& images) const {
+  const std::string_view bytes = state_->bytes;
+  const std::size_t start = AnchorTag(bytes, anchor);
+  if (start == std::string_view::npos) return std::nullopt;
+  const std::size_t beginning_end = BeginningEnd(bytes);
+  if (start < beginning_end) {
+    return Part{PrepareHtml(state_->full_name, bytes.substr(0, beginning_end), state_->settings, images), true};
+  }
+  std::string part;
+  const std::size_t body = [&] {
+    const std::size_t head_end = std::min(start, kPageBeginningBytes);
+    for (std::size_t at = bytes.find('<'); at < head_end; at = bytes.find('<', at + 1)) {
+      if (SameTextAt(bytes, at, "<body")) return at;
+    }
+    return std::string_view::npos;
+  }();
+  if (body != std::string_view::npos) {
+    const std::size_t body_end = bytes.find('>', body);
+    if (body_end < start) part = bytes.substr(0, body_end + 1);
+  }
+  part += bytes.substr(start, TagFrom(bytes, start + kPageBeginningBytes) - start);
+  return Part{PrepareHtml(state_->full_name, part, state_->settings, images), false};
 }
 
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,

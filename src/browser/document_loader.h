@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -99,6 +100,15 @@ class WholePageBuild {
   // Waits for the worker and returns the whole page, its document ready to show on the
   // calling thread. Called at most once; images serves a page built here.
   PreparedDocument Take(const PageImageSource& images);
+  // A part of the page built at once on the calling thread with images.
+  struct Part {
+    PreparedDocument document;
+    bool beginning = false;  // the beginning of the page; else the part from the anchor on
+  };
+  // The part that holds the tag with NAME=anchor (without regard to case): the beginning when
+  // the tag lies in it, else the part from the tag on, as long as the beginning, after the
+  // page's BODY tag. nullopt when the bytes hold no such anchor.
+  std::optional<Part> PreparePartAt(const std::string& anchor, const PageImageSource& images) const;
 
  private:
   struct State;

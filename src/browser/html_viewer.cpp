@@ -64,6 +64,12 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
       core::ShowError(error.what());
     }
   });
+  // The end of a later part of a long page: the reader reads on in the whole page.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (whole_ && !part_anchor_.empty() && value > 0 && value == verticalScrollBar()->maximum()) {
+      QMetaObject::invokeMethod(this, [this] { ShowWholePage(); }, Qt::QueuedConnection);
+    }
+  });
   ApplyPalette(settings_.page.background);
   ApplyBorder();
 }
@@ -214,9 +220,10 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   if (whole_ && !whole_->Ended()) left_builds_.push_back(std::move(whole_));
   std::erase_if(left_builds_, [](const auto& build) { return build->Ended(); });
   whole_ = std::move(prepared.whole);
+  part_anchor_.clear();
   if (whole_) {
     whole_->WhenEnded([view = QPointer<HtmlViewer>(this), build = whole_.get()] {
-      if (view && view->whole_.get() == build) view->ShowWholePage();
+      if (view && view->whole_.get() == build && view->part_anchor_.empty()) view->ShowWholePage();
     });
   }
   pending_anchor_.clear();
@@ -241,32 +248,56 @@ void HtmlViewer::ReplaceDocument(QTextDocument* document) {
   ApplyNoSelect();
 }
 
-// The beginning is the whole page's first part laid out alike, so the same scroll position
-// and text positions show the same.
+// A part of a page is laid out as the same text in the whole page, so text positions and
+// heights carry over measured from where the part starts: the top of the page for the
+// beginning, its anchor for a later part.
 void HtmlViewer::ShowWholePage() {
   if (!whole_) return;
   const std::shared_ptr<WholePageBuild> build = std::move(whole_);
+  const std::string part_anchor = std::move(part_anchor_);
+  part_anchor_.clear();
   PreparedDocument whole = build->Take(ImageSource());
-  const int scroll = verticalScrollBar()->value();
+  auto start_of_part = [&part_anchor](QTextDocument& document) -> std::pair<int, int> {
+    if (part_anchor.empty()) return {0, 0};
+    const int position = std::max(0, FindAnchor(document, part_anchor));
+    const QRectF block = document.documentLayout()->blockBoundingRect(document.findBlock(position));
+    return {position, static_cast<int>(block.top())};
+  };
+  const auto [part_start, part_top] = start_of_part(*document());
+  const int scroll = verticalScrollBar()->value() - part_top;
   const int sideways = horizontalScrollBar()->value();
-  const int top_position = cursorForPosition(QPoint(0, 0)).position();
+  const int top_position = cursorForPosition(QPoint(0, 0)).position() - part_start;
   const QTextCursor selection = textCursor();
-  const int anchor = selection.anchor();
-  const int position = selection.position();
+  const int anchor = selection.anchor() - part_start;
+  const int position = selection.position() - part_start;
   shown_.links = std::move(whole.links);
   shown_.base_href = std::move(whole.base_href);
   shown_.name.title = std::move(whole.name.title);
   ApplyPalette(whole.background.isValid() ? whole.background : settings_.page.background);
   ReplaceDocument(whole.document.release());
+  const auto [whole_start, whole_top] = start_of_part(*document());
   const int last = std::max(0, document()->characterCount() - 1);
+  auto in_whole = [&](int offset) { return std::clamp(whole_start + offset, 0, last); };
   QTextCursor restored(document());
-  restored.setPosition(std::min(anchor, last));
-  restored.setPosition(std::min(position, last), QTextCursor::KeepAnchor);
+  restored.setPosition(in_whole(anchor));
+  restored.setPosition(in_whole(position), QTextCursor::KeepAnchor);
   setTextCursor(restored);
   // Lays the page out as far as the view shows, no further.
-  document()->documentLayout()->blockBoundingRect(document()->findBlock(std::min(top_position, last)));
-  verticalScrollBar()->setValue(scroll);
+  document()->documentLayout()->blockBoundingRect(document()->findBlock(in_whole(top_position)));
+  verticalScrollBar()->setValue(whole_top + scroll);
   horizontalScrollBar()->setValue(sideways);
+}
+
+bool HtmlViewer::ShowPartAt(const std::string& anchor) {
+  std::optional<WholePageBuild::Part> part = whole_->PreparePartAt(anchor, ImageSource());
+  if (!part) return false;
+  PreparedDocument& shown = part->document;
+  shown_.links = std::move(shown.links);
+  ApplyPalette(shown.background.isValid() ? shown.background : settings_.page.background);
+  ReplaceDocument(shown.document.release());
+  // The beginning is replaced as soon as the whole page is built, as after loading.
+  part_anchor_ = part->beginning ? std::string() : anchor;
+  return true;
 }
 
 void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
@@ -314,6 +345,7 @@ std::vector<std::string> HtmlViewer::HistoryTitles() const {
 }
 
 void HtmlViewer::SaveScrollInHistory() {
+  if (!part_anchor_.empty()) return;  // heights in a later part are not the page's
   if (history_position_ >= 0 && history_position_ < static_cast<int>(history_.size()) &&
       history_[history_position_].document.file == shown_.name.file) {
     history_[history_position_].scroll = verticalScrollBar()->value();
@@ -365,7 +397,7 @@ void HtmlViewer::SetHistoryPosition(int index) {
 bool HtmlViewer::PositionTo(const std::string& anchor) {
   int position = FindAnchor(*document(), anchor);
   if (position < 0 && whole_) {
-    ShowWholePage();
+    if (whole_->Ended() || !ShowPartAt(anchor)) ShowWholePage();
     position = FindAnchor(*document(), anchor);
   }
   if (position < 0) return false;

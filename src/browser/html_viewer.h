@@ -154,11 +154,13 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // Moves to the named anchor of the shown document; false when it has none.
   bool PositionTo(const std::string& anchor);
 
-  // A long page (see document_loader.h) shows its beginning at once and the whole page as
-  // soon as a worker thread has built it, keeping the scroll position and the selection.
-  // Find, anchors beyond the beginning, select-all, printing and scrolling past the
-  // beginning wait for the whole page. True while the view shows only the beginning.
-  bool ShowsPageBeginning() const { return whole_ != nullptr; }
+  // A long page (see document_loader.h) shows a part at once and the whole page once a
+  // worker thread has built it, with the same text in view and the same selection. The part
+  // is the beginning, replaced by the whole page as soon as it is built; or, for an anchor
+  // beyond the beginning, the part from that anchor on, replaced when the reader scrolls to
+  // its end or needs the whole page: find beyond it, another anchor beyond it, select-all,
+  // printing, a history position beyond it. True while the view shows a part.
+  bool ShowsPagePart() const { return whole_ != nullptr; }
   // Waits for the whole of a long page and shows it; nothing otherwise.
   void ShowWholePage();
 
@@ -234,6 +236,8 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   PageImageSource ImageSource();
   // Makes document the shown one; the previous one goes once pending events are done.
   void ReplaceDocument(QTextDocument* document);
+  // Shows the part of the long page being built that holds anchor; false when it has none.
+  bool ShowPartAt(const std::string& anchor);
 
   ViewSettings settings_;                    // the published properties but the border style
   BorderStyle border_style_ = BorderStyle::htSingle;
@@ -248,7 +252,8 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   bool covering_link_ = false;               // the pointer is on a link
   std::optional<QUrl> pending_click_;        // link activated by the event being handled
   FrameHost* host_ = nullptr;                // the frame view this view is a frame of
-  std::shared_ptr<WholePageBuild> whole_;    // the whole of the long page whose beginning is shown
+  std::shared_ptr<WholePageBuild> whole_;    // the whole of the long page whose part is shown
+  std::string part_anchor_;                  // the anchor the part shown starts at; empty: the beginning
   std::vector<std::shared_ptr<WholePageBuild>> left_builds_;  // of pages no longer shown, still running
 };
 

@@ -1,6 +1,7 @@
 // Long pages in the single view: the beginning shown at once, the whole page built on a worker
 // thread and put in its place without moving what the reader sees; everything that needs the
 // whole page waits for it.
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -63,15 +64,28 @@ class PageBeginningTest : public ::testing::Test {
 
   std::string LastTitle() const { return "Writing a " + std::to_string(page->articles) + "-line"; }
 
+  // The first text of the blocks from the top of the view down.
+  static QString TextInView(HtmlViewer& view) {
+    // The first hit test after a jump may answer the end of what is laid out; it lays out
+    // what is in view, so the second answers right.
+    view.cursorForPosition(QPoint(0, 0));
+    for (QTextBlock block = view.cursorForPosition(QPoint(0, 0)).block(); block.isValid(); block = block.next()) {
+      QString text = block.text();
+      text.remove(QChar::ObjectReplacementCharacter);
+      if (!text.trimmed().isEmpty()) return text.trimmed();
+    }
+    return {};
+  }
+
   // Lets the event loop run until the view shows the whole page (a minute at most).
   static bool WholePageShownByEventLoop(HtmlViewer& view) {
     QElapsedTimer waited;
     waited.start();
-    while (view.ShowsPageBeginning() && waited.elapsed() < 60000) {
+    while (view.ShowsPagePart() && waited.elapsed() < 60000) {
       QApplication::processEvents(QEventLoop::AllEvents, 20);
       QThread::msleep(5);
     }
-    return !view.ShowsPageBeginning();
+    return !view.ShowsPagePart();
   }
 
   static ResultsPage* page;
@@ -98,21 +112,21 @@ TEST_F(PageBeginningTest, OnlyPagesLongerThanTheBoundShowTheirBeginningFirst) {
     bytes += std::string(c.size - bytes.size(), ' ');
     ASSERT_EQ(bytes.size(), c.size);
     view.LoadDocument(Write("sized.htm", bytes));
-    EXPECT_EQ(view.ShowsPageBeginning(), c.beginning_first) << c.size;
+    EXPECT_EQ(view.ShowsPagePart(), c.beginning_first) << c.size;
     view.ShowWholePage();
-    EXPECT_FALSE(view.ShowsPageBeginning());
+    EXPECT_FALSE(view.ShowsPagePart());
     EXPECT_EQ(view.document()->toPlainText(), TextBuiltAtOnce(bytes)) << c.size;
   }
   // A long page without a tag after the beginning's offset is built at once.
   std::string text;
   while (text.size() < kLongPageBytes) text += "word ";
   view.LoadDocument(Write("one_text.htm", head + text));
-  EXPECT_FALSE(view.ShowsPageBeginning());
+  EXPECT_FALSE(view.ShowsPagePart());
 }
 
 TEST_F(PageBeginningTest, TheEventLoopPutsTheWholePageInPlaceOfItsBeginning) {
   view.LoadDocument(Write("SEARCHRESULT.HTM", page->bytes) + "#TOP");
-  ASSERT_TRUE(view.ShowsPageBeginning());
+  ASSERT_TRUE(view.ShowsPagePart());
   const QString whole = TextBuiltAtOnce(page->bytes);
   const QString beginning = view.document()->toPlainText();
   EXPECT_LT(beginning.size(), whole.size() / 2);
@@ -129,7 +143,7 @@ TEST_F(PageBeginningTest, TheEventLoopPutsTheWholePageInPlaceOfItsBeginning) {
 
 TEST_F(PageBeginningTest, TheWholePageKeepsTheScrollPositionAndTheSelection) {
   view.LoadDocument(Write("SEARCHRESULT.HTM", page->bytes));
-  ASSERT_TRUE(view.ShowsPageBeginning());
+  ASSERT_TRUE(view.ShowsPagePart());
   const QTextCursor selected = view.document()->find("Writing a 57-line Delphi");
   ASSERT_FALSE(selected.isNull());
   view.setTextCursor(selected);
@@ -169,16 +183,70 @@ TEST_F(PageBeginningTest, WhatNeedsTheWholePageWaitsForIt) {
   };
   for (const Case& c : cases) {
     view.LoadDocument(file);
-    ASSERT_TRUE(view.ShowsPageBeginning()) << c.what;
+    ASSERT_TRUE(view.ShowsPagePart()) << c.what;
     c.act(view);
-    EXPECT_FALSE(view.ShowsPageBeginning()) << c.what;
+    EXPECT_FALSE(view.ShowsPagePart()) << c.what;
     EXPECT_EQ(view.document()->characterCount(), static_cast<int>(TextBuiltAtOnce(page->bytes).size()) + 1)
         << c.what;
   }
   // Loading the page with an anchor beyond the beginning shows it at that anchor.
   view.LoadDocument(file + "#" + last_anchor);
-  EXPECT_FALSE(view.ShowsPageBeginning());
+  EXPECT_FALSE(view.ShowsPagePart());
   EXPECT_GT(view.verticalScrollBar()->value(), 0);
+}
+
+TEST_F(PageBeginningTest, AnAnchorBeyondTheBeginningShowsThePartFromThereOn) {
+  const std::string file = Write("SEARCHRESULT.HTM", page->bytes);
+  const std::string middle = std::to_string(page->articles / 2);
+  const QString middle_title = QString::fromStdString("Writing a " + middle + "-line Delphi");
+  view.LoadDocument(file + "#" + middle);
+  ASSERT_TRUE(view.ShowsPagePart());
+  QApplication::processEvents();
+  EXPECT_TRUE(TextInView(view).startsWith(middle_title));
+  EXPECT_FALSE(view.document()->toPlainText().contains("Search Results"));
+  // The part stays while the reader reads in it, also after the whole page is built.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 4000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(view.ShowsPagePart());
+
+  // Reading on to its end shows the whole page, the same text in view and selected.
+  QScrollBar* bar = view.verticalScrollBar();
+  view.document()->documentLayout()->documentSize();
+  bar->setValue(bar->maximum() - 300);
+  QTextCursor selection = view.cursorForPosition(QPoint(0, 0));
+  selection.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor, 3);
+  view.setTextCursor(selection);
+  const std::string selected = view.SelectedText();
+  bar->setValue(bar->maximum() - 299);
+  const QString in_view = TextInView(view);
+  bar->setValue(bar->maximum());
+  QApplication::processEvents();
+  EXPECT_FALSE(view.ShowsPagePart());
+  EXPECT_EQ(view.document()->toPlainText(), TextBuiltAtOnce(page->bytes));
+  EXPECT_EQ(view.SelectedText(), selected);
+  bar->setValue(bar->value() - 300 + 1);
+  EXPECT_EQ(TextInView(view), in_view);
+}
+
+TEST_F(PageBeginningTest, WhatNeedsTheWholePageLeavesAPartForIt) {
+  const std::string file = Write("SEARCHRESULT.HTM", page->bytes);
+  const std::string middle = std::to_string(page->articles / 2);
+  view.LoadDocument(file + "#" + middle);
+  ASSERT_TRUE(view.ShowsPagePart());
+  // The title list at the top of the page lies before the part; the last detail block after it.
+  ASSERT_TRUE(view.FindNext(LastTitle(), false));
+  EXPECT_FALSE(view.ShowsPagePart());
+  const int found_at = view.textCursor().selectionStart();
+  EXPECT_GT(found_at, view.document()->find(QString::fromStdString("Writing a " + middle + "-line")).position());
+
+  view.LoadDocument(file + "#" + middle);
+  ASSERT_TRUE(view.ShowsPagePart());
+  // The top of the page: its beginning again, then the whole page.
+  EXPECT_TRUE(view.PositionTo("Top"));
+  EXPECT_TRUE(TextInView(view).startsWith("Search Results"));
+  ASSERT_TRUE(WholePageShownByEventLoop(view));
+  EXPECT_TRUE(TextInView(view).startsWith("Search Results"));
 }
 
 TEST_F(PageBeginningTest, ImagesAreRequestedOnceAndOnTheGuiThread) {
@@ -208,7 +276,7 @@ TEST_F(PageBeginningTest, ImagesAreRequestedOnceAndOnTheGuiThread) {
   for (const Case& c : cases) {
     requests.clear();
     view.LoadDocument(Write("images.htm", c.bytes));
-    ASSERT_TRUE(view.ShowsPageBeginning()) << c.name;
+    ASSERT_TRUE(view.ShowsPagePart()) << c.name;
     ASSERT_TRUE(WholePageShownByEventLoop(view)) << c.name;
     EXPECT_EQ(requests, c.requested) << c.name;
     EXPECT_FALSE(other_thread) << c.name;
@@ -227,9 +295,9 @@ TEST_F(PageBeginningTest, LeavingThePageOrTheViewWhileItIsBuilt) {
   const std::string long_page = Write("SEARCHRESULT.HTM", page->bytes);
   const std::string short_page = Write("short.htm", "<P>Short page");
   view.LoadDocument(long_page);
-  ASSERT_TRUE(view.ShowsPageBeginning());
+  ASSERT_TRUE(view.ShowsPagePart());
   view.LoadDocument(short_page);
-  EXPECT_FALSE(view.ShowsPageBeginning());
+  EXPECT_FALSE(view.ShowsPagePart());
   QElapsedTimer waited;
   waited.start();
   while (waited.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -237,7 +305,7 @@ TEST_F(PageBeginningTest, LeavingThePageOrTheViewWhileItIsBuilt) {
   {
     HtmlViewer closed_soon;
     closed_soon.LoadDocument(long_page);
-    EXPECT_TRUE(closed_soon.ShowsPageBeginning());
+    EXPECT_TRUE(closed_soon.ShowsPagePart());
   }
   QApplication::processEvents();
   // Back to the long page: its beginning again, then the whole page.
