@@ -201,6 +201,9 @@ void LoadHostilePage(benchmark::State& state) {
   const std::filesystem::path file = folder / (std::string(kind.name) + ".htm");
   std::ofstream(file, std::ios::binary) << vantorel::testing::HostilePage(kind.kind, 1 << 20);
   std::ofstream(folder / "frame.htm", std::ios::binary) << "<P>Frame</P>";
+  QImage picture(4, 3, QImage::Format_RGB32);
+  picture.fill(Qt::green);
+  picture.save(QString::fromStdString((folder / vantorel::testing::kHostileImageName).string()), "BMP");
   ShownView shown;
   for (auto _ : state) {
     shown.view.LoadDocument(file.string());

@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "browser/element_attributes.h"
+#include "browser/image_loading.h"
 #include "browser/markup_writer.h"
 #include "browser/nesting_bound.h"
 #include "core/code_pages.h"
@@ -277,6 +278,22 @@ bool LaysOutInParts(const GumboNode* table) {
   return fixed_columns && rows > kRowsPerTablePart;
 }
 
+// Whether a row of table (its own rows, not those of tables in its cells) has more than
+// kMaxCellsPerRow cells.
+bool HasOverlongRow(const GumboNode* table) {
+  bool overlong = false;
+  ForEachRow(table, [&](const GumboNode* row) {
+    const GumboVector& children = row->v.element.children;
+    int cells = 0;
+    for (unsigned i = 0; i < children.length && !overlong; ++i) {
+      const GumboNode* cell = ChildAt(children, i);
+      if (cell->type != GUMBO_NODE_ELEMENT) continue;
+      if (cell->v.element.tag == GUMBO_TAG_TD || cell->v.element.tag == GUMBO_TAG_TH) overlong = ++cells > kMaxCellsPerRow;
+    }
+  });
+  return overlong;
+}
+
 // Whether table holds tables nested more than kMaxTableNesting deep, itself included.
 bool NestsTablesTooDeep(const GumboNode* table) {
   std::vector<std::pair<const GumboNode*, int>> pending{{table, 1}};  // element, tables on the way
@@ -359,9 +376,10 @@ class Normaliser {
     --depth_;
   }
 
-  // Elements nested deeper than any real page nests them (damaged or hostile input) show
-  // only their text, gathered without recursion so that no nesting exhausts the stack; rows
-  // start new lines and cells are set apart by a blank.
+  // Elements nested deeper than any real page nests them, and tables beyond the bounds of a
+  // row's cells and of a page's tables (damaged or hostile input), show only their text,
+  // gathered without recursion so that no nesting exhausts the stack; rows start new lines
+  // and cells are set apart by a blank.
   void EmitFlattened(const GumboNode* node, const TextStyle& style) {
     std::vector<std::pair<const GumboNode*, unsigned>> stack{{node, 0}};
     while (!stack.empty()) {
@@ -765,10 +783,11 @@ class Normaliser {
   void EmitTable(const GumboNode* node) {
     TextStyle style;
     style.color = body_color_;
-    if (table_depth_ == 0 && NestsTablesTooDeep(node)) {
+    if (tables_ >= kMaxTablesPerPage || (table_depth_ == 0 && NestsTablesTooDeep(node)) || HasOverlongRow(node)) {
       EmitFlattened(node, style);
       return;
     }
+    ++tables_;
     const GumboElement& element = node->v.element;
     const ElementAttributes attributes(element);
     // CAPTION first, centred above the table.
@@ -817,6 +836,7 @@ class Normaliser {
     if (!table_part_) return;
     if (table_part_->rows++ < kRowsPerTablePart) return;
     table_part_->rows = 1;
+    ++tables_;
     out_.EndTag("table");
     out_.BeginStartTag("img");
     out_.Attribute("src", kSeamPrefix);
@@ -886,8 +906,19 @@ class Normaliser {
     return static_cast<int>(std::min<std::int64_t>(scaled, std::numeric_limits<int>::max()));
   }
 
+  // width x height made smaller, in its proportions, until neither side is longer than
+  // kMaxImageSide.
+  static void FitIntoMaxSide(int& width, int& height) {
+    const int longer = std::max(width, height);
+    if (longer <= kMaxImageSide) return;
+    width = Scaled(width, kMaxImageSide, longer);
+    height = Scaled(height, kMaxImageSide, longer);
+  }
+
   // WIDTH or HEIGHT alone scales the other side with the image's proportions; a size in
-  // percent is not followed.
+  // percent is not followed. Whatever the sizes claim, the image is shown no larger than the
+  // largest picture the view decodes, in its proportions: QTextDocument takes minutes to lay
+  // out and paint a picture stretched further.
   void EmitImage(const ElementAttributes& attributes, const TextStyle& style) {
     if (!images_) return;
     const std::string src = attributes.Text("src");
@@ -906,12 +937,17 @@ class Normaliser {
     } else if (width_in_pixels && image->width > 0) {
       height = Scaled(image->height, width, image->width);
     }
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    FitIntoMaxSide(width, height);
+    if (height > image_height_left_) return;
+    image_height_left_ -= height;
     EmitPendingAnchors();
     if (style.link >= 0) OpenLink(style.link);
     out_.BeginStartTag("img");
     out_.Attribute("src", image->resource);
-    out_.Attribute("width", std::max(width, 0));
-    out_.Attribute("height", std::max(height, 0));
+    out_.Attribute("width", width);
+    out_.Attribute("height", height);
     if (const std::string_view align = attributes.ImageAlign(); !align.empty()) out_.Attribute("align", align);
     out_.EndEmptyElement();
     if (style.link >= 0) out_.EndTag("a");
@@ -963,6 +999,8 @@ class Normaliser {
   int structure_depth_ = 0;         // elements entered that write an element of their own
   ListInParts* list_in_parts_ = nullptr;  // the innermost list being written in parts
   int table_depth_ = 0;             // tables entered by the walk
+  int tables_ = 0;                  // tables and table parts written as tables
+  long long image_height_left_ = kMaxPageImageHeight;  // of the page's images still shown
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string_view row_valign_;     // VALIGN of the open TR (a static keyword), empty when none
   std::optional<QColor> row_background_;  // BGCOLOR of the open TR

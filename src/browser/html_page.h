@@ -95,6 +95,19 @@ inline constexpr std::string_view kAnchorPrefix = "vanchor:";
 // view shrinks its line to nothing, so the parts show as the one table they are.
 inline constexpr std::string_view kSeamPrefix = "vseam:";
 
+// Cells of one row written as a table row. QTextDocument builds and lays out a row in time
+// that grows with its cells; real pages have a few dozen columns, and a table with a longer
+// row shows only its text, as a table nested too deep does.
+inline constexpr int kMaxCellsPerRow = 500;
+// Tables written as tables on one page, the parts of long tables counted. QTextDocument
+// makes each table a frame of the page and lays the page out in time that grows faster than
+// their number; the search results for the whole archive hold some thousands. Tables beyond
+// show only their text.
+inline constexpr int kMaxTablesPerPage = 8000;
+// Sum of the heights of a page's images, in pixels. QTextDocument places lines in 26.6 fixed
+// point, which overflows beyond 2^25 pixels; the images beyond this are left out.
+inline constexpr long long kMaxPageImageHeight = 4'000'000;
+
 struct HtmlPage {
   std::string title;        // TITLE text, blanks collapsed (1252); empty when none
   std::string base_href;    // BASE HREF as written (1252); empty when none
@@ -108,6 +121,10 @@ struct HtmlPage {
 
 // Parses a page given as bytes in code page 1252. Never fails: any byte sequence gives a
 // page. images may be empty (every image is left out).
+// Hostile pages are bounded where QTextDocument would take minutes or overflow: an image is
+// written at most kMaxImageSide (image_loading.h) a side, its proportions kept, and the
+// images beyond kMaxPageImageHeight are left out; a table with a row of more than
+// kMaxCellsPerRow cells, and the tables beyond kMaxTablesPerPage, show only their text.
 HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
                        const ImageResolver& images);
 

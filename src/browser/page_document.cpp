@@ -99,6 +99,19 @@ void DrawRule(QPainter* painter, const QRectF& rect, const Rule& rule) {
   }
 }
 
+// Draws the part of image stretched over rect that the painter's clip shows: a picture
+// stretched over thousands of pixels is not scaled whole to show a screenful of it.
+void DrawVisiblePart(QPainter* painter, const QRectF& rect, const QImage& image) {
+  const QRectF shown = painter->hasClipping() ? rect & painter->clipBoundingRect() : rect;
+  if (shown.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return;
+  const double x_scale = image.width() / rect.width();
+  const double y_scale = image.height() / rect.height();
+  const QRectF source((shown.left() - rect.left()) * x_scale, (shown.top() - rect.top()) * y_scale,
+                      shown.width() * x_scale, shown.height() * y_scale);
+  painter->setRenderHint(QPainter::SmoothPixmapTransform, image.size() != rect.size().toSize());
+  painter->drawImage(shown, image, source);
+}
+
 QImage ImageOf(QTextDocument* document, const QTextImageFormat& format) {
   return document->resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
 }
@@ -157,10 +170,7 @@ void ImageDrawing::drawObject(QPainter* painter, const QRectF& rect, QTextDocume
     DrawRule(painter, rect, *rule);
   } else {
     const QImage image = ImageOf(document, image_format);
-    if (!image.isNull()) {
-      painter->setRenderHint(QPainter::SmoothPixmapTransform, image.size() != rect.size().toSize());
-      painter->drawImage(rect, image);
-    }
+    if (!image.isNull()) DrawVisiblePart(painter, rect, image);
   }
   painter->restore();
 }

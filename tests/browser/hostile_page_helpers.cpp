@@ -15,7 +15,8 @@ const std::vector<HostilePageKind>& HostilePageKinds() {
       {HostileKind::UnclosedFonts, "UnclosedFonts"},   {HostileKind::NestedBlocks, "NestedBlocks"},
       {HostileKind::NestedTables, "NestedTables"},     {HostileKind::HugeAttributes, "HugeAttributes"},
       {HostileKind::ManyTables, "ManyTables"},         {HostileKind::WideTable, "WideTable"},
-      {HostileKind::ManyFrames, "ManyFrames"},         {HostileKind::HugeImageClaims, "HugeImageClaims"},
+      {HostileKind::ManyFrames, "ManyFrames"},         {HostileKind::MissingImageClaims, "MissingImageClaims"},
+      {HostileKind::HugeImageClaims, "HugeImageClaims"},
   };
   return kinds;
 }
@@ -62,9 +63,13 @@ std::string HostilePage(HostileKind kind, std::size_t bytes) {
       page += "<FRAMESET COLS=\"" + cols + "\">" + frames + "</FRAMESET></HTML>";
       return page;
     }
-    case HostileKind::HugeImageClaims:
+    case HostileKind::MissingImageClaims:
       page += "<BODY>";
       Repeat(page, "<IMG SRC=\"a.bmp\" WIDTH=100000 HEIGHT=100000> picture ", bytes);
+      break;
+    case HostileKind::HugeImageClaims:
+      page += "<BODY>";
+      Repeat(page, "<IMG SRC=\"" + std::string(kHostileImageName) + "\" WIDTH=100000 HEIGHT=100000> picture ", bytes);
       break;
   }
   page += end;

@@ -16,8 +16,13 @@ enum class HostileKind {
   ManyTables,       // small tables one after another
   WideTable,        // one row of thousands of cells
   ManyFrames,       // a frameset of thousands of frames
-  HugeImageClaims,  // IMG elements whose WIDTH and HEIGHT claim 100,000 pixels
+  MissingImageClaims,  // IMG elements of a missing file whose WIDTH and HEIGHT claim 100,000 pixels
+  HugeImageClaims,     // the same claims on an image file that is there (kHostileImageName)
 };
+
+// The image file HugeImageClaims pages show, which the caller writes beside the page: any
+// BMP file the view decodes.
+inline constexpr std::string_view kHostileImageName = "real.bmp";
 
 struct HostilePageKind {
   HostileKind kind;

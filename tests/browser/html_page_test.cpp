@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <ostream>
+
 #include "browser/image_loading.h"
 #include "page_fixture_helpers.h"
 #include "temp_dir.h"
@@ -152,6 +155,89 @@ TEST(HtmlPageTest, TablesNestedTooDeepShowOnlyTheirText) {
   EXPECT_NE(nine.find("<br /> last"), std::string::npos) << nine;
   EXPECT_NE(nine.find("after"), std::string::npos);
 }
+
+std::size_t Occurrences(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+std::string Repeated(const std::string& text, int count) {
+  std::string repeated;
+  for (int i = 0; i < count; ++i) repeated += text;
+  return repeated;
+}
+
+// count small tables of one cell each, the cell of the i-th holding "t" + i.
+std::string SmallTables(int count) {
+  std::string bytes;
+  for (int i = 0; i < count; ++i) bytes += "<table><tr><td>t" + std::to_string(i) + "</table>";
+  return bytes;
+}
+
+// A table laid out in two parts: one row more than a part holds, every cell with a WIDTH.
+std::string TableOfTwoParts() {
+  return "<table>" + Repeated("<tr><td width=50>r", 201) + "</table>";
+}
+
+// A picture 100 pixels wide and 1,000 high for every source.
+std::optional<PlacedImage> TallImage(const std::string& src, const HtmlPage&) {
+  return PlacedImage{"img:" + src, 100, 1000};
+}
+
+// Up to each bound a page is written as before; beyond it tables show only their text,
+// rows on lines of their own and cells set apart by a blank, and images are left out.
+struct BoundCase {
+  const char* name;
+  std::string bytes;
+  std::string counted;   // markup counted
+  std::size_t count;     // times the markup holds it
+  std::string shown;     // markup the page holds; empty for none
+};
+
+void PrintTo(const BoundCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileBoundTest : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(HostileBoundTest, WritesUpToTheBoundAsBefore) {
+  const BoundCase& c = GetParam();
+  const std::string markup = Parse(c.bytes, TallImage).markup;
+  EXPECT_EQ(Occurrences(markup, c.counted), c.count) << c.name;
+  if (!c.shown.empty()) {
+    EXPECT_NE(markup.find(c.shown), std::string::npos) << c.name;
+  }
+  EXPECT_NE(markup.find("after"), std::string::npos) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, HostileBoundTest,
+    ::testing::Values(
+        BoundCase{"a row of the most cells", "<table><tr>" + Repeated("<td>c", kMaxCellsPerRow) + "</table>after",
+                  "<td ", kMaxCellsPerRow, "<table "},
+        BoundCase{"a row of one cell more", "<table><tr>" + Repeated("<td>c", kMaxCellsPerRow + 1) + "</table>after",
+                  "<table", 0, "<br /> c c c"},
+        BoundCase{"a later row of one cell more, in a row group",
+                  "<table><tbody><tr><td>a<tr>" + Repeated("<th>c", kMaxCellsPerRow + 1) + "</table>after", "<table", 0,
+                  "<br /> a<br /> c c"},
+        BoundCase{"a wide row in a cell shows as text in that cell",
+                  "<table><tr><td>a<table><tr>" + Repeated("<td>c", kMaxCellsPerRow + 1) + "</table></table>after",
+                  "<table", 1, "<td align=\"left\" valign=\"middle\">a<br /> c c"},
+        BoundCase{"the most tables", SmallTables(kMaxTablesPerPage) + "after", "<table", kMaxTablesPerPage, ""},
+        BoundCase{"one table more", SmallTables(kMaxTablesPerPage + 1) + "after", "<table", kMaxTablesPerPage,
+                  "<br /> t" + std::to_string(kMaxTablesPerPage) + "after"},
+        BoundCase{"the parts of a long table count",
+                  SmallTables(kMaxTablesPerPage - 2) + TableOfTwoParts() + "<table><tr><td>last</table>after",
+                  "<table", kMaxTablesPerPage, "<br /> lastafter"},
+        BoundCase{"images up to the page's height",
+                  Repeated("<img src=a.gif>", static_cast<int>(kMaxPageImageHeight / 1000)) + "after",
+                  "<img ", kMaxPageImageHeight / 1000, ""},
+        BoundCase{"an image more is left out",
+                  Repeated("<img src=a.gif>", static_cast<int>(kMaxPageImageHeight / 1000) + 1) + "after",
+                  "<img ", kMaxPageImageHeight / 1000, ""},
+        BoundCase{"claimed sizes count as shown",
+                  Repeated("<img src=a.gif width=1 height=100000>", static_cast<int>(kMaxPageImageHeight / kMaxImageSide) + 1) +
+                      "after",
+                  "height=\"16000\"", kMaxPageImageHeight / kMaxImageSide, "width=\"0\" height=\"16000\""}));
 
 TEST(HtmlPageTest, SurvivesAnyBytes) {
   std::string bytes;
