@@ -64,9 +64,9 @@ struct PreparedDocument {
 // then). A null image leaves the image out of the page.
 using PageImageSource = std::function<QImage(const std::string& src, const LinkBase& base)>;
 
-// An HTML page longer than this is long: QTextDocument builds it in time that grows faster
-// than its length (about 3 s for 10 MB), so its beginning is shown first.
-inline constexpr std::size_t kLongPageBytes = std::size_t{1} << 20;
+// An HTML page longer than this is long: QTextDocument builds 10 MB in about 3 s, so its
+// beginning is shown first. Shorter pages are built at once, in well under a second.
+inline constexpr std::size_t kLongPageBytes = std::size_t{2} << 20;
 // The beginning of a long page: its bytes up to the first tag from this offset on.
 inline constexpr std::size_t kPageBeginningBytes = std::size_t{256} << 10;
 

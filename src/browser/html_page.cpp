@@ -318,6 +318,8 @@ class Normaliser {
         default_face_(core::Cp1252ToUtf8(defaults.font_name)),
         pre_face_(core::Cp1252ToUtf8(defaults.pre_font_name)) {}
 
+  void SetMaxTables(long long tables) { max_tables_ = tables; }
+
   void Run(const GumboNode* root) {
     ReadHeadParts(root, page_);
     const GumboNode* html = FindChild(root, GUMBO_TAG_HTML);
@@ -783,7 +785,7 @@ class Normaliser {
   void EmitTable(const GumboNode* node) {
     TextStyle style;
     style.color = body_color_;
-    if (tables_ >= kMaxTablesPerPage || (table_depth_ == 0 && NestsTablesTooDeep(node)) || HasOverlongRow(node)) {
+    if (tables_ >= max_tables_ || (table_depth_ == 0 && NestsTablesTooDeep(node)) || HasOverlongRow(node)) {
       EmitFlattened(node, style);
       return;
     }
@@ -1000,6 +1002,7 @@ class Normaliser {
   ListInParts* list_in_parts_ = nullptr;  // the innermost list being written in parts
   int table_depth_ = 0;             // tables entered by the walk
   int tables_ = 0;                  // tables and table parts written as tables
+  long long max_tables_ = kMaxTablesPerPage;
   long long image_height_left_ = kMaxPageImageHeight;  // of the page's images still shown
   std::vector<std::string> pending_anchors_;  // A NAME values waiting for the next run
   std::string_view row_valign_;     // VALIGN of the open TR (a static keyword), empty when none
@@ -1064,7 +1067,10 @@ HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
   const std::string utf8 = core::Cp1252ToUtf8(BoundNesting(bytes));
   GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8.data(), utf8.size());
   HtmlPage page;
-  Normaliser(defaults, images, page).Run(output->document);
+  Normaliser normaliser(defaults, images, page);
+  const auto tables_by_length = static_cast<long long>(bytes.size() / kPageBytesPerTable);
+  normaliser.SetMaxTables(std::max<long long>(kMaxTablesPerPage, tables_by_length));
+  normaliser.Run(output->document);
   gumbo_destroy_output(&kGumboDefaultOptions, output);
   return page;
 }

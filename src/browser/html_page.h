@@ -99,11 +99,13 @@ inline constexpr std::string_view kSeamPrefix = "vseam:";
 // that grows with its cells; real pages have a few dozen columns, and a table with a longer
 // row shows only its text, as a table nested too deep does.
 inline constexpr int kMaxCellsPerRow = 500;
-// Tables written as tables on one page, the parts of long tables counted. QTextDocument
-// makes each table a frame of the page and lays the page out in time that grows faster than
-// their number; the search results for the whole archive hold some thousands. Tables beyond
-// show only their text.
+// Tables written as tables on one page, the parts of long tables counted: kMaxTablesPerPage,
+// or one per kPageBytesPerTable bytes of a longer page. QTextDocument makes each table a
+// frame of the page and lays the page out in time that grows faster than their number; a
+// generated page has a table of a kilobyte or more per article, a hostile one thousands of
+// empty tables. Tables beyond show only their text.
 inline constexpr int kMaxTablesPerPage = 8000;
+inline constexpr std::size_t kPageBytesPerTable = 128;
 // Sum of the heights of a page's images, in pixels. QTextDocument places lines in 26.6 fixed
 // point, which overflows beyond 2^25 pixels; the images beyond this are left out.
 inline constexpr long long kMaxPageImageHeight = 4'000'000;
@@ -124,7 +126,8 @@ struct HtmlPage {
 // Hostile pages are bounded where QTextDocument would take minutes or overflow: an image is
 // written at most kMaxImageSide (image_loading.h) a side, its proportions kept, and the
 // images beyond kMaxPageImageHeight are left out; a table with a row of more than
-// kMaxCellsPerRow cells, and the tables beyond kMaxTablesPerPage, show only their text.
+// kMaxCellsPerRow cells, and the tables beyond the page's bound (kMaxTablesPerPage), show only
+// their text.
 HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
                        const ImageResolver& images);
 

@@ -266,7 +266,10 @@ void HtmlViewer::ShowWholePage() {
   const auto [part_start, part_top] = start_of_part(*document());
   const int scroll = verticalScrollBar()->value() - part_top;
   const int sideways = horizontalScrollBar()->value();
-  const int top_position = cursorForPosition(QPoint(0, 0)).position() - part_start;
+  // The text at the bottom of the view, laid out in the part as far as that.
+  const QPointF view_bottom(0, verticalScrollBar()->value() + viewport()->height());
+  const int bottom_position =
+      std::max(0, document()->documentLayout()->hitTest(view_bottom, Qt::FuzzyHit)) - part_start;
   const QTextCursor selection = textCursor();
   const int anchor = selection.anchor() - part_start;
   const int position = selection.position() - part_start;
@@ -283,8 +286,11 @@ void HtmlViewer::ShowWholePage() {
   restored.setPosition(in_whole(position), QTextCursor::KeepAnchor);
   setTextCursor(restored);
   // Lays the page out as far as the view shows, no further.
-  document()->documentLayout()->blockBoundingRect(document()->findBlock(in_whole(top_position)));
-  verticalScrollBar()->setValue(whole_top + scroll);
+  document()->documentLayout()->blockBoundingRect(document()->findBlock(in_whole(bottom_position)));
+  // The text control learns the new height at its next layout step; the page reaches this far.
+  const int value = whole_top + scroll;
+  if (verticalScrollBar()->maximum() < value) verticalScrollBar()->setMaximum(value);
+  verticalScrollBar()->setValue(value);
   horizontalScrollBar()->setValue(sideways);
 }
 
