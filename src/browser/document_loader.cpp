@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <condition_variable>
 #include <filesystem>
@@ -26,9 +27,11 @@ bool HasExtension(std::string_view path, std::string_view extension) {
 
 enum class Layout { Now, Later };
 
-// Later leaves the document without a layout, for a worker thread.
+// Later leaves the document without a layout, for a worker thread. A page abandoned once it
+// is read is not built (no document).
 PreparedDocument PrepareHtml(const std::string& full_name, std::string_view bytes, const ViewSettings& settings,
-                             const PageImageSource& images, Layout layout = Layout::Now) {
+                             const PageImageSource& images, Layout layout = Layout::Now,
+                             const std::atomic<bool>* abandoned = nullptr) {
   std::vector<std::pair<std::string, QImage>> resources;
   int image_count = 0;
   const ImageResolver resolver = [&](const std::string& src, const HtmlPage& page) -> std::optional<PlacedImage> {
@@ -41,7 +44,7 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
   };
   HtmlPage page = ParseHtmlPage(bytes, settings.page, resolver);
   PreparedDocument prepared;
-  if (!page.frameset) {
+  if (!page.frameset && !(abandoned && *abandoned)) {
     prepared.document = layout == Layout::Now ? BuildHtmlDocument(page, resources, settings.page)
                                               : BuildUnlaidHtmlDocument(page, resources, settings.page);
   }
@@ -108,8 +111,9 @@ PreparedDocument PrepareLongHtml(const std::string& full_name, std::string bytes
   PreparedDocument beginning =
       PrepareHtml(full_name, std::string_view(bytes).substr(0, beginning_end), settings, recording);
   if (beginning.frameset) return PrepareHtml(full_name, bytes, settings, images);
+  const bool ahead = bytes.size() <= kLongestPageBuiltAhead;
   beginning.whole = std::make_shared<WholePageBuild>(full_name, std::move(bytes), settings, std::move(requests),
-                                                     std::move(answers));
+                                                     std::move(answers), ahead);
   return beginning;
 }
 
@@ -122,6 +126,7 @@ struct WholePageBuild::State {
   std::vector<std::pair<std::string, LinkBase>> image_requests;
   std::vector<QImage> images;
 
+  std::atomic<bool> abandoned = false;
   std::mutex mutex;
   std::condition_variable ended_signal;
   bool ended = false;
@@ -142,7 +147,7 @@ struct WholePageBuild::State {
         other_images = true;
         return QImage();
       };
-      PreparedDocument prepared = PrepareHtml(full_name, bytes, settings, replay, Layout::Later);
+      PreparedDocument prepared = PrepareHtml(full_name, bytes, settings, replay, Layout::Later, &abandoned);
       if (!other_images && prepared.document) {
         // No thread until the GUI thread takes it (an object without one may be pulled).
         prepared.document->moveToThread(nullptr);
@@ -171,19 +176,22 @@ struct WholePageBuild::State {
 
 WholePageBuild::WholePageBuild(std::string full_name, std::string bytes, ViewSettings settings,
                                std::vector<std::pair<std::string, LinkBase>> image_requests,
-                               std::vector<QImage> images)
+                               std::vector<QImage> images, bool ahead)
     : state_(std::make_shared<State>()) {
   state_->full_name = std::move(full_name);
   state_->bytes = std::move(bytes);
   state_->settings = std::move(settings);
   state_->image_requests = std::move(image_requests);
   state_->images = std::move(images);
-  worker_ = std::thread([state = state_] { state->Build(); });
+  if (ahead) worker_ = std::thread([state = state_] { state->Build(); });
 }
 
 WholePageBuild::~WholePageBuild() {
+  Abandon();
   if (worker_.joinable()) worker_.join();
 }
+
+void WholePageBuild::Abandon() { state_->abandoned = true; }
 
 bool WholePageBuild::Ended() const {
   std::lock_guard lock(state_->mutex);
@@ -202,11 +210,13 @@ void WholePageBuild::WhenEnded(std::function<void()> ended) {
 }
 
 PreparedDocument WholePageBuild::Take(const PageImageSource& images) {
-  {
-    std::unique_lock lock(state_->mutex);
-    state_->ended_signal.wait(lock, [this] { return state_->ended; });
+  if (worker_.joinable()) {
+    {
+      std::unique_lock lock(state_->mutex);
+      state_->ended_signal.wait(lock, [this] { return state_->ended; });
+    }
+    worker_.join();
   }
-  if (worker_.joinable()) worker_.join();
   if (!state_->whole) {
     // The beginning's images again without asking for them, then the others.
     std::size_t next = 0;

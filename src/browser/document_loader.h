@@ -67,6 +67,9 @@ using PageImageSource = std::function<QImage(const std::string& src, const LinkB
 // An HTML page longer than this is long: QTextDocument builds 10 MB in about 3 s, so its
 // beginning is shown first. Shorter pages are built at once, in well under a second.
 inline constexpr std::size_t kLongPageBytes = std::size_t{2} << 20;
+// A long page up to this length is built whole on a worker thread as soon as its beginning
+// shows; a longer one (some gigabytes as a QTextDocument) only when the reader needs it whole.
+inline constexpr std::size_t kLongestPageBuiltAhead = std::size_t{16} << 20;
 // The beginning of a long page: its bytes up to the first tag from this offset on.
 inline constexpr std::size_t kPageBeginningBytes = std::size_t{256} << 10;
 
@@ -81,24 +84,28 @@ inline constexpr std::size_t kPageBeginningBytes = std::size_t{256} << 10;
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images);
 
-// The whole of a long page, read and built on a worker thread from the bytes read once.
-// Images are not requested from the worker: it reuses those the beginning requested, and a
-// page with other images is built in Take instead, on the calling thread. Destroying the
-// build waits for the worker.
+// The whole of a long page, read and built on a worker thread from the bytes read once
+// (ahead), or in Take on the calling thread. Images are not requested from the worker: it
+// reuses those the beginning requested, and a page with other images is built in Take
+// instead. A build that is abandoned or destroyed stops once the page is read, before the
+// document is built; destroying it waits for the worker.
 class WholePageBuild {
  public:
   WholePageBuild(std::string full_name, std::string bytes, ViewSettings settings,
-                 std::vector<std::pair<std::string, LinkBase>> image_requests, std::vector<QImage> images);
+                 std::vector<std::pair<std::string, LinkBase>> image_requests, std::vector<QImage> images,
+                 bool ahead);
   ~WholePageBuild();
   WholePageBuild(const WholePageBuild&) = delete;
   WholePageBuild& operator=(const WholePageBuild&) = delete;
 
-  // True once the worker has ended.
+  // True once the worker has ended; never for a page not built ahead.
   bool Ended() const;
+  // The page is no longer wanted.
+  void Abandon();
   // ended runs once on the GUI thread, from its event loop, after the worker has ended.
   void WhenEnded(std::function<void()> ended);
   // Waits for the worker and returns the whole page, its document ready to show on the
-  // calling thread. Called at most once; images serves a page built here.
+  // calling thread. Called at most once, not after Abandon; images serves a page built here.
   PreparedDocument Take(const PageImageSource& images);
   // A part of the page built at once on the calling thread with images.
   struct Part {

@@ -64,9 +64,10 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
       core::ShowError(error.what());
     }
   });
-  // The end of a later part of a long page: the reader reads on in the whole page.
+  // The end of a part of a long page: the reader reads on in the whole page.
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-    if (whole_ && !part_anchor_.empty() && value > 0 && value == verticalScrollBar()->maximum()) {
+    if (whole_ && value > 0 && value == verticalScrollBar()->maximum() &&
+        value + viewport()->height() >= document()->documentLayout()->documentSize().height()) {
       QMetaObject::invokeMethod(this, [this] { ShowWholePage(); }, Qt::QueuedConnection);
     }
   });
@@ -217,7 +218,10 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   pending_click_.reset();
   ApplyPalette(prepared.background.isValid() ? prepared.background : settings_.page.background);
   ReplaceDocument(prepared.document ? prepared.document.release() : new QTextDocument);
-  if (whole_ && !whole_->Ended()) left_builds_.push_back(std::move(whole_));
+  if (whole_ && !whole_->Ended()) {
+    whole_->Abandon();
+    left_builds_.push_back(std::move(whole_));
+  }
   std::erase_if(left_builds_, [](const auto& build) { return build->Ended(); });
   whole_ = std::move(prepared.whole);
   part_anchor_.clear();
@@ -256,7 +260,14 @@ void HtmlViewer::ShowWholePage() {
   const std::shared_ptr<WholePageBuild> build = std::move(whole_);
   const std::string part_anchor = std::move(part_anchor_);
   part_anchor_.clear();
-  PreparedDocument whole = build->Take(ImageSource());
+  PreparedDocument whole = [&] {
+    if (build->Ended()) return build->Take(ImageSource());
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    struct CursorRestore {
+      ~CursorRestore() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
+    return build->Take(ImageSource());
+  }();
   auto start_of_part = [&part_anchor](QTextDocument& document) -> std::pair<int, int> {
     if (part_anchor.empty()) return {0, 0};
     const int position = std::max(0, FindAnchor(document, part_anchor));

@@ -154,12 +154,13 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // Moves to the named anchor of the shown document; false when it has none.
   bool PositionTo(const std::string& anchor);
 
-  // A long page (see document_loader.h) shows a part at once and the whole page once a
-  // worker thread has built it, with the same text in view and the same selection. The part
-  // is the beginning, replaced by the whole page as soon as it is built; or, for an anchor
-  // beyond the beginning, the part from that anchor on, replaced when the reader scrolls to
-  // its end or needs the whole page: find beyond it, another anchor beyond it, select-all,
-  // printing, a history position beyond it. True while the view shows a part.
+  // A long page (see document_loader.h) shows a part at once and the whole page once it is
+  // built, with the same text in view and the same selection. The part is the beginning,
+  // replaced by the whole page as soon as the worker thread has built it; or, for an anchor
+  // beyond the beginning, the part from that anchor on. A part is replaced whenever the
+  // reader needs the whole page: scrolling to the part's end, find beyond it, another anchor
+  // beyond it, select-all, printing, a history position beyond it (waiting, with the busy
+  // cursor, for a page still being built or not built ahead). True while the view shows a part.
   bool ShowsPagePart() const { return whole_ != nullptr; }
   // Waits for the whole of a long page and shows it; nothing otherwise.
   void ShowWholePage();

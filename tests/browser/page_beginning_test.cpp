@@ -251,6 +251,22 @@ TEST_F(PageBeginningTest, WhatNeedsTheWholePageLeavesAPartForIt) {
   EXPECT_TRUE(TextInView(view).startsWith("Search Results"));
 }
 
+TEST_F(PageBeginningTest, APageTooLongToBuildAheadIsBuiltWhenNeeded) {
+  const ResultsPage huge = ResultsPageLongerThan(kLongestPageBuiltAhead);
+  const std::string file = Write("HUGE.HTM", huge.bytes);
+  view.LoadDocument(file);
+  ASSERT_TRUE(view.ShowsPagePart());
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 1500) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(view.ShowsPagePart());
+  // A part from an anchor near the end, at once.
+  const std::string last = std::to_string(huge.articles);
+  EXPECT_TRUE(view.PositionTo(std::to_string(huge.articles - 100)));
+  EXPECT_TRUE(view.ShowsPagePart());
+  EXPECT_TRUE(view.document()->toPlainText().contains(QString::fromStdString("Writing a " + last + "-line")));
+}
+
 TEST_F(PageBeginningTest, ImagesAreRequestedOnceAndOnTheGuiThread) {
   Write("a.bmp", testing::BmpBytes(4, 3, 0xFF0000));
   Write("b.bmp", testing::BmpBytes(5, 2, 0x00FF00));
