@@ -24,6 +24,8 @@ namespace {
 constexpr std::size_t kFindTextMax = 259;
 // An occurrence closer than this to the bottom edge is scrolled to the middle.
 constexpr int kFindBottomMargin = 20;
+// Widest overflow of a page, in pixels, that comes from rounding and gets no scroll bar.
+constexpr int kRoundingOverflow = 2;
 
 // Colour 0xRRGGBB of bitmap shown transparent.
 QImage WithTransparentColor(QImage bitmap, int color) {
@@ -63,6 +65,11 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
     } catch (const std::exception& error) {
       core::ShowError(error.what());
     }
+  });
+  // Qt's tables can come out a pixel wider than the page when they share their width among
+  // spanned columns; no scroll bar for that.
+  connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+    if (maximum > 0 && maximum <= kRoundingOverflow) horizontalScrollBar()->setRange(0, 0);
   });
   // The end of a part of a long page: the reader reads on in the whole page.
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {

@@ -68,6 +68,27 @@ TEST_F(HtmlViewerTest, LoadsAPageAndBracketsTheWork) {
   EXPECT_TRUE(view.toPlainText().contains("Hello"));
 }
 
+TEST_F(HtmlViewerTest, OnlyAPageWiderThanTheViewGetsAHorizontalScrollBar) {
+  // Tables sharing their width among spanned columns, as the result pages have them, which Qt
+  // can lay out a pixel wider than the page.
+  std::string spanned;
+  for (int i = 0; i < 40; ++i) {
+    spanned += "<TABLE border cellpadding=3 width=\"100%\"><TR><TH COLSPAN=4>Title</TH></TR>"
+               "<TR><TD>a</TD><TD COLSPAN=2>b</TD><TD>c</TD></TR></TABLE>";
+  }
+  const std::string fitting = Write("spanned.htm", spanned);
+  const std::string wide = Write("wide.htm", "<TABLE WIDTH=3000><TR><TD>wide</TD></TR></TABLE>");
+  for (int width = 600; width < 700; width += 7) {
+    view.resize(width, 400);
+    view.LoadDocument(fitting);
+    QApplication::processEvents();
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0) << width;
+  }
+  view.LoadDocument(wide);
+  QApplication::processEvents();
+  EXPECT_GT(view.horizontalScrollBar()->maximum(), 2000);
+}
+
 TEST_F(HtmlViewerTest, APageShownBeforeIsReleased) {
   for (int i = 0; i < 5; ++i) view.LoadDocument(Write("page" + std::to_string(i) + ".htm", "page"));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
