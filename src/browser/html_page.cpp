@@ -278,20 +278,25 @@ bool LaysOutInParts(const GumboNode* table) {
   return fixed_columns && rows > kRowsPerTablePart;
 }
 
-// Whether a row of table (its own rows, not those of tables in its cells) has more than
-// kMaxCellsPerRow cells.
-bool HasOverlongRow(const GumboNode* table) {
-  bool overlong = false;
+// Whether table (its own rows, not those of tables in its cells) has a row of more than
+// kMaxCellsPerRow cells, or more than kMaxCellsPerTable cells to lay out at once.
+bool HasTooManyCells(const GumboNode* table) {
+  long long cells = 0;
+  int widest_row = 0;
   ForEachRow(table, [&](const GumboNode* row) {
     const GumboVector& children = row->v.element.children;
-    int cells = 0;
-    for (unsigned i = 0; i < children.length && !overlong; ++i) {
+    int row_cells = 0;
+    for (unsigned i = 0; i < children.length; ++i) {
       const GumboNode* cell = ChildAt(children, i);
       if (cell->type != GUMBO_NODE_ELEMENT) continue;
-      if (cell->v.element.tag == GUMBO_TAG_TD || cell->v.element.tag == GUMBO_TAG_TH) overlong = ++cells > kMaxCellsPerRow;
+      if (cell->v.element.tag == GUMBO_TAG_TD || cell->v.element.tag == GUMBO_TAG_TH) ++row_cells;
     }
+    cells += row_cells;
+    widest_row = std::max(widest_row, row_cells);
   });
-  return overlong;
+  if (widest_row > kMaxCellsPerRow) return true;
+  if (cells <= kMaxCellsPerTable) return false;
+  return !LaysOutInParts(table) || static_cast<long long>(widest_row) * kRowsPerTablePart > kMaxCellsPerTable;
 }
 
 // Whether table holds tables nested more than kMaxTableNesting deep, itself included.
@@ -785,7 +790,7 @@ class Normaliser {
   void EmitTable(const GumboNode* node) {
     TextStyle style;
     style.color = body_color_;
-    if (tables_ >= max_tables_ || (table_depth_ == 0 && NestsTablesTooDeep(node)) || HasOverlongRow(node)) {
+    if (tables_ >= max_tables_ || (table_depth_ == 0 && NestsTablesTooDeep(node)) || HasTooManyCells(node)) {
       EmitFlattened(node, style);
       return;
     }

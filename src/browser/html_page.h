@@ -99,6 +99,10 @@ inline constexpr std::string_view kSeamPrefix = "vseam:";
 // that grows with its cells; real pages have a few dozen columns, and a table with a longer
 // row shows only its text, as a table nested too deep does.
 inline constexpr int kMaxCellsPerRow = 500;
+// Cells QTextDocument lays out at once in one table: those of a table, or of one part of a
+// table laid out in parts (counted as its widest row times the part's rows). A real page's
+// tables hold some hundreds; a table with more shows only its text.
+inline constexpr long long kMaxCellsPerTable = 10'000;
 // Tables written as tables on one page, the parts of long tables counted: kMaxTablesPerPage,
 // or one per kPageBytesPerTable bytes of a longer page. QTextDocument makes each table a
 // frame of the page and lays the page out in time that grows faster than their number; a
@@ -126,8 +130,8 @@ struct HtmlPage {
 // Hostile pages are bounded where QTextDocument would take minutes or overflow: an image is
 // written at most kMaxImageSide (image_loading.h) a side, its proportions kept, and the
 // images beyond kMaxPageImageHeight are left out; a table with a row of more than
-// kMaxCellsPerRow cells, and the tables beyond the page's bound (kMaxTablesPerPage), show only
-// their text.
+// kMaxCellsPerRow cells or of more than kMaxCellsPerTable cells, and the tables beyond the
+// page's bound (kMaxTablesPerPage), show only their text.
 HtmlPage ParseHtmlPage(std::string_view bytes, const PageDefaults& defaults,
                        const ImageResolver& images);
 

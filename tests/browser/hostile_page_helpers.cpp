@@ -15,6 +15,7 @@ const std::vector<HostilePageKind>& HostilePageKinds() {
       {HostileKind::UnclosedFonts, "UnclosedFonts"},   {HostileKind::NestedBlocks, "NestedBlocks"},
       {HostileKind::NestedTables, "NestedTables"},     {HostileKind::HugeAttributes, "HugeAttributes"},
       {HostileKind::ManyTables, "ManyTables"},         {HostileKind::WideTable, "WideTable"},
+      {HostileKind::ManyCells, "ManyCells"},
       {HostileKind::ManyFrames, "ManyFrames"},         {HostileKind::MissingImageClaims, "MissingImageClaims"},
       {HostileKind::HugeImageClaims, "HugeImageClaims"},
   };
@@ -53,6 +54,14 @@ std::string HostilePage(HostileKind kind, std::size_t bytes) {
       Repeat(page, "<TD>cell</TD>", bytes);
       page += "</TR></TABLE>";
       break;
+    case HostileKind::ManyCells: {
+      std::string row = "<TR>";
+      for (int i = 0; i < 100; ++i) row += "<TD>c</TD>";
+      page += "<BODY><TABLE BORDER>";
+      Repeat(page, row + "</TR>", bytes);
+      page += "</TABLE>";
+      break;
+    }
     case HostileKind::ManyFrames: {
       std::string cols;
       std::string frames;

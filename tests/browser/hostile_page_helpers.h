@@ -15,6 +15,7 @@ enum class HostileKind {
   HugeAttributes,   // FONT FACE, A HREF and IMG ALT values of hundreds of kilobytes
   ManyTables,       // small tables one after another
   WideTable,        // one row of thousands of cells
+  ManyCells,        // one table of rows of a hundred cells each
   ManyFrames,       // a frameset of thousands of frames
   MissingImageClaims,  // IMG elements of a missing file whose WIDTH and HEIGHT claim 100,000 pixels
   HugeImageClaims,     // the same claims on an image file that is there (kHostileImageName)
