@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
+#include "table_engine.h"
 #include "tables/dbf_field.h"
 #include "tables/expression.h"
 #include "tables/expression_parser.h"
@@ -56,8 +57,7 @@ void Evaluate(vantorel::tables::ParsedExpression& expression, const std::string&
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vantorel::fuzz::InstallSilentUi();
-  vantorel::tables::SetErrorReporting(false);
+  vantorel::fuzz::SilenceTableEngine();
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "fuzz_input.h"
+#include "table_engine.h"
 #include "tables/kv_dbf.h"
 #include "tables/kv_error.h"
 
@@ -30,8 +31,7 @@ void Search(KvDbf& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vantorel::fuzz::InstallSilentUi();
-  vantorel::tables::SetErrorReporting(false);
+  vantorel::fuzz::SilenceTableEngine();
   return 0;
 }
 
@@ -41,10 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vantorel::fuzz::WriteScratchFile("T.NDX", files.second);
 
   KvDbf table("T");
-  table.SetRaiseEngineErrors(true);
-  table.SetShowMessages(false);
-  table.SetCreateIfNotFound(false);
-  table.SetReadOnly(true);
+  vantorel::fuzz::SetReadOnlyQuiet(table);
   try {
     table.SetDbfFileName(table_path.string());
     table.SetActive(true);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_input.h"
+#include "table_engine.h"
 #include "tables/kv_dbf.h"
 #include "tables/kv_error.h"
 
@@ -32,8 +33,7 @@ void ReadFields(KvDbf& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vantorel::fuzz::InstallSilentUi();
-  vantorel::tables::SetErrorReporting(false);
+  vantorel::fuzz::SilenceTableEngine();
   return 0;
 }
 
@@ -43,10 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vantorel::fuzz::WriteScratchFile("T.DBT", files.second);
 
   KvDbf table("T");
-  table.SetRaiseEngineErrors(true);
-  table.SetShowMessages(false);
-  table.SetCreateIfNotFound(false);
-  table.SetReadOnly(true);
+  vantorel::fuzz::SetReadOnlyQuiet(table);
   table.SetHideDeletedRecs(size % 2 == 1);
   try {
     table.SetDbfFileName(table_path.string());
