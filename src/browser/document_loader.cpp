@@ -56,10 +56,6 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
   return prepared;
 }
 
-bool SameBase(const LinkBase& a, const LinkBase& b) {
-  return a.server_root == b.server_root && a.declared_base == b.declared_base && a.document_dir == b.document_dir;
-}
-
 // Offset of the first tag at or after from; the length of bytes when there is none.
 std::size_t TagFrom(std::string_view bytes, std::size_t from) {
   for (std::size_t i = from; i + 1 < bytes.size(); ++i) {
@@ -89,9 +85,9 @@ std::size_t AnchorTag(std::string_view bytes, std::string_view anchor) {
     if (quote) ++value;
     if (!SameTextAt(bytes, value, anchor)) continue;
     const std::size_t after = value + anchor.size();
-    const bool ends = quote ? after < bytes.size() && bytes[after] == quote
-                            : after < bytes.size() && (bytes[after] == '>' || std::isspace(static_cast<unsigned char>(bytes[after])));
-    if (!ends) continue;
+    if (after >= bytes.size()) continue;
+    const auto end = static_cast<unsigned char>(bytes[after]);
+    if (quote ? end != quote : end != '>' && !std::isspace(end)) continue;
     const std::size_t tag = bytes.rfind('<', at);
     if (tag != std::string_view::npos) return tag;
   }
@@ -133,6 +129,12 @@ struct WholePageBuild::State {
   std::optional<PreparedDocument> whole;  // empty when the page must be built by Take
   std::function<void()> when_ended;
 
+  // The image the beginning got for the next request, when it is this one.
+  std::optional<QImage> Recorded(std::size_t& next, const std::string& src, const LinkBase& base) const {
+    if (next >= image_requests.size() || image_requests[next] != std::pair(src, base)) return std::nullopt;
+    return images[next++];
+  }
+
   // The worker: the whole page with the beginning's images, or nothing when it has others.
   void Build() {
     std::optional<PreparedDocument> built;
@@ -140,12 +142,9 @@ struct WholePageBuild::State {
       std::size_t next = 0;
       bool other_images = false;
       const PageImageSource replay = [&](const std::string& src, const LinkBase& base) {
-        if (next < image_requests.size() && image_requests[next].first == src &&
-            SameBase(image_requests[next].second, base)) {
-          return images[next++];
-        }
-        other_images = true;
-        return QImage();
+        std::optional<QImage> image = Recorded(next, src, base);
+        other_images = other_images || !image;
+        return image.value_or(QImage());
       };
       PreparedDocument prepared = PrepareHtml(full_name, bytes, settings, replay, Layout::Later, &abandoned);
       if (!other_images && prepared.document) {
@@ -221,10 +220,7 @@ PreparedDocument WholePageBuild::Take(const PageImageSource& images) {
     // The beginning's images again without asking for them, then the others.
     std::size_t next = 0;
     const PageImageSource reused_then_requested = [&](const std::string& src, const LinkBase& base) {
-      if (next < state_->image_requests.size() && state_->image_requests[next].first == src &&
-          SameBase(state_->image_requests[next].second, base)) {
-        return state_->images[next++];
-      }
+      if (std::optional<QImage> image = state_->Recorded(next, src, base)) return *image;
       next = state_->image_requests.size();
       return images(src, base);
     };

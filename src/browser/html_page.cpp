@@ -751,8 +751,8 @@ class Normaliser {
           ListInParts& list = *list_in_parts_;
           if (list.items > 0 && list.items % kItemsPerListPart == 0) {
             out_.EndTag(list.tag);
-            WriteListStart(list, list.items / kItemsPerListPart == list.last_part ? "margin-top:0px;"
-                                                                                   : "margin-top:0px;margin-bottom:0px;");
+            const bool last = list.items / kItemsPerListPart == list.last_part;
+            WriteListStart(list, last ? "margin-top:0px;" : "margin-top:0px;margin-bottom:0px;");
           }
           ++list.items;
         }

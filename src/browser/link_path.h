@@ -13,6 +13,7 @@ struct LinkBase {
   std::string declared_base;  // the BASE HREF the shown page declares; empty when none
   std::string document_dir;   // folder of the document the reference comes from, ending in
                               // a separator; empty when nothing is shown
+  bool operator==(const LinkBase&) const = default;
 };
 
 // The five steps of link expansion:

@@ -236,7 +236,8 @@ INSTANTIATE_TEST_SUITE_P(
         BoundCase{"one table more", SmallTables(kMaxTablesPerPage + 1) + "after", "<table", kMaxTablesPerPage,
                   "<br /> t" + std::to_string(kMaxTablesPerPage) + "after"},
         BoundCase{"a longer page holds one table per so many bytes",
-                  SmallTables(kMaxTablesPerPage + 1) + std::string(kMaxTablesPerPage * kPageBytesPerTable, ' ') + "after",
+                  SmallTables(kMaxTablesPerPage + 1) + std::string(kMaxTablesPerPage * kPageBytesPerTable, ' ') +
+                      "after",
                   "<table", kMaxTablesPerPage + 1, ""},
         BoundCase{"the parts of a long table count",
                   SmallTables(kMaxTablesPerPage - 2) + TableOfTwoParts() + "<table><tr><td>last</table>after",
@@ -248,8 +249,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Repeated("<img src=a.gif>", static_cast<int>(kMaxPageImageHeight / 1000) + 1) + "after",
                   "<img ", kMaxPageImageHeight / 1000, ""},
         BoundCase{"claimed sizes count as shown",
-                  Repeated("<img src=a.gif width=1 height=100000>", static_cast<int>(kMaxPageImageHeight / kMaxImageSide) + 1) +
-                      "after",
+                  Repeated("<img src=a.gif width=1 height=100000>",
+                           static_cast<int>(kMaxPageImageHeight / kMaxImageSide) + 1) + "after",
                   "height=\"16000\"", kMaxPageImageHeight / kMaxImageSide, "width=\"0\" height=\"16000\""}));
 
 TEST(HtmlPageTest, SurvivesAnyBytes) {
