@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth unzip fonts-liberation desktop-file-utils
   clang-16 libclang-rt-16-dev
+  ccache libbz2-dev liblzma-dev libzstd-dev libssl-dev libsqlite3-dev libpoppler-cpp-dev
+  zip 7zip appstream dpkg-dev file xdotool imagemagick
 )
 
 missing=()
