@@ -39,6 +39,9 @@ class SilentUi final : public core::Ui {
   core::Answer Show(const core::MessageBox& box) override;
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return std::nullopt; }
   std::optional<std::string> AskForFolder(const core::FolderRequest&) override { return std::nullopt; }
+  std::optional<std::string> AskForPassword(const core::PasswordRequest&) override {
+    return std::nullopt;
+  }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 };

@@ -26,6 +26,9 @@ class QuietUi : public core::Ui {
   std::optional<std::string> AskForFolder(const core::FolderRequest&) override {
     return std::nullopt;
   }
+  std::optional<std::string> AskForPassword(const core::PasswordRequest&) override {
+    return std::nullopt;
+  }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 };

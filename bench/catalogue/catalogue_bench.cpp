@@ -72,6 +72,9 @@ class QuietUi : public vantorel::core::Ui {
   std::optional<std::string> AskForFolder(const vantorel::core::FolderRequest&) override {
     return std::nullopt;
   }
+  std::optional<std::string> AskForPassword(const vantorel::core::PasswordRequest&) override {
+    return std::nullopt;
+  }
   void ShowProgress(const std::string& text) override {
     if (text.starts_with(kArticleProgress)) ++page_articles;
   }

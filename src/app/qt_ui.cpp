@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -96,6 +98,18 @@ std::optional<std::string> QtUi::AskForFolder(const core::FolderRequest& request
       DialogParent(), ToQString(request.title), ToQString(request.initial_dir));
   if (folder.isEmpty()) return std::nullopt;
   return FromQString(folder);
+}
+
+std::optional<std::string> QtUi::AskForPassword(const core::PasswordRequest& request) {
+  QInputDialog dialog(DialogParent());
+  dialog.setWindowTitle(QStringLiteral("Password"));
+  dialog.setLabelText(QStringLiteral("The Zipfile %1 holds encrypted files (the first is %2).\n"
+                                     "Password:")
+                          .arg(QString::fromStdString(request.archive), ToQString(request.entry)));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setTextEchoMode(QLineEdit::Password);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
 }
 
 void QtUi::ShowProgress(const std::string& text) {

@@ -28,6 +28,9 @@ class QtUi : public core::Ui {
   std::optional<std::string> AskForFile(const core::FileRequest& request) override;
   // The standard folder dialog over the active window, showing folders only.
   std::optional<std::string> AskForFolder(const core::FolderRequest& request) override;
+  // A modal password dialog over the active window, typing hidden; the archive is named from
+  // its UTF-8 path, the entry from its 1252 name. The answer is the typed text in UTF-8.
+  std::optional<std::string> AskForPassword(const core::PasswordRequest& request) override;
   // Hands the text to the progress target, if any.
   void ShowProgress(const std::string& text) override;
   // Qt's override cursor; calls nest.

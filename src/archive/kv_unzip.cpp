@@ -9,6 +9,7 @@
 
 #include "archive/archive_errors.h"
 #include "archive/decoders.h"
+#include "archive/entry_decryption.h"
 #include "archive/extract_steps.h"
 #include "archive/output_file.h"
 #include "archive/target_path.h"
@@ -43,14 +44,33 @@ bool SameTime(const std::timespec& a, const std::timespec& b) {
 }
 
 // Step 2: where the entry's data starts. Only the two lengths of the local header count;
-// everything else comes from the central record.
-std::uint64_t DataOffset(ArchiveStream& archive, const ZipHeaderInfo& entry) {
+// everything else comes from the central record, except what decryption needs: the time word
+// of the check byte and the extra field holding WinZip AES's parameters, read for encrypted
+// entries only.
+LocalHeaderFacts ReadLocalHeader(ArchiveStream& archive, const ZipHeaderInfo& entry) {
   std::array<char, kLocalHeaderSize> local{};
   archive.Seek(entry.local_header_offset);
   if (archive.Read(local.data(), local.size()) != local.size()) throw EFatalUnzipError();
   const ZipBytes header({local.data(), local.size()});
-  return std::uint64_t{entry.local_header_offset} + kLocalHeaderSize +
-         header.U16(kLocalNameLengthOffset) + header.U16(kLocalExtraLengthOffset);
+  const std::uint16_t name_length = header.U16(kLocalNameLengthOffset);
+  const std::uint16_t extra_length = header.U16(kLocalExtraLengthOffset);
+  LocalHeaderFacts facts;
+  facts.data_offset =
+      std::uint64_t{entry.local_header_offset} + kLocalHeaderSize + name_length + extra_length;
+  if (entry.Encrypted()) {
+    facts.dos_time = header.U16(kLocalTimeOffset);
+    facts.extra.resize(extra_length);
+    archive.Seek(std::uint64_t{entry.local_header_offset} + kLocalHeaderSize + name_length);
+    if (archive.Read(facts.extra.data(), extra_length) != extra_length) throw EFatalUnzipError();
+  }
+  return facts;
+}
+
+// The box for an entry whose method has no decoder: the method's number and name, and the
+// entry.
+std::string UnknownMethodText(std::uint16_t method, const ZipHeaderInfo& entry) {
+  return std::string(kUnknownCompressionMethod) + " " + std::to_string(method) + " (" +
+         MethodName(method) + ") in " + entry.path + entry.file_name;
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -66,12 +86,23 @@ struct KvUnZip::RunState {
   std::unique_ptr<std::uint8_t[]> input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   std::unique_ptr<std::uint8_t[]> output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   RunProgress progress;  // TotalBytes, the bytes written, the percentage events
+  bool password_asked = false;  // the Ui was asked for a password in this run
+  bool password_failed = false; // an entry found the password wrong
   std::optional<DestinationGuard> dest;  // the directory every target must lie in
   TargetResolver targets;                // target path texts to real paths
   int extracted = 0;     // files written with a matching CRC
 };
 
+KvUnZip::EntryData::EntryData() = default;
+KvUnZip::EntryData::EntryData(EntryData&&) noexcept = default;
+KvUnZip::EntryData::~EntryData() = default;
+
 KvUnZip::~KvUnZip() { CloseArchive(); }
+
+void KvUnZip::SetPassword(std::string password) {
+  password_ = std::move(password);
+  password_set_ = true;
+}
 
 void KvUnZip::SetZipName(std::string_view name) {
   if (core::SameTextNoCase(name, zip_name_)) return;
@@ -87,6 +118,7 @@ void KvUnZip::SetZipName(std::string_view name) {
   DropDirectory();
   archive_.reset();
   zip_name_ = std::move(chosen);
+  if (!password_set_) password_.reset();
 }
 
 void KvUnZip::SetDestDir(std::string_view dir) {
@@ -179,6 +211,7 @@ int KvUnZip::Extract() {
   cancel_ = false;
   RunState run;
   const auto finish = [&] {
+    if (run.password_failed && !password_set_) password_.reset();
     files_list_.clear();
     busy_ = false;
     cancel_ = false;
@@ -274,18 +307,21 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
     RecreateDirectory(index, entry, run);
     return;
   }
-  const std::uint64_t data_offset = DataOffset(*archive_, entry);
-  const std::optional<Target> target = ChooseTarget(index, entry, run);
+  const LocalHeaderFacts local = ReadLocalHeader(*archive_, entry);
+  std::optional<Target> target = ChooseTarget(index, entry, run);
   if (!target) return;
+  std::optional<EntryData> data = PrepareData(index, entry, local, *target, run);
+  if (!data) return;
+  if (platform::FileExistsAt(target->path) && !ReplaceExisting(index, *target, run)) return;
   std::optional<OutputFile> file = CreateTargetFile(entry, target->path);
   if (!file) {
     SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
     return;
   }
   run.targets.Created(target->path);
-  const WrittenData written = WriteEntryData(entry, data_offset, *file, run);
+  const WrittenData written = WriteEntryData(entry, *data, *file, run);
   if (written.complete) KeepDateAndAttributes(entry, target->path);
-  CheckCrc(index, entry, *target, written.crc, run);
+  CheckCrc(index, entry, *target, *data, written, run);
 }
 
 // Steps 3 and 4: a directory entry's folder, created unless it lies outside DestDir.
@@ -299,8 +335,7 @@ void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState&
   platform::CreateDirectoriesAt(real_directory);
 }
 
-// Steps 3 and 5 to 8: the target inside DestDir, announced, its folder made, and an existing
-// file weighed against the overwrite policy.
+// Steps 3, 5 and 6: the target inside DestDir, announced, its folder made.
 std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderInfo& entry,
                                                       RunState& run) {
   Target target;
@@ -313,13 +348,61 @@ std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderI
   }
   if (!AnnounceTarget(index, entry, target, run)) return std::nullopt;
   platform::CreateDirectoriesAt(target.path.parent_path());
-  if (entry.Encrypted()) {
+  return target;
+}
+
+// Step 7, and the method: an entry that cannot be decoded (an unknown method, an encryption
+// this program does not know, no password, a password that fails the entry's check) ends here,
+// before any file is touched.
+std::optional<KvUnZip::EntryData> KvUnZip::PrepareData(int index, const ZipHeaderInfo& entry,
+                                                       const LocalHeaderFacts& local,
+                                                       const Target& target, RunState& run) {
+  const std::optional<std::uint16_t> method = DataMethod(entry, local.extra);
+  if (!method) {
+    SkipEntry(SkipReason::UnsupportedEncryption, target.fname, index, run);
+    return std::nullopt;
+  }
+  if (!HasDecoder(*method)) {
+    core::ShowError(UnknownMethodText(*method, entry), kZipErrorCaption);
+    SkipEntry(SkipReason::UnknownMethod, target.fname, index, run);
+    return std::nullopt;
+  }
+  EntryData data;
+  data.method = *method;
+  data.offset = local.data_offset;
+  data.size = entry.compressed_size;
+  if (!entry.Encrypted()) return data;
+
+  const std::optional<std::string>& password = PasswordFor(entry, run);
+  if (!password) {
     SkipEntry(SkipReason::Encrypted, target.fname, index, run);
     return std::nullopt;
   }
-  if (platform::FileExistsAt(target.path) && !ReplaceExisting(index, target, run))
-    return std::nullopt;
-  return target;
+  EntryDecryption::Opened opened = EntryDecryption::Open(*archive_, entry, local, *password);
+  switch (opened.outcome) {
+    case EntryDecryption::Outcome::Ready: break;
+    case EntryDecryption::Outcome::WrongPassword:
+      run.password_failed = true;
+      SkipEntry(SkipReason::WrongPassword, target.fname, index, run);
+      return std::nullopt;
+    case EntryDecryption::Outcome::Unsupported:
+      SkipEntry(SkipReason::UnsupportedEncryption, target.fname, index, run);
+      return std::nullopt;
+  }
+  data.offset = opened.decryption->DataOffset();
+  data.size = opened.decryption->DataSize() + opened.decryption->TrailerSize();
+  data.checks_crc = opened.decryption->ChecksCrc();
+  data.decryption = std::move(opened.decryption);
+  return data;
+}
+
+const std::optional<std::string>& KvUnZip::PasswordFor(const ZipHeaderInfo& entry,
+                                                        RunState& run) {
+  if (!password_ && !run.password_asked) {
+    run.password_asked = true;
+    password_ = core::CurrentUi().AskForPassword({zip_name_, entry.path + entry.file_name});
+  }
+  return password_;
 }
 
 bool KvUnZip::AnnounceTarget(int index, const ZipHeaderInfo& entry, Target& target,
@@ -359,23 +442,27 @@ std::optional<OutputFile> KvUnZip::CreateTargetFile(const ZipHeaderInfo& entry,
 
 // Steps 10 to 12 up to closing the file: the data decoded into it. A method without a decoder
 // and a decoder out of memory are told in a box; the file is closed in every case.
-KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
+KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, EntryData& data,
                                              OutputFile& file, RunState& run) {
-  archive_->Seek(data_offset);
-  EntryInput input(*archive_, entry.compressed_size, run.input_block.get(),
-                   [this] { BeforeInputBlock(); });
+  archive_->Seek(data.offset);
+  EntryInput raw(*archive_, data.size, run.input_block.get(), [this] { BeforeInputBlock(); });
+  std::optional<DecryptingInput> decrypted;
+  if (data.decryption) decrypted.emplace(raw, *data.decryption);
+  CompressedInput& input = decrypted ? static_cast<CompressedInput&>(*decrypted) : raw;
   EntryOutput output(file, entry.uncompressed_size, run.output_block.get(), run.progress);
-  const DecodeParams params{entry.flags, entry.compressed_size, entry.uncompressed_size};
+  const DecodeParams params{entry.flags,
+                            data.decryption ? data.decryption->DataSize() : data.size,
+                            entry.uncompressed_size};
   bool complete = true;
+  bool authentic = true;
   try {
-    const std::optional<DecodeResult> result = DecodeByMethod(entry.method, input, output, params);
-    if (!result)
-      core::ShowError(kUnknownCompressionMethod, kZipErrorCaption);
-    else if (*result == DecodeResult::OutOfMemory)
-      core::ShowError(kInflateOutOfMemory, kErrorCaption);
+    const std::optional<DecodeResult> result = DecodeByMethod(data.method, input, output, params);
+    if (result == DecodeResult::OutOfMemory) core::ShowError(kInflateOutOfMemory, kErrorCaption);
     output.Finish();
+    if (decrypted) authentic = decrypted->Finish();
   } catch (const EBiggerThanUncompressed&) {
     complete = false;
+    authentic = !data.decryption;
   } catch (...) {
     try {
       file.Close(flush_files_on_close_);
@@ -384,7 +471,7 @@ KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::ui
     throw;
   }
   file.Close(flush_files_on_close_);
-  return {output.Crc(), complete};
+  return {output.Crc(), complete, authentic};
 }
 
 // Step 12 after closing: the read-only attribute and the entry's date; failures are ignored.
@@ -394,16 +481,21 @@ void KvUnZip::KeepDateAndAttributes(const ZipHeaderInfo& entry, const fs::path& 
   platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
 }
 
-// Step 13: a file whose CRC differs from the stored one is deleted.
+// Step 13: a file whose CRC differs from the stored one (where the entry's CRC counts), or
+// whose AES authentication code does not match, is deleted.
 void KvUnZip::CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target,
-                       std::uint32_t crc, RunState& run) {
-  if (crc == entry.crc) {
+                       const EntryData& data, const WrittenData& written, RunState& run) {
+  if ((!data.checks_crc || written.crc == entry.crc) && written.authentic) {
     if (OnEndUnZip) OnEndUnZip(index, target.fname);
     ++run.extracted;
-  } else {
-    if (OnBadCRC) OnBadCRC(crc, entry.crc, index);
-    platform::RemoveFileAt(target.path);
+    return;
   }
+  if (entry.Encrypted()) {
+    if (OnBadPassword) OnBadPassword(index);
+  } else if (OnBadCRC) {
+    OnBadCRC(written.crc, entry.crc, index);
+  }
+  platform::RemoveFileAt(target.path);
 }
 
 }  // namespace vantorel::archive

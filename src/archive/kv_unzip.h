@@ -15,15 +15,20 @@
 // No symbolic link is ever created; an existing file or link at a target is replaced by a new
 // file, never written through.
 //
+// Encrypted entries (PKWARE's traditional encryption, WinZip AES) are decrypted with the
+// password the caller set or, failing that, the one the Ui gives when asked (see SetPassword).
+// An entry whose method has no decoder is told in a box naming the method and leaves no file.
+//
 // Not built: multi-volume archives, the ".zfc" companion directory, the local-header rebuild
-// of damaged archives, sort views other than ByNone, passwords (encrypted entries are skipped),
-// extraction into memory.
+// of damaged archives, sort views other than ByNone, PKWARE's strong encryption, extraction
+// into memory.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,12 +61,17 @@ enum class IncompleteZipMode {
 // Why an entry was skipped (OnSkippingFile).
 enum class SkipReason {
   FileExists,    // the target exists and the overwrite policy kept it
-  Encrypted,     // the entry needs a password, which the program never has
+  Encrypted,     // the entry is encrypted and no password was given
+  WrongPassword, // the password failed the entry's password check
+  UnsupportedEncryption,  // strong encryption, or AES without its extra field
+  UnknownMethod, // no decoder for the entry's compression method (a box said which)
   CannotCreate,  // the target file could not be created
   UnsafePath,    // the stored path has a ".." component or leads outside DestDir
 };
 
+class EntryDecryption;
 class OutputFile;
+struct LocalHeaderFacts;
 
 class KvUnZip {
  public:
@@ -117,6 +127,15 @@ class KvUnZip {
   void Cancel() { cancel_ = true; }
   bool Busy() const { return busy_; }
 
+  // --- Passwords ---
+
+  // The password tried on every encrypted entry, as bytes (UTF-8 as typed). Once set it is used
+  // as it is and never asked for. Without it, the first encrypted entry of a run asks the Ui
+  // (AskForPassword) once; the answer is tried on every encrypted entry and kept for the
+  // archive (until ZipName changes) unless an entry found it wrong, and a cancelled request
+  // leaves the run's encrypted entries skipped (SkipReason::Encrypted).
+  void SetPassword(std::string password);
+
   // --- Properties ---
 
   // Stored without one trailing "\" (or "/"). The value "?" asks the Ui for a folder instead
@@ -170,8 +189,11 @@ class KvUnZip {
   std::function<void(bool& overwrite_it, int file_index, std::string& fname)> OnPromptForOverwrite;
   // An entry was skipped.
   std::function<void(SkipReason reason, const std::string& fname, int file_index)> OnSkippingFile;
-  // A written file did not match its stored CRC and was deleted.
+  // A written file did not match its stored CRC and was deleted (not for encrypted entries).
   std::function<void(std::uint32_t calc_crc, std::uint32_t stored_crc, int file_index)> OnBadCRC;
+  // An encrypted entry's file failed its CRC or its authentication code and was deleted: a wrong
+  // password that passed the password check, or damaged data.
+  std::function<void(int file_index)> OnBadPassword;
   // At the end of every run, also after an error: the files extracted.
   std::function<void(int file_count)> OnUnZipComplete;
   // The GUI's message processing, run before every input block while DoProcessMessages is on.
@@ -190,10 +212,22 @@ class KvUnZip {
     std::string fname;           // the target path text, as the events see and change it
     std::filesystem::path path;  // the real path it resolves to
   };
+  // How an entry's data is read and decoded.
+  struct EntryData {
+    std::uint16_t method = 0;    // the compression method of the (decrypted) data
+    std::uint64_t offset = 0;    // where reading starts (after any encryption header)
+    std::uint64_t size = 0;      // bytes read from there (an authentication code included)
+    std::unique_ptr<EntryDecryption> decryption;  // none for an entry that is not encrypted
+    bool checks_crc = true;      // false for AE-2 entries, whose CRC field is 0
+    EntryData();
+    EntryData(EntryData&&) noexcept;
+    ~EntryData();
+  };
   // What writing an entry's data gave.
   struct WrittenData {
     std::uint32_t crc;  // CRC-32 of the bytes written
     bool complete;      // false when the data ran past the entry's uncompressed size
+    bool authentic;     // false when an AES entry's authentication code did not match
   };
 
   // Extracts entry index of the list: the steps below, in order.
@@ -207,14 +241,21 @@ class KvUnZip {
   // fname is resolved again.
   bool ReplaceExisting(int index, Target& target, RunState& run);
   bool MayOverwrite(int index, std::string& fname);
+  // Step 7 and the method: the entry's data set up for decoding (a password asked for and
+  // checked when it is encrypted); nullopt when the entry is skipped.
+  std::optional<EntryData> PrepareData(int index, const ZipHeaderInfo& entry,
+                                       const LocalHeaderFacts& local, const Target& target,
+                                       RunState& run);
+  // The password to try: the one set, the one kept, or the Ui's answer (asked once a run).
+  const std::optional<std::string>& PasswordFor(const ZipHeaderInfo& entry, RunState& run);
   // nullopt when the file cannot be created.
   std::optional<OutputFile> CreateTargetFile(const ZipHeaderInfo& entry,
                                              const std::filesystem::path& target) const;
-  WrittenData WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
-                             OutputFile& file, RunState& run);
+  WrittenData WriteEntryData(const ZipHeaderInfo& entry, EntryData& data, OutputFile& file,
+                             RunState& run);
   void KeepDateAndAttributes(const ZipHeaderInfo& entry, const std::filesystem::path& target) const;
-  void CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target, std::uint32_t crc,
-                RunState& run);
+  void CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target,
+                const EntryData& data, const WrittenData& written, RunState& run);
   void SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run);
   void BeforeInputBlock();
 
@@ -232,6 +273,8 @@ class KvUnZip {
   bool retain_attributes_ = true;
   bool replace_read_only_ = false;
   bool flush_files_on_close_ = false;
+  std::optional<std::string> password_;       // the password to try on encrypted entries
+  bool password_set_ = false;                 // password_ came from SetPassword
 
   SortedZip entries_;                         // the ByNone list, also the view
   EndCentral end_central_;

@@ -17,6 +17,7 @@ inline constexpr std::uint32_t kCentralRecordSignature = 0x02014B50;
 inline constexpr std::size_t kEndCentralSize = 22;      // fixed part of the end record
 inline constexpr std::size_t kCentralRecordSize = 46;   // fixed part of a central record
 inline constexpr std::size_t kLocalHeaderSize = 30;     // fixed part of a local header
+inline constexpr std::size_t kLocalTimeOffset = 10;       // the DOS time word
 inline constexpr std::size_t kLocalNameLengthOffset = 26;
 inline constexpr std::size_t kLocalExtraLengthOffset = 28;
 // The end record plus the longest comment it can announce: how far from the end of the

@@ -41,6 +41,14 @@ struct FolderRequest {
   bool operator==(const FolderRequest&) const = default;
 };
 
+// A request for the password of an archive's encrypted entries.
+struct PasswordRequest {
+  std::string archive;  // the archive's path (UTF-8, as on disk)
+  std::string entry;    // the first encrypted entry met: stored path and name, "\" separated
+
+  bool operator==(const PasswordRequest&) const = default;
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -53,6 +61,10 @@ class Ui {
 
   // Asks for a folder; nullopt when the user cancels.
   virtual std::optional<std::string> AskForFolder(const FolderRequest& request) = 0;
+
+  // Asks for a password, without showing what is typed; nullopt when the user cancels or
+  // nobody can be asked. The answer is bytes as typed (UTF-8).
+  virtual std::optional<std::string> AskForPassword(const PasswordRequest& request) = 0;
 
   // Shows a progress text (a status line or a dialog's label); empty clears it.
   virtual void ShowProgress(const std::string& text) = 0;

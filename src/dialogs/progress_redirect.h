@@ -29,6 +29,9 @@ class ProgressRedirect : public core::Ui {
   std::optional<std::string> AskForFolder(const core::FolderRequest& request) override {
     return previous_.AskForFolder(request);
   }
+  std::optional<std::string> AskForPassword(const core::PasswordRequest& request) override {
+    return previous_.AskForPassword(request);
+  }
   void ShowProgress(const std::string& text) override { target_(text); }
   void SetBusy(bool busy) override { previous_.SetBusy(busy); }
 

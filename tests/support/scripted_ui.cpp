@@ -37,6 +37,9 @@ ScriptedUi::~ScriptedUi() {
   if (!folder_answers_.empty())
     ADD_FAILURE() << "expected folder request never came (" << folder_answers_.size()
                   << " left)";
+  if (!password_answers_.empty())
+    ADD_FAILURE() << "expected password request never came (" << password_answers_.size()
+                  << " left)";
 }
 
 ScriptedUi& ScriptedUi::Expect(core::BoxKind kind, const std::string& text,
@@ -53,6 +56,11 @@ ScriptedUi& ScriptedUi::AnswerFileRequest(std::optional<std::string> file) {
 
 ScriptedUi& ScriptedUi::AnswerFolderRequest(std::optional<std::string> folder) {
   folder_answers_.push_back(std::move(folder));
+  return *this;
+}
+
+ScriptedUi& ScriptedUi::AnswerPasswordRequest(std::optional<std::string> password) {
+  password_answers_.push_back(std::move(password));
   return *this;
 }
 
@@ -93,6 +101,17 @@ std::optional<std::string> ScriptedUi::AskForFolder(const core::FolderRequest& r
   }
   auto answer = folder_answers_.front();
   folder_answers_.pop_front();
+  return answer;
+}
+
+std::optional<std::string> ScriptedUi::AskForPassword(const core::PasswordRequest& request) {
+  password_requests.push_back(request);
+  if (password_answers_.empty()) {
+    ADD_FAILURE() << "unexpected password request for \"" << request.archive << "\"";
+    return std::nullopt;
+  }
+  auto answer = password_answers_.front();
+  password_answers_.pop_front();
   return answer;
 }
 

@@ -19,6 +19,7 @@ class AnsweringUi : public core::Ui {
   core::Answer Show(const core::MessageBox& box) override;
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return {}; }
   std::optional<std::string> AskForFolder(const core::FolderRequest&) override { return {}; }
+  std::optional<std::string> AskForPassword(const core::PasswordRequest&) override { return {}; }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 

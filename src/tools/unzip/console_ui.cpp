@@ -1,6 +1,10 @@
 #include "console_ui.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <iostream>
 
 #include "core/code_pages.h"
 
@@ -28,6 +32,29 @@ std::optional<std::string> ConsoleUi::AskForFile(const core::FileRequest&) { ret
 
 std::optional<std::string> ConsoleUi::AskForFolder(const core::FolderRequest&) {
   return std::nullopt;
+}
+
+std::optional<std::string> ConsoleUi::AskForPassword(const core::PasswordRequest& request) {
+  if (!::isatty(STDIN_FILENO)) return std::nullopt;
+  std::string entry = request.entry;
+  for (char& c : entry)
+    if (c == '\\') c = '/';
+  std::fprintf(stderr, "[%s] %s password: ", request.archive.c_str(),
+               core::Cp1252ToUtf8(entry).c_str());
+  std::fflush(stderr);
+  termios saved{};
+  const bool hidden = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (hidden) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  std::string password;
+  const bool read = static_cast<bool>(std::getline(std::cin, password));
+  if (hidden) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  std::fputc('\n', stderr);
+  if (!read) return std::nullopt;
+  return password;
 }
 
 }  // namespace vantorel::tools::unzip

@@ -1,4 +1,5 @@
-// The Ui of the command-line tool: boxes become lines on standard error; nothing is asked.
+// The Ui of the command-line tool: boxes become lines on standard error; only a password is
+// asked, on the terminal.
 #pragma once
 
 #include <string>
@@ -23,6 +24,9 @@ class ConsoleUi : public core::Ui {
   // No file or folder can be picked on the command line.
   std::optional<std::string> AskForFile(const core::FileRequest& request) override;
   std::optional<std::string> AskForFolder(const core::FolderRequest& request) override;
+  // On a terminal (standard input): prompts "[ARCHIVE] ENTRY password: " on standard error and
+  // reads a line without echoing it. Without a terminal, or at the end of input: nullopt.
+  std::optional<std::string> AskForPassword(const core::PasswordRequest& request) override;
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 

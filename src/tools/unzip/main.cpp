@@ -3,11 +3,12 @@
 //   vantorel-unzip -l ARCHIVE
 //       "Archive contains N files", one line per entry in list order (path TAB file name TAB
 //       compressed size TAB uncompressed size, names in UTF-8), then the totals line.
-//   vantorel-unzip [-o|-n] [-d DEST] ARCHIVE
+//   vantorel-unzip [-o|-n] [-P PASSWORD] [-d DEST] ARCHIVE
 //       Extracts every entry with its directories into DEST (default: the archive's folder).
 //       -o overwrites existing files, -n never does; otherwise each is asked on the terminal
-//       (no terminal: No). The last line on standard output is the summary
-//       "N files unzipped to DEST".
+//       (no terminal: No). Encrypted entries are decrypted with PASSWORD or, without -P, with
+//       the password asked once on the terminal (no terminal: they are skipped). The last line
+//       on standard output is the summary "N files unzipped to DEST".
 //
 // Exit status: 0 done, 2 a usage error or an error of the reader (its message on standard error).
 // --help and --version print their texts on standard output.
@@ -39,19 +40,23 @@ using archive::KvUnZip;
 
 constexpr char kUsage[] =
     "usage: vantorel-unzip -l ARCHIVE\n"
-    "       vantorel-unzip [-o|-n] [-d DEST] ARCHIVE\n"
+    "       vantorel-unzip [-o|-n] [-P PASSWORD] [-d DEST] ARCHIVE\n"
     "Try 'vantorel-unzip --help' for more information.\n";
 
 constexpr char kHelpHead[] =
     "Usage: vantorel-unzip -l ARCHIVE\n"
-    "  or:  vantorel-unzip [-o|-n] [-d DEST] ARCHIVE\n"
+    "  or:  vantorel-unzip [-o|-n] [-P PASSWORD] [-d DEST] ARCHIVE\n"
     "List or extract the files of a ZIP archive, including archives made with the\n"
-    "PKZIP methods of the 1990s (shrunk, reduced, imploded) besides stored and deflated.\n"
+    "PKZIP methods of the 1990s (shrunk, reduced, imploded) besides stored, deflated,\n"
+    "Deflate64, bzip2, LZMA, XZ and Zstandard, and encrypted entries (PKWARE's\n"
+    "traditional encryption, WinZip AES).\n"
     "\n"
     "  -l         list the entries: path, name, compressed and uncompressed size\n"
     "  -d DEST    extract into the folder DEST (default: the archive's folder)\n"
     "  -o         overwrite existing files without asking\n"
     "  -n         never overwrite existing files\n"
+    "  -P PASSWORD  decrypt encrypted entries with PASSWORD (without -P the password\n"
+    "             is asked on the terminal once; with no terminal they are skipped)\n"
     "             (without -o or -n each existing file is asked about on the terminal;\n"
     "             with no terminal the answer is no)\n";
 
@@ -68,6 +73,7 @@ struct Options {
   bool list = false;
   std::optional<archive::UZOverwriteMode> overwrite;  // none: ask
   std::string dest;                                   // empty: the archive's folder
+  std::optional<std::string> password;                // none: ask on the terminal
   std::string archive;
 };
 
@@ -81,6 +87,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.overwrite = archive::UZOverwriteMode::Always;
     } else if (arg == "-n" && !options.overwrite) {
       options.overwrite = archive::UZOverwriteMode::Never;
+    } else if (arg == "-P" && i + 1 < argc && !options.password) {
+      options.password = argv[++i];
     } else if (arg == "-d" && i + 1 < argc && options.dest.empty()) {
       options.dest = argv[++i];
       if (options.dest.empty()) return std::nullopt;
@@ -91,7 +99,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     }
   }
   if (options.archive.empty()) return std::nullopt;
-  if (options.list && (options.overwrite || !options.dest.empty())) return std::nullopt;
+  if (options.list && (options.overwrite || !options.dest.empty() || options.password))
+    return std::nullopt;
   return options;
 }
 
@@ -135,7 +144,11 @@ int List(KvUnZip& unzip) {
 const char* SkipText(archive::SkipReason reason) {
   switch (reason) {
     case archive::SkipReason::FileExists: return "the file exists";
-    case archive::SkipReason::Encrypted: return "the entry is encrypted";
+    case archive::SkipReason::Encrypted: return "the entry is encrypted and no password was given";
+    case archive::SkipReason::WrongPassword: return "wrong password";
+    case archive::SkipReason::UnsupportedEncryption:
+      return "its encryption is not supported (only PKWARE's traditional and WinZip AES are)";
+    case archive::SkipReason::UnknownMethod: return "its compression method is not supported";
     case archive::SkipReason::CannotCreate: return "the file cannot be created";
     case archive::SkipReason::UnsafePath: return "its path leads outside the destination";
   }
@@ -160,16 +173,25 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
   unzip.SetRetainAttributes(true);
   unzip.SetReplaceReadOnly(true);
   unzip.SetOverwriteMode(options.overwrite.value_or(archive::UZOverwriteMode::Prompt));
+  if (options.password) unzip.SetPassword(*options.password);
   unzip.OnPromptForOverwrite = [](bool& overwrite_it, int, std::string& fname) {
     overwrite_it = AskToReplace(fname);
   };
   unzip.OnStartUnZip = [&ui](int, std::string& fname, bool&) { ui.subject = Shown(fname); };
   unzip.OnSkippingFile = [](archive::SkipReason reason, const std::string& fname, int) {
-    if (reason == archive::SkipReason::FileExists) return;
+    // An existing file kept is no news; an unknown method was told in its box already.
+    if (reason == archive::SkipReason::FileExists || reason == archive::SkipReason::UnknownMethod)
+      return;
     std::fprintf(stderr, "vantorel-unzip: skipped %s: %s\n", Shown(fname).c_str(), SkipText(reason));
   };
   unzip.OnBadCRC = [&unzip](std::uint32_t, std::uint32_t, int index) {
     std::fprintf(stderr, "vantorel-unzip: %s: bad CRC or damaged data, file removed\n",
+                 Shown(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
+  };
+  unzip.OnBadPassword = [&unzip](int index) {
+    std::fprintf(stderr,
+                 "vantorel-unzip: %s: wrong password or damaged data (the check failed), file "
+                 "removed\n",
                  Shown(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
   };
   const bool show_progress = ::isatty(STDERR_FILENO);
