@@ -3,7 +3,9 @@
 // output block, the size check and the CRC.
 // Input: a variant byte (the compression factor of reduce, the general flags of implode), three
 // bytes of little-endian uncompressed size (at most kMaxOutput), then the compressed bytes.
-// VANTOREL_FUZZ_METHOD picks the decoder; reduce and implode take the variant byte.
+// VANTOREL_FUZZ_METHOD picks the decoder (every method with one: the legacy ones, deflate and
+// Deflate64, and the library-backed bzip2, LZMA, Zstandard and XZ); reduce and implode take the
+// variant byte.
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -33,14 +33,19 @@ const std::filesystem::path& ScratchDir();
 // Writes bytes as ScratchDir() / name, replacing what was there; returns the path.
 std::filesystem::path WriteScratchFile(std::string_view name, std::string_view bytes);
 
-// Answers OK (or the first choice) to every box, cancels every request, shows nothing.
+// The password of the encrypted seed archives.
+inline constexpr char kFuzzPassword[] = "password";
+
+// Answers OK (or the first choice) to every box, cancels every file and folder request, gives
+// kFuzzPassword when asked for a password, shows nothing.
 class SilentUi final : public core::Ui {
  public:
   core::Answer Show(const core::MessageBox& box) override;
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return std::nullopt; }
   std::optional<std::string> AskForFolder(const core::FolderRequest&) override { return std::nullopt; }
+  // Encrypted entries are tried with kFuzzPassword, the password of the seeds.
   std::optional<std::string> AskForPassword(const core::PasswordRequest&) override {
-    return std::nullopt;
+    return std::string(kFuzzPassword);
   }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}

@@ -6,7 +6,10 @@ Usage: make_corpora.py SOURCE_ROOT FIXTURES_DIR DBF_TOOL OUT_DIR
 Seeds come from the shared fixture archives, a demo archive made by tools/make_demo_archive.py,
 and small files written here. Every seed is kept small so the fuzzers start fast.
 """
+import lzma
 import os
+import random
+import shutil
 import struct
 import subprocess
 import sys
@@ -50,13 +53,102 @@ def raw_entries(path: Path):
         yield info.compress_type, info.flag_bits, info.file_size, data[start:start + info.compress_size]
 
 
-def archive_seeds(out: Path, fixtures: Path, demo: Path) -> None:
-    targets = {0: "fuzz_stored", 1: "fuzz_unshrink", 2: "fuzz_unreduce", 3: "fuzz_unreduce",
-               4: "fuzz_unreduce", 5: "fuzz_unreduce", 6: "fuzz_explode", 8: "fuzz_inflate"}
+DECODER_TARGETS = {0: "fuzz_stored", 1: "fuzz_unshrink", 2: "fuzz_unreduce", 3: "fuzz_unreduce",
+                   4: "fuzz_unreduce", 5: "fuzz_unreduce", 6: "fuzz_explode", 8: "fuzz_inflate",
+                   9: "fuzz_inflate64", 12: "fuzz_bunzip2", 14: "fuzz_unlzma", 93: "fuzz_unzstd",
+                   95: "fuzz_unxz"}
+FUZZ_PASSWORD = "password"  # fuzz_input.h's kFuzzPassword
+
+
+def method_sample() -> dict:
+    """Small files that make the methods use their codes: text, a far repeat, random bytes."""
+    rng = random.Random(5)
+    words = [bytes(rng.choice(b"abcdefghijklmnop") for _ in range(rng.randint(2, 8))) for _ in range(300)]
+    text = b" ".join(rng.choice(words) for _ in range(2500))
+    block = rng.randbytes(2000)
+    # The block comes again after 35,000 bytes of text: a distance only Deflate64 reaches.
+    return {"text.txt": text, "far.bin": block + text[:35000] + block + bytes(3000),
+            "random.bin": rng.randbytes(1500), "empty.txt": b""}
+
+
+def method_archives(scratch: Path):
+    """Archives of the further methods and encryptions, made by the tools that are installed."""
+    source = scratch / "methods"
+    source.mkdir()
+    for name, content in method_sample().items():
+        (source / name).write_bytes(content)
+    names = sorted(method_sample())
+    for label, method in (("lzma", zipfile.ZIP_LZMA), ("bzip2", zipfile.ZIP_BZIP2)):
+        made = scratch / f"py-{label}.zip"
+        with zipfile.ZipFile(made, "w", method) as archive:
+            for name in names:
+                archive.write(source / name, name)
+        yield made
+    seven = shutil.which("7z") or shutil.which("7zz") or shutil.which("7za")
+    commands = []
+    if seven:
+        for switches in (["-mm=Deflate64"], ["-mm=BZip2"], ["-mm=LZMA"], ["-mem=ZipCrypto"],
+                         ["-mem=AES256"], ["-mem=AES128", "-mm=BZip2"], ["-mem=AES192", "-mx=0"]):
+            label = "".join(c for c in "-".join(switches) if c.isalnum())
+            commands.append((f"7z-{label}.zip", [seven, "a", "-tzip", f"-p{FUZZ_PASSWORD}", *switches]))
+    if shutil.which("zip"):
+        commands.append(("zip-P.zip", ["zip", "-q", "-P", FUZZ_PASSWORD]))
+        commands.append(("zip-bzip2.zip", ["zip", "-q", "-Z", "bzip2"]))
+    for name, command in commands:
+        made = scratch / name
+        subprocess.run(command + [str(made), *names], cwd=source, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        yield made
+
+
+def decrypt_seeds(out: Path, path: Path) -> None:
+    """decrypt_fuzzer.cpp's inputs from every encrypted entry of an archive."""
+    data = path.read_bytes()
+    for info in zipfile.ZipFile(path).infolist():
+        if not info.flag_bits & 1 or info.file_size >= 1 << 20:
+            continue
+        offset = info.header_offset
+        time, = struct.unpack("<H", data[offset + 10:offset + 12])
+        name_length, extra_length = struct.unpack("<HH", data[offset + 26:offset + 30])
+        extra = data[offset + 30 + name_length:offset + 30 + name_length + extra_length]
+        start = offset + 30 + name_length + extra_length
+        raw = data[start:start + info.compress_size]
+        variant = info.flag_bits & 0x08
+        inner = info.compress_type
+        at = extra.find(b"\x01\x99\x07\x00")
+        if info.compress_type == 99 and at >= 0:
+            version, _, strength, inner = struct.unpack("<H2sBH", extra[at + 4:at + 11])
+            variant |= 1 | (strength - 1) << 1 | (0x10 if version == 1 else 0)
+        if inner not in (0, 8) or len(raw) > 16 * 1024:
+            continue
+        variant |= 0x20 if inner == 8 else 0
+        seed = bytes([variant]) + struct.pack("<HI", time, info.CRC) + struct.pack("<I", info.file_size)[:3] + raw
+        write(out, "fuzz_decrypt", f"{path.stem}-{info.filename}", seed)
+
+
+def stream_seeds(out: Path) -> None:
+    """XZ and Zstandard streams of the sample files, as the decoder targets take them."""
+    for name, content in method_sample().items():
+        size = struct.pack("<I", len(content))[:3]
+        write(out, "fuzz_unxz", f"xz-{name}", b"\x00" + size + lzma.compress(content, format=lzma.FORMAT_XZ))
+        if shutil.which("zstd"):
+            frame = subprocess.run(["zstd", "-q", "-c", "-3"], input=content, check=True,
+                                   stdout=subprocess.PIPE).stdout
+            write(out, "fuzz_unzstd", f"zstd-{name}", b"\x00" + size + frame)
+
+
+def archive_seeds(out: Path, fixtures: Path, demo: Path, scratch: Path) -> None:
+    targets = DECODER_TARGETS
     seen = set()
-    for number, path in enumerate(zip_files(fixtures, demo)):
+    made = list(method_archives(scratch))
+    for path in made:
+        decrypt_seeds(out, path)
+    stream_seeds(out)
+    for number, path in enumerate([*zip_files(fixtures, demo), *made]):
         write(out, "fuzz_zip", f"{number:03d}-{path.name}", path.read_bytes())
         for method, flags, size, raw in raw_entries(path):
+            if flags & 1:
+                continue
             if method not in targets or size >= 1 << 20 or len(raw) > 16 * 1024:
                 continue
             variant = method - 2 if 2 <= method <= 5 else flags & 0xFF
@@ -211,7 +303,7 @@ def main() -> None:
         demo = Path(scratch) / "demo"
         subprocess.run([sys.executable, str(source_root / "tools/make_demo_archive.py"), str(demo)],
                        check=True, stdout=subprocess.DEVNULL)
-        archive_seeds(out, fixtures, demo)
+        archive_seeds(out, fixtures, demo, Path(scratch))
         table_seeds(out, demo, source_root)
         page_seeds(out, demo)
         image_seeds(out, demo)

@@ -50,7 +50,7 @@ fi
 
 dictionary_of() {
   case "$1" in
-    fuzz_zip | fuzz_stored | fuzz_unshrink | fuzz_unreduce | fuzz_explode | fuzz_inflate) echo fuzz/dict/zip.dict ;;
+    fuzz_zip | fuzz_stored | fuzz_unshrink | fuzz_unreduce | fuzz_explode | fuzz_inflate | fuzz_inflate64 | fuzz_decrypt) echo fuzz/dict/zip.dict ;;
     fuzz_table | fuzz_ndx) echo fuzz/dict/dbf.dict ;;
     fuzz_expression) echo fuzz/dict/expression.dict ;;
     fuzz_page) echo fuzz/dict/html.dict ;;

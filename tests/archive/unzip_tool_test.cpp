@@ -127,6 +127,44 @@ TEST_F(UnzipTool, SaysWhyAnEntryWasSkipped) {
   EXPECT_FALSE(fs::exists(dir_ / "in/evil.txt"));
 }
 
+TEST_F(UnzipTool, PasswordsAndUnknownMethods) {
+  ZipBuilder zip;
+  zip.Encrypted("secret.txt", "the secret", "right");
+  zip.Stored("plain.txt", "plain");
+  zip.Stored("odd.bin", "odd").method = 98;
+  const fs::path archive = dir_.Write("T.ZIP", zip.Build());
+  const std::string dest = dir_ / "out";
+  const struct {
+    const char* switches;
+    const char* secret_line;  // the line about secret.txt on standard error
+  } cases[] = {
+      {"-P right", nullptr},
+      {"-P wrong", "vantorel-unzip: skipped /out/secret.txt: wrong password\n"},
+      // No terminal to ask on.
+      {"", "vantorel-unzip: skipped /out/secret.txt: the entry is encrypted and no password was "
+           "given\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.switches);
+    fs::remove_all(dest);
+    const ToolRun run = Run(std::string(c.switches) + " -d " + Quoted(dest) + " " +
+                            Quoted(archive.string()));
+    EXPECT_EQ(testing::TempDir::Read(dest + "/plain.txt"), "plain");
+    EXPECT_FALSE(fs::exists(dest + "/odd.bin"));
+    EXPECT_NE(run.err.find("Zip Error: Unknown Compression Method 98 (PPMd) in odd.bin\n"),
+              std::string::npos)
+        << run.err;
+    if (c.secret_line == nullptr) {
+      EXPECT_EQ(testing::TempDir::Read(dest + "/secret.txt"), "the secret");
+    } else {
+      EXPECT_FALSE(fs::exists(dest + "/secret.txt"));
+      std::string line = c.secret_line;
+      line.replace(line.find("/out/"), 5, dest + "/");
+      EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+    }
+  }
+}
+
 TEST_F(UnzipTool, ReaderErrorsExitWithStatus2) {
   ZipBuilder zip;
   zip.Stored("a.txt", "a");

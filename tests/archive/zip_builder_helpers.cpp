@@ -1,6 +1,8 @@
 #include "zip_builder_helpers.h"
 
+#include <lzma.h>
 #include <zlib.h>
+#include <zstd.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -10,6 +12,52 @@ namespace vantorel::archive::testzip {
 std::uint32_t Crc32(std::string_view bytes) {
   return static_cast<std::uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+std::string XzCompress(std::string_view bytes) {
+  std::string out(lzma_stream_buffer_bound(bytes.size()), '\0');
+  std::size_t written = 0;
+  if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr,
+                              reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+                              reinterpret_cast<std::uint8_t*>(out.data()), &written,
+                              out.size()) != LZMA_OK)
+    throw std::runtime_error("lzma_easy_buffer_encode");
+  out.resize(written);
+  return out;
+}
+
+std::string ZstdCompress(std::string_view bytes) {
+  std::string out(ZSTD_compressBound(bytes.size()), '\0');
+  const std::size_t written = ZSTD_compress(out.data(), out.size(), bytes.data(), bytes.size(), 3);
+  if (ZSTD_isError(written)) throw std::runtime_error("ZSTD_compress");
+  out.resize(written);
+  return out;
+}
+
+std::string TraditionalEncrypt(std::string_view password, std::string_view bytes,
+                               std::uint8_t check_byte) {
+  std::uint32_t keys[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+  const auto crc_byte = [](std::uint32_t crc, std::uint8_t b) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    return crc;
+  };
+  const auto update = [&](std::uint8_t plain) {
+    keys[0] = crc_byte(keys[0], plain);
+    keys[1] = (keys[1] + (keys[0] & 0xFF)) * 134775813u + 1;
+    keys[2] = crc_byte(keys[2], static_cast<std::uint8_t>(keys[1] >> 24));
+  };
+  for (const char c : password) update(static_cast<std::uint8_t>(c));
+  std::string plain = "0123456789a";
+  plain += static_cast<char>(check_byte);
+  plain += bytes;
+  std::string out;
+  for (const char c : plain) {
+    const std::uint32_t temp = (keys[2] | 2) & 0xFFFF;
+    out += static_cast<char>(static_cast<std::uint8_t>(c) ^ ((temp * (temp ^ 1)) >> 8 & 0xFF));
+    update(static_cast<std::uint8_t>(c));
+  }
+  return out;
 }
 
 std::string RawDeflate(std::string_view bytes) {
@@ -47,6 +95,17 @@ Entry& ZipBuilder::Deflated(std::string name, std::string content) {
   entry.crc = Crc32(content);
   entry.uncompressed_size = static_cast<std::uint32_t>(content.size());
   entry.data = RawDeflate(content);
+  entry.compressed_size = static_cast<std::uint32_t>(entry.data.size());
+  return entry;
+}
+
+Entry& ZipBuilder::Encrypted(std::string name, std::string content, std::string_view password) {
+  Entry& entry = Raw(std::move(name));
+  entry.method = 0;
+  entry.flags = 1;
+  entry.crc = Crc32(content);
+  entry.uncompressed_size = static_cast<std::uint32_t>(content.size());
+  entry.data = TraditionalEncrypt(password, content, static_cast<std::uint8_t>(entry.crc >> 24));
   entry.compressed_size = static_cast<std::uint32_t>(entry.data.size());
   return entry;
 }

@@ -17,6 +17,14 @@ inline constexpr std::uint32_t kSomeDosTime = (41u << 9 | 3u << 5 | 4u) << 16 | 
 std::uint32_t Crc32(std::string_view bytes);
 // The raw deflate stream (no zlib header) of bytes.
 std::string RawDeflate(std::string_view bytes);
+// A complete .xz stream of bytes (liblzma, preset 6).
+std::string XzCompress(std::string_view bytes);
+// One zstd frame of bytes (libzstd, level 3).
+std::string ZstdCompress(std::string_view bytes);
+// bytes encrypted with PKWARE's traditional encryption under password: the 12-byte header
+// (eleven filler bytes and check_byte), then the data.
+std::string TraditionalEncrypt(std::string_view password, std::string_view bytes,
+                               std::uint8_t check_byte);
 std::string Le16(std::uint32_t value);
 std::string Le32(std::uint32_t value);
 
@@ -43,6 +51,9 @@ class ZipBuilder {
   Entry& Stored(std::string name, std::string content);
   // A deflated entry of content.
   Entry& Deflated(std::string name, std::string content);
+  // A stored entry of content encrypted with PKWARE's traditional encryption (flag bit 0, the
+  // check byte from the CRC).
+  Entry& Encrypted(std::string name, std::string content, std::string_view password);
   // A directory entry (name ending in "/").
   Entry& Directory(std::string name);
   // An entry with raw data and everything else set by the caller.
