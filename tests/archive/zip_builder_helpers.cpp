@@ -1,8 +1,6 @@
 #include "zip_builder_helpers.h"
 
-#include <lzma.h>
 #include <zlib.h>
-#include <zstd.h>
 
 #include <cstdio>
 #include <stdexcept>
@@ -12,26 +10,6 @@ namespace vantorel::archive::testzip {
 std::uint32_t Crc32(std::string_view bytes) {
   return static_cast<std::uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-std::string XzCompress(std::string_view bytes) {
-  std::string out(lzma_stream_buffer_bound(bytes.size()), '\0');
-  std::size_t written = 0;
-  if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr,
-                              reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                              reinterpret_cast<std::uint8_t*>(out.data()), &written,
-                              out.size()) != LZMA_OK)
-    throw std::runtime_error("lzma_easy_buffer_encode");
-  out.resize(written);
-  return out;
-}
-
-std::string ZstdCompress(std::string_view bytes) {
-  std::string out(ZSTD_compressBound(bytes.size()), '\0');
-  const std::size_t written = ZSTD_compress(out.data(), out.size(), bytes.data(), bytes.size(), 3);
-  if (ZSTD_isError(written)) throw std::runtime_error("ZSTD_compress");
-  out.resize(written);
-  return out;
 }
 
 std::string TraditionalEncrypt(std::string_view password, std::string_view bytes,

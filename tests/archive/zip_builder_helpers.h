@@ -17,10 +17,6 @@ inline constexpr std::uint32_t kSomeDosTime = (41u << 9 | 3u << 5 | 4u) << 16 | 
 std::uint32_t Crc32(std::string_view bytes);
 // The raw deflate stream (no zlib header) of bytes.
 std::string RawDeflate(std::string_view bytes);
-// A complete .xz stream of bytes (liblzma, preset 6).
-std::string XzCompress(std::string_view bytes);
-// One zstd frame of bytes (libzstd, level 3).
-std::string ZstdCompress(std::string_view bytes);
 // bytes encrypted with PKWARE's traditional encryption under password: the 12-byte header
 // (eleven filler bytes and check_byte), then the data.
 std::string TraditionalEncrypt(std::string_view password, std::string_view bytes,

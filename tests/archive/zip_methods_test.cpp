@@ -19,6 +19,7 @@
 
 #include "archive/kv_unzip.h"
 #include "core/ui.h"
+#include "library_stream_helpers.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 #include "zip_builder_helpers.h"

@@ -387,6 +387,40 @@ TEST_F(UnzipperFormTest, TheSummaryNamesTheDestinationAsTheReaderStoresIt) {
   EXPECT_EQ(Read(blocker), "a file where a folder would go");
 }
 
+TEST_F(UnzipperFormTest, ThePasswordIsAskedOncePerArchiveAndTriedOnEveryEncryptedEntry) {
+  ZipBuilder zip;
+  zip.Encrypted("a.txt", "secret a", "open sesame");
+  zip.Stored("plain.txt", "plain");
+  zip.Encrypted("sub/b.txt", "secret b", "open sesame");
+  const std::string archive = Write("T.ZIP", zip.Build());
+  auto form = Open(archive);
+  ui_.AnswerPasswordRequest("open sesame").Expect(BoxKind::Information, Summary(3, out_));
+  form->DestinationEdit->setText(QString::fromStdString(out_));
+  form->UnZipBtnClick();
+  EXPECT_EQ(Read(out_ + "/a.txt"), "secret a");
+  EXPECT_EQ(Read(out_ + "/sub/b.txt"), "secret b");
+  ASSERT_EQ(ui_.password_requests.size(), 1u);
+  EXPECT_EQ(ui_.password_requests[0], (core::PasswordRequest{archive, "a.txt"}));
+
+  // A second Unzip of the same archive uses the password given.
+  ui_.Expect(BoxKind::Information, Summary(3, out_ + "2"));
+  form->DestinationEdit->setText(QString::fromStdString(out_ + "2"));
+  form->UnZipBtnClick();
+  EXPECT_EQ(ui_.password_requests.size(), 1u);
+
+  // Another archive asks again; a wrong password writes none of its encrypted files.
+  ZipBuilder other;
+  other.Encrypted("c.txt", "secret c", "another");
+  core::ExtractArchiveName() = Write("U.ZIP", other.Build());
+  form->OpenZip();
+  ui_.AnswerPasswordRequest("open sesame").Expect(BoxKind::Information, Summary(0, out_ + "3"));
+  form->DestinationEdit->setText(QString::fromStdString(out_ + "3"));
+  form->UnZipBtnClick();
+  EXPECT_EQ(ui_.password_requests.size(), 2u);
+  EXPECT_FALSE(fs::exists(out_ + "3/c.txt"));
+  EXPECT_TRUE(ui_.Done());
+}
+
 TEST_F(UnzipperFormTest, AnEmptyDestinationIsRefused) {
   ZipBuilder zip;
   zip.Stored("a.txt", "a");
