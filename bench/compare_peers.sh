@@ -11,11 +11,15 @@
 #   unzip     with --zip: vantorel-unzip against Info-ZIP unzip on the legacy fixture archives
 #             that unzip can extract (shrunk, imploded; it has no decoder for the reduced
 #             methods) and on a deflated archive of about 200 MB.
+#   methods   with --methods: vantorel-unzip against 7-Zip's `7z x` on one folder of about
+#             60 MB (text, tables, random bytes) that 7-Zip put into archives with Deflate64,
+#             BZip2 and LZMA.
 # Each pair runs in turn, A B A B ..., and prints the medians of wall and CPU seconds (user +
 # system of the children) and their ratio A/B. A run of a short command repeats it a few
 # times so that the clock's resolution does not decide.
 #
-# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip] [BUILD_DIR]
+# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip] [--methods] [--no-tables] [BUILD_DIR]
+#   --no-tables leaves out search, index and find (their inputs take long to write).
 #   BUILD_DIR (default: build) holds src/tools/dbf/vantorel-dbf, and bench/tables/ndx_bench
 #   when configured with -DVANTOREL_BENCH=ON; DIR (default: /tmp/vantorel-peers) keeps the
 #   generated inputs between calls.
@@ -26,13 +30,17 @@ source_dir=$(dirname "$here")
 runs=7
 work=/tmp/vantorel-peers
 zip=false
+methods=false
+tables=true
 build=build
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --zip) zip=true; shift ;;
-    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+    --methods) methods=true; shift ;;
+    --no-tables) tables=false; shift ;;
+    -h|--help) sed -n '2,25p' "$0"; exit 0 ;;
     *) build=$1; shift ;;
   esac
 done
@@ -40,10 +48,11 @@ build=$(cd "$build" && pwd)
 dbf_tool=$build/src/tools/dbf/vantorel-dbf
 unzip_tool=$build/src/tools/unzip/vantorel-unzip
 ndx_bench=$build/bench/tables/ndx_bench
-[ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }
+$tables && { [ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }; }
 mkdir -p "$work"
 export LC_ALL=C
 
+if $tables; then
 # --- inputs ---------------------------------------------------------------------------------
 
 if [ ! -f "$work/demo/keyword.dbf" ]; then
@@ -78,6 +87,7 @@ keys = (data[header + i * length + 12:header + (i + 1) * length].decode("cp437")
         .encode("cp437", "replace") for i in range(count))
 open(sys.argv[2], "wb").write(b"\n".join(keys) + b"\n")
 EOF
+fi
 fi
 
 # --- timing ---------------------------------------------------------------------------------
@@ -134,6 +144,7 @@ echo "load: $(uptime)"
 echo "runs: $runs (medians), inputs in $work"
 echo
 
+if $tables; then
 compare search 10 "$dbf_tool search $work/demo/keyword.dbf ZYGOMORPHIC" \
   "grep -c -i -F ZYGOMORPHIC $work/keyword-lines.txt"
 
@@ -156,6 +167,7 @@ else
   echo "find: no $ndx_bench (configure with -DVANTOREL_BENCH=ON and build ndx_bench)"
   echo
 fi
+fi
 
 if $zip; then
   command -v unzip >/dev/null || { sudo apt-get install -y unzip >/dev/null 2>&1 || apt-get install -y unzip >/dev/null; }
@@ -177,4 +189,37 @@ if $zip; then
   [ -f "$work/zips/mixed.zip" ] || python3 "$source_dir/bench/archive/make_bench_zips.py" "$work/zips" >/dev/null
   compare deflate 1 "$unzip_tool -o -d $work/out-a $work/zips/mixed.zip" \
     "unzip -o -qq $work/zips/mixed.zip -d $work/out-b"
+fi
+
+if $methods; then
+  [ -x "$unzip_tool" ] || { echo "no $unzip_tool: build the vantorel-unzip target first" >&2; exit 2; }
+  seven=$(command -v 7z || command -v 7zz || command -v 7za) || { echo "no 7-Zip (7z, 7zz)" >&2; exit 2; }
+  if [ ! -f "$work/methods/lzma.zip" ]; then
+    echo "writing the Deflate64, BZip2 and LZMA archives..." >&2
+    rm -rf "$work/methods"
+    mkdir -p "$work/methods"
+    python3 - "$work/methods/src" "$source_dir/bench/archive" <<'EOF'
+import os, random, sys
+sys.path.insert(0, sys.argv[2])
+from make_bench_zips import semi_binary_bytes, text_bytes
+rng = random.Random(3)
+total, n = 0, 0
+while total < 60 * 1024 * 1024:
+    kind = rng.choice(("text", "text", "semi", "binary"))
+    size = int(4096 * (512 ** rng.random()))
+    data = {"text": text_bytes, "semi": semi_binary_bytes}.get(kind, lambda r, s: r.randbytes(s))(rng, size)
+    folder = os.path.join(sys.argv[1], f"D{n % 5}")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, f"F{n:05d}.{kind[:3].upper()}"), "wb") as out:
+        out.write(data)
+    total, n = total + size, n + 1
+EOF
+    for m in Deflate64 BZip2 LZMA; do
+      (cd "$work/methods/src" && "$seven" a -tzip -mm=$m "$work/methods/$(echo $m | tr A-Z a-z).zip" . >/dev/null)
+    done
+  fi
+  for m in deflate64 bzip2 lzma; do
+    compare "$m" 1 "$unzip_tool -o -d $work/methods/out-a $work/methods/$m.zip" \
+      "$seven x -y -o$work/methods/out-b $work/methods/$m.zip"
+  done
 fi
