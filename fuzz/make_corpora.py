@@ -67,7 +67,7 @@ def method_sample() -> dict:
     text = b" ".join(rng.choice(words) for _ in range(2500))
     block = rng.randbytes(2000)
     # The block comes again after 35,000 bytes of text: a distance only Deflate64 reaches.
-    return {"text.txt": text, "far.bin": block + text[:35000] + block + bytes(3000),
+    return {"text.txt": text, "far.bin": block + (text * 3)[:35000] + block + bytes(3000),
             "random.bin": rng.randbytes(1500), "empty.txt": b""}
 
 
@@ -90,7 +90,8 @@ def method_archives(scratch: Path):
         for switches in (["-mm=Deflate64"], ["-mm=BZip2"], ["-mm=LZMA"], ["-mem=ZipCrypto"],
                          ["-mem=AES256"], ["-mem=AES128", "-mm=BZip2"], ["-mem=AES192", "-mx=0"]):
             label = "".join(c for c in "-".join(switches) if c.isalnum())
-            commands.append((f"7z-{label}.zip", [seven, "a", "-tzip", f"-p{FUZZ_PASSWORD}", *switches]))
+            password = [f"-p{FUZZ_PASSWORD}"] if switches[0].startswith("-mem") else []
+            commands.append((f"7z-{label}.zip", [seven, "a", "-tzip", *password, *switches]))
     if shutil.which("zip"):
         commands.append(("zip-P.zip", ["zip", "-q", "-P", FUZZ_PASSWORD]))
         commands.append(("zip-bzip2.zip", ["zip", "-q", "-Z", "bzip2"]))

@@ -39,7 +39,10 @@ EntryDecryption::Opened EntryDecryption::Open(ArchiveStream& archive, const ZipH
     const std::optional<AesExtraField> field = FindAesExtraField(local.extra);
     if (!field) return opened;
     const std::size_t header = field->SaltSize() + kAesVerifierSize;
-    if (entry.compressed_size < header + kAesAuthenticationSize) return opened;
+    if (entry.compressed_size < header + kAesAuthenticationSize) {
+      opened.outcome = Outcome::Damaged;
+      return opened;
+    }
     std::array<std::uint8_t, 16 + kAesVerifierSize> bytes{};
     ReadExactly(archive, bytes.data(), header);
     decryption->aes_ = std::make_unique<AesDecryption>(*field, password, bytes.data());
@@ -53,8 +56,8 @@ EntryDecryption::Opened EntryDecryption::Open(ArchiveStream& archive, const ZipH
     decryption->data_size_ = entry.compressed_size - header - kAesAuthenticationSize;
   } else {
     if (entry.compressed_size < kTraditionalHeaderSize) {
-      // The header cannot be there: the archive's data for the entry ends inside it.
-      throw EFatalUnzipError();
+      opened.outcome = Outcome::Damaged;
+      return opened;
     }
     std::array<std::uint8_t, kTraditionalHeaderSize> header{};
     ReadExactly(archive, header.data(), header.size());

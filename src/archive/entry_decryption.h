@@ -41,6 +41,7 @@ class EntryDecryption {
     Ready,          // the password passed the header's check
     WrongPassword,  // the check byte or the verifier says the password is wrong
     Unsupported,    // strong encryption, or method 99 without a usable 0x9901 field
+    Damaged,        // the entry's data is too short to hold the encryption's header and code
   };
 
   // Reads the entry's encryption header from archive and checks password on it. Throws

@@ -388,6 +388,11 @@ std::optional<KvUnZip::EntryData> KvUnZip::PrepareData(int index, const ZipHeade
     case EntryDecryption::Outcome::Unsupported:
       SkipEntry(SkipReason::UnsupportedEncryption, target.fname, index, run);
       return std::nullopt;
+    case EntryDecryption::Outcome::Damaged:
+      // Told as a decrypted entry that fails its check is.
+      if (OnBadPassword) OnBadPassword(index);
+      run.progress.total_bytes -= entry.uncompressed_size;
+      return std::nullopt;
   }
   data.offset = opened.decryption->DataOffset();
   data.size = opened.decryption->DataSize() + opened.decryption->TrailerSize();

@@ -191,8 +191,9 @@ class KvUnZip {
   std::function<void(SkipReason reason, const std::string& fname, int file_index)> OnSkippingFile;
   // A written file did not match its stored CRC and was deleted (not for encrypted entries).
   std::function<void(std::uint32_t calc_crc, std::uint32_t stored_crc, int file_index)> OnBadCRC;
-  // An encrypted entry's file failed its CRC or its authentication code and was deleted: a wrong
-  // password that passed the password check, or damaged data.
+  // An encrypted entry's file failed its CRC or its authentication code and was deleted (a wrong
+  // password that passed the password check, or damaged data), or its data was too short for
+  // its encryption and nothing was written.
   std::function<void(int file_index)> OnBadPassword;
   // At the end of every run, also after an error: the files extracted.
   std::function<void(int file_count)> OnUnZipComplete;

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -141,6 +143,39 @@ TEST(QtUi, AsksForAFolderInCodePage1252) {
   EXPECT_EQ(AskAndPick(ui, {"Select Destination Directory", start}, QString(), seen),
             std::nullopt);
   EXPECT_EQ(seen.title, QStringLiteral("Select Destination Directory"));
+}
+
+TEST(QtUi, AsksForAPasswordWithoutShowingIt) {
+  TestApplication();
+  QtUi ui;
+  const core::PasswordRequest request{"/home/r\xc3\xa9" "ader/Disk 1.zip", "SRC\\Caf\xe9.PAS"};
+  for (const QString typed : {QString::fromUtf8("p\u00e4ss w\u00f6rd"), QString()}) {
+    QString label;
+    bool hidden = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) {
+        ADD_FAILURE() << "no password dialog came up";
+        return;
+      }
+      label = dialog->labelText();
+      hidden = dialog->textEchoMode() == QLineEdit::Password;
+      if (typed.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      dialog->setTextValue(typed);
+      dialog->accept();
+    });
+    const std::optional<std::string> answer = ui.AskForPassword(request);
+    if (typed.isEmpty())
+      EXPECT_EQ(answer, std::nullopt);
+    else
+      EXPECT_EQ(answer, typed.toStdString());
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(label.contains(QString::fromUtf8("/home/r\u00e9ader/Disk 1.zip"))) << label.toStdString();
+    EXPECT_TRUE(label.contains(QString::fromUtf8("SRC\\Caf\u00e9.PAS"))) << label.toStdString();
+  }
 }
 
 TEST(QtUi, ShowsCodePage1252Texts) {

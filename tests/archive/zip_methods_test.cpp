@@ -441,5 +441,17 @@ TEST_F(Methods, EncryptedEntriesAskOnceAndCancellingSkipsThem) {
   EXPECT_EQ(ui_.password_requests.size(), 1u);
 }
 
+TEST_F(Methods, EncryptedDataTooShortForItsHeaderFailsItsCheck) {
+  ZipBuilder zip;
+  zip.Encrypted("fine.txt", "fine", kPassword);
+  auto& cut = zip.Encrypted("cut.txt", "whatever", kPassword);
+  cut.data.resize(5);
+  cut.compressed_size = 5;
+  ui_.AnswerPasswordRequest(kPassword);
+  EXPECT_EQ(Extract(dir_.Write("T.ZIP", zip.Build())), 1);
+  EXPECT_EQ(Extracted(), (std::map<std::string, std::string>{{"fine.txt", "fine"}}));
+  EXPECT_EQ(bad_password_, std::vector<std::string>{"cut.txt"});
+}
+
 }  // namespace
 }  // namespace vantorel::archive
