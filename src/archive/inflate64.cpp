@@ -106,7 +106,7 @@ bool HuffmanTable::Build(const std::uint8_t* lengths, int count, bool allow_sing
 
   const std::uint32_t primary_size = 1u << primary_bits_;
   const int sub_bits = max_length > primary_bits_ ? max_length - primary_bits_ : 0;
-  std::fill(entries_.begin(), entries_.end(), kNoCode);
+  std::fill_n(entries_.begin(), primary_size, kNoCode);
   std::uint32_t next_free = primary_size;  // where the next subtable starts
   for (int s = 0; s < count; ++s) {
     const int length = lengths[s];
@@ -120,6 +120,7 @@ bool HuffmanTable::Build(const std::uint8_t* lengths, int count, bool allow_sing
     std::uint32_t& link = entries_[reversed & (primary_size - 1)];
     if ((link & kLink) == 0) {
       link = next_free << 16 | static_cast<std::uint32_t>(sub_bits) << 8 | kLink;
+      std::fill_n(entries_.begin() + next_free, 1u << sub_bits, kNoCode);
       next_free += 1u << sub_bits;
     }
     const std::uint32_t start = link >> 16;
