@@ -149,7 +149,7 @@ TEST(QtUi, AsksForAPasswordWithoutShowingIt) {
   TestApplication();
   QtUi ui;
   const core::PasswordRequest request{"/home/r\xc3\xa9" "ader/Disk 1.zip", "SRC\\Caf\xe9.PAS"};
-  for (const QString typed : {QString::fromUtf8("p\u00e4ss w\u00f6rd"), QString()}) {
+  for (const QString& typed : {QString::fromUtf8("p\u00e4ss w\u00f6rd"), QString()}) {
     QString label;
     bool hidden = false;
     QTimer::singleShot(0, [&] {
