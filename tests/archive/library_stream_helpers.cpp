@@ -1,5 +1,6 @@
 #include "library_stream_helpers.h"
 
+#include <bzlib.h>
 #include <lzma.h>
 #include <zstd.h>
 
@@ -17,6 +18,17 @@ std::string XzCompress(std::string_view bytes) {
                               out.size()) != LZMA_OK)
     throw std::runtime_error("lzma_easy_buffer_encode");
   out.resize(written);
+  return out;
+}
+
+std::string Bzip2Compress(std::string_view bytes) {
+  std::string out(bytes.size() + bytes.size() / 100 + 600, '\0');
+  auto length = static_cast<unsigned>(out.size());
+  std::string in(bytes);
+  if (BZ2_bzBuffToBuffCompress(out.data(), &length, in.data(), static_cast<unsigned>(in.size()), 9,
+                               0, 0) != BZ_OK)
+    throw std::runtime_error("BZ2_bzBuffToBuffCompress");
+  out.resize(length);
   return out;
 }
 

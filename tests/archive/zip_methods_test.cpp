@@ -354,29 +354,34 @@ INSTANTIATE_TEST_SUITE_P(RealTools, ToolArchives, ::testing::ValuesIn(ToolCases(
 INSTANTIATE_TEST_SUITE_P(RealTools, EncryptedToolArchives, ::testing::ValuesIn(EncryptedCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Methods, XzAndZstandardEntriesAroundTheLibrariesOutput) {
+// XZ and Zstandard entries, which no tool here writes into a ZIP archive, and bzip2 streams one
+// after another, as parallel compressors write them.
+TEST_F(Methods, EntriesAroundTheLibrariesOwnOutput) {
   const auto sources = SourceFiles();
   ZipBuilder zip;
   for (const auto& [name, content] : sources) {
-    for (const std::uint16_t method : {93, 95}) {
-      const std::string stored_name = (method == 93 ? "zstd/" : "xz/") + name;
+    const std::string first = content.substr(0, content.size() / 2);
+    const std::string second = content.substr(content.size() / 2);
+    for (const std::uint16_t method : {12, 93, 95}) {
+      const std::string stored_name = std::to_string(method) + "/" + name;
       auto& entry = zip.Raw(stored_name);
       entry.method = method;
-      // Zstandard: two frames in a row; XZ: one stream.
-      entry.data = method == 95 ? testzip::XzCompress(content)
-                                : testzip::ZstdCompress(content.substr(0, content.size() / 2)) +
-                                      testzip::ZstdCompress(content.substr(content.size() / 2));
+      if (method == 12)
+        entry.data = testzip::Bzip2Compress(first) + testzip::Bzip2Compress(second);
+      else if (method == 93)
+        entry.data = testzip::ZstdCompress(first) + testzip::ZstdCompress(second);
+      else
+        entry.data = testzip::XzCompress(content);
       entry.compressed_size = static_cast<std::uint32_t>(entry.data.size());
       entry.uncompressed_size = static_cast<std::uint32_t>(content.size());
       entry.crc = testzip::Crc32(content);
     }
   }
-  EXPECT_EQ(Extract(dir_.Write("T.ZIP", zip.Build())), static_cast<int>(2 * sources.size()));
+  EXPECT_EQ(Extract(dir_.Write("T.ZIP", zip.Build())), static_cast<int>(3 * sources.size()));
   const auto ours = Extracted();
-  for (const auto& [name, content] : sources) {
-    EXPECT_TRUE(ours.at("zstd/" + name) == content) << name;
-    EXPECT_TRUE(ours.at("xz/" + name) == content) << name;
-  }
+  for (const auto& [name, content] : sources)
+    for (const char* method : {"12/", "93/", "95/"})
+      EXPECT_TRUE(ours.at(method + name) == content) << method << name;
 }
 
 TEST_F(Methods, UnknownMethodsAreNamedAndLeaveNoFile) {
