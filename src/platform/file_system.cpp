@@ -164,10 +164,6 @@ bool CreateDirectoriesAt(const fs::path& directory) {
 
 bool RemoveFileAt(const fs::path& path) { return ::unlink(path.c_str()) == 0; }
 
-bool RenameFileAt(const fs::path& from, const fs::path& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0;
-}
-
 bool IsReadOnlyAt(const fs::path& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0;

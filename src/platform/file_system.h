@@ -81,11 +81,6 @@ bool CreateDirectoriesAt(const std::filesystem::path& directory);
 // Deletes the file (or symbolic link) at path. False when it cannot; errno tells why.
 bool RemoveFileAt(const std::filesystem::path& path);
 
-// Gives the file at from the name to, replacing the file there in one step: whoever opens to
-// finds the old file or the new one, never neither and never a mixture. Both lie in one file
-// system. False when it cannot; errno tells why.
-bool RenameFileAt(const std::filesystem::path& from, const std::filesystem::path& to);
-
 // MS-DOS read-only, as Linux permissions: a file is read-only when its owner may not write it
 // (false for a path that cannot be examined). Setting it takes write permission from owner,
 // group and others; clearing it gives it back to the owner; failures are ignored. Links are

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cerrno>
 #include <string>
 
@@ -17,6 +18,12 @@ constexpr char kPartMark[] = ".~part";
 constexpr int kNameTries = 100;
 
 std::string PartPrefix(const fs::path& target) { return target.filename().string() + kPartMark; }
+
+// Gives the file at from the name to, replacing the file there in one step: whoever opens to
+// finds the old file or the new one, never neither and never a mixture.
+bool RenameFileAt(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
 
 }  // namespace
 
