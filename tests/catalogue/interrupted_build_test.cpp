@@ -39,6 +39,7 @@ class CuttingUi : public core::Ui {
   core::Answer Show(const core::MessageBox&) override { ::_exit(kUnexpectedBox); }
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return {}; }
   std::optional<std::string> AskForFolder(const core::FolderRequest&) override { return {}; }
+  std::optional<std::string> AskForPassword(const core::PasswordRequest&) override { return {}; }
   void ShowProgress(const std::string&) override {
     if (++calls_ == cut_at_) ::_exit(kCutShort);
   }
