@@ -256,7 +256,7 @@ void SelFileForm::btnRunClick() {
     if (IsZipArchive(path))
       dialogs::OpenExtractDialog(path);
     else
-      platform::LaunchProgram(path, "");
+      platform::LaunchProgram(path, "", platform::Scripts::AskToRun);
   }
 }
 

@@ -61,8 +61,10 @@ class SelFileForm : public QDialog {
   // ViewList is empty again afterwards in every case.
   void ViewButtonClick();
   // Run and UnZip: each selected path in order goes to the extraction dialog (extension
-  // ".ZIP" in any case) or to platform::LaunchProgram without parameters, which hands it to
-  // the program the desktop associates with it. "No files selected" when there is none.
+  // ".ZIP" in any case) or to platform::LaunchProgram without parameters, which runs a Linux
+  // program, hands a DOS program to the desktop's DOS application, asks whether to run a
+  // script, and opens anything else with the desktop's application for it. "No files
+  // selected" when there is none.
   void btnRunClick();
   // Copy: asks for a target folder ("Select Folder", starting at the file system's root) and
   // copies each selected item there with its date; then "N files copied" with N the number of

@@ -76,9 +76,13 @@ class RecordingDesktop : public platform::DesktopAssociations {
   RecordingDesktop& operator=(const RecordingDesktop&) = delete;
 
   std::string ProgramFor(const fs::path&) const override { return {}; }
-  bool OpenWithDefault(const fs::path& file) const override {
+  std::string ContentTypeOf(const fs::path&) const override { return "text/plain"; }
+  platform::DesktopLaunch OpenWithDefault(const fs::path& file, const std::string&) const override {
     events_.push_back("open " + file.string());
-    return true;
+    return {platform::DesktopLaunch::Outcome::Started, {}};
+  }
+  platform::DesktopLaunch OpenWithApplication(const fs::path&, const std::string&, bool) const override {
+    return {};
   }
 
  private:
