@@ -3,7 +3,8 @@
 // window, run them (ZIP archives go to the extraction dialog), copy them into a folder.
 //
 // Left: the folder tree over the file system, its root ("/") hidden, and the file list in a
-// report view (name, size, type, date), several items selectable, names editable in place.
+// report view (name, size, type, date), several items selectable, names editable in place,
+// with the folder it shows above it.
 // Right, from the top: View, Run, UnZip, Copy, Help, Exit.
 //
 // The tree and the list are Qt's file-system model, which reads folders itself; every other
@@ -17,6 +18,7 @@
 #include <vector>
 
 class QFileSystemModel;
+class QLabel;
 class QPushButton;
 class QTreeView;
 
@@ -82,6 +84,7 @@ class SelFileForm : public QDialog {
   // Controls, named by role.
   QTreeView* ShellTree1;  // the folder tree
   QTreeView* ShellList1;  // the chosen folder's files, report view
+  QLabel* FolderLabel;    // the folder the list shows, above it
   QPushButton* BitBtn2;   // View
   QPushButton* BitBtn1;   // Run
   QPushButton* BitBtn4;   // UnZip
@@ -91,6 +94,10 @@ class SelFileForm : public QDialog {
 
  private:
   void BuildControls();
+  // Scrolls the tree to the folder SetDirectory chose while it is still the tree's folder and
+  // the reader has not moved the tree.
+  void KeepPresetInView();
+  void showEvent(QShowEvent* event) override;
   // The list shows the folder the tree's current item names.
   void ShowTreeFolder();
   // A folder opened in the list becomes the tree's current folder.
