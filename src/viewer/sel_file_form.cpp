@@ -240,6 +240,8 @@ void SelFileForm::BuildControls() {
   connect(tree_model_, &QFileSystemModel::directoryLoaded, this, &SelFileForm::KeepPresetInView);
   for (QScrollBar* bar : {ShellTree1->verticalScrollBar(), ShellTree1->horizontalScrollBar()})
     connect(bar, &QAbstractSlider::actionTriggered, this, [this] { preset_folder_.clear(); });
+  ShellTree1->installEventFilter(this);
+  ShellTree1->viewport()->installEventFilter(this);
   connect(BitBtn2, &QPushButton::clicked, this, &SelFileForm::ViewButtonClick);
   connect(BitBtn1, &QPushButton::clicked, this, &SelFileForm::btnRunClick);
   connect(BitBtn4, &QPushButton::clicked, this, &SelFileForm::btnRunClick);
@@ -279,6 +281,20 @@ void SelFileForm::KeepPresetInView() {
   const int name_end = sideways->value() + item.left() + ShellTree1->sizeHintForIndex(index).width();
   const int width = ShellTree1->viewport()->width();
   sideways->setValue(name_end <= width ? 0 : std::min(name_start, name_end - width));
+}
+
+bool SelFileForm::eventFilter(QObject* watched, QEvent* event) {
+  // The reader's own move in the tree (a click, the wheel, a key) ends the preset.
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+      preset_folder_.clear();
+      break;
+    default:
+      break;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void SelFileForm::showEvent(QShowEvent* event) {

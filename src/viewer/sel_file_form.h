@@ -98,6 +98,7 @@ class SelFileForm : public QDialog {
   // the reader has not moved the tree.
   void KeepPresetInView();
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The list shows the folder the tree's current item names.
   void ShowTreeFolder();
   // A folder opened in the list becomes the tree's current folder.

@@ -276,9 +276,12 @@ TEST_F(SelFileFormTest, ThePresetFolderIsInViewFromTheStart) {
   EXPECT_TRUE(in_view());
   EXPECT_EQ(tree->filePath(form->ShellTree1->currentIndex()).toStdString(), issue_.string());
 
-  // Once the reader scrolls the tree, it stays where the reader put it.
+  // Once the reader moves the tree, it stays where the reader put it, also when a folder the
+  // reader opens fills.
   form->ShellTree1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
-  tree->index(QString::fromStdString((dir_.path() / "A1000").string()));
+  const QModelIndex first = tree->index(QString::fromStdString((dir_.path() / "A1000").string()));
+  fs::create_directories(dir_.path() / "A1000" / "INNER");
+  form->ShellTree1->expand(first);
   QTest::qWait(50);
   EXPECT_EQ(form->ShellTree1->verticalScrollBar()->value(), 0);
 }
