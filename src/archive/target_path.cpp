@@ -42,11 +42,12 @@ fs::path DestinationGuard::RealFolder(const fs::path& folder) {
   return real_folders_[folder] = platform::WeaklyCanonicalPath(folder);
 }
 
-bool DestinationGuard::Contains(const fs::path& target) {
+bool DestinationGuard::Contains(const fs::path& target, bool fresh) {
   if (real_dest_.empty()) return false;
   const fs::path name = target.filename();
   fs::path real;
-  if (name.empty() || name == "." || name == ".." || platform::IsSymbolicLinkAt(target)) {
+  if (name.empty() || name == "." || name == ".." ||
+      (!fresh && platform::IsSymbolicLinkAt(target))) {
     real = platform::WeaklyCanonicalPath(target);
   } else {
     const fs::path folder = RealFolder(target.parent_path());

@@ -29,8 +29,9 @@ class DestinationGuard {
   // dest: the destination directory as a real path (it need not exist).
   explicit DestinationGuard(const std::filesystem::path& dest);
 
-  // True when target (a real path of a file or directory) is dest or lies inside it.
-  bool Contains(const std::filesystem::path& target);
+  // True when target (a real path of a file or directory) is dest or lies inside it. fresh:
+  // target's folder holds only what the extraction put there (so target is no link).
+  bool Contains(const std::filesystem::path& target, bool fresh = false);
 
  private:
   std::filesystem::path RealFolder(const std::filesystem::path& folder);

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -159,10 +160,38 @@ bool CreateDirectoriesAt(const fs::path& directory) {
   std::error_code error;
   if (fs::is_directory(directory, error)) return true;
   fs::create_directories(directory, error);
+  if (error) errno = error.value();
   return !error;
 }
 
 bool RemoveFileAt(const fs::path& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameAt(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool WritableDirectoryAt(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode)) {
+    errno = ENOTDIR;
+    return false;
+  }
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+EntryStatus EntryStatusAt(const fs::path& path) {
+  EntryStatus status;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return status;
+  status.exists = true;
+  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) != 0) return status;
+  status.type = S_ISREG(info.st_mode)   ? EntryStatus::Type::File
+                : S_ISDIR(info.st_mode) ? EntryStatus::Type::Directory
+                                        : EntryStatus::Type::Other;
+  status.read_only = (info.st_mode & S_IWUSR) == 0;
+  return status;
+}
 
 bool IsReadOnlyAt(const fs::path& path) {
   struct stat info {};
