@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "archive/archive_errors.h"
 #include "archive/decoders.h"
@@ -61,6 +62,24 @@ bool HasControlCharacter(std::string_view text) {
   return false;
 }
 
+// Local times of MS-DOS date-times, worked out once per date and hour of a run: the C library
+// looks at the time zone file every time it converts one. Time zones change their offsets on
+// the hour, so the minutes and seconds add on.
+class LocalTimes {
+ public:
+  std::time_t Of(std::uint32_t dos_date_time) {
+    const std::uint32_t hour = dos_date_time >> 11;
+    auto known = hours_.find(hour);
+    if (known == hours_.end())
+      known = hours_.emplace(hour, platform::FromDosDateTime(hour << 11)).first;
+    return known->second + static_cast<std::time_t>(((dos_date_time >> 5) & 0x3F) * 60 +
+                                                    (dos_date_time & 0x1F) * 2);
+  }
+
+ private:
+  std::unordered_map<std::uint32_t, std::time_t> hours_;
+};
+
 }  // namespace
 
 // What one Extract run holds.
@@ -70,6 +89,7 @@ struct KvUnZip::RunState {
   RunProgress progress;  // TotalBytes, the bytes written, the percentage events
   std::optional<DestinationGuard> dest;   // the directory every target must lie in
   std::optional<TargetResolver> targets;  // target path texts to real paths
+  LocalTimes local_times;
   int extracted = 0;     // files written with a matching CRC
 };
 
@@ -308,7 +328,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
     SkipEntry(SkipReason::DamagedData, target->fname, index, run, false);
     return;
   }
-  if (!PutInPlace(entry, *file)) {
+  if (!PutInPlace(entry, *file, run)) {
     SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
     return;
   }
@@ -441,8 +461,8 @@ bool KvUnZip::DataChecks(int index, const ZipHeaderInfo& entry, const WrittenDat
   return false;
 }
 
-bool KvUnZip::PutInPlace(const ZipHeaderInfo& entry, OutputFile& file) const {
-  file.Close(flush_files_on_close_, platform::FromDosDateTime(entry.date_time));
+bool KvUnZip::PutInPlace(const ZipHeaderInfo& entry, OutputFile& file, RunState& run) const {
+  file.Close(flush_files_on_close_, run.local_times.Of(entry.date_time));
   if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
     platform::SetReadOnlyAt(file.TemporaryPath(), true);
   return file.Commit(flush_files_on_close_);

@@ -239,7 +239,7 @@ class KvUnZip {
   bool DataChecks(int index, const ZipHeaderInfo& entry, const WrittenData& written);
   // Dates the file and, with RetainAttributes, makes it read-only as the entry says; then
   // renames it into place. False when it cannot be put there.
-  bool PutInPlace(const ZipHeaderInfo& entry, OutputFile& file) const;
+  bool PutInPlace(const ZipHeaderInfo& entry, OutputFile& file, RunState& run) const;
   // Creates DestDir when missing and sets up the run's guard and resolver. 0 when DestDir can
   // take files, else the errno telling why not.
   int PrepareDestination(RunState& run);

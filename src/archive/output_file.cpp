@@ -16,7 +16,7 @@ std::atomic<unsigned> temporary_number{0};
 }
 
 std::optional<OutputFile> OutputFile::CreateFor(const std::filesystem::path& target) {
-  const std::string prefix = ".vz~" + std::to_string(::getpid()) + ".";
+  static const std::string prefix = ".vz~" + std::to_string(::getpid()) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path temporary = target.parent_path();
     temporary /= prefix + std::to_string(temporary_number++);

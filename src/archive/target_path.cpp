@@ -42,6 +42,15 @@ fs::path DestinationGuard::RealFolder(const fs::path& folder) {
   return real_folders_[folder] = platform::WeaklyCanonicalPath(folder);
 }
 
+fs::path DestinationGuard::FreshFolder(const fs::path& folder) {
+  const auto known = real_folders_.find(folder);
+  if (known != real_folders_.end()) return known->second;
+  const fs::path name = folder.filename();
+  if (name.empty() || name == "." || name == "..") return RealFolder(folder);
+  const fs::path parent = RealFolder(folder.parent_path());
+  return real_folders_[folder] = parent.empty() ? parent : parent / name;
+}
+
 bool DestinationGuard::Contains(const fs::path& target, bool fresh) {
   if (real_dest_.empty()) return false;
   const fs::path name = target.filename();
@@ -50,7 +59,7 @@ bool DestinationGuard::Contains(const fs::path& target, bool fresh) {
       (!fresh && platform::IsSymbolicLinkAt(target))) {
     real = platform::WeaklyCanonicalPath(target);
   } else {
-    const fs::path folder = RealFolder(target.parent_path());
+    const fs::path folder = fresh ? FreshFolder(target.parent_path()) : RealFolder(target.parent_path());
     if (!folder.empty()) real = folder / name;
   }
   if (real.empty()) return false;

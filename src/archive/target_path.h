@@ -35,6 +35,8 @@ class DestinationGuard {
 
  private:
   std::filesystem::path RealFolder(const std::filesystem::path& folder);
+  // The real form of a folder that the extraction makes (so no link): its parent's and its name.
+  std::filesystem::path FreshFolder(const std::filesystem::path& folder);
 
   std::filesystem::path real_dest_;  // dest with its links followed; empty when that failed
   std::map<std::filesystem::path, std::filesystem::path> real_folders_;  // folder -> its real form

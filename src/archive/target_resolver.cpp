@@ -89,8 +89,17 @@ TargetResolver::FolderNames& TargetResolver::NamesOf(const fs::path& folder) {
 bool TargetResolver::PrepareFolder(const fs::path& folder, bool fresh) {
   const auto known = prepared_.find(folder);
   if (known != prepared_.end()) return known->second;
-  bool ready = platform::CreateDirectoriesAt(folder);
-  if (ready && !fresh) ready = platform::WritableDirectoryAt(folder);
+  bool ready;
+  if (fresh) {
+    // A folder the run makes: one mkdir when its parent is ready, which the mkdir then shows
+    // to take new entries.
+    const auto parent = prepared_.find(folder.parent_path());
+    ready = parent != prepared_.end() && parent->second ? platform::CreateDirectoryAt(folder)
+                                                        : platform::CreateDirectoriesAt(folder);
+    if (ready) prepared_.insert_or_assign(folder.parent_path(), true);
+  } else {
+    ready = platform::CreateDirectoriesAt(folder) && platform::WritableDirectoryAt(folder);
+  }
   prepared_.emplace(folder, ready);
   return ready;
 }

@@ -164,6 +164,10 @@ bool CreateDirectoriesAt(const fs::path& directory) {
   return !error;
 }
 
+bool CreateDirectoryAt(const fs::path& directory) {
+  return ::mkdir(directory.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExistsAt(directory));
+}
+
 bool RemoveFileAt(const fs::path& path) { return ::unlink(path.c_str()) == 0; }
 
 bool RenameAt(const fs::path& from, const fs::path& to) {
@@ -309,6 +313,8 @@ std::optional<File> File::Open(std::string_view path_text, Mode mode) {
 std::optional<File> File::OpenPath(const fs::path& path, Mode mode) {
   const int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
   if (fd < 0) return std::nullopt;
+  // Creating never opens a directory (open fails with EISDIR or EEXIST).
+  if (mode == Mode::CreateNew || mode == Mode::CreateReplace) return File(fd, path);
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
     const int saved = S_ISDIR(info.st_mode) ? EISDIR : errno;

@@ -78,6 +78,10 @@ std::vector<std::string> EntryNamesAt(const std::filesystem::path& directory);
 // followed). False when that fails (a file is in the way, no permission); errno tells why.
 bool CreateDirectoriesAt(const std::filesystem::path& directory);
 
+// Creates one directory whose parent exists (permissions 0777 less the umask); true also when
+// a directory is there already. False when that fails; errno tells why.
+bool CreateDirectoryAt(const std::filesystem::path& directory);
+
 // Deletes the file (or symbolic link) at path. False when it cannot; errno tells why.
 bool RemoveFileAt(const std::filesystem::path& path);
 
