@@ -328,7 +328,7 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
     SkipEntry(SkipReason::DamagedData, target->fname, index, run, false);
     return;
   }
-  if (!PutInPlace(entry, *file, run)) {
+  if (!PutInPlace(entry, *target, *file, run)) {
     SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
     return;
   }
@@ -376,6 +376,7 @@ std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderI
   }
   const platform::EntryStatus existing = run.targets->StatusOf({target.path, target.fresh});
   target.read_only = existing.read_only;
+  target.replaces = existing.exists && existing.type != platform::EntryStatus::Type::Directory;
   if (existing.type == platform::EntryStatus::Type::File && !ReplaceExisting(index, target, run))
     return std::nullopt;
   return target;
@@ -409,7 +410,9 @@ bool KvUnZip::ReplaceExisting(int index, Target& target, RunState& run) {
     const TargetResolver::Resolved resolved = run.targets->Resolve(target.fname);
     target.path = resolved.path;
     target.fresh = resolved.fresh;
-    target.read_only = run.targets->StatusOf(resolved).read_only;
+    const platform::EntryStatus existing = run.targets->StatusOf(resolved);
+    target.read_only = existing.read_only;
+    target.replaces = existing.exists && existing.type != platform::EntryStatus::Type::Directory;
   }
   return true;
 }
@@ -461,11 +464,12 @@ bool KvUnZip::DataChecks(int index, const ZipHeaderInfo& entry, const WrittenDat
   return false;
 }
 
-bool KvUnZip::PutInPlace(const ZipHeaderInfo& entry, OutputFile& file, RunState& run) const {
+bool KvUnZip::PutInPlace(const ZipHeaderInfo& entry, const Target& target, OutputFile& file,
+                         RunState& run) const {
   file.Close(flush_files_on_close_, run.local_times.Of(entry.date_time));
   if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
     platform::SetReadOnlyAt(file.TemporaryPath(), true);
-  return file.Commit(flush_files_on_close_);
+  return file.Commit(flush_files_on_close_, target.replaces);
 }
 
 }  // namespace vantorel::archive

@@ -211,6 +211,7 @@ class KvUnZip {
     std::filesystem::path path;  // the real path it resolves to
     bool fresh = false;          // path's folder holds only what this run put there
     bool read_only = false;      // an existing file there is read-only
+    bool replaces = false;       // a file or link is there (not a directory)
   };
   // What writing an entry's data gave.
   struct WrittenData {
@@ -239,7 +240,8 @@ class KvUnZip {
   bool DataChecks(int index, const ZipHeaderInfo& entry, const WrittenData& written);
   // Dates the file and, with RetainAttributes, makes it read-only as the entry says; then
   // renames it into place. False when it cannot be put there.
-  bool PutInPlace(const ZipHeaderInfo& entry, OutputFile& file, RunState& run) const;
+  bool PutInPlace(const ZipHeaderInfo& entry, const Target& target, OutputFile& file,
+                  RunState& run) const;
   // Creates DestDir when missing and sets up the run's guard and resolver. 0 when DestDir can
   // take files, else the errno telling why not.
   int PrepareDestination(RunState& run);

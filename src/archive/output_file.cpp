@@ -81,14 +81,19 @@ void OutputFile::Close(bool flush_to_disk, std::optional<std::time_t> modified) 
   if (!written) throw EWriteError();
 }
 
-bool OutputFile::Commit(bool flush_to_disk) {
+bool OutputFile::Commit(bool flush_to_disk, bool replacing) {
   try {
     Close(flush_to_disk);
   } catch (const EWriteError&) {
     Discard();
     return false;
   }
-  if (temporary_.empty() || !platform::RenameAt(temporary_, target_)) {
+  if (temporary_.empty()) return false;
+  if (replacing && platform::ExchangeAt(temporary_, target_)) {
+    Discard();  // now the replaced file
+    return true;
+  }
+  if (!platform::RenameAt(temporary_, target_)) {
     Discard();
     return false;
   }

@@ -44,8 +44,11 @@ class OutputFile {
   const std::filesystem::path& TemporaryPath() const { return temporary_; }
 
   // Closes the file (when open) and renames it to the target, replacing what is there. False
-  // when that fails: the file is then discarded and the target left as it was.
-  bool Commit(bool flush_to_disk);
+  // when that fails: the file is then discarded and the target left as it was. replacing: a
+  // file or link (never a directory) is at the target; it is swapped with the new file and then
+  // removed, which keeps file systems that flush a file renamed over another (ext4) from
+  // writing each new file out at once.
+  bool Commit(bool flush_to_disk, bool replacing);
 
   // Closes and removes the temporary file. Idempotent.
   void Discard();

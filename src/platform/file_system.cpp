@@ -174,6 +174,10 @@ bool RenameAt(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool ExchangeAt(const fs::path& a, const fs::path& b) {
+  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
 bool WritableDirectoryAt(const fs::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return false;

@@ -89,6 +89,10 @@ bool RemoveFileAt(const std::filesystem::path& path);
 // at to is replaced by it, never written through. False when it cannot; errno tells why.
 bool RenameAt(const std::filesystem::path& from, const std::filesystem::path& to);
 
+// Swaps the two names a and b (each a file, a link or a directory) in one step. False when it
+// cannot (errno tells why; EINVAL or ENOTSUP where the file system cannot swap).
+bool ExchangeAt(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // True when this process may create files in the directory at path (it exists, is a directory,
 // and neither its permissions nor a read-only file system forbid it). False otherwise; errno
 // tells why (EROFS, EACCES, ENOENT, ENOTDIR).
