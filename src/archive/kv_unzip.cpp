@@ -360,12 +360,15 @@ std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderI
   const TargetResolver::Resolved resolved = run.targets->Resolve(target.fname);
   target.path = resolved.path;
   target.fresh = resolved.fresh;
+  platform::EntryStatus existing = run.targets->StatusOf(resolved);
   if (HasParentComponent(entry.path + entry.file_name) ||
-      !run.dest->Contains(target.path, target.fresh)) {
+      !run.dest->Contains(target.path, !existing.link)) {
     SkipEntry(SkipReason::UnsafePath, target.fname, index, run);
     return std::nullopt;
   }
+  const std::string announced = target.fname;
   if (!AnnounceTarget(index, entry, target, run)) return std::nullopt;
+  if (target.fname != announced) existing = run.targets->StatusOf({target.path, target.fresh});
   if (!run.targets->PrepareFolder(target.path.parent_path(), target.fresh)) {
     SkipEntry(SkipReason::CannotCreate, target.fname, index, run);
     return std::nullopt;
@@ -374,7 +377,6 @@ std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderI
     SkipEntry(SkipReason::Encrypted, target.fname, index, run);
     return std::nullopt;
   }
-  const platform::EntryStatus existing = run.targets->StatusOf({target.path, target.fresh});
   target.read_only = existing.read_only;
   target.replaces = existing.exists && existing.type != platform::EntryStatus::Type::Directory;
   if (existing.type == platform::EntryStatus::Type::File && !ReplaceExisting(index, target, run))

@@ -193,7 +193,8 @@ EntryStatus EntryStatusAt(const fs::path& path) {
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) return status;
   status.exists = true;
-  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) != 0) return status;
+  status.link = S_ISLNK(info.st_mode);
+  if (status.link && ::stat(path.c_str(), &info) != 0) return status;
   status.type = S_ISREG(info.st_mode)   ? EntryStatus::Type::File
                 : S_ISDIR(info.st_mode) ? EntryStatus::Type::Directory
                                         : EntryStatus::Type::Other;

@@ -103,6 +103,7 @@ struct EntryStatus {
   enum class Type { None, File, Directory, Other };
   Type type = Type::None;  // links followed; None for nothing or a dangling link
   bool exists = false;     // something is there, a dangling link included
+  bool link = false;       // it is a symbolic link
   bool read_only = false;  // as IsReadOnlyAt
 };
 EntryStatus EntryStatusAt(const std::filesystem::path& path);
