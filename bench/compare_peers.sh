@@ -10,16 +10,20 @@
 #             keyword.dbf (lookups per second from ndx_bench, when the build has it);
 #   unzip     with --zip: vantorel-unzip against Info-ZIP unzip on the legacy fixture archives
 #             that unzip can extract (shrunk, imploded; it has no decoder for the reduced
-#             methods) and on a deflated archive of about 200 MB.
+#             methods), on a deflated archive of about 200 MB, and on a source archive of
+#             15,000 small files (about 1,000 folders), each -o into the same folder, on disk
+#             (in DIR) and on tmpfs (/dev/shm); the small files also into a new folder each
+#             time (the command removes the folder first, both sides).
+#             --zip-only runs just these.
 #   methods   with --methods: vantorel-unzip against 7-Zip's `7z x` on one folder of about
 #             60 MB (text, tables, random bytes) that 7-Zip put into archives with Deflate64,
-#             BZip2 and LZMA.
+#             BZip2 and LZMA; --methods-only runs just these.
 # Each pair runs in turn, A B A B ..., and prints the medians of wall and CPU seconds (user +
 # system of the children) and their ratio A/B. A run of a short command repeats it a few
 # times so that the clock's resolution does not decide.
 #
-# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip] [--methods] [--no-tables] [BUILD_DIR]
-#   --no-tables leaves out search, index and find (their inputs take long to write).
+# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip|--zip-only] [--methods|--methods-only]
+#                               [BUILD_DIR]
 #   BUILD_DIR (default: build) holds src/tools/dbf/vantorel-dbf, and bench/tables/ndx_bench
 #   when configured with -DVANTOREL_BENCH=ON; DIR (default: /tmp/vantorel-peers) keeps the
 #   generated inputs between calls.
@@ -30,17 +34,18 @@ source_dir=$(dirname "$here")
 runs=7
 work=/tmp/vantorel-peers
 zip=false
+zip_only=false  # leave out search, index and find
 methods=false
-tables=true
 build=build
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --zip) zip=true; shift ;;
+    --zip-only) zip=true; zip_only=true; shift ;;
     --methods) methods=true; shift ;;
-    --no-tables) tables=false; shift ;;
-    -h|--help) sed -n '2,25p' "$0"; exit 0 ;;
+    --methods-only) methods=true; zip_only=true; shift ;;
+    -h|--help) sed -n '2,29p' "$0"; exit 0 ;;
     *) build=$1; shift ;;
   esac
 done
@@ -48,11 +53,12 @@ build=$(cd "$build" && pwd)
 dbf_tool=$build/src/tools/dbf/vantorel-dbf
 unzip_tool=$build/src/tools/unzip/vantorel-unzip
 ndx_bench=$build/bench/tables/ndx_bench
-$tables && { [ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }; }
+$zip_only || [ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }
 mkdir -p "$work"
 export LC_ALL=C
 
-if $tables; then
+if ! $zip_only; then
+
 # --- inputs ---------------------------------------------------------------------------------
 
 if [ ! -f "$work/demo/keyword.dbf" ]; then
@@ -88,6 +94,7 @@ keys = (data[header + i * length + 12:header + (i + 1) * length].decode("cp437")
 open(sys.argv[2], "wb").write(b"\n".join(keys) + b"\n")
 EOF
 fi
+
 fi
 
 # --- timing ---------------------------------------------------------------------------------
@@ -144,7 +151,7 @@ echo "load: $(uptime)"
 echo "runs: $runs (medians), inputs in $work"
 echo
 
-if $tables; then
+if ! $zip_only; then
 compare search 10 "$dbf_tool search $work/demo/keyword.dbf ZYGOMORPHIC" \
   "grep -c -i -F ZYGOMORPHIC $work/keyword-lines.txt"
 
@@ -189,6 +196,22 @@ if $zip; then
   [ -f "$work/zips/mixed.zip" ] || python3 "$source_dir/bench/archive/make_bench_zips.py" "$work/zips" >/dev/null
   compare deflate 1 "$unzip_tool -o -d $work/out-a $work/zips/mixed.zip" \
     "unzip -o -qq $work/zips/mixed.zip -d $work/out-b"
+  [ -f "$work/zips/source.zip" ] || python3 "$source_dir/bench/archive/make_bench_zips.py" "$work/zips" >/dev/null
+  shm=/dev/shm/vantorel-peers
+  mkdir -p "$shm"
+  for place in "$work" "$shm"; do
+    echo "small files in $place: -o into the same folder, then into a new one"
+    rm -rf "$place/small-a" "$place/small-b"
+    compare small 1 "$unzip_tool -o -d $place/small-a $work/zips/source.zip" \
+      "unzip -o -qq $work/zips/source.zip -d $place/small-b"
+    printf '#!/bin/sh\nrm -rf %s/new-a\nexec "%s" -o -d %s/new-a %s\n' \
+      "$place" "$unzip_tool" "$place" "$work/zips/source.zip" >"$work/small-new-a.sh"
+    printf '#!/bin/sh\nrm -rf %s/new-b\nexec unzip -o -qq %s -d %s/new-b\n' \
+      "$place" "$work/zips/source.zip" "$place" >"$work/small-new-b.sh"
+    chmod +x "$work/small-new-a.sh" "$work/small-new-b.sh"
+    compare small-new 1 "$work/small-new-a.sh" "$work/small-new-b.sh"
+  done
+  rm -rf "$shm"
 fi
 
 if $methods; then
