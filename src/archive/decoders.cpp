@@ -44,8 +44,13 @@ std::string MethodName(std::uint16_t method) {
     case 97: return "WavPack";
     case 98: return "PPMd";
     case 99: return "AES encrypted";
-    default: return "unknown";
+    default: return {};
   }
+}
+
+std::string MethodText(std::uint16_t method) {
+  const std::string name = MethodName(method);
+  return name.empty() ? std::to_string(method) : std::to_string(method) + " (" + name + ")";
 }
 
 std::optional<DecodeResult> DecodeByMethod(std::uint16_t method, CompressedInput& input,

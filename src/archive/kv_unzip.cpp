@@ -72,8 +72,8 @@ LocalHeaderFacts ReadLocalHeader(ArchiveStream& archive, const ZipHeaderInfo& en
 // The box for an entry whose method has no decoder: the method's number and name, and the
 // entry.
 std::string UnknownMethodText(std::uint16_t method, const ZipHeaderInfo& entry) {
-  return std::string(kUnknownCompressionMethod) + " " + std::to_string(method) + " (" +
-         MethodName(method) + ") in " + entry.path + entry.file_name;
+  return std::string(kUnknownCompressionMethod) + " " + MethodText(method) + " in " + entry.path +
+         entry.file_name;
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -117,6 +117,7 @@ struct KvUnZip::RunState {
 
 KvUnZip::EntryData::EntryData() = default;
 KvUnZip::EntryData::EntryData(EntryData&&) noexcept = default;
+KvUnZip::EntryData& KvUnZip::EntryData::operator=(EntryData&&) noexcept = default;
 KvUnZip::EntryData::~EntryData() = default;
 
 KvUnZip::~KvUnZip() { CloseArchive(); }

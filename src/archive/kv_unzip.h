@@ -245,6 +245,7 @@ class KvUnZip {
     bool checks_crc = true;      // false for AE-2 entries, whose CRC field is 0
     EntryData();
     EntryData(EntryData&&) noexcept;
+    EntryData& operator=(EntryData&&) noexcept;
     ~EntryData();
   };
   // What writing an entry's data gave.

@@ -56,7 +56,9 @@ constexpr std::size_t kSkippedNamesShown = 10;
 std::string SkipReasonText(const archive::KvUnZip& unzip, const archive::SkippedEntry& skipped) {
   switch (skipped.reason) {
     case archive::SkipReason::FileExists: return "kept";
-    case archive::SkipReason::Encrypted: return "encrypted";
+    case archive::SkipReason::Encrypted: return "encrypted, no password given";
+    case archive::SkipReason::WrongPassword: return "wrong password";
+    case archive::SkipReason::UnsupportedEncryption: return "encryption not supported";
     case archive::SkipReason::CannotCreate: return "cannot be written";
     case archive::SkipReason::UnsafePath: return "leads outside the destination";
     case archive::SkipReason::UnknownMethod:

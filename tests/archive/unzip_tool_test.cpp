@@ -214,7 +214,7 @@ TEST_F(UnzipTool, ExitStatusSaysWhetherEveryFileWasWritten) {
   } cases[] = {
       {"all written", nullptr, 0, ""},
       {"encrypted", [](testzip::Entry& e) { e.flags |= 1; }, 1,
-       "vantorel-unzip: 2 files not unzipped: 2 encrypted\n"},
+       "vantorel-unzip: 2 files not unzipped: 2 encrypted (no password given)\n"},
       {"PPMd", [](testzip::Entry& e) { e.method = 98; }, 1,
        "vantorel-unzip: 2 files not unzipped: 2 with the unknown compression method 98 (PPMd)\n"},
       {"method 77", [](testzip::Entry& e) { e.method = 77; }, 1,

@@ -414,13 +414,15 @@ TEST_F(UnzipperFormTest, TheSummaryNamesTheEntriesNotUnzipped) {
   auto form = Open(Write("T.ZIP", zip.Build()));
   Write("out/kept.txt", "old");
   form->DestinationEdit->setText(QString::fromStdString(out_));
+  ui_.AnswerPasswordRequest(std::nullopt);
   ui_.Expect(BoxKind::Confirmation, "Replace existing file kept.txt?", Buttons::YesNo, Answer::No,
              "File Exists Alert")
-      .Expect(BoxKind::Error, "Unknown Compression Method", Buttons::Ok, Answer::Ok, "Zip Error")
+      .Expect(BoxKind::Error, "Unknown Compression Method 98 (PPMd) in src\\ppmd.bin",
+              Buttons::Ok, Answer::Ok, "Zip Error")
       .Expect(BoxKind::Warning,
               Summary(1, out_) +
                   "\r\rNot unzipped:"
-                  "\rsecret.txt (encrypted)"
+                  "\rsecret.txt (encrypted, no password given)"
                   "\rsrc\\ppmd.bin (unknown compression method 98)"
                   "\rbad.txt (damaged data)"
                   "\rmore\\m0 (damaged data)\rmore\\m1 (damaged data)\rmore\\m2 (damaged data)"
@@ -459,7 +461,9 @@ TEST_F(UnzipperFormTest, ThePasswordIsAskedOncePerArchiveAndTriedOnEveryEncrypte
   other.Encrypted("c.txt", "secret c", "another");
   core::ExtractArchiveName() = Write("U.ZIP", other.Build());
   form->OpenZip();
-  ui_.AnswerPasswordRequest("open sesame").Expect(BoxKind::Information, Summary(0, out_ + "3"));
+  ui_.AnswerPasswordRequest("open sesame")
+      .Expect(BoxKind::Warning,
+              Summary(0, out_ + "3") + "\r\rNot unzipped:\rc.txt (wrong password)");
   form->DestinationEdit->setText(QString::fromStdString(out_ + "3"));
   form->UnZipBtnClick();
   EXPECT_EQ(ui_.password_requests.size(), 2u);

@@ -166,11 +166,6 @@ const char* SkipText(archive::SkipReason reason) {
   return "skipped";
 }
 
-// A compression method as the last line names it: its number and its name in PKWARE's APPNOTE.
-std::string MethodText(std::uint16_t method) {
-  return std::to_string(method) + " (" + archive::MethodName(method) + ")";
-}
-
 // The last line of a run that left files out: how many and why, by reason in the order met.
 // Files kept because they exist (-n, or answered No) are the user's choice and not counted.
 std::string NotUnzippedLine(const KvUnZip& unzip) {
@@ -187,7 +182,7 @@ std::string NotUnzippedLine(const KvUnZip& unzip) {
       case archive::SkipReason::UnsafePath: why = "with a path leading outside the destination"; break;
       case archive::SkipReason::UnknownMethod:
         why = "with the unknown compression method " +
-              MethodText(unzip.Entry(skipped.index).method);
+              archive::MethodText(unzip.Entry(skipped.index).method);
         break;
       case archive::SkipReason::DamagedData: why = "damaged (CRC or size does not match)"; break;
     }
