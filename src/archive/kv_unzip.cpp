@@ -201,9 +201,10 @@ int KvUnZip::Extract() {
       ZipHeaderInfo& entry = entries_[i];
       entry.extract = do_all_;
       if (!entry.IsDirectory() || recreate_dirs_) {
-        const std::string name = core::AnsiLower(entry.path + entry.file_name);
+        // Names are UTF-8: only a-z fold, so no byte of a multi-byte letter changes.
+        const std::string name = core::LowerCaseAscii(entry.path + entry.file_name);
         for (const std::string& pattern : files_list_)
-          if (::fnmatch(core::AnsiLower(pattern).c_str(), name.c_str(), FNM_NOESCAPE) == 0)
+          if (::fnmatch(core::LowerCaseAscii(pattern).c_str(), name.c_str(), FNM_NOESCAPE) == 0)
             entry.extract = true;
       }
       if (entry.extract && !entry.IsDirectory())
@@ -252,7 +253,8 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
         OnPromptForOverwrite(overwrite_it, index, fname);
         return overwrite_it;
       }
-      return core::Confirm(kReplaceExistingFile + entry.file_name + "?", core::Buttons::YesNo,
+      return core::Confirm(kReplaceExistingFile + core::Utf8ToCp1252(entry.file_name) + "?",
+                           core::Buttons::YesNo,
                            kFileExistsCaption);
     }
     case UZOverwriteMode::ifNewer: {
@@ -387,11 +389,15 @@ KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::ui
   return {output.Crc(), complete};
 }
 
-// Step 12 after closing: the read-only attribute and the entry's date; failures are ignored.
+// Step 12 after closing: the read-only attribute and the entry's date (the extended
+// timestamp's UTC time when the entry has one, else the MS-DOS local time); failures are
+// ignored.
 void KvUnZip::KeepDateAndAttributes(const ZipHeaderInfo& entry, const fs::path& target) const {
   if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
     platform::SetReadOnlyAt(target, true);
-  platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
+  platform::SetModifiedTimeAt(target, entry.modified_utc
+                                          ? static_cast<std::time_t>(*entry.modified_utc)
+                                          : platform::FromDosDateTime(entry.date_time));
 }
 
 // Step 13: a file whose CRC differs from the stored one is deleted.

@@ -8,6 +8,8 @@
 //       -o overwrites existing files, -n never does; otherwise each is asked on the terminal
 //       (no terminal: No). The last line on standard output is the summary
 //       "N files unzipped to DEST".
+// An archive with data in front of it (a self-extracting stub) is read with one warning line
+// on standard error.
 //
 // Exit status: 0 done, 2 a usage error or an error of the reader (its message on standard error).
 // --help and --version print their texts on standard output.
@@ -95,31 +97,43 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// A program text (code page 1252, "\" separators) as the terminal shows it.
+// A path text or an entry name (UTF-8, "\" separators) as the terminal shows it.
 std::string Shown(std::string_view text) {
   std::string shown(text);
   for (char& c : shown)
     if (c == '\\') c = '/';
-  return core::Cp1252ToUtf8(shown);
+  return shown;
 }
 
-// An entry name in a listing line: control characters, which would break the line, become "?".
+// An entry name (UTF-8) in a listing line: control characters, which would break the line,
+// become "?".
 std::string ListedName(std::string_view text) {
   std::string listed(text);
   for (char& c : listed)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return core::Cp1252ToUtf8(listed);
+  return listed;
+}
+
+// Reads the directory; tells of data in front of the archive, which the reader skips.
+void LoadDirectory(KvUnZip& unzip, const std::string& archive) {
+  unzip.LoadDirectory();
+  const std::uint64_t leading = unzip.EndCentralRecord().leading_bytes;
+  if (leading != 0)
+    std::fprintf(stderr,
+                 "vantorel-unzip: warning: %s: %llu extra bytes at beginning of zipfile "
+                 "(attempting to process anyway)\n",
+                 archive.c_str(), static_cast<unsigned long long>(leading));
 }
 
 std::string PathText(const std::string& argument) {
   return platform::PathText(fs::path(argument));
 }
 
-int List(KvUnZip& unzip) {
-  unzip.LoadDirectory();
+int List(KvUnZip& unzip, const Options& options) {
+  LoadDirectory(unzip, options.archive);
   std::string out = archive::ArchiveContainsText(unzip.EntryCount()) + "\n";
-  std::int64_t compressed = 0;
-  std::int64_t uncompressed = 0;
+  std::uint64_t compressed = 0;
+  std::uint64_t uncompressed = 0;
   for (int i = 0; i < unzip.EntryCount(); ++i) {
     compressed += unzip.EntryCompressedSize(i);
     uncompressed += unzip.EntryUncompressedSize(i);
@@ -127,7 +141,9 @@ int List(KvUnZip& unzip) {
            std::to_string(unzip.EntryCompressedSize(i)) + "\t" +
            std::to_string(unzip.EntryUncompressedSize(i)) + "\n";
   }
-  out += archive::TotalSizeText(compressed, uncompressed) + "\n";
+  out += archive::TotalSizeText(static_cast<std::int64_t>(compressed),
+                                static_cast<std::int64_t>(uncompressed)) +
+         "\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
@@ -182,6 +198,7 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
     };
   }
 
+  LoadDirectory(unzip, options.archive);
   const int count = unzip.Extract();
   if (show_progress) std::fprintf(stderr, "\r    \r");
   std::printf("%d files unzipped to %s\n", count, core::Cp1252ToUtf8(unzip.DestDir()).c_str());
@@ -208,7 +225,7 @@ int Run(int argc, char** argv) {
   KvUnZip unzip;
   try {
     unzip.SetZipName(PathText(options->archive));
-    return options->list ? List(unzip) : ExtractAll(unzip, *options, ui);
+    return options->list ? List(unzip, *options) : ExtractAll(unzip, *options, ui);
   } catch (const std::exception& error) {
     std::fflush(stdout);
     std::fprintf(stderr, "vantorel-unzip: %s\n", core::Cp1252ToUtf8(error.what()).c_str());
