@@ -292,7 +292,8 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
 
 // Steps 3 and 4: a directory entry's folder, created unless it lies outside DestDir.
 void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState& run) {
-  const std::string directory = TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
+  const std::string directory =
+      TargetDirectory(dest_dir_, root_dir_, EntryPathText(entry.path), recreate_dirs_);
   const fs::path real_directory = platform::ResolvePath(directory);
   if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(real_directory)) {
     SkipEntry(SkipReason::UnsafePath, directory, index, run);
@@ -306,8 +307,8 @@ void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState&
 std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderInfo& entry,
                                                       RunState& run) {
   Target target;
-  target.fname =
-      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_) + entry.file_name;
+  target.fname = TargetDirectory(dest_dir_, root_dir_, EntryPathText(entry.path), recreate_dirs_) +
+                 EntryPathText(entry.file_name);
   target.path = run.targets.Resolve(target.fname);
   if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(target.path)) {
     SkipEntry(SkipReason::UnsafePath, target.fname, index, run);

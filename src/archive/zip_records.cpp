@@ -136,12 +136,23 @@ std::optional<std::string> ApplyCentralExtra(ZipHeaderInfo& entry, std::string_v
   return unicode_path;
 }
 
+// Hosts of the "version made by" field (its high byte) whose names are the system's bytes,
+// UTF-8 in practice, rather than OEM text: Unix and macOS. Info-ZIP unzip leaves such names
+// as they are.
+bool NamesInSystemBytes(std::uint16_t version_made_by) {
+  constexpr unsigned kUnix = 3;
+  constexpr unsigned kMacOs = 19;
+  const unsigned host = version_made_by >> 8;
+  return host == kUnix || host == kMacOs;
+}
+
 void SetStoredName(ZipHeaderInfo& entry, std::string_view stored_name,
                    const std::optional<std::string>& unicode_path) {
+  const bool utf8 = (entry.flags & kFlagUtf8Name) != 0 || NamesInSystemBytes(entry.version_made_by);
   std::string name;
   if (unicode_path)
     name = *unicode_path;
-  else if ((entry.flags & kFlagUtf8Name) != 0 && core::IsValidUtf8(stored_name))
+  else if (utf8 && core::IsValidUtf8(stored_name))
     name = stored_name;
   else
     name = core::OemToUtf8(stored_name);

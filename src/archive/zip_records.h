@@ -104,9 +104,10 @@ ZipHeaderInfo ParseCentralRecord(std::string_view record);
 std::optional<std::string> ApplyCentralExtra(ZipHeaderInfo& entry, std::string_view extra,
                                              std::string_view stored_name);
 
-// The entry's name as UTF-8: unicode_path when given, else the stored name as UTF-8 when flag
-// bit 11 is set and it is well-formed, else the stored name decoded from OEM 437. Then "/"
-// becomes "\" and the name is split into entry.path and entry.file_name; sets name_length.
+// The entry's name as UTF-8: unicode_path when given, else the stored name as it is when it is
+// well-formed UTF-8 and flag bit 11 is set or the entry was made on Unix or macOS (whose names
+// are the system's bytes), else the stored name decoded from OEM 437. Then "/" becomes "\" and
+// the name is split into entry.path and entry.file_name; sets name_length.
 void SetStoredName(ZipHeaderInfo& entry, std::string_view stored_name,
                    const std::optional<std::string>& unicode_path = std::nullopt);
 

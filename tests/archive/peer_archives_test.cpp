@@ -1,75 +1,31 @@
 // Archives made by public tools in the test (Info-ZIP zip, 7-Zip, Python's zipfile): ZIP64,
 // UTF-8 names, a stub in front, extended timestamps and more than 65,535 entries, each
-// extracted by vantorel-unzip and compared file by file (contents, and modification times
-// where the other tool sets them) with the other tool's extraction of the same archive.
+// extracted or listed by vantorel-unzip and compared with the other tool's extraction or
+// listing of the same archive (contents, and modification times where the other tool sets
+// them). The 70,000 files of a 7-Zip archive are extracted in the slow tests.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <utime.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <string>
-#include <vector>
 
+#include "peer_tools_helpers.h"
 #include "temp_dir.h"
 
 namespace vantorel::archive {
 namespace {
 
 namespace fs = std::filesystem;
+using peer::Difference;
+using peer::Scan;
+using peer::Shell;
 
 // 2021-06-15 12:34:57 UTC: an odd second, which the MS-DOS time cannot hold.
 constexpr std::time_t kSourceTime = 1623760497;
 // Extraction runs in a time zone far from UTC, so a time taken as local shows.
 constexpr char kTimeZone[] = "TZ=JST-9 LC_ALL=C.UTF-8";
-
-struct Shell {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// What a folder holds: each relative path with "/" for a folder or its content, and the
-// modification time of each file.
-struct Tree {
-  std::map<std::string, std::string> entries;
-  std::map<std::string, std::time_t> times;
-};
-
-Tree Scan(const fs::path& root) {
-  Tree tree;
-  for (const auto& item : fs::recursive_directory_iterator(root)) {
-    const std::string relative = fs::relative(item.path(), root).string();
-    if (item.is_directory()) {
-      tree.entries[relative] = "/";
-      continue;
-    }
-    tree.entries[relative] = testing::TempDir::Read(item.path());
-    struct stat status {};
-    ::stat(item.path().c_str(), &status);
-    tree.times[relative] = status.st_mtime;
-  }
-  return tree;
-}
-
-// The first difference between two trees, or "" when they are equal.
-std::string Difference(const Tree& ours, const Tree& theirs, bool times) {
-  for (const auto& [path, content] : theirs.entries) {
-    const auto found = ours.entries.find(path);
-    if (found == ours.entries.end()) return "missing: " + path;
-    if (found->second != content) return "different content: " + path;
-    if (times && content != "/" && ours.times.at(path) != theirs.times.at(path))
-      return "different time: " + path + " " + std::to_string(ours.times.at(path)) + " vs " +
-             std::to_string(theirs.times.at(path));
-  }
-  for (const auto& entry : ours.entries)
-    if (!theirs.entries.count(entry.first)) return "extra: " + entry.first;
-  return "";
-}
 
 class PeerArchives : public ::testing::Test {
  protected:
@@ -78,18 +34,10 @@ class PeerArchives : public ::testing::Test {
     GTEST_SKIP() << "vantorel-unzip is not built";
 #endif
     for (const char* program : {"zip", "unzip", "7zz", "python3"})
-      if (Run(std::string("command -v ") + program).status != 0)
-        GTEST_SKIP() << program << " is not installed";
+      if (!peer::Installed(program)) GTEST_SKIP() << program << " is not installed";
   }
 
-  // Runs a shell command in the test's folder.
-  Shell Run(const std::string& command) {
-    const std::string line = "cd '" + dir_.path().string() + "' && (" + command + ") >'" +
-                             (dir_ / "stdout") + "' 2>'" + (dir_ / "stderr") + "' </dev/null";
-    const int status = std::system(line.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::TempDir::Read(dir_ / "stdout"),
-            testing::TempDir::Read(dir_ / "stderr")};
-  }
+  Shell Run(const std::string& command) { return peer::RunIn(dir_.path(), command); }
   Shell Tool(const std::string& arguments) {
 #ifdef VANTOREL_UNZIP_TOOL
     return Run(std::string(kTimeZone) + " '" + VANTOREL_UNZIP_TOOL + "' " + arguments);
@@ -154,7 +102,7 @@ TEST_F(PeerArchives, ExtractsAsTheOtherToolDoes) {
       {"zip -fz: ZIP64 end record and extra fields", false, "cd src && zip -q -r -fz ../a.zip .",
        kUnzipExtract, true, true, false},
       {"zipfile with force_zip64 and UTF-8 names", true, kPythonZip, kPythonExtract, false, false, false},
-      {"zip with UTF-8 names: Unicode path fields", true,
+      {"zip on Linux: UTF-8 names as the system's bytes", true,
        "cd src && LC_ALL=C.UTF-8 zip -q -r ../a.zip .", kUnzipExtract, true, true, false},
       {"7-Zip with UTF-8 names", true, "cd src && 7zz a -tzip ../a.zip . >/dev/null",
        kUnzipExtract, true, false, false},
@@ -190,23 +138,24 @@ TEST_F(PeerArchives, ExtractsAsTheOtherToolDoes) {
   }
 }
 
-TEST_F(PeerArchives, ManyEntriesFrom7Zip) {
-  // 70 folders of 1,000 files: 70,070 entries, more than 16 bits count, so 7-Zip writes ZIP64
-  // end records.
-  for (int folder = 0; folder < 70; ++folder) {
-    const fs::path path = dir_.path() / "src" / ("d" + std::to_string(folder));
-    fs::create_directories(path);
-    for (int file = 0; file < 1000; ++file)
-      std::ofstream(path / ("f" + std::to_string(file))) << folder << '.' << file << '\n';
-  }
-  ASSERT_EQ(Run("cd src && 7zz a -tzip -mx1 ../a.zip . >/dev/null").status, 0);
+TEST_F(PeerArchives, MoreThan65535EntriesAreListedAsZipfileListsThem) {
+  // 70,070 entries: zipfile writes the count into a ZIP64 end record.
+  ASSERT_EQ(Run("python3 -c 'import zipfile\n"
+                "with zipfile.ZipFile(\"a.zip\", \"w\") as z:\n"
+                "    for i in range(70070): z.writestr(\"d%02d/f%d\" % (i // 1000, i % 1000), \"%d\\n\" % i)\n"
+                "print(\"Archive contains\", len(z.infolist()), \"files\")\n"
+                "for i in sorted(z.infolist(), key=lambda i: i.header_offset):\n"
+                "    folder, name = i.filename.split(\"/\")\n"
+                "    print(\"%s\\\\\\t%s\\t%d\\t%d\" % (folder, name, i.compress_size, i.file_size))\n"
+                "' >expected")
+                .status,
+            0);
   const Shell list = Tool("-l a.zip");
   EXPECT_EQ(list.status, 0) << list.err;
-  EXPECT_EQ(list.out.substr(0, list.out.find('\n')), "Archive contains 70070 files");
-  const Shell extract = Tool("-o -d ours a.zip");
-  EXPECT_EQ(extract.status, 0) << extract.err;
-  EXPECT_EQ(extract.out, "70000 files unzipped to ours\n");
-  EXPECT_EQ(Difference(Scan(dir_.path() / "ours"), Scan(dir_.path() / "src"), false), "");
+  const std::string expected = testing::TempDir::Read(dir_.path() / "expected");
+  ASSERT_EQ(list.out.substr(0, list.out.rfind("Total:")), expected);
+  EXPECT_EQ(list.out.substr(list.out.rfind("Total:")),
+            "Total: 399 Kb (compressed); 399 Kb (uncompressed)\n");
 }
 
 TEST_F(PeerArchives, DamagedZip64EndRecordIsAClearError) {

@@ -166,30 +166,37 @@ TEST_F(ZipExtensions, NamesAreDecodedByFlagAndUnicodePathField) {
   const struct {
     const char* what;
     std::string stored;
+    std::uint16_t version_made_by;
     std::uint16_t flags;
     std::string extra;
     const char* path;
     const char* file_name;
   } cases[] = {
-      {"OEM 437", oem_name, 0, "", "", "caf\xC3\xA9.txt"},
-      {"OEM 437 box drawing", "\xC9\xCD\xBB", 0, "", "", "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97"},
-      {"UTF-8 by flag bit 11", utf8_name, 0x0800, "", "\xE4\xB8\x96\xE7\x95\x8C\\",
+      {"OEM 437", oem_name, 20, 0, "", "", "caf\xC3\xA9.txt"},
+      {"OEM 437 box drawing", "\xC9\xCD\xBB", 20, 0, "", "", "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97"},
+      {"UTF-8 by flag bit 11", utf8_name, 20, 0x0800, "", "\xE4\xB8\x96\xE7\x95\x8C\\",
        "\xC3\xBC" "ber.txt"},
-      {"flag bit 11 on bytes that are no UTF-8", oem_name, 0x0800, "", "", "caf\xC3\xA9.txt"},
-      {"Unicode path matching the name's CRC", oem_name, 0,
+      {"flag bit 11 on bytes that are no UTF-8", oem_name, 20, 0x0800, "", "", "caf\xC3\xA9.txt"},
+      {"Unicode path matching the name's CRC", oem_name, 20, 0,
        Block(0x7075, std::string("\x01", 1) + Le32(NameCrc(oem_name)) + utf8_name),
        "\xE4\xB8\x96\xE7\x95\x8C\\", "\xC3\xBC" "ber.txt"},
-      {"Unicode path made for another name", oem_name, 0,
+      {"Unicode path made for another name", oem_name, 20, 0,
        Block(0x7075, std::string("\x01", 1) + Le32(NameCrc("other")) + utf8_name), "",
        "caf\xC3\xA9.txt"},
-      {"Unicode path of an unknown version", oem_name, 0,
+      {"Unicode path of an unknown version", oem_name, 20, 0,
        Block(0x7075, std::string("\x02", 1) + Le32(NameCrc(oem_name)) + utf8_name), "",
        "caf\xC3\xA9.txt"},
+      {"made on Unix: the system's UTF-8 bytes", utf8_name, 0x031E, 0, "",
+       "\xE4\xB8\x96\xE7\x95\x8C\\", "\xC3\xBC" "ber.txt"},
+      {"made on Unix, bytes that are no UTF-8", oem_name, 0x031E, 0, "", "", "caf\xC3\xA9.txt"},
+      {"made on MS-DOS, UTF-8 bytes without the flag", "caf\xC3\xA9.txt", 20, 0, "", "",
+       "caf\xE2\x94\x9C\xE2\x8C\x90.txt"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ZipBuilder zip;
     auto& entry = zip.Stored(c.stored, "x");
+    entry.version_made_by = c.version_made_by;
     entry.flags = c.flags;
     entry.extra = c.extra;
     Load(zip.Build());

@@ -97,13 +97,16 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// A path text or an entry name (UTF-8, "\" separators) as the terminal shows it.
-std::string Shown(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown)
+// "\" separators shown as "/".
+std::string Slashed(std::string_view text) {
+  std::string slashed(text);
+  for (char& c : slashed)
     if (c == '\\') c = '/';
-  return shown;
+  return slashed;
 }
+
+// A path text (code page 1252) as the terminal shows it.
+std::string Shown(std::string_view text) { return core::Cp1252ToUtf8(Slashed(text)); }
 
 // An entry name (UTF-8) in a listing line: control characters, which would break the line,
 // become "?".
@@ -186,7 +189,7 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
   };
   unzip.OnBadCRC = [&unzip](std::uint32_t, std::uint32_t, int index) {
     std::fprintf(stderr, "vantorel-unzip: %s: bad CRC or damaged data, file removed\n",
-                 Shown(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
+                 Slashed(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
   };
   const bool show_progress = ::isatty(STDERR_FILENO);
   if (show_progress) {

@@ -1,21 +1,24 @@
-// An entry of more than 4 GiB: a stored entry of zeros in a sparse archive written here with
-// ZIP64 records, listed with its true size and extracted exactly by vantorel-unzip. Slow (it
-// writes 4 GiB), so it runs as its own test labelled "slow"; the file is extracted into memory
-// (/dev/shm) when there is room, where it takes seconds instead of a disk's minute.
+// The archives too large for the quick tests, run as their own test labelled "slow":
+// - an entry of more than 4 GiB: a stored entry of zeros in a sparse archive written here with
+//   ZIP64 records, listed with its true size and extracted exactly by vantorel-unzip (into
+//   memory, /dev/shm, when there is room: seconds instead of a disk's minute);
+// - 70,000 files in an archive 7-Zip makes (ZIP64 end records), extracted file by file equal
+//   to their sources.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "peer_tools_helpers.h"
 #include "temp_dir.h"
 
 namespace vantorel::archive {
@@ -105,18 +108,6 @@ class OutputFolder {
   bool owned_ = false;  // a folder of its own in /dev/shm
 };
 
-struct Shell {
-  int status = -1;
-  std::string out;
-};
-
-Shell RunShell(const testing::TempDir& dir, const std::string& command) {
-  const std::string line = "cd '" + dir.path().string() + "' && (" + command + ") >'" +
-                           (dir / "stdout") + "' 2>&1 </dev/null";
-  const int status = std::system(line.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::TempDir::Read(dir / "stdout")};
-}
-
 TEST(LargeEntry, ListedWithItsTrueSizeAndExtractedExactly) {
 #ifndef VANTOREL_UNZIP_TOOL
   GTEST_SKIP() << "vantorel-unzip is not built";
@@ -125,27 +116,52 @@ TEST(LargeEntry, ListedWithItsTrueSizeAndExtractedExactly) {
   WriteSparseArchive(dir / "big.zip");
   const std::string tool = std::string("'") + VANTOREL_UNZIP_TOOL + "' ";
   // Python's zipfile reads the archive as written.
-  EXPECT_EQ(RunShell(dir, "python3 -c 'import zipfile; i = zipfile.ZipFile(\"big.zip\").infolist()[0]; "
+  EXPECT_EQ(peer::RunIn(dir.path(), "python3 -c 'import zipfile; i = zipfile.ZipFile(\"big.zip\").infolist()[0]; "
                      "print(i.filename, i.file_size, i.CRC)'")
                 .out,
             std::string(kName) + " " + std::to_string(kEntrySize) + " " +
                 std::to_string(ZerosCrc(kEntrySize)) + "\n");
 
-  const Shell list = RunShell(dir, tool + "-l big.zip");
+  const peer::Shell list = peer::RunIn(dir.path(), tool + "-l big.zip");
   EXPECT_EQ(list.status, 0);
   EXPECT_EQ(list.out, "Archive contains 1 files\n\tbig.bin\t" + std::to_string(kEntrySize) + "\t" +
                           std::to_string(kEntrySize) +
                           "\nTotal: 4,194,316 Kb (compressed); 4,194,316 Kb (uncompressed)\n");
 
   const OutputFolder out(dir);
-  const Shell extract = RunShell(dir, tool + "-o -d '" + out.path() + "' big.zip");
+  const peer::Shell extract = peer::RunIn(dir.path(), tool + "-o -d '" + out.path() + "' big.zip");
   EXPECT_EQ(extract.status, 0) << extract.out;
   EXPECT_EQ(extract.out, "1 files unzipped to " + out.path() + "\n");
   const std::string file = out.path() + "/big.bin";
   struct stat status {};
   ASSERT_EQ(::stat(file.c_str(), &status), 0);
   EXPECT_EQ(static_cast<std::uint64_t>(status.st_size), kEntrySize);
-  EXPECT_EQ(RunShell(dir, "cmp -n " + std::to_string(kEntrySize) + " '" + file + "' /dev/zero").status, 0);
+  EXPECT_EQ(peer::RunIn(dir.path(), "cmp -n " + std::to_string(kEntrySize) + " '" + file + "' /dev/zero").status, 0);
+#endif
+}
+
+TEST(ManyEntries, SeventyThousandFilesFrom7Zip) {
+#ifndef VANTOREL_UNZIP_TOOL
+  GTEST_SKIP() << "vantorel-unzip is not built";
+#else
+  if (!peer::Installed("7zz")) GTEST_SKIP() << "7zz is not installed";
+  testing::TempDir dir;
+  for (int folder = 0; folder < 70; ++folder) {
+    const std::filesystem::path path = dir.path() / "src" / ("d" + std::to_string(folder));
+    std::filesystem::create_directories(path);
+    for (int file = 0; file < 1000; ++file)
+      std::ofstream(path / ("f" + std::to_string(file))) << folder << '.' << file << '\n';
+  }
+  ASSERT_EQ(peer::RunIn(dir.path(), "cd src && 7zz a -tzip -mx1 ../a.zip . >/dev/null").status, 0);
+  const std::string tool = std::string("'") + VANTOREL_UNZIP_TOOL + "' ";
+  const peer::Shell list = peer::RunIn(dir.path(), tool + "-l a.zip");
+  EXPECT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(list.out.substr(0, list.out.find('\n')), "Archive contains 70070 files");
+  const peer::Shell extract = peer::RunIn(dir.path(), tool + "-o -d ours a.zip");
+  EXPECT_EQ(extract.status, 0) << extract.err;
+  EXPECT_EQ(extract.out, "70000 files unzipped to ours\n");
+  EXPECT_EQ(peer::Difference(peer::Scan(dir.path() / "ours"), peer::Scan(dir.path() / "src"), false),
+            "");
 #endif
 }
 
