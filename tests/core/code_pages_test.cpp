@@ -79,5 +79,36 @@ TEST(CodePages, BufferFormsMapEachByteAsTheOneByteForm) {
   }
 }
 
+// Every OEM byte as the character code page 437 gives it, ASCII kept.
+TEST(CodePages, OemToUtf8) {
+  EXPECT_EQ(OemToUtf8("caf\x82 \x81" "ber"), "caf\xC3\xA9 \xC3\xBC" "ber");
+  EXPECT_EQ(OemToUtf8("\xC9\xCD\xBB"), "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97");  // box corners
+  EXPECT_EQ(OemToUtf8("\xE0\xFF\x9E"), "\xCE\xB1\xC2\xA0\xE2\x82\xA7");          // alpha, nbsp, peseta
+  EXPECT_EQ(OemToUtf8(std::string("a\0\x7F", 3)), std::string("a\0\x7F", 3));
+}
+
+TEST(CodePages, IsValidUtf8) {
+  const struct {
+    const char* text;
+    bool valid;
+  } cases[] = {
+      {"", true},
+      {"plain ASCII", true},
+      {"\xC3\xBC" "ber \xE4\xB8\x96\xE7\x95\x8C \xF0\x9F\x98\x80", true},
+      {"\xF4\x8F\xBF\xBF", true},        // U+10FFFF
+      {"\xFC" "ber", false},                // a 1252 byte
+      {"\xC3", false},                      // cut short
+      {"\xC3\x28", false},                 // no continuation byte
+      {"\xC0\xAF", false},                 // over-long "/"
+      {"\xE0\x80\xAF", false},            // over-long "/"
+      {"\xF0\x80\x80\xAF", false},       // over-long "/"
+      {"\xED\xA0\x80", false},            // a UTF-16 surrogate
+      {"\xF4\x90\x80\x80", false},       // past U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"\x80", false},                      // a lone continuation byte
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
+}
+
 }  // namespace
 }  // namespace vantorel::core
