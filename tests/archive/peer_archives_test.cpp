@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "peer_tools_helpers.h"
@@ -64,13 +67,39 @@ class PeerArchives : public ::testing::Test {
     Source("empty.txt", "");
     Source("sub/deep/data.txt", random);
     if (unicode_names) {
-      Source("\xE4\xB8\x96\xE7\x95\x8C/\xC3\xBC" "ber.txt", "world\n");  // 世界/über.txt
-      Source("caf\xC3\xA9.txt", "coffee\n");                            // café.txt
+      Source("\xC3\x9Cn\xC3\xAF/\xC3\xBC" "ber.txt", "world\n");  // Ünï/über.txt
+      Source("caf\xC3\xA9.txt", "coffee\n");                      // café.txt
     }
   }
 
   testing::TempDir dir_;
 };
+
+// The files (path/name) of a vantorel-unzip listing: lines "path TAB name TAB sizes", paths
+// with "\\", between the count line and the totals line.
+std::set<std::string> ListedFiles(const std::string& listing) {
+  std::set<std::string> files;
+  std::istringstream lines(listing);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos || line[tab + 1] == '\t') continue;
+    std::string path = line.substr(0, tab);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    files.insert(path + line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1));
+  }
+  return files;
+}
+
+// The files of "unzip -Z1": a name per line, folders ending in "/".
+std::set<std::string> UnzipFiles(const std::string& names) {
+  std::set<std::string> files;
+  std::istringstream lines(names);
+  std::string line;
+  while (std::getline(lines, line))
+    if (!line.empty() && line.back() != '/') files.insert(line);
+  return files;
+}
 
 constexpr char kPythonZip[] =
     "python3 -c 'import os, zipfile\n"
@@ -135,6 +164,27 @@ TEST_F(PeerArchives, ExtractsAsTheOtherToolDoes) {
       EXPECT_EQ(Scan(dir_.path() / "ours").times.at("plain.txt"), kSourceTime)
           << "the extended timestamp, to the second";
     }
+  }
+}
+
+TEST_F(PeerArchives, UnicodeNamesAreListedAsUnzipListsThem) {
+  const char* const makers[] = {
+      kPythonZip,
+      "cd src && LC_ALL=C.UTF-8 zip -q -r ../a.zip .",
+      "cd src && 7zz a -tzip ../a.zip . >/dev/null",
+  };
+  for (const char* make : makers) {
+    SCOPED_TRACE(make);
+    ASSERT_EQ(Run("rm -rf src a.zip").status, 0);
+    Source("\xE4\xB8\x96\xE7\x95\x8C/\xC3\xBC" "ber.txt", "world\n");        // 世界/über.txt
+    Source("\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97.txt", "box\n");           // ╔═╗.txt
+    ASSERT_EQ(Run(make).status, 0);
+    const Shell theirs = Run("LC_ALL=C.UTF-8 unzip -Z1 a.zip");
+    ASSERT_EQ(theirs.status, 0);
+    EXPECT_EQ(ListedFiles(Tool("-l a.zip").out), UnzipFiles(theirs.out));
+    EXPECT_EQ(ListedFiles(Tool("-l a.zip").out),
+              (std::set<std::string>{"\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97.txt",
+                                     "\xE4\xB8\x96\xE7\x95\x8C/\xC3\xBC" "ber.txt"}));
   }
 }
 
