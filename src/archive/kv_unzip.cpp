@@ -253,9 +253,9 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
         OnPromptForOverwrite(overwrite_it, index, fname);
         return overwrite_it;
       }
+      // The box's text is in the program's code page; the entry's name is UTF-8.
       return core::Confirm(kReplaceExistingFile + core::Utf8ToCp1252(entry.file_name) + "?",
-                           core::Buttons::YesNo,
-                           kFileExistsCaption);
+                           core::Buttons::YesNo, kFileExistsCaption);
     }
     case UZOverwriteMode::ifNewer: {
       const auto age = platform::FileAge(fname);

@@ -1,6 +1,11 @@
 // KvUnZip: reads the directory of a ZIP archive and extracts its entries into a destination
 // directory. Only reading: archives are never written or changed.
 //
+// Archives of any size are read: ZIP64 end records and extra fields (64-bit sizes and offsets,
+// more than 65,535 entries), names in UTF-8 (flag bit 11, the Unicode path extra field, names
+// made on Unix) or OEM 437, data in front of the archive (a self-extracting stub), and the
+// extended timestamp's UTC modification time.
+//
 // Lifecycle: no archive -> named (SetZipName) -> loaded (LoadDirectory, or the first Extract)
 // -> extracting (Extract) -> loaded. A loaded directory is read again when the archive file's
 // modification time has changed. The archive stream is open only during an operation unless
