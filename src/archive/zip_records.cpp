@@ -155,7 +155,7 @@ void SetStoredName(ZipHeaderInfo& entry, std::string_view stored_name,
   else if (utf8 && core::IsValidUtf8(stored_name))
     name = stored_name;
   else
-    name = core::OemToUtf8(stored_name);
+    name = core::Cp437ToUtf8(stored_name);
   std::replace(name.begin(), name.end(), '/', '\\');
   entry.path = core::FolderOf(name, core::FolderEnd::SeparatorOrDrive);
   entry.file_name = core::FileNameOf(name, core::FolderEnd::SeparatorOrDrive);

@@ -95,8 +95,8 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-// The Unicode code points of the OEM 437 bytes 0x80 to 0xFF.
-constexpr std::array<char16_t, 128> kCp437High = {
+// Code points of the bytes 0x80 to 0xFF in OEM code page 437; the rest map to themselves.
+constexpr std::array<char32_t, 128> kCp437High = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
     0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
@@ -178,19 +178,6 @@ int CodePointToCp1252(char32_t cp) {
   return -1;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 }  // namespace
 
 unsigned char OemToAnsi(unsigned char c) { return kOemToAnsi[c]; }
@@ -208,6 +195,19 @@ std::string AnsiToOem(std::string_view text) { return MapText(text, kAnsiToOem, 
 std::string AnsiUpper(std::string_view text) { return MapText(text, kAnsiUpper, AsciiPart::Upper); }
 std::string AnsiLower(std::string_view text) { return MapText(text, kAnsiLower, AsciiPart::Lower); }
 
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
 char32_t Cp1252ToCodePoint(unsigned char c) {
   if (c >= 0x80 && c < 0xA0) return kCp1252High[c - 0x80];
   return c;
@@ -217,6 +217,15 @@ std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 4);
   for (char c : text) AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
+  return out;
+}
+
+char32_t Cp437ToCodePoint(unsigned char c) { return c >= 0x80 ? kCp437High[c - 0x80] : c; }
+
+std::string Cp437ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  for (char c : text) AppendUtf8(out, Cp437ToCodePoint(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -255,16 +264,6 @@ std::string Utf8ToCp1252(std::string_view text) {
     const int mapped = CodePointToCp1252(cp);
     out += mapped < 0 ? '?' : static_cast<char>(mapped);
     i += length;
-  }
-  return out;
-}
-
-std::string OemToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 2);
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    AppendUtf8(out, byte < 0x80 ? char32_t{byte} : char32_t{kCp437High[byte - 0x80]});
   }
   return out;
 }
