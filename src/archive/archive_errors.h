@@ -84,4 +84,12 @@ class EWriteError : public ArchiveError {
   EWriteError() : ArchiveError(kStreamWriteError) {}
 };
 
+// The destination cannot take files (a read-only file system or folder, a folder that cannot be
+// created): "Cannot write to PATH: REASON".
+class ECannotWrite : public ArchiveError {
+ public:
+  ECannotWrite(const std::string& path, const std::string& reason)
+      : ArchiveError("Cannot write to " + path + ": " + reason) {}
+};
+
 }  // namespace vantorel::archive
