@@ -17,8 +17,6 @@ inline constexpr char kNotAValidZipFile[] = "Not a valid zip file!";
 inline constexpr char kPrematureEndOfFile[] = "Premature end of file reached";
 inline constexpr char kLargerThanUncompressed[] = "File is larger than uncompressed size!";
 inline constexpr char kDuplicateObjectIndex[] = "Duplicate Object index";
-// Raised literally, with the "%d" unformatted.
-inline constexpr char kListIndexOutOfBounds[] = "List index out of bounds (%d)";
 inline constexpr char kStreamWriteError[] = "Stream write error";
 
 // Base of every error below.
@@ -68,6 +66,11 @@ class EListError : public ArchiveError {
  public:
   using ArchiveError::ArchiveError;
 };
+
+// "List index out of bounds (" + index + ")".
+inline std::string ListIndexOutOfBoundsText(long long index) {
+  return "List index out of bounds (" + std::to_string(index) + ")";
+}
 
 // A file could not be opened; the message names the path.
 class EFOpenError : public ArchiveError {

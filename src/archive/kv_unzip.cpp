@@ -255,9 +255,10 @@ int KvUnZip::Extract() {
       ZipHeaderInfo& entry = entries_[i];
       entry.extract = do_all_;
       if (!entry.IsDirectory() || recreate_dirs_) {
-        const std::string name = core::AnsiLower(entry.path + entry.file_name);
+        // Names are UTF-8: only a-z fold, so no byte of a multi-byte letter changes.
+        const std::string name = core::LowerCaseAscii(entry.path + entry.file_name);
         for (const std::string& pattern : files_list_)
-          if (::fnmatch(core::AnsiLower(pattern).c_str(), name.c_str(), FNM_NOESCAPE) == 0)
+          if (::fnmatch(core::LowerCaseAscii(pattern).c_str(), name.c_str(), FNM_NOESCAPE) == 0)
             entry.extract = true;
       }
       if (entry.extract && !entry.IsDirectory())
@@ -321,8 +322,9 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
         OnPromptForOverwrite(overwrite_it, index, fname);
         return overwrite_it;
       }
-      return core::Confirm(kReplaceExistingFile + entry.file_name + "?", core::Buttons::YesNo,
-                           kFileExistsCaption);
+      // The box's text is in the program's code page; the entry's name is UTF-8.
+      return core::Confirm(kReplaceExistingFile + core::Utf8ToCp1252(entry.file_name) + "?",
+                           core::Buttons::YesNo, kFileExistsCaption);
     }
     case UZOverwriteMode::ifNewer: {
       const auto age = platform::FileAge(fname);
@@ -370,7 +372,8 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
 
 // Steps 3 and 4: a directory entry's folder, created unless it lies outside DestDir.
 void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState& run) {
-  const std::string directory = TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
+  const std::string directory =
+      TargetDirectory(dest_dir_, root_dir_, EntryPathText(entry.path), recreate_dirs_);
   const TargetResolver::Resolved real = run.targets->ResolveFolder(directory);
   if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(real.path)) {
     SkipEntry(SkipReason::UnsafePath, directory, index, run);
@@ -387,8 +390,8 @@ std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderI
                                                       std::optional<EntryData>& data,
                                                       RunState& run) {
   Target target;
-  target.fname =
-      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_) + entry.file_name;
+  target.fname = TargetDirectory(dest_dir_, root_dir_, EntryPathText(entry.path), recreate_dirs_) +
+                 EntryPathText(entry.file_name);
   const TargetResolver::Resolved resolved = run.targets->Resolve(target.fname);
   target.path = resolved.path;
   target.fresh = resolved.fresh;
@@ -568,7 +571,10 @@ bool KvUnZip::DataChecks(int index, const ZipHeaderInfo& entry, const EntryData&
 
 bool KvUnZip::PutInPlace(const ZipHeaderInfo& entry, const Target& target, OutputFile& file,
                          RunState& run) const {
-  file.Close(flush_files_on_close_, run.local_times.Of(entry.date_time));
+  // The extended timestamp's UTC time when the entry has one, else the MS-DOS local time.
+  file.Close(flush_files_on_close_, entry.modified_utc
+                                        ? static_cast<std::time_t>(*entry.modified_utc)
+                                        : run.local_times.Of(entry.date_time));
   if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
     platform::SetReadOnlyAt(file.TemporaryPath(), true);
   return file.Commit(flush_files_on_close_, target.replaces);

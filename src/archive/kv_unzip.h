@@ -1,6 +1,11 @@
 // KvUnZip: reads the directory of a ZIP archive and extracts its entries into a destination
 // directory. Only reading: archives are never written or changed.
 //
+// Archives of any size are read: ZIP64 end records and extra fields (64-bit sizes and offsets,
+// more than 65,535 entries), names in UTF-8 (flag bit 11, the Unicode path extra field, names
+// made on Unix) or OEM 437, data in front of the archive (a self-extracting stub), and the
+// extended timestamp's UTC modification time.
+//
 // Lifecycle: no archive -> named (SetZipName) -> loaded (LoadDirectory, or the first Extract)
 // -> extracting (Extract) -> loaded. A loaded directory is read again when the archive file's
 // modification time has changed. The archive stream is open only during an operation unless
@@ -113,14 +118,15 @@ class KvUnZip {
   // Entries in the list; 0 before a directory was read or when the archive has no end record.
   int EntryCount() const { return static_cast<int>(entries_.Count()); }
   // The entry at index of the list. Throw EListError "Index %d is out of range" with the index
-  // unless 0 <= index < EntryCount.
+  // unless 0 <= index < EntryCount. Names are UTF-8 (Entry names decoding).
   std::string EntryFileName(int index) const { return Entry(index).file_name; }
   // The stored directory with "\" separators and a trailing "\", or empty.
   std::string EntryPathName(int index) const { return Entry(index).path; }
-  std::uint32_t EntryCompressedSize(int index) const { return Entry(index).compressed_size; }
-  std::uint32_t EntryUncompressedSize(int index) const { return Entry(index).uncompressed_size; }
+  std::uint64_t EntryCompressedSize(int index) const { return Entry(index).compressed_size; }
+  std::uint64_t EntryUncompressedSize(int index) const { return Entry(index).uncompressed_size; }
   const ZipHeaderInfo& Entry(int index) const;
-  // The end record read with the directory.
+  // The end record read with the directory; its leading_bytes tell of data in front of the
+  // archive (a self-extracting stub), which the reader skips.
   const EndCentral& EndCentralRecord() const { return end_central_; }
 
   // Closes the archive even with KeepZipOpen, drops the directory, resets the end record and

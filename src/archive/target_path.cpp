@@ -22,6 +22,10 @@ std::string TargetDirectory(std::string_view dest_dir, std::string_view root_dir
   return rooted ? dest + std::string(p) : dest + std::string(p.substr(2));
 }
 
+std::string EntryPathText(std::string_view utf8_name) {
+  return platform::PathText(fs::path(std::string(utf8_name)));
+}
+
 bool HasParentComponent(std::string_view path_text) {
   std::size_t at = 0;
   while (at <= path_text.size()) {

@@ -18,6 +18,10 @@ namespace vantorel::archive {
 std::string TargetDirectory(std::string_view dest_dir, std::string_view root_dir,
                             std::string_view entry_path, bool recreate_dirs);
 
+// An entry's name or path (UTF-8) as a path text, the form the file-system facade takes: the
+// text PathText gives for a real path of the same bytes.
+std::string EntryPathText(std::string_view utf8_name);
+
 // True when a stored path text has a ".." component ("\" and "/" both separate components).
 bool HasParentComponent(std::string_view path_text);
 

@@ -220,10 +220,12 @@ void UnzipperForm::OpenZip() {
   std::int64_t compressed = 0;
   std::int64_t uncompressed = 0;
   for (int i = 0; i < count; ++i) {
-    StringGrid1->setItem(i, 0, new QTableWidgetItem(ToQString(KvUnZip1.EntryFileName(i))));
-    StringGrid1->setItem(i, 1, new QTableWidgetItem(ToQString(KvUnZip1.EntryPathName(i))));
-    compressed += KvUnZip1.EntryCompressedSize(i);
-    uncompressed += KvUnZip1.EntryUncompressedSize(i);
+    // Entry names are UTF-8.
+    const QString file_name = QString::fromStdString(KvUnZip1.EntryFileName(i));
+    StringGrid1->setItem(i, 0, new QTableWidgetItem(file_name));
+    StringGrid1->setItem(i, 1, new QTableWidgetItem(QString::fromStdString(KvUnZip1.EntryPathName(i))));
+    compressed += static_cast<std::int64_t>(KvUnZip1.EntryCompressedSize(i));
+    uncompressed += static_cast<std::int64_t>(KvUnZip1.EntryUncompressedSize(i));
   }
   TotalFilesLabel->setText(ToQString(archive::ArchiveContainsText(count)));
   TotalSizeLabel->setText(TotalSizeLabelText(compressed, uncompressed));

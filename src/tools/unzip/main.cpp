@@ -11,6 +11,8 @@
 //       on standard output is the summary "N files unzipped to DEST"; when entries could not be
 //       written, a last line on standard error says how many and why ("vantorel-unzip: 2 files
 //       not unzipped: 1 encrypted, 1 with the unknown compression method 98 (PPMd)").
+// An archive with data in front of it (a self-extracting stub) is read with one warning line
+// on standard error.
 //
 // Exit status: 0 every entry listed, or every selected file written (or kept by -n or a No);
 // 1 some files skipped or failed; 2 a usage error, an archive that cannot be read, or a
@@ -114,31 +116,46 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// A program text (code page 1252, "\" separators) as the terminal shows it.
-std::string Shown(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown)
+// "\" separators shown as "/".
+std::string Slashed(std::string_view text) {
+  std::string slashed(text);
+  for (char& c : slashed)
     if (c == '\\') c = '/';
-  return core::Cp1252ToUtf8(shown);
+  return slashed;
 }
 
-// An entry name in a listing line: control characters, which would break the line, become "?".
+// A path text (code page 1252) as the terminal shows it.
+std::string Shown(std::string_view text) { return core::Cp1252ToUtf8(Slashed(text)); }
+
+// An entry name (UTF-8) in a listing line: control characters, which would break the line,
+// become "?".
 std::string ListedName(std::string_view text) {
   std::string listed(text);
   for (char& c : listed)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return core::Cp1252ToUtf8(listed);
+  return listed;
+}
+
+// Reads the directory; tells of data in front of the archive, which the reader skips.
+void LoadDirectory(KvUnZip& unzip, const std::string& archive) {
+  unzip.LoadDirectory();
+  const std::uint64_t leading = unzip.EndCentralRecord().leading_bytes;
+  if (leading != 0)
+    std::fprintf(stderr,
+                 "vantorel-unzip: warning: %s: %llu extra bytes at beginning of zipfile "
+                 "(attempting to process anyway)\n",
+                 archive.c_str(), static_cast<unsigned long long>(leading));
 }
 
 std::string PathText(const std::string& argument) {
   return platform::PathText(fs::path(argument));
 }
 
-int List(KvUnZip& unzip) {
-  unzip.LoadDirectory();
+int List(KvUnZip& unzip, const Options& options) {
+  LoadDirectory(unzip, options.archive);
   std::string out = archive::ArchiveContainsText(unzip.EntryCount()) + "\n";
-  std::int64_t compressed = 0;
-  std::int64_t uncompressed = 0;
+  std::uint64_t compressed = 0;
+  std::uint64_t uncompressed = 0;
   for (int i = 0; i < unzip.EntryCount(); ++i) {
     compressed += unzip.EntryCompressedSize(i);
     uncompressed += unzip.EntryUncompressedSize(i);
@@ -146,7 +163,9 @@ int List(KvUnZip& unzip) {
            std::to_string(unzip.EntryCompressedSize(i)) + "\t" +
            std::to_string(unzip.EntryUncompressedSize(i)) + "\n";
   }
-  out += archive::TotalSizeText(compressed, uncompressed) + "\n";
+  out += archive::TotalSizeText(static_cast<std::int64_t>(compressed),
+                                static_cast<std::int64_t>(uncompressed)) +
+         "\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
@@ -233,13 +252,13 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
   };
   unzip.OnBadCRC = [&unzip](std::uint32_t, std::uint32_t, int index) {
     std::fprintf(stderr, "vantorel-unzip: %s: bad CRC or damaged data, not written\n",
-                 Shown(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
+                 Slashed(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
   };
   unzip.OnBadPassword = [&unzip](int index) {
     std::fprintf(stderr,
                  "vantorel-unzip: %s: wrong password or damaged data (the check failed), not "
                  "written\n",
-                 Shown(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
+                 Slashed(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
   };
   const bool show_progress = ::isatty(STDERR_FILENO);
   if (show_progress) {
@@ -251,6 +270,7 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
     };
   }
 
+  LoadDirectory(unzip, options.archive);
   const int count = unzip.Extract();
   if (show_progress) std::fprintf(stderr, "\r    \r");
   std::printf("%d files unzipped to %s\n", count, core::Cp1252ToUtf8(unzip.DestDir()).c_str());
@@ -281,7 +301,7 @@ int Run(int argc, char** argv) {
   KvUnZip unzip;
   try {
     unzip.SetZipName(PathText(options->archive));
-    return options->list ? List(unzip) : ExtractAll(unzip, *options, ui);
+    return options->list ? List(unzip, *options) : ExtractAll(unzip, *options, ui);
   } catch (const std::exception& error) {
     std::fflush(stdout);
     std::fprintf(stderr, "vantorel-unzip: %s\n", core::Cp1252ToUtf8(error.what()).c_str());
