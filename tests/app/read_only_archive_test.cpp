@@ -126,7 +126,11 @@ TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothi
   EXPECT_TRUE(fs::exists(cache + "SEARCHRESULT.HTM"));
 
   // The complete list's links lead to its detail page in the cache folder.
-  ui.Expect(core::BoxKind::Information,
+  ui.Expect(core::BoxKind::Confirmation,
+            "The *!* keyword will cause a complete list of\rall articles to be generated. This takes a while:\r"
+            "are you sure you wish to continue?",
+            core::Buttons::YesNo, core::Answer::Yes)
+      .Expect(core::BoxKind::Information,
             "Complete articles list: to return to this list\ragain, click the Articles button under Browse");
   ArticleSearch(form, search, "*!*");
   EXPECT_EQ(main->ShownFileName(), archive_ + "ALLARTS.HTM");
