@@ -10,9 +10,11 @@ namespace vantorel::app {
 
 // The warning shown at start when no data folder was given and none was found.
 inline constexpr char kNoArchiveMessage[] =
-    "No archive was found: no data folder was given, and there is none beside the program.\r"
-    "Start the program with the archive's data folder (the folder of index.htm and the\r"
-    "catalogue tables), for example: vantorel /media/cdrom/data";
+    "No archive was found: no data folder was given,\r"
+    "and there is none beside the program.\r"
+    "Start the program with the archive's data folder\r"
+    "(the folder of index.htm and the catalogue tables),\r"
+    "for example: vantorel /media/cdrom/data";
 
 // True when folder (ending in a separator) holds an archive to read: its start page index.htm
 // or one of the catalogue tables.
