@@ -14,8 +14,8 @@
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
-#include "core/texts.h"
 #include "core/path_texts.h"
+#include "core/texts.h"
 #include "platform/file_system.h"
 #include "platform/write_folder.h"
 

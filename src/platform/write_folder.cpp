@@ -65,6 +65,20 @@ std::string ReadableName(const fs::path& folder) {
   return readable;
 }
 
+// What tells one archive from another mounted at the same place (discs changed in one drive):
+// the catalogue tables' sizes and dates, which a read-only archive never changes.
+std::string CatalogueIdentity(std::string_view data_dir) {
+  std::string identity;
+  for (const char* table : {"article.dbf", "author.dbf", "keyword.dbf", "files.dbf", "words.dbf"}) {
+    const std::string file = std::string(data_dir) + table;
+    const std::optional<File> opened = File::Open(file, File::Mode::Read);
+    identity += '\n';
+    if (!opened) continue;
+    identity += std::to_string(opened->Size()) + " " + std::to_string(FileAge(file).value_or(0));
+  }
+  return identity;
+}
+
 }  // namespace
 
 std::string ProgramCacheFolder() {
@@ -84,7 +98,7 @@ std::string ArchiveCacheFolder(std::string_view data_dir) {
   if (cache.empty()) return {};
   static constexpr char kHex[] = "0123456789abcdef";
   std::string hash(16, '0');
-  std::uint64_t value = Fnv1a64(folder.string());
+  std::uint64_t value = Fnv1a64(folder.string() + CatalogueIdentity(data_dir));
   for (int i = 15; i >= 0; --i, value >>= 4) hash[static_cast<std::size_t>(i)] = kHex[value & 0xF];
   const std::string name = ReadableName(folder.filename().empty() ? folder.parent_path() : folder);
   return cache + name + "-" + hash + "/";

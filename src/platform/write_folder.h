@@ -6,8 +6,9 @@
 // archive, under $XDG_CACHE_HOME/vantorel/ (else ~/.cache/vantorel/). The folder's name is the
 // data folder's own name made safe (ASCII letters, digits, ".", "-" and "_" kept, every other
 // byte "_", at most 40 bytes), "-" and 16 hexadecimal digits of the
-// 64-bit FNV-1a hash of the data folder's canonical path: two archives never share a folder,
-// and the same archive finds its folder again at every start.
+// 64-bit FNV-1a hash of the data folder's canonical path and of its catalogue tables' sizes and
+// dates: two archives never share a folder (not even two discs put in one drive in turn), and
+// the same archive finds its folder again at every start.
 //
 // A page written there is read as if it stood in the data folder (PageLocation): the program
 // names it by its place in the archive, so its relative links, images, "file:///pdf/" and

@@ -56,6 +56,13 @@ TEST_F(WriteFolderTest, EachArchiveHasAFolderOfItsOwnThatItFindsAgain) {
   const std::string twin = Folder("elsewhere/My Archive (1996)");
   EXPECT_NE(ArchiveCacheFolder(twin), cache);
   EXPECT_EQ(ArchiveCacheFolder(twin).substr(0, cache.size() - 17), cache.substr(0, cache.size() - 17));
+  // Another disc in the same drive: the same path, other tables.
+  dir_.Write("My Archive (1996)/keyword.dbf", "first disc");
+  const std::string first_disc = ArchiveCacheFolder(archive);
+  EXPECT_NE(first_disc, cache);
+  EXPECT_EQ(ArchiveCacheFolder(archive), first_disc);
+  dir_.Write("My Archive (1996)/keyword.dbf", "the second disc");
+  EXPECT_NE(ArchiveCacheFolder(archive), first_disc);
   // A name of other letters stays a plain file name; the hash tells such archives apart.
   const std::string cyrillic = ArchiveCacheFolder(Folder("\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"));
   EXPECT_TRUE(std::regex_search(cyrillic, std::regex(R"(/_+-[0-9a-f]{16}/$)"))) << cyrillic;
