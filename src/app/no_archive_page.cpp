@@ -19,7 +19,8 @@ constexpr const char* kPageLines[] = {
     "<H2>No archive is open</H2>",
     "<P>The Vantorel Article Browser reads a magazine archive from its data folder: the folder "
     "that holds the start page index.htm and the catalogue tables article.dbf, author.dbf and "
-    "keyword.dbf. No data folder was given, and there is none beside the program.</P>",
+    "keyword.dbf. No data folder was given and none is beside the program, or the folder given "
+    "holds no archive.</P>",
     "<P>To read an archive:</P>",
     "<UL><LI>start the program with the archive's data folder, for example "
     "<TT>vantorel /media/cdrom/data</TT>: a CD-ROM, a mounted ISO image, a share or a copy on "

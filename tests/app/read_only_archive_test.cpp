@@ -186,6 +186,13 @@ TEST_F(ReadOnlyArchiveTest, WithoutAnArchiveThePageSaysHowToOpenOneAndNothingIsW
   EXPECT_EQ(form.FrameViewer->ShownTitle(), "Vantorel Article Browser: no archive");
   EXPECT_FALSE(search.SearchAvailable());
   EXPECT_EQ(platform::EntryNamesAt(dir_.path() / "bin"), std::vector<std::string>{"vantorel"});
+
+  // A data folder given that holds no archive shows the same page, without the warning.
+  fs::create_directory(dir_.path() / "empty");
+  ProgramMainForm given(program_, {PathText(dir_.path() / "empty")}, config_);
+  given.show();
+  EXPECT_EQ(given.FrameViewer->ShownTitle(), "Vantorel Article Browser: no archive");
+  EXPECT_TRUE(fs::is_empty(dir_.path() / "empty"));
 }
 
 }  // namespace
