@@ -1,6 +1,7 @@
 // The SemaphoreFile: how several processes share one table's indexes. It lies beside the
-// table, named as the table with the extension ".@s@", and counts the users that have the
-// table open with an index.
+// table (or, for a table in a folder that cannot be written, in the folder that holds the
+// table's indexes), named as the table with the extension ".@s@", and counts the users that
+// have the table open with an index.
 //
 // Format notes. One 4-byte record: byte 0 counts the users, byte 1 the active readers,
 // bytes 2 and 3 are 0.
