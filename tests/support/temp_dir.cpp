@@ -11,10 +11,18 @@ namespace vantorel::testing {
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "vantorel-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(fs::temp_directory_path()) {}
+
+TempDir::TempDir(const fs::path& parent) {
+  std::string pattern = (parent / "vantorel-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+}
+
+fs::path MemoryTempParent() {
+  std::error_code error;
+  if (fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+  return fs::temp_directory_path();
 }
 
 TempDir::~TempDir() {
