@@ -33,6 +33,10 @@ std::string Cp1252ToUtf8(std::string_view text);
 // UTF-8 to code page 1252; a character 1252 cannot hold, or a malformed sequence, becomes "?".
 std::string Utf8ToCp1252(std::string_view text);
 
+// True when text is well-formed UTF-8 (no over-long forms, surrogates or code points past
+// U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 // The Unicode code point of a 1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char c);
 
