@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/no_archive_page.h"
 #include "app/options_form.h"
 #include "app/startup.h"
 #include "app/window_placement.h"
@@ -90,7 +91,11 @@ void ProgramMainFormHost::ShowOptions() {
 
 std::string ProgramMainFormHost::StartPage() {
   if (const auto page = StartPageArgument(arguments_)) return *page;
-  return core::Settings().DataDir + "index.htm";
+  const std::string& data_dir = core::Settings().DataDir;
+  if (!HoldsArchive(data_dir)) {
+    if (std::string page = WriteNoArchivePage(); !page.empty()) return page;
+  }
+  return data_dir + "index.htm";
 }
 
 void ProgramMainFormHost::ShowArticleSearch() {

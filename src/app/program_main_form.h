@@ -50,7 +50,8 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   void StorePlacement(const std::filesystem::path& placement_file,
                       const QMainWindow& window) override;
   void ShowOptions() override;
-  // The page the first argument names (StartPageArgument), else DataDir + "index.htm".
+  // The page the first argument names (StartPageArgument); else, when DataDir holds no archive,
+  // the page that says how to open one (no_archive_page.h); else DataDir + "index.htm".
   std::string StartPage() override;
   browser::MainFormWindows& Windows() override { return *this; }
 

@@ -36,15 +36,22 @@ std::string DirectoryWithSeparator(std::string_view text) {
   return core::WithTrailingBackslash(text);
 }
 
+std::string DefaultPdfDir(const core::BrowserSettings& settings) { return settings.DataDir + "PDF/"; }
+
+std::string DefaultSourceDir(const core::BrowserSettings& settings) {
+  return settings.DataDir + "DISKS/";
+}
+
 void LoadSettings(const fs::path& file, core::BrowserSettings& settings) {
   const IniFile ini(file);
   const char* section = kSettingsSection;
   settings.AcrobatPath = ini.ReadString(section, "Acrobat", "");
   settings.BrowserPath = ini.ReadString(section, "Browser", "");
-  settings.PdfDir =
-      DirectoryWithSeparator(ini.ReadString(section, "PdfFiles", settings.DataDir + "PDF/"));
+  const std::string pdf_dir = ini.ReadString(section, "PdfFiles", "");
+  settings.PdfDir = pdf_dir.empty() ? DefaultPdfDir(settings) : DirectoryWithSeparator(pdf_dir);
+  const std::string source_dir = ini.ReadString(section, "SourceFiles", "");
   settings.SourceDir =
-      DirectoryWithSeparator(ini.ReadString(section, "SourceFiles", settings.DataDir + "DISKS/"));
+      source_dir.empty() ? DefaultSourceDir(settings) : DirectoryWithSeparator(source_dir);
   settings.CdPath = ini.HasKey(section, "CDPath")
                         ? DirectoryWithSeparator(ini.ReadString(section, "CDPath", ""))
                         : platform::FirstCdDrive();
@@ -55,8 +62,8 @@ void LoadSettings(const fs::path& file, core::BrowserSettings& settings) {
 }
 
 void ApplyFirstRunValues(core::BrowserSettings& settings) {
-  settings.PdfDir = settings.DataDir + "PDF/";
-  settings.SourceDir = settings.DataDir + "DISKS/";
+  settings.PdfDir = DefaultPdfDir(settings);
+  settings.SourceDir = DefaultSourceDir(settings);
   settings.CdPath = platform::FirstCdDrive();
   settings.LastIssue = kDefaultLastIssue;
   settings.ResultsThreshold = kDefaultResultsThreshold;
@@ -69,8 +76,13 @@ void SaveSettings(const fs::path& file, const core::BrowserSettings& settings) {
   const char* section = kSettingsSection;
   ini.WriteString(section, "Acrobat", settings.AcrobatPath);
   ini.WriteString(section, "Browser", settings.BrowserPath);
-  ini.WriteString(section, "PdfFiles", settings.PdfDir);
-  ini.WriteString(section, "SourceFiles", settings.SourceDir);
+  // A folder that is the open archive's default is stored as the default (empty), so that the
+  // next archive opened finds its own.
+  ini.WriteString(section, "PdfFiles",
+                  settings.PdfDir == DefaultPdfDir(settings) ? std::string() : settings.PdfDir);
+  ini.WriteString(section, "SourceFiles", settings.SourceDir == DefaultSourceDir(settings)
+                                              ? std::string()
+                                              : settings.SourceDir);
   ini.WriteString(section, "CDPath", settings.CdPath);
   ini.WriteInteger(section, "LastIssue", settings.LastIssue);
   ini.WriteInteger(section, "Results", settings.ResultsThreshold);

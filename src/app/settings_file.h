@@ -25,9 +25,14 @@ std::filesystem::path ConfigDir();
 // as it is, anything else goes through WithTrailingBackslash.
 std::string DirectoryWithSeparator(std::string_view text);
 
+// The default folders of the archive that is open: DataDir + "PDF/" and DataDir + "DISKS/".
+std::string DefaultPdfDir(const core::BrowserSettings& settings);
+std::string DefaultSourceDir(const core::BrowserSettings& settings);
+
 // Reads every key from the file into settings (ProgramDir, DataDir and the two switches are
 // left alone). A missing key takes its default: empty programs, DataDir + "PDF/" and
-// DataDir + "DISKS/", the first CD-ROM drive, LastIssue 72, Results 30, no external zip.
+// DataDir + "DISKS/", the first CD-ROM drive, LastIssue 72, Results 30, no external zip. An
+// empty "PdfFiles" or "SourceFiles" is the default folder of the archive that is open.
 // REQUIRES: settings.DataDir is set.
 void LoadSettings(const std::filesystem::path& file, core::BrowserSettings& settings);
 
@@ -35,8 +40,10 @@ void LoadSettings(const std::filesystem::path& file, core::BrowserSettings& sett
 // REQUIRES: settings.DataDir is set.
 void ApplyFirstRunValues(core::BrowserSettings& settings);
 
-// Writes all nine keys, keeping the file's other sections and keys. Throws IniWriteError
-// ("Unable to write to " + file).
+// Writes all nine keys, keeping the file's other sections and keys. A PDF or companion-disk
+// folder that is the open archive's default is written empty (the default follows the archive);
+// a folder chosen elsewhere is written as it is. Throws IniWriteError ("Unable to write to " +
+// file).
 void SaveSettings(const std::filesystem::path& file, const core::BrowserSettings& settings);
 
 }  // namespace vantorel::app

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/installed_demo.h"
+#include "app/no_archive_page.h"
 #include "app/settings_file.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
@@ -64,12 +65,15 @@ std::string ArchiveFolderOfPage(const std::string& page) {
 
 // Without a data folder on the command line and without an archive beside it, an installed
 // program starts on the reader's copy of the installed demo (the installed copy itself when the
-// copy cannot be made).
+// copy cannot be made); with no demo installed either, the reader is told there is no archive.
 void StartOnInstalledDemo(core::BrowserSettings& settings) {
-  if (platform::FileExists(settings.ProgramDir + "index.htm")) return;
+  if (HoldsArchive(settings.ProgramDir)) return;
   const std::optional<fs::path> installed =
       InstalledDemoFolder(platform::ResolvePath(settings.ProgramDir));
-  if (!installed) return;
+  if (!installed) {
+    core::ShowWarning(kNoArchiveMessage);
+    return;
+  }
   fs::path demo = *installed;
   try {
     demo = PrepareUserDemo(*installed, UserDemoFolder());
@@ -142,7 +146,12 @@ bool RunMainFormSetup(const fs::path& program_file, const std::vector<std::strin
       settings.BrowserPath = platform::FindAssociatedProgram("DUMMY.HTM");
     if (settings.ZipUtilPath.empty())
       settings.ZipUtilPath = platform::FindAssociatedProgram("DUMMY.ZIP");
-    SaveSettings(settings_file, settings);
+    // A settings folder that cannot be written costs only the saving of the settings.
+    try {
+      SaveSettings(settings_file, settings);
+    } catch (const std::exception& error) {
+      core::ShowWarning(std::string(error.what()) + kSettingsNotSavedNote);
+    }
 
     window.PrepareHistory();
     window.AcceptDroppedFiles();

@@ -26,8 +26,10 @@ std::optional<std::string> StartPageArgument(const std::vector<std::string>& arg
 // above the page's own holding index.htm, else the page's folder), anything else is a data
 // folder; argument 2 "/DEBUGMODE" turns DebugMode on; more are ignored. A data folder that does not
 // exist gives the warning "Data directory passed on command line does not exist, using
-// program directory" and DataDir = ProgramDir. Given no data folder, an installed program
-// whose folder holds no index.htm starts on the installed demo (installed_demo.h).
+// program directory" and DataDir = ProgramDir. Given no data folder, a program whose folder
+// holds no archive (no_archive_page.h) starts on the installed demo (installed_demo.h), or,
+// when there is none, shows the warning kNoArchiveMessage (DataDir stays ProgramDir, where
+// nothing is written).
 void ApplyCommandLine(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
                       core::BrowserSettings& settings);
@@ -37,11 +39,16 @@ void ApplyCommandLine(const std::filesystem::path& program_file,
 // first-run values; empty AcrobatPath, BrowserPath and ZipUtilPath filled from the sample
 // files DUMMY.PDF, DUMMY.HTM and DUMMY.ZIP (a reader the desktop names but that does not
 // exist gives the information message and stays empty); the settings written; the history;
-// dropped files. An error stops the set-up and is shown in the error box. True when every
-// step ran.
+// dropped files. Settings that cannot be written give one warning ("Unable to write to " + file
+// + kSettingsNotSavedNote) and the set-up goes on; any other error stops the set-up and is
+// shown in the error box. True when every step ran.
 bool RunMainFormSetup(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
                       const std::filesystem::path& config_dir, browser::MainFormSetupSteps& window);
+
+// Follows "Unable to write to " + the settings file in the warning of a start-up whose settings
+// cannot be saved; the set-up goes on.
+inline constexpr char kSettingsNotSavedNote[] = "\rThe settings are used for this run but not saved.";
 
 // The message shown when the desktop names a PDF reader that does not exist.
 inline constexpr char kReaderNotFoundMessage[] =

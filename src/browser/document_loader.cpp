@@ -14,8 +14,10 @@
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
+#include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
+#include "platform/write_folder.h"
 
 namespace vantorel::browser {
 namespace {
@@ -260,11 +262,18 @@ std::optional<WholePageBuild::Part> WholePageBuild::PreparePartAt(const std::str
 
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images) {
-  if (file_name.empty() || !platform::FileExists(file_name)) {
+  // A page the program wrote for a read-only archive is read from the archive's write folder
+  // but keeps its name in the archive, so that its links resolve there.
+  const std::string source = platform::PageLocation(file_name);
+  if (file_name.empty() || !platform::FileExists(source)) {
     throw ViewError("Can't locate file: " + file_name);
   }
-  const std::filesystem::path real = platform::AbsolutePath(platform::ResolvePath(file_name));
-  std::optional<platform::File> file = platform::File::OpenPath(real, platform::File::Mode::Read);
+  const std::filesystem::path on_disk = platform::AbsolutePath(platform::ResolvePath(source));
+  const std::filesystem::path real =
+      source == file_name
+          ? on_disk
+          : platform::AbsolutePath(platform::ResolvePath(core::FolderOf(file_name))) / on_disk.filename();
+  std::optional<platform::File> file = platform::File::OpenPath(on_disk, platform::File::Mode::Read);
   const long long size = file ? file->Size() : -1;
   std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
   if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {

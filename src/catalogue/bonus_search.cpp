@@ -11,6 +11,8 @@
 #include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
+#include "platform/file_system.h"
+#include "platform/write_folder.h"
 
 namespace vantorel::catalogue {
 
@@ -57,12 +59,18 @@ BonusSearch::BonusSearch() : files_dbf_("FilesDBF"), words_dbf_("WordsDBF") {
   }
 }
 
+void BonusSearch::OpenTable(tables::KvDbf& table, const std::string& file) {
+  table.SetActive(false);
+  table.SetReadOnly(platform::FileExists(file) && !platform::WritableAt(platform::ResolvePath(file)));
+  table.SetDbfFileName(file);
+  table.SetActive(true);
+}
+
 void BonusSearch::OpenTables(const std::string& data_dir) {
   data_dir_ = data_dir;
-  files_dbf_.SetDbfFileName(data_dir_ + "files.dbf");
-  files_dbf_.SetActive(true);
-  words_dbf_.SetDbfFileName(data_dir_ + "words.dbf");
-  words_dbf_.SetActive(true);
+  write_dir_ = platform::WriteFolderFor(data_dir_);
+  OpenTable(files_dbf_, data_dir_ + "files.dbf");
+  OpenTable(words_dbf_, data_dir_ + "words.dbf");
 }
 
 SearchEnd BonusSearch::OkBtnClick(const BonusSearchRequest& request) {
@@ -81,7 +89,7 @@ SearchEnd BonusSearch::OkBtnClick(const BonusSearchRequest& request) {
     return SearchEnd::NothingFound;
   }
   const std::string first_word = list->words[0];
-  WriteBonusResultPage(data_dir_ + kResultsPage, files_dbf_,
+  WriteBonusResultPage(write_dir_ + kResultsPage, files_dbf_,
                        {matches.Entries(), request.mode, request.text, first_word});
   core::SearchFlags().SearchPageWritten = true;
   Progress("");

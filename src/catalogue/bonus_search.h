@@ -4,8 +4,10 @@
 //
 //   files.dbf  (FilesDBF)  FILE_ID C3 the document key, NAME C50 the page, TITLE C50
 //   words.dbf  (WordsDBF)  FILE_ID C3 the document a word occurs in, WORD C35
-// Both are opened shared in read-write mode, OEM text converted to ANSI, deleted records
-// visible, without an index; the search only reads them.
+// Both are opened shared in read-write mode (read-only when the table file cannot be written,
+// as on a CD-ROM), OEM text converted to ANSI, deleted records visible, without an index; the
+// search only reads them. The page goes to the archive's write folder
+// (platform/write_folder.h): DataDir, or its cache folder when DataDir cannot be written.
 //
 // One search, in this order:
 //   1. the text: a-z upper-cased, cut to 255 characters, split into words at blanks, commas
@@ -60,26 +62,31 @@ class BonusSearch {
 
   // The tables' part of the dialog's activation: both tables get data_dir + "files.dbf" and
   // data_dir + "words.dbf" as their file names and are opened; tables already open are
-  // closed and opened again. REQUIRES: data_dir ends in a separator. EKvError when a table
+  // closed and opened again; a table file this process cannot write is opened read-only.
+  // REQUIRES: data_dir ends in a separator. EKvError when a table
   // cannot be opened (a missing table is not created); the search is unavailable until a
   // later call succeeds.
   void OpenTables(const std::string& data_dir);
   // True when both tables are open.
   bool TablesOpen() const { return files_dbf_.Active() && words_dbf_.Active(); }
 
-  // One search (see the top of this file); the page goes to the OpenTables folder.
+  // One search (see the top of this file); the page goes to the OpenTables folder's write
+  // folder.
   // REQUIRES: TablesOpen().
   SearchEnd OkBtnClick(const BonusSearchRequest& request);
 
  private:
   class MatchList;
 
+  // Opens table on file, read-only when this process cannot write the file.
+  static void OpenTable(tables::KvDbf& table, const std::string& file);
   // Step 2: the documents the words match, by mode, into matches.
   void MatchWords(const core::SortedTextList& words, MatchMode mode, MatchList& matches);
   // The keys Locate finds in files.dbf: each record's FILE_ID without trailing blanks.
   std::vector<std::string> DocumentKeys();
 
-  std::string data_dir_;     // where the tables are and the page goes
+  std::string data_dir_;     // where the tables are
+  std::string write_dir_;    // where the page goes
   tables::KvDbf files_dbf_;  // files.dbf, one record per document
   tables::KvDbf words_dbf_;  // words.dbf, one record per word of a document
 };

@@ -6,6 +6,7 @@
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
+#include "platform/write_folder.h"
 
 namespace vantorel::catalogue {
 
@@ -52,6 +53,12 @@ const std::vector<std::string>& KeywordFields() {
   return fields;
 }
 
+bool HoldsCatalogue(std::string_view data_dir) {
+  for (const char* table : {"article.dbf", "author.dbf", "keyword.dbf"})
+    if (platform::FileExists(std::string(data_dir) + table)) return true;
+  return false;
+}
+
 Catalogue::Catalogue(std::string data_dir)
     : data_dir_(std::move(data_dir)),
       article_dbf_("ArticleDBF"),
@@ -75,6 +82,10 @@ void Catalogue::SetRaiseEngineErrors(bool raise) {
 }
 
 void Catalogue::Open() {
+  write_dir_ = platform::WriteFolderFor(data_dir_);
+  if (write_dir_ != data_dir_)
+    for (tables::KvDbf* table : {&article_dbf_, &author_dbf_, &keyword_dbf_})
+      table->SetSemaphoreDir(write_dir_);
   issue_items_ = vantorel::catalogue::IssueItems();
   OpenTable(article_dbf_, "article.dbf");
   OpenTable(author_dbf_, "author.dbf");
@@ -88,7 +99,7 @@ void Catalogue::Open() {
   FillKeywordItems();
 }
 
-void Catalogue::OrderKeywordsByKey() { keyword_dbf_.SetIndexTo(data_dir_ + "kwkey"); }
+void Catalogue::OrderKeywordsByKey() { keyword_dbf_.SetIndexTo(write_dir_ + "kwkey"); }
 
 void Catalogue::OpenTable(tables::KvDbf& table, std::string_view file_name) {
   table.SetDbfFileName(data_dir_ + std::string(file_name));
@@ -98,13 +109,13 @@ void Catalogue::OpenTable(tables::KvDbf& table, std::string_view file_name) {
 
 void Catalogue::RefreshIndex(tables::KvDbf& table, std::string_view index_name,
                              std::string_view key, std::string_view options) {
-  const std::string index_file = data_dir_ + std::string(index_name) + ".ndx";
+  const std::string index_file = write_dir_ + std::string(index_name) + ".ndx";
   if (!IndexNeedsBuilding(table, index_file)) return;
   const std::string caption = "Indexing " + std::string(index_name) + ".ndx...";
   core::CurrentUi().ShowProgress(caption);
   const std::string records = " of " + core::GroupThousands(table.RecordCount()) + " records";
   int percent = 0;
-  table.MakeIndex(key, data_dir_ + std::string(index_name) + std::string(options), [&] {
+  table.MakeIndex(key, write_dir_ + std::string(index_name) + std::string(options), [&] {
     ++percent;
     if (percent % 5 == 0)
       core::CurrentUi().ShowProgress(caption + " " + std::to_string(percent) + "%" + records);
@@ -121,8 +132,8 @@ void Catalogue::FillAuthorItems() {
 
 void Catalogue::FillKeywordItems() {
   keyword_items_.Clear();
-  const std::string list_file = data_dir_ + kKeywordListFile;
-  if (platform::FileExists(list_file) && !IsStaleAgainst(list_file, data_dir_ + "kwaid.ndx") &&
+  const std::string list_file = write_dir_ + kKeywordListFile;
+  if (platform::FileExists(list_file) && !IsStaleAgainst(list_file, write_dir_ + "kwaid.ndx") &&
       LoadKeywordList(list_file))
     return;
   for (keyword_dbf_.First(); !keyword_dbf_.Eof(); keyword_dbf_.Skip(1))

@@ -22,6 +22,11 @@
 // once complete, so a start or a build cut short (a crash, a kill, a full disk) leaves nothing
 // half-written, and several copies of the program may build the same files at once.
 //
+// The index files, keywords.lst and the SemaphoreFiles of the shared tables are kept in
+// WriteDir: DataDir when it can be written, else the archive's own folder in the reader's cache
+// (platform/write_folder.h); the archive itself is then never written. Indexes there are
+// fresh or stale against the archive's tables as anywhere else.
+//
 // Before each index build the progress text "Indexing " + file name + "..." is shown through
 // the Ui port, every 5% of the build that text + " P% of N records" (N the table's record
 // count, thousands grouped by ","), and an empty text after it.
@@ -49,6 +54,11 @@ const std::vector<std::string>& ArticleFields();
 const std::vector<std::string>& AuthorFields();
 const std::vector<std::string>& KeywordFields();
 
+// True when data_dir holds at least one of the catalogue tables (article.dbf, author.dbf,
+// keyword.dbf). A folder that holds none is no archive: the catalogue is not opened there, so
+// that no empty tables are created in a folder the reader did not make an archive.
+bool HoldsCatalogue(std::string_view data_dir);
+
 class Catalogue {
  public:
   // data_dir: the folder of the tables, ending in a separator.
@@ -65,12 +75,15 @@ class Catalogue {
   void Open();
 
   const std::string& DataDir() const { return data_dir_; }
+  // Where the indexes, keywords.lst and the generated pages are written, ending in a separator;
+  // decided (and a cache folder created) by Open, empty before.
+  const std::string& WriteDir() const { return write_dir_; }
 
   tables::KvDbf& ArticleDBF() { return article_dbf_; }
   tables::KvDbf& AuthorDBF() { return author_dbf_; }
   tables::KvDbf& KeywordDBF() { return keyword_dbf_; }
 
-  // Makes kwkey (DataDir + "kwkey") the keyword table's controlling order, as it is after Open.
+  // Makes kwkey (WriteDir + "kwkey") the keyword table's controlling order, as it is after Open.
   void OrderKeywordsByKey();
 
   // The lists, filled by Open and never refilled.
@@ -80,7 +93,7 @@ class Catalogue {
 
  private:
   void OpenTable(tables::KvDbf& table, std::string_view file_name);
-  // Builds DataDir + index_name + ".ndx" over table with key unless it exists and is fresh
+  // Builds WriteDir + index_name + ".ndx" over table with key unless it exists and is fresh
   // against the table file. options: " UNIQUE" or empty.
   void RefreshIndex(tables::KvDbf& table, std::string_view index_name, std::string_view key,
                     std::string_view options);
@@ -91,6 +104,7 @@ class Catalogue {
   void SaveKeywordList(const std::string& file) const;
 
   std::string data_dir_;                // DataDir, ends in a separator
+  std::string write_dir_;               // WriteDir, ends in a separator
   tables::KvDbf article_dbf_;           // article.dbf with article.dbt
   tables::KvDbf author_dbf_;            // author.dbf
   tables::KvDbf keyword_dbf_;           // keyword.dbf, ordered by kwkey after Open

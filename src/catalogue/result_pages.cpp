@@ -139,9 +139,9 @@ std::vector<std::string> ResultPages::DetailBlock(const Article& article) {
 
 void ResultPages::WriteSearchResults(const SearchResults& results) {
   author_names_.reset();  // the tables may have changed since the last page
-  const std::string& data_dir = catalogue_.DataDir();
-  catalogue_.KeywordDBF().SetIndexTo(data_dir + "kwaid");
-  PageFile page(data_dir + "SEARCHRESULT.HTM");
+  const std::string& write_dir = catalogue_.WriteDir();
+  catalogue_.KeywordDBF().SetIndexTo(write_dir + "kwaid");
+  PageFile page(write_dir + "SEARCHRESULT.HTM");
   page.Line("<HTML><HEAD><TITLE>Search Results</TITLE></HEAD>");
   page.Line(kBodyLine);
   page.Line(kBaseFontLine);
@@ -176,7 +176,7 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
   }
   page.Line("</I></FONT></P><UL><P>");
   tables::KvDbf& articles = catalogue_.ArticleDBF();
-  articles.SetIndexTo(data_dir + "araid");
+  articles.SetIndexTo(write_dir + "araid");
   std::vector<std::string> details;
   for (const std::string& number : results.articles.Items()) {
     Progress(number);
@@ -209,13 +209,13 @@ void ResultPages::WriteTestLines(const Article& article, PageFile& errors) {
 
 void ResultPages::WriteCompleteList(bool with_test_report) {
   author_names_.reset();
-  const std::string& data_dir = catalogue_.DataDir();
+  const std::string& write_dir = catalogue_.WriteDir();
   tables::KvDbf& articles = catalogue_.ArticleDBF();
-  articles.SetIndexTo(data_dir + "ariss");
+  articles.SetIndexTo(write_dir + "ariss");
   articles.First();
   std::optional<PageFile> errors;
   if (with_test_report) {
-    errors.emplace(data_dir + "ERRORS.HTM");
+    errors.emplace(write_dir + "ERRORS.HTM");
     errors->Line("<HTML><HEAD><TITLE>Vantorel: Test Results File</TITLE></HEAD>");
     errors->Line(kBodyLine);
     errors->Line(kBaseFontLine);
@@ -223,9 +223,9 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
     errors->Line(
         R"(<A NAME="Top"></A><B>Vantorel: Test Results File</B></P></FONT><FONT FACE="ARIAL">)");
   }
-  PageFile list(data_dir + "ALLARTS.HTM");
-  PageFile detail(data_dir + "AADETAIL.HTM");
-  catalogue_.KeywordDBF().SetIndexTo(data_dir + "kwaid");
+  PageFile list(write_dir + "ALLARTS.HTM");
+  PageFile detail(write_dir + "AADETAIL.HTM");
+  catalogue_.KeywordDBF().SetIndexTo(write_dir + "kwaid");
   list.Line("<HTML><HEAD><TITLE>Vantorel: Complete Articles List</TITLE></HEAD>");
   list.Line(kBodyLine);
   list.Line(kBaseFontLine);

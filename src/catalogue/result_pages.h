@@ -1,4 +1,6 @@
-// The result pages: HTML files written into DataDir that the main window shows after a search.
+// The result pages: HTML files written into the catalogue's WriteDir (DataDir, or the
+// archive's cache folder when DataDir cannot be written) that the main window shows after a
+// search.
 //
 //   SEARCHRESULT.HTM  one search's results: the count, the criteria, a list of links to the
 //                     articles' anchors and, after it, every article's detail block;

@@ -193,6 +193,11 @@ void ArtiSearchForm::FormCreate() {
   SearchWords->setFocus();
   RememberedAuthorIndex = -1;
   catalogue_.SetRaiseEngineErrors(true);
+  if (!catalogue::HoldsCatalogue(catalogue_.DataDir())) {
+    open_error_ = kCatalogueNotOpened + std::string(kNoCatalogue) + catalogue_.DataDir();
+    FillLists();
+    return;
+  }
   try {
     catalogue_.Open();
   } catch (const tables::EKvError& error) {

@@ -34,6 +34,9 @@ namespace vantorel::dialogs {
 inline constexpr char kCatalogueNotOpened[] =
     "The article catalogue could not be opened, so the article search is not available:\r";
 
+// The reason given when the data folder holds no catalogue tables; the folder follows.
+inline constexpr char kNoCatalogue[] = "There are no catalogue tables (article.dbf, author.dbf, keyword.dbf) in ";
+
 class DropDownCombo;
 
 class ArtiSearchForm : public QDialog {
@@ -45,8 +48,10 @@ class ArtiSearchForm : public QDialog {
   explicit ArtiSearchForm(QWidget* parent = nullptr);
 
   // Fills the issue list, opens the catalogue (catalogue.h: tables, indexes, lists; progress
-  // texts go to the installed Ui) and fills the author and keyword lists. An engine error
-  // leaves the search unavailable and is shown as kCatalogueNotOpened + the engine's report;
+  // texts go to the installed Ui) and fills the author and keyword lists. A DataDir that
+  // holds no catalogue table (catalogue::HoldsCatalogue) is left alone: the search is
+  // unavailable, with kCatalogueNotOpened + kNoCatalogue + DataDir as its error, and nothing
+  // is shown at start. An engine error leaves the search unavailable and is shown as kCatalogueNotOpened + the engine's report;
   // a keyword list cache that cannot be written is shown in the standard error box and the
   // search stays available.
   void FormCreate();

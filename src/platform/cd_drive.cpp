@@ -78,6 +78,14 @@ struct Drive {
   std::string name;  // what the user is told
 };
 
+// True when root is a mount point mounted now from something other than an optical drive (a
+// CdPath setting left pointing at a mounted image).
+bool IsMountedOtherThanOptical(const fs::path& root) {
+  for (const MountEntry& entry : CurrentMountTable().Mounted())
+    if (Normal(fs::path(entry.mount_point)) == root) return !IsOpticalEntry(entry);
+  return false;
+}
+
 std::optional<Drive> DriveOf(std::string_view path_text) {
   if (!IsAbsolutePathText(path_text)) return std::nullopt;
   const fs::path path = Normal(ResolvePath(path_text));
@@ -92,7 +100,8 @@ std::optional<Drive> DriveOf(std::string_view path_text) {
   const std::string& cd_path = core::Settings().CdPath;
   if (IsAbsolutePathText(cd_path)) {
     const fs::path root = Normal(ResolvePath(cd_path));
-    if (LiesUnder(path, root)) return Drive{root, false, PathText(root)};
+    if (LiesUnder(path, root) && !IsMountedOtherThanOptical(root))
+      return Drive{root, false, PathText(root)};
   }
   return std::nullopt;
 }
@@ -121,8 +130,13 @@ const MountTable* SetMountTable(const MountTable* table) {
 
 bool IsOpticalEntry(const MountEntry& entry) {
   const std::string_view device = entry.device;
-  return device.starts_with("/dev/sr") || device.starts_with("/dev/cdrom") ||
-         entry.type == "iso9660" || entry.type == "udf";
+  for (const char* drive : {"/dev/sr", "/dev/scd", "/dev/cdrom", "/dev/dvd"})
+    if (device.starts_with(drive)) return true;
+  if (entry.type != "iso9660" && entry.type != "udf") return false;
+  // A disc's file system counts only on a device that could be a drive: an image mounted
+  // through a loop device, or named as a file, cannot be ejected and is never asked for.
+  if (device.starts_with("/dev/loop")) return false;
+  return device.starts_with("/dev/") || device.starts_with("UUID=") || device.starts_with("LABEL=");
 }
 
 std::string FirstCdDrive() {

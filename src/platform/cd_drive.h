@@ -2,7 +2,10 @@
 // the user to insert the disc.
 //
 // A drive here is a mount point. A CD-ROM drive is a mount point of an optical device: device
-// /dev/sr* or /dev/cdrom*, or file system iso9660 or udf. The mounted file systems and the
+// /dev/sr*, /dev/scd*, /dev/cdrom* or /dev/dvd*, or file system iso9660 or udf on a device that
+// could be a drive (a /dev/ name other than a loop device, or an fstab UUID= or LABEL=). An
+// ISO image mounted through a loop device or named as a file is no drive: it cannot be
+// ejected, so it is never asked for. The mounted file systems and the
 // configured ones (fstab, which names a drive's mount point even while no disc is in) come
 // from a MountTable, so tests can give fixed tables.
 #pragma once
@@ -68,7 +71,8 @@ class DriveIdError : public std::runtime_error {
 };
 
 // True when the path lies on a CD-ROM drive: under an optical mount point (mounted or
-// configured) or under the CdPath setting. False for a path that names no drive.
+// configured) or under the CdPath setting, unless CdPath is mounted now from something that
+// is no optical drive. False for a path that names no drive.
 bool IsCdDrive(std::string_view path);
 
 // True when the CD-ROM drive the path lies on holds a readable disc: its root can be listed

@@ -147,6 +147,10 @@ bool DirectoryReadableAt(const fs::path& path) {
   return true;
 }
 
+bool WritableAt(const fs::path& path) {
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 std::vector<std::string> EntryNamesAt(const fs::path& directory) {
   std::vector<std::string> names;
   std::error_code error;

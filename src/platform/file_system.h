@@ -68,6 +68,10 @@ bool IsSymbolicLinkAt(const std::filesystem::path& path);
 bool ExecutableFileExistsAt(const std::filesystem::path& path);
 // True when the directory at path can be opened for listing (a mounted, readable disc).
 bool DirectoryReadableAt(const std::filesystem::path& path);
+// True when this process may write the file or directory at path (create and replace entries
+// in a directory): its permissions allow it for the process's user and its file system is not
+// mounted read-only. Nothing is written to find out.
+bool WritableAt(const std::filesystem::path& path);
 
 // The names of the entries of a directory (empty path: the current directory), in no
 // particular order, without "." and ".."; the names read so far when listing fails part way,

@@ -217,6 +217,7 @@ void KvDbf::Open() {
     options.language = table_language_;
     options.auto_fix_rec_count = auto_fix_rec_count_;
     options.hide_deleted = hide_deleted_recs_;
+    options.semaphore_dir = semaphore_dir_;
     area = &areas.Use(command, options);
   } catch (const EKvError& error) {
     area_number_ = 0;
@@ -224,7 +225,7 @@ void KvDbf::Open() {
     return;
   }
   active_ = true;
-  RemoveStaleSemaphoreFile(area->OpenPath());
+  RemoveStaleSemaphoreFile(area->OpenPath(), area->SemaphorePath());
   buffer_.assign(static_cast<std::size_t>(area->RecordLength()), ' ');
   values_ = std::make_unique<FieldVariableArea>(area->Fields());
   ClearBuffer();

@@ -164,6 +164,12 @@ class KvDbf {
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool read_only) { read_only_ = read_only; }
 
+  // SemaphoreDir (default empty): the folder, ending in a separator, that holds the table's
+  // SemaphoreFile when the table is shared; empty: beside the table. Takes effect at the next
+  // opening.
+  const std::string& SemaphoreDir() const { return semaphore_dir_; }
+  void SetSemaphoreDir(std::string folder) { semaphore_dir_ = std::move(folder); }
+
   // Exclusive (default false): the table is opened EXCLUSIVE. Changing it on an open table
   // closes and reopens the table.
   bool Exclusive() const { return exclusive_; }
@@ -356,6 +362,7 @@ class KvDbf {
   bool hide_deleted_recs_ = false;
   KvTableLanguage table_language_ = KvTableLanguage::tlOem;
   bool read_only_ = false;
+  std::string semaphore_dir_;
   bool exclusive_ = false;
   bool create_if_not_found_ = true;
   CreateIndexType create_index_ = CreateIndexType::ciNotFound;

@@ -82,7 +82,8 @@ void IndexOrders::Open(std::string_view name, int order) {
   if (IndexFileIsOpen(file.path))
     throw EKvError(214, "Index file already open: " + file.name + SetIndexToSuffix(file.name, order));
   if (!area_.Exclusive() && !semaphore_) {
-    auto semaphore = std::make_unique<SemaphoreFile>(area_.OpenPath(), area_.FileName());
+    auto semaphore = std::make_unique<SemaphoreFile>(area_.OpenPath(), area_.FileName(),
+                                                     area_.SemaphorePath());
     semaphore->Login();
     semaphore_ = std::move(semaphore);
   }

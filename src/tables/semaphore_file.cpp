@@ -63,8 +63,14 @@ std::string SemaphoreFileName(std::string_view table_path) {
   return core::WithoutExtensions(table_path) + ".@s@";
 }
 
-void RemoveStaleSemaphoreFile(std::string_view table_path) {
-  const std::string path = SemaphoreFileName(table_path);
+std::string SemaphoreFilePath(std::string_view table_path, std::string_view folder) {
+  const std::string beside = SemaphoreFileName(table_path);
+  if (folder.empty()) return beside;
+  return std::string(folder) + core::FileNameOf(beside);
+}
+
+void RemoveStaleSemaphoreFile(std::string_view table_path, std::string_view semaphore_path) {
+  const std::string path(semaphore_path);
   if (!platform::FileExists(path)) return;
   TableLock table;
   if (!table.Take(std::string(table_path), 1)) return;
@@ -76,10 +82,11 @@ void RemoveStaleSemaphoreFile(std::string_view table_path) {
   platform::RemoveFileAt(file->Path());
 }
 
-SemaphoreFile::SemaphoreFile(std::string table_path, std::string table_name)
+SemaphoreFile::SemaphoreFile(std::string table_path, std::string table_name,
+                             std::string semaphore_path)
     : table_path_(std::move(table_path)),
       table_name_(std::move(table_name)),
-      path_(SemaphoreFileName(table_path_)),
+      path_(std::move(semaphore_path)),
       name_(SemaphoreFileName(table_name_)) {}
 
 SemaphoreFile::~SemaphoreFile() {

@@ -1,6 +1,7 @@
 // The SemaphoreFile: how several processes share one table's indexes. It lies beside the
-// table, named as the table with the extension ".@s@", and counts the users that have the
-// table open with an index.
+// table (or, for a table in a folder that cannot be written, in the folder that holds the
+// table's indexes), named as the table with the extension ".@s@", and counts the users that
+// have the table open with an index.
 //
 // Format notes. One 4-byte record: byte 0 counts the users, byte 1 the active readers,
 // bytes 2 and 3 are 0.
@@ -32,15 +33,21 @@ inline constexpr std::uint64_t kTableSemaphoreLockOffset = 0x40000000;
 // name has no ".".
 std::string SemaphoreFileName(std::string_view table_path);
 
-// Removes a SemaphoreFile left behind by a process that ended without logging out: the file
-// is deleted unless some process has it open. Every failure is ignored.
-void RemoveStaleSemaphoreFile(std::string_view table_path);
+// The SemaphoreFile's path text for a table path kept in folder (ending in a separator): the
+// table's SemaphoreFile name in that folder; beside the table when folder is empty. A table in
+// a folder that cannot be written keeps its SemaphoreFile in a folder of the reader's.
+std::string SemaphoreFilePath(std::string_view table_path, std::string_view folder);
+
+// Removes a SemaphoreFile (at semaphore_path) left behind by a process that ended without
+// logging out: the file is deleted unless some process has it open. Every failure is ignored.
+void RemoveStaleSemaphoreFile(std::string_view table_path, std::string_view semaphore_path);
 
 // One work area's login. table_path is the table's path text as the file system takes it;
-// table_name is the name shown in messages.
+// table_name is the name shown in messages; semaphore_path the SemaphoreFile's path text
+// (SemaphoreFilePath).
 class SemaphoreFile {
  public:
-  SemaphoreFile(std::string table_path, std::string table_name);
+  SemaphoreFile(std::string table_path, std::string table_name, std::string semaphore_path);
   // Logs out when logged in; errors are dropped (call Logout to see them).
   ~SemaphoreFile();
   SemaphoreFile(const SemaphoreFile&) = delete;

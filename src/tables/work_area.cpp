@@ -6,6 +6,7 @@
 #include "core/path_texts.h"
 #include "core/texts.h"
 #include "tables/kv_error.h"
+#include "tables/semaphore_file.h"
 #include "tables/ndx_orders.h"
 
 namespace vantorel::tables {
@@ -95,6 +96,7 @@ WorkArea::WorkArea(DbfFile file, const UseCommand& command, const OpenOptions& o
       exclusive_(command.exclusive),
       read_only_(options.read_only),
       open_path_(command.file_name),
+      semaphore_path_(SemaphoreFilePath(command.file_name, options.semaphore_dir)),
       hide_deleted_(options.hide_deleted),
       record_(static_cast<std::size_t>(RecordLength()), ' '),
       blank_record_(static_cast<std::size_t>(RecordLength()), ' '),

@@ -40,6 +40,7 @@ struct OpenOptions {
   KvTableLanguage language = KvTableLanguage::tlOem;
   bool auto_fix_rec_count = false;      // take the record count from the file size
   bool hide_deleted = false;            // records marked "*" are invisible
+  std::string semaphore_dir = {};       // folder of the SemaphoreFile; empty: beside the table
 };
 
 // The open command ("USE") taken apart.
@@ -97,6 +98,8 @@ class WorkArea {
   bool ReadOnly() const { return read_only_; }
   // The table's path as it was given (letter case kept), for the file system.
   const std::string& OpenPath() const { return open_path_; }
+  // The path text of the table's SemaphoreFile (semaphore_file.h).
+  const std::string& SemaphorePath() const { return semaphore_path_; }
 
   // --- Fields ---------------------------------------------------------------------------
   const std::vector<DbfField>& Fields() const { return file_.Header().fields; }
@@ -196,6 +199,7 @@ class WorkArea {
   bool exclusive_ = false;             // opened EXCLUSIVE
   bool read_only_ = false;             // opened read-only (the component's ReadOnly)
   std::string open_path_;              // the path as given, letter case kept
+  std::string semaphore_path_;         // the SemaphoreFile, beside the table or in semaphore_dir
   bool hide_deleted_ = false;          // records marked "*" are invisible
   std::function<bool(const char*)> filter_;  // the filter, or empty
   RecordOrder* order_ = nullptr;       // controlling index, or null for natural order

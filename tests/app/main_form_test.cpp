@@ -1,4 +1,5 @@
 #include "app/program_main_form.h"
+#include "app/startup.h"
 
 #include <QAction>
 #include <QLabel>
@@ -55,24 +56,33 @@ TEST_F(MainFormTest, ShowingLoadsTheStartPage) {
   EXPECT_EQ(form.FrameViewer->FrameView("main")->ShownTitle(), "Welcome");
 }
 
+// An archive (its catalogue) without a start page: the view stays empty.
 TEST_F(MainFormTest, WithoutAStartPageTheViewStaysEmptyAndNothingIsSaid) {
   std::filesystem::remove(dir_.path() / "archive" / "index.htm");
+  dir_.Write("archive/keyword.dbf", "");
   ScriptedUi ui;
   ProgramMainForm form(program_, {archive_}, config_);
   form.show();
   EXPECT_TRUE(form.FrameViewer->ShownFileName().empty());
 }
 
-TEST_F(MainFormTest, ASetUpErrorIsShownAndSkipsTheRemainingSteps) {
+// A settings folder that cannot be written costs the reader only the saving of the settings:
+// one warning, and the history and dropped files are set up all the same.
+TEST_F(MainFormTest, AnUnwritableSettingsFolderCostsOnlyTheSavingOfTheSettings) {
   dir_.Write("config-file", "");
   const auto config = dir_.path() / "config-file";
   ScriptedUi ui;
-  ui.Expect(BoxKind::Error, "Unable to write to " + (config / "kvbrowse.ini").string());
-  ProgramMainForm form(program_, {archive_}, config);
-  EXPECT_TRUE(form.HistoryEntries.empty());
-  EXPECT_FALSE(form.acceptDrops());
-  form.show();
-  EXPECT_EQ(form.FrameViewer->ShownFileName(), archive_ + "index.htm");
+  ui.Expect(BoxKind::Warning,
+            "Unable to write to " + (config / "kvbrowse.ini").string() + kSettingsNotSavedNote);
+  {
+    ProgramMainForm form(program_, {archive_}, config);
+    EXPECT_EQ(form.FrameViewer->HistoryMaxCount(), 6);
+    EXPECT_EQ(form.HistoryEntries.size(), 6u);
+    EXPECT_TRUE(form.acceptDrops());
+    form.show();
+    EXPECT_EQ(form.FrameViewer->ShownFileName(), archive_ + "index.htm");
+  }
+  EXPECT_TRUE(ui.Done());
 }
 
 TEST_F(MainFormTest, ThePlacementIsWrittenOnceAtCloseAndRestoredWhenShown) {

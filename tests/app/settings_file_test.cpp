@@ -73,8 +73,9 @@ TEST_F(SettingsFileTest, DirectoryKeysGetOneFinalSeparator) {
   for (const Case& c : cases) {
     const BrowserSettings s = Load(std::string("[KVXBrowse]\nPdfFiles=") + c.value +
                                    "\nSourceFiles=" + c.value + "\nCDPath=" + c.value + "\n");
-    EXPECT_EQ(s.PdfDir, c.loaded) << c.value;
-    EXPECT_EQ(s.SourceDir, c.loaded) << c.value;
+    const bool empty = *c.value == '\0';  // the folders of the archive that is open
+    EXPECT_EQ(s.PdfDir, empty ? "/archive/PDF/" : c.loaded) << c.value;
+    EXPECT_EQ(s.SourceDir, empty ? "/archive/DISKS/" : c.loaded) << c.value;
     EXPECT_EQ(s.CdPath, c.loaded) << c.value;
   }
 }
@@ -104,7 +105,7 @@ TEST_F(SettingsFileTest, SavingWritesTheNineKeysInOrder) {
   const auto file = dir_.path() / "config" / "kvbrowse.ini";
   SaveSettings(file, settings_);
   EXPECT_EQ(TempDir::Read(file),
-            "[KVXBrowse]\r\nAcrobat=/usr/bin/evince\r\nBrowser=\r\nPdfFiles=/d/PDF/\r\n"
+            "[KVXBrowse]\r\nAcrobat=/usr/bin/evince\r\nBrowser=\r\nPdfFiles=\r\n"
             "SourceFiles=E:\\DISKS\\\r\nCDPath=/media/e/\r\nLastIssue=80\r\nResults=-1\r\n"
             "UseExternalZip=1\r\nZipUtil=/usr/bin/file-roller\r\n");
 
@@ -113,6 +114,9 @@ TEST_F(SettingsFileTest, SavingWritesTheNineKeysInOrder) {
   LoadSettings(file, loaded);
   loaded.ProgramDir = settings_.ProgramDir;
   loaded.DataDir = settings_.DataDir;
+  // The PDF folder was the archive's default: it follows the archive loaded with.
+  EXPECT_EQ(loaded.PdfDir, "/elsewhere/PDF/");
+  loaded.PdfDir = settings_.PdfDir;
   EXPECT_EQ(loaded, settings_);
 }
 

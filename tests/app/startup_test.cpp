@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/no_archive_page.h"
 #include "app/settings_file.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
@@ -80,6 +81,7 @@ TEST_F(StartupTest, CommandLineSwitchesAndDataFolder) {
     bool debug, show_commands;
     std::string data_dir;
   };
+  dir_.Write("bin/index.htm", "<html></html>");  // an archive beside the program
   const std::string data = archive_;
   const std::string bare = data.substr(0, data.size() - 1);
   const std::string other_case = PathText(dir_.path()) + "/ARCHIVE";
@@ -157,6 +159,23 @@ TEST_F(StartupTest, AnInstalledDemoThatCannotBeCopiedIsShownFromWhereItIsInstall
   EXPECT_EQ(CommandLine({}).DataDir, PathText(dir_.path() / "share/vantorel/demo") + "/");
 }
 
+// Without a data folder, an archive beside the program or an installed demo, the reader is
+// told so; the program folder stays DataDir and nothing is written into it.
+TEST_F(StartupTest, WithoutAnyArchiveTheReaderIsToldSoAndNothingIsWrittenBesideTheProgram) {
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{}, {"/DEBUGMODE"}, {"/dbm2", "/DEBUGMODE"}}) {
+    ScriptedUi ui;
+    ui.Expect(BoxKind::Warning, kNoArchiveMessage);
+    EXPECT_EQ(CommandLine(arguments).DataDir, program_dir_);
+  }
+  // A catalogue table beside the program is an archive too.
+  dir_.Write("bin/article.dbf", "");
+  ScriptedUi ui;
+  EXPECT_EQ(CommandLine({}).DataDir, program_dir_);
+  std::filesystem::remove(dir_.path() / "bin" / "article.dbf");
+  EXPECT_EQ(platform::EntryNamesAt(dir_.path() / "bin"), std::vector<std::string>{"vantorel"});
+}
+
 TEST_F(StartupTest, AMissingDataFolderFallsBackToTheProgramFolder) {
   ScriptedUi ui;
   ui.Expect(BoxKind::Warning, kMissingDataDir).Expect(BoxKind::Warning, kMissingDataDir);
@@ -206,9 +225,30 @@ TEST_F(StartupTest, FirstRunDiscoversTheProgramsAndWritesTheSettings) {
   EXPECT_EQ(window.steps, (std::vector<std::string>{"placement " + (config_ / "kvxform.ini").string(),
                                                     "open dialog " + archive_, "history", "drops"}));
   EXPECT_EQ(TempDir::Read(config_ / "kvbrowse.ini"),
-            "[KVXBrowse]\r\nAcrobat=" + reader + "\r\nBrowser=/usr/bin/firefox\r\nPdfFiles=" +
-                archive_ + "PDF/\r\nSourceFiles=" + archive_ + "DISKS/\r\nCDPath=\r\n"
-                "LastIssue=72\r\nResults=30\r\nUseExternalZip=0\r\nZipUtil=\r\n");
+            "[KVXBrowse]\r\nAcrobat=" + reader + "\r\nBrowser=/usr/bin/firefox\r\nPdfFiles=\r\n"
+            "SourceFiles=\r\nCDPath=\r\nLastIssue=72\r\nResults=30\r\nUseExternalZip=0\r\nZipUtil=\r\n");
+  EXPECT_EQ(Settings().PdfDir, archive_ + "PDF/");
+  EXPECT_EQ(Settings().SourceDir, archive_ + "DISKS/");
+}
+
+// The PDF and companion-disk folders are stored as the defaults, so each archive opened later
+// finds its own; a folder chosen elsewhere stays chosen.
+TEST_F(StartupTest, DefaultFoldersFollowTheArchiveThatIsOpen) {
+  FixedAssociations associations;
+  const std::string second = PathText(dir_.path() / "Second") + "/";
+  dir_.Write("Second/index.htm", "<html></html>");
+  ScriptedUi ui;
+  RecordingWindow window;
+  ASSERT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  ASSERT_TRUE(RunMainFormSetup(program_, {second}, config_, window));
+  EXPECT_EQ(Settings().PdfDir, second + "PDF/");
+  EXPECT_EQ(Settings().SourceDir, second + "DISKS/");
+
+  Settings().SourceDir = "/srv/disks/";  // as the Options dialog leaves a chosen folder
+  SaveSettings(config_ / kSettingsFileName, Settings());
+  ASSERT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  EXPECT_EQ(Settings().PdfDir, archive_ + "PDF/");
+  EXPECT_EQ(Settings().SourceDir, "/srv/disks/");
 }
 
 TEST_F(StartupTest, AReaderTheDesktopNamesButThatIsMissingIsReported) {
@@ -240,6 +280,7 @@ TEST_F(StartupTest, SampleFilesMissingFromTheDataFolderGiveNoPrograms) {
   associations.programs = {{".PDF", program_.string()}, {".HTM", "/usr/bin/firefox"}};
   ScriptedUi ui;
   RecordingWindow window;
+  ui.Expect(BoxKind::Warning, kNoArchiveMessage);
   EXPECT_TRUE(RunMainFormSetup(program_, {}, config_, window));  // DataDir: the program folder
   EXPECT_EQ(Settings().DataDir, program_dir_);
   EXPECT_EQ(Settings().AcrobatPath, "");
@@ -247,16 +288,19 @@ TEST_F(StartupTest, SampleFilesMissingFromTheDataFolderGiveNoPrograms) {
   EXPECT_EQ(associations.questions, 0);
 }
 
-TEST_F(StartupTest, AnUnwritableSettingsFileStopsTheSetUp) {
+// A settings folder that cannot be written costs only the saving: one warning, and the rest
+// of the set-up (the history, dropped files) runs.
+TEST_F(StartupTest, AnUnwritableSettingsFolderCostsOnlyTheSavingOfTheSettings) {
   dir_.Write("config-file", "a file where the configuration folder should be");
   const auto config = dir_.path() / "config-file";
   ScriptedUi ui;
   ui.Expect(BoxKind::Warning, kMissingDataDir)
-      .Expect(BoxKind::Error, "Unable to write to " + (config / "kvbrowse.ini").string());
+      .Expect(BoxKind::Warning,
+              "Unable to write to " + (config / "kvbrowse.ini").string() + kSettingsNotSavedNote);
   RecordingWindow window;
-  EXPECT_FALSE(RunMainFormSetup(program_, {"/nowhere", "/DEBUGMODE"}, config, window));
+  EXPECT_TRUE(RunMainFormSetup(program_, {"/nowhere", "/DEBUGMODE"}, config, window));
   EXPECT_EQ(window.steps, (std::vector<std::string>{"placement " + (config / "kvxform.ini").string(),
-                                                    "open dialog " + program_dir_}));
+                                                    "open dialog " + program_dir_, "history", "drops"}));
   EXPECT_TRUE(Settings().DebugMode);
   EXPECT_EQ(Settings().LastIssue, 72);
 }

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "catalogue_fixture_helpers.h"
 #include "core/texts.h"
@@ -94,17 +96,24 @@ struct ToolRun {
   std::string out, err;
 };
 
-// Runs vantorel-search on the catalogue. unprivileged: as the user "nobody" when the test runs
-// as root (root writes through permission bits).
-ToolRun RunSearch(const std::string& data_dir, const std::string& text, const TempDir& output,
-                  bool unprivileged) {
+// Runs vantorel-search with arguments (each quoted) and environment ("NAME=value ..."
+// before the program). unprivileged: as the user "nobody" when the test runs as root (root
+// writes through permission bits).
+ToolRun RunSearch(const std::vector<std::string>& arguments, const TempDir& output,
+                  bool unprivileged, const std::string& environment = {}) {
   std::string command;
   if (unprivileged && ::geteuid() == 0) command = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
-  command += std::string("'") + VANTOREL_SEARCH_TOOL + "' '" + data_dir + "' '" + text + "'";
+  command += "env " + environment + " '" + VANTOREL_SEARCH_TOOL + "'";
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
   command += " >'" + output.path().string() + "/out' 2>'" + output.path().string() + "/err'";
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(output.path() / "out"),
           TempDir::Read(output.path() / "err")};
+}
+
+ToolRun RunSearch(const std::string& data_dir, const std::string& text, const TempDir& output,
+                  bool unprivileged) {
+  return RunSearch({data_dir, text}, output, unprivileged);
 }
 
 TEST_F(SharedCatalogueTest, SearchToolIsASecondUserThatLogsOutAgain) {
@@ -218,16 +227,21 @@ TEST_F(SharedCatalogueTest, SearchKilledWhileItBuildsLeavesACatalogueTheNextSear
   }
 }
 
-// What a folder holds: each file's bytes and modification time.
+// What a tree holds: each entry's bytes (none for a folder) and modification time, the
+// top folder's own time under "".
 struct FileState {
   std::string bytes;
   std::filesystem::file_time_type time;
   bool operator==(const FileState&) const = default;
 };
-std::map<std::string, FileState> FolderState(const std::filesystem::path& folder) {
+std::map<std::string, FileState> TreeState(const std::filesystem::path& folder) {
   std::map<std::string, FileState> state;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    state[entry.path().filename().string()] = {TempDir::Read(entry.path()), entry.last_write_time()};
+  state[""] = {{}, std::filesystem::last_write_time(folder)};
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string name = entry.path().lexically_relative(folder).string();
+    state[name] = {entry.is_directory() ? std::string() : TempDir::Read(entry.path()),
+                   entry.last_write_time()};
+  }
   return state;
 }
 
@@ -250,58 +264,104 @@ class ReadOnlyFolder {
 
 constexpr std::time_t kTableTime = 1700000000;
 
+// A read-only archive searched by the article and the bonus search: everything written goes
+// to the archive's folder in the cache home, and the archive is left as it was.
 class ReadOnlyCatalogueTest : public SharedCatalogueTest {
  protected:
   void SetUp() override {
     if (::geteuid() == 0 && std::system("command -v setpriv >/dev/null") != 0)
       GTEST_SKIP() << "running as root without setpriv: no user to whom the folder is read-only";
     ::chmod(dir_.path().c_str(), 0755);
+    ::chmod(cache_.path().c_str(), 0777);
     WriteSampleCatalogue();
+    dir_.Write("files.dbf", FilesTable({{"1", "EXTRAS/X001.HTM", "First"}, {"2", "EXTRAS/X002.HTM", "Second"}}));
+    dir_.Write("words.dbf", WordsTable({{"1", "HEAP"}, {"2", "MEMORY"}, {"1", "MEMORY"}}));
     for (const char* table : {"article.dbf", "author.dbf", "keyword.dbf"}) SetFileTime(dir_ / table, kTableTime);
   }
 
-  std::string Shown(const std::string& name) const { return core::UpperCaseAscii(DataDir() + name); }
+  // A run of the tool as the unprivileged user on the read-only archive.
+  ToolRun RunReadOnly(const std::vector<std::string>& arguments) {
+    const ReadOnlyFolder read_only(dir_.path());
+    return RunSearch(arguments, output_, true, "XDG_CACHE_HOME='" + cache_.path().string() + "'");
+  }
+
+  // The archive's folder in the cache home, as the program names it.
+  std::filesystem::path ArchiveCache() const {
+    for (const auto& entry : std::filesystem::directory_iterator(cache_.path() / "vantorel"))
+      return entry.path();
+    return {};
+  }
+
+  TempDir cache_;
+  TempDir output_;
 };
 
-// Each case prepares the indexes, then runs a search in the read-only folder: the engine's
-// error comes out with its code and text, and no file of the folder changes.
-TEST_F(ReadOnlyCatalogueTest, EngineErrorIsReportedAndNothingIsWrittenOrLost) {
+TEST_F(ReadOnlyCatalogueTest, BothSearchesWriteIntoTheCacheAndLeaveTheArchiveAsItWas) {
+  const auto before = TreeState(dir_.path());
   struct Case {
     const char* name;
-    std::time_t index_time;  // 0: no index files
-    std::string error;
+    std::vector<std::string> arguments;
+    std::vector<std::string> pages;  // written, the first one printed
   };
   const Case cases[] = {
-      // The indexes are fresh, but logging in needs the SemaphoreFile beside the table.
-      {"fresh indexes", kTableTime, "Error # 2 (File not found)\r\nCannot open: " +
-                                        Shown("keyword") + ".@s@ LOGIN"},
-      // The old index cannot be deleted, so the build asks for the table exclusively.
-      {"stale indexes", kTableTime - 60, "Error # 225 (Exclusive Use() required)\r\n" +
-                                             Shown("keyword.dbf") + " [MakeIndex(<...>," +
-                                             Shown("kwaid.ndx") + ")]"},
-      {"missing indexes", 0, "Error # 5 (File access denied)\r\nFile not open" + Shown("kwaid.ndx") +
-                                 " [MakeIndex(<...>," + Shown("kwaid.ndx") + ")]"},
+      {"article search", {DataDir(), "memory"}, {"SEARCHRESULT.HTM"}},
+      {"complete list", {"--yes", DataDir(), "*!*"}, {"ALLARTS.HTM", "AADETAIL.HTM"}},
+      {"bonus search", {"--bonus", DataDir(), "memory"}, {"SEARCHRESULT.HTM"}},
   };
-  TempDir output;
-  ASSERT_EQ(RunSearch(DataDir(), "nothing", output, false).status, 1);
+  std::map<std::string, std::string> read_only_pages;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx"}) {
-      if (c.index_time == 0)
-        std::filesystem::remove(dir_.path() / index);
-      else
-        SetFileTime(dir_ / index, c.index_time);
-    }
-    const auto before = FolderState(dir_.path());
-    ToolRun run{};
-    {
-      ReadOnlyFolder read_only(dir_.path());
-      run = RunSearch(DataDir(), "nothing", output, true);
-    }
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, c.error + "\n");
-    EXPECT_TRUE(FolderState(dir_.path()) == before);
+    const ToolRun run = RunReadOnly(c.arguments);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::filesystem::path cache = ArchiveCache();
+    ASSERT_FALSE(cache.empty());
+    EXPECT_EQ(run.out, (cache / c.pages.front()).string() + "\n");
+    for (const std::string& page : c.pages) read_only_pages[c.name + page] = TempDir::Read(cache / page);
+    EXPECT_TRUE(TreeState(dir_.path()) == before);
   }
+  const std::string name = dir_.path().filename().string();
+  EXPECT_EQ(ArchiveCache().filename().string().substr(0, name.size() + 1), name + "-");
+  for (const char* file : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx", "keywords.lst"})
+    EXPECT_TRUE(std::filesystem::exists(ArchiveCache() / file)) << file;
+  for (const char* file : {"keyword.@s@", "article.@s@"})
+    EXPECT_FALSE(std::filesystem::exists(ArchiveCache() / file)) << file;
+
+  // The same searches on the archive made writable write the same pages into it.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = RunSearch(c.arguments, output_, false, "XDG_CACHE_HOME='" + cache_.path().string() + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, DataDir() + c.pages.front() + "\n");
+    for (const std::string& page : c.pages) EXPECT_EQ(Read(page), read_only_pages[c.name + page]) << page;
+  }
+}
+
+TEST_F(ReadOnlyCatalogueTest, IndexesInTheCacheAreRebuiltWhenStaleAgainstTheArchive) {
+  ASSERT_EQ(RunReadOnly({DataDir(), "memory"}).status, 0);
+  const std::filesystem::path kwaid = ArchiveCache() / "kwaid.ndx";
+  const std::string index = TempDir::Read(kwaid);
+
+  SetFileTime(kwaid.string(), kTableTime + 60);  // fresh: used as it is
+  ASSERT_EQ(RunReadOnly({DataDir(), "memory"}).status, 0);
+  EXPECT_EQ(std::filesystem::last_write_time(kwaid),
+            std::filesystem::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(kTableTime + 60)));
+
+  std::filesystem::resize_file(kwaid, 512);
+  SetFileTime(kwaid.string(), kTableTime - 60);  // stale against keyword.dbf: built again
+  const ToolRun run = RunReadOnly({DataDir(), "heap"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(TempDir::Read(kwaid), index);
+  EXPECT_NE(TempDir::Read(ArchiveCache() / "SEARCHRESULT.HTM").find("Heap"), std::string::npos);
+}
+
+TEST_F(ReadOnlyCatalogueTest, ACacheThatCannotBeWrittenGivesTheEnginesErrorAndWritesNothing) {
+  ::chmod(cache_.path().c_str(), 0555);
+  const auto before = TreeState(dir_.path());
+  const ToolRun run = RunReadOnly({DataDir(), "memory"});
+  ::chmod(cache_.path().c_str(), 0777);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("KWAID.NDX"), std::string::npos) << run.err;
+  EXPECT_TRUE(TreeState(dir_.path()) == before);
 }
 
 #endif  // VANTOREL_SEARCH_TOOL

@@ -359,14 +359,15 @@ TEST_F(ArtiSearchFormTest, HelpAndFreeTextSearch) {
   EXPECT_TRUE(form->isVisible());
 }
 
-// A data folder where the tables cannot be created: the program goes on without the search
-// and says why, at creation and at every request.
+// A data folder where a missing table cannot be created: the program goes on without the
+// search and says why, at creation and at every request.
 TEST_F(ArtiSearchFormTest, CatalogueThatCannotOpenLeavesTheSearchUnavailable) {
-  dir_.Write("missing", "a file where the folder should be");
-  Settings().DataDir = DataDir() + "missing/";
+  dir_.Write("partial/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
+  std::filesystem::create_directories(dir_.path() / "partial" / "article.dbf");
+  Settings().DataDir = DataDir() + "partial/";
   const std::string error = std::string(kCatalogueNotOpened) +
-                            "Error # 3 (Path not found)\r\nError writing " + DataDir() +
-                            "missing/article.dbf. [CreateDbf]";
+                            "Error # 5 (File access denied)\r\nError writing " + DataDir() +
+                            "partial/article.dbf. [CreateDbf]";
   ui_.Expect(BoxKind::Error, error);
   ArtiSearchForm form;
   EXPECT_FALSE(form.SearchAvailable());
@@ -375,6 +376,21 @@ TEST_F(ArtiSearchFormTest, CatalogueThatCannotOpenLeavesTheSearchUnavailable) {
   form.ShowSearch();
   EXPECT_TRUE(ui_.Done());
   EXPECT_FALSE(form.isVisible());
+}
+
+// A folder without any catalogue table is no archive: nothing is created there, and the
+// search, unavailable, says why when it is asked for (not at start).
+TEST_F(ArtiSearchFormTest, AFolderWithoutACatalogueGetsNoTablesAndNoSearch) {
+  std::filesystem::create_directory(dir_.path() / "pages");
+  Settings().DataDir = DataDir() + "pages/";
+  ArtiSearchForm form;
+  EXPECT_TRUE(ui_.Done());
+  EXPECT_FALSE(form.SearchAvailable());
+  const std::string error = std::string(kCatalogueNotOpened) + kNoCatalogue + DataDir() + "pages/";
+  ui_.Expect(BoxKind::Error, error);
+  form.ShowSearch();
+  EXPECT_TRUE(ui_.Done());
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path() / "pages"));
 }
 
 // keywords.lst that cannot be written: the standard error box, and the search still works.

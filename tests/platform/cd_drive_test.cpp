@@ -71,11 +71,45 @@ TEST_F(CdDriveTest, ReadsMountTablesWithEscapesAndComments) {
 }
 
 TEST_F(CdDriveTest, RecognisesOpticalDrives) {
-  EXPECT_TRUE(IsOpticalEntry({"/dev/sr1", "/m", "auto"}));
-  EXPECT_TRUE(IsOpticalEntry({"/dev/cdrom", "/m", "auto"}));
-  EXPECT_TRUE(IsOpticalEntry({"/dev/loop0", "/m", "iso9660"}));
-  EXPECT_TRUE(IsOpticalEntry({"/dev/loop0", "/m", "udf"}));
-  EXPECT_FALSE(IsOpticalEntry({"/dev/sda1", "/", "ext4"}));
+  struct Case {
+    MountEntry entry;
+    bool optical;
+  };
+  const Case cases[] = {
+      {{"/dev/sr1", "/m", "auto"}, true},
+      {{"/dev/scd0", "/m", "iso9660"}, true},
+      {{"/dev/cdrom", "/m", "auto"}, true},
+      {{"/dev/dvd", "/m", "udf"}, true},
+      {{"/dev/sdb", "/m", "iso9660"}, true},  // a drive on another bus
+      {{"UUID=2001-01-01-00-00-00-00", "/m", "iso9660"}, true},
+      {{"LABEL=OSTRAVEL", "/m", "udf"}, true},
+      // An image mounted through a loop device, or named in fstab as a file: no drive.
+      {{"/dev/loop0", "/m", "iso9660"}, false},
+      {{"/dev/loop12", "/m", "udf"}, false},
+      {{"/home/ann/ostravel.iso", "/m", "iso9660"}, false},
+      {{"fuseiso", "/m", "fuse.fuseiso"}, false},
+      {{"/dev/sda1", "/", "ext4"}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsOpticalEntry(c.entry), c.optical) << c.entry.device;
+}
+
+// An archive on a mounted ISO image is read without a CD-ROM prompt, also when the CdPath
+// setting names the image's mount point (as a first run on that machine may have stored it).
+TEST_F(CdDriveTest, AnImageMountedThroughALoopDeviceIsNeverAskedFor) {
+  const std::string image = PathText(dir_.path() / "image");
+  dir_.Write("image/PDF/0012.PDF", "%PDF");
+  const MountTableFiles mounted(dir_.Write("image-mounts", "/dev/sda1 / ext4 rw 0 0\n/dev/loop3 " + image +
+                                                               " iso9660 ro,relatime 0 0\n"),
+                                dir_.Write("image-fstab", "/srv/ostravel.iso " + image + " iso9660 loop,ro 0 0\n"));
+  SetMountTable(&mounted);
+  EXPECT_EQ(FirstCdDrive(), "");
+  Settings().CdPath = image + "/";
+  ScriptedUi ui;
+  EXPECT_FALSE(IsCdDrive(image + "/PDF/0012.PDF"));
+  EXPECT_TRUE(EnsureCdReady(image + "/PDF/0012.PDF"));
+  EXPECT_TRUE(DiskInDrive(image + "/PDF/0012.PDF"));
+  EXPECT_TRUE(ui.boxes.empty());
+  SetMountTable(table_.get());
 }
 
 TEST_F(CdDriveTest, FirstCdDrivePrefersMountedDrives) {

@@ -150,7 +150,7 @@ TEST_F(SemaphoreTest, TwoProcessesCountToTwoAndBackToZero) {
   ASSERT_EQ(child.Ready(), 0);
   EXPECT_EQ(Semaphore(), std::string("\x01\0\0\0", 4));
   auto area = Open();
-  RemoveStaleSemaphoreFile(area->OpenPath());  // in use by the child: stays
+  RemoveStaleSemaphoreFile(area->OpenPath(), area->SemaphorePath());  // in use by the child: stays
   SetIndexTo(area.get(), "k");
   EXPECT_EQ(Semaphore(), std::string("\x02\0\0\0", 4));
   ASSERT_EQ(child.Finish(), 0);
@@ -162,13 +162,13 @@ TEST_F(SemaphoreTest, TwoProcessesCountToTwoAndBackToZero) {
 TEST_F(SemaphoreTest, AStaleFileIsRemovedWhenNobodyHasItOpen) {
   dir_.Write("t.@s@", std::string("\x03\0\0\0", 4));
   auto area = Open();
-  RemoveStaleSemaphoreFile(area->OpenPath());
+  RemoveStaleSemaphoreFile(area->OpenPath(), area->SemaphorePath());
   EXPECT_FALSE(SemaphoreExists());
   SetIndexTo(area.get(), "k");
   EXPECT_EQ(Semaphore(), std::string("\x01\0\0\0", 4));
   // While this work area has it open, a second one in the same process leaves it alone.
   auto second = WorkArea::Open(ParseUseCommand(dir_ / "t.dbf ALIAS SECOND"), {});
-  RemoveStaleSemaphoreFile(second->OpenPath());
+  RemoveStaleSemaphoreFile(second->OpenPath(), second->SemaphorePath());
   EXPECT_TRUE(SemaphoreExists());
 }
 

@@ -18,7 +18,7 @@ namespace {
 
 std::unique_ptr<tables::WorkArea> OpenShared(const ToolContext& context, const std::string& table) {
   auto area = context.OpenTable(table);
-  tables::RemoveStaleSemaphoreFile(area->OpenPath());
+  tables::RemoveStaleSemaphoreFile(area->OpenPath(), area->SemaphorePath());
   return area;
 }
 

@@ -36,6 +36,7 @@
 #include "core/command_line_info.h"
 #include "core/shared_state.h"
 #include "platform/file_system.h"
+#include "platform/write_folder.h"
 #include "tables/kv_dbf.h"
 #include "tables/kv_error.h"
 
@@ -62,6 +63,9 @@ constexpr char kHelpHead[] =
     "Search the article catalogue in DATADIR as the program's search dialog does and\n"
     "write the result page there (SEARCHRESULT.HTM, or ALLARTS.HTM for \"*!*\"). The\n"
     "index files the search needs are built in DATADIR when missing or stale.\n"
+    "When DATADIR cannot be written (a CD-ROM, a read-only share), the pages and\n"
+    "indexes go to the archive's own folder under $XDG_CACHE_HOME/vantorel/\n"
+    "(else ~/.cache/vantorel/) and DATADIR is left untouched.\n"
     "With --bonus, search the bonus files and companion disks listed in DATADIR's\n"
     "files.dbf and words.dbf instead and write SEARCHRESULT.HTM.\n"
     "TEXT is UTF-8; \"*!*\" lists every article.\n"
@@ -186,10 +190,10 @@ int EndedInMessage(const AnsweringUi& ui) {
   return kMessageStatus;
 }
 
-// The outcome of a search that wrote page in DataDir: its file name.
+// The outcome of a search that wrote page for the archive in DataDir: its file name.
 int WrotePage(const char* page) {
-  const std::string written =
-      platform::PathText(platform::ResolvePath(core::Settings().DataDir + page));
+  const std::string written = platform::PathText(
+      platform::ResolvePath(platform::WriteFolderFor(core::Settings().DataDir) + page));
   std::cout << core::Cp1252ToUtf8(written) << '\n';
   return 0;
 }

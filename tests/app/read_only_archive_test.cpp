@@ -1,0 +1,199 @@
+// The program on an archive it cannot write (a CD-ROM, a mounted image, a read-only share), and
+// without any archive: what it shows, and that it writes nothing where it must not.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "app/no_archive_page.h"
+#include "app/program_main_form.h"
+#include "browser/frame_viewer.h"
+#include "browser/html_viewer.h"
+#include "catalogue_fixture_helpers.h"
+#include "core/shared_state.h"
+#include "dialogs/arti_search_form.h"
+#include "dialogs/html_search_form.h"
+#include "platform/file_system.h"
+#include "platform/write_folder.h"
+#include "program_window_fixture.h"
+#include "scripted_ui.h"
+#include "temp_dir.h"
+#include "unprivileged.h"
+#include "viewer/view_form.h"
+
+namespace vantorel::app {
+namespace {
+
+namespace fs = std::filesystem;
+using core::Settings;
+using platform::PathText;
+using testing::ScriptedUi;
+using testing::TempDir;
+
+// What a tree holds: each entry's bytes (none for a folder) and modification time, the top
+// folder's own time under "".
+struct EntryState {
+  std::string bytes;
+  fs::file_time_type time;
+  bool operator==(const EntryState&) const = default;
+};
+std::map<std::string, EntryState> TreeState(const fs::path& folder) {
+  std::map<std::string, EntryState> state;
+  state[""] = {{}, fs::last_write_time(folder)};
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    state[entry.path().lexically_relative(folder).string()] = {
+        entry.is_directory() ? std::string() : TempDir::Read(entry.path()), entry.last_write_time()};
+  return state;
+}
+
+// Takes write permission from every file and folder of the tree, the deepest first.
+void MakeReadOnly(const fs::path& folder) {
+  std::vector<fs::path> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry.path());
+  for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+    ::chmod(it->c_str(), fs::is_directory(*it) ? 0555 : 0444);
+  ::chmod(folder.c_str(), 0555);
+}
+
+// $XDG_CACHE_HOME in the test's folder for the test's time.
+class ReadOnlyArchiveTest : public ProgramWindowTest {
+ protected:
+  ReadOnlyArchiveTest() {
+    if (const char* old = std::getenv("XDG_CACHE_HOME")) previous_cache_ = old;
+    ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+  }
+  ~ReadOnlyArchiveTest() override {
+    if (previous_cache_)
+      ::setenv("XDG_CACHE_HOME", previous_cache_->c_str(), 1);
+    else
+      ::unsetenv("XDG_CACHE_HOME");
+  }
+
+  // Runs an article search for text in the dialog the main window shows.
+  void ArticleSearch(ProgramMainForm& form, dialogs::ArtiSearchForm& search, const char* text) {
+    QTimer::singleShot(0, [&search, text] {
+      if (QApplication::activeModalWidget() != &search) return;
+      search.SearchWords->setText(QString::fromLatin1(text));
+      search.AnOkBtn->click();
+    });
+    form.ArticleSearch1->trigger();
+  }
+
+  std::optional<std::string> previous_cache_;
+};
+
+TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothingIsWritten) {
+  if (testing::RunAgainUnprivileged()) return;
+  ScriptedUi ui;
+  const testing::ArticleFiles articles = testing::ArticleTable(testing::SampleArticles());
+  dir_.Write("archive/article.dbf", articles.table);
+  dir_.Write("archive/article.dbt", articles.memo);
+  dir_.Write("archive/author.dbf", testing::AuthorTable(testing::SampleAuthors()));
+  dir_.Write("archive/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
+  dir_.Write("archive/files.dbf", testing::FilesTable({{"1", "EXTRAS/X001.HTM", "Heap notes"}}));
+  dir_.Write("archive/words.dbf", testing::WordsTable({{"1", "HEAP"}}));
+  dir_.Write("archive/EXTRAS/X001.HTM",
+             "<HTML><HEAD><TITLE>Heap notes</TITLE></HEAD><BODY><P>Notes on the heap.</BODY></HTML>");
+  const fs::path archive = dir_.path() / "archive";
+  MakeReadOnly(archive);
+  const auto before = TreeState(archive);
+
+  ProgramMainForm form(program_, {archive_}, config_);
+  Settings().ResultsThreshold = 100;
+  dialogs::ArtiSearchForm search(&form);
+  form.SetArtiSearchForm(&search);
+  dialogs::HtmlSearchForm bonus(&form);
+  form.SetHtmlSearchForm(&bonus);
+  viewer::ViewForm view_form(&form);
+  form.SetViewForm(&view_form);
+  form.show();
+  ASSERT_TRUE(search.SearchAvailable()) << search.OpenError();
+  browser::HtmlViewer* main = form.FrameViewer->FrameView("MAIN");
+  const std::string cache = platform::ArchiveCacheFolder(archive_);
+
+  // The results are named as pages of the archive and read from the cache folder.
+  ArticleSearch(form, search, "heap");
+  EXPECT_EQ(main->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
+  EXPECT_EQ(main->ShownTitle(), "Search Results");
+  EXPECT_TRUE(fs::exists(cache + "SEARCHRESULT.HTM"));
+
+  // The complete list's links lead to its detail page in the cache folder.
+  ui.Expect(core::BoxKind::Confirmation,
+            "The *!* keyword will cause a complete list of\rall articles to be generated. This takes a while:\r"
+            "are you sure you wish to continue?",
+            core::Buttons::YesNo, core::Answer::Yes)
+      .Expect(core::BoxKind::Information,
+            "Complete articles list: to return to this list\ragain, click the Articles button under Browse");
+  ArticleSearch(form, search, "*!*");
+  EXPECT_EQ(main->ShownFileName(), archive_ + "ALLARTS.HTM");
+  main->LoadDocument(main->ExpandLinkPath("AADETAIL.HTM") + "#9");
+  EXPECT_EQ(main->ShownFileName(), archive_ + "AADETAIL.HTM");
+  EXPECT_EQ(main->ShownTitle(), "Vantorel: Complete Article Detail");
+
+  // The bonus search's result link finds its page in the archive.
+  QTimer::singleShot(0, [&] {
+    if (QApplication::activeModalWidget() != &bonus) return;
+    bonus.SearchWords->setText(QStringLiteral("heap"));
+    bonus.AnOkBtn->click();
+  });
+  form.SearchOtherInfo1->trigger();
+  EXPECT_EQ(main->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
+  EXPECT_TRUE(form.HotSpotTargetClick("SRCH:///EXTRAS/X001.HTM|HEAP"));
+  EXPECT_EQ(main->ShownFileName(), archive_ + "EXTRAS/X001.HTM");
+
+  EXPECT_TRUE(TreeState(archive) == before);
+}
+
+// A page given as argument whose folder holds no catalogue: the page shows, the searches say
+// why they are unavailable, and nothing is written into that folder.
+TEST_F(ReadOnlyArchiveTest, ALoosePageShowsWithTheSearchesUnavailableAndWritesNothing) {
+  ScriptedUi ui;
+  const std::string page = PathText(dir_.Write("Downloads/page.htm",
+                                               "<HTML><HEAD><TITLE>Loose</TITLE></HEAD><BODY>x</BODY></HTML>"));
+  const fs::path downloads = dir_.path() / "Downloads";
+  const auto before = TreeState(downloads);
+  ProgramMainForm form(program_, {page}, config_);
+  dialogs::ArtiSearchForm search(&form);
+  form.SetArtiSearchForm(&search);
+  form.show();
+  EXPECT_EQ(form.FrameViewer->ShownFileName(), page);
+  EXPECT_FALSE(search.SearchAvailable());
+  const std::string folder = PathText(downloads) + "/";
+  ui.Expect(core::BoxKind::Error, std::string(dialogs::kCatalogueNotOpened) + dialogs::kNoCatalogue + folder);
+  form.ArticleSearch1->trigger();
+  EXPECT_TRUE(TreeState(downloads) == before);
+}
+
+// No data folder, none beside the program, no demo installed: the warning, then the page that
+// tells how to open an archive; nothing beside the program.
+TEST_F(ReadOnlyArchiveTest, WithoutAnArchiveThePageSaysHowToOpenOneAndNothingIsWrittenBesideTheProgram) {
+  fs::remove_all(dir_.path() / "archive");
+  ScriptedUi ui;
+  ui.Expect(core::BoxKind::Warning, kNoArchiveMessage);
+  ProgramMainForm form(program_, {}, config_);
+  dialogs::ArtiSearchForm search(&form);
+  form.SetArtiSearchForm(&search);
+  form.show();
+  EXPECT_EQ(form.FrameViewer->ShownFileName(), platform::ProgramCacheFolder() + "no-archive.htm");
+  EXPECT_EQ(form.FrameViewer->ShownTitle(), "Vantorel Article Browser: no archive");
+  EXPECT_FALSE(search.SearchAvailable());
+  EXPECT_EQ(platform::EntryNamesAt(dir_.path() / "bin"), std::vector<std::string>{"vantorel"});
+
+  // A data folder given that holds no archive shows the same page, without the warning.
+  fs::create_directory(dir_.path() / "empty");
+  ProgramMainForm given(program_, {PathText(dir_.path() / "empty")}, config_);
+  given.show();
+  EXPECT_EQ(given.FrameViewer->ShownTitle(), "Vantorel Article Browser: no archive");
+  EXPECT_TRUE(fs::is_empty(dir_.path() / "empty"));
+}
+
+}  // namespace
+}  // namespace vantorel::app
