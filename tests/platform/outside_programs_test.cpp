@@ -319,6 +319,7 @@ class NotingUi : public core::Ui {
   }
   std::optional<std::string> AskForFile(const core::FileRequest&) override { return {}; }
   std::optional<std::string> AskForFolder(const core::FolderRequest&) override { return {}; }
+  std::optional<std::string> AskForPassword(const core::PasswordRequest&) override { return {}; }
   void ShowProgress(const std::string&) override {}
   void SetBusy(bool) override {}
 
