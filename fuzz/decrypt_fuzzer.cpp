@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto archive_path = vantorel::fuzz::WriteScratchFile(
       "C.ZIP", vantorel::fuzz::AsText(data + kPrefix, size - kPrefix));
   std::optional<ArchiveStream> archive = ArchiveStream::Open(archive_path.string());
-  std::optional<OutputFile> file = OutputFile::Create(vantorel::fuzz::ScratchDir() / "C.OUT");
+  std::optional<OutputFile> file = OutputFile::CreateFor(vantorel::fuzz::ScratchDir() / "C.OUT");
   if (!archive || !file) __builtin_trap();
   try {
     if (!DataMethod(entry, local.extra)) return 0;
