@@ -28,6 +28,8 @@ std::string DirectoryWithSeparator(std::string_view text);
 // Reads every key from the file into settings (ProgramDir, DataDir and the two switches are
 // left alone). A missing key takes its default: empty programs, DataDir + "PDF/" and
 // DataDir + "DISKS/", the first CD-ROM drive, LastIssue 72, Results 30, no external zip.
+// Paths are read as UTF-8; a value that is not well-formed UTF-8 was written by an older
+// version in code page 1252 and is converted.
 // REQUIRES: settings.DataDir is set.
 void LoadSettings(const std::filesystem::path& file, core::BrowserSettings& settings);
 

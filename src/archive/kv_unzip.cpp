@@ -148,7 +148,7 @@ void KvUnZip::ReadDirectory() {
 ArchiveStream& KvUnZip::OpenArchive() {
   if (!archive_) {
     archive_ = ArchiveStream::Open(zip_name_);
-    if (!archive_) throw EFOpenError(zip_name_);
+    if (!archive_) throw EFOpenError(platform::ShownPath(zip_name_));
   }
   if (!directory_loaded_ || !SameTime(*archive_time_, archive_->ModifiedTime())) ReadDirectory();
   return *archive_;
@@ -160,7 +160,7 @@ void KvUnZip::LoadDirectory() {
   try {
     if (!archive_) {
       archive_ = ArchiveStream::Open(zip_name_);
-      if (!archive_) throw EFOpenError(zip_name_);
+      if (!archive_) throw EFOpenError(platform::ShownPath(zip_name_));
     }
     ReadDirectory();
   } catch (const EIncompleteZip&) {

@@ -1,6 +1,5 @@
 #include "archive/target_resolver.h"
 
-#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
@@ -18,7 +17,7 @@ void Remember(std::map<std::string, std::string>& names, const std::string& name
 
 fs::path TargetResolver::Resolve(std::string_view path_text) {
   // Split as the facade splits a path text: at "\" and "/" only.
-  const std::string name = core::Cp1252ToUtf8(core::FileNameOf(path_text));
+  const std::string name = core::FileNameOf(path_text);
   if (!core::HasFolder(path_text) || name.empty() || name == "." || name == "..")
     return platform::ResolvePath(path_text);
   const fs::path folder = platform::ResolvePath(core::FolderOf(path_text));

@@ -44,7 +44,8 @@ ZipHeaderInfo ParseCentralRecord(std::string_view record) {
 }
 
 void SetStoredName(ZipHeaderInfo& entry, std::string_view stored_name) {
-  std::string name = core::OemToAnsi(stored_name);
+  // Entry names become file names, so UTF-8 (the path rule of platform/file_system.h).
+  std::string name = core::Cp1252ToUtf8(core::OemToAnsi(stored_name));
   std::replace(name.begin(), name.end(), '/', '\\');
   entry.path = core::FolderOf(name, core::FolderEnd::SeparatorOrDrive);
   entry.file_name = core::FileNameOf(name, core::FolderEnd::SeparatorOrDrive);

@@ -78,7 +78,7 @@ EndCentral ParseEndCentral(std::string_view record);
 // sanitised). REQUIRES: record holds kCentralRecordSize bytes.
 ZipHeaderInfo ParseCentralRecord(std::string_view record);
 
-// Converts a stored name ("/" to "\", OEM to ANSI) and splits it into entry.path and
+// Converts a stored name ("/" to "\", OEM to UTF-8 by way of ANSI) and splits it into entry.path and
 // entry.file_name; sets name_length.
 void SetStoredName(ZipHeaderInfo& entry, std::string_view stored_name);
 

@@ -261,14 +261,14 @@ std::optional<WholePageBuild::Part> WholePageBuild::PreparePartAt(const std::str
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images) {
   if (file_name.empty() || !platform::FileExists(file_name)) {
-    throw ViewError("Can't locate file: " + file_name);
+    throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
   }
   const std::filesystem::path real = platform::AbsolutePath(platform::ResolvePath(file_name));
   std::optional<platform::File> file = platform::File::OpenPath(real, platform::File::Mode::Read);
   const long long size = file ? file->Size() : -1;
   std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
   if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {
-    throw ViewError("Can't locate file: " + file_name);
+    throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
   }
   const std::string full_name = platform::PathText(real);
   if (kind == DocumentKind::Html) {

@@ -200,7 +200,11 @@ std::string Cp1252ToUtf8(std::string_view text) {
   return out;
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
+namespace {
+
+// UTF-8 to code page 1252; a character 1252 cannot hold becomes "?", or with references its
+// numeric character reference; a malformed sequence becomes "?".
+std::string ToCp1252(std::string_view text, bool references) {
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;
@@ -233,10 +237,77 @@ std::string Utf8ToCp1252(std::string_view text) {
       continue;
     }
     const int mapped = CodePointToCp1252(cp);
-    out += mapped < 0 ? '?' : static_cast<char>(mapped);
+    if (mapped >= 0)
+      out += static_cast<char>(mapped);
+    else if (references)
+      out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
+    else
+      out += '?';
     i += length;
   }
   return out;
+}
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view text) { return ToCp1252(text, false); }
+
+std::string Utf8ToPageCp1252(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    if (c == '&')
+      escaped += "&amp;";
+    else if (c == '<')
+      escaped += "&lt;";
+    else if (c == '>')
+      escaped += "&gt;";
+    else
+      escaped += c;
+  }
+  return ToCp1252(escaped, true);
+}
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    char32_t cp = 0;
+    char32_t smallest = 0;  // below it the form is overlong
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      cp = lead & 0x1F;
+      smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3;
+      cp = lead & 0x0F;
+      smallest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      cp = lead & 0x07;
+      smallest = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < smallest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string Utf8OrCp1252ToUtf8(std::string_view text) {
+  return IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
 }
 
 }  // namespace vantorel::core

@@ -2,7 +2,9 @@
 // folder request, progress text and busy cursor goes through the Ui installed for the process.
 // The program installs a Qt implementation; tests install a scripted one.
 //
-// Texts are in code page 1252; "\r" inside a box text breaks the line.
+// Texts are UTF-8: the program's own texts are ASCII, paths are UTF-8 (platform/file_system.h),
+// and an archive text (code page 1252) is converted with Cp1252ToUtf8 where it joins a message.
+// Paths asked for and returned are UTF-8. "\r" inside a box text breaks the line.
 #pragma once
 
 #include <optional>

@@ -24,12 +24,14 @@
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/ui.h"
+#include "platform/file_system.h"
 #include "dialogs/form_controls.h"
 #include "dialogs/long_path.h"
 
 namespace vantorel::dialogs {
 
-using browser::FromQString;
+using browser::PathFromQString;
+using browser::PathToQString;
 using browser::ToQString;
 
 namespace {
@@ -178,18 +180,20 @@ void UnzipperForm::OpenZip() {
   KvUnZip1.LoadDirectory();
   const int count = KvUnZip1.EntryCount();
   StringGrid1->setRowCount(count);
-  ZipfileLabel->setText(ToQString(KvUnZip1.ZipName()));
+  ZipfileLabel->setText(PathToQString(platform::ShownPath(KvUnZip1.ZipName())));
   std::int64_t compressed = 0;
   std::int64_t uncompressed = 0;
   for (int i = 0; i < count; ++i) {
-    StringGrid1->setItem(i, 0, new QTableWidgetItem(ToQString(KvUnZip1.EntryFileName(i))));
-    StringGrid1->setItem(i, 1, new QTableWidgetItem(ToQString(KvUnZip1.EntryPathName(i))));
+    // Entry names are UTF-8 file names; the stored directory is shown with "/".
+    StringGrid1->setItem(i, 0, new QTableWidgetItem(PathToQString(KvUnZip1.EntryFileName(i))));
+    StringGrid1->setItem(i, 1, new QTableWidgetItem(
+                                   PathToQString(core::WithSlashes(KvUnZip1.EntryPathName(i)))));
     compressed += KvUnZip1.EntryCompressedSize(i);
     uncompressed += KvUnZip1.EntryUncompressedSize(i);
   }
   TotalFilesLabel->setText(ToQString(archive::ArchiveContainsText(count)));
   TotalSizeLabel->setText(TotalSizeLabelText(compressed, uncompressed));
-  DestinationEdit->setText(ToQString(core::FolderOf(ToLongPath(KvUnZip1.ZipName()))));
+  DestinationEdit->setText(PathToQString(core::FolderOf(ToLongPath(KvUnZip1.ZipName()))));
 }
 
 void UnzipperForm::SelectZipBtnClick() {
@@ -207,8 +211,8 @@ void UnzipperForm::SelectZipBtnClick() {
 
 void UnzipperForm::SpeedButton1Click() {
   const std::optional<std::string> folder =
-      core::CurrentUi().AskForFolder({kFolderTitle, FromQString(DestinationEdit->text())});
-  if (folder && !folder->empty()) DestinationEdit->setText(ToQString(*folder));
+      core::CurrentUi().AskForFolder({kFolderTitle, PathFromQString(DestinationEdit->text())});
+  if (folder && !folder->empty()) DestinationEdit->setText(PathToQString(*folder));
 }
 
 void UnzipperForm::UnZipBtnClick() {
@@ -225,12 +229,13 @@ void UnzipperForm::UnZipBtnClick() {
   try {
     core::BusyCursor busy;
     KvUnZip1.SetDoAll(true);
-    KvUnZip1.SetDestDir(FromQString(DestinationEdit->text()));
+    KvUnZip1.SetDestDir(PathFromQString(DestinationEdit->text()));
     KvUnZip1.SetRecreateDirs(true);
     KvUnZip1.SetRetainAttributes(true);
     const int count = KvUnZip1.Extract();
     ProgressBar1->setValue(100);
-    core::ShowInformation(std::to_string(count) + kFilesUnzippedTo + KvUnZip1.DestDir());
+    core::ShowInformation(std::to_string(count) + kFilesUnzippedTo +
+                          platform::ShownPath(KvUnZip1.DestDir()));
     ProgressBar1->setValue(0);
   } catch (const std::exception& error) {
     core::ShowError(error.what());

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <thread>
 
-#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "platform/file_system.h"
@@ -45,12 +44,29 @@ class GioAssociations : public DesktopAssociations {
     if (content_type == nullptr) return {};
     GObjectRef<GAppInfo> app(g_app_info_get_default_for_type(content_type, FALSE));
     if (app.object == nullptr) return {};
-    const char* executable = g_app_info_get_executable(app.object);
-    if (executable == nullptr || *executable == '\0') return {};
-    gchar* found = g_find_program_in_path(executable);
+    const std::string executable = ExecutableOf(app.object);
+    if (executable.empty()) return {};
+    gchar* found = g_find_program_in_path(executable.c_str());
     std::string program = found != nullptr ? found : executable;
     g_free(found);
     return program;
+  }
+
+ private:
+  // The program of an application: the first word of its command line, unquoted, so that a
+  // program in a folder whose name has a blank is found whole (GIO's own executable is the
+  // command line up to its first blank, quotes and all).
+  static std::string ExecutableOf(GAppInfo* app) {
+    const char* command_line = g_app_info_get_commandline(app);
+    gint count = 0;
+    gchar** words = nullptr;
+    if (command_line != nullptr && g_shell_parse_argv(command_line, &count, &words, nullptr)) {
+      std::string first = count > 0 ? words[0] : "";
+      g_strfreev(words);
+      if (!first.empty()) return first;
+    }
+    const char* executable = g_app_info_get_executable(app);
+    return executable != nullptr ? executable : "";
   }
 
   bool OpenWithDefault(const fs::path& file) const override {
@@ -70,7 +86,7 @@ const DesktopAssociations* installed_associations = nullptr;
 std::string ArgumentFor(std::string_view text) {
   const fs::path resolved = ResolvePath(text);
   if (ExistsAt(resolved)) return resolved.string();
-  return core::Cp1252ToUtf8(text);
+  return std::string(text);
 }
 
 std::vector<std::string> ArgumentsFor(std::string_view parameters) {
@@ -127,7 +143,7 @@ const DesktopAssociations* SetAssociations(const DesktopAssociations* associatio
 std::string FindAssociatedProgram(std::string_view sample_file_name) {
   const std::string sample = core::Settings().DataDir + std::string(sample_file_name);
   if (!FileExists(sample)) return {};
-  return core::Utf8ToCp1252(CurrentAssociations().ProgramFor(ResolvePath(sample)));
+  return CurrentAssociations().ProgramFor(ResolvePath(sample));
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view text) {
@@ -191,7 +207,7 @@ void LaunchProgram(std::string_view program, std::string_view parameters) {
     CurrentAssociations().OpenWithDefault(target);
     return;
   }
-  if (!is_path) Spawn(core::Cp1252ToUtf8(program), true, ArgumentsFor(parameters));
+  if (!is_path) Spawn(std::string(program), true, ArgumentsFor(parameters));
 }
 
 }  // namespace vantorel::platform

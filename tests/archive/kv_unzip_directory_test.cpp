@@ -112,7 +112,7 @@ TEST_F(Directory, NamesAreConvertedAndSplit) {
   Load(zip.Build());
   ASSERT_EQ(unzip_.EntryCount(), 5);
   const std::pair<const char*, const char*> expected[] = {
-      {"src\\unit\\", "a.pas"}, {"d:\\x\\", "y.txt"}, {"C:", "name"}, {"", "\xFC" "ber.txt"},
+      {"src\\unit\\", "a.pas"}, {"d:\\x\\", "y.txt"}, {"C:", "name"}, {"", "\xC3\xBC" "ber.txt"},
       {"docs\\", ""}};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(unzip_.EntryPathName(i), expected[i].first) << i;

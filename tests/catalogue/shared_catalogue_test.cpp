@@ -159,7 +159,8 @@ class ReadOnlyCatalogueTest : public SharedCatalogueTest {
     for (const char* table : {"article.dbf", "author.dbf", "keyword.dbf"}) SetFileTime(dir_ / table, kTableTime);
   }
 
-  std::string Shown(const std::string& name) const { return core::UpperCaseAscii(DataDir() + name); }
+  // A file as the messages name it: the path as the disk spells it.
+  std::string Shown(const std::string& name) const { return DataDir() + name; }
 };
 
 // Each case prepares the indexes, then runs a search in the read-only folder: the engine's

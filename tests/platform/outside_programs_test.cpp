@@ -67,8 +67,8 @@ TEST(FindAssociatedProgram, AsksGioForTheDefaultApplication) {
   TempDir dir;
   const std::string reader = WriteArgumentsScript(dir, "bin/testreader");
   dir.Write("data/applications/testreader.desktop",
-            "[Desktop Entry]\nType=Application\nName=Test Reader\nExec=" + reader +
-                " %f\nMimeType=application/pdf;\n");
+            "[Desktop Entry]\nType=Application\nName=Test Reader\nExec=\"" + reader +
+                "\" %f\nMimeType=application/pdf;\n");
   dir.Write("data/applications/ghostzip.desktop",
             "[Desktop Entry]\nType=Application\nName=Ghost\nExec=vantorel-no-such-program %f\n"
             "MimeType=application/zip;\n");
@@ -116,7 +116,7 @@ TEST(LaunchProgram, StartsAProgramWithItsParameters) {
   EXPECT_EQ(WaitForArguments(dir),
             std::vector<std::string>{(dir.path() / "docs" / "My Article.pdf").string()});
 
-  LaunchProgram(program, "/play /close " + PathText(dir.path()) + "/docs/My");
+  LaunchProgram(program, "/play /close \"" + PathText(dir.path()) + "/docs/My\"");
   EXPECT_EQ(WaitForArguments(dir),
             (std::vector<std::string>{"/play", "/close", PathText(dir.path()) + "/docs/My"}));
 }

@@ -26,9 +26,8 @@ std::unique_ptr<tables::WorkArea> ToolContext::OpenTable(std::string_view file_a
   tables::OpenOptions options;
   options.read_only = true;
   options.language = ansi_ ? tables::KvTableLanguage::tlAnsi : tables::KvTableLanguage::tlOem;
-  // File names come as the terminal gives them; the facade turns them into paths.
-  return tables::WorkArea::Open(tables::ParseUseCommand(core::Utf8ToCp1252(file_argument)),
-                                options);
+  // File names come as the terminal gives them (UTF-8 paths, kept as they are).
+  return tables::WorkArea::Open(tables::ParseUseCommand(file_argument), options);
 }
 
 std::int64_t ToolContext::RecordNumber(std::string_view text) {

@@ -15,7 +15,7 @@ core::Answer ConsoleUi::Show(const core::MessageBox& box) {
   if (!subject.empty()) line += subject + ": ";
   if (!box.caption.empty()) line += box.caption + ": ";
   line += box.text;
-  std::fprintf(stderr, "%s\n", core::Cp1252ToUtf8(line).c_str());
+  std::fprintf(stderr, "%s\n", core::Utf8OrCp1252ToUtf8(line).c_str());
   switch (box.buttons) {
     case core::Buttons::Ok: return core::Answer::Ok;
     case core::Buttons::OkCancel: return core::Answer::Cancel;

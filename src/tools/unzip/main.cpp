@@ -95,20 +95,21 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// A program text (code page 1252, "\" separators) as the terminal shows it.
+// A path text or an entry name (UTF-8, "\" separators) as the terminal shows it.
 std::string Shown(std::string_view text) {
   std::string shown(text);
   for (char& c : shown)
     if (c == '\\') c = '/';
-  return core::Cp1252ToUtf8(shown);
+  return shown;
 }
 
-// An entry name in a listing line: control characters, which would break the line, become "?".
+// An entry name (UTF-8) in a listing line: control characters, which would break the line,
+// become "?".
 std::string ListedName(std::string_view text) {
   std::string listed(text);
   for (char& c : listed)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return core::Cp1252ToUtf8(listed);
+  return listed;
 }
 
 std::string PathText(const std::string& argument) {
@@ -184,7 +185,7 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
 
   const int count = unzip.Extract();
   if (show_progress) std::fprintf(stderr, "\r    \r");
-  std::printf("%d files unzipped to %s\n", count, core::Cp1252ToUtf8(unzip.DestDir()).c_str());
+  std::printf("%d files unzipped to %s\n", count, platform::ShownPath(unzip.DestDir()).c_str());
   return 0;
 }
 
@@ -211,7 +212,7 @@ int Run(int argc, char** argv) {
     return options->list ? List(unzip) : ExtractAll(unzip, *options, ui);
   } catch (const std::exception& error) {
     std::fflush(stdout);
-    std::fprintf(stderr, "vantorel-unzip: %s\n", core::Cp1252ToUtf8(error.what()).c_str());
+    std::fprintf(stderr, "vantorel-unzip: %s\n", core::Utf8OrCp1252ToUtf8(error.what()).c_str());
     return 2;
   }
 }
