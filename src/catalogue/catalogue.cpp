@@ -99,8 +99,7 @@ void Catalogue::OpenTable(tables::KvDbf& table, std::string_view file_name) {
 void Catalogue::RefreshIndex(tables::KvDbf& table, std::string_view index_name,
                              std::string_view key, std::string_view options) {
   const std::string index_file = data_dir_ + std::string(index_name) + ".ndx";
-  if (platform::FileExists(index_file) && !IsStaleAgainst(index_file, table.DbfFileName()))
-    return;
+  if (!IndexNeedsBuilding(table, index_file)) return;
   const std::string caption = "Indexing " + std::string(index_name) + ".ndx...";
   core::CurrentUi().ShowProgress(caption);
   const std::string records = " of " + core::GroupThousands(table.RecordCount()) + " records";
@@ -141,7 +140,7 @@ bool Catalogue::LoadKeywordList(const std::string& file) {
 void Catalogue::SaveKeywordList(const std::string& file) const {
   std::string text;
   for (const std::string& item : keyword_items_.Items()) text += item + "\r\n";
-  if (!platform::WriteFileAt(platform::ResolvePath(file), text)) ThrowInOutError(file);
+  if (!WriteDerivedFile(file, text)) ThrowInOutError(file);
 }
 
 }  // namespace vantorel::catalogue

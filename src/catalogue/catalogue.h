@@ -17,7 +17,10 @@
 //   6. the keyword list is loaded from keywords.lst when that file exists and is not stale
 //      against kwaid.ndx; otherwise it is read from the keyword table in kwkey order (one item
 //      per distinct keyword, KEYWORD padded to 28 characters) and keywords.lst is written anew.
-// Staleness: index_freshness.h. An index that exists and is fresh is used unchecked.
+// Staleness: index_freshness.h. An index that exists, is fresh and opens is used without
+// reading further. Indexes and keywords.lst are written beside their names and take them only
+// once complete, so a start or a build cut short (a crash, a kill, a full disk) leaves nothing
+// half-written, and several copies of the program may build the same files at once.
 //
 // Before each index build the progress text "Indexing " + file name + "..." is shown through
 // the Ui port, every 5% of the build that text + " P% of N records" (N the table's record

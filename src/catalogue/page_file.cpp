@@ -1,5 +1,7 @@
 #include "catalogue/page_file.h"
 
+#include <cerrno>
+
 #include "catalogue/in_out_error.h"
 
 namespace vantorel::catalogue {
@@ -9,13 +11,9 @@ namespace {
 constexpr std::size_t kWriteBlock = 64 * 1024;
 }  // namespace
 
-PageFile::PageFile(std::string path) : path_(std::move(path)) {
-  file_ = platform::File::Open(path_, platform::File::Mode::CreateReplace);
+PageFile::PageFile(std::string path)
+    : path_(std::move(path)), file_(platform::ReplacingFile::Create(platform::ResolvePath(path_))) {
   if (!file_) ThrowInOutError(path_);
-}
-
-PageFile::~PageFile() {
-  if (file_) Flush();
 }
 
 void PageFile::Line(std::string_view text) {
@@ -25,14 +23,16 @@ void PageFile::Line(std::string_view text) {
 }
 
 void PageFile::Close() {
-  const bool written = Flush();
+  const bool written = Flush() && file_->Commit();
+  const int saved = errno;
   file_.reset();
+  errno = saved;
   if (!written) ThrowInOutError(path_);
 }
 
 bool PageFile::Flush() {
   if (pending_.empty()) return true;
-  if (!file_->WriteAt(written_, pending_.data(), pending_.size())) return false;
+  if (!file_->Part().WriteAt(written_, pending_.data(), pending_.size())) return false;
   written_ += pending_.size();
   pending_.clear();
   return true;

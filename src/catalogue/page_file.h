@@ -1,26 +1,30 @@
-// A generated page on disk: text lines in code page 1252, each ended by CR LF.
+// A generated page on disk: text lines in code page 1252, each ended by CR LF. The page is
+// written beside its name and takes it only when closed complete (platform/replacing_file.h):
+// until then the older page stays in place, and a page given up leaves nothing behind.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "platform/replacing_file.h"
 
 namespace vantorel::catalogue {
 
 class PageFile {
  public:
-  // Creates the file anew (an older one is replaced). EInOutError when it cannot be created.
+  // Starts the page (an older file of that name is replaced at Close). EInOutError when it
+  // cannot be created.
   explicit PageFile(std::string path);
-  // Writes what is still held, ignoring errors, when Close was not called.
-  ~PageFile();
+  // Without Close the page is given up: its part is removed, the older file stays.
+  ~PageFile() = default;
   PageFile(const PageFile&) = delete;
   PageFile& operator=(const PageFile&) = delete;
 
   // Appends text and CR LF. EInOutError when writing fails.
   void Line(std::string_view text);
-  // Writes everything held and closes the file. EInOutError when writing fails.
+  // Writes everything held and puts the page in place. EInOutError when that fails; the
+  // older file then stays.
   void Close();
 
  private:
@@ -28,7 +32,7 @@ class PageFile {
   bool Flush();
 
   std::string path_;                    // as given, for messages
-  std::optional<platform::File> file_;  // open until Close
+  std::optional<platform::ReplacingFile> file_;  // the page being written, until Close
   std::string pending_;                 // lines not yet written
   std::uint64_t written_ = 0;           // bytes in the file so far
 };

@@ -48,4 +48,13 @@ std::string Utf8OrCp1252ToUtf8(std::string_view text);
 // The Unicode code point of a 1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char c);
 
+// OEM code page 437 straight to UTF-8, without the detour through 1252 (which turns the
+// letters, lines and symbols 1252 lacks into look-alikes). Bytes below 0x80 stay as they are.
+std::string Cp437ToUtf8(std::string_view text);
+// Appends the UTF-8 bytes of a code point of the Basic Multilingual Plane.
+void AppendUtf8(std::string& out, char32_t code_point);
+
+// The Unicode code point of a 437 byte (bytes below 0x80 map to themselves).
+char32_t Cp437ToCodePoint(unsigned char c);
+
 }  // namespace vantorel::core

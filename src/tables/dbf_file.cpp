@@ -24,6 +24,7 @@ constexpr std::size_t kDayAt = 3;
 constexpr std::size_t kRecordCountAt = 4;
 constexpr std::size_t kHeaderLengthAt = 8;
 constexpr std::size_t kRecordLengthAt = 10;
+constexpr std::size_t kLanguageDriverAt = 29;
 constexpr std::size_t kNameAt = 0;
 constexpr std::size_t kNameSize = 11;
 constexpr std::size_t kTypeAt = 11;
@@ -97,6 +98,7 @@ DbfHeader DecodeDbfHeader(std::string_view bytes, const std::string& path) {
   header.record_count = in.U32LE(kRecordCountAt);
   header.header_length = in.U16LE(kHeaderLengthAt);
   header.record_length = in.U16LE(kRecordLengthAt);
+  header.language_driver = in.U8(kLanguageDriverAt);
 
   const int field_count = (header.header_length - static_cast<int>(kDbfPrologSize)) /
                           static_cast<int>(kDbfDescriptorSize);

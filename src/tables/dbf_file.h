@@ -39,6 +39,7 @@ struct DbfHeader {
   int header_length = 0;           // bytes before the first record
   int record_length = 0;           // bytes per record, deletion flag included
   bool has_memo = false;           // bit 7 of the version byte
+  std::uint8_t language_driver = 0;  // byte 29: the code page other programs marked (0: none)
   std::vector<DbfField> fields;    // descriptor order, offsets computed
 };
 

@@ -17,6 +17,7 @@
 #include "tables/memo_field.h"
 #include "tables/ndx_builder.h"
 #include "tables/ndx_format.h"
+#include "tables/ndx_index.h"
 #include "tables/ndx_names.h"
 #include "tables/ndx_orders.h"
 #include "tables/semaphore_file.h"
@@ -744,6 +745,12 @@ void KvDbf::MakeIndex(std::string_view expression, std::string_view index_spec,
     }
     if (OnAfterMakeIndex) OnAfterMakeIndex(name);
   });
+}
+
+bool KvDbf::IndexFileOpens(std::string_view index_file) {
+  bool opens = false;
+  Run("IndexFileOpens", [&](WorkArea& area) { opens = tables::IndexFileOpens(area, index_file); });
+  return opens;
 }
 
 void KvDbf::SetIndexTo(std::string_view names) { SetIndexToFiles(SplitIndexList(names)); }

@@ -276,6 +276,10 @@ class KvDbf {
   // when given, is called 100 times over the build (IndexProgressStep).
   void MakeIndex(std::string_view expression, std::string_view index_spec,
                  const IndexProgressStep& progress_step = {});
+  // True when the index file (a name as SetIndexTo takes it) can be opened over the table
+  // and its header fits the file (ndx_index.h: IndexFileOpens); nothing is reported, the
+  // cursor and the open indexes stay as they are.
+  bool IndexFileOpens(std::string_view index_file);
   // SetIndexTo(names): closes every index, opens the blank-separated list (up to 16) with
   // the first one controlling, and re-synchronises on the first visible record in that
   // order; an empty text returns to natural order (ndx_orders.h).

@@ -10,6 +10,7 @@
 #include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
+#include "platform/replacing_file.h"
 #include "tables/expression_parser.h"
 #include "tables/kv_error.h"
 #include "tables/ndx_format.h"
@@ -238,13 +239,15 @@ std::uint32_t WriteTree(KeySorter& sorter, const KeyLayout& layout, bool unique,
   return loader.Finish();
 }
 
-// Step 4: an existing file of that name goes first when the table is shared. When it cannot
-// be deleted for lack of access the table must at least be had for writing.
-void DeleteOldIndex(const WorkArea& area, const IndexFileSpec& file, const std::string& suffix) {
-  if (!platform::FileExists(file.path)) return;
-  if (platform::RemoveFile(file.path)) return;
-  const int code = DosErrorCode(errno);
-  if (code != 5 && code != 32) return;
+// Step 4. The old file is never deleted first: the new one takes its name only when it is
+// complete (replacing_file.h), so another process finds the old index or the new one, never
+// none and never a half-written one. When the new file cannot be made beside a shared table
+// for lack of access and an old index is there, the table must at least be had for writing,
+// as before a deletion.
+void CheckOldIndexCanGo(const WorkArea& area, const IndexFileSpec& file, int create_errno,
+                        const std::string& suffix) {
+  const int code = DosErrorCode(create_errno);
+  if (area.Exclusive() || (code != 5 && code != 32) || !platform::FileExists(file.path)) return;
   if (!platform::File::Open(area.OpenPath(), platform::File::Mode::ReadWrite))
     throw EKvError(225, area.FileName() + suffix);
 }
@@ -267,12 +270,16 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
   ParsedExpression parsed = AssignExpr(text, area->Fields(), area->Alias());
   if (IndexFileIsOpen(file.path))
     throw EKvError(214, "Index file already open: " + file.name + suffix);
-  if (!area->Exclusive()) DeleteOldIndex(*area, file, suffix);
 
-  auto index_file = platform::File::Open(file.path, platform::File::Mode::CreateReplace);
-  if (!index_file) throw EKvError(DosErrorCode(errno), "File not open" + file.name + suffix);
-  // A build that fails takes its half-written file with it: a stale-looking but damaged
-  // index would otherwise be trusted by the next freshness test.
+  std::optional<platform::ReplacingFile> replacing =
+      platform::ReplacingFile::Create(platform::ResolvePath(file.path));
+  if (!replacing) {
+    const int create_errno = errno;
+    CheckOldIndexCanGo(*area, file, create_errno, suffix);
+    throw EKvError(DosErrorCode(create_errno), "File not open" + file.name + suffix);
+  }
+  platform::File* index_file = &replacing->Part();
+  // A build that fails or is cut short leaves the old file (or none) under the index's name.
   try {
     KeyLayout layout{parsed.ResultType(), 0, 0};
     if (layout.type != 'C' && layout.type != 'D' && layout.type != 'N')
@@ -322,14 +329,10 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     if (!index_file->WriteAt(0, page.data(), page.size()))
       throw EKvError(101, "Error writing index file: " + file.name + " [SeekAndWrite]" + suffix);
     progress.Finish();
+    if (!replacing->Commit())
+      throw EKvError(101, "Error writing index file: " + file.name + " [SeekAndWrite]" + suffix);
   } catch (const std::bad_alloc&) {
-    index_file.reset();
-    platform::RemoveFile(file.path);
     throw EKvError(217, "Not enough memory to build the index [MakeIndex]");
-  } catch (...) {
-    index_file.reset();
-    platform::RemoveFile(file.path);
-    throw;
   }
 }
 

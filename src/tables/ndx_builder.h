@@ -36,8 +36,10 @@ struct MakeIndexOptions {
 //
 // The key type is the expression's result type (C, D, F or N); the key length is 8 for
 // numbers and dates and, for C, the length of the expression's value on the current record.
-// The file is replaced; the index is not opened; the work area's current record, its flags
-// and its order stay as they were.
+// The index is written beside its file under another name and takes the file's name only when
+// complete (platform/replacing_file.h): an older index stays in place until then, and a build
+// that fails or is cut short leaves no partly written index behind. The index is not opened;
+// the work area's current record, its flags and its order stay as they were.
 //
 // Errors (EKvError; each detail ends in " [MakeIndex(<...>," + index name + ")]", the index
 // name being the full path upper-cased):
@@ -51,8 +53,8 @@ struct MakeIndexOptions {
 //   214 "Index file already open: " + name, when any work area has it open
 //   266 "Incorrect key length: Must be 1 to 100."
 //   the operating-system code with "File not open" + name when the file cannot be made;
-//   225 with the table name when the old file cannot be deleted and the table cannot be
-//   had for writing; 213 when the table file ends before its last record; 217 when memory
+//   225 with the table name when it cannot be made for lack of access beside an old index
+//   of a shared table and the table cannot be had for writing; 213 when the table file ends before its last record; 217 when memory
 //   runs out; 101 when writing fails; the temporary file's errors with
 //   "Error requesting unique file name [UniqueFilename]".
 void MakeIndex(WorkArea* area, std::string_view expression, std::string_view index_spec,

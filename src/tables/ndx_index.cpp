@@ -50,6 +50,18 @@ bool IndexFileIsOpen(std::string_view path) {
   return id && OpenIndexFiles().count(*id) != 0;
 }
 
+bool IndexFileOpens(WorkArea& area, std::string_view path) {
+  if (IndexFileIsOpen(path)) return true;
+  try {
+    const std::unique_ptr<NdxIndex> index =
+        NdxIndex::Open(area, ParseIndexFileSpec(path, area.OpenPath()), 1);
+    const std::uint32_t root = index->Header().root;
+    return root >= 1 && root < index->PageCount();
+  } catch (const EKvError&) {
+    return false;
+  }
+}
+
 std::unique_ptr<NdxIndex> NdxIndex::Open(WorkArea& area, const IndexFileSpec& file, int order) {
   const bool read_only = area.ReadOnly() && !area.Exclusive();
   auto handle = platform::File::Open(

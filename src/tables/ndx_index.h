@@ -28,6 +28,12 @@ namespace vantorel::tables {
 // True when an index file (the same file on disk) is open in any work area of the process.
 bool IndexFileIsOpen(std::string_view path);
 
+// True when the index file at path (a path text, as SetIndexTo takes a name) can be opened over
+// area's table and its header fits the file: it opens as SetIndexTo would open it, and its
+// root page lies inside the file. An index open already counts as opening. Nothing is
+// reported and the index is not kept open.
+bool IndexFileOpens(WorkArea& area, std::string_view path);
+
 class NdxIndex final : public RecordOrder {
  public:
   // Opens an index file for area as order (steps 3 to 7 of opening one index): the file
@@ -51,6 +57,8 @@ class NdxIndex final : public RecordOrder {
   bool Unique() const { return header_.unique; }
   // The expression as compiled: the header's text from OEM, normalised.
   const std::string& Expression() const { return expression_text_; }
+  // Whole pages in the file, the header included.
+  std::uint64_t PageCount() const { return page_count_; }
 
   // --- Moving in key order (RecordOrder) -------------------------------------------------
   // Record numbers of the first, last, next and previous entries; 0 past either end (the

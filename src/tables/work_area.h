@@ -94,6 +94,8 @@ class WorkArea {
   int HeaderLength() const { return file_.Header().header_length; }
   int RecordLength() const { return file_.Header().record_length; }
   bool HasMemo() const { return file_.Header().has_memo; }
+  // Byte 29 of the header: the code page the writing program marked (language_driver.h).
+  std::uint8_t LanguageDriver() const { return file_.Header().language_driver; }
   bool Oem() const { return oem_; }
   bool Exclusive() const { return exclusive_; }
   bool ReadOnly() const { return read_only_; }

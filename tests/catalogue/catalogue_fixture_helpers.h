@@ -81,6 +81,10 @@ void SetFileTime(const std::string& file, std::time_t time);
 
 class CatalogueTest : public ::testing::Test {
  protected:
+  CatalogueTest() = default;
+  // The catalogue's folder inside parent.
+  explicit CatalogueTest(const std::filesystem::path& parent) : dir_(parent) {}
+
   // DataDir of the tests: the temporary folder with a final "/".
   std::string DataDir() const { return dir_.path().string() + "/"; }
 

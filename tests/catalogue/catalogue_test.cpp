@@ -101,15 +101,17 @@ TEST_F(CatalogueTest, AuthorItemsHoldThePaddedNameAndTheNumberFromCharacter65) {
 
 TEST_F(CatalogueTest, IndexAsOldAsItsTableIsKeptAndAnOlderOneRebuilt) {
   WriteSampleCatalogue();
+  OpenCatalogue();
+  catalogue_.reset();
+  ui_.progress.clear();
+  for (const char* index : {"kwaid.ndx", "kwkey.ndx"}) std::filesystem::remove(dir_ / index);
   SetFileTime(dir_ / "article.dbf", kTableTime);
-  dir_.Write("araid.ndx", "same time");
   SetFileTime(dir_ / "araid.ndx", kTableTime);
   dir_.Write("ariss.ndx", "older");
   SetFileTime(dir_ / "ariss.ndx", kTableTime - 60);
 
   OpenCatalogue();
 
-  EXPECT_EQ(Read("araid.ndx"), "same time");
   EXPECT_NE(Read("ariss.ndx"), "older");
   std::vector<std::string> builds;  // the texts naming a build, without its counts
   for (const std::string& text : ui_.progress)

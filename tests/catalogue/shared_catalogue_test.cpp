@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -115,6 +117,105 @@ TEST_F(SharedCatalogueTest, SearchToolIsASecondUserThatLogsOutAgain) {
   EXPECT_EQ(Users(), 1);
   catalogue_.reset();
   EXPECT_EQ(Users(), -1);
+}
+
+// A catalogue whose index builds take a while: 40,000 keywords.
+void WriteLargeCatalogue(TempDir& dir) {
+  std::vector<KeywordRow> keywords;
+  for (int i = 0; i < 40000; ++i)
+    keywords.push_back({1 + i % 400, i % 1000 == 0 ? "memory" : "word " + std::to_string(i % 5000)});
+  std::vector<ArticleRow> articles = SampleArticles();
+  for (int id = 1000; id < 1400; ++id) articles.push_back({id, "Article", "", "Title", 1, 0, 0, 1 + id % 50, ""});
+  dir.Write("article.dbf", ArticleTable(articles).table);
+  dir.Write("article.dbt", ArticleTable(articles).memo);
+  dir.Write("author.dbf", AuthorTable(SampleAuthors()));
+  dir.Write("keyword.dbf", KeywordTable(keywords));
+}
+
+// Starts vantorel-search on the catalogue with its output in out and err (files).
+pid_t StartSearch(const std::string& data_dir, const std::string& text, const std::string& out,
+                  const std::string& err) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) ::_exit(120);
+    ::execl(VANTOREL_SEARCH_TOOL, VANTOREL_SEARCH_TOOL, data_dir.c_str(), text.c_str(), nullptr);
+    ::_exit(121);
+  }
+  return child;
+}
+
+// The exit status of a child; -1 when it did not exit normally.
+int ExitStatus(pid_t child) {
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The parts of files being written that lie in folder.
+std::vector<std::string> PartsLeft(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(".~part") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+TEST_F(SharedCatalogueTest, SearchesStartedTogetherOnACatalogueWithoutIndexesAllSucceed) {
+  WriteLargeCatalogue(dir_);
+  TempDir output;
+  const ToolRun reference = RunSearch(DataDir(), "memory", output, false);
+  ASSERT_EQ(reference.status, 0) << reference.err;
+  const std::string page = Read("SEARCHRESULT.HTM");
+  std::map<std::string, std::string> indexes;
+  for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx", "keywords.lst"})
+    indexes[index] = Read(index);
+
+  constexpr int kSearches = 4;
+  // Each round starts the copies a little apart, so that the later ones find the first one's
+  // builds under way.
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    for (const auto& [name, bytes] : indexes) std::filesystem::remove(dir_.path() / name);
+    std::filesystem::remove(dir_.path() / "SEARCHRESULT.HTM");
+    std::vector<pid_t> children;
+    for (int i = 0; i < kSearches; ++i) {
+      const std::string base = (output.path() / std::to_string(i)).string();
+      children.push_back(StartSearch(DataDir(), "memory", base + ".out", base + ".err"));
+      ::usleep(static_cast<useconds_t>(round * 15000));
+    }
+    for (int i = 0; i < kSearches; ++i) {
+      const std::string base = std::to_string(i);
+      EXPECT_EQ(ExitStatus(children[i]), 0) << TempDir::Read(output.path() / (base + ".err"));
+      EXPECT_EQ(TempDir::Read(output.path() / (base + ".out")), DataDir() + "SEARCHRESULT.HTM\n");
+    }
+    EXPECT_EQ(Read("SEARCHRESULT.HTM"), page);
+    for (const auto& [name, bytes] : indexes) EXPECT_EQ(Read(name), bytes) << name;
+    EXPECT_EQ(PartsLeft(dir_.path()), std::vector<std::string>{});
+    EXPECT_EQ(Users(), -1);
+  }
+}
+
+TEST_F(SharedCatalogueTest, SearchKilledWhileItBuildsLeavesACatalogueTheNextSearchUses) {
+  WriteLargeCatalogue(dir_);
+  TempDir output;
+  ASSERT_EQ(RunSearch(DataDir(), "memory", output, false).status, 0);
+  const std::string page = Read("SEARCHRESULT.HTM");
+  const std::string out = (output.path() / "killed.out").string();
+  const std::string err = (output.path() / "killed.err").string();
+  for (const int delay_ms : {2, 5, 10, 20, 40, 80, 160}) {
+    SCOPED_TRACE("killed after " + std::to_string(delay_ms) + " ms");
+    for (const char* name : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx", "keywords.lst"})
+      std::filesystem::remove(dir_.path() / name);
+    const pid_t child = StartSearch(DataDir(), "memory", out, err);
+    ::usleep(static_cast<useconds_t>(delay_ms * 1000));
+    ::kill(child, SIGKILL);
+    ExitStatus(child);
+    const ToolRun next = RunSearch(DataDir(), "memory", output, false);
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(Read("SEARCHRESULT.HTM"), page);
+    EXPECT_EQ(PartsLeft(dir_.path()), std::vector<std::string>{});
+  }
 }
 
 // What a folder holds: each file's bytes and modification time.

@@ -85,6 +85,23 @@ TEST(CodePages, Utf8ToPageCp1252) {
   EXPECT_EQ(Utf8ToPageCp1252("/x\xC3"), "/x?") << "malformed";
 }
 
+// OEM 437 reaches UTF-8 without the detour through 1252: box drawing, Greek and mathematical
+// signs keep their own characters.
+TEST(CodePages, Cp437ToUtf8) {
+  EXPECT_EQ(Cp437ToUtf8("Gr\x81\xE1" "e"), "Gr\xC3\xBC\xC3\x9F" "e");
+  EXPECT_EQ(Cp437ToUtf8("\xC9\xCD\xBB"), "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97");  // corner, line, corner
+  EXPECT_EQ(Cp437ToUtf8("\xE0\xE3\xEC\xFB\xFF"),
+            "\xCE\xB1\xCF\x80\xE2\x88\x9E\xE2\x88\x9A\xC2\xA0");  // alpha pi infinity root nbsp
+  EXPECT_EQ(Cp437ToUtf8("A\r\n\x7F"), "A\r\n\x7F");
+  // Where 1252 has the character, both ways agree.
+  for (int c = 0x80; c < 0x100; ++c) {
+    const std::string one(1, static_cast<char>(c));
+    const char32_t code_point = Cp437ToCodePoint(static_cast<unsigned char>(c));
+    if (Utf8ToCp1252(Cp437ToUtf8(one)) == "?") continue;
+    EXPECT_EQ(Cp1252ToCodePoint(static_cast<unsigned char>(OemToAnsi(one)[0])), code_point) << c;
+  }
+}
+
 // The buffer forms map eight plain ASCII bytes at a time: every byte, at every place in a
 // word and in the tail, must come out as the one-byte form maps it. The letters next to the
 // ranges (@ [ ` {) are where a wrong range test would show.

@@ -18,10 +18,18 @@ constexpr char kFolderPattern[] =
     "vantorel-test \xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2 "
     "\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC-XXXXXX";
 
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / kFolderPattern).string();
+TempDir::TempDir() : TempDir(fs::temp_directory_path()) {}
+
+TempDir::TempDir(const fs::path& parent) {
+  std::string pattern = (parent / kFolderPattern).string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+}
+
+fs::path MemoryTempParent() {
+  std::error_code error;
+  if (fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+  return fs::temp_directory_path();
 }
 
 TempDir::~TempDir() {

@@ -10,6 +10,8 @@ namespace vantorel::testing {
 class TempDir {
  public:
   TempDir();
+  // The folder inside parent instead of the temporary directory.
+  explicit TempDir(const std::filesystem::path& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -26,6 +28,10 @@ class TempDir {
  private:
   std::filesystem::path path_;  // the folder, made at construction
 };
+
+// A folder in memory (/dev/shm) where the machine has one, else the temporary directory: for
+// tests that write many files through to the disk (fsync) and would wait for the disk.
+std::filesystem::path MemoryTempParent();
 
 // The shared fixtures folder, or an empty path when it is absent (callers GTEST_SKIP).
 std::filesystem::path FixturesDir();

@@ -27,7 +27,9 @@ std::string TableBytes::Bytes() const {
   out += Le32(record_count.value_or(static_cast<std::uint32_t>(records.size())));
   out += Le16(header_length.value_or(static_cast<std::uint16_t>(32 + 32 * fields.size() + 1)));
   out += Le16(record_length.value_or(static_cast<std::uint16_t>(widths)));
-  out += std::string(20, '\0');
+  std::string reserved(20, '\0');
+  reserved[17] = static_cast<char>(language_driver);  // offset 29
+  out += reserved;
   for (const FieldSpec& f : fields) {
     std::string descriptor(32, '\0');
     descriptor.replace(0, std::min<std::size_t>(f.name.size(), 11), f.name.substr(0, 11));

@@ -23,6 +23,7 @@ struct TableBytes {
   std::uint8_t year = 124;  // 2024
   std::uint8_t month = 3;
   std::uint8_t day = 7;
+  std::uint8_t language_driver = 0;            // byte 29: the code page mark of other programs
   std::vector<FieldSpec> fields;
   std::vector<std::string> records;            // whole records: flag byte + field texts
   std::optional<std::uint32_t> record_count;   // default: records.size()

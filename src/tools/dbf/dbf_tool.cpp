@@ -1,8 +1,10 @@
 #include "dbf_tool.h"
 
+#include <cstdio>
 #include <ostream>
 
 #include "core/code_pages.h"
+#include "tables/language_driver.h"
 
 namespace vantorel::tools::dbf {
 
@@ -22,12 +24,77 @@ void ToolContext::Line(const std::vector<std::string>& fields) const {
   out_ << '\n';
 }
 
-std::unique_ptr<tables::WorkArea> ToolContext::OpenTable(std::string_view file_argument) const {
+void ToolContext::ShownLine(const std::vector<std::string>& fields) const {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out_ << '\t';
+    out_ << fields[i];
+  }
+  out_ << '\n';
+}
+
+namespace {
+
+std::unique_ptr<tables::WorkArea> OpenReadOnly(std::string_view file_argument,
+                                               tables::KvTableLanguage language) {
   tables::OpenOptions options;
   options.read_only = true;
-  options.language = ansi_ ? tables::KvTableLanguage::tlAnsi : tables::KvTableLanguage::tlOem;
+  options.language = language;
   // File names come as the terminal gives them (UTF-8 paths, kept as they are).
   return tables::WorkArea::Open(tables::ParseUseCommand(file_argument), options);
+}
+
+bool IsControl(char32_t code_point) {
+  return code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0);
+}
+
+}  // namespace
+
+std::unique_ptr<tables::WorkArea> ToolContext::OpenTable(std::string_view file_argument) const {
+  if (language_) return OpenReadOnly(file_argument, *language_);
+  auto area = OpenStoredTable(file_argument);
+  const tables::KvTableLanguage language = TableLanguage(*area);
+  if (language == tables::KvTableLanguage::tlAnsi) return area;
+  area.reset();  // its alias is taken until it closes
+  return OpenReadOnly(file_argument, language);
+}
+
+std::unique_ptr<tables::WorkArea> ToolContext::OpenStoredTable(std::string_view file_argument) const {
+  return OpenReadOnly(file_argument, tables::KvTableLanguage::tlAnsi);
+}
+
+tables::KvTableLanguage ToolContext::TableLanguage(const tables::WorkArea& area) const {
+  return language_ ? *language_ : tables::LanguageOfDriver(area.LanguageDriver());
+}
+
+std::string ToolContext::StoredText(std::string_view bytes, tables::KvTableLanguage language,
+                                    bool escape) const {
+  const bool oem = language == tables::KvTableLanguage::tlOem;
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  for (const char stored : bytes) {
+    const auto byte = static_cast<unsigned char>(stored);
+    const char32_t code_point = oem ? core::Cp437ToCodePoint(byte) : core::Cp1252ToCodePoint(byte);
+    if (escape) {
+      switch (stored) {
+        case '\\': out += "\\\\"; continue;
+        case '\r': out += "\\r"; continue;
+        case '\n': out += "\\n"; continue;
+        case '\t': out += "\\t"; continue;
+        default: break;
+      }
+      if (IsControl(code_point)) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        out += hex;
+        continue;
+      }
+    }
+    if (!raw_)
+      core::AppendUtf8(out, code_point);
+    else
+      out += oem ? static_cast<char>(core::OemToAnsi(byte)) : stored;
+  }
+  return out;
 }
 
 std::int64_t ToolContext::RecordNumber(std::string_view text) {

@@ -3,6 +3,7 @@
 // vantorel-dbf filter TABLE EXPR: the record numbers a walk under the filter EXPR visits
 // (GoTop, then SKIP 1 until end of file).
 // A compile or evaluation error is an engine error (its report text, exit status 2).
+#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -15,8 +16,13 @@ namespace vantorel::tools::dbf {
 
 namespace {
 
-// The value as eval prints it: C the characters; N like printf "%.15g"; L "T" or "F";
-// D "YYYYMMDD", empty for the empty date; M the block number.
+// Whole numbers below this print all their digits.
+constexpr double kWholeNumberLimit = 1e19;
+
+// The value as eval prints it: C the characters; N like printf "%.15g", except that a whole
+// number below 10^19 prints every digit of the value held (a 19-digit field value is not cut
+// to 15 significant digits); L "T" or "F"; D "YYYYMMDD", empty for the empty date; M the
+// block number.
 std::string ValueText(const tables::ExpressionValue& value) {
   switch (value.type) {
     case 'C': return std::string(value.text);
@@ -28,7 +34,11 @@ std::string ValueText(const tables::ExpressionValue& value) {
     }
     default: {
       char text[64];
-      std::snprintf(text, sizeof text, "%.15g", value.number);
+      const bool whole = std::isfinite(value.number) && std::trunc(value.number) == value.number;
+      if (whole && std::fabs(value.number) < kWholeNumberLimit)
+        std::snprintf(text, sizeof text, "%.0f", value.number);
+      else
+        std::snprintf(text, sizeof text, "%.15g", value.number);
       return text;
     }
   }

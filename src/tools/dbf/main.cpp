@@ -1,7 +1,8 @@
-// vantorel-dbf [--ansi] [--raw] COMMAND ARGUMENTS...
+// vantorel-dbf [--oem | --ansi] [--raw] COMMAND ARGUMENTS...
 // Exit status: 0 done, 1 wrong command line, 2 an error of the table engine (its report text
 // goes to standard error). --help and --version print their texts on standard output.
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ void WriteCommands(std::ostream& out) {
 
 int Usage(const std::string& message) {
   if (!message.empty()) std::cerr << "vantorel-dbf: " << message << '\n';
-  std::cerr << "usage: vantorel-dbf [--ansi] [--raw] COMMAND ARGUMENTS\n"
-               "  --ansi  the table's character data is ANSI 1252 (default: OEM 437)\n"
+  std::cerr << "usage: vantorel-dbf [--oem | --ansi] [--raw] COMMAND ARGUMENTS\n"
+               "  --oem   the table's character data is OEM 437\n"
+               "  --ansi  the table's character data is ANSI 1252\n"
+               "          (default: as the table's language driver byte says, else OEM 437)\n"
                "  --raw   write the engine's ANSI bytes (default: UTF-8)\n"
                "commands:\n";
   WriteCommands(std::cerr);
@@ -40,13 +43,22 @@ void Help() {
                "engine: show a table's structure and records, evaluate expressions, build and\n"
                "walk indexes, search the text of a table.\n"
                "\n"
-               "      --ansi     the table's character data is ANSI 1252 (default: OEM 437)\n"
+               "      --oem      the table's character data is OEM 437\n"
+               "      --ansi     the table's character data is ANSI 1252\n"
+               "                 (default: as the table's language driver byte says; a table\n"
+               "                 without one is OEM 437)\n"
                "      --raw      write the engine's ANSI bytes (default: UTF-8)\n"
             << vantorel::core::kHelpAndVersionOptions
             << "\n"
                "Commands:\n";
   WriteCommands(std::cout);
   std::cout << "\n"
+               "dump, info and memo show the text as the file stores it, decoded straight from\n"
+               "its code page; dump writes one line per record, with CR, LF, TAB, backslash\n"
+               "and other control characters as \\r, \\n, \\t, \\\\ and \\xNN, and numbers\n"
+               "as the digits the file holds. The other commands show the engine's view, in\n"
+               "which OEM text is converted to ANSI 1252.\n"
+               "\n"
                "Exit status:\n"
                " 0  the command was done\n"
                " 1  a wrong command line\n"
@@ -69,22 +81,25 @@ int main(int argc, char** argv) {
     case vantorel::core::InfoRequest::None:
       break;
   }
-  bool ansi = false;
+  std::optional<vantorel::tables::KvTableLanguage> language;
   bool raw = false;
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--ansi")
-      ansi = true;
-    else if (argument == "--raw")
+    if (argument == "--ansi" || argument == "--oem") {
+      const auto chosen = argument == "--ansi" ? vantorel::tables::KvTableLanguage::tlAnsi
+                                               : vantorel::tables::KvTableLanguage::tlOem;
+      if (language && *language != chosen) return Usage("--oem and --ansi exclude each other");
+      language = chosen;
+    } else if (argument == "--raw") {
       raw = true;
-    else if (argument == "--record" || argument == "--exact" ||
-             argument == "--field")  // the commands read their options
-      words.push_back(argument);
-    else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0)
+    } else if (argument == "--record" || argument == "--exact" || argument == "--field") {
+      words.push_back(argument);  // the commands read their options
+    } else if (argument.size() > 2 && argument.compare(0, 2, "--") == 0) {
       return Usage("unknown option " + argument);
-    else
+    } else {
       words.push_back(argument);
+    }
   }
   if (words.empty()) return Usage("no command");
   const Command* command = nullptr;
@@ -92,7 +107,7 @@ int main(int argc, char** argv) {
     if (words[0] == candidate.name) command = &candidate;
   if (!command) return Usage("unknown command " + words[0]);
 
-  const vantorel::tools::dbf::ToolContext context(ansi, raw, std::cout);
+  const vantorel::tools::dbf::ToolContext context(language, raw, std::cout);
   try {
     const int status = command->run(context, {words.begin() + 1, words.end()});
     std::cout.flush();
