@@ -10,12 +10,16 @@
 #             keyword.dbf (lookups per second from ndx_bench, when the build has it);
 #   unzip     with --zip: vantorel-unzip against Info-ZIP unzip on the legacy fixture archives
 #             that unzip can extract (shrunk, imploded; it has no decoder for the reduced
-#             methods) and on a deflated archive of about 200 MB.
+#             methods), on a deflated archive of about 200 MB, and on a source archive of
+#             15,000 small files (about 1,000 folders), each -o into the same folder, on disk
+#             (in DIR) and on tmpfs (/dev/shm); the small files also into a new folder each
+#             time (the command removes the folder first, both sides).
+#             --zip-only runs just these.
 # Each pair runs in turn, A B A B ..., and prints the medians of wall and CPU seconds (user +
 # system of the children) and their ratio A/B. A run of a short command repeats it a few
 # times so that the clock's resolution does not decide.
 #
-# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip] [BUILD_DIR]
+# usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip|--zip-only] [BUILD_DIR]
 #   BUILD_DIR (default: build) holds src/tools/dbf/vantorel-dbf, and bench/tables/ndx_bench
 #   when configured with -DVANTOREL_BENCH=ON; DIR (default: /tmp/vantorel-peers) keeps the
 #   generated inputs between calls.
@@ -26,13 +30,15 @@ source_dir=$(dirname "$here")
 runs=7
 work=/tmp/vantorel-peers
 zip=false
+zip_only=false
 build=build
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --zip) zip=true; shift ;;
-    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
+    --zip-only) zip=true; zip_only=true; shift ;;
+    -h|--help) sed -n '2,27p' "$0"; exit 0 ;;
     *) build=$1; shift ;;
   esac
 done
@@ -40,9 +46,11 @@ build=$(cd "$build" && pwd)
 dbf_tool=$build/src/tools/dbf/vantorel-dbf
 unzip_tool=$build/src/tools/unzip/vantorel-unzip
 ndx_bench=$build/bench/tables/ndx_bench
-[ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }
+$zip_only || [ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }
 mkdir -p "$work"
 export LC_ALL=C
+
+if ! $zip_only; then
 
 # --- inputs ---------------------------------------------------------------------------------
 
@@ -78,6 +86,8 @@ keys = (data[header + i * length + 12:header + (i + 1) * length].decode("cp437")
         .encode("cp437", "replace") for i in range(count))
 open(sys.argv[2], "wb").write(b"\n".join(keys) + b"\n")
 EOF
+fi
+
 fi
 
 # --- timing ---------------------------------------------------------------------------------
@@ -134,6 +144,7 @@ echo "load: $(uptime)"
 echo "runs: $runs (medians), inputs in $work"
 echo
 
+if ! $zip_only; then
 compare search 10 "$dbf_tool search $work/demo/keyword.dbf ZYGOMORPHIC" \
   "grep -c -i -F ZYGOMORPHIC $work/keyword-lines.txt"
 
@@ -156,6 +167,7 @@ else
   echo "find: no $ndx_bench (configure with -DVANTOREL_BENCH=ON and build ndx_bench)"
   echo
 fi
+fi
 
 if $zip; then
   command -v unzip >/dev/null || { sudo apt-get install -y unzip >/dev/null 2>&1 || apt-get install -y unzip >/dev/null; }
@@ -177,4 +189,20 @@ if $zip; then
   [ -f "$work/zips/mixed.zip" ] || python3 "$source_dir/bench/archive/make_bench_zips.py" "$work/zips" >/dev/null
   compare deflate 1 "$unzip_tool -o -d $work/out-a $work/zips/mixed.zip" \
     "unzip -o -qq $work/zips/mixed.zip -d $work/out-b"
+  [ -f "$work/zips/source.zip" ] || python3 "$source_dir/bench/archive/make_bench_zips.py" "$work/zips" >/dev/null
+  shm=/dev/shm/vantorel-peers
+  mkdir -p "$shm"
+  for place in "$work" "$shm"; do
+    echo "small files in $place: -o into the same folder, then into a new one"
+    rm -rf "$place/small-a" "$place/small-b"
+    compare small 1 "$unzip_tool -o -d $place/small-a $work/zips/source.zip" \
+      "unzip -o -qq $work/zips/source.zip -d $place/small-b"
+    printf '#!/bin/sh\nrm -rf %s/new-a\nexec "%s" -o -d %s/new-a %s\n' \
+      "$place" "$unzip_tool" "$place" "$work/zips/source.zip" >"$work/small-new-a.sh"
+    printf '#!/bin/sh\nrm -rf %s/new-b\nexec unzip -o -qq %s -d %s/new-b\n' \
+      "$place" "$work/zips/source.zip" "$place" >"$work/small-new-b.sh"
+    chmod +x "$work/small-new-a.sh" "$work/small-new-b.sh"
+    compare small-new 1 "$work/small-new-a.sh" "$work/small-new-b.sh"
+  done
+  rm -rf "$shm"
 fi

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto archive_path =
       vantorel::fuzz::WriteScratchFile("E.ZIP", vantorel::fuzz::AsText(data + 4, size - 4));
   std::optional<ArchiveStream> archive = ArchiveStream::Open(archive_path.string());
-  std::optional<OutputFile> file = OutputFile::Create(vantorel::fuzz::ScratchDir() / "E.OUT");
+  std::optional<OutputFile> file = OutputFile::CreateFor(vantorel::fuzz::ScratchDir() / "E.OUT");
   if (!archive || !file) __builtin_trap();
 
   const auto input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);

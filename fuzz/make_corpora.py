@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import zipfile
+import zlib
 from pathlib import Path
 
 MAX_SEED = 64 * 1024
@@ -50,6 +51,30 @@ def raw_entries(path: Path):
         yield info.compress_type, info.flag_bits, info.file_size, data[start:start + info.compress_size]
 
 
+def extra_field_archive() -> bytes:
+    """A stored entry whose central record takes every value from extra fields: ZIP64 sizes
+    and offset, an extended timestamp, and a Unicode path matching the stored name's CRC-32,
+    closed by a ZIP64 end record and locator."""
+    name, data = "caf\u00e9.txt", b"data" * 4
+    stored_name = name.encode("cp437")
+    crc = zlib.crc32(data)
+    local = struct.pack("<IHHHIIIIHH", 0x04034B50, 45, 0, 0, 0x52640000, crc, 0xFFFFFFFF,
+                        0xFFFFFFFF, len(stored_name), 20) + stored_name
+    local += struct.pack("<HHQQ", 1, 16, len(data), len(data)) + data
+    extra = struct.pack("<HHQQQ", 1, 24, len(data), len(data), 0)
+    extra += struct.pack("<HHBi", 0x5455, 5, 1, 1600000000)
+    unicode_name = name.encode()
+    extra += struct.pack("<HHBI", 0x7075, 5 + len(unicode_name), 1, zlib.crc32(stored_name)) + unicode_name
+    central = struct.pack("<IHHHHIIIIHHHHHII", 0x02014B50, 45, 45, 0, 0, 0x52640000, crc,
+                          0xFFFFFFFF, 0xFFFFFFFF, len(stored_name), len(extra), 0, 0, 0, 0x20,
+                          0xFFFFFFFF) + stored_name + extra
+    end64_at = len(local) + len(central)
+    end64 = struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, 1, 1, len(central), len(local))
+    locator = struct.pack("<IIQI", 0x07064B50, 0, end64_at, 1)
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    return local + central + end64 + locator + end
+
+
 def archive_seeds(out: Path, fixtures: Path, demo: Path) -> None:
     targets = {0: "fuzz_stored", 1: "fuzz_unshrink", 2: "fuzz_unreduce", 3: "fuzz_unreduce",
                4: "fuzz_unreduce", 5: "fuzz_unreduce", 6: "fuzz_explode", 8: "fuzz_inflate"}
@@ -76,6 +101,16 @@ def archive_seeds(out: Path, fixtures: Path, demo: Path) -> None:
             archive.writestr("SUB/DIR/", b"")
             archive.writestr("SUB\\BACK.TXT", b"back" * 10, zipfile.ZIP_DEFLATED)
         write(out, "fuzz_zip", "paths", made.read_bytes())
+        # ZIP64 records (forced), UTF-8 names (flag bit 11), the Unicode path and extended
+        # timestamp extra fields, and a stub in front of the archive.
+        with zipfile.ZipFile(made, "w") as archive:
+            archive.writestr("\u4e16\u754c/\u00fcber.txt", b"utf8" * 8)
+            with archive.open("big.bin", "w", force_zip64=True) as member:
+                member.write(b"z" * 100)
+        zip64 = made.read_bytes()
+        write(out, "fuzz_zip", "zip64-utf8", zip64)
+        write(out, "fuzz_zip", "zip64-stub", b"MZ" + bytes(62) + zip64)
+        write(out, "fuzz_zip", "extras", extra_field_archive())
 
 
 def dbf_bytes(fields, records, version=0x03) -> bytes:

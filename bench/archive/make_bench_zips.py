@@ -5,6 +5,9 @@
                files (random bytes, stored as deflate that does not shrink them) and semi-binary
                files (runs and tables), 4 KB to 4 MB each, in nested folders.
   many.zip     60,000 small deflated entries, for listing.
+  source.zip   15,000 small deflated files (100 bytes to 16 KB, mostly 1-4 KB) in about 900
+               folders three to five levels deep, with folder entries, as a source archive
+               of a large project has them: the many-small-files extraction case.
 
 Then compare, for example:
   /usr/bin/time -v vantorel-unzip -o -d OUT1 OUTDIR/mixed.zip
@@ -69,9 +72,34 @@ def make_many(path, count=60000, seed=2):
             zf.writestr(f"D{n // 1000:02d}/FILE{n:05d}.TXT", text_bytes(rng, rng.randint(10, 200)))
 
 
+def make_source(path, count=15000, seed=3):
+    rng = random.Random(seed)
+    folders = []
+    for top in range(12):
+        for mid in range(8):
+            for leaf in range(rng.randint(6, 12)):
+                folders.append(f"project/mod{top:02d}/pkg{mid}/part{leaf}/")
+    folders = folders[:900]
+    exts = ("c", "h", "cpp", "py", "txt", "java", "js", "md")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as zf:
+        made = set()
+        for n in range(count):
+            folder = folders[n % len(folders)]
+            parts = folder.split("/")
+            for depth in range(1, len(parts)):
+                directory = "/".join(parts[:depth]) + "/"
+                if directory not in made:
+                    made.add(directory)
+                    zf.writestr(directory, b"")
+            size = int(100 * (160 ** (rng.random() ** 1.5)))  # 100 B .. 16 KB
+            zf.writestr(f"{folder}file{n:05d}.{rng.choice(exts)}", text_bytes(rng, size))
+    return count
+
+
 if __name__ == "__main__":
     outdir = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(outdir, exist_ok=True)
     print("mixed.zip entries:", make_mixed(os.path.join(outdir, "mixed.zip")))
     make_many(os.path.join(outdir, "many.zip"))
     print("many.zip entries: 60000")
+    print("source.zip files:", make_source(os.path.join(outdir, "source.zip")))

@@ -17,8 +17,6 @@ inline constexpr char kNotAValidZipFile[] = "Not a valid zip file!";
 inline constexpr char kPrematureEndOfFile[] = "Premature end of file reached";
 inline constexpr char kLargerThanUncompressed[] = "File is larger than uncompressed size!";
 inline constexpr char kDuplicateObjectIndex[] = "Duplicate Object index";
-// Raised literally, with the "%d" unformatted.
-inline constexpr char kListIndexOutOfBounds[] = "List index out of bounds (%d)";
 inline constexpr char kStreamWriteError[] = "Stream write error";
 
 // Base of every error below.
@@ -69,6 +67,11 @@ class EListError : public ArchiveError {
   using ArchiveError::ArchiveError;
 };
 
+// "List index out of bounds (" + index + ")".
+inline std::string ListIndexOutOfBoundsText(long long index) {
+  return "List index out of bounds (" + std::to_string(index) + ")";
+}
+
 // A file could not be opened; the message names the path.
 class EFOpenError : public ArchiveError {
  public:
@@ -79,6 +82,14 @@ class EFOpenError : public ArchiveError {
 class EWriteError : public ArchiveError {
  public:
   EWriteError() : ArchiveError(kStreamWriteError) {}
+};
+
+// The destination cannot take files (a read-only file system or folder, a folder that cannot be
+// created): "Cannot write to PATH: REASON".
+class ECannotWrite : public ArchiveError {
+ public:
+  ECannotWrite(const std::string& path, const std::string& reason)
+      : ArchiveError("Cannot write to " + path + ": " + reason) {}
 };
 
 }  // namespace vantorel::archive

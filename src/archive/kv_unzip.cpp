@@ -3,9 +3,12 @@
 #include <fnmatch.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "archive/archive_errors.h"
 #include "archive/decoders.h"
@@ -59,6 +62,24 @@ bool HasControlCharacter(std::string_view text) {
   return false;
 }
 
+// Local times of MS-DOS date-times, worked out once per date and hour of a run: the C library
+// looks at the time zone file every time it converts one. Time zones change their offsets on
+// the hour, so the minutes and seconds add on.
+class LocalTimes {
+ public:
+  std::time_t Of(std::uint32_t dos_date_time) {
+    const std::uint32_t hour = dos_date_time >> 11;
+    auto known = hours_.find(hour);
+    if (known == hours_.end())
+      known = hours_.emplace(hour, platform::FromDosDateTime(hour << 11)).first;
+    return known->second + static_cast<std::time_t>(((dos_date_time >> 5) & 0x3F) * 60 +
+                                                    (dos_date_time & 0x1F) * 2);
+  }
+
+ private:
+  std::unordered_map<std::uint32_t, std::time_t> hours_;
+};
+
 }  // namespace
 
 // What one Extract run holds.
@@ -66,15 +87,16 @@ struct KvUnZip::RunState {
   std::unique_ptr<std::uint8_t[]> input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   std::unique_ptr<std::uint8_t[]> output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   RunProgress progress;  // TotalBytes, the bytes written, the percentage events
-  std::optional<DestinationGuard> dest;  // the directory every target must lie in
-  TargetResolver targets;                // target path texts to real paths
+  std::optional<DestinationGuard> dest;   // the directory every target must lie in
+  std::optional<TargetResolver> targets;  // target path texts to real paths
+  LocalTimes local_times;
   int extracted = 0;     // files written with a matching CRC
 };
 
 KvUnZip::~KvUnZip() { CloseArchive(); }
 
 void KvUnZip::SetZipName(std::string_view name) {
-  if (core::SameTextNoCase(name, zip_name_)) return;
+  if (name == zip_name_) return;
   std::string chosen(name);
   if (!chosen.empty() && chosen.back() == '?') {
     const std::string folder = core::FolderOf(std::string_view(chosen).substr(0, chosen.size() - 1),
@@ -177,6 +199,7 @@ int KvUnZip::Extract() {
   if (busy_) throw std::logic_error("KvUnZip::Extract started while an operation runs");
   busy_ = true;
   cancel_ = false;
+  skipped_.clear();
   RunState run;
   const auto finish = [&] {
     files_list_.clear();
@@ -188,10 +211,7 @@ int KvUnZip::Extract() {
   try {
     OpenArchive();
 
-    if (!dest_dir_.empty() && !platform::DirectoryExists(dest_dir_))
-      platform::CreateDirectoriesAt(platform::ResolvePath(dest_dir_));
-    run.dest.emplace(
-        platform::ResolvePath(dest_dir_.empty() ? std::string_view("/") : dest_dir_));
+    const int dest_error = PrepareDestination(run);
     run.progress.on_file_percent = OnFilePercentDone;
     run.progress.on_total_percent = OnTotalPercentDone;
 
@@ -201,9 +221,10 @@ int KvUnZip::Extract() {
       ZipHeaderInfo& entry = entries_[i];
       entry.extract = do_all_;
       if (!entry.IsDirectory() || recreate_dirs_) {
-        const std::string name = core::AnsiLower(entry.path + entry.file_name);
+        // Names are UTF-8: only a-z fold, so no byte of a multi-byte letter changes.
+        const std::string name = core::LowerCaseAscii(entry.path + entry.file_name);
         for (const std::string& pattern : files_list_)
-          if (::fnmatch(core::AnsiLower(pattern).c_str(), name.c_str(), FNM_NOESCAPE) == 0)
+          if (::fnmatch(core::LowerCaseAscii(pattern).c_str(), name.c_str(), FNM_NOESCAPE) == 0)
             entry.extract = true;
       }
       if (entry.extract && !entry.IsDirectory())
@@ -216,6 +237,8 @@ int KvUnZip::Extract() {
     bool stop = false;
     if (OnStartUnZipInfo) OnStartUnZipInfo(remaining, run.progress.total_bytes, stop);
     if (remaining > 0 && !stop) {
+      if (dest_error != 0)
+        throw ECannotWrite(dest_dir_.empty() ? "/" : dest_dir_, std::strerror(dest_error));
       for (int i = 0; i < EntryCount(); ++i)
         if (do_all_ || entries_[static_cast<std::size_t>(i)].extract) ExtractEntry(i, run);
     }
@@ -235,8 +258,21 @@ void KvUnZip::BeforeInputBlock() {
   }
 }
 
-void KvUnZip::SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run) {
-  if (OnSkippingFile) OnSkippingFile(reason, fname, index);
+int KvUnZip::PrepareDestination(RunState& run) {
+  const fs::path dest = platform::ResolvePath(dest_dir_.empty() ? std::string_view("/") : dest_dir_);
+  const bool created = !platform::DirectoryExistsAt(dest);
+  int error = 0;
+  if ((created && !platform::CreateDirectoriesAt(dest)) || !platform::WritableDirectoryAt(dest))
+    error = errno;
+  run.dest.emplace(dest);
+  run.targets.emplace(dest_dir_, dest, created);
+  return error;
+}
+
+void KvUnZip::SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run,
+                        bool tell) {
+  skipped_.push_back({index, reason, fname});
+  if (tell && OnSkippingFile) OnSkippingFile(reason, fname, index);
   const ZipHeaderInfo& entry = entries_[static_cast<std::size_t>(index)];
   if (!entry.IsDirectory()) run.progress.total_bytes -= entry.uncompressed_size;
 }
@@ -252,8 +288,9 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
         OnPromptForOverwrite(overwrite_it, index, fname);
         return overwrite_it;
       }
-      return core::Confirm(kReplaceExistingFile + entry.file_name + "?", core::Buttons::YesNo,
-                           kFileExistsCaption);
+      // The box's text is in the program's code page; the entry's name is UTF-8.
+      return core::Confirm(kReplaceExistingFile + entry.file_name + "?",
+                           core::Buttons::YesNo, kFileExistsCaption);
     }
     case UZOverwriteMode::ifNewer: {
       const auto age = platform::FileAge(fname);
@@ -277,47 +314,75 @@ void KvUnZip::ExtractEntry(int index, RunState& run) {
   const std::uint64_t data_offset = DataOffset(*archive_, entry);
   const std::optional<Target> target = ChooseTarget(index, entry, run);
   if (!target) return;
-  std::optional<OutputFile> file = CreateTargetFile(entry, target->path);
+  std::optional<OutputFile> file = CreateTargetFile(entry, *target);
   if (!file) {
     SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
     return;
   }
-  run.targets.Created(target->path);
   const WrittenData written = WriteEntryData(entry, data_offset, *file, run);
-  if (written.complete) KeepDateAndAttributes(entry, target->path);
-  CheckCrc(index, entry, *target, written.crc, run);
+  if (!written.decoded) {
+    file->Discard();
+    SkipEntry(SkipReason::UnknownMethod, target->fname, index, run);
+    return;
+  }
+  if (!DataChecks(index, entry, written)) {
+    file->Discard();
+    SkipEntry(SkipReason::DamagedData, target->fname, index, run, false);
+    return;
+  }
+  if (!PutInPlace(entry, *target, *file, run)) {
+    SkipEntry(SkipReason::CannotCreate, target->fname, index, run);
+    return;
+  }
+  run.targets->Created({target->path, target->fresh},
+                       retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0);
+  if (OnEndUnZip) OnEndUnZip(index, target->fname);
+  ++run.extracted;
 }
 
 // Steps 3 and 4: a directory entry's folder, created unless it lies outside DestDir.
 void KvUnZip::RecreateDirectory(int index, const ZipHeaderInfo& entry, RunState& run) {
-  const std::string directory = TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_);
-  const fs::path real_directory = platform::ResolvePath(directory);
-  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(real_directory)) {
+  const std::string directory =
+      TargetDirectory(dest_dir_, root_dir_, EntryPathText(entry.path), recreate_dirs_);
+  const TargetResolver::Resolved real = run.targets->ResolveFolder(directory);
+  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(real.path)) {
     SkipEntry(SkipReason::UnsafePath, directory, index, run);
     return;
   }
-  platform::CreateDirectoriesAt(real_directory);
+  run.targets->PrepareFolder(real.path, real.fresh);
 }
 
-// Steps 3 and 5 to 8: the target inside DestDir, announced, its folder made, and an existing
-// file weighed against the overwrite policy.
+// Steps 3 and 5 to 8: the target inside DestDir, announced, its folder made (and found able to
+// take the file before anything is asked), and an existing file weighed against the overwrite
+// policy.
 std::optional<KvUnZip::Target> KvUnZip::ChooseTarget(int index, const ZipHeaderInfo& entry,
                                                       RunState& run) {
   Target target;
-  target.fname =
-      TargetDirectory(dest_dir_, root_dir_, entry.path, recreate_dirs_) + entry.file_name;
-  target.path = run.targets.Resolve(target.fname);
-  if (HasParentComponent(entry.path + entry.file_name) || !run.dest->Contains(target.path)) {
+  target.fname = TargetDirectory(dest_dir_, root_dir_, EntryPathText(entry.path), recreate_dirs_) +
+                 EntryPathText(entry.file_name);
+  const TargetResolver::Resolved resolved = run.targets->Resolve(target.fname);
+  target.path = resolved.path;
+  target.fresh = resolved.fresh;
+  platform::EntryStatus existing = run.targets->StatusOf(resolved);
+  if (HasParentComponent(entry.path + entry.file_name) ||
+      !run.dest->Contains(target.path, !existing.link)) {
     SkipEntry(SkipReason::UnsafePath, target.fname, index, run);
     return std::nullopt;
   }
+  const std::string announced = target.fname;
   if (!AnnounceTarget(index, entry, target, run)) return std::nullopt;
-  platform::CreateDirectoriesAt(target.path.parent_path());
+  if (target.fname != announced) existing = run.targets->StatusOf({target.path, target.fresh});
+  if (!run.targets->PrepareFolder(target.path.parent_path(), target.fresh)) {
+    SkipEntry(SkipReason::CannotCreate, target.fname, index, run);
+    return std::nullopt;
+  }
   if (entry.Encrypted()) {
     SkipEntry(SkipReason::Encrypted, target.fname, index, run);
     return std::nullopt;
   }
-  if (platform::FileExistsAt(target.path) && !ReplaceExisting(index, target, run))
+  target.read_only = existing.read_only;
+  target.replaces = existing.exists && existing.type != platform::EntryStatus::Type::Directory;
+  if (existing.type == platform::EntryStatus::Type::File && !ReplaceExisting(index, target, run))
     return std::nullopt;
   return target;
 }
@@ -332,7 +397,11 @@ bool KvUnZip::AnnounceTarget(int index, const ZipHeaderInfo& entry, Target& targ
     run.progress.total_bytes -= entry.uncompressed_size;
     return false;
   }
-  if (target.fname != before) target.path = run.targets.Resolve(target.fname);
+  if (target.fname != before) {
+    const TargetResolver::Resolved resolved = run.targets->Resolve(target.fname);
+    target.path = resolved.path;
+    target.fresh = resolved.fresh;
+  }
   return true;
 }
 
@@ -342,23 +411,29 @@ bool KvUnZip::ReplaceExisting(int index, Target& target, RunState& run) {
     SkipEntry(SkipReason::FileExists, target.fname, index, run);
     return false;
   }
-  if (target.fname != before) target.path = run.targets.Resolve(target.fname);
+  if (target.fname != before) {
+    const TargetResolver::Resolved resolved = run.targets->Resolve(target.fname);
+    target.path = resolved.path;
+    target.fresh = resolved.fresh;
+    const platform::EntryStatus existing = run.targets->StatusOf(resolved);
+    target.read_only = existing.read_only;
+    target.replaces = existing.exists && existing.type != platform::EntryStatus::Type::Directory;
+  }
   return true;
 }
 
-// Step 9. A file that Windows could not create: a name with control characters. An existing
-// read-only file refuses to be replaced unless ReplaceReadOnly clears its read-only bit.
+// Step 9: the temporary file the entry is written to. A file that Windows could not create: a
+// name with control characters. An existing read-only file refuses to be replaced unless
+// ReplaceReadOnly is on.
 std::optional<OutputFile> KvUnZip::CreateTargetFile(const ZipHeaderInfo& entry,
-                                                    const fs::path& target) const {
+                                                    const Target& target) const {
   if (HasControlCharacter(entry.path + entry.file_name)) return std::nullopt;
-  const bool read_only = platform::IsReadOnlyAt(target);
-  if (read_only && !replace_read_only_) return std::nullopt;
-  if (read_only) platform::SetReadOnlyAt(target, false);
-  return OutputFile::Create(target);
+  if (target.read_only && !replace_read_only_) return std::nullopt;
+  return OutputFile::CreateFor(target.path);
 }
 
-// Steps 10 to 12 up to closing the file: the data decoded into it. A method without a decoder
-// and a decoder out of memory are told in a box; the file is closed in every case.
+// Steps 10 and 11: the data decoded into the file. A method without a decoder and a decoder out
+// of memory are told in a box. An exception leaves the file to be discarded.
 KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
                                              OutputFile& file, RunState& run) {
   archive_->Seek(data_offset);
@@ -366,44 +441,43 @@ KvUnZip::WrittenData KvUnZip::WriteEntryData(const ZipHeaderInfo& entry, std::ui
                    [this] { BeforeInputBlock(); });
   EntryOutput output(file, entry.uncompressed_size, run.output_block.get(), run.progress);
   const DecodeParams params{entry.flags, entry.compressed_size, entry.uncompressed_size};
-  bool complete = true;
+  WrittenData written{true, 0, 0, true};
   try {
     const std::optional<DecodeResult> result = DecodeByMethod(entry.method, input, output, params);
-    if (!result)
+    if (!result) {
       core::ShowError(kUnknownCompressionMethod, kZipErrorCaption);
-    else if (*result == DecodeResult::OutOfMemory)
+      written.decoded = false;
+    } else if (*result == DecodeResult::OutOfMemory) {
       core::ShowError(kInflateOutOfMemory, kErrorCaption);
+      written.complete = false;
+    }
     output.Finish();
   } catch (const EBiggerThanUncompressed&) {
-    complete = false;
-  } catch (...) {
-    try {
-      file.Close(flush_files_on_close_);
-    } catch (const EWriteError&) {
-    }
-    throw;
+    written.complete = false;
   }
-  file.Close(flush_files_on_close_);
-  return {output.Crc(), complete};
+  written.crc = output.Crc();
+  written.size = file.Position();
+  return written;
 }
 
-// Step 12 after closing: the read-only attribute and the entry's date; failures are ignored.
-void KvUnZip::KeepDateAndAttributes(const ZipHeaderInfo& entry, const fs::path& target) const {
+// Steps 12 and 13, the check first: a file whose size or CRC differs from the stored one is
+// never put in place.
+bool KvUnZip::DataChecks(int index, const ZipHeaderInfo& entry, const WrittenData& written) {
+  if (written.complete && written.size == entry.uncompressed_size && written.crc == entry.crc)
+    return true;
+  if (OnBadCRC) OnBadCRC(written.crc, entry.crc, index);
+  return false;
+}
+
+bool KvUnZip::PutInPlace(const ZipHeaderInfo& entry, const Target& target, OutputFile& file,
+                         RunState& run) const {
+  // The extended timestamp's UTC time when the entry has one, else the MS-DOS local time.
+  file.Close(flush_files_on_close_, entry.modified_utc
+                                        ? static_cast<std::time_t>(*entry.modified_utc)
+                                        : run.local_times.Of(entry.date_time));
   if (retain_attributes_ && (entry.external_attributes & kDosReadOnly) != 0)
-    platform::SetReadOnlyAt(target, true);
-  platform::SetModifiedTimeAt(target, platform::FromDosDateTime(entry.date_time));
-}
-
-// Step 13: a file whose CRC differs from the stored one is deleted.
-void KvUnZip::CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target,
-                       std::uint32_t crc, RunState& run) {
-  if (crc == entry.crc) {
-    if (OnEndUnZip) OnEndUnZip(index, target.fname);
-    ++run.extracted;
-  } else {
-    if (OnBadCRC) OnBadCRC(crc, entry.crc, index);
-    platform::RemoveFileAt(target.path);
-  }
+    platform::SetReadOnlyAt(file.TemporaryPath(), true);
+  return file.Commit(flush_files_on_close_, target.replaces);
 }
 
 }  // namespace vantorel::archive

@@ -1,6 +1,11 @@
 // KvUnZip: reads the directory of a ZIP archive and extracts its entries into a destination
 // directory. Only reading: archives are never written or changed.
 //
+// Archives of any size are read: ZIP64 end records and extra fields (64-bit sizes and offsets,
+// more than 65,535 entries), names in UTF-8 (flag bit 11, the Unicode path extra field, names
+// made on Unix) or OEM 437, data in front of the archive (a self-extracting stub), and the
+// extended timestamp's UTC modification time.
+//
 // Lifecycle: no archive -> named (SetZipName) -> loaded (LoadDirectory, or the first Extract)
 // -> extracting (Extract) -> loaded. A loaded directory is read again when the archive file's
 // modification time has changed. The archive stream is open only during an operation unless
@@ -9,6 +14,12 @@
 // Not re-entrant: no operation may be started from an event handler or from ProcessMessages
 // while one runs. Errors are exceptions of archive_errors.h carrying the user's message. Boxes
 // and file and folder requests go through the process's core::Ui.
+//
+// Never a damaged file: each entry is written to a temporary file in its target's folder and
+// renamed into place only when its size and CRC match the archive's; an entry that fails, is
+// cancelled or cut short leaves nothing, and an existing file agreed to be replaced stays as it
+// was until its replacement is complete. Names that differ only in case are different files
+// (TargetResolver).
 //
 // Every file lands inside DestDir: an entry whose stored path has a ".." component, or whose
 // target would lie outside DestDir once symbolic links are followed, is skipped (UnsafePath).
@@ -59,6 +70,15 @@ enum class SkipReason {
   Encrypted,     // the entry needs a password, which the program never has
   CannotCreate,  // the target file could not be created
   UnsafePath,    // the stored path has a ".." component or leads outside DestDir
+  UnknownMethod, // no decoder for the entry's compression method
+  DamagedData,   // the decoded data does not match the entry's size or CRC (OnBadCRC)
+};
+
+// An entry of the last Extract that was not written.
+struct SkippedEntry {
+  int index;          // in the entry list
+  SkipReason reason;
+  std::string fname;  // the target path text
 };
 
 class OutputFile;
@@ -74,7 +94,7 @@ class KvUnZip {
   // --- The archive and its directory ---
 
   const std::string& ZipName() const { return zip_name_; }
-  // A name equal to the current one ignoring case changes nothing. A name ending in "?" first
+  // The current name changes nothing (one differing in letter case is another file). A name ending in "?" first
   // asks the Ui for a file ("Open a Zip File", starting in the name's folder when it exists);
   // cancelling throws EUserCanceled "User canceled setting zip file name.". Otherwise drops the
   // directory, resets the end record, closes the archive and stores the name; nothing is read.
@@ -89,14 +109,15 @@ class KvUnZip {
   // Entries in the list; 0 before a directory was read or when the archive has no end record.
   int EntryCount() const { return static_cast<int>(entries_.Count()); }
   // The entry at index of the list. Throw EListError "Index %d is out of range" with the index
-  // unless 0 <= index < EntryCount.
+  // unless 0 <= index < EntryCount. Names are UTF-8 (Entry names decoding).
   std::string EntryFileName(int index) const { return Entry(index).file_name; }
   // The stored directory with "\" separators and a trailing "\", or empty.
   std::string EntryPathName(int index) const { return Entry(index).path; }
-  std::uint32_t EntryCompressedSize(int index) const { return Entry(index).compressed_size; }
-  std::uint32_t EntryUncompressedSize(int index) const { return Entry(index).uncompressed_size; }
+  std::uint64_t EntryCompressedSize(int index) const { return Entry(index).compressed_size; }
+  std::uint64_t EntryUncompressedSize(int index) const { return Entry(index).uncompressed_size; }
   const ZipHeaderInfo& Entry(int index) const;
-  // The end record read with the directory.
+  // The end record read with the directory; its leading_bytes tell of data in front of the
+  // archive (a self-extracting stub), which the reader skips.
   const EndCentral& EndCentralRecord() const { return end_central_; }
 
   // Closes the archive even with KeepZipOpen, drops the directory, resets the end record and
@@ -108,9 +129,14 @@ class KvUnZip {
   // Extracts the selected entries (all with DoAll) into DestDir and returns the number of files
   // written with a matching CRC. Reads the directory first when it is not loaded or the archive
   // changed. Throws the errors of LoadDirectory, EIncompleteZip "Incomplete Zip File" for an
-  // archive without an end record, EFatalUnzipError "Premature end of file reached",
-  // EUserCanceled "User Aborted Operation" and EWriteError; files finished before stay.
+  // archive without an end record, ECannotWrite when DestDir cannot be created or written
+  // (before any entry is looked at), EFatalUnzipError "Premature end of file reached",
+  // EUserCanceled "User Aborted Operation" and EWriteError; files finished before stay, the
+  // entry being written leaves nothing.
   int Extract();
+  // The entries the last Extract did not write, in list order (directory entries only when
+  // their path was unsafe).
+  const std::vector<SkippedEntry>& Skipped() const { return skipped_; }
 
   // Sets the cancel flag: the running operation stops with "User Aborted Operation" before its
   // next input block.
@@ -168,9 +194,9 @@ class KvUnZip {
   // The target exists under Prompt: set overwrite_it to replace it (it starts false); fname may
   // be changed.
   std::function<void(bool& overwrite_it, int file_index, std::string& fname)> OnPromptForOverwrite;
-  // An entry was skipped.
+  // An entry was skipped (all reasons but DamagedData, which OnBadCRC reports).
   std::function<void(SkipReason reason, const std::string& fname, int file_index)> OnSkippingFile;
-  // A written file did not match its stored CRC and was deleted.
+  // The decoded data did not match the entry's stored CRC or size; nothing was written.
   std::function<void(std::uint32_t calc_crc, std::uint32_t stored_crc, int file_index)> OnBadCRC;
   // At the end of every run, also after an error: the files extracted.
   std::function<void(int file_count)> OnUnZipComplete;
@@ -189,11 +215,16 @@ class KvUnZip {
   struct Target {
     std::string fname;           // the target path text, as the events see and change it
     std::filesystem::path path;  // the real path it resolves to
+    bool fresh = false;          // path's folder holds only what this run put there
+    bool read_only = false;      // an existing file there is read-only
+    bool replaces = false;       // a file or link is there (not a directory)
   };
   // What writing an entry's data gave.
   struct WrittenData {
-    std::uint32_t crc;  // CRC-32 of the bytes written
-    bool complete;      // false when the data ran past the entry's uncompressed size
+    bool decoded;        // false when no decoder knows the method
+    std::uint32_t crc;   // CRC-32 of the bytes written
+    std::uint64_t size;  // bytes written
+    bool complete;       // false when the data ran past the entry's uncompressed size
   };
 
   // Extracts entry index of the list: the steps below, in order.
@@ -208,14 +239,20 @@ class KvUnZip {
   bool ReplaceExisting(int index, Target& target, RunState& run);
   bool MayOverwrite(int index, std::string& fname);
   // nullopt when the file cannot be created.
-  std::optional<OutputFile> CreateTargetFile(const ZipHeaderInfo& entry,
-                                             const std::filesystem::path& target) const;
+  std::optional<OutputFile> CreateTargetFile(const ZipHeaderInfo& entry, const Target& target) const;
   WrittenData WriteEntryData(const ZipHeaderInfo& entry, std::uint64_t data_offset,
                              OutputFile& file, RunState& run);
-  void KeepDateAndAttributes(const ZipHeaderInfo& entry, const std::filesystem::path& target) const;
-  void CheckCrc(int index, const ZipHeaderInfo& entry, const Target& target, std::uint32_t crc,
-                RunState& run);
-  void SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run);
+  // True when the data matches the entry's size and CRC.
+  bool DataChecks(int index, const ZipHeaderInfo& entry, const WrittenData& written);
+  // Dates the file and, with RetainAttributes, makes it read-only as the entry says; then
+  // renames it into place. False when it cannot be put there.
+  bool PutInPlace(const ZipHeaderInfo& entry, const Target& target, OutputFile& file,
+                  RunState& run) const;
+  // Creates DestDir when missing and sets up the run's guard and resolver. 0 when DestDir can
+  // take files, else the errno telling why not.
+  int PrepareDestination(RunState& run);
+  void SkipEntry(SkipReason reason, const std::string& fname, int index, RunState& run,
+                 bool tell = true);
   void BeforeInputBlock();
 
   std::string zip_name_;
@@ -240,6 +277,7 @@ class KvUnZip {
   std::optional<ArchiveStream> archive_;      // the open archive, or none
   bool busy_ = false;
   bool cancel_ = false;
+  std::vector<SkippedEntry> skipped_;         // of the last Extract
 };
 
 }  // namespace vantorel::archive

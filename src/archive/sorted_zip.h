@@ -1,14 +1,11 @@
 // The archive's entry list in the ByNone order: ascending by disk number start, then by local
-// header offset, so entries come in the order of their data in the archive.
-//
-// The list holds each (disk, offset) once and at most kMaxEntries entries: its capacity grows by
-// 4 up to 4, by 8 up to 8 and by 16 beyond, and a capacity of 65,535 or more is refused, which
-// leaves 65,520 as the last capacity reached.
+// header offset, so entries come in the order of their data in the archive. It holds each
+// (disk, offset) once, and at most kMaxEntries entries: the indexes of the list are ints.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_set>
+#include <limits>
 #include <vector>
 
 #include "archive/zip_records.h"
@@ -17,13 +14,14 @@ namespace vantorel::archive {
 
 class SortedZip {
  public:
-  static constexpr std::size_t kMaxEntries = 65520;
+  static constexpr std::size_t kMaxEntries = std::numeric_limits<int>::max();
 
-  // Takes an entry. Throws EListError "Duplicate Object index" when an entry with the same disk
-  // number start and local header offset is held, and "List index out of bounds (%d)" (literally)
-  // when kMaxEntries are held. Entries added are in order only after Finish.
+  // Takes an entry. Throws EListError "List index out of bounds (N)", N the index the entry
+  // would get, when kMaxEntries are held. Entries added are in order only after Finish.
   void Add(ZipHeaderInfo entry);
-  // Puts the entries into the ByNone order. Call once after the last Add.
+  // Puts the entries into the ByNone order. Call once after the last Add. Throws EListError
+  // "Duplicate Object index" when two entries have the same disk number start and local header
+  // offset.
   void Finish();
 
   void Clear();
@@ -33,7 +31,6 @@ class SortedZip {
 
  private:
   std::vector<ZipHeaderInfo> entries_;
-  std::unordered_set<std::uint64_t> keys_;  // disk << 32 | offset of every entry held
 };
 
 }  // namespace vantorel::archive

@@ -22,6 +22,10 @@ std::string TargetDirectory(std::string_view dest_dir, std::string_view root_dir
   return rooted ? dest + std::string(p) : dest + std::string(p.substr(2));
 }
 
+std::string EntryPathText(std::string_view utf8_name) {
+  return platform::PathText(fs::path(std::string(utf8_name)));
+}
+
 bool HasParentComponent(std::string_view path_text) {
   std::size_t at = 0;
   while (at <= path_text.size()) {
@@ -34,19 +38,32 @@ bool HasParentComponent(std::string_view path_text) {
 }
 
 DestinationGuard::DestinationGuard(const fs::path& dest)
-    : real_dest_(platform::WeaklyCanonicalPath(dest)) {}
+    : dest_(dest), real_dest_(platform::WeaklyCanonicalPath(dest)) {}
 
 fs::path DestinationGuard::RealFolder(const fs::path& folder) {
   const auto known = real_folders_.find(folder);
   if (known != real_folders_.end()) return known->second;
-  return real_folders_[folder] = platform::WeaklyCanonicalPath(folder);
+  if (folder == dest_) return real_folders_[folder] = real_dest_;
+  // Below the destination one folder at a time: a folder that is no link is its parent's real
+  // form and its name.
+  const fs::path name = folder.filename();
+  const fs::path parent = folder.parent_path();
+  fs::path real;
+  if (!name.empty() && name != "." && name != ".." && parent != folder &&
+      parent.native().starts_with(dest_.native()) && !platform::IsSymbolicLinkAt(folder)) {
+    const fs::path real_parent = RealFolder(parent);
+    if (!real_parent.empty()) real = real_parent / name;
+  } else {
+    real = platform::WeaklyCanonicalPath(folder);
+  }
+  return real_folders_[folder] = real;
 }
 
-bool DestinationGuard::Contains(const fs::path& target) {
+bool DestinationGuard::Contains(const fs::path& target, bool no_link) {
   if (real_dest_.empty()) return false;
   const fs::path name = target.filename();
   fs::path real;
-  if (name.empty() || name == "." || name == ".." || platform::IsSymbolicLinkAt(target)) {
+  if (name.empty() || name == "." || name == ".." || (!no_link && platform::IsSymbolicLinkAt(target))) {
     real = platform::WeaklyCanonicalPath(target);
   } else {
     const fs::path folder = RealFolder(target.parent_path());

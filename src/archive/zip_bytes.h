@@ -31,6 +31,10 @@ class ZipBytes {
     return Byte(offset) | Byte(offset + 1) << 8 | Byte(offset + 2) << 16 |
            Byte(offset + 3) << 24;
   }
+  std::uint64_t U64(std::size_t offset) const {
+    Check(offset, 8);
+    return std::uint64_t{U32(offset)} | std::uint64_t{U32(offset + 4)} << 32;
+  }
 
  private:
   void Check(std::size_t offset, std::size_t size) const {

@@ -106,7 +106,7 @@ class LinkActions {
 
   // --- Outside programs, the CD-ROM drive and files
   // Starts the program (a path, kTextEditorProgram or kMediaPlayerProgram) with the parameter
-  // text; failures are silent.
+  // text; a failure is told in an error box naming the file.
   virtual void LaunchProgram(const std::string& program, const std::string& parameters) = 0;
   // True when the caller may read from path: at once for a path on no CD-ROM drive, else
   // after the user confirmed the CD-ROM prompt with the disc in; false when cancelled.

@@ -305,31 +305,29 @@ bool IsValidUtf8(std::string_view text) {
       ++i;
       continue;
     }
+    // The lead byte tells the length and the first bits; 0x80-0xC1 and 0xF5-0xFF lead nothing.
     std::size_t length = 0;
     char32_t cp = 0;
-    char32_t smallest = 0;  // below it the form is overlong
     if (lead >= 0xC2 && lead <= 0xDF) {
       length = 2;
       cp = lead & 0x1F;
-      smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
       length = 3;
       cp = lead & 0x0F;
-      smallest = 0x800;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
       length = 4;
       cp = lead & 0x07;
-      smallest = 0x10000;
     } else {
       return false;
     }
-    if (i + length > text.size()) return false;
+    if (text.size() - i < length) return false;
     for (std::size_t k = 1; k < length; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);
       if ((next & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (next & 0x3F);
+      cp = cp << 6 | (next & 0x3F);
     }
-    if (cp < smallest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    const bool over_long = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (over_long || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     i += length;
   }
   return true;

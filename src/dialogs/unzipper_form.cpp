@@ -52,6 +52,43 @@ constexpr char kFolderTitle[] = "Select Folder";
 constexpr char kNothingToUnzip[] = "Nothing to unzip: no Zipfile selected";
 constexpr char kNoDestination[] = "No destination directory provided";
 constexpr char kFilesUnzippedTo[] = " files unzipped to\r";
+constexpr char kNotUnzipped[] = "\r\rNot unzipped:";
+constexpr std::size_t kSkippedNamesShown = 10;
+
+std::string SkipReasonText(const archive::KvUnZip& unzip, const archive::SkippedEntry& skipped) {
+  switch (skipped.reason) {
+    case archive::SkipReason::FileExists: return "kept";
+    case archive::SkipReason::Encrypted: return "encrypted";
+    case archive::SkipReason::CannotCreate: return "cannot be written";
+    case archive::SkipReason::UnsafePath: return "leads outside the destination";
+    case archive::SkipReason::UnknownMethod:
+      return "unknown compression method " + std::to_string(unzip.Entry(skipped.index).method);
+    case archive::SkipReason::DamagedData: return "damaged data";
+  }
+  return "skipped";
+}
+
+// The entries the run could not write, one a line with the reason, for the summary box; empty
+// when there are none. Files kept because the reader answered No are not listed.
+std::string NotUnzippedText(const archive::KvUnZip& unzip) {
+  std::string text;
+  std::size_t listed = 0;
+  std::size_t more = 0;
+  for (const archive::SkippedEntry& skipped : unzip.Skipped()) {
+    if (skipped.reason == archive::SkipReason::FileExists) continue;
+    if (listed == kSkippedNamesShown) {
+      ++more;
+      continue;
+    }
+    const archive::ZipHeaderInfo& entry = unzip.Entry(skipped.index);
+    text += "\r" + core::WithSlashes(entry.path) + entry.file_name + " (" +
+            SkipReasonText(unzip, skipped) + ")";
+    ++listed;
+  }
+  if (listed == 0) return {};
+  if (more > 0) text += "\rand " + std::to_string(more) + " more";
+  return kNotUnzipped + text;
+}
 
 // The sizes label; the format groups thousands in threes with the user's separator. The text
 // is ASCII apart from the separator, which goes in as UTF-8.
@@ -188,8 +225,8 @@ void UnzipperForm::OpenZip() {
     StringGrid1->setItem(i, 0, new QTableWidgetItem(PathToQString(KvUnZip1.EntryFileName(i))));
     StringGrid1->setItem(i, 1, new QTableWidgetItem(
                                    PathToQString(core::WithSlashes(KvUnZip1.EntryPathName(i)))));
-    compressed += KvUnZip1.EntryCompressedSize(i);
-    uncompressed += KvUnZip1.EntryUncompressedSize(i);
+    compressed += static_cast<std::int64_t>(KvUnZip1.EntryCompressedSize(i));
+    uncompressed += static_cast<std::int64_t>(KvUnZip1.EntryUncompressedSize(i));
   }
   TotalFilesLabel->setText(ToQString(archive::ArchiveContainsText(count)));
   TotalSizeLabel->setText(TotalSizeLabelText(compressed, uncompressed));
@@ -234,8 +271,13 @@ void UnzipperForm::UnZipBtnClick() {
     KvUnZip1.SetRetainAttributes(true);
     const int count = KvUnZip1.Extract();
     ProgressBar1->setValue(100);
-    core::ShowInformation(std::to_string(count) + kFilesUnzippedTo +
-                          platform::ShownPath(KvUnZip1.DestDir()));
+    const std::string summary =
+        std::to_string(count) + kFilesUnzippedTo + platform::ShownPath(KvUnZip1.DestDir());
+    const std::string not_unzipped = NotUnzippedText(KvUnZip1);
+    if (not_unzipped.empty())
+      core::ShowInformation(summary);
+    else
+      core::ShowWarning(summary + not_unzipped);
     ProgressBar1->setValue(0);
   } catch (const std::exception& error) {
     core::ShowError(error.what());

@@ -54,7 +54,8 @@ class UnzipperForm : public QDialog {
   // replaces the text, cancelling keeps it.
   void SpeedButton1Click();
   // Unzip: extracts every entry of the archive into the destination and reports "N files
-  // unzipped to" + "\r" + DestDir. Without an archive or destination it says so in an error
+  // unzipped to" + "\r" + DestDir; when entries could not be written, a warning box instead
+  // that also names them with the reason ("Not unzipped:", up to ten, then how many more). Without an archive or destination it says so in an error
   // box instead. Ignored while an extraction runs.
   void UnZipBtnClick();
   // The reader's overall percentage during an extraction.

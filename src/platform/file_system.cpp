@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -166,10 +167,47 @@ bool CreateDirectoriesAt(const fs::path& directory) {
   std::error_code error;
   if (fs::is_directory(directory, error)) return true;
   fs::create_directories(directory, error);
+  if (error) errno = error.value();
   return !error;
 }
 
+bool CreateDirectoryAt(const fs::path& directory) {
+  return ::mkdir(directory.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExistsAt(directory));
+}
+
 bool RemoveFileAt(const fs::path& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameAt(const fs::path& from, const fs::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool ExchangeAt(const fs::path& a, const fs::path& b) {
+  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+bool WritableDirectoryAt(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode)) {
+    errno = ENOTDIR;
+    return false;
+  }
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+EntryStatus EntryStatusAt(const fs::path& path) {
+  EntryStatus status;
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return status;
+  status.exists = true;
+  status.link = S_ISLNK(info.st_mode);
+  if (status.link && ::stat(path.c_str(), &info) != 0) return status;
+  status.type = S_ISREG(info.st_mode)   ? EntryStatus::Type::File
+                : S_ISDIR(info.st_mode) ? EntryStatus::Type::Directory
+                                        : EntryStatus::Type::Other;
+  status.read_only = (info.st_mode & S_IWUSR) == 0;
+  return status;
+}
 
 bool IsReadOnlyAt(const fs::path& path) {
   struct stat info {};
@@ -287,6 +325,8 @@ std::optional<File> File::Open(std::string_view path_text, Mode mode) {
 std::optional<File> File::OpenPath(const fs::path& path, Mode mode) {
   const int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
   if (fd < 0) return std::nullopt;
+  // Creating never opens a directory (open fails with EISDIR or EEXIST).
+  if (mode == Mode::CreateNew || mode == Mode::CreateReplace) return File(fd, path);
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
     const int saved = S_ISDIR(info.st_mode) ? EISDIR : errno;

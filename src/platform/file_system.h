@@ -87,11 +87,38 @@ bool DirectoryReadableAt(const std::filesystem::path& path);
 std::vector<std::string> EntryNamesAt(const std::filesystem::path& directory);
 
 // Creates the directory and every missing parent unless it is a directory already (links
-// followed). False when that fails (a file is in the way, no permission).
+// followed). False when that fails (a file is in the way, no permission); errno tells why.
 bool CreateDirectoriesAt(const std::filesystem::path& directory);
+
+// Creates one directory whose parent exists (permissions 0777 less the umask); true also when
+// a directory is there already. False when that fails; errno tells why.
+bool CreateDirectoryAt(const std::filesystem::path& directory);
 
 // Deletes the file (or symbolic link) at path. False when it cannot; errno tells why.
 bool RemoveFileAt(const std::filesystem::path& path);
+
+// Renames the file (or symbolic link) from to the name to in one step: whatever file or link is
+// at to is replaced by it, never written through. False when it cannot; errno tells why.
+bool RenameAt(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Swaps the two names a and b (each a file, a link or a directory) in one step. False when it
+// cannot (errno tells why; EINVAL or ENOTSUP where the file system cannot swap).
+bool ExchangeAt(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// True when this process may create files in the directory at path (it exists, is a directory,
+// and neither its permissions nor a read-only file system forbid it). False otherwise; errno
+// tells why (EROFS, EACCES, ENOENT, ENOTDIR).
+bool WritableDirectoryAt(const std::filesystem::path& path);
+
+// What is at a path, from one look at it (two for a symbolic link).
+struct EntryStatus {
+  enum class Type { None, File, Directory, Other };
+  Type type = Type::None;  // links followed; None for nothing or a dangling link
+  bool exists = false;     // something is there, a dangling link included
+  bool link = false;       // it is a symbolic link
+  bool read_only = false;  // as IsReadOnlyAt
+};
+EntryStatus EntryStatusAt(const std::filesystem::path& path);
 
 // MS-DOS read-only, as Linux permissions: a file is read-only when its owner may not write it
 // (false for a path that cannot be examined). Setting it takes write permission from owner,

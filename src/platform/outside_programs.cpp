@@ -5,11 +5,17 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <thread>
 
 #include "core/path_texts.h"
 #include "core/shared_state.h"
+#include "core/texts.h"
+#include "core/ui.h"
 #include "platform/file_system.h"
 
 extern char** environ;
@@ -32,19 +38,63 @@ struct GObjectRef {
   GObjectRef& operator=(const GObjectRef&) = delete;
 };
 
+// The executable of an application as a real path: found on the search path, links followed.
+// The program of an application: the first word of its command line, unquoted, so that a
+// program in a folder whose name has a blank is found whole (GIO's own executable is the
+// command line up to its first blank, quotes and all).
+std::string CommandOf(GAppInfo* app) {
+  const char* command_line = g_app_info_get_commandline(app);
+  gint count = 0;
+  gchar** words = nullptr;
+  if (command_line != nullptr && g_shell_parse_argv(command_line, &count, &words, nullptr)) {
+    std::string first = count > 0 ? words[0] : "";
+    g_strfreev(words);
+    if (!first.empty()) return first;
+  }
+  const char* executable = g_app_info_get_executable(app);
+  return executable != nullptr ? executable : "";
+}
+
+fs::path ExecutableOf(GAppInfo* app) {
+  const std::string executable = CommandOf(app);
+  if (executable.empty()) return {};
+  gchar* found = g_find_program_in_path(executable.c_str());
+  if (found == nullptr) return {};
+  fs::path path = CanonicalPath(found);
+  g_free(found);
+  return path;
+}
+
+DesktopLaunch Launched(gboolean started, GError* error) {
+  if (started) return {DesktopLaunch::Outcome::Started, {}};
+  DesktopLaunch failed{DesktopLaunch::Outcome::Failed, error != nullptr ? error->message : ""};
+  if (error != nullptr) g_error_free(error);
+  return failed;
+}
+
+DesktopLaunch LaunchFile(GAppInfo* app, const fs::path& file) {
+  GObjectRef<GFile> gfile(g_file_new_for_path(file.c_str()));
+  GList files{gfile.object, nullptr, nullptr};
+  GError* error = nullptr;
+  const gboolean started = g_app_info_launch(app, &files, nullptr, &error);
+  return Launched(started, error);
+}
+
+DesktopLaunch LaunchUrl(GAppInfo* app, const std::string& url) {
+  GList uris{const_cast<char*>(url.c_str()), nullptr, nullptr};
+  GError* error = nullptr;
+  const gboolean started = g_app_info_launch_uris(app, &uris, nullptr, &error);
+  return Launched(started, error);
+}
+
 class GioAssociations : public DesktopAssociations {
  public:
   std::string ProgramFor(const fs::path& file) const override {
-    GObjectRef<GFile> gfile(g_file_new_for_path(file.c_str()));
-    GObjectRef<GFileInfo> info(g_file_query_info(gfile.object,
-                                                 G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
-                                                 G_FILE_QUERY_INFO_NONE, nullptr, nullptr));
-    if (info.object == nullptr) return {};
-    const char* content_type = g_file_info_get_content_type(info.object);
-    if (content_type == nullptr) return {};
-    GObjectRef<GAppInfo> app(g_app_info_get_default_for_type(content_type, FALSE));
+    const std::string content_type = ContentTypeOf(file);
+    if (content_type.empty()) return {};
+    GObjectRef<GAppInfo> app(g_app_info_get_default_for_type(content_type.c_str(), FALSE));
     if (app.object == nullptr) return {};
-    const std::string executable = ExecutableOf(app.object);
+    const std::string executable = CommandOf(app.object);
     if (executable.empty()) return {};
     gchar* found = g_find_program_in_path(executable.c_str());
     std::string program = found != nullptr ? found : executable;
@@ -52,35 +102,79 @@ class GioAssociations : public DesktopAssociations {
     return program;
   }
 
- private:
-  // The program of an application: the first word of its command line, unquoted, so that a
-  // program in a folder whose name has a blank is found whole (GIO's own executable is the
-  // command line up to its first blank, quotes and all).
-  static std::string ExecutableOf(GAppInfo* app) {
-    const char* command_line = g_app_info_get_commandline(app);
-    gint count = 0;
-    gchar** words = nullptr;
-    if (command_line != nullptr && g_shell_parse_argv(command_line, &count, &words, nullptr)) {
-      std::string first = count > 0 ? words[0] : "";
-      g_strfreev(words);
-      if (!first.empty()) return first;
-    }
-    const char* executable = g_app_info_get_executable(app);
-    return executable != nullptr ? executable : "";
+  std::string ContentTypeOf(const fs::path& file) const override {
+    GObjectRef<GFile> gfile(g_file_new_for_path(file.c_str()));
+    GObjectRef<GFileInfo> info(g_file_query_info(gfile.object,
+                                                 G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+                                                 G_FILE_QUERY_INFO_NONE, nullptr, nullptr));
+    if (info.object == nullptr) return {};
+    const char* content_type = g_file_info_get_content_type(info.object);
+    return content_type != nullptr ? content_type : "";
   }
 
-  bool OpenWithDefault(const fs::path& file) const override {
-    GObjectRef<GFile> gfile(g_file_new_for_path(file.c_str()));
-    gchar* uri = g_file_get_uri(gfile.object);
-    GError* error = nullptr;
-    const bool opened = g_app_info_launch_default_for_uri(uri, nullptr, &error);
-    if (error != nullptr) g_error_free(error);
-    g_free(uri);
-    return opened;
+  DesktopLaunch OpenWithDefault(const fs::path& file, const std::string& content_type) const override {
+    GObjectRef<GAppInfo> app(g_app_info_get_default_for_type(content_type.c_str(), FALSE));
+    if (app.object == nullptr) return {};
+    return LaunchFile(app.object, file);
+  }
+
+  DesktopLaunch OpenWithApplication(const fs::path& program, const std::string& target,
+                                    bool is_url) const override {
+    const std::string content_type =
+        is_url ? "x-scheme-handler/" + core::LowerCaseAscii(target.substr(0, target.find(':')))
+               : ContentTypeOf(target);
+    if (content_type.empty()) return {};
+    const fs::path wanted = CanonicalPath(program);
+    if (wanted.empty()) return {};
+    const auto open = [&](GAppInfo* app) {
+      return is_url ? LaunchUrl(app, target) : LaunchFile(app, target);
+    };
+    GObjectRef<GAppInfo> preferred(g_app_info_get_default_for_type(content_type.c_str(), FALSE));
+    if (preferred.object != nullptr && ExecutableOf(preferred.object) == wanted)
+      return open(preferred.object);
+    GList* all = g_app_info_get_all_for_type(content_type.c_str());
+    GAppInfo* chosen = nullptr;
+    for (GList* item = all; item != nullptr && chosen == nullptr; item = item->next) {
+      auto* app = static_cast<GAppInfo*>(item->data);
+      if (ExecutableOf(app) == wanted) chosen = app;
+    }
+    const DesktopLaunch launch = chosen != nullptr ? open(chosen) : DesktopLaunch{};
+    g_list_free_full(all, g_object_unref);
+    return launch;
   }
 };
 
 const DesktopAssociations* installed_associations = nullptr;
+
+// The first bytes of a file, fewer when it is shorter; none when it cannot be read.
+std::string FirstBytesAt(const fs::path& path, std::size_t count) {
+  std::string bytes(count, '\0');
+  const std::optional<File> file = File::OpenPath(path, File::Mode::Read);
+  const long long read = file ? file->ReadAt(0, bytes.data(), count) : -1;
+  bytes.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+  return bytes;
+}
+
+bool IsElfExecutable(const fs::path& path) {
+  return FileExistsAt(path) && FirstBytesAt(path, 4) == "\x7f" "ELF";
+}
+
+bool IsScript(const fs::path& path) {
+  return FileExistsAt(path) && FirstBytesAt(path, 2) == "#!";
+}
+
+bool IsDosProgram(const fs::path& path, const std::string& content_type) {
+  const std::string extension = core::UpperCaseAscii(path.extension().string());
+  if (extension == ".EXE" || extension == ".COM" || extension == ".BAT") return true;
+  return std::ranges::find(kDosProgramTypes, content_type) != std::end(kDosProgramTypes);
+}
+
+// Box texts name the file as the reader knows it.
+std::string Shown(const fs::path& path) { return PathText(path); }
+
+void ShowCannotStart(std::string_view what, std::string_view reason) {
+  core::ShowError(kCannotStartBefore + std::string(what) + ":\r" + std::string(reason));
+}
 
 // An argument as the started program gets it: the real path when it names something.
 std::string ArgumentFor(std::string_view text) {
@@ -91,6 +185,7 @@ std::string ArgumentFor(std::string_view text) {
 
 std::vector<std::string> ArgumentsFor(std::string_view parameters) {
   if (parameters.empty()) return {};
+  if (IsUrl(parameters)) return {std::string(parameters)};
   if (const fs::path whole = ResolvePath(parameters); ExistsAt(whole)) return {whole.string()};
   std::vector<std::string> arguments;
   for (const std::string& argument : SplitCommandLine(parameters))
@@ -98,8 +193,9 @@ std::vector<std::string> ArgumentsFor(std::string_view parameters) {
   return arguments;
 }
 
-// Starts the program in a session of its own; a thread reaps it when it ends.
-void Spawn(const std::string& program, bool search_path, const std::vector<std::string>& arguments) {
+// Starts the program in a session of its own; a thread reaps it when it ends. 0 when it
+// started, else the error number.
+int Spawn(const std::string& program, const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -115,16 +211,81 @@ void Spawn(const std::string& program, bool search_path, const std::vector<std::
   posix_spawnattr_setflags(&attributes,
                            POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t pid = 0;
-  const int result = search_path
-                         ? posix_spawnp(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ)
-                         : posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ);
+  const int result = posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
-  if (result != 0) return;
+  if (result != 0) return result;
   std::thread([pid] {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
   }).detach();
+  return 0;
+}
+
+void StartProgram(const fs::path& program, std::string_view parameters) {
+  if (const int error = Spawn(program.string(), ArgumentsFor(parameters)); error != 0)
+    ShowCannotStart(Shown(program), std::strerror(error));
+}
+
+// A program the reader chose or the desktop named: through its desktop entry when the
+// desktop registers it for the one file or URL it is given.
+void StartChosenProgram(const fs::path& program, std::string_view parameters) {
+  std::string target;
+  bool is_url = false;
+  if (IsUrl(parameters)) {
+    target = std::string(parameters);
+    is_url = true;
+  } else if (!parameters.empty()) {
+    if (const fs::path file = ResolvePath(parameters); ExistsAt(file)) target = file.string();
+  }
+  if (!target.empty()) {
+    const DesktopLaunch launch = CurrentAssociations().OpenWithApplication(program, target, is_url);
+    if (launch.outcome == DesktopLaunch::Outcome::Failed) ShowCannotStart(Shown(program), launch.error);
+    if (launch.outcome != DesktopLaunch::Outcome::NoApplication) return;
+  }
+  StartProgram(program, parameters);
+}
+
+// Opens a DOS program with the desktop's application for DOS programs.
+void OpenDosProgram(const fs::path& file, const std::string& content_type) {
+  std::vector<std::string> types;
+  if (std::ranges::find(kDosProgramTypes, content_type) != std::end(kDosProgramTypes))
+    types.push_back(content_type);
+  for (const char* type : kDosProgramTypes)
+    if (type != content_type) types.emplace_back(type);
+  for (const std::string& type : types) {
+    const DesktopLaunch launch = CurrentAssociations().OpenWithDefault(file, type);
+    if (launch.outcome == DesktopLaunch::Outcome::Started) return;
+    if (launch.outcome == DesktopLaunch::Outcome::Failed) {
+      ShowCannotStart(Shown(file), launch.error);
+      return;
+    }
+  }
+  core::ShowError(kNoDosProgramBefore + Shown(file) + kNoDosProgramAfter);
+}
+
+void OpenDocument(const fs::path& file, const std::string& content_type) {
+  const DesktopLaunch launch = content_type.empty()
+                                   ? DesktopLaunch{}
+                                   : CurrentAssociations().OpenWithDefault(file, content_type);
+  if (launch.outcome == DesktopLaunch::Outcome::NoApplication)
+    core::ShowError(kNoApplicationBefore + Shown(file) + kNoApplicationAfter);
+  else if (launch.outcome == DesktopLaunch::Outcome::Failed)
+    ShowCannotStart(Shown(file), launch.error);
+}
+
+bool IsChosenProgram(std::string_view program) {
+  const core::BrowserSettings& settings = core::Settings();
+  return program == settings.AcrobatPath || program == settings.BrowserPath;
+}
+
+// The real path of a bare program name on the search path; empty when it is not there.
+fs::path OnSearchPath(std::string_view name) {
+  gchar* found = g_find_program_in_path(std::string(name).c_str());
+  if (found == nullptr) return {};
+  fs::path path = found;
+  g_free(found);
+  return path;
 }
 
 }  // namespace
@@ -195,19 +356,49 @@ std::vector<std::string> SplitCommandLine(std::string_view text) {
   return arguments;
 }
 
-void LaunchProgram(std::string_view program, std::string_view parameters) {
+bool IsUrl(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon < 2) return false;
+  if (!std::isalpha(static_cast<unsigned char>(text.front()))) return false;
+  return std::all_of(text.begin(), text.begin() + colon, [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+  });
+}
+
+void LaunchProgram(std::string_view program, std::string_view parameters, Scripts scripts) {
   if (program.empty()) return;
-  const bool is_path = core::HasFolder(program);
+  if (!core::HasFolder(program)) {
+    const fs::path found = OnSearchPath(program);
+    if (found.empty())
+      core::ShowError(kMissingFile + std::string(program));
+    else
+      StartChosenProgram(found, parameters);
+    return;
+  }
   const fs::path target = ResolvePath(program);
-  if (ExecutableFileExistsAt(target)) {
-    Spawn(target.string(), false, ArgumentsFor(parameters));
+  if (!ExistsAt(target)) {
+    core::ShowError(kMissingFile + Shown(target));
     return;
   }
-  if (FileExistsAt(target)) {
-    CurrentAssociations().OpenWithDefault(target);
+  if (IsChosenProgram(program)) {
+    StartChosenProgram(target, parameters);
     return;
   }
-  if (!is_path) Spawn(std::string(program), true, ArgumentsFor(parameters));
+  if (IsElfExecutable(target)) {
+    StartProgram(target, parameters);
+    return;
+  }
+  const std::string content_type = CurrentAssociations().ContentTypeOf(target);
+  if (FileExistsAt(target) && IsDosProgram(target, content_type)) {
+    OpenDosProgram(target, content_type);
+    return;
+  }
+  if (scripts == Scripts::AskToRun && IsScript(target) && ExecutableFileExistsAt(target) &&
+      core::Confirm(kRunScriptBefore + Shown(target) + kRunScriptAfter, core::Buttons::YesNo)) {
+    StartProgram(target, parameters);
+    return;
+  }
+  OpenDocument(target, content_type);
 }
 
 }  // namespace vantorel::platform

@@ -4,14 +4,18 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 
@@ -40,6 +44,7 @@ constexpr int kFontPixels = 13;
 constexpr int kTreeWidth = 220;
 constexpr int kListWidth = 321;
 constexpr int kPaneHeight = 420;
+constexpr int kMargin = 6;
 
 constexpr char kHelpPage[] = "help.htm#Selfil";
 constexpr char kNoFilesSelected[] = "No files selected";
@@ -65,6 +70,69 @@ bool IsZipArchive(const std::string& path) {
       core::HasExtension(path) ? "." + core::UpperCaseAscii(core::ExtensionOf(path)) : "";
   return extension.substr(0, kExtensionCut) == kZipExtension;
 }
+
+// The list's columns, as QFileSystemModel numbers them.
+enum ListColumn { kNameColumn = 0, kSizeColumn = 1, kTypeColumn = 2, kDateColumn = 3 };
+
+// The file list's model: the size, type and date columns in short texts, so that all three can
+// be read whole beside a name at the dialog's size: the size in whole kilobytes, rounded up,
+// as the shell of the MS-DOS world showed it ("3 KB"), the type as that world names it
+// ("Folder", "PAS File", "File"), the date and time in the one form every reader reads alike
+// ("2001-02-03 14:05").
+class FileListModel : public QFileSystemModel {
+ public:
+  using QFileSystemModel::QFileSystemModel;
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || index.column() == kNameColumn)
+      return QFileSystemModel::data(index, role);
+    const QFileInfo info = fileInfo(index);
+    switch (index.column()) {
+      case kSizeColumn: return SizeText(info);
+      case kTypeColumn: return TypeText(info);
+      case kDateColumn: return lastModified(index).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
+    }
+    return QFileSystemModel::data(index, role);
+  }
+
+ private:
+  static QString SizeText(const QFileInfo& info) {
+    if (info.isDir()) return {};
+    constexpr qint64 kKilobyte = 1024;
+    return QLocale().toString((info.size() + kKilobyte - 1) / kKilobyte) + QStringLiteral(" KB");
+  }
+
+  static QString TypeText(const QFileInfo& info) {
+    if (info.isDir()) return QStringLiteral("Folder");
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
+  }
+};
+
+// A label that shows a path whole when it fits and shortened in the middle when not, the whole
+// path in its tooltip.
+class PathLabel : public QLabel {
+ public:
+  // Its width comes from the list below it, never from the path.
+  PathLabel() { setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed); }
+
+  void SetPath(const QString& path) {
+    path_ = path;
+    setToolTip(path);
+    Elide();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+ private:
+  void Elide() { setText(fontMetrics().elidedText(path_, Qt::ElideMiddle, contentsRect().width())); }
+
+  QString path_;  // the whole path
+};
 
 // The View command's file list, discarded whichever way the command ends.
 struct ViewListDiscarded {
@@ -107,9 +175,14 @@ void SelFileForm::BuildControls() {
   ShellTree1->setHeaderHidden(true);
   ShellTree1->setSelectionMode(QAbstractItemView::SingleSelection);
   ShellTree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ShellTree1->setMinimumSize(kTreeWidth, kPaneHeight);
+  ShellTree1->setMinimumHeight(kPaneHeight);
+  // The tree keeps its width; what the dialog has over goes to the list.
+  ShellTree1->setFixedWidth(kTreeWidth);
+  // A deep folder's name is scrolled to sideways rather than cut short.
+  ShellTree1->header()->setStretchLastSection(false);
+  ShellTree1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
-  list_model_ = new QFileSystemModel(this);
+  list_model_ = new FileListModel(this);
   list_model_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot);
   list_model_->setReadOnly(false);  // names editable in place
   ShellList1 = new QTreeView;
@@ -122,16 +195,21 @@ void SelFileForm::BuildControls() {
                               QAbstractItemView::SelectedClicked);
   ShellList1->setSortingEnabled(true);
   ShellList1->sortByColumn(0, Qt::AscendingOrder);
-  ShellList1->setMinimumSize(kListWidth, kPaneHeight);
-  // Name, size, type, date: the name wide enough for an MS-DOS name, the size and the date as
-  // wide as their texts; what does not fit scrolls sideways.
+  ShellList1->setMinimumWidth(kListWidth);
+  // Name, size, type, date: size, type and date as wide as their texts, the name in the rest.
   QHeaderView* columns = ShellList1->header();
   columns->setStretchLastSection(false);
-  columns->setSectionResizeMode(QHeaderView::Interactive);
-  columns->resizeSection(0, ShellList1->fontMetrics().horizontalAdvance(
-                                QStringLiteral("MMMMMMMM.MMM")));
-  columns->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-  columns->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+  columns->setSectionResizeMode(QHeaderView::ResizeToContents);
+  columns->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+
+  // The folder the list shows, above it.
+  FolderLabel = new PathLabel;
+  auto* list_pane = new QVBoxLayout;
+  list_pane->setSpacing(2);
+  list_pane->addWidget(FolderLabel);
+  list_pane->addWidget(ShellList1, 1);
+  const int label_height = FolderLabel->sizeHint().height() + list_pane->spacing();
+  ShellList1->setMinimumHeight(kPaneHeight - label_height);
 
   BitBtn2 = GlyphButton(QStyle::SP_FileDialogContentsView, "&View", "View selected file(s)");
   BitBtn1 = GlyphButton(QStyle::SP_MediaPlay, "&Run", "Run selected file(s)");
@@ -146,22 +224,27 @@ void SelFileForm::BuildControls() {
   buttons->addStretch(1);
 
   auto* layout = new QHBoxLayout(this);
-  layout->addWidget(ShellTree1, kTreeWidth);
-  layout->addWidget(ShellList1, kListWidth);
+  // Narrow margins leave the list room for its four columns.
+  layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+  layout->setSpacing(kMargin);
+  layout->addWidget(ShellTree1);
+  layout->addLayout(list_pane, 1);
   layout->addLayout(buttons);
   resize(kFormWidth, kFormHeight);
 
   connect(ShellTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &SelFileForm::ShowTreeFolder);
   connect(ShellList1, &QAbstractItemView::doubleClicked, this, &SelFileForm::OpenListItem);
-  // The model fills folders in the background; the preset folder moves down as the folders
-  // above it fill, so it is brought back into view each time.
-  connect(tree_model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-    if (preset_folder_.isEmpty()) return;
-    const QString folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-    if (preset_folder_ == path || preset_folder_.startsWith(folder))
-      ShellTree1->scrollTo(ShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
-  });
+  // The model fills folders in the background and sorts them once filled; the preset folder
+  // would move as the folders above it fill, so it is brought back into view each time, before
+  // the tree is painted again, until the reader moves the tree or chooses another folder.
+  connect(tree_model_, &QAbstractItemModel::rowsInserted, this, &SelFileForm::KeepPresetInView);
+  connect(tree_model_, &QAbstractItemModel::layoutChanged, this, &SelFileForm::KeepPresetInView);
+  connect(tree_model_, &QFileSystemModel::directoryLoaded, this, &SelFileForm::KeepPresetInView);
+  for (QScrollBar* bar : {ShellTree1->verticalScrollBar(), ShellTree1->horizontalScrollBar()})
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this] { preset_folder_.clear(); });
+  ShellTree1->installEventFilter(this);
+  ShellTree1->viewport()->installEventFilter(this);
   connect(BitBtn2, &QPushButton::clicked, this, &SelFileForm::ViewButtonClick);
   connect(BitBtn1, &QPushButton::clicked, this, &SelFileForm::btnRunClick);
   connect(BitBtn4, &QPushButton::clicked, this, &SelFileForm::btnRunClick);
@@ -186,7 +269,40 @@ void SelFileForm::SetDirectory(const std::string& directory) {
   preset_folder_ = path;
   ShellTree1->setCurrentIndex(index);
   ShellTree1->expand(index);
+  KeepPresetInView();
+}
+
+void SelFileForm::KeepPresetInView() {
+  if (preset_folder_.isEmpty()) return;
+  const QModelIndex index = ShellTree1->currentIndex();
+  if (!index.isValid()) return;
   ShellTree1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  // Sideways the tree scrolls to the folder's name, or back to its start when it fits.
+  QScrollBar* sideways = ShellTree1->horizontalScrollBar();
+  const QRect item = ShellTree1->visualRect(index);
+  const int name_start = sideways->value() + item.left() - ShellTree1->indentation();
+  const int name_end = sideways->value() + item.left() + ShellTree1->sizeHintForIndex(index).width();
+  const int width = ShellTree1->viewport()->width();
+  sideways->setValue(name_end <= width ? 0 : std::min(name_start, name_end - width));
+}
+
+bool SelFileForm::eventFilter(QObject* watched, QEvent* event) {
+  // The reader's own move in the tree (a click, the wheel, a key) ends the preset.
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+      preset_folder_.clear();
+      break;
+    default:
+      break;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void SelFileForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  KeepPresetInView();
 }
 
 void SelFileForm::ShowTreeFolder() {
@@ -194,6 +310,7 @@ void SelFileForm::ShowTreeFolder() {
   if (path != preset_folder_) preset_folder_.clear();
   ShellList1->clearSelection();
   ShellList1->setRootIndex(list_model_->setRootPath(path));
+  static_cast<PathLabel*>(FolderLabel)->SetPath(path);
 }
 
 void SelFileForm::OpenListItem(const QModelIndex& index) {
@@ -259,7 +376,7 @@ void SelFileForm::btnRunClick() {
     if (IsZipArchive(path))
       dialogs::OpenExtractDialog(path);
     else
-      platform::LaunchProgram(path, "");
+      platform::LaunchProgram(path, "", platform::Scripts::AskToRun);
   }
 }
 

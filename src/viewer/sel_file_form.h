@@ -3,7 +3,8 @@
 // window, run them (ZIP archives go to the extraction dialog), copy them into a folder.
 //
 // Left: the folder tree over the file system, its root ("/") hidden, and the file list in a
-// report view (name, size, type, date), several items selectable, names editable in place.
+// report view (name, size, type, date), several items selectable, names editable in place,
+// with the folder it shows above it.
 // Right, from the top: View, Run, UnZip, Copy, Help, Exit.
 //
 // The tree and the list are Qt's file-system model, which reads folders itself; every other
@@ -17,6 +18,7 @@
 #include <vector>
 
 class QFileSystemModel;
+class QLabel;
 class QPushButton;
 class QTreeView;
 
@@ -61,8 +63,10 @@ class SelFileForm : public QDialog {
   // ViewList is empty again afterwards in every case.
   void ViewButtonClick();
   // Run and UnZip: each selected path in order goes to the extraction dialog (extension
-  // ".ZIP" in any case) or to platform::LaunchProgram without parameters, which hands it to
-  // the program the desktop associates with it. "No files selected" when there is none.
+  // ".ZIP" in any case) or to platform::LaunchProgram without parameters, which runs a Linux
+  // program, hands a DOS program to the desktop's DOS application, asks whether to run a
+  // script, and opens anything else with the desktop's application for it. "No files
+  // selected" when there is none.
   void btnRunClick();
   // Copy: asks for a target folder ("Select Folder", starting at the file system's root) and
   // copies each selected item there with its date; then "N files copied" with N the number of
@@ -80,6 +84,7 @@ class SelFileForm : public QDialog {
   // Controls, named by role.
   QTreeView* ShellTree1;  // the folder tree
   QTreeView* ShellList1;  // the chosen folder's files, report view
+  QLabel* FolderLabel;    // the folder the list shows, above it
   QPushButton* BitBtn2;   // View
   QPushButton* BitBtn1;   // Run
   QPushButton* BitBtn4;   // UnZip
@@ -89,6 +94,11 @@ class SelFileForm : public QDialog {
 
  private:
   void BuildControls();
+  // Scrolls the tree to the folder SetDirectory chose while it is still the tree's folder and
+  // the reader has not moved the tree.
+  void KeepPresetInView();
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The list shows the folder the tree's current item names.
   void ShowTreeFolder();
   // A folder opened in the list becomes the tree's current folder.

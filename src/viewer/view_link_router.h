@@ -34,7 +34,7 @@ class ViewLinkActions {
   virtual void BrowseFolder(const std::string& directory) = 0;
 
   // Starts the program (a path, browser::kTextEditorProgram or browser::kMediaPlayerProgram)
-  // with the parameter text; failures are silent.
+  // with the parameter text; a failure is told in an error box naming the file.
   virtual void LaunchProgram(const std::string& program, const std::string& parameters) = 0;
   // True when the caller may read from path (platform::EnsureCdReady).
   virtual bool EnsureCdReady(const std::string& path) = 0;

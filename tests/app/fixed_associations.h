@@ -22,7 +22,15 @@ class FixedAssociations : public platform::DesktopAssociations {
     const auto found = programs.find(core::UpperCaseAscii(file.extension().string()));
     return found == programs.end() ? std::string() : found->second;
   }
-  bool OpenWithDefault(const std::filesystem::path&) const override { return false; }
+  std::string ContentTypeOf(const std::filesystem::path&) const override { return {}; }
+  platform::DesktopLaunch OpenWithDefault(const std::filesystem::path&,
+                                          const std::string&) const override {
+    return {};
+  }
+  platform::DesktopLaunch OpenWithApplication(const std::filesystem::path&, const std::string&,
+                                              bool) const override {
+    return {};
+  }
 
   std::map<std::string, std::string> programs;  // upper-case extension (".PDF") to program
   mutable int questions = 0;                    // how often the desktop was asked

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/shared_state.h"
+#include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
@@ -31,17 +32,6 @@ using core::Settings;
 using testing::ScriptedUi;
 using testing::TestApplication;
 using testing::TempDir;
-
-class FixedZipProgram : public platform::DesktopAssociations {
- public:
-  FixedZipProgram() { previous_ = platform::SetAssociations(this); }
-  ~FixedZipProgram() override { platform::SetAssociations(previous_); }
-  std::string ProgramFor(const std::filesystem::path&) const override { return "/usr/bin/xarchiver"; }
-  bool OpenWithDefault(const std::filesystem::path&) const override { return false; }
-
- private:
-  const platform::DesktopAssociations* previous_;
-};
 
 // Settings of an archive folder with its sample files, and a CD-ROM drive at /media/cdrom.
 class OptionsFormTest : public ::testing::Test {
@@ -133,7 +123,8 @@ TEST_F(OptionsFormTest, LastIssueBoxTakesOnlyDigitsAndBackspace) {
 }
 
 TEST_F(OptionsFormTest, EnteringTheZipBoxFillsItOnlyWithTheSwitchOn) {
-  FixedZipProgram associations;
+  FixedAssociations associations;
+  associations.programs = {{".ZIP", "/usr/bin/xarchiver"}};
   OptionsForm form(SettingsFile());
   form.show();
   QFocusEvent focus_in(QEvent::FocusIn);

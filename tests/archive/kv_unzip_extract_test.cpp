@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -97,15 +102,47 @@ TEST_F(Extraction, DestinationIsCreatedWithItsParents) {
   EXPECT_EQ(unzip_.DestDir(), dir_ / "a/b/c");
 }
 
-TEST_F(Extraction, UncreatableDestinationSkipsEveryFileSilently) {
+// A destination that cannot take files is reported once, before any entry is looked at (no
+// question about an existing file); an empty run does not need one.
+TEST_F(Extraction, UnwritableDestinationIsReportedOnceBeforeAnything) {
   dir_.Write("plain", "a file, not a folder");
-  unzip_.SetDestDir(dir_ / "plain/sub");
   ZipBuilder zip;
   zip.Stored("x.txt", "x");
   zip.Stored("d/y.txt", "y");
-  EXPECT_EQ(Extract(zip), 0);
-  ASSERT_EQ(skipped_.size(), 2u);
-  EXPECT_EQ(skipped_[0].first, SkipReason::CannotCreate);
+  const std::string dest = dir_ / "plain/sub";
+  unzip_.SetDestDir(dest);
+  try {
+    Extract(zip);
+    ADD_FAILURE() << "no error";
+  } catch (const ECannotWrite& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot write to " + dest + ": Not a directory");
+  }
+  EXPECT_TRUE(skipped_.empty());
+  EXPECT_EQ(testing::TempDir::Read(dir_ / "plain"), "a file, not a folder");
+
+  // A read-only folder (permission bits hold for users other than root).
+  if (::geteuid() != 0) {
+    dir_.Write("ro/x.txt", "old");
+    ::chmod((dir_ / "ro").c_str(), 0555);
+    unzip_.SetDestDir(dir_ / "ro");
+    EXPECT_THROW(
+        {
+          try {
+            Extract(zip);
+          } catch (const ECannotWrite& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Cannot write to " + (dir_ / "ro") + ": Permission denied");
+            throw;
+          }
+        },
+        ECannotWrite);
+    ::chmod((dir_ / "ro").c_str(), 0755);
+    EXPECT_EQ(testing::TempDir::Read(dir_ / "ro/x.txt"), "old");
+    EXPECT_TRUE(ui_.Done());  // nothing asked
+  }
+
+  unzip_.SetDestDir(dest);
+  EXPECT_EQ(Extract(ZipBuilder()), 0);
 }
 
 TEST(TargetDirectory, JoinsDestinationRootAndStoredPath) {
@@ -218,17 +255,19 @@ TEST_F(Extraction, OverwritePromptThroughTheUi) {
   zip.Stored("dir/keep.txt", "new keep");
   zip.Stored("replace.txt", "new replace");
   zip.Stored("fresh.txt", "fresh");
-  dir_.Write("out/dir/keep.txt", "old keep");
-  dir_.Write("out/REPLACE.TXT", "old replace");
+  dir_.Write("out/DIR/keep.txt", "old keep");  // the existing folder, found ignoring case
+  dir_.Write("out/replace.txt", "old replace");
+  dir_.Write("out/FRESH.TXT", "another file");  // files are never matched ignoring case
   ui_.Expect(BoxKind::Confirmation, "Replace existing file keep.txt?", Buttons::YesNo, Answer::No,
              "File Exists Alert")
       .Expect(BoxKind::Confirmation, "Replace existing file replace.txt?", Buttons::YesNo,
               Answer::Yes, "File Exists Alert");
   EXPECT_EQ(Extract(zip), 2);
-  EXPECT_EQ(Read("dir/keep.txt"), "old keep");
-  EXPECT_EQ(Read("REPLACE.TXT"), "new replace");  // the existing name, matched ignoring case
-  EXPECT_FALSE(Exists("replace.txt"));
+  EXPECT_EQ(Read("DIR/keep.txt"), "old keep");
+  EXPECT_FALSE(Exists("dir"));
+  EXPECT_EQ(Read("replace.txt"), "new replace");
   EXPECT_EQ(Read("fresh.txt"), "fresh");
+  EXPECT_EQ(Read("FRESH.TXT"), "another file");
   ASSERT_EQ(skipped_.size(), 1u);
   EXPECT_EQ(skipped_[0].first, SkipReason::FileExists);
   EXPECT_EQ(total_percents_.back(), 100);  // the skipped share is out of the basis
@@ -361,19 +400,23 @@ TEST_F(Extraction, BadCrcDeletesTheFileSilently) {
   EXPECT_EQ(crcs, (std::vector<std::uint32_t>{testzip::Crc32("content"), testzip::Crc32("content") ^ 1, 0}));
 }
 
+// Also with a stored CRC of 0, which the empty output would match.
 TEST_F(Extraction, UnknownMethodShowsABoxAndLeavesNoFile) {
   ZipBuilder zip;
   auto& unknown = zip.Stored("nine.bin", "data");
-  unknown.method = 9;
+  unknown.method = 98;
   auto& zero_crc = zip.Stored("zero.bin", "data");
-  zero_crc.method = 9;
+  zero_crc.method = 98;
   zero_crc.crc = 0;
   ui_.Expect(BoxKind::Error, "Unknown Compression Method", Buttons::Ok, Answer::Ok, "Zip Error")
       .Expect(BoxKind::Error, "Unknown Compression Method", Buttons::Ok, Answer::Ok, "Zip Error");
-  EXPECT_EQ(Extract(zip), 1);
+  EXPECT_EQ(Extract(zip), 0);
   EXPECT_FALSE(Exists("nine.bin"));
-  ASSERT_TRUE(Exists("zero.bin"));
-  EXPECT_EQ(fs::file_size(Out("zero.bin")), 0u);
+  EXPECT_FALSE(Exists("zero.bin"));
+  ASSERT_EQ(unzip_.Skipped().size(), 2u);
+  EXPECT_EQ(unzip_.Skipped()[1].reason, SkipReason::UnknownMethod);
+  EXPECT_EQ(unzip_.Skipped()[1].fname, dest_ + "\\zero.bin");
+  EXPECT_EQ(total_percents_, (std::vector<int>{}));
 }
 
 TEST_F(Extraction, InvalidOrShortDataEndsTheEntryWithoutAMessage) {
@@ -451,7 +494,7 @@ TEST_F(Extraction, ArchiveCutShortStopsInTheInputStep) {
   lying.uncompressed_size = 1000000;
   EXPECT_THROW(Extract(zip), EFatalUnzipError);
   EXPECT_EQ(Read("whole.txt"), "whole");
-  EXPECT_TRUE(Exists("cut.bin"));  // as far as written
+  EXPECT_FALSE(Exists("cut.bin"));
 }
 
 TEST_F(Extraction, CancelDuringTheRunRaisesUserAbort) {
@@ -547,6 +590,170 @@ TEST_F(Extraction, KeepZipOpenKeepsTheDirectoryAcrossRuns) {
   EXPECT_EQ(Extract(zip), 1);
   EXPECT_EQ(unzip_.Extract(), 1);
   EXPECT_EQ(Read("a.txt"), "a");
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// An entry that fails in any way leaves nothing behind, and the file it was to replace stays
+// as it was: its bytes, its time, its read-only bit.
+TEST_F(Extraction, AFailedEntryLeavesNothingAndKeepsTheFileItWouldReplace) {
+  const std::string stream = testzip::RawDeflate(Pattern(50000));
+  const struct {
+    const char* name;
+    void (*lie)(testzip::Entry&, const std::string& stream);
+    bool throws;  // the run stops at the entry
+  } cases[] = {
+      {"bad CRC", [](testzip::Entry& e, const std::string&) { e.crc ^= 1; }, false},
+      {"data longer than stored size",
+       [](testzip::Entry& e, const std::string&) { e.uncompressed_size = 20000; }, false},
+      {"data shorter than stored size",
+       [](testzip::Entry& e, const std::string& s) {
+         e.data = s.substr(0, s.size() / 2);
+         e.compressed_size = static_cast<std::uint32_t>(e.data.size());
+       },
+       false},
+      {"stored size larger, CRC of the bytes there",
+       [](testzip::Entry& e, const std::string&) { e.uncompressed_size += 1; }, false},
+      {"unknown method", [](testzip::Entry& e, const std::string&) { e.method = 98; }, false},
+      {"archive cut short",
+       [](testzip::Entry& e, const std::string&) { e.compressed_size = 1000000; }, true},
+      {"cancelled", nullptr, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dest_);
+    const fs::path old = dir_.Write("out/sub/target.bin", "old bytes");
+    fs::last_write_time(old, fs::last_write_time(old) - std::chrono::hours(48));
+    const auto old_time = fs::last_write_time(old);
+    fs::permissions(old, fs::perms::owner_read);
+    ZipBuilder zip;
+    zip.Stored("sub/before.txt", "before");
+    auto& entry = zip.Raw("sub/target.bin");
+    entry.method = 8;
+    entry.data = stream;
+    entry.compressed_size = static_cast<std::uint32_t>(stream.size());
+    entry.uncompressed_size = 50000;
+    entry.crc = testzip::Crc32(Pattern(50000));
+    if (c.lie) c.lie(entry, stream);
+    unzip_.SetOverwriteMode(UZOverwriteMode::Always);
+    int pumped = 0;  // cancelled before the target's first input block
+    if (c.lie == nullptr) unzip_.ProcessMessages = [&] {
+      if (++pumped == 2) unzip_.Cancel();
+    };
+    if (std::string(c.name) == "unknown method")
+      ui_.Expect(BoxKind::Error, "Unknown Compression Method", Buttons::Ok, Answer::Ok, "Zip Error");
+    if (c.throws) {
+      EXPECT_THROW(Extract(zip), ArchiveError);
+    } else {
+      EXPECT_EQ(Extract(zip), 1);
+      ASSERT_EQ(unzip_.Skipped().size(), 1u);
+      EXPECT_EQ(unzip_.Skipped()[0].index, 1);
+    }
+    unzip_.ProcessMessages = nullptr;
+    EXPECT_TRUE(ui_.Done());
+    EXPECT_EQ(Names(Out("sub")), (std::vector<std::string>{"before.txt", "target.bin"}));
+    EXPECT_EQ(Read("sub/target.bin"), "old bytes");
+    EXPECT_EQ(fs::last_write_time(old), old_time);
+    EXPECT_EQ(fs::status(old).permissions() & fs::perms::owner_write, fs::perms::none);
+    fs::permissions(old, fs::perms::owner_write, fs::perm_options::add);
+  }
+}
+
+// A replaced file is a new file put in place in one step: another name for the old one (a hard
+// link, an open reader) keeps the old bytes.
+TEST_F(Extraction, AReplacedFileIsPutInPlaceWhole) {
+  dir_.Write("out/a.txt", "old");
+  fs::create_hard_link(Out("a.txt"), dir_ / "other-name");
+  ZipBuilder zip;
+  zip.Deflated("a.txt", Pattern(70000));
+  unzip_.SetOverwriteMode(UZOverwriteMode::Always);
+  EXPECT_EQ(Extract(zip), 1);
+  EXPECT_EQ(Read("a.txt"), Pattern(70000));
+  EXPECT_EQ(testing::TempDir::Read(dir_ / "other-name"), "old");
+  EXPECT_EQ(Names(dest_), (std::vector<std::string>{"a.txt"}));
+}
+
+// Names that differ only in case are different files and folders on Linux; only folders that
+// were there before the run are found in another letter case.
+TEST_F(Extraction, NamesDifferingOnlyInCaseAreDifferentFiles) {
+  dir_.Write("out/SOURCE/keep.pas", "kept");
+  dir_.Write("out/README.TXT", "existing readme");
+  ZipBuilder zip;
+  zip.Stored("Foo.c", "upper");
+  zip.Stored("foo.c", "lower");
+  zip.Stored("Dir/a.txt", "a");
+  zip.Stored("DIR/b.txt", "b");
+  zip.Stored("dir/A.TXT", "A");
+  zip.Stored("source/unit.pas", "unit");
+  zip.Stored("readme.txt", "archive readme");
+  EXPECT_EQ(Extract(zip), 7);
+  EXPECT_TRUE(ui_.Done());  // nothing asked: no entry meets an existing file
+  EXPECT_EQ(Names(dest_), (std::vector<std::string>{"DIR", "Dir", "Foo.c", "README.TXT", "SOURCE",
+                                                    "dir", "foo.c", "readme.txt"}));
+  EXPECT_EQ(Read("Foo.c"), "upper");
+  EXPECT_EQ(Read("foo.c"), "lower");
+  EXPECT_EQ(Read("Dir/a.txt"), "a");
+  EXPECT_EQ(Read("DIR/b.txt"), "b");
+  EXPECT_EQ(Read("dir/A.TXT"), "A");
+  EXPECT_EQ(Names(Out("SOURCE")), (std::vector<std::string>{"keep.pas", "unit.pas"}));
+  EXPECT_EQ(Read("README.TXT"), "existing readme");
+  EXPECT_EQ(Read("readme.txt"), "archive readme");
+
+  // Run again: every file is met as it was written, in either case.
+  std::vector<std::string> asked;
+  unzip_.OnPromptForOverwrite = [&](bool& overwrite, int, std::string& fname) {
+    asked.push_back(fname.substr(dest_.size() + 1));
+    overwrite = false;
+  };
+  EXPECT_EQ(unzip_.Extract(), 0);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Foo.c", "foo.c", "Dir\\a.txt", "DIR\\b.txt",
+                                             "dir\\A.TXT", "source\\unit.pas", "readme.txt"}));
+}
+
+// A folder inside the destination that cannot be written: its entries are skipped without a
+// question about the files there. Run in a child process as the user nobody when the test runs
+// as root (root writes through permission bits).
+TEST_F(Extraction, AnUnwritableFolderIsNotAskedAbout) {
+  dir_.Write("out/locked/a.txt", "old");
+  ZipBuilder zip;
+  zip.Stored("locked/a.txt", "new");
+  zip.Stored("free.txt", "free");
+  unzip_.SetZipName(dir_.Write("T.ZIP", zip.Build()).string());
+  ::chmod(dir_.path().c_str(), 0755);
+  ::chmod(dest_.c_str(), 0777);
+  ::chmod(Out("locked").c_str(), 0555);
+  const pid_t child = ::fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(90);
+    bool asked = false;
+    unzip_.OnPromptForOverwrite = [&](bool& overwrite, int, std::string&) {
+      asked = true;
+      overwrite = true;
+    };
+    int count = -1;
+    try {
+      count = unzip_.Extract();
+    } catch (...) {
+      ::_exit(91);
+    }
+    if (asked) ::_exit(92);
+    const bool skipped = skipped_.size() == 1 && skipped_[0].first == SkipReason::CannotCreate;
+    ::_exit(count == 1 && skipped ? 0 : 93);
+  }
+  int status = -1;
+  ::waitpid(child, &status, 0);
+  ::chmod(Out("locked").c_str(), 0755);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  EXPECT_EQ(Read("locked/a.txt"), "old");
+  EXPECT_EQ(Read("free.txt"), "free");
 }
 
 }  // namespace

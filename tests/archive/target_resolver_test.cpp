@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "platform/file_system.h"
 #include "temp_dir.h"
 
 namespace vantorel::archive {
@@ -12,29 +9,50 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The resolver must agree with the file-system facade, also after the run created files.
-TEST(TargetResolver, ResolvesAsTheFacadeDoes) {
+// Below the destination: names as written, except a missing folder name, which finds a folder
+// that was there before in another letter case. Files never do; folders the run makes never
+// do. A folder that is not there makes everything below it fresh.
+TEST(TargetResolver, MatchesOnlyFoldersThatWereThereBefore) {
   testing::TempDir dir;
   dir.Write("Sub/ReadMe.TXT", "");
-  dir.Write("Sub/readme.txt", "");
-  dir.Write("Sub/Other.txt", "");
-  dir.Write("Sub/OTHER.txt", "");
-  TargetResolver resolver;
-  for (const char* text : {"sub\\README.TXT", "SUB\\readme.txt", "sub\\other.TXT", "sub\\new.txt",
-                           "missing\\x.txt", "sub/ReadMe.TXT"}) {
-    const std::string path_text = dir.path().string() + "\\" + text;
-    EXPECT_EQ(resolver.Resolve(path_text), platform::ResolvePath(path_text)) << text;
+  dir.Write("Sub/Deep/x", "");
+  dir.Write("Sub/deep/y", "");
+  dir.Write("FILE", "");
+  const std::string dest = dir.path().string();
+  TargetResolver resolver(dest, dir.path(), false);
+  const struct {
+    const char* text;
+    const char* path;
+    bool fresh;
+  } cases[] = {
+      {"\\sub\\README.TXT", "Sub/README.TXT", false},
+      {"\\Sub\\ReadMe.TXT", "Sub/ReadMe.TXT", false},
+      {"\\SUB\\DEEP\\z", "Sub/Deep/z", false},   // the first in byte order
+      {"\\sub\\deep\\z", "Sub/deep/z", false},   // as written first
+      {"\\file\\z", "file/z", true},              // FILE is no folder
+      {"\\new\\Sub\\z", "new/Sub/z", true},
+      {"/sub/new/a/b", "Sub/new/a/b", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const TargetResolver::Resolved resolved = resolver.Resolve(dest + c.text);
+    EXPECT_EQ(resolved.path, dir.path() / c.path);
+    EXPECT_EQ(resolved.fresh, c.fresh);
   }
 
-  const std::string created_text = dir.path().string() + "\\SUB\\Fresh.Txt";
-  const fs::path created = resolver.Resolve(created_text);
-  EXPECT_EQ(created, dir.path() / "Sub" / "Fresh.Txt");
-  std::ofstream(created).put('x');
-  resolver.Created(created);
-  EXPECT_EQ(resolver.Resolve(dir.path().string() + "\\sub\\FRESH.TXT"), created);
+  // A folder the run makes is not found in another letter case, even once it exists.
+  const TargetResolver::Resolved made = resolver.ResolveFolder(dest + "\\Made");
+  ASSERT_TRUE(made.fresh);
+  ASSERT_TRUE(resolver.PrepareFolder(made.path, made.fresh));
+  EXPECT_EQ(resolver.Resolve(dest + "\\MADE\\x").path, dir.path() / "MADE/x");
+  EXPECT_EQ(resolver.Resolve(dest + "\\Made\\x").path, dir.path() / "Made/x");
 
-  fs::remove(created);
-  EXPECT_EQ(resolver.Resolve(dir.path().string() + "\\sub\\FRESH.TXT"), dir.path() / "Sub" / "FRESH.TXT");
+  // Inside fresh folders only what the run created exists.
+  const TargetResolver::Resolved file = resolver.Resolve(dest + "\\Made\\x");
+  EXPECT_FALSE(resolver.StatusOf(file).exists);
+  resolver.Created(file, true);
+  EXPECT_EQ(resolver.StatusOf(file).type, platform::EntryStatus::Type::File);
+  EXPECT_TRUE(resolver.StatusOf(file).read_only);
 }
 
 }  // namespace

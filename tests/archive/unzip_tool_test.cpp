@@ -2,7 +2,9 @@
 // summary line, skipped entries and reader errors.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -35,7 +37,14 @@ class UnzipTool : public ::testing::Test {
   // /dev/null, so it has no terminal.
   ToolRun Run(const std::string& arguments) {
 #ifdef VANTOREL_UNZIP_TOOL
-    const std::string command = std::string("'") + VANTOREL_UNZIP_TOOL + "' " + arguments + " >'" +
+    // "--as-nobody " first: the tool runs as the user nobody (the test runs as root).
+    std::string prefix;
+    std::string rest = arguments;
+    if (rest.starts_with("--as-nobody ")) {
+      prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+      rest = rest.substr(12);
+    }
+    const std::string command = prefix + "'" + VANTOREL_UNZIP_TOOL + "' " + rest + " >'" +
                                 (dir_ / "stdout") + "' 2>'" + (dir_ / "stderr") + "' </dev/null";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
@@ -138,9 +147,12 @@ TEST_F(UnzipTool, SaysWhyAnEntryWasSkipped) {
   zip.Stored("fine.txt", "ok");
   const fs::path archive = dir_.Write("in/T.ZIP", zip.Build());
   const ToolRun run = Run("-d " + Quoted(dir_ / "in/out") + " " + Quoted(archive.string()));
-  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "1 files unzipped to " + (dir_ / "in/out") + "\n");
   EXPECT_NE(run.err.find("evil.txt: its path leads outside the destination"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(run.err.ends_with(
+      "\nvantorel-unzip: 1 file not unzipped: 1 with a path leading outside the destination\n"))
       << run.err;
   EXPECT_FALSE(fs::exists(dir_ / "in/evil.txt"));
 }
@@ -169,6 +181,74 @@ TEST_F(UnzipTool, ReaderErrorsExitWithStatus2) {
   }
   EXPECT_EQ(Run("").status, 2);
   EXPECT_EQ(Run("-l -o x.zip").status, 2);
+}
+
+// 0 only when every file was written; 1 when some were not, the last line saying how many and
+// why; 2 when the archive could not be read. No case leaves a file that was not written whole.
+TEST_F(UnzipTool, ExitStatusSaysWhetherEveryFileWasWritten) {
+  const struct {
+    const char* name;
+    void (*lie)(testzip::Entry&);
+    int status;
+    const char* last_line;  // of standard error
+  } cases[] = {
+      {"all written", nullptr, 0, ""},
+      {"encrypted", [](testzip::Entry& e) { e.flags |= 1; }, 1,
+       "vantorel-unzip: 2 files not unzipped: 2 encrypted\n"},
+      {"PPMd", [](testzip::Entry& e) { e.method = 98; }, 1,
+       "vantorel-unzip: 2 files not unzipped: 2 with the unknown compression method 98 (PPMd)\n"},
+      {"method 77", [](testzip::Entry& e) { e.method = 77; }, 1,
+       "vantorel-unzip: 2 files not unzipped: 2 with the unknown compression method 77\n"},
+      {"bad CRC", [](testzip::Entry& e) { e.crc ^= 1; }, 1,
+       "vantorel-unzip: 2 files not unzipped: 2 damaged (CRC or size does not match)\n"},
+      {"truncated", [](testzip::Entry& e) { e.compressed_size = 1000000; }, 2,
+       "vantorel-unzip: Premature end of file reached\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ZipBuilder zip;
+    zip.Stored("fine.txt", "fine");
+    for (const char* name : {"sub/one.bin", "two.bin"}) {
+      auto& entry = zip.Stored(name, std::string(20000, 'x'));
+      if (c.lie) c.lie(entry);
+    }
+    const fs::path archive = dir_.Write("T.ZIP", zip.Build());
+    fs::remove_all(dir_ / "out");
+    const ToolRun run = Run("-d " + Quoted(dir_ / "out") + " " + Quoted(archive.string()));
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_TRUE(run.err.ends_with(c.last_line)) << run.err;
+    EXPECT_EQ(testing::TempDir::Read(dir_ / "out/fine.txt"), "fine");
+    EXPECT_EQ(fs::exists(dir_ / "out/two.bin"), c.status == 0);
+    if (c.status != 2) {
+      EXPECT_EQ(run.out, (c.status == 0 ? "3" : "1") + (" files unzipped to " + (dir_ / "out") + "\n"));
+    }
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_ / "out")) files += entry.is_regular_file();
+    EXPECT_EQ(files, c.status == 0 ? 3u : 1u);
+  }
+}
+
+// A destination the user cannot write: one line, before any question, nothing written.
+TEST_F(UnzipTool, ReadOnlyDestinationIsReportedOnce) {
+  const bool root = ::geteuid() == 0;
+  if (root && std::system("command -v setpriv >/dev/null") != 0)
+    GTEST_SKIP() << "running as root without setpriv: no user to whom the folder is read-only";
+  ZipBuilder zip;
+  zip.Stored("a.txt", "new a");
+  zip.Stored("sub/b.txt", "new b");
+  const fs::path archive = dir_.Write("T.ZIP", zip.Build());
+  dir_.Write("ro/a.txt", "old a");
+  ::chmod(dir_.path().c_str(), 0755);
+  ::chmod((dir_ / "ro/a.txt").c_str(), 0644);
+  ::chmod((dir_ / "ro").c_str(), 0555);
+  const std::string as_user = root ? "--as-nobody " : "";
+  const ToolRun run = Run(as_user + "-d " + Quoted(dir_ / "ro") + " " + Quoted(archive.string()));
+  ::chmod((dir_ / "ro").c_str(), 0755);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "vantorel-unzip: Cannot write to " + (dir_ / "ro") + ": Permission denied\n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(testing::TempDir::Read(dir_ / "ro/a.txt"), "old a");
+  EXPECT_FALSE(fs::exists(dir_ / "ro/sub"));
 }
 
 }  // namespace

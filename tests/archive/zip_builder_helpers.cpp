@@ -81,8 +81,8 @@ std::string ZipBuilder::Build() const {
   const std::uint32_t central_offset = static_cast<std::uint32_t>(zip.size());
   for (const std::size_t i : order) {
     const Entry& e = entries[i];
-    zip += Le32(0x02014B50) + Le16(20) + Le16(20) + Le16(e.flags) + Le16(e.method) +
-           Le32(e.date_time) + Le32(e.crc) + Le32(e.compressed_size) + Le32(e.uncompressed_size) +
+    zip += Le32(0x02014B50) + Le16(e.version_made_by) + Le16(20) + Le16(e.flags) +
+           Le16(e.method) + Le32(e.date_time) + Le32(e.crc) + Le32(e.compressed_size) + Le32(e.uncompressed_size) +
            Le16(static_cast<std::uint32_t>(e.name.size())) +
            Le16(static_cast<std::uint32_t>(e.extra.size())) +
            Le16(static_cast<std::uint32_t>(e.comment.size())) + Le16(0) + Le16(0) +

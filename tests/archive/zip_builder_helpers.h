@@ -23,6 +23,7 @@ std::string Le32(std::uint32_t value);
 struct Entry {
   std::string name;                  // stored name bytes
   std::string data;                  // the bytes stored after the local header
+  std::uint16_t version_made_by = 20;  // high byte: the host (0 MS-DOS, 3 Unix)
   std::uint16_t method = 0;
   std::uint16_t flags = 0;
   std::uint32_t crc = 0;

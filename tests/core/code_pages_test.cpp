@@ -131,5 +131,28 @@ TEST(CodePages, BufferFormsMapEachByteAsTheOneByteForm) {
   }
 }
 
+TEST(CodePages, IsValidUtf8) {
+  const struct {
+    const char* text;
+    bool valid;
+  } cases[] = {
+      {"", true},
+      {"plain ASCII", true},
+      {"\xC3\xBC" "ber \xE4\xB8\x96\xE7\x95\x8C \xF0\x9F\x98\x80", true},
+      {"\xF4\x8F\xBF\xBF", true},        // U+10FFFF
+      {"\xFC" "ber", false},                // a 1252 byte
+      {"\xC3", false},                      // cut short
+      {"\xC3\x28", false},                 // no continuation byte
+      {"\xC0\xAF", false},                 // over-long "/"
+      {"\xE0\x80\xAF", false},            // over-long "/"
+      {"\xF0\x80\x80\xAF", false},       // over-long "/"
+      {"\xED\xA0\x80", false},            // a UTF-16 surrogate
+      {"\xF4\x90\x80\x80", false},       // past U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"\x80", false},                      // a lone continuation byte
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
+}
+
 }  // namespace
 }  // namespace vantorel::core

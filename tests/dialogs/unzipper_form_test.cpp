@@ -372,7 +372,6 @@ TEST_F(UnzipperFormTest, TheSummaryNamesTheDestinationAsTheReaderStoresIt) {
       // The root, typed with its separator, is reported without it. An archive of 0 bytes has
       // no entries, so nothing is written there.
       {"root", "", "/", "", 0},
-      {"cannot be created", two_files.Build(), blocker + "/out", blocker + "/out", 0},
   };
   int n = 0;
   for (const auto& c : cases) {
@@ -385,7 +384,54 @@ TEST_F(UnzipperFormTest, TheSummaryNamesTheDestinationAsTheReaderStoresIt) {
     EXPECT_TRUE(ui_.Done());
     EXPECT_EQ(fs::exists(out_ + "/sub/b.txt"), c.count == 2);
   }
+}
+
+// A destination that cannot be written is told once, in the error box, before any question
+// about an existing file; nothing is written.
+TEST_F(UnzipperFormTest, AnUnwritableDestinationIsToldOnceBeforeAnyQuestion) {
+  ZipBuilder zip;
+  zip.Stored("a.txt", "a");
+  zip.Stored("sub/b.txt", "b");
+  const std::string blocker = Write("blocker", "a file where a folder would go");
+  auto form = Open(Write("T.ZIP", zip.Build()));
+  form->DestinationEdit->setText(QString::fromStdString(blocker + "/out"));
+  ui_.Expect(BoxKind::Error, "Cannot write to " + blocker + "/out: Not a directory");
+  form->UnZipBtnClick();
+  EXPECT_TRUE(ui_.Done());
   EXPECT_EQ(Read(blocker), "a file where a folder would go");
+  EXPECT_EQ(form->ProgressBar1->value(), 0);
+}
+
+// The summary of a run that could not write every entry names them with the reason, up to ten,
+// in a warning box; files kept by answering No are not among them.
+TEST_F(UnzipperFormTest, TheSummaryNamesTheEntriesNotUnzipped) {
+  ZipBuilder zip;
+  zip.Stored("kept.txt", "new");
+  zip.Stored("secret.txt", std::string(12, 'h') + "cipher").flags = 1;
+  zip.Stored("src/ppmd.bin", "data").method = 98;
+  zip.Stored("bad.txt", "content").crc ^= 1;
+  zip.Stored("good.txt", "good");
+  for (int i = 0; i < 10; ++i) zip.Stored("more/m" + std::to_string(i), "m").crc ^= 1;
+  auto form = Open(Write("T.ZIP", zip.Build()));
+  Write("out/kept.txt", "old");
+  form->DestinationEdit->setText(QString::fromStdString(out_));
+  ui_.Expect(BoxKind::Confirmation, "Replace existing file kept.txt?", Buttons::YesNo, Answer::No,
+             "File Exists Alert")
+      .Expect(BoxKind::Error, "Unknown Compression Method", Buttons::Ok, Answer::Ok, "Zip Error")
+      .Expect(BoxKind::Warning,
+              Summary(1, out_) +
+                  "\r\rNot unzipped:"
+                  "\rsecret.txt (encrypted)"
+                  "\rsrc\\ppmd.bin (unknown compression method 98)"
+                  "\rbad.txt (damaged data)"
+                  "\rmore\\m0 (damaged data)\rmore\\m1 (damaged data)\rmore\\m2 (damaged data)"
+                  "\rmore\\m3 (damaged data)\rmore\\m4 (damaged data)\rmore\\m5 (damaged data)"
+                  "\rmore\\m6 (damaged data)"
+                  "\rand 3 more");
+  form->UnZipBtnClick();
+  EXPECT_TRUE(ui_.Done());
+  EXPECT_EQ(Read(out_ + "/kept.txt"), "old");
+  EXPECT_FALSE(fs::exists(out_ + "/bad.txt"));
 }
 
 TEST_F(UnzipperFormTest, AnEmptyDestinationIsRefused) {

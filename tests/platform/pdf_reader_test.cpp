@@ -24,7 +24,8 @@ const char kInstallOffer[] =
     "Reader entry in the Options dialog. Do you wish to install Adobe Acrobat Reader 5.0 now?";
 
 // An archive folder with one article PDF, a reader script, and a CD-ROM drive at <tmp>/cdrom
-// (mounted) that holds the reader's installer.
+// (mounted) that holds the reader's installer, a Windows program that goes to the desktop's
+// application for DOS and Windows programs.
 class PdfReaderTest : public ::testing::Test {
  protected:
   PdfReaderTest() {
@@ -37,6 +38,8 @@ class PdfReaderTest : public ::testing::Test {
         dir_.Write("mounts", "/dev/sr0 " + MountTableField(cdrom_) + " iso9660 ro 0 0\n"), dir_.path() / "fstab");
     previous_ = SetMountTable(mounts_.get());
     Settings().LastIssue = 72;
+    desktop_.content_type = "application/x-ms-dos-executable";
+    desktop_.handled_types = {desktop_.content_type};
   }
   ~PdfReaderTest() override {
     SetMountTable(previous_);
@@ -52,6 +55,7 @@ class PdfReaderTest : public ::testing::Test {
   std::string reader_, pdf_, cdrom_, installer_;
   std::unique_ptr<MountTableFiles> mounts_;
   const MountTable* previous_ = nullptr;
+  FixedAssociations desktop_;
 };
 
 TEST_F(PdfReaderTest, OpensThePdfInTheReader) {
@@ -88,7 +92,7 @@ TEST_F(PdfReaderTest, InstallsTheReaderFromTheCdRom) {
       .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Ok)
       .Expect(BoxKind::Information, "Command to execute: \r" + installer_text);
   OpenPdfInReader(pdf_, true);
-  EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{});
+  EXPECT_EQ(desktop_.opened, std::vector<std::filesystem::path>{installer_});
 }
 
 TEST_F(PdfReaderTest, CancellingTheCdPromptStopsTheInstallation) {
@@ -98,11 +102,12 @@ TEST_F(PdfReaderTest, CancellingTheCdPromptStopsTheInstallation) {
   InstallReaderFromCd(true);
 }
 
-TEST_F(PdfReaderTest, WithoutACdRomDriveTheInstallerFailsSilently) {
+TEST_F(PdfReaderTest, WithoutACdRomDriveTheInstallerIsNotFound) {
   const MountTableFiles none(dir_.Write("none", ""), dir_.path() / "fstab");
   SetMountTable(&none);
   ScriptedUi ui;
-  ui.Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive");
+  ui.Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive")
+      .Expect(BoxKind::Error, "Unable to find file: Acrobat/rp500enu.exe");
   InstallReaderFromCd(true);
   SetMountTable(mounts_.get());
 }

@@ -1,9 +1,10 @@
-// Helpers for tests that start real programs: a shell script that records its arguments, and
-// desktop associations with fixed answers; a mount table's field.
+// Helpers for tests that start real programs: a shell script and a Linux program that record
+// their arguments, and a desktop with fixed answers; a mount table's field.
 #pragma once
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <sstream>
@@ -59,7 +60,21 @@ inline std::vector<std::string> WaitForArguments(const testing::TempDir& dir) {
   return arguments;
 }
 
-// Associations with fixed answers, installed while the object lives.
+#ifdef ARGUMENTS_RECORDER
+// Copies the Linux program that records its arguments (arguments_recorder.cpp) to
+// dir/folder/name, where it writes dir/"arguments" as WriteArgumentsScript does. Returns its
+// real path.
+inline std::string CopyArgumentsProgram(const testing::TempDir& dir, const std::string& folder,
+                                        const std::string& name) {
+  const std::filesystem::path program = dir.path() / folder / name;
+  std::filesystem::create_directories(program.parent_path());
+  std::filesystem::copy_file(ARGUMENTS_RECORDER, program);
+  return program.string();
+}
+#endif
+
+// The desktop with fixed answers, installed while the object lives: every file has one
+// content type, the types listed have a default application, and every launch goes as told.
 class FixedAssociations : public DesktopAssociations {
  public:
   FixedAssociations() { previous_ = SetAssociations(this); }
@@ -71,14 +86,31 @@ class FixedAssociations : public DesktopAssociations {
     asked.push_back(file);
     return program;
   }
-  bool OpenWithDefault(const std::filesystem::path& file) const override {
+  std::string ContentTypeOf(const std::filesystem::path&) const override { return content_type; }
+  DesktopLaunch OpenWithDefault(const std::filesystem::path& file,
+                                const std::string& type) const override {
+    if (std::find(handled_types.begin(), handled_types.end(), type) == handled_types.end())
+      return {DesktopLaunch::Outcome::NoApplication, {}};
     opened.push_back(file);
-    return true;
+    opened_as.push_back(type);
+    return launch;
+  }
+  DesktopLaunch OpenWithApplication(const std::filesystem::path& program_path,
+                                    const std::string& target, bool is_url) const override {
+    if (!registers_programs) return {DesktopLaunch::Outcome::NoApplication, {}};
+    opened_with.push_back(program_path.string() + (is_url ? " url " : " file ") + target);
+    return launch;
   }
 
-  std::string program;                                   // the answer to every question
-  mutable std::vector<std::filesystem::path> asked;     // files asked about
-  mutable std::vector<std::filesystem::path> opened;    // files opened
+  std::string program;                                          // ProgramFor's answer
+  std::string content_type = "text/plain";                      // every file's type
+  std::vector<std::string> handled_types = {"text/plain"};      // types with an application
+  bool registers_programs = false;  // OpenWithApplication finds an application
+  DesktopLaunch launch{DesktopLaunch::Outcome::Started, {}};    // how every launch goes
+  mutable std::vector<std::filesystem::path> asked;    // files ProgramFor was asked about
+  mutable std::vector<std::filesystem::path> opened;   // files opened with a default application
+  mutable std::vector<std::string> opened_as;          // the type each was opened as
+  mutable std::vector<std::string> opened_with;        // "program file|url target" opened
 
  private:
   const DesktopAssociations* previous_ = nullptr;  // the associations before

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # cmake --install into a temporary prefix: the files a desktop expects are there, the desktop
-# entry is valid, the programs run from the prefix, and the installed program given no data
+# entry and the AppStream metadata are valid, the programs run from the prefix, and the installed program given no data
 # folder starts on its own copy of the installed demo archive.
 set -euo pipefail
 build=$1
@@ -19,6 +19,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 expected=(
   bin/vantorel bin/vantorel-dbf bin/vantorel-unzip bin/vantorel-search
   share/applications/vantorel.desktop
+  share/metainfo/org.vantorel.ArticleBrowser.metainfo.xml
   share/icons/hicolor/scalable/apps/vantorel.svg
   share/man/man1/vantorel.1 share/man/man1/vantorel-dbf.1
   share/man/man1/vantorel-unzip.1 share/man/man1/vantorel-search.1
@@ -35,6 +36,10 @@ done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/vantorel.desktop" ||
     fail "desktop-file-validate rejects the entry"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml >"$root/appstream.log" 2>&1 ||
+    { cat "$root/appstream.log" >&2; fail "appstreamcli rejects the metadata"; }
 fi
 for page in "$prefix"/share/man/man1/*.1; do
   if command -v groff >/dev/null; then

@@ -5,6 +5,9 @@
 #include "viewer/sel_file_form.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QScrollBar>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QPushButton>
@@ -76,9 +79,13 @@ class RecordingDesktop : public platform::DesktopAssociations {
   RecordingDesktop& operator=(const RecordingDesktop&) = delete;
 
   std::string ProgramFor(const fs::path&) const override { return {}; }
-  bool OpenWithDefault(const fs::path& file) const override {
+  std::string ContentTypeOf(const fs::path&) const override { return "text/plain"; }
+  platform::DesktopLaunch OpenWithDefault(const fs::path& file, const std::string&) const override {
     events_.push_back("open " + file.string());
-    return true;
+    return {platform::DesktopLaunch::Outcome::Started, {}};
+  }
+  platform::DesktopLaunch OpenWithApplication(const fs::path&, const std::string&, bool) const override {
+    return {};
   }
 
  private:
@@ -201,6 +208,84 @@ TEST_F(SelFileFormTest, TheTreeSelectsTheFolderAndTheListShowsItsFiles) {
   EXPECT_FALSE(form->isVisible());
 }
 
+// The list names the folder it shows above it, and at the dialog's size the size, type and
+// date columns are whole beside the name, none of them past the list's right edge.
+TEST_F(SelFileFormTest, TheListShowsItsFolderAndColumnsThatCanBeRead) {
+  SetModificationTime(issue_ / "A.PAS", 981209100);  // 2001-02-03 14:05 UTC
+  dir_.Write("DISKS/Issue12/B.PAS", std::string(2049, 'x'));
+  const auto form = Open();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  EXPECT_EQ(form->size(), QSize(701, 449));
+  EXPECT_EQ(form->FolderLabel->toolTip().toStdString(), issue_.string());
+  EXPECT_EQ(form->FolderLabel->text().toStdString(), issue_.string());
+  EXPECT_LT(form->FolderLabel->geometry().bottom(), form->ShellList1->geometry().top());
+
+  const auto* list = static_cast<const QFileSystemModel*>(form->ShellList1->model());
+  const auto texts = [&](const fs::path& file) {
+    const QModelIndex name = list->index(QString::fromStdString(file.string()));
+    std::vector<std::string> row;
+    for (int column = 1; column < 4; ++column)
+      row.push_back(name.siblingAtColumn(column).data().toString().toStdString());
+    return row;
+  };
+  const std::string a_date =
+      QDateTime::fromSecsSinceEpoch(981209100).toString("yyyy-MM-dd hh:mm").toStdString();
+  EXPECT_EQ(texts(issue_ / "A.PAS"), (std::vector<std::string>{"1 KB", "PAS File", a_date}));
+  EXPECT_EQ(texts(issue_ / "B.PAS")[0], "3 KB");
+  EXPECT_EQ(texts(issue_ / "SUB")[0], "");
+  EXPECT_EQ(texts(issue_ / "SUB")[1], "Folder");
+
+  const QHeaderView* header = form->ShellList1->header();
+  int right = 0;
+  for (int column = 0; column < 4; ++column) {
+    right = std::max(right, header->sectionViewportPosition(column) + header->sectionSize(column));
+    const QAbstractItemView* view = form->ShellList1;
+    if (column > 0) {
+      EXPECT_GE(header->sectionSize(column), view->sizeHintForColumn(column)) << column;
+      EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    }
+  }
+  EXPECT_LE(right, form->ShellList1->viewport()->width());
+  EXPECT_GE(header->sectionSize(0), form->ShellList1->fontMetrics().horizontalAdvance("README.TX"));
+}
+
+// The tree shows the folder it was preset with from the start, also while the model is still
+// filling and sorting a parent folder of many entries that come before it.
+TEST_F(SelFileFormTest, ThePresetFolderIsInViewFromTheStart) {
+  for (int i = 0; i < 400; ++i) fs::create_directories(dir_.path() / ("A" + std::to_string(1000 + i)));
+  auto form = std::make_unique<SelFileForm>(viewer_);
+  form->SetDirectory(PathText(issue_));
+  form->show();
+  // The folder's row is on the tree's page, and its name begins there.
+  const auto in_view = [&] {
+    const QRect item = form->ShellTree1->visualRect(form->ShellTree1->currentIndex());
+    const QRect page = form->ShellTree1->viewport()->rect();
+    return item.top() >= page.top() && item.bottom() <= page.bottom() && item.left() >= page.left() &&
+           item.left() < page.right();
+  };
+  EXPECT_TRUE(in_view());
+  const auto* tree = static_cast<const QFileSystemModel*>(form->ShellTree1->model());
+  const QModelIndex parent = tree->index(QString::fromStdString(dir_.path().string()));
+  for (int i = 0; i < 1000 && tree->rowCount(parent) < 402; ++i) {
+    QTest::qWait(2);
+    ASSERT_TRUE(in_view()) << "after " << tree->rowCount(parent) << " rows";
+  }
+  EXPECT_EQ(tree->rowCount(parent), 402);
+  QTest::qWait(50);  // the model sorts a filled folder a little later
+  EXPECT_TRUE(in_view());
+  EXPECT_EQ(tree->filePath(form->ShellTree1->currentIndex()).toStdString(), issue_.string());
+
+  // Once the reader moves the tree, it stays where the reader put it, also when a folder the
+  // reader opens fills.
+  form->ShellTree1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+  const QModelIndex first = tree->index(QString::fromStdString((dir_.path() / "A1000").string()));
+  fs::create_directories(dir_.path() / "A1000" / "INNER");
+  form->ShellTree1->expand(first);
+  QTest::qWait(50);
+  EXPECT_EQ(form->ShellTree1->verticalScrollBar()->value(), 0);
+}
+
 TEST(SelectedFileNames, CountsSelectedItemsWithANameInTheirOrder) {
   const std::vector<ShellItem> items = {
       {true, "/d/ISSUE12/B.PAS"},
@@ -318,6 +403,23 @@ TEST_F(SelFileFormTest, NamesOutsideCodePage1252AreKeptWhole) {
   EXPECT_EQ(TempDir::Read(picked / lodz), kEmptyZip);
   EXPECT_EQ(TempDir::Read(squeezed / "?\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.TXT"), "other");
   EXPECT_EQ(std::distance(fs::directory_iterator(squeezed), fs::directory_iterator()), 1);
+}
+
+// Run asks before it runs a script whose permission bits let it run; No opens it as a
+// document.
+TEST_F(SelFileFormTest, RunAsksBeforeRunningAScript) {
+  const fs::path script = dir_.Write("DISKS/Issue12/C.TXT", "#!/bin/sh\ntouch '" + (dir_ / "ran") + "'\n");
+  fs::permissions(script, fs::perms::owner_all);
+  std::vector<std::string> events;
+  RecordingDesktop desktop(events);
+  const auto form = Open();
+  Select(*form, {"C.TXT"});
+  ui_.Expect(BoxKind::Confirmation,
+             "Run the script " + PathText(script) + " as a program?\rNo opens it as a document.",
+             Buttons::YesNo, Answer::No);
+  form->BitBtn1->click();
+  EXPECT_EQ(events, std::vector<std::string>{"open " + script.string()});
+  EXPECT_FALSE(fs::exists(dir_.path() / "ran"));
 }
 
 TEST_F(SelFileFormTest, CopyCopiesTheSelectionWithItsDates) {

@@ -7,13 +7,20 @@
 //       Extracts every entry with its directories into DEST (default: the archive's folder).
 //       -o overwrites existing files, -n never does; otherwise each is asked on the terminal
 //       (no terminal: No). The last line on standard output is the summary
-//       "N files unzipped to DEST".
+//       "N files unzipped to DEST"; when entries could not be written, a last line on standard
+//       error says how many and why ("vantorel-unzip: 2 files not unzipped: 1 encrypted,
+//       1 with the unknown compression method 98 (PPMd)").
+// An archive with data in front of it (a self-extracting stub) is read with one warning line
+// on standard error.
 //
-// Exit status: 0 done, 2 a usage error or an error of the reader (its message on standard error).
+// Exit status: 0 every entry listed, or every selected file written (or kept by -n or a No);
+// 1 some files skipped or failed; 2 a usage error, an archive that cannot be read, or a
+// destination that cannot be written (the message on standard error).
 // --help and --version print their texts on standard output.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -22,6 +29,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "archive/archive_errors.h"
 #include "archive/kv_unzip.h"
@@ -58,8 +67,10 @@ constexpr char kHelpHead[] =
 constexpr char kHelpTail[] =
     "\n"
     "Exit status:\n"
-    " 0  the archive was listed or extracted\n"
-    " 2  a wrong command line, or the archive could not be read or extracted\n"
+    " 0  the archive was listed, or every file was extracted (or kept by -n or a no)\n"
+    " 1  some files were not extracted (the last line says how many and why)\n"
+    " 2  a wrong command line, the archive could not be read, or the destination\n"
+    "    cannot be written\n"
     "\n"
     "Example:\n"
     "  vantorel-unzip -d ~/source DISKS/Issue01/SOURCE.ZIP\n";
@@ -95,13 +106,16 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   return options;
 }
 
-// A path text or an entry name (UTF-8, "\" separators) as the terminal shows it.
-std::string Shown(std::string_view text) {
-  std::string shown(text);
-  for (char& c : shown)
+// "\" separators shown as "/".
+std::string Slashed(std::string_view text) {
+  std::string slashed(text);
+  for (char& c : slashed)
     if (c == '\\') c = '/';
-  return shown;
+  return slashed;
 }
+
+// A path text or an entry name (UTF-8) as the terminal shows it.
+std::string Shown(std::string_view text) { return Slashed(text); }
 
 // An entry name (UTF-8) in a listing line: control characters, which would break the line,
 // become "?".
@@ -112,15 +126,26 @@ std::string ListedName(std::string_view text) {
   return listed;
 }
 
+// Reads the directory; tells of data in front of the archive, which the reader skips.
+void LoadDirectory(KvUnZip& unzip, const std::string& archive) {
+  unzip.LoadDirectory();
+  const std::uint64_t leading = unzip.EndCentralRecord().leading_bytes;
+  if (leading != 0)
+    std::fprintf(stderr,
+                 "vantorel-unzip: warning: %s: %llu extra bytes at beginning of zipfile "
+                 "(attempting to process anyway)\n",
+                 archive.c_str(), static_cast<unsigned long long>(leading));
+}
+
 std::string PathText(const std::string& argument) {
   return platform::PathText(fs::path(argument));
 }
 
-int List(KvUnZip& unzip) {
-  unzip.LoadDirectory();
+int List(KvUnZip& unzip, const Options& options) {
+  LoadDirectory(unzip, options.archive);
   std::string out = archive::ArchiveContainsText(unzip.EntryCount()) + "\n";
-  std::int64_t compressed = 0;
-  std::int64_t uncompressed = 0;
+  std::uint64_t compressed = 0;
+  std::uint64_t uncompressed = 0;
   for (int i = 0; i < unzip.EntryCount(); ++i) {
     compressed += unzip.EntryCompressedSize(i);
     uncompressed += unzip.EntryUncompressedSize(i);
@@ -128,7 +153,9 @@ int List(KvUnZip& unzip) {
            std::to_string(unzip.EntryCompressedSize(i)) + "\t" +
            std::to_string(unzip.EntryUncompressedSize(i)) + "\n";
   }
-  out += archive::TotalSizeText(compressed, uncompressed) + "\n";
+  out += archive::TotalSizeText(static_cast<std::int64_t>(compressed),
+                                static_cast<std::int64_t>(uncompressed)) +
+         "\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
@@ -139,8 +166,68 @@ const char* SkipText(archive::SkipReason reason) {
     case archive::SkipReason::Encrypted: return "the entry is encrypted";
     case archive::SkipReason::CannotCreate: return "the file cannot be created";
     case archive::SkipReason::UnsafePath: return "its path leads outside the destination";
+    case archive::SkipReason::UnknownMethod: return "its compression method is unknown";
+    case archive::SkipReason::DamagedData: return "damaged data";
   }
   return "skipped";
+}
+
+// Names of the compression methods of PKWARE's APPNOTE that the reader may not decode.
+std::string MethodText(int method) {
+  const char* name = nullptr;
+  switch (method) {
+    case 7: name = "Tokenized"; break;
+    case 9: name = "Deflate64"; break;
+    case 10: name = "PKWARE DCL Implode"; break;
+    case 12: name = "BZIP2"; break;
+    case 14: name = "LZMA"; break;
+    case 16: name = "IBM z/OS CMPSC"; break;
+    case 18: name = "IBM TERSE"; break;
+    case 19: name = "IBM LZ77"; break;
+    case 93: name = "Zstandard"; break;
+    case 94: name = "MP3"; break;
+    case 95: name = "XZ"; break;
+    case 96: name = "JPEG"; break;
+    case 97: name = "WavPack"; break;
+    case 98: name = "PPMd"; break;
+    case 99: name = "AES encryption"; break;
+    default: break;
+  }
+  const std::string number = std::to_string(method);
+  return name ? number + " (" + name + ")" : number;
+}
+
+// The last line of a run that left files out: how many and why, by reason in the order met.
+// Files kept because they exist (-n, or answered No) are the user's choice and not counted.
+std::string NotUnzippedLine(const KvUnZip& unzip) {
+  std::vector<std::pair<std::string, int>> reasons;
+  int count = 0;
+  for (const archive::SkippedEntry& skipped : unzip.Skipped()) {
+    std::string why;
+    switch (skipped.reason) {
+      case archive::SkipReason::FileExists: continue;
+      case archive::SkipReason::Encrypted: why = "encrypted"; break;
+      case archive::SkipReason::CannotCreate: why = "could not be written"; break;
+      case archive::SkipReason::UnsafePath: why = "with a path leading outside the destination"; break;
+      case archive::SkipReason::UnknownMethod:
+        why = "with the unknown compression method " + MethodText(unzip.Entry(skipped.index).method);
+        break;
+      case archive::SkipReason::DamagedData: why = "damaged (CRC or size does not match)"; break;
+    }
+    ++count;
+    auto known = std::find_if(reasons.begin(), reasons.end(),
+                              [&why](const auto& reason) { return reason.first == why; });
+    if (known == reasons.end())
+      reasons.emplace_back(why, 1);
+    else
+      ++known->second;
+  }
+  if (count == 0) return {};
+  std::string line = "vantorel-unzip: " + std::to_string(count) +
+                     (count == 1 ? " file" : " files") + " not unzipped: ";
+  for (std::size_t i = 0; i < reasons.size(); ++i)
+    line += (i > 0 ? ", " : "") + std::to_string(reasons[i].second) + " " + reasons[i].first;
+  return line + "\n";
 }
 
 bool AskToReplace(const std::string& fname) {
@@ -166,12 +253,14 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
   };
   unzip.OnStartUnZip = [&ui](int, std::string& fname, bool&) { ui.subject = Shown(fname); };
   unzip.OnSkippingFile = [](archive::SkipReason reason, const std::string& fname, int) {
-    if (reason == archive::SkipReason::FileExists) return;
+    // An unknown method is told by the reader's own box, a line on standard error already.
+    if (reason == archive::SkipReason::FileExists || reason == archive::SkipReason::UnknownMethod)
+      return;
     std::fprintf(stderr, "vantorel-unzip: skipped %s: %s\n", Shown(fname).c_str(), SkipText(reason));
   };
   unzip.OnBadCRC = [&unzip](std::uint32_t, std::uint32_t, int index) {
-    std::fprintf(stderr, "vantorel-unzip: %s: bad CRC or damaged data, file removed\n",
-                 Shown(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
+    std::fprintf(stderr, "vantorel-unzip: %s: bad CRC or damaged data, not written\n",
+                 Slashed(unzip.EntryPathName(index) + unzip.EntryFileName(index)).c_str());
   };
   const bool show_progress = ::isatty(STDERR_FILENO);
   if (show_progress) {
@@ -183,10 +272,15 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
     };
   }
 
+  LoadDirectory(unzip, options.archive);
   const int count = unzip.Extract();
   if (show_progress) std::fprintf(stderr, "\r    \r");
   std::printf("%d files unzipped to %s\n", count, platform::ShownPath(unzip.DestDir()).c_str());
-  return 0;
+  const std::string not_unzipped = NotUnzippedLine(unzip);
+  if (not_unzipped.empty()) return 0;
+  std::fflush(stdout);
+  std::fputs(not_unzipped.c_str(), stderr);
+  return 1;
 }
 
 int Run(int argc, char** argv) {
@@ -209,7 +303,7 @@ int Run(int argc, char** argv) {
   KvUnZip unzip;
   try {
     unzip.SetZipName(PathText(options->archive));
-    return options->list ? List(unzip) : ExtractAll(unzip, *options, ui);
+    return options->list ? List(unzip, *options) : ExtractAll(unzip, *options, ui);
   } catch (const std::exception& error) {
     std::fflush(stdout);
     std::fprintf(stderr, "vantorel-unzip: %s\n", core::Utf8OrCp1252ToUtf8(error.what()).c_str());
