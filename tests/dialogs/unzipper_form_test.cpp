@@ -422,11 +422,11 @@ TEST_F(UnzipperFormTest, TheSummaryNamesTheEntriesNotUnzipped) {
               Summary(1, out_) +
                   "\r\rNot unzipped:"
                   "\rsecret.txt (encrypted)"
-                  "\rsrc\\ppmd.bin (unknown compression method 98)"
+                  "\rsrc/ppmd.bin (unknown compression method 98)"
                   "\rbad.txt (damaged data)"
-                  "\rmore\\m0 (damaged data)\rmore\\m1 (damaged data)\rmore\\m2 (damaged data)"
-                  "\rmore\\m3 (damaged data)\rmore\\m4 (damaged data)\rmore\\m5 (damaged data)"
-                  "\rmore\\m6 (damaged data)"
+                  "\rmore/m0 (damaged data)\rmore/m1 (damaged data)\rmore/m2 (damaged data)"
+                  "\rmore/m3 (damaged data)\rmore/m4 (damaged data)\rmore/m5 (damaged data)"
+                  "\rmore/m6 (damaged data)"
                   "\rand 3 more");
   form->UnZipBtnClick();
   EXPECT_TRUE(ui_.Done());

@@ -345,7 +345,7 @@ class TestDesktop {
                                    "printf '%s\\n' \"$line\" >> '" + (dir_ / "launches") + "'\n");
     ::chmod(script.c_str(), 0755);
     std::string command = exec;
-    command.replace(command.find(name), name.size(), script.string());
+    command.replace(command.find(name), name.size(), "\"" + script.string() + "\"");
     dir_.Write("data/applications/" + name + ".desktop",
                "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + command +
                    "\nTerminal=" + (terminal ? "true" : "false") + "\nMimeType=" + types + ";\n");

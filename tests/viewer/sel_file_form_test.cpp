@@ -218,7 +218,11 @@ TEST_F(SelFileFormTest, TheListShowsItsFolderAndColumnsThatCanBeRead) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   EXPECT_EQ(form->size(), QSize(701, 449));
   EXPECT_EQ(form->FolderLabel->toolTip().toStdString(), issue_.string());
-  EXPECT_EQ(form->FolderLabel->text().toStdString(), issue_.string());
+  // A folder too long for the label is elided in its middle; its end stays.
+  const QString shown = form->FolderLabel->text();
+  EXPECT_TRUE(shown == QString::fromStdString(issue_.string()) ||
+              (shown.contains(QChar(0x2026)) && shown.endsWith(QStringLiteral("/DISKS/Issue12"))))
+      << shown.toStdString();
   EXPECT_LT(form->FolderLabel->geometry().bottom(), form->ShellList1->geometry().top());
 
   const auto* list = static_cast<const QFileSystemModel*>(form->ShellList1->model());
