@@ -70,7 +70,7 @@ bool ParseHex(std::string_view digits, std::int32_t& value) {
 }  // namespace
 
 IniWriteError::IniWriteError(const std::filesystem::path& file)
-    : std::runtime_error("Unable to write to " + core::Utf8ToCp1252(file.string())) {}
+    : std::runtime_error("Unable to write to " + file.string()) {}
 
 bool ParseProfileInteger(std::string_view text, std::int32_t& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);

@@ -9,7 +9,8 @@
 //   last line of its section and a missing section at the end of the file. Every other line,
 //   comments and unknown keys included, stays as it was. Values are written raw: no quoting,
 //   no escaping.
-// - Lines are written with CR LF endings; the texts are code page 1252 bytes, kept as they are.
+// - Lines are written with CR LF endings; the texts are bytes, kept as they are (paths are
+//   UTF-8; a file written by an older version may hold them in code page 1252).
 #pragma once
 
 #include <cstdint>

@@ -31,7 +31,8 @@
 
 namespace vantorel::app {
 
-using browser::FromQString;
+using browser::PathFromQString;
+using browser::PathToQString;
 using browser::ToQString;
 
 namespace {
@@ -44,7 +45,7 @@ QString Hint(const char* text) { return ToQString(text).replace(QStringLiteral("
 
 // The runtime's conversion of a number box.
 std::int32_t IntegerValue(const QLineEdit* edit) {
-  const std::string text = FromQString(edit->text());
+  const std::string text = PathFromQString(edit->text());
   std::int32_t value = 0;
   if (!ParseProfileInteger(text, value))
     throw std::invalid_argument("'" + text + "' is not a valid integer value");
@@ -76,7 +77,7 @@ QStringList CdDrives() {
   for (const auto& entries : {table.Mounted(), table.Configured()}) {
     for (const platform::MountEntry& entry : entries) {
       if (!platform::IsOpticalEntry(entry)) continue;
-      QString root = ToQString(platform::PathText(entry.mount_point));
+      QString root = PathToQString(platform::PathText(entry.mount_point));
       if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
       if (!drives.contains(root)) drives << root;
     }
@@ -194,15 +195,15 @@ void OptionsForm::showEvent(QShowEvent* event) {
 
 void OptionsForm::FormActivate() {
   const core::BrowserSettings& settings = core::Settings();
-  AcrobatPathEdit->setText(ToQString(settings.AcrobatPath));
-  BrowserPathEdit->setText(ToQString(settings.BrowserPath));
-  PDFPathEdit->setText(ToQString(settings.PdfDir));
-  SourcePathEdit->setText(ToQString(settings.SourceDir));
+  AcrobatPathEdit->setText(PathToQString(settings.AcrobatPath));
+  BrowserPathEdit->setText(PathToQString(settings.BrowserPath));
+  PDFPathEdit->setText(PathToQString(settings.PdfDir));
+  SourcePathEdit->setText(PathToQString(settings.SourceDir));
   CDDrive->clear();
   QStringList drives = CdDrives();
-  const QString cd_path = ToQString(settings.CdPath);
+  const QString cd_path = PathToQString(settings.CdPath);
   const auto same_drive = [&](const QString& drive) {
-    return core::SameTextNoCase(FromQString(drive), settings.CdPath);
+    return core::SameTextNoCase(PathFromQString(drive), settings.CdPath);
   };
   if (!cd_path.isEmpty() && std::none_of(drives.begin(), drives.end(), same_drive))
     drives.prepend(cd_path);
@@ -213,7 +214,7 @@ void OptionsForm::FormActivate() {
   LastIssueEdit->setText(QString::number(settings.LastIssue));
   ResultsDialogThresholdEdit->setText(QString::number(settings.ResultsThreshold));
   ExternalZipCheck->setChecked(settings.UseExternalZip);
-  ZipUtilEdit->setText(ToQString(settings.ZipUtilPath));
+  ZipUtilEdit->setText(PathToQString(settings.ZipUtilPath));
 }
 
 void OptionsForm::BitBtn1Click() {
@@ -228,15 +229,15 @@ void OptionsForm::BitBtn1Click() {
 
 void OptionsForm::TakeOverFields() {
   core::BrowserSettings& settings = core::Settings();
-  settings.AcrobatPath = FromQString(AcrobatPathEdit->text());
-  settings.BrowserPath = FromQString(BrowserPathEdit->text());
-  settings.PdfDir = DirectoryWithSeparator(FromQString(PDFPathEdit->text()));
-  settings.SourceDir = DirectoryWithSeparator(FromQString(SourcePathEdit->text()));
-  settings.CdPath = DirectoryWithSeparator(FromQString(CDDrive->currentText()));
+  settings.AcrobatPath = PathFromQString(AcrobatPathEdit->text());
+  settings.BrowserPath = PathFromQString(BrowserPathEdit->text());
+  settings.PdfDir = DirectoryWithSeparator(PathFromQString(PDFPathEdit->text()));
+  settings.SourceDir = DirectoryWithSeparator(PathFromQString(SourcePathEdit->text()));
+  settings.CdPath = DirectoryWithSeparator(PathFromQString(CDDrive->currentText()));
   settings.LastIssue = IntegerValue(LastIssueEdit);
   settings.ResultsThreshold = IntegerValue(ResultsDialogThresholdEdit);
   settings.UseExternalZip = ExternalZipCheck->isChecked();
-  settings.ZipUtilPath = FromQString(ZipUtilEdit->text());
+  settings.ZipUtilPath = PathFromQString(ZipUtilEdit->text());
   SaveSettings(settings_file_, settings);
 }
 
@@ -250,7 +251,7 @@ bool OptionsForm::LastIssueEditKeyPress(QChar key) {
 
 void OptionsForm::ZipUtilEditEnter() {
   if (ExternalZipCheck->isChecked() && ZipUtilEdit->text().isEmpty())
-    ZipUtilEdit->setText(ToQString(platform::FindAssociatedProgram("DUMMY.ZIP")));
+    ZipUtilEdit->setText(PathToQString(platform::FindAssociatedProgram("DUMMY.ZIP")));
   ZipUtilEdit->repaint();
 }
 
@@ -274,18 +275,18 @@ bool OptionsForm::eventFilter(QObject* watched, QEvent* event) {
 
 void OptionsForm::BrowseForFile(QLineEdit* edit, const std::string& filter,
                                 const std::string& title) {
-  const std::filesystem::path current = platform::ResolvePath(FromQString(edit->text()));
+  const std::filesystem::path current = platform::ResolvePath(PathFromQString(edit->text()));
   const auto chosen = core::CurrentUi().AskForFile(
       {title, filter, current.has_parent_path() ? platform::PathText(current.parent_path()) : ""});
-  if (chosen) edit->setText(ToQString(*chosen));
+  if (chosen) edit->setText(PathToQString(*chosen));
 }
 
 void OptionsForm::BrowseForDirectory(QLineEdit* edit, const std::string& title) {
   std::optional<std::string> chosen =
-      core::CurrentUi().AskForFolder({title, FromQString(edit->text())});
+      core::CurrentUi().AskForFolder({title, PathFromQString(edit->text())});
   if (!chosen || chosen->empty()) return;
   if (chosen->back() != '/') *chosen += '/';
-  edit->setText(ToQString(*chosen));
+  edit->setText(PathToQString(*chosen));
 }
 
 }  // namespace vantorel::app

@@ -101,7 +101,7 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   splash->ShowNow();
 
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(core::Utf8ToCp1252(argv[i]));
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   const std::filesystem::path config_dir = ConfigDir();
   ProgramMainForm main_form(program_file, arguments, config_dir);
   SetApplicationTitle(kProgramTitle);

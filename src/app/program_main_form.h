@@ -24,7 +24,7 @@ class OptionsForm;
 
 class ProgramMainFormHost : public browser::MainFormHost, private browser::MainFormWindows {
  public:
-  // The program file, the command-line arguments (code page 1252) and the folder of the
+  // The program file, the command-line arguments (UTF-8) and the folder of the
   // profile files the set-up works with.
   ProgramMainFormHost(std::filesystem::path program_file, std::vector<std::string> arguments,
                       std::filesystem::path config_dir);
@@ -84,7 +84,7 @@ struct MainFormHostHolder {
 class ProgramMainForm : private detail::MainFormHostHolder, public browser::MainForm {
  public:
   // Builds the window and runs its set-up with the program file, the command-line arguments
-  // (code page 1252) and the folder of the profile files.
+  // (UTF-8) and the folder of the profile files.
   ProgramMainForm(std::filesystem::path program_file, std::vector<std::string> arguments,
                   std::filesystem::path config_dir)
       : MainFormHostHolder{ProgramMainFormHost(std::move(program_file), std::move(arguments),

@@ -13,8 +13,8 @@
 
 namespace vantorel::app {
 
-using browser::FromQString;
-using browser::ToQString;
+using browser::PathFromQString;
+using browser::PathToQString;
 
 namespace {
 
@@ -33,17 +33,22 @@ QWidget* DialogParent() {
   return QApplication::activeWindow();
 }
 
+// The Ui's texts are UTF-8; a stray code page 1252 text is still shown with its letters.
+QString UiText(const std::string& text) {
+  return PathToQString(core::Utf8OrCp1252ToUtf8(text));
+}
+
 }  // namespace
 
 QString BoxText(const std::string& text) {
-  QString result = ToQString(text);
+  QString result = UiText(text);
   result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return result;
 }
 
 QString QtFileFilter(const std::string& filter) {
-  const QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+  const QStringList parts = UiText(filter).split(QLatin1Char('|'));
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
@@ -55,7 +60,7 @@ QString QtFileFilter(const std::string& filter) {
 
 core::Answer QtUi::Show(const core::MessageBox& box) {
   QMessageBox dialog(IconOf(box.kind),
-                     ToQString(box.caption.empty() ? ApplicationTitle() : box.caption),
+                     UiText(box.caption.empty() ? ApplicationTitle() : box.caption),
                      BoxText(box.text), QMessageBox::NoButton, DialogParent());
   dialog.setTextFormat(Qt::PlainText);
   switch (box.buttons) {
@@ -87,17 +92,17 @@ core::Answer QtUi::Show(const core::MessageBox& box) {
 
 std::optional<std::string> QtUi::AskForFile(const core::FileRequest& request) {
   const QString file = QFileDialog::getOpenFileName(
-      DialogParent(), ToQString(request.title), ToQString(request.initial_dir),
+      DialogParent(), UiText(request.title), PathToQString(request.initial_dir),
       QtFileFilter(request.filter));
   if (file.isEmpty()) return std::nullopt;
-  return FromQString(file);
+  return PathFromQString(file);
 }
 
 std::optional<std::string> QtUi::AskForFolder(const core::FolderRequest& request) {
   const QString folder = QFileDialog::getExistingDirectory(
-      DialogParent(), ToQString(request.title), ToQString(request.initial_dir));
+      DialogParent(), UiText(request.title), PathToQString(request.initial_dir));
   if (folder.isEmpty()) return std::nullopt;
-  return FromQString(folder);
+  return PathFromQString(folder);
 }
 
 std::optional<std::string> QtUi::AskForPassword(const core::PasswordRequest& request) {
@@ -105,7 +110,7 @@ std::optional<std::string> QtUi::AskForPassword(const core::PasswordRequest& req
   dialog.setWindowTitle(QStringLiteral("Password"));
   dialog.setLabelText(QStringLiteral("The Zipfile %1 holds encrypted files (the first is %2).\n"
                                      "Password:")
-                          .arg(QString::fromStdString(request.archive), ToQString(request.entry)));
+                          .arg(PathToQString(request.archive), UiText(request.entry)));
   dialog.setInputMode(QInputDialog::TextInput);
   dialog.setTextEchoMode(QLineEdit::Password);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -113,7 +118,7 @@ std::optional<std::string> QtUi::AskForPassword(const core::PasswordRequest& req
 }
 
 void QtUi::ShowProgress(const std::string& text) {
-  if (progress_target_) progress_target_(ToQString(text));
+  if (progress_target_) progress_target_(UiText(text));
 }
 
 void QtUi::SetBusy(bool busy) {

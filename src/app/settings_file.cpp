@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/ini_file.h"
+#include "core/code_pages.h"
 #include "core/texts.h"
 #include "platform/cd_drive.h"
 
@@ -18,6 +19,10 @@ constexpr std::int32_t kDefaultResultsThreshold = 30;
 fs::path FromEnvironment(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0' ? fs::path(value) : fs::path();
+}
+
+std::string ReadPath(const IniFile& ini, const char* key, const std::string& fallback) {
+  return core::Utf8OrCp1252ToUtf8(ini.ReadString(kSettingsSection, key, fallback));
 }
 
 }  // namespace
@@ -45,20 +50,20 @@ std::string DefaultSourceDir(const core::BrowserSettings& settings) {
 void LoadSettings(const fs::path& file, core::BrowserSettings& settings) {
   const IniFile ini(file);
   const char* section = kSettingsSection;
-  settings.AcrobatPath = ini.ReadString(section, "Acrobat", "");
-  settings.BrowserPath = ini.ReadString(section, "Browser", "");
-  const std::string pdf_dir = ini.ReadString(section, "PdfFiles", "");
+  settings.AcrobatPath = ReadPath(ini, "Acrobat", "");
+  settings.BrowserPath = ReadPath(ini, "Browser", "");
+  const std::string pdf_dir = ReadPath(ini, "PdfFiles", "");
   settings.PdfDir = pdf_dir.empty() ? DefaultPdfDir(settings) : DirectoryWithSeparator(pdf_dir);
-  const std::string source_dir = ini.ReadString(section, "SourceFiles", "");
+  const std::string source_dir = ReadPath(ini, "SourceFiles", "");
   settings.SourceDir =
       source_dir.empty() ? DefaultSourceDir(settings) : DirectoryWithSeparator(source_dir);
   settings.CdPath = ini.HasKey(section, "CDPath")
-                        ? DirectoryWithSeparator(ini.ReadString(section, "CDPath", ""))
+                        ? DirectoryWithSeparator(ReadPath(ini, "CDPath", ""))
                         : platform::FirstCdDrive();
   settings.LastIssue = ini.ReadInteger(section, "LastIssue", kDefaultLastIssue);
   settings.ResultsThreshold = ini.ReadInteger(section, "Results", kDefaultResultsThreshold);
   settings.UseExternalZip = ini.ReadBool(section, "UseExternalZip", false);
-  settings.ZipUtilPath = ini.ReadString(section, "ZipUtil", "");
+  settings.ZipUtilPath = ReadPath(ini, "ZipUtil", "");
 }
 
 void ApplyFirstRunValues(core::BrowserSettings& settings) {

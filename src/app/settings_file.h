@@ -33,6 +33,8 @@ std::string DefaultSourceDir(const core::BrowserSettings& settings);
 // left alone). A missing key takes its default: empty programs, DataDir + "PDF/" and
 // DataDir + "DISKS/", the first CD-ROM drive, LastIssue 72, Results 30, no external zip. An
 // empty "PdfFiles" or "SourceFiles" is the default folder of the archive that is open.
+// Paths are read as UTF-8; a value that is not well-formed UTF-8 was written by an older
+// version in code page 1252 and is converted.
 // REQUIRES: settings.DataDir is set.
 void LoadSettings(const std::filesystem::path& file, core::BrowserSettings& settings);
 

@@ -20,8 +20,8 @@ namespace vantorel::app {
 std::optional<std::string> StartPageArgument(const std::vector<std::string>& arguments);
 
 // The command-line switches and data folder: DebugMode and ShowCommands off, ProgramDir the
-// program file's folder, DataDir the folder of argument 1 or ProgramDir. Arguments are code
-// page 1252 texts; argument 1 "/DEBUGMODE" or "/DBM2" (any letter case) is a switch, a page
+// program file's folder, DataDir the folder of argument 1 or ProgramDir. Arguments are UTF-8
+// path texts; argument 1 "/DEBUGMODE" or "/DBM2" (any letter case) is a switch, a page
 // (StartPageArgument) makes DataDir the archive the page belongs to (the nearest folder at or
 // above the page's own holding index.htm, else the page's folder), anything else is a data
 // folder; argument 2 "/DEBUGMODE" turns DebugMode on; more are ignored. A data folder that does not

@@ -203,7 +203,7 @@ void KvUnZip::ReadDirectory() {
 ArchiveStream& KvUnZip::OpenArchive() {
   if (!archive_) {
     archive_ = ArchiveStream::Open(zip_name_);
-    if (!archive_) throw EFOpenError(zip_name_);
+    if (!archive_) throw EFOpenError(platform::ShownPath(zip_name_));
   }
   if (!directory_loaded_ || !SameTime(*archive_time_, archive_->ModifiedTime())) ReadDirectory();
   return *archive_;
@@ -215,7 +215,7 @@ void KvUnZip::LoadDirectory() {
   try {
     if (!archive_) {
       archive_ = ArchiveStream::Open(zip_name_);
-      if (!archive_) throw EFOpenError(zip_name_);
+      if (!archive_) throw EFOpenError(platform::ShownPath(zip_name_));
     }
     ReadDirectory();
   } catch (const EIncompleteZip&) {
@@ -323,7 +323,7 @@ bool KvUnZip::MayOverwrite(int index, std::string& fname) {
         return overwrite_it;
       }
       // The box's text is in the program's code page; the entry's name is UTF-8.
-      return core::Confirm(kReplaceExistingFile + core::Utf8ToCp1252(entry.file_name) + "?",
+      return core::Confirm(kReplaceExistingFile + entry.file_name + "?",
                            core::Buttons::YesNo, kFileExistsCaption);
     }
     case UZOverwriteMode::ifNewer: {

@@ -13,8 +13,8 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// A name of a path text as it is on disk.
-std::string RealName(std::string_view text) { return core::Cp1252ToUtf8(text); }
+// A name of a path text as it is on disk: path texts are UTF-8 (platform/file_system.h).
+std::string RealName(std::string_view text) { return std::string(text); }
 
 }  // namespace
 

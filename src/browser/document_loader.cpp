@@ -266,7 +266,7 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
   // but keeps its name in the archive, so that its links resolve there.
   const std::string source = platform::PageLocation(file_name);
   if (file_name.empty() || !platform::FileExists(source)) {
-    throw ViewError("Can't locate file: " + file_name);
+    throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
   }
   const std::filesystem::path on_disk = platform::AbsolutePath(platform::ResolvePath(source));
   const std::filesystem::path real =
@@ -277,7 +277,7 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
   const long long size = file ? file->Size() : -1;
   std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
   if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {
-    throw ViewError("Can't locate file: " + file_name);
+    throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
   }
   const std::string full_name = platform::PathText(real);
   if (kind == DocumentKind::Html) {

@@ -79,8 +79,8 @@ inline constexpr std::size_t kPageBeginningBytes = std::size_t{256} << 10;
 // frame view's to load). A long HTML page (more than kLongPageBytes) is prepared as its
 // beginning, read and built at once, and the whole page built on a worker thread (whole).
 // The full file name is the facade's real path of file_name.
-// Throws ViewError "Can't locate file: " + file_name when the file does not exist or cannot be
-// read.
+// Throws ViewError "Can't locate file: " + file_name as platform::ShownPath shows it when the
+// file does not exist or cannot be read.
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images);
 

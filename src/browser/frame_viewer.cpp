@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "browser/view_events.h"
+#include "core/code_pages.h"
 #include "core/texts.h"
 
 namespace vantorel::browser {
@@ -245,7 +246,7 @@ QWidget* FrameViewer::BuildFrameset(const FramesetSpec& spec, const LinkBase& ba
     if (frame.no_resize) fixed.emplace_back(parent, view);
     frames.push_back({frame.name, view});
     if (frame.src.empty()) continue;
-    const FileReference reference = SplitFileReference(browser::ExpandLinkPath(frame.src, base));
+    const FileReference reference = SplitFileReference(browser::ExpandLinkPath(core::Cp1252ToUtf8(frame.src), base));
     try {
       HtmlFrame& frame_view = *view;
       frame_view.Show(frame_view.Prepare(reference.file, DocumentKind::Html), reference.anchor);
@@ -446,10 +447,10 @@ void FrameViewer::FollowFrameLink(HtmlViewer& view, const PageLink& link) {
   }
   HtmlViewer& destination = named ? *named : view;
   if (!link.href.empty() && link.href[0] == '#') {
-    LoadIntoFrame(destination, link.href, DocumentKind::Html);
+    LoadIntoFrame(destination, core::Cp1252ToUtf8(link.href), DocumentKind::Html);
     return;
   }
-  const std::string expanded = view.ExpandLinkPath(link.href);
+  const std::string expanded = view.ExpandLinkPath(core::Cp1252ToUtf8(link.href));
   const DocumentKind kind = KindOfLinkedFile(SplitFileReference(expanded).file);
   if (named || (is_frameset_ && !whole_view)) {
     ProcessingScope processing(*this);

@@ -15,6 +15,7 @@
 #include "browser/page_document.h"
 #include "browser/qt_text.h"
 #include "browser/view_events.h"
+#include "core/code_pages.h"
 #include "core/ui.h"
 
 namespace vantorel::browser {
@@ -193,7 +194,7 @@ PageImageSource HtmlViewer::ImageSource() {
 
 QImage HtmlViewer::PageImage(const std::string& src, const LinkBase& base) {
   loading_base_ = base;  // what ExpandLinkPath answers while the page is read
-  const std::string key = ExpandLinkPath(src);
+  const std::string key = ExpandLinkPath(core::Cp1252ToUtf8(src));
   auto cached = std::find_if(image_cache_.begin(), image_cache_.end(),
                              [&](const auto& entry) { return entry.first == key; });
   if (cached != image_cache_.end()) {
@@ -540,7 +541,7 @@ void HtmlViewer::FollowLink(const PageLink& link) {
     if (PositionTo(link.href.substr(1))) RecordHistory();
     return;
   }
-  const std::string expanded = ExpandLinkPath(link.href);
+  const std::string expanded = ExpandLinkPath(core::Cp1252ToUtf8(link.href));
   const std::string file = SplitFileReference(expanded).file;
   const DocumentKind kind = KindOfLinkedFile(file);
   ProcessingScope processing(*this);
@@ -613,12 +614,12 @@ void RaiseBitmapRequest(const HtmlViewer::BitmapRequestEvent& handler, HtmlViewe
   if (handler) {
     handler(sender, src, bitmap, color);
   } else {
-    bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(src));
+    bitmap = LoadImageFileAsBitmap(sender.ExpandLinkPath(core::Cp1252ToUtf8(src)));
   }
 }
 
 void RequestArchiveBitmap(HtmlViewer& sender, const std::string& src, QImage& bitmap, int&) {
-  bitmap = ImageForExpandedPath(sender.ExpandLinkPath(src));
+  bitmap = ImageForExpandedPath(sender.ExpandLinkPath(core::Cp1252ToUtf8(src)));
 }
 
 }  // namespace vantorel::browser

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
+#include "platform/file_system.h"
 
 namespace vantorel::browser {
 namespace {
@@ -139,7 +141,8 @@ std::string LinkDispatcher::ResolveLinkTarget(std::string_view reference, bool e
   return target;
 }
 
-bool LinkDispatcher::HotSpotTargetClick(std::string_view url) {
+bool LinkDispatcher::HotSpotTargetClick(std::string_view page_url) {
+  const std::string url = core::Cp1252ToUtf8(page_url);
   const std::string upper = core::UpperCaseAscii(url);
   if (upper == kArticleSearchPage) {
     actions_.ArticleSearch();
@@ -216,7 +219,7 @@ void LinkDispatcher::PdfBranch(std::string_view url) {
   if (settings.LastIssue == 0) return;
   if (!actions_.EnsureCdReady(path)) return;
   if (!actions_.FileExists(path)) {
-    core::ShowError(kMissingFile + path);
+    core::ShowError(kMissingFile + platform::ShownPath(path));
     return;
   }
   actions_.OpenPdfInReader(path);
@@ -235,7 +238,8 @@ void LinkDispatcher::DirectoryBranch(std::string_view upper_url) {
   const std::string directory = DirectoryLinkPath(upper_url);
   if (!actions_.EnsureCdReady(directory)) return;
   if (!actions_.DirectoryExists(directory)) {
-    core::ShowError(kMissingDirectoryBefore + directory + kMissingDirectoryAfter);
+    core::ShowError(kMissingDirectoryBefore + platform::ShownPath(directory) +
+                    kMissingDirectoryAfter);
     return;
   }
   actions_.BrowseDirectory(directory);
@@ -244,8 +248,8 @@ void LinkDispatcher::DirectoryBranch(std::string_view upper_url) {
 void LinkDispatcher::ViewBranch(std::string_view upper_url) {
   const SourceFileLink link = SourceFileLinkOf(upper_url);
   if (!actions_.EnsureCdReady(link.file)) return;
-  actions_.LoadViewerTextFile(link.file, kViewerCaption + link.file);
-  core::ViewerSearchWord() = link.word;
+  actions_.LoadViewerTextFile(link.file, kViewerCaption + platform::ShownPath(link.file));
+  core::ViewerSearchWord() = core::Utf8ToCp1252(link.word);
   actions_.ShowViewerModal();
 }
 
@@ -254,9 +258,10 @@ void LinkDispatcher::SearchBranch(std::string_view url) {
   const std::string page =
       ResolveLinkTarget(core::ReplaceAllNoCase(split.text, kSearchLinkPrefix, ""), true);
   actions_.LoadDocumentIntoFrame(kMainFrame, page);
-  // An empty word is never found.
-  if (split.word.empty() || !actions_.FindNext(split.word, false)) return;
-  actions_.ShowFindDialog(split.word, FindDialogPosition(actions_.MainWindowGeometry()));
+  // An empty word is never found. The word is searched for in the page's own code page.
+  const std::string word = core::Utf8ToCp1252(split.word);
+  if (word.empty() || !actions_.FindNext(word, false)) return;
+  actions_.ShowFindDialog(word, FindDialogPosition(actions_.MainWindowGeometry()));
 }
 
 }  // namespace vantorel::browser

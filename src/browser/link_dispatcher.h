@@ -17,8 +17,10 @@
 // In the file branch "file:///pdf/" + name stands for PdfDir + name, and "XBONUS/" anywhere
 // for the folder "BONUS/" of the CD-ROM drive (CdPath).
 //
-// Paths are path texts in code page 1252, built as the links spell them ("\" separators, upper
-// case); the file-system facade finds the files they name.
+// A link is an archive text (code page 1252); the dispatcher converts it to UTF-8 as it takes
+// it, so the paths it builds are UTF-8 path texts (platform/file_system.h), spelt as the links
+// spell them ("\" separators, upper case); the file-system facade finds the files they name,
+// and the messages and captions show them as ShownPath does. Search words stay 1252.
 #pragma once
 
 #include <string>
@@ -188,16 +190,16 @@ class LinkDispatcher {
   //  4. "DIRY:": EnsureCdReady(DirectoryLinkPath), then the file browser on it, or the error
   //     "Sorry, the requested directory " + path + " does not exist".
   //  5. "VIEW:": EnsureCdReady for the SourceFileLinkOf file, the file in the viewer with the
-  //     caption "Source Viewer: " + file, ViewerSearchWord := the word, the viewer shown.
+  //     caption "Source Viewer: " + the file as shown, ViewerSearchWord := the word, the viewer shown.
   //  6. "SRCH:": the url as written cut before its first "|" (the word after it keeps its
   //     case), every "SRCH:///" removed, resolved with expand and loaded into "MAIN"; when
   //     FindNext finds the word, the find dialog at FindDialogPosition with the word.
   //  7. Anything else: left to the view.
   // A cancelled CD-ROM prompt drops the action; the link still counts as handled. Errors the
   // actions throw (the view's "Can't locate file: ") pass to the caller.
-  bool HotSpotTargetClick(std::string_view url);
+  bool HotSpotTargetClick(std::string_view page_url);
 
-  // A link reference as the path it stands for: a-z upper-cased, every "XBONUS/" replaced by
+  // A link reference (UTF-8) as the path it stands for: a-z upper-cased, every "XBONUS/" replaced by
   // CdPath + "BONUS/" (CdPath keeps its letter case), and with expand the frame view's
   // ExpandLinkPath applied.
   std::string ResolveLinkTarget(std::string_view reference, bool expand);

@@ -1,5 +1,6 @@
 #include "browser/link_path.h"
 
+#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
 
@@ -13,6 +14,7 @@ int HexDigitValue(char c) {
   return -1;
 }
 
+// An escaped byte is a character of the page's code page 1252.
 std::string DecodePercentEscapes(std::string_view text) {
   std::string decoded;
   decoded.reserve(text.size());
@@ -21,7 +23,7 @@ std::string DecodePercentEscapes(std::string_view text) {
       const int high = HexDigitValue(text[i + 1]);
       const int low = HexDigitValue(text[i + 2]);
       if (high >= 0 && low >= 0) {
-        decoded.push_back(static_cast<char>(high * 16 + low));
+        decoded += core::Cp1252ToUtf8(std::string(1, static_cast<char>(high * 16 + low)));
         i += 2;
         continue;
       }
@@ -87,13 +89,13 @@ std::string DirectoryOf(std::string_view path) {
 
 LinkBase DocumentLinkBase(std::string_view server_root, std::string_view declared_base,
                           std::string_view file_name) {
-  return {std::string(server_root), std::string(declared_base), DirectoryOf(file_name)};
+  return {std::string(server_root), core::Cp1252ToUtf8(declared_base), DirectoryOf(file_name)};
 }
 
 FileReference SplitFileReference(std::string_view reference) {
   const std::size_t hash = reference.find('#');
   if (hash == std::string_view::npos) return {std::string(reference), {}};
-  return {std::string(reference.substr(0, hash)), std::string(reference.substr(hash + 1))};
+  return {std::string(reference.substr(0, hash)), core::Utf8ToCp1252(reference.substr(hash + 1))};
 }
 
 }  // namespace vantorel::browser

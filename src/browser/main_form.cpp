@@ -66,11 +66,11 @@ void UsePrintFont(QPainter& canvas) {
 
 // Draws text with its reference point at (x, y): align names the side of the text that
 // stands at x (left or right) and at y (top or bottom), as a device context's text alignment.
-void DrawAlignedText(QPainter& canvas, int x, int y, Qt::Alignment align, const std::string& text) {
+void DrawAlignedText(QPainter& canvas, int x, int y, Qt::Alignment align, const QString& text) {
   constexpr int kReach = 100000;  // far enough for any line of text
   const int left = align.testFlag(Qt::AlignRight) ? x - kReach : x;
   const int top = align.testFlag(Qt::AlignBottom) ? y - kReach : y;
-  canvas.drawText(QRect(left, top, kReach, kReach), align | Qt::TextSingleLine, ToQString(text));
+  canvas.drawText(QRect(left, top, kReach, kReach), align | Qt::TextSingleLine, text);
 }
 
 QPushButton* ToolbarButton(const QString& caption, QStyle::StandardPixmap picture) {
@@ -319,7 +319,7 @@ void MainForm::Open1Click() {
   dialog.setDirectory(platform::ResolvePath(folder.empty() ? open_dialog_dir_ : folder));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   try {
-    FrameViewer->LoadDocumentIntoFrame(kMainFrame, FromQString(dialog.selectedFiles().front()));
+    FrameViewer->LoadDocumentIntoFrame(kMainFrame, PathFromQString(dialog.selectedFiles().front()));
   } catch (const std::exception& error) {
     ShowViewError(error);
     return;
@@ -375,7 +375,7 @@ void MainForm::Find1Click() {
 void MainForm::FindDialogFind() {
   const std::string text = FindDialog1->FindText();
   if (!FrameViewer->FindNext(text, FindDialog1->MatchCase()))
-    core::ShowInformation("No further occurences of \"" + text + "\"");
+    core::ShowInformation("No further occurences of \"" + core::Cp1252ToUtf8(text) + "\"");
 }
 
 void MainForm::Copy1Click() {
@@ -406,7 +406,7 @@ void MainForm::FillHistoryMenu() {
     entry->setVisible(used);
     if (!used) continue;
     const std::string& title = position < titles.size() ? titles[position] : std::string();
-    entry->setText(ToQString(title.empty() ? core::FileNameOf(files[position]) : title));
+    entry->setText(title.empty() ? PathToQString(core::FileNameOf(files[position])) : ToQString(title));
     entry->setChecked(static_cast<int>(position) == FrameViewer->HistoryPosition());
   }
   History1->menuAction()->setVisible(!HistoryEntries.empty() && !files.empty());
@@ -493,7 +493,7 @@ void MainForm::dragEnterEvent(QDragEnterEvent* event) {
 void MainForm::dropEvent(QDropEvent* event) {
   std::vector<std::string> files;
   for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) files.push_back(FromQString(url.toLocalFile()));
+    if (url.isLocalFile()) files.push_back(PathFromQString(url.toLocalFile()));
   event->acceptProposedAction();
   FileDropHandler(files);
 }
@@ -527,7 +527,8 @@ void MainForm::HotSpotTargetChange(const std::string& url) {
 bool MainForm::HotSpotTargetClick(const std::string& url) { return dispatcher_.HotSpotTargetClick(url); }
 
 void MainForm::WindowRequest(const std::string& url) {
-  std::string page = url.substr(0, kUrlMax);
+  // The link is the page's (1252); the new copy gets a path as its command line gives paths.
+  std::string page = core::Cp1252ToUtf8(url.substr(0, kUrlMax));
   std::string anchor;
   if (const std::size_t hash = page.find('#'); hash != std::string::npos) {
     anchor = page.substr(hash);
@@ -541,16 +542,16 @@ void MainForm::PrintHeader(QPainter& canvas, int, int w, int) {
   UsePrintFont(canvas);
   const HtmlViewer* active = FrameViewer->ActiveFrameView();
   if (active == nullptr) return;
-  DrawAlignedText(canvas, kPrintTextOffset, kPrintTextLine, Qt::AlignLeft | Qt::AlignTop, active->ShownTitle());
+  DrawAlignedText(canvas, kPrintTextOffset, kPrintTextLine, Qt::AlignLeft | Qt::AlignTop, ToQString(active->ShownTitle()));
   DrawAlignedText(canvas, w - kPrintTextOffset, kPrintTextLine, Qt::AlignRight | Qt::AlignTop,
-                  core::FileNameOf(active->ShownFileName()));
+                  PathToQString(core::FileNameOf(active->ShownFileName())));
 }
 
 void MainForm::PrintFooter(QPainter& canvas, int num_page, int w, int) {
   UsePrintFont(canvas);
-  DrawAlignedText(canvas, kPrintTextOffset, kPrintTextLine, Qt::AlignLeft | Qt::AlignBottom, kPrintFooterNotice);
+  DrawAlignedText(canvas, kPrintTextOffset, kPrintTextLine, Qt::AlignLeft | Qt::AlignBottom, ToQString(kPrintFooterNotice));
   DrawAlignedText(canvas, w - kPrintTextOffset, kPrintTextLine, Qt::AlignRight | Qt::AlignBottom,
-                  "Page " + std::to_string(num_page));
+                  ToQString("Page " + std::to_string(num_page)));
 }
 
 void MainForm::ShowStatusText(const std::string& text) { Panel2->setText(ToQString(text)); }

@@ -99,7 +99,7 @@ void Catalogue::Open() {
   FillKeywordItems();
 }
 
-void Catalogue::OrderKeywordsByKey() { keyword_dbf_.SetIndexTo(write_dir_ + "kwkey"); }
+void Catalogue::OrderKeywordsByKey() { keyword_dbf_.SetIndexToFiles({write_dir_ + "kwkey"}); }
 
 void Catalogue::OpenTable(tables::KvDbf& table, std::string_view file_name) {
   table.SetDbfFileName(data_dir_ + std::string(file_name));

@@ -2,12 +2,13 @@
 
 #include <cerrno>
 
+#include "platform/file_system.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::catalogue {
 
 EInOutError::EInOutError(int dos_code, std::string_view file)
-    : std::runtime_error(tables::ErrorCodeText(dos_code) + ": " + std::string(file)),
+    : std::runtime_error(tables::ErrorCodeText(dos_code) + ": " + platform::ShownPath(file)),
       code_(dos_code) {}
 
 void ThrowInOutError(std::string_view file) {

@@ -11,7 +11,8 @@ namespace vantorel::catalogue {
 
 class EInOutError : public std::runtime_error {
  public:
-  // what(): the text of the operating-system code (tables/kv_error.h) followed by the file,
+  // what(): the text of the operating-system code (tables/kv_error.h) followed by the file as
+  // the disk spells it (platform::ShownPath),
   // for example "Access denied: /data/SEARCHRESULT.HTM".
   EInOutError(int dos_code, std::string_view file);
 

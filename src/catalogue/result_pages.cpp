@@ -5,6 +5,7 @@
 #include "catalogue/article_values.h"
 #include "catalogue/issue_names.h"
 #include "catalogue/page_file.h"
+#include "core/code_pages.h"
 #include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
@@ -36,6 +37,21 @@ struct ResultPages::Article {
   std::string pdf_name;      // PdfBaseName; empty for a type without a PDF file
   std::string source_dir;    // SourceDirectory; empty for none
 };
+
+namespace {
+
+// The companion-disk folder of an article: SourceDir (a path) joined with the table's folder
+// name (code page 1252).
+std::string SourceFolderOf(const std::string& source_dir) {
+  return core::Settings().SourceDir + core::Cp1252ToUtf8(source_dir);
+}
+
+// A path in a generated page, as the reader's disk spells it.
+std::string PathInPage(const std::string& path) {
+  return core::Utf8ToPageCp1252(platform::ShownPath(path));
+}
+
+}  // namespace
 
 ResultPages::ResultPages(Catalogue& catalogue) : catalogue_(catalogue) {}
 
@@ -116,7 +132,7 @@ std::vector<std::string> ResultPages::DetailBlock(const Article& article) {
                     R"(.PDF">View article</A></TD>)");
   if (article.source_dir.empty())
     lines.push_back(std::string(kCell) + "<I>No source code</I></TD></TR>");
-  else if (!platform::DirectoryExists(settings.SourceDir + article.source_dir))
+  else if (!platform::DirectoryExists(SourceFolderOf(article.source_dir)))
     lines.push_back(std::string(kCell) + "<I>Source code not available</I></TD></TR>");
   else
     lines.push_back(kCell + std::string(R"(<A HREF="diry:///disks/)") + article.source_dir +
@@ -140,7 +156,7 @@ std::vector<std::string> ResultPages::DetailBlock(const Article& article) {
 void ResultPages::WriteSearchResults(const SearchResults& results) {
   author_names_.reset();  // the tables may have changed since the last page
   const std::string& write_dir = catalogue_.WriteDir();
-  catalogue_.KeywordDBF().SetIndexTo(write_dir + "kwaid");
+  catalogue_.KeywordDBF().SetIndexToFiles({write_dir + "kwaid"});
   PageFile page(write_dir + "SEARCHRESULT.HTM");
   page.Line("<HTML><HEAD><TITLE>Search Results</TITLE></HEAD>");
   page.Line(kBodyLine);
@@ -176,7 +192,7 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
   }
   page.Line("</I></FONT></P><UL><P>");
   tables::KvDbf& articles = catalogue_.ArticleDBF();
-  articles.SetIndexTo(write_dir + "araid");
+  articles.SetIndexToFiles({write_dir + "araid"});
   std::vector<std::string> details;
   for (const std::string& number : results.articles.Items()) {
     Progress(number);
@@ -197,13 +213,12 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
 void ResultPages::WriteTestLines(const Article& article, PageFile& errors) {
   const core::BrowserSettings& settings = core::Settings();
   if (article.issue <= settings.LastIssue && !article.pdf_name.empty()) {
-    const std::string pdf = settings.PdfDir + article.pdf_name + ".PDF";
+    const std::string pdf = settings.PdfDir + core::Cp1252ToUtf8(article.pdf_name) + ".PDF";
     if (!platform::FileExists(pdf))
-      errors.Line("<P>Missing PDF file " + pdf + "<BR>" + article.title + "</P>");
+      errors.Line("<P>Missing PDF file " + PathInPage(pdf) + "<BR>" + article.title + "</P>");
   }
-  if (!article.source_dir.empty() &&
-      !platform::DirectoryExists(settings.SourceDir + article.source_dir))
-    errors.Line("<P>Missing source code files:<BR>" + settings.SourceDir + article.source_dir +
+  if (!article.source_dir.empty() && !platform::DirectoryExists(SourceFolderOf(article.source_dir)))
+    errors.Line("<P>Missing source code files:<BR>" + PathInPage(SourceFolderOf(article.source_dir)) +
                 "</P>");
 }
 
@@ -211,7 +226,7 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
   author_names_.reset();
   const std::string& write_dir = catalogue_.WriteDir();
   tables::KvDbf& articles = catalogue_.ArticleDBF();
-  articles.SetIndexTo(write_dir + "ariss");
+  articles.SetIndexToFiles({write_dir + "ariss"});
   articles.First();
   std::optional<PageFile> errors;
   if (with_test_report) {
@@ -225,7 +240,7 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
   }
   PageFile list(write_dir + "ALLARTS.HTM");
   PageFile detail(write_dir + "AADETAIL.HTM");
-  catalogue_.KeywordDBF().SetIndexTo(write_dir + "kwaid");
+  catalogue_.KeywordDBF().SetIndexToFiles({write_dir + "kwaid"});
   list.Line("<HTML><HEAD><TITLE>Vantorel: Complete Articles List</TITLE></HEAD>");
   list.Line(kBodyLine);
   list.Line(kBaseFontLine);

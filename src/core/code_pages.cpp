@@ -229,7 +229,11 @@ std::string Cp437ToUtf8(std::string_view text) {
   return out;
 }
 
-std::string Utf8ToCp1252(std::string_view text) {
+namespace {
+
+// UTF-8 to code page 1252; a character 1252 cannot hold becomes "?", or with references its
+// numeric character reference; a malformed sequence becomes "?".
+std::string ToCp1252(std::string_view text, bool references) {
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;
@@ -262,10 +266,35 @@ std::string Utf8ToCp1252(std::string_view text) {
       continue;
     }
     const int mapped = CodePointToCp1252(cp);
-    out += mapped < 0 ? '?' : static_cast<char>(mapped);
+    if (mapped >= 0)
+      out += static_cast<char>(mapped);
+    else if (references)
+      out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
+    else
+      out += '?';
     i += length;
   }
   return out;
+}
+
+}  // namespace
+
+std::string Utf8ToCp1252(std::string_view text) { return ToCp1252(text, false); }
+
+std::string Utf8ToPageCp1252(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    if (c == '&')
+      escaped += "&amp;";
+    else if (c == '<')
+      escaped += "&lt;";
+    else if (c == '>')
+      escaped += "&gt;";
+    else
+      escaped += c;
+  }
+  return ToCp1252(escaped, true);
 }
 
 bool IsValidUtf8(std::string_view text) {
@@ -302,6 +331,10 @@ bool IsValidUtf8(std::string_view text) {
     i += length;
   }
   return true;
+}
+
+std::string Utf8OrCp1252ToUtf8(std::string_view text) {
+  return IsValidUtf8(text) ? std::string(text) : Cp1252ToUtf8(text);
 }
 
 }  // namespace vantorel::core

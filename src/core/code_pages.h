@@ -33,9 +33,17 @@ std::string Cp1252ToUtf8(std::string_view text);
 // UTF-8 to code page 1252; a character 1252 cannot hold, or a malformed sequence, becomes "?".
 std::string Utf8ToCp1252(std::string_view text);
 
-// True when text is well-formed UTF-8 (no over-long forms, surrogates or code points past
-// U+10FFFF).
+// A UTF-8 text (a path) as the text of an HTML page in code page 1252: "&", "<" and ">" as
+// their entities, a character 1252 cannot hold as its numeric character reference ("&#1052;"),
+// a malformed sequence as "?".
+std::string Utf8ToPageCp1252(std::string_view text);
+
+// True when text is well-formed UTF-8 (no overlong form, no surrogate, nothing beyond U+10FFFF).
 bool IsValidUtf8(std::string_view text);
+
+// The text itself when it is well-formed UTF-8, else the text read as code page 1252 and
+// converted to UTF-8: how a value written by an older version (in 1252) is read back.
+std::string Utf8OrCp1252ToUtf8(std::string_view text);
 
 // The Unicode code point of a 1252 byte.
 char32_t Cp1252ToCodePoint(unsigned char c);

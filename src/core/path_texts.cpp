@@ -1,5 +1,7 @@
 #include "core/path_texts.h"
 
+#include <algorithm>
+
 namespace vantorel::core {
 
 namespace {
@@ -47,6 +49,12 @@ std::string WithoutExtension(std::string_view path, FolderEnd rule) {
 
 std::string WithoutExtensions(std::string_view path, FolderEnd rule) {
   return std::string(path.substr(0, FirstDot(path, rule)));
+}
+
+std::string WithSlashes(std::string_view path) {
+  std::string result(path);
+  std::replace(result.begin(), result.end(), '\\', '/');
+  return result;
 }
 
 }  // namespace vantorel::core

@@ -45,4 +45,7 @@ std::string WithoutExtension(std::string_view path, FolderEnd rule = FolderEnd::
 // file name has no ".".
 std::string WithoutExtensions(std::string_view path, FolderEnd rule = FolderEnd::Separator);
 
+// The text with every "\\" turned into "/": a stored Windows-form path as Linux writes it.
+std::string WithSlashes(std::string_view path);
+
 }  // namespace vantorel::core

@@ -13,7 +13,7 @@ namespace vantorel::core {
 // The one settings record of a run. Only the start-up set-up and the Options dialog change it
 // (the settings file itself is app/'s).
 //
-// Paths are texts in code page 1252. On Linux the directory fields are absolute paths that end
+// Paths are UTF-8 path texts (platform/file_system.h). On Linux the directory fields are absolute paths that end
 // in "/" (or in "\" when the user typed the path without a final separator); the file-system
 // facade turns them into real paths.
 struct BrowserSettings {

@@ -2,7 +2,9 @@
 // folder request, progress text and busy cursor goes through the Ui installed for the process.
 // The program installs a Qt implementation; tests install a scripted one.
 //
-// Texts are in code page 1252; "\r" inside a box text breaks the line.
+// Texts are UTF-8: the program's own texts are ASCII, paths are UTF-8 (platform/file_system.h),
+// and an archive text (code page 1252) is converted with Cp1252ToUtf8 where it joins a message.
+// Paths asked for and returned are UTF-8. "\r" inside a box text breaks the line.
 #pragma once
 
 #include <optional>
@@ -44,7 +46,7 @@ struct FolderRequest {
 // A request for the password of an archive's encrypted entries.
 struct PasswordRequest {
   std::string archive;  // the archive's path (UTF-8, as on disk)
-  std::string entry;    // the first encrypted entry met: stored path and name, "\" separated
+  std::string entry;    // the first encrypted entry met: stored path and name (UTF-8), "\" separated
 
   bool operator==(const PasswordRequest&) const = default;
 };

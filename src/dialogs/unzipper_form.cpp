@@ -24,12 +24,14 @@
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/ui.h"
+#include "platform/file_system.h"
 #include "dialogs/form_controls.h"
 #include "dialogs/long_path.h"
 
 namespace vantorel::dialogs {
 
-using browser::FromQString;
+using browser::PathFromQString;
+using browser::PathToQString;
 using browser::ToQString;
 
 namespace {
@@ -81,7 +83,8 @@ std::string NotUnzippedText(const archive::KvUnZip& unzip) {
       continue;
     }
     const archive::ZipHeaderInfo& entry = unzip.Entry(skipped.index);
-    text += "\r" + entry.path + entry.file_name + " (" + SkipReasonText(unzip, skipped) + ")";
+    text += "\r" + core::WithSlashes(entry.path) + entry.file_name + " (" +
+            SkipReasonText(unzip, skipped) + ")";
     ++listed;
   }
   if (listed == 0) return {};
@@ -216,20 +219,20 @@ void UnzipperForm::OpenZip() {
   KvUnZip1.LoadDirectory();
   const int count = KvUnZip1.EntryCount();
   StringGrid1->setRowCount(count);
-  ZipfileLabel->setText(ToQString(KvUnZip1.ZipName()));
+  ZipfileLabel->setText(PathToQString(platform::ShownPath(KvUnZip1.ZipName())));
   std::int64_t compressed = 0;
   std::int64_t uncompressed = 0;
   for (int i = 0; i < count; ++i) {
-    // Entry names are UTF-8.
-    const QString file_name = QString::fromStdString(KvUnZip1.EntryFileName(i));
-    StringGrid1->setItem(i, 0, new QTableWidgetItem(file_name));
-    StringGrid1->setItem(i, 1, new QTableWidgetItem(QString::fromStdString(KvUnZip1.EntryPathName(i))));
+    // Entry names are UTF-8 file names; the stored directory is shown with "/".
+    StringGrid1->setItem(i, 0, new QTableWidgetItem(PathToQString(KvUnZip1.EntryFileName(i))));
+    StringGrid1->setItem(i, 1, new QTableWidgetItem(
+                                   PathToQString(core::WithSlashes(KvUnZip1.EntryPathName(i)))));
     compressed += static_cast<std::int64_t>(KvUnZip1.EntryCompressedSize(i));
     uncompressed += static_cast<std::int64_t>(KvUnZip1.EntryUncompressedSize(i));
   }
   TotalFilesLabel->setText(ToQString(archive::ArchiveContainsText(count)));
   TotalSizeLabel->setText(TotalSizeLabelText(compressed, uncompressed));
-  DestinationEdit->setText(ToQString(core::FolderOf(ToLongPath(KvUnZip1.ZipName()))));
+  DestinationEdit->setText(PathToQString(core::FolderOf(ToLongPath(KvUnZip1.ZipName()))));
 }
 
 void UnzipperForm::SelectZipBtnClick() {
@@ -247,8 +250,8 @@ void UnzipperForm::SelectZipBtnClick() {
 
 void UnzipperForm::SpeedButton1Click() {
   const std::optional<std::string> folder =
-      core::CurrentUi().AskForFolder({kFolderTitle, FromQString(DestinationEdit->text())});
-  if (folder && !folder->empty()) DestinationEdit->setText(ToQString(*folder));
+      core::CurrentUi().AskForFolder({kFolderTitle, PathFromQString(DestinationEdit->text())});
+  if (folder && !folder->empty()) DestinationEdit->setText(PathToQString(*folder));
 }
 
 void UnzipperForm::UnZipBtnClick() {
@@ -265,12 +268,13 @@ void UnzipperForm::UnZipBtnClick() {
   try {
     core::BusyCursor busy;
     KvUnZip1.SetDoAll(true);
-    KvUnZip1.SetDestDir(FromQString(DestinationEdit->text()));
+    KvUnZip1.SetDestDir(PathFromQString(DestinationEdit->text()));
     KvUnZip1.SetRecreateDirs(true);
     KvUnZip1.SetRetainAttributes(true);
     const int count = KvUnZip1.Extract();
     ProgressBar1->setValue(100);
-    const std::string summary = std::to_string(count) + kFilesUnzippedTo + KvUnZip1.DestDir();
+    const std::string summary =
+        std::to_string(count) + kFilesUnzippedTo + platform::ShownPath(KvUnZip1.DestDir());
     const std::string not_unzipped = NotUnzippedText(KvUnZip1);
     if (not_unzipped.empty())
       core::ShowInformation(summary);

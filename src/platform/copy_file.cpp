@@ -12,7 +12,7 @@ namespace vantorel::platform {
 namespace {
 
 [[noreturn]] void Fail(const char* what, std::string_view path, int error) {
-  throw FileError(std::string(what) + " \"" + std::string(path) + "\". " + std::strerror(error));
+  throw FileError(std::string(what) + " \"" + ShownPath(path) + "\". " + std::strerror(error));
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ void CopyFileKeepDate(std::string_view source_text, std::string_view target_text
 
   const auto target_path = ResolvePath(target_text);
   if (IdentityAt(target_path) == source_identity)
-    throw FileError("Cannot copy file \"" + std::string(source_text) + "\" onto itself");
+    throw FileError("Cannot copy file \"" + ShownPath(source_text) + "\" onto itself");
 
   std::optional<File> target = File::OpenPath(target_path, File::Mode::CreateReplace);
   if (!target) Fail("Cannot create file", target_text, errno);

@@ -13,7 +13,6 @@
 #include <ctime>
 #include <vector>
 
-#include "core/code_pages.h"
 #include "core/texts.h"
 
 namespace vantorel::platform {
@@ -57,7 +56,7 @@ FileIdentity IdentityOf(const struct stat& info) {
 }  // namespace
 
 fs::path ResolvePath(std::string_view path_text) {
-  std::string text = core::Cp1252ToUtf8(path_text);
+  std::string text(path_text);
   for (char& c : text)
     if (c == '\\') c = '/';
 
@@ -88,7 +87,15 @@ fs::path ResolvePath(std::string_view path_text) {
   return result;
 }
 
-std::string PathText(const fs::path& path) { return core::Utf8ToCp1252(path.string()); }
+std::string PathText(const fs::path& path) { return path.string(); }
+
+std::string ShownPath(std::string_view path_text) {
+  if (path_text.empty()) return {};
+  std::string shown = PathText(ResolvePath(path_text));
+  const char last = path_text.back();
+  if ((last == '/' || last == '\\') && (shown.empty() || shown.back() != '/')) shown += '/';
+  return shown;
+}
 
 bool FileExists(std::string_view path_text) {
   std::error_code error;

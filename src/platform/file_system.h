@@ -1,10 +1,17 @@
 // The file-system facade: the only place that touches the disk.
 //
-// The program builds paths as texts in code page 1252 with "\" separators and in any letter
-// case, because the archive comes from a case-insensitive world. Here "\" becomes "/", the
-// text becomes a UTF-8 Linux path, and a component that does not exist as written is matched
-// without regard to the case of a-z (an exact match wins; among several others, the first in
-// byte order of the names).
+// The path rule. A path text (a std::string handed to or returned by this facade, a path in the
+// settings record, a path from the command line, the settings files, Qt's dialogs, dropped
+// files, directory listings) is UTF-8 bytes as Linux gives them, from end to end; nothing on
+// its way is converted to code page 1252. The archive's own texts (table values, pages, links)
+// are 1252; a caller converts such a text with core::Cp1252ToUtf8 at the one place it joins a
+// path, and never joins a path to a 1252 text unconverted. Shown in Qt, a path goes through
+// browser::PathToQString, an archive text through browser::ToQString.
+//
+// A path text may use "\" as a separator and any letter case, because the archive's links and
+// names come from a case-insensitive world. Here "\" becomes "/", and a component that does not
+// exist as written is matched without regard to the case of a-z (an exact match wins; among
+// several others, the first in byte order of the names).
 //
 // Operations that take a path text resolve it that way. Those whose names end in "At" take a
 // real path (from ResolvePath, from the program's own configuration folder, or from a command
@@ -32,9 +39,14 @@ namespace vantorel::platform {
 // kept as written.
 std::filesystem::path ResolvePath(std::string_view path_text);
 
-// A real path back to a path text in code page 1252 with "/" separators, for showing and
-// for building further paths.
+// A real path back to a path text (its UTF-8 bytes, "/" separators), for building further
+// paths.
 std::string PathText(const std::filesystem::path& path);
+
+// A path text as the reader is shown it: the real path ResolvePath finds, "/" as separator and
+// each existing component in the case it has on disk; the components that match nothing keep
+// the case they were written in. Empty for an empty text; a trailing separator is kept.
+std::string ShownPath(std::string_view path_text);
 
 // True when the path names a regular file (hidden files included); a directory of that name
 // does not count.

@@ -12,7 +12,6 @@
 #include <optional>
 #include <thread>
 
-#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/texts.h"
@@ -40,10 +39,26 @@ struct GObjectRef {
 };
 
 // The executable of an application as a real path: found on the search path, links followed.
-fs::path ExecutableOf(GAppInfo* app) {
+// The program of an application: the first word of its command line, unquoted, so that a
+// program in a folder whose name has a blank is found whole (GIO's own executable is the
+// command line up to its first blank, quotes and all).
+std::string CommandOf(GAppInfo* app) {
+  const char* command_line = g_app_info_get_commandline(app);
+  gint count = 0;
+  gchar** words = nullptr;
+  if (command_line != nullptr && g_shell_parse_argv(command_line, &count, &words, nullptr)) {
+    std::string first = count > 0 ? words[0] : "";
+    g_strfreev(words);
+    if (!first.empty()) return first;
+  }
   const char* executable = g_app_info_get_executable(app);
-  if (executable == nullptr || *executable == '\0') return {};
-  gchar* found = g_find_program_in_path(executable);
+  return executable != nullptr ? executable : "";
+}
+
+fs::path ExecutableOf(GAppInfo* app) {
+  const std::string executable = CommandOf(app);
+  if (executable.empty()) return {};
+  gchar* found = g_find_program_in_path(executable.c_str());
   if (found == nullptr) return {};
   fs::path path = CanonicalPath(found);
   g_free(found);
@@ -79,9 +94,9 @@ class GioAssociations : public DesktopAssociations {
     if (content_type.empty()) return {};
     GObjectRef<GAppInfo> app(g_app_info_get_default_for_type(content_type.c_str(), FALSE));
     if (app.object == nullptr) return {};
-    const char* executable = g_app_info_get_executable(app.object);
-    if (executable == nullptr || *executable == '\0') return {};
-    gchar* found = g_find_program_in_path(executable);
+    const std::string executable = CommandOf(app.object);
+    if (executable.empty()) return {};
+    gchar* found = g_find_program_in_path(executable.c_str());
     std::string program = found != nullptr ? found : executable;
     g_free(found);
     return program;
@@ -158,19 +173,19 @@ bool IsDosProgram(const fs::path& path, const std::string& content_type) {
 std::string Shown(const fs::path& path) { return PathText(path); }
 
 void ShowCannotStart(std::string_view what, std::string_view reason) {
-  core::ShowError(kCannotStartBefore + std::string(what) + ":\r" + core::Utf8ToCp1252(reason));
+  core::ShowError(kCannotStartBefore + std::string(what) + ":\r" + std::string(reason));
 }
 
 // An argument as the started program gets it: the real path when it names something.
 std::string ArgumentFor(std::string_view text) {
   const fs::path resolved = ResolvePath(text);
   if (ExistsAt(resolved)) return resolved.string();
-  return core::Cp1252ToUtf8(text);
+  return std::string(text);
 }
 
 std::vector<std::string> ArgumentsFor(std::string_view parameters) {
   if (parameters.empty()) return {};
-  if (IsUrl(parameters)) return {core::Cp1252ToUtf8(parameters)};
+  if (IsUrl(parameters)) return {std::string(parameters)};
   if (const fs::path whole = ResolvePath(parameters); ExistsAt(whole)) return {whole.string()};
   std::vector<std::string> arguments;
   for (const std::string& argument : SplitCommandLine(parameters))
@@ -218,7 +233,7 @@ void StartChosenProgram(const fs::path& program, std::string_view parameters) {
   std::string target;
   bool is_url = false;
   if (IsUrl(parameters)) {
-    target = core::Cp1252ToUtf8(parameters);
+    target = std::string(parameters);
     is_url = true;
   } else if (!parameters.empty()) {
     if (const fs::path file = ResolvePath(parameters); ExistsAt(file)) target = file.string();
@@ -266,7 +281,7 @@ bool IsChosenProgram(std::string_view program) {
 
 // The real path of a bare program name on the search path; empty when it is not there.
 fs::path OnSearchPath(std::string_view name) {
-  gchar* found = g_find_program_in_path(core::Cp1252ToUtf8(name).c_str());
+  gchar* found = g_find_program_in_path(std::string(name).c_str());
   if (found == nullptr) return {};
   fs::path path = found;
   g_free(found);
@@ -289,7 +304,7 @@ const DesktopAssociations* SetAssociations(const DesktopAssociations* associatio
 std::string FindAssociatedProgram(std::string_view sample_file_name) {
   const std::string sample = core::Settings().DataDir + std::string(sample_file_name);
   if (!FileExists(sample)) return {};
-  return core::Utf8ToCp1252(CurrentAssociations().ProgramFor(ResolvePath(sample)));
+  return CurrentAssociations().ProgramFor(ResolvePath(sample));
 }
 
 std::vector<std::string> SplitCommandLine(std::string_view text) {

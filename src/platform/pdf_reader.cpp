@@ -16,7 +16,7 @@ void OpenPdfInReader(std::string_view path, bool show_commands) {
   if (!settings.AcrobatPath.empty()) {
     if (show_commands && settings.ShowCommands)
       core::ShowInformation("Command to execute: \r" + settings.AcrobatPath + "\r" +
-                            "Parameters: " + std::string(path));
+                            "Parameters: " + ShownPath(path));
     LaunchProgram(settings.AcrobatPath, path);
     return;
   }
@@ -43,7 +43,7 @@ void InstallReaderFromCd(bool show_commands) {
 
 void OpenPdfIfFound(std::string_view path, bool show_commands) {
   if (!FileExists(path)) {
-    core::ShowError("Unable to find file: " + std::string(path));
+    core::ShowError("Unable to find file: " + ShownPath(path));
     return;
   }
   OpenPdfInReader(path, show_commands);

@@ -251,7 +251,8 @@ void KvDbf::CreateTable(const std::string& file_name) {
       Report(error);
     }
   }
-  if (show_messages_) core::ShowInformation("Could not create \"" + file_name + "\"");
+  if (show_messages_)
+    core::ShowInformation("Could not create \"" + platform::ShownPath(file_name) + "\"");
 }
 
 void KvDbf::Close() {
@@ -753,10 +754,12 @@ bool KvDbf::IndexFileOpens(std::string_view index_file) {
   return opens;
 }
 
-void KvDbf::SetIndexTo(std::string_view names) {
+void KvDbf::SetIndexTo(std::string_view names) { SetIndexToFiles(SplitIndexList(names)); }
+
+void KvDbf::SetIndexToFiles(const std::vector<std::string>& names) {
   Run("SetIndexTo", [&](WorkArea& area) {
     try {
-      tables::SetIndexTo(&area, names);
+      tables::SetIndexToFiles(&area, names);
     } catch (const EKvError&) {
       Resync(area);  // the orders opened before the error stay; the buffer follows the engine
       throw;

@@ -290,6 +290,9 @@ class KvDbf {
   // the first one controlling, and re-synchronises on the first visible record in that
   // order; an empty text returns to natural order (ndx_orders.h).
   void SetIndexTo(std::string_view names);
+  // SetIndexTo with the names passed apart, each one whole index file specification: a path
+  // with blanks in it (ndx_orders.h SetIndexToFiles).
+  void SetIndexToFiles(const std::vector<std::string>& names);
   // Find(key) / FindExact(key) on the controlling index, the key cut to 100 characters.
   // True: the first visible record with a matching key shows. False: the last visible
   // record shows with Eof true (an empty key moves nothing).

@@ -318,7 +318,9 @@ void MakeIndex(WorkArea* area, std::string_view expression, std::string_view ind
     header.expression = NormaliseKeyExpression(text);
     header.record_count = static_cast<std::uint32_t>(area->RecCount());
     header.check_value = ~header.record_count;
-    header.table_name = core::FileNameOf(area->FileName()).substr(0, kNdxTableNameMax);
+    // The table's file name (UTF-8 on disk) becomes a text of the index file, in 1252.
+    header.table_name = core::UpperCaseAscii(core::Utf8ToCp1252(core::FileNameOf(area->FileName())))
+                            .substr(0, kNdxTableNameMax);
     if (area->Oem()) {
       header.expression = core::AnsiToOem(header.expression);
       header.table_name = core::AnsiToOem(header.table_name);

@@ -48,7 +48,7 @@ class NdxIndex final : public RecordOrder {
   NdxIndex(const NdxIndex&) = delete;
   NdxIndex& operator=(const NdxIndex&) = delete;
 
-  const std::string& Name() const { return name_; }  // full path, upper case
+  const std::string& Name() const { return name_; }  // full path as the disk spells it
   int Order() const { return order_; }
   const NdxHeader& Header() const { return header_; }
   // The compiled expression's type ('C', 'D' or 'N'), which decides the comparison.

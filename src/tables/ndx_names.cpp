@@ -4,6 +4,7 @@
 
 #include "core/path_texts.h"
 #include "core/texts.h"
+#include "platform/file_system.h"
 
 namespace vantorel::tables {
 
@@ -12,16 +13,14 @@ namespace {
 constexpr std::array<std::string_view, 4> kOptionWords = {" UNIQUE", " SOUNDEX", " DESCENDING",
                                                           " NOCACHE"};
 
-// An option word counts only where the character after it cannot continue a name.
-bool EndsOptionWord(const std::string& upper, std::size_t at) {
-  if (at >= upper.size()) return true;
-  const char c = upper[at];
-  const bool continues = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                         (c >= '0' && c <= '9') || c == '\\' || c == '_';
-  return !continues;
-}
-
 bool BelowCode33(char c) { return static_cast<unsigned char>(c) < 33; }
+
+// The length of the text without the characters below code 33 at its end.
+std::size_t TrimmedEnd(const std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && BelowCode33(text[end - 1])) --end;
+  return end;
+}
 
 }  // namespace
 
@@ -29,15 +28,18 @@ IndexFileSpec ParseIndexFileSpec(std::string_view spec, std::string_view table_p
   std::string given(spec);
   std::string upper = core::UpperCaseAscii(given);
   IndexFileSpec result;
-  for (const std::string_view word : kOptionWords) {
-    for (std::size_t at = upper.find(word); at != std::string::npos; at = upper.find(word, at)) {
-      if (!EndsOptionWord(upper, at + word.size())) {
-        ++at;
-        continue;
-      }
-      upper.erase(at, word.size());
-      given.erase(at, word.size());
+  // Option words follow the name: only words at the end count, so a blank or an option word
+  // inside a folder name stays part of the path.
+  for (bool taken = true; taken;) {
+    taken = false;
+    const std::size_t end = TrimmedEnd(upper);
+    for (const std::string_view word : kOptionWords) {
+      if (end < word.size() || upper.compare(end - word.size(), word.size(), word) != 0) continue;
+      upper.erase(end - word.size());
+      given.erase(end - word.size());
       if (word == " UNIQUE") result.unique = true;
+      taken = true;
+      break;
     }
   }
   std::size_t first = 0;
@@ -54,7 +56,7 @@ IndexFileSpec ParseIndexFileSpec(std::string_view spec, std::string_view table_p
   // A drive alone ("C:X.NDX") already places the index; it is not put beside the table.
   if (!core::HasFolder(given, core::FolderEnd::SeparatorOrDrive))
     given = core::FolderOf(table_path) + given;
-  result.name = core::UpperCaseAscii(given);
+  result.name = platform::ShownPath(given);
   result.path = std::move(given);
   return result;
 }

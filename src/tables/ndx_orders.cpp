@@ -108,8 +108,9 @@ void IndexOrders::SyncAll() {
 
 // --- Operations on a work area -----------------------------------------------------------
 
-void SetIndexTo(WorkArea* area, std::string_view names) {
-  const std::vector<std::string> words = SplitIndexList(names);
+void SetIndexTo(WorkArea* area, std::string_view names) { SetIndexToFiles(area, SplitIndexList(names)); }
+
+void SetIndexToFiles(WorkArea* area, const std::vector<std::string>& words) {
   if (!area) {
     if (words.empty()) return;
     const std::string name = ParseIndexFileSpec(words.front(), {}).name;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tables/work_area.h"
 
@@ -59,6 +60,10 @@ inline constexpr int kMaxIndexOrders = 16;
 // After an error the orders opened before it stay open (and so does an order 1 whose first
 // key could not be read).
 void SetIndexTo(WorkArea* area, std::string_view names);
+
+// SetIndexTo with the names passed apart, each a whole index file specification (a blank in it
+// is part of its path): what SetIndexTo does after splitting its list.
+void SetIndexToFiles(WorkArea* area, const std::vector<std::string>& names);
 
 // Opens one index file as order (1..16), closing what that slot held; the first order opened
 // positions the work area on the first visible record in its order. The controlling order

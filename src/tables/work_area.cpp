@@ -22,8 +22,12 @@ void TakeOut(std::string& text, std::string& upper, std::size_t at, std::size_t 
   upper.erase(at, size);
 }
 
-bool EndsWord(const std::string& text, std::size_t at) {
-  return at >= text.size() || text[at] == ' ';
+// Removes the blanks at the end of both the text and its upper-case copy.
+void TrimEnd(std::string& text, std::string& upper) {
+  while (!upper.empty() && upper.back() == ' ') {
+    text.pop_back();
+    upper.pop_back();
+  }
 }
 
 DbfAccess AccessFor(const OpenOptions& options, bool exclusive) {
@@ -39,19 +43,26 @@ UseCommand ParseUseCommand(std::string_view command_text) {
   std::string upper = core::UpperCaseAscii(text);
   UseCommand command;
 
-  for (std::size_t at = upper.find(kExclusiveWord); at != std::string::npos;
-       at = upper.find(kExclusiveWord, at + 1)) {
-    if (!EndsWord(upper, at + kExclusiveWord.size())) continue;
-    TakeOut(text, upper, at, kExclusiveWord.size());
-    command.exclusive = true;
-    break;
-  }
-  if (const std::size_t at = upper.find(kAliasWord); at != std::string::npos) {
-    const std::size_t alias_at = at + kAliasWord.size();
-    std::size_t alias_end = upper.find(' ', alias_at);
-    if (alias_end == std::string::npos) alias_end = upper.size();
-    command.alias = upper.substr(alias_at, alias_end - alias_at);
-    TakeOut(text, upper, at, alias_end - at);
+  // The option words follow the name, so they are looked for at the end only.
+  for (bool taken = true; taken;) {
+    taken = false;
+    if (!command.exclusive && upper.ends_with(kExclusiveWord)) {
+      TakeOut(text, upper, upper.size() - kExclusiveWord.size(), kExclusiveWord.size());
+      TrimEnd(text, upper);
+      command.exclusive = true;
+      taken = true;
+    }
+    const std::size_t last_blank = upper.rfind(' ');
+    if (command.alias.empty() && last_blank != std::string::npos &&
+        last_blank + 1 < upper.size() && last_blank + 1 >= kAliasWord.size() &&
+        upper.find_first_of("/\\", last_blank) == std::string::npos &&  // a name, not a path
+        upper.compare(last_blank + 1 - kAliasWord.size(), kAliasWord.size(), kAliasWord) == 0) {
+      const std::size_t at = last_blank + 1 - kAliasWord.size();
+      command.alias = upper.substr(last_blank + 1);
+      TakeOut(text, upper, at, upper.size() - at);
+      TrimEnd(text, upper);
+      taken = true;
+    }
   }
 
   std::string name = core::AllTrim(text);
@@ -71,7 +82,7 @@ UseCommand ParseUseCommand(std::string_view command_text) {
 }
 
 std::unique_ptr<WorkArea> WorkArea::Open(const UseCommand& command, const OpenOptions& options) {
-  const std::string path = core::UpperCaseAscii(command.file_name);
+  const std::string path = platform::ShownPath(command.file_name);
   DbfFile file = DbfFile::Open(command.file_name, path, AccessFor(options, command.exclusive),
                                options.language == KvTableLanguage::tlOem);
   if (options.auto_fix_rec_count) file.FixRecCount();
@@ -79,7 +90,8 @@ std::unique_ptr<WorkArea> WorkArea::Open(const UseCommand& command, const OpenOp
   if (area->HasMemo()) {
     const MemoKind kind = MemoKindOf(area->Version());
     area->memo_ = MemoFile::Open(MemoFileName(command.file_name, kind),
-                                 MemoFileName(path, kind), kind, options.read_only);
+                                 platform::ShownPath(MemoFileName(command.file_name, kind)), kind,
+                                 options.read_only);
   }
   if (area->RecCount() > 0) {
     area->GetDbfRecord(1);
@@ -90,7 +102,7 @@ std::unique_ptr<WorkArea> WorkArea::Open(const UseCommand& command, const OpenOp
 
 WorkArea::WorkArea(DbfFile file, const UseCommand& command, const OpenOptions& options)
     : file_(std::move(file)),
-      file_name_(core::UpperCaseAscii(command.file_name)),
+      file_name_(platform::ShownPath(command.file_name)),
       alias_(command.alias),
       oem_(options.language == KvTableLanguage::tlOem),
       exclusive_(command.exclusive),

@@ -50,11 +50,14 @@ struct UseCommand {
   bool exclusive = false; // " EXCLUSIVE" was given
 };
 
-// Takes an open command text apart: the text is trimmed and upper-cased, the words
-// " EXCLUSIVE" and " ALIAS " + alias are taken out, the rest is the file name. A relative
+// Takes an open command text apart: the text is trimmed; the words " EXCLUSIVE" and
+// " ALIAS " + alias (in any letter case) are taken out where they follow the file name, at the
+// end of the text in either order; the rest is the file name, blanks and such words inside a
+// folder name included. A relative
 // name is expanded against the current directory; ".DBF" is appended when the last path
 // component has no extension. The file name keeps the letter case it was given in (the
-// file-system facade matches names without regard to case); the work area shows it upper-cased.
+// file-system facade matches names without regard to case); the work area's messages show it as
+// the disk spells it.
 UseCommand ParseUseCommand(std::string_view command_text);
 
 // An index controlling the order of movement (filled by the index files). Each call moves
@@ -83,7 +86,8 @@ class WorkArea {
   ~WorkArea();
 
   // --- Header values --------------------------------------------------------------------
-  const std::string& FileName() const { return file_name_; }  // full path, upper case
+  // The full path as the disk spells it (platform::ShownPath), for messages.
+  const std::string& FileName() const { return file_name_; }
   const std::string& Alias() const { return alias_; }
   std::uint8_t Version() const { return file_.Header().version; }
   const std::string& UpdateDate() const { return file_.Header().update_date; }  // YYYYMMDD
@@ -193,7 +197,7 @@ class WorkArea {
 
   DbfFile file_;                       // the table file, its header and its read cache
   std::optional<MemoFile> memo_;       // the memo file when the table has one
-  std::string file_name_;              // full path, upper case
+  std::string file_name_;              // full path as the disk spells it
   std::string alias_;                  // unique among the open work areas
   bool oem_ = true;                    // character data is converted from OEM
   bool exclusive_ = false;             // opened EXCLUSIVE

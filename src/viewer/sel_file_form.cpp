@@ -58,8 +58,11 @@ constexpr char kFileExistsCaption[] = "File Exists Alert";
 constexpr char kZipExtension[] = ".ZIP";
 constexpr std::size_t kExtensionCut = 5;
 
-std::string PathTextOf(const QString& path) {
-  return platform::PathText(std::filesystem::path(path.toStdString()));
+std::string PathTextOf(const QString& path) { return browser::PathFromQString(path); }
+
+// A file of a folder the list shows, as a path text with "/".
+std::string InFolder(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 bool IsZipArchive(const std::string& path) {
@@ -260,7 +263,7 @@ void SelFileForm::BuildControls() {
 void SelFileForm::SetDirectory(const std::string& directory) {
   const std::filesystem::path real = platform::ResolvePath(directory);
   if (!platform::DirectoryExistsAt(real)) return;
-  const QString path = QDir::cleanPath(QString::fromStdString(real.string()));
+  const QString path = QDir::cleanPath(browser::PathToQString(platform::PathText(real)));
   const QModelIndex index = tree_model_->index(path);
   if (!index.isValid()) return;
   preset_folder_ = path;
@@ -339,7 +342,7 @@ std::vector<ShellItem> SelFileForm::Items() const {
 std::vector<std::string> SelFileForm::SelectedPaths() const {
   std::vector<std::string> paths;
   for (const std::string& name : SelectedFileNames(Items()))
-    paths.push_back(core::WithTrailingBackslash(FolderPath()) + name);
+    paths.push_back(InFolder(FolderPath(), name));
   return paths;
 }
 
@@ -401,8 +404,8 @@ void SelFileForm::btnCopyClick() {
 
 bool SelFileForm::CopyOne(const std::string& folder, const std::string& name,
                           const std::string& target) {
-  const std::string source = core::WithTrailingBackslash(folder) + name;
-  const std::string copy = target + "\\" + name;
+  const std::string source = InFolder(folder, name);
+  const std::string copy = InFolder(target, name);
   // Both paths are taken whole: one cut to a fixed length would name another file.
   if (platform::FileExists(copy) &&
       !core::Confirm(kReplaceExistingFile + name + "?", core::Buttons::YesNo, kFileExistsCaption))

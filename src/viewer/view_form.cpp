@@ -22,6 +22,7 @@
 #include "browser/link_programs.h"
 #include "browser/main_form.h"
 #include "browser/qt_text.h"
+#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/shared_state.h"
 #include "core/texts.h"
@@ -164,7 +165,7 @@ void ViewForm::FormCreate(int screen_width) {
 void ViewForm::ShowTextFile(const std::string& file, const std::string& caption) {
   Viewer->SetDefBackground(Qt::white);
   Viewer->LoadTextDocument(file);
-  setWindowTitle(browser::ToQString(caption));
+  setWindowTitle(browser::PathToQString(caption));
 }
 
 void ViewForm::ShowModal() {
@@ -190,7 +191,7 @@ void ViewForm::ShowFileList() {
   if (list.ViewList.empty()) return;
   list.ViewListMode = true;
   const std::string& first = list.ViewList.front();
-  ShowTextFile(first, browser::kViewerCaption + first);
+  ShowTextFile(first, browser::kViewerCaption + platform::ShownPath(first));
   if (list.ViewList.size() < 2)
     SetExitButton("Close", kReturnToListHint);
   else
@@ -274,7 +275,7 @@ void ViewForm::Find1Click() {
 void ViewForm::FindDialogFind() {
   const std::string text = FindDialog->FindText();
   if (!Viewer->FindNext(text, FindDialog->MatchCase()))
-    core::ShowInformation(kNoFurtherOccurrences + text + "\"");
+    core::ShowInformation(kNoFurtherOccurrences + core::Cp1252ToUtf8(text) + "\"");
 }
 
 void ViewForm::CopyItemClick() {
@@ -319,7 +320,7 @@ void ViewForm::ExitBtnClick() {
   }
   const std::string file = list.ViewList[list.ViewListNext];
   try {
-    ShowTextFile(file, browser::kViewerCaption + file);
+    ShowTextFile(file, browser::kViewerCaption + platform::ShownPath(file));
   } catch (const std::exception& error) {
     // The list goes on past a file that cannot be shown (a folder, a file gone since).
     core::ShowError(error.what());
@@ -369,7 +370,7 @@ void ViewForm::dragEnterEvent(QDragEnterEvent* event) {
 void ViewForm::dropEvent(QDropEvent* event) {
   std::vector<std::string> files;
   for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) files.push_back(browser::FromQString(url.toLocalFile()));
+    if (url.isLocalFile()) files.push_back(browser::PathFromQString(url.toLocalFile()));
   event->acceptProposedAction();
   FileDropHandler(files);
 }
@@ -380,7 +381,7 @@ std::string ViewForm::StatusText() const { return browser::FromQString(Panel1->t
 
 std::string ViewForm::ExpandLinkPath(const std::string& reference) { return Viewer->ExpandLinkPath(reference); }
 
-void ViewForm::ShowSourceFile(const std::string& file) { ShowTextFile(file, browser::kViewerCaption + file); }
+void ViewForm::ShowSourceFile(const std::string& file) { ShowTextFile(file, browser::kViewerCaption + platform::ShownPath(file)); }
 
 void ViewForm::BrowseFolder(const std::string& directory) {
   core::CurrentUi().AskForFolder({kFolderPickerTitle, platform::PathText(platform::ResolvePath(directory))});

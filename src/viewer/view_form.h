@@ -47,7 +47,7 @@ class ViewForm : public QDialog, public FileListViewer, private ViewLinkActions 
 
   // --- What the callers set before showing the window
   // The view gets the background white and shows the file as plain text; the caption becomes
-  // caption. Throws the view's error ("Can't locate file: ") when the file cannot be loaded;
+  // caption (a UTF-8 text: kViewerCaption + the file as platform::ShownPath shows it). Throws the view's error ("Can't locate file: ") when the file cannot be loaded;
   // the view and the caption then stay as they were.
   void ShowTextFile(const std::string& file, const std::string& caption);
   // Shows the window modally; returns when it closes. Nothing while it is shown already.

@@ -1,14 +1,18 @@
 #include "viewer/view_link_router.h"
 
 #include "browser/link_dispatcher.h"
+#include "core/code_pages.h"
 #include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
+#include "platform/file_system.h"
 
 namespace vantorel::viewer {
 
-// Search links are left to the view here.
-bool ViewLinkRouter::HotSpotClick(std::string_view url) {
+// Search links are left to the view here. The link is converted from the page's code page as
+// it is taken.
+bool ViewLinkRouter::HotSpotClick(std::string_view page_url) {
+  const std::string url = core::Cp1252ToUtf8(page_url);
   const browser::LinkRouting routing = browser::RouteOfLink(url);
   switch (routing.route) {
     case browser::LinkRoute::File:
@@ -55,7 +59,7 @@ bool ViewLinkRouter::FileBranch(std::string_view url, bool file_marked) {
 // A PDF link names a file beside the shown page, not one of the article folder.
 void ViewLinkRouter::PdfBranch(const std::string& path) {
   if (!actions_.FileExists(path)) {
-    core::ShowError(browser::kMissingFile + path);
+    core::ShowError(browser::kMissingFile + platform::ShownPath(path));
     return;
   }
   actions_.OpenPdfInReader(path);
@@ -74,7 +78,8 @@ void ViewLinkRouter::DirectoryBranch(std::string_view upper_url) {
   const std::string directory = browser::DirectoryLinkPath(upper_url);
   if (!actions_.EnsureCdReady(directory)) return;
   if (!actions_.DirectoryExists(directory)) {
-    core::ShowError(browser::kMissingDirectoryBefore + directory + browser::kMissingDirectoryAfter);
+    core::ShowError(browser::kMissingDirectoryBefore + platform::ShownPath(directory) +
+                    browser::kMissingDirectoryAfter);
     return;
   }
   actions_.BrowseFolder(directory);
@@ -85,7 +90,7 @@ void ViewLinkRouter::ViewBranch(std::string_view upper_url) {
   const browser::SourceFileLink link = browser::SourceFileLinkOf(upper_url);
   if (!actions_.EnsureCdReady(link.file)) return;
   actions_.ShowSourceFile(link.file);
-  core::ViewerSearchWord() = link.word;
+  core::ViewerSearchWord() = core::Utf8ToCp1252(link.word);
 }
 
 }  // namespace vantorel::viewer

@@ -71,7 +71,7 @@ class ViewLinkRouter {
   //  5. Anything else: left to the view.
   // A cancelled CD-ROM prompt drops the action; the link still counts as handled. Errors the
   // actions throw (the view's "Can't locate file: ") pass to the caller.
-  bool HotSpotClick(std::string_view url);
+  bool HotSpotClick(std::string_view page_url);
 
  private:
   bool FileBranch(std::string_view url, bool file_marked);

@@ -123,19 +123,20 @@ std::optional<std::string> AskAndPick(QtUi& ui, const core::FolderRequest& reque
   return ui.AskForFolder(request);
 }
 
-TEST(QtUi, AsksForAFolderInCodePage1252) {
+// Paths cross the Qt border as UTF-8, whatever their script; a title in code page 1252 is still
+// shown with its letters.
+TEST(QtUi, AsksForAFolderInUtf8) {
   TestApplication();
   QtUi ui;
   testing::TempDir dir;
-  std::filesystem::create_directories(dir.path() / "Caf\xc3\xa9" / "Na\xc3\xafve");
-  const std::string start = dir.path().string() + "/Caf\xe9";
-  const QString start_shown =
-      QString::fromStdString(dir.path().string()) + QString::fromUtf8("/Café");
+  const std::string start = dir.path().string() + "/\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2";
+  const std::string inner = start + "/\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC";
+  std::filesystem::create_directories(inner);
+  const QString start_shown = QString::fromUtf8(start.c_str());
 
   SeenFolderDialog seen;
-  EXPECT_EQ(AskAndPick(ui, {"Dossiers \x93PDF\x94", start},
-                       start_shown + QString::fromUtf8("/Naïve"), seen),
-            start + "/Na\xefve");
+  EXPECT_EQ(AskAndPick(ui, {"Dossiers \x93PDF\x94", start}, QString::fromUtf8(inner.c_str()), seen),
+            inner);
   EXPECT_EQ(seen.title, QString::fromUtf8("Dossiers “PDF”"));
   EXPECT_EQ(seen.folder, start_shown);
   EXPECT_TRUE(seen.folders_only);
@@ -148,7 +149,7 @@ TEST(QtUi, AsksForAFolderInCodePage1252) {
 TEST(QtUi, AsksForAPasswordWithoutShowingIt) {
   TestApplication();
   QtUi ui;
-  const core::PasswordRequest request{"/home/r\xc3\xa9" "ader/Disk 1.zip", "SRC\\Caf\xe9.PAS"};
+  const core::PasswordRequest request{"/home/r\xc3\xa9" "ader/Disk 1.zip", "SRC\\Caf\xc3\xa9.PAS"};
   for (const QString& typed : {QString::fromUtf8("p\u00e4ss w\u00f6rd"), QString()}) {
     QString label;
     bool hidden = false;
@@ -178,8 +179,10 @@ TEST(QtUi, AsksForAPasswordWithoutShowingIt) {
   }
 }
 
-TEST(QtUi, ShowsCodePage1252Texts) {
+TEST(QtUi, ShowsUtf8TextsAndOlderCodePage1252Texts) {
   EXPECT_EQ(BoxText("Caf\xe9\rna\xefve"), QString::fromUtf8("Café\nnaïve"));
+  EXPECT_EQ(BoxText("Unable to find file: /tmp/\xE6\x9D\xB1\xE4\xBA\xAC/A.PDF"),
+            QString::fromUtf8("Unable to find file: /tmp/東京/A.PDF"));
 }
 
 TEST(QtUi, TurnsFiltersIntoQtFilters) {

@@ -120,6 +120,33 @@ TEST_F(SettingsFileTest, SavingWritesTheNineKeysInOrder) {
   EXPECT_EQ(loaded, settings_);
 }
 
+// Paths are stored as UTF-8, whatever their script, and read back the same; a value an older
+// version wrote in code page 1252 (not valid UTF-8) is read as 1252.
+TEST_F(SettingsFileTest, PathsAreUtf8AndOlderValuesIn1252AreConverted) {
+  const std::string archive = "/home/\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2/";
+  settings_.PdfDir = archive + "\xC5\x81\xC3\xB3" "d\xC5\xBA/";
+  settings_.SourceDir = archive + "\xE6\x9D\xB1\xE4\xBA\xAC/";
+  settings_.AcrobatPath = "/opt/Lecteur \xC3\xA9t\xC3\xA9/reader";
+  const auto file = dir_.path() / "kvbrowse.ini";
+  SaveSettings(file, settings_);
+  const std::string text = TempDir::Read(file);
+  EXPECT_NE(text.find("\r\nPdfFiles=" + settings_.PdfDir + "\r\n"), std::string::npos) << text;
+  BrowserSettings loaded;
+  loaded.DataDir = "/archive/";
+  LoadSettings(file, loaded);
+  EXPECT_EQ(loaded.PdfDir, settings_.PdfDir);
+  EXPECT_EQ(loaded.SourceDir, settings_.SourceDir);
+  EXPECT_EQ(loaded.AcrobatPath, settings_.AcrobatPath);
+
+  const BrowserSettings old = Load(
+      "[KVXBrowse]\r\nAcrobat=/opt/Lecteur \xE9t\xE9/reader\r\nPdfFiles=/home/M\xFCller/PDF/\r\n"
+      "SourceFiles=/home/plain/DISKS/\r\nZipUtil=/opt/\x80uro/zip\r\n");
+  EXPECT_EQ(old.AcrobatPath, "/opt/Lecteur \xC3\xA9t\xC3\xA9/reader");
+  EXPECT_EQ(old.PdfDir, "/home/M\xC3\xBCller/PDF/");
+  EXPECT_EQ(old.SourceDir, "/home/plain/DISKS/");
+  EXPECT_EQ(old.ZipUtilPath, "/opt/\xE2\x82\xAC" "uro/zip");
+}
+
 TEST_F(SettingsFileTest, SavingKeepsWhatElseTheFileHolds) {
   const auto file = dir_.Write("kvbrowse.ini",
                                "[Window]\r\nTop=3\r\n[kvxbrowse]\r\nlastissue=5\r\nMine=1\r\n");

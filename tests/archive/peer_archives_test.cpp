@@ -185,6 +185,14 @@ TEST_F(PeerArchives, UnicodeNamesAreListedAsUnzipListsThem) {
     EXPECT_EQ(ListedFiles(Tool("-l a.zip").out),
               (std::set<std::string>{"\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97.txt",
                                      "\xE4\xB8\x96\xE7\x95\x8C/\xC3\xBC" "ber.txt"}));
+    // Extracted under the same names, into a folder named outside code page 1252 (Łódź).
+    ASSERT_EQ(Run("rm -rf out").status, 0);
+    const Shell extracted = Tool("-d 'out \xC5\x81\xC3\xB3" "d\xC5\xBA' a.zip");
+    EXPECT_EQ(extracted.status, 0) << extracted.err;
+    const auto out = dir_.path() / "out \xC5\x81\xC3\xB3" "d\xC5\xBA";
+    EXPECT_EQ(testing::TempDir::Read(out / "\xE4\xB8\x96\xE7\x95\x8C/\xC3\xBC" "ber.txt"), "world\n");
+    EXPECT_EQ(testing::TempDir::Read(out / "\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97.txt"), "box\n");
+    std::filesystem::remove_all(out);
   }
 }
 

@@ -123,6 +123,24 @@ TEST_F(UnzipTool, OverwriteSwitches) {
   }
 }
 
+// The destination and the archive are the paths the command line gives, whatever their script:
+// "DEST Łódź" is made and filled, nothing lands in "DEST ?ód?".
+TEST_F(UnzipTool, DestinationAndArchiveNamesOutsideCodePage1252) {
+  ZipBuilder zip;
+  zip.Stored("a.txt", "a");
+  zip.Deflated("sub/b.txt", "bbbb");
+  const std::string lodz = "\xC5\x81\xC3\xB3" "d\xC5\xBA";
+  const fs::path archive = dir_.Write("\xE6\x9D\xB1\xE4\xBA\xAC/" + lodz + ".ZIP", zip.Build());
+  const std::string dest = dir_ / ("DEST " + lodz);
+  const ToolRun run = Run("-d " + Quoted(dest) + " " + Quoted(archive.string()));
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "2 files unzipped to " + dest + "\n");
+  EXPECT_EQ(testing::TempDir::Read(dest + "/sub/b.txt"), "bbbb");
+  EXPECT_FALSE(fs::exists(dir_ / "DEST ?\xC3\xB3" "d?"));
+  const ToolRun listed = Run("-l " + Quoted(archive.string()));
+  EXPECT_EQ(listed.status, 0) << listed.err;
+}
+
 TEST_F(UnzipTool, SaysWhyAnEntryWasSkipped) {
   ZipBuilder zip;
   zip.Stored("../evil.txt", "x");

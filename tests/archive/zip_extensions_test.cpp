@@ -212,10 +212,13 @@ TEST_F(ZipExtensions, DecodedNamesBecomeFileNames) {
   ZipBuilder zip;
   zip.Stored("caf\x82.txt", "oem");
   zip.Stored("\xC3\x9Cn\xC3\xAF/\xC3\xBC" "ber.txt", "utf8").flags = 0x0800;
+  zip.Stored("\xE4\xB8\x96\xE7\x95\x8C/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.TXT", "cjk").flags = 0x0800;
   Load(zip.Build());
-  ASSERT_EQ(Extract(), 2);
+  ASSERT_EQ(Extract(), 3);
   EXPECT_EQ(testing::TempDir::Read(dir_ / "out/caf\xC3\xA9.txt"), "oem");
   EXPECT_EQ(testing::TempDir::Read(dir_ / "out/\xC3\x9Cn\xC3\xAF/\xC3\xBC" "ber.txt"), "utf8");
+  // 世界/Привет.TXT: letters outside every single-byte code page
+  EXPECT_EQ(testing::TempDir::Read(dir_ / "out/\xE4\xB8\x96\xE7\x95\x8C/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.TXT"), "cjk");
 }
 
 TEST_F(ZipExtensions, LeadingDataShiftsEveryOffset) {

@@ -22,6 +22,7 @@
 #include "browser/main_form.h"
 #include "core/shared_state.h"
 #include "page_fixture_helpers.h"
+#include "platform/file_system.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 
@@ -334,7 +335,7 @@ void DemoLinksTest::CheckLink(const std::string& url) {
       if (target)
         calls = {"pdf " + pdf};
       else
-        box = {BoxKind::Error, "Unable to find file: " + pdf};
+        box = {BoxKind::Error, "Unable to find file: " + platform::ShownPath(pdf)};
       break;
     }
     case LinkForm::Archive:
@@ -377,7 +378,8 @@ void DemoLinksTest::CheckLink(const std::string& url) {
       if (target && fs::is_directory(*target))
         calls = {"browse " + dir};
       else
-        box = {BoxKind::Error, "Sorry, the requested directory " + dir + " does not exist"};
+        box = {BoxKind::Error,
+               "Sorry, the requested directory " + platform::ShownPath(dir) + " does not exist"};
       break;
     }
     case LinkForm::SourceFile: {
@@ -386,7 +388,7 @@ void DemoLinksTest::CheckLink(const std::string& url) {
           ReplaceNoCase(Slashes(u.substr(0, bar), '/', '\\'), R"(VIEW:\\\DISKS\)", Settings().SourceDir);
       search_word = bar == std::string::npos ? "" : u.substr(bar + 1);
       cd_checks = {source};
-      calls = {"viewer " + source + " | Source Viewer: " + source, "viewer shown"};
+      calls = {"viewer " + source + " | Source Viewer: " + platform::ShownPath(source), "viewer shown"};
       target = FindNoCase(out_ / "DISKS", ReplaceNoCase(url.substr(0, url.find('|')), "VIEW:///DISKS/", ""));
       break;
     }

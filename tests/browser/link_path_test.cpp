@@ -51,7 +51,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExpandCase{"B.HTM", "", "dospath", "/data/", "B.HTM"},
         ExpandCase{"B.HTM", "", "", "/data/archive/", "/data/archive/B.HTM"},
         ExpandCase{"B.HTM", "", "", "", "B.HTM"},
-        ExpandCase{"ALLARTS.HTM#12", "", "", "/data/", "/data/ALLARTS.HTM#12"}));
+        ExpandCase{"ALLARTS.HTM#12", "", "", "/data/", "/data/ALLARTS.HTM#12"},
+        // References and folders are UTF-8 path texts: a folder's letters stay whole; an
+        // escaped byte is a letter of the page's code page 1252.
+        ExpandCase{"sub/\xD0\x9F.TXT", "", "", "/home/\xD0\x9C\xD0\xBE\xD0\xB9 \xE6\x9D\xB1/",
+                   "/home/\xD0\x9C\xD0\xBE\xD0\xB9 \xE6\x9D\xB1/sub\\\xD0\x9F.TXT"},
+        ExpandCase{"%E9t%E9.HTM", "", "", "/data/", "/data/\xC3\xA9t\xC3\xA9.HTM"}));
 
 TEST(SplitFileReferenceTest, SplitsAtTheFirstHash) {
   EXPECT_EQ(SplitFileReference("/d/SEARCHRESULT.HTM#TOP").file, "/d/SEARCHRESULT.HTM");
@@ -60,6 +65,9 @@ TEST(SplitFileReferenceTest, SplitsAtTheFirstHash) {
   EXPECT_EQ(SplitFileReference("#12").anchor, "12");
   EXPECT_EQ(SplitFileReference("A.HTM#x#y").anchor, "x#y");
   EXPECT_EQ(SplitFileReference("A.HTM").anchor, "");
+  // The path is UTF-8; the anchor is named in the page's code page 1252.
+  EXPECT_EQ(SplitFileReference("/d/\xD0\x9C/A.HTM#caf\xC3\xA9").file, "/d/\xD0\x9C/A.HTM");
+  EXPECT_EQ(SplitFileReference("/d/\xD0\x9C/A.HTM#caf\xC3\xA9").anchor, "caf\xE9");
 }
 
 TEST(DirectoryOfTest, KeepsTheLastSeparator) {

@@ -37,7 +37,7 @@ class RecordingPages : public catalogue::ResultPageWriter {
   explicit RecordingPages(catalogue::Catalogue& catalogue) : catalogue_(catalogue) {}
 
   void WriteSearchResults(const catalogue::SearchResults& results) override {
-    catalogue_.KeywordDBF().SetIndexTo(catalogue_.DataDir() + "kwaid");
+    catalogue_.KeywordDBF().SetIndexToFiles({catalogue_.DataDir() + "kwaid"});
     if (fail) throw catalogue::EInOutError(5, "SEARCHRESULT.HTM");
     articles = results.articles.Items();
     words = results.words.Items();
@@ -48,7 +48,7 @@ class RecordingPages : public catalogue::ResultPageWriter {
     ++search_pages;
   }
   void WriteCompleteList(bool with_test_report) override {
-    catalogue_.KeywordDBF().SetIndexTo(catalogue_.DataDir() + "kwaid");
+    catalogue_.KeywordDBF().SetIndexToFiles({catalogue_.DataDir() + "kwaid"});
     complete_lists.push_back(with_test_report);
   }
 

@@ -8,6 +8,7 @@
 #include "catalogue/in_out_error.h"
 #include "catalogue/issue_names.h"
 #include "catalogue_fixture_helpers.h"
+#include "core/code_pages.h"
 #include "core/shared_state.h"
 
 namespace vantorel::testing {
@@ -272,8 +273,11 @@ TEST_F(ResultPagesTest, CompleteListInIssueOrderByteForByte) {
 
 TEST_F(ResultPagesTest, TestReportListsMissingPdfFilesAndSourceFolders) {
   pages_->WriteCompleteList(true);
-  const std::string pdf = DataDir() + "PDF/";
-  const std::string disks = DataDir() + "DISKS/";
+  // The paths as the disk spells them, with "/"; the page is 1252, so the letters of the test
+  // folder that 1252 cannot hold are character references.
+  const std::string pdf = core::Utf8ToPageCp1252(DataDir() + "PDF/");
+  const std::string disks = core::Utf8ToPageCp1252(DataDir() + "DISKS/");
+  ASSERT_NE(pdf.find("&#1052;"), std::string::npos);
   const Lines errors = {
       "<HTML><HEAD><TITLE>Vantorel: Test Results File</TITLE></HEAD>",
       "<BODY LINK=\"0000ff\" BGPROPERTIES=\"FIXED\" BGCOLOR=\"ffffff\">",
@@ -284,8 +288,8 @@ TEST_F(ResultPagesTest, TestReportListsMissingPdfFilesAndSourceFolders) {
       "<P>Missing PDF file " + pdf + "0010.PDF<BR>Heap review</P>",
       "<P>Missing PDF file " + pdf + "0057.PDF<BR>Graphics review</P>",
       "<P>Missing PDF file " + pdf + "C045.PDF<BR>Clinic</P>",
-      "<P>Missing source code files:<BR>" + disks + "Issue45\\CLINIC</P>",
-      "<P>Missing source code files:<BR>" + disks + "Issue73\\NOSRC</P>",
+      "<P>Missing source code files:<BR>" + disks + "Issue45/CLINIC</P>",
+      "<P>Missing source code files:<BR>" + disks + "Issue73/NOSRC</P>",
       "<P>End of Test Results</P></BODY> </HTML>"};
   EXPECT_EQ(Read("ERRORS.HTM"), Page(errors));
   EXPECT_TRUE(platform::FileExists(dir_ / "ALLARTS.HTM"));

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <regex>
 #include <vector>
 
 #include "catalogue_fixture_helpers.h"
@@ -319,8 +320,10 @@ TEST_F(ReadOnlyCatalogueTest, BothSearchesWriteIntoTheCacheAndLeaveTheArchiveAsI
     for (const std::string& page : c.pages) read_only_pages[c.name + page] = TempDir::Read(cache / page);
     EXPECT_TRUE(TreeState(dir_.path()) == before);
   }
-  const std::string name = dir_.path().filename().string();
-  EXPECT_EQ(ArchiveCache().filename().string().substr(0, name.size() + 1), name + "-");
+  // The archive folder's name in plain letters, then the hash.
+  EXPECT_TRUE(std::regex_match(ArchiveCache().filename().string(),
+                               std::regex("vantorel-test[A-Za-z0-9._-]*-[0-9a-f]{16}")))
+      << ArchiveCache();
   for (const char* file : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx", "keywords.lst"})
     EXPECT_TRUE(std::filesystem::exists(ArchiveCache() / file)) << file;
   for (const char* file : {"keyword.@s@", "article.@s@"})
@@ -360,7 +363,7 @@ TEST_F(ReadOnlyCatalogueTest, ACacheThatCannotBeWrittenGivesTheEnginesErrorAndWr
   const ToolRun run = RunReadOnly({DataDir(), "memory"});
   ::chmod(cache_.path().c_str(), 0777);
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("KWAID.NDX"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("/kwaid.ndx"), std::string::npos) << run.err;
   EXPECT_TRUE(TreeState(dir_.path()) == before);
 }
 

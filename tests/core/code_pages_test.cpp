@@ -50,6 +50,41 @@ TEST(CodePages, Utf8Borders) {
   }
 }
 
+// A settings value from an older version is 1252; one written now is UTF-8. Only well-formed
+// UTF-8 is taken as it is.
+TEST(CodePages, Utf8OrCp1252) {
+  const struct {
+    const char* text;
+    bool valid;
+  } cases[] = {
+      {"/home/a/PDF/", true},
+      {"/home/\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2/", true},  // Мой архив
+      {"/\xC5\x81\xC3\xB3" "d\xC5\xBA/\xE6\x9D\xB1\xE4\xBA\xAC/\xF0\x9F\x98\x80", true},  // Łódź, 東京, 4 bytes
+      {"C:\\M\xFCller\\", false},          // 1252 u-umlaut
+      {"\xC3", false},                        // cut short
+      {"\xC0\xAF", false},                    // overlong "/"
+      {"\xE0\x80\xAF", false},                // overlong "/", three bytes
+      {"\xED\xA0\x80", false},                // a surrogate
+      {"\xF4\x90\x80\x80", false},            // beyond U+10FFFF
+      {"\x80" "abc", false},                     // a lone continuation byte
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
+    EXPECT_EQ(Utf8OrCp1252ToUtf8(c.text), c.valid ? std::string(c.text) : Cp1252ToUtf8(c.text))
+        << c.text;
+  }
+}
+
+// A path written into a generated page: the page is 1252, so what 1252 cannot hold is written
+// as a character reference, and the characters that would start markup as entities.
+TEST(CodePages, Utf8ToPageCp1252) {
+  EXPECT_EQ(Utf8ToPageCp1252("/home/M\xC3\xBCller \xE2\x82\xAC/"), "/home/M\xFCller \x80/");
+  EXPECT_EQ(Utf8ToPageCp1252("/\xD0\x9C\xD0\xBE\xD0\xB9/\xE6\x9D\xB1/\xF0\x9F\x98\x80"),
+            "/&#1052;&#1086;&#1081;/&#26481;/&#128512;");
+  EXPECT_EQ(Utf8ToPageCp1252("/a&b/<c>"), "/a&amp;b/&lt;c&gt;");
+  EXPECT_EQ(Utf8ToPageCp1252("/x\xC3"), "/x?") << "malformed";
+}
+
 // OEM 437 reaches UTF-8 without the detour through 1252: box drawing, Greek and mathematical
 // signs keep their own characters.
 TEST(CodePages, Cp437ToUtf8) {

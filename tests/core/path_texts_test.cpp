@@ -62,5 +62,11 @@ TEST(PathTexts, ExtensionsCountOnlyInTheFileName) {
   }
 }
 
+TEST(PathTexts, WithSlashes) {
+  EXPECT_EQ(WithSlashes("ISSUE01\\INTRO\\"), "ISSUE01/INTRO/");
+  EXPECT_EQ(WithSlashes("/home/a b/c"), "/home/a b/c");
+  EXPECT_EQ(WithSlashes(""), "");
+}
+
 }  // namespace
 }  // namespace vantorel::core

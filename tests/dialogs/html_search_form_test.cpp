@@ -194,7 +194,7 @@ TEST_F(HtmlSearchFormTest, TablesThatDoNotOpenKeepTheDialogClosed) {
   std::filesystem::remove(dir_.path() / "words.dbf");
   HtmlSearchForm form;
   ui_.Expect(BoxKind::Error, std::string(kBonusTablesNotOpened) + "Error # 2 (File not found)\r\n" +
-                                 "Failure to open " + core::UpperCaseAscii(DataDir() + "words.dbf") +
+                                 "Failure to open " + DataDir() + "words.dbf" +
                                  " [USE/OpenDbf]");
   form.ShowSearch();
   EXPECT_TRUE(ui_.Done());

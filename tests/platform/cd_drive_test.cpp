@@ -7,6 +7,7 @@
 
 #include "core/shared_state.h"
 #include "platform/file_system.h"
+#include "program_helpers.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 
@@ -31,7 +32,8 @@ class CdDriveTest : public ::testing::Test {
     cdrom_ = PathText(dir_.path() / "cdrom");
     hd_ = PathText(dir_.path() / "hd");
     fstab_ = dir_.Write("fstab", "# static file systems\n/dev/sda1 / ext4 defaults 0 1\n"
-                                 "/dev/sr0 " + cdrom_ + " udf,iso9660 user,noauto 0 0\n");
+                                 "/dev/sr0 " + MountTableField(cdrom_) +
+                                 " udf,iso9660 user,noauto 0 0\n");
     SetDisc(false);
     Settings() = {};
   }
@@ -42,7 +44,7 @@ class CdDriveTest : public ::testing::Test {
 
   void SetDisc(bool in) {
     std::string mounts = "/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\n";
-    if (in) mounts += "/dev/sr0 " + cdrom_ + " iso9660 ro 0 0\n";
+    if (in) mounts += "/dev/sr0 " + MountTableField(cdrom_) + " iso9660 ro 0 0\n";
     mounts_ = dir_.Write("mounts", mounts);
     table_ = std::make_unique<MountTableFiles>(mounts_, fstab_);
     SetMountTable(table_.get());
@@ -98,9 +100,9 @@ TEST_F(CdDriveTest, RecognisesOpticalDrives) {
 TEST_F(CdDriveTest, AnImageMountedThroughALoopDeviceIsNeverAskedFor) {
   const std::string image = PathText(dir_.path() / "image");
   dir_.Write("image/PDF/0012.PDF", "%PDF");
-  const MountTableFiles mounted(dir_.Write("image-mounts", "/dev/sda1 / ext4 rw 0 0\n/dev/loop3 " + image +
+  const MountTableFiles mounted(dir_.Write("image-mounts", "/dev/sda1 / ext4 rw 0 0\n/dev/loop3 " + MountTableField(image) +
                                                                " iso9660 ro,relatime 0 0\n"),
-                                dir_.Write("image-fstab", "/srv/ostravel.iso " + image + " iso9660 loop,ro 0 0\n"));
+                                dir_.Write("image-fstab", "/srv/ostravel.iso " + MountTableField(image) + " iso9660 loop,ro 0 0\n"));
   SetMountTable(&mounted);
   EXPECT_EQ(FirstCdDrive(), "");
   Settings().CdPath = image + "/";

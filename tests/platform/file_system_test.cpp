@@ -18,6 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// "Мой архив": a folder name with a blank and letters outside code page 1252.
+const std::string kMyArchive = "\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2";
+// "Łódź" and "東京".
+const std::string kLodz = "\xC5\x81\xC3\xB3" "d\xC5\xBA";
+const std::string kTokyo = "\xE6\x9D\xB1\xE4\xBA\xAC";
+
 class FileSystemFacade : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -29,6 +35,7 @@ class FileSystemFacade : public ::testing::Test {
     dir_.Write("Mixed/zeta.TXT", "2");
     dir_.Write("Mixed/\xC3\xBC" "ber.txt", "umlaut");  // UTF-8 name on disk
     fs::create_directories(dir_.path() / "Mixed/folder.txt");
+    dir_.Write(kMyArchive + "/Disks/\xC5\x81\xC3\xB3" "d\xC5\xBA/\xE6\x9D\xB1\xE4\xBA\xAC.Txt", "cjk");
   }
   std::string Root() const { return dir_.path().string(); }
   testing::TempDir dir_;
@@ -46,17 +53,32 @@ TEST_F(FileSystemFacade, ResolvesBackslashesAndAnyLetterCase) {
       {"\\mixed\\ZETA.txt", "Mixed/Zeta.txt"},
       {"\\DISKS\\\\Issue12\\", "disks/Issue12"},  // empty components collapse
       {"\\DISKS\\NEW\\File.TXT", "disks/NEW/File.TXT"},  // the missing rest stays as written
-      {"\\mixed\\\xDC" "BER.TXT", "Mixed/\xC3\xBC" "ber.txt"},  // 1252 text, UTF-8 name; only a-z fold
+      {"\\mixed\\\xC3\xBC" "BER.TXT", "Mixed/\xC3\xBC" "ber.txt"},  // UTF-8 text as it is
+      {"/" + kMyArchive + "/DISKS/" + kLodz + "/" + kTokyo + ".TXT",
+       kMyArchive + "/Disks/" + kLodz + "/" + kTokyo + ".Txt"},
+      {"\\" + kMyArchive + "\\disks\\" + kLodz + "\\NEW " + kTokyo,
+       kMyArchive + "/Disks/" + kLodz + "/NEW " + kTokyo},
   };
-  for (const auto& c : cases) {
-    const fs::path resolved = ResolvePath(Root() + c.text);
-    if (c.text == "\\mixed\\\xDC" "BER.TXT") {
-      EXPECT_EQ(resolved, dir_.path() / "Mixed" / "\xC3\x9C" "BER.TXT") << "U-umlaut does not fold";
-      continue;
-    }
-    EXPECT_EQ(resolved, dir_.path() / c.expected) << c.text;
-  }
-  EXPECT_EQ(ResolvePath(Root() + "\\MIXED\\\xFC" "BER.TXT"), dir_.path() / "Mixed/\xC3\xBC" "ber.txt");
+  for (const auto& c : cases) EXPECT_EQ(ResolvePath(Root() + c.text), dir_.path() / c.expected) << c.text;
+  // Only a-z fold: an upper-case U-umlaut names another file.
+  EXPECT_EQ(ResolvePath(Root() + "\\mixed\\\xC3\x9C" "BER.TXT"), dir_.path() / "Mixed" / "\xC3\x9C" "BER.TXT");
+  // A 1252 byte is no UTF-8 letter: nothing on the way converts it.
+  EXPECT_EQ(ResolvePath(Root() + "\\MIXED\\\xFC" "BER.TXT"), dir_.path() / "Mixed" / "\xFC" "BER.TXT");
+  EXPECT_EQ(PathText(dir_.path() / kMyArchive / kTokyo), Root() + "/" + kMyArchive + "/" + kTokyo);
+}
+
+// A path shown to the reader: "/" and each existing component as the disk spells it.
+TEST_F(FileSystemFacade, ShownPathIsThePathOnDisk) {
+  const struct {
+    std::string text, expected;  // relative to the root
+  } cases[] = {
+      {"\\DISKS\\ISSUE12\\TIPTRIX\\", "/disks/Issue12/TIPTRIX/"},
+      {"/DISKS/ISSUE12/TIPTRIX/README.TXT", "/disks/Issue12/TIPTRIX/Readme.TXT"},
+      {"\\disks\\issue12\\GONE\\A.PAS", "/disks/Issue12/GONE/A.PAS"},
+      {"/" + kMyArchive + "/DISKS/" + kLodz + "/", "/" + kMyArchive + "/Disks/" + kLodz + "/"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShownPath(Root() + c.text), Root() + c.expected) << c.text;
+  EXPECT_EQ(ShownPath(""), "");
 }
 
 TEST_F(FileSystemFacade, FileAndDirectoryTests) {

@@ -75,8 +75,8 @@ TEST(FindAssociatedProgram, AsksGioForTheDefaultApplication) {
   TempDir dir;
   const std::string reader = WriteArgumentsScript(dir, "bin/testreader");
   dir.Write("data/applications/testreader.desktop",
-            "[Desktop Entry]\nType=Application\nName=Test Reader\nExec=" + reader +
-                " %f\nMimeType=application/pdf;\n");
+            "[Desktop Entry]\nType=Application\nName=Test Reader\nExec=\"" + reader +
+                "\" %f\nMimeType=application/pdf;\n");
   dir.Write("data/applications/ghostzip.desktop",
             "[Desktop Entry]\nType=Application\nName=Ghost\nExec=vantorel-no-such-program %f\n"
             "MimeType=application/zip;\n");
@@ -148,7 +148,7 @@ TEST_F(LaunchProgramTest, StartsALinuxProgramWithItsParameters) {
   EXPECT_EQ(WaitForArguments(dir_),
             std::vector<std::string>{(dir_.path() / "docs" / "My Article.pdf").string()});
 
-  LaunchProgram(program, "/play /close " + Text(dir_.path()) + "/docs/My");
+  LaunchProgram(program, "/play /close \"" + Text(dir_.path()) + "/docs/My\"");
   EXPECT_EQ(WaitForArguments(dir_),
             (std::vector<std::string>{"/play", "/close", Text(dir_.path()) + "/docs/My"}));
 
@@ -346,7 +346,7 @@ class TestDesktop {
                                    "printf '%s\\n' \"$line\" >> '" + (dir_ / "launches") + "'\n");
     ::chmod(script.c_str(), 0755);
     std::string command = exec;
-    command.replace(command.find(name), name.size(), script.string());
+    command.replace(command.find(name), name.size(), "\"" + script.string() + "\"");
     dir_.Write("data/applications/" + name + ".desktop",
                "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + command +
                    "\nTerminal=" + (terminal ? "true" : "false") + "\nMimeType=" + types + ";\n");

@@ -35,7 +35,7 @@ class PdfReaderTest : public ::testing::Test {
     cdrom_ = PathText(dir_.path() / "cdrom");
     installer_ = WriteArgumentsScript(dir_, "cdrom/ACROBAT/RP500ENU.EXE");
     mounts_ = std::make_unique<MountTableFiles>(
-        dir_.Write("mounts", "/dev/sr0 " + cdrom_ + " iso9660 ro 0 0\n"), dir_.path() / "fstab");
+        dir_.Write("mounts", "/dev/sr0 " + MountTableField(cdrom_) + " iso9660 ro 0 0\n"), dir_.path() / "fstab");
     previous_ = SetMountTable(mounts_.get());
     Settings().LastIssue = 72;
     desktop_.content_type = "application/x-ms-dos-executable";

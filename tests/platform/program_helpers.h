@@ -1,5 +1,5 @@
 // Helpers for tests that start real programs: a shell script and a Linux program that record
-// their arguments, and a desktop with fixed answers.
+// their arguments, and a desktop with fixed answers; a mount table's field.
 #pragma once
 
 #include <sys/stat.h>
@@ -18,6 +18,20 @@
 #include "temp_dir.h"
 
 namespace vantorel::platform {
+
+// A mount point as the mount tables write it: a blank as "\\040", a backslash as "\\134".
+inline std::string MountTableField(const std::string& path) {
+  std::string field;
+  for (char c : path) {
+    if (c == ' ')
+      field += "\\040";
+    else if (c == '\\')
+      field += "\\134";
+    else
+      field += c;
+  }
+  return field;
+}
 
 // Writes an executable script at dir/relative that writes each argument it gets on a line
 // of dir/"arguments" (atomically, once complete). Returns its real path.

@@ -11,10 +11,17 @@ namespace vantorel::testing {
 
 namespace fs = std::filesystem;
 
+// Every test works under a folder whose name has blanks and letters outside code page 1252
+// ("Мой архив Łódź 東京"), as a reader's folders may: a path squeezed through 1252 on its way,
+// or split at a blank, fails the test that meets it.
+constexpr char kFolderPattern[] =
+    "vantorel-test \xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2 "
+    "\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1\xE4\xBA\xAC-XXXXXX";
+
 TempDir::TempDir() : TempDir(fs::temp_directory_path()) {}
 
 TempDir::TempDir(const fs::path& parent) {
-  std::string pattern = (parent / "vantorel-test-XXXXXX").string();
+  std::string pattern = (parent / kFolderPattern).string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }

@@ -76,7 +76,7 @@ TEST(DbfHeader, FieldCountOutOfRangeNamesTheFileWithoutItsFolder) {
     const EKvError error = ErrorOf([&] { OpenTable(dir, "t.dbf", t.Bytes()); });
     EXPECT_EQ(error.Code(), 210);
     EXPECT_EQ(error.Detail(),
-              "T.DBF is not a dBASE database. (Number of fields is out of range) [Use/OpenDbf]");
+              "t.dbf is not a dBASE database. (Number of fields is out of range) [Use/OpenDbf]");
   }
 }
 

@@ -35,9 +35,8 @@ inline std::unique_ptr<tables::WorkArea> OpenTable(const TempDir& dir, const std
   return tables::WorkArea::Open(tables::ParseUseCommand(dir / name), options);
 }
 
-// The name the engine shows for dir/name: the full path upper-cased.
-inline std::string ShownPath(const TempDir& dir, const std::string& name) {
-  return core::UpperCaseAscii(dir / name);
-}
+// The name the engine shows for dir/name: the full path as the disk spells it (name as it is
+// on disk, or as given for a file that does not exist).
+inline std::string ShownPath(const TempDir& dir, const std::string& name) { return dir / name; }
 
 }  // namespace vantorel::testing

@@ -68,7 +68,7 @@ TEST_F(ExpressionToolTest, EvalOfOneRecord) {
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "Error # 212 (Request beyond range)\r\nInvalid record number = 4 Database \"" +
-                         core::UpperCaseAscii(table_) + "\" [GO]\n");
+                         table_ + "\" [GO]\n");
 }
 
 TEST_F(ExpressionToolTest, EvalWithRawAndAnsiOptions) {

@@ -41,7 +41,7 @@ TEST_F(KvDbfIndex, MakeIndexNeitherMovesNorOpensAndSetIndexToOrdersTheWalk) {
   EXPECT_FALSE(dbf.Eof());
   EXPECT_EQ(Walk(dbf), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
 
-  dbf.SetIndexTo(dir_ / "kwkey");
+  dbf.SetIndexToFiles({dir_ / "kwkey"});
   EXPECT_EQ(dbf.RecNo(), 3);  // the first record in key order
   EXPECT_FALSE(dbf.Eof());
   EXPECT_EQ(Walk(dbf), kKeyOrder);
@@ -77,7 +77,7 @@ TEST_F(KvDbfIndex, FindPositionsOnTheFirstMatchOrEndsWithEof) {
   KvDbf dbf("KeywordDBF");
   OpenKeywords(dbf);
   dbf.MakeIndex("UPPER(KEYWORD)", dir_ / "kwkey UNIQUE");
-  dbf.SetIndexTo(dir_ / "kwkey");
+  dbf.SetIndexToFiles({dir_ / "kwkey"});
 
   EXPECT_TRUE(dbf.Find("DEL"));
   EXPECT_EQ(dbf.RecNo(), 2);
@@ -110,7 +110,7 @@ TEST_F(KvDbfIndex, NumericKeysAndFindWithoutAnIndex) {
   const EKvError error = ErrorOf([&] { dbf.Find("12"); });
   EXPECT_EQ(error.Code(), 221);
   dbf.MakeIndex("ARTICLE_ID", dir_ / "kwaid");
-  dbf.SetIndexTo(dir_ / "kwaid");
+  dbf.SetIndexToFiles({dir_ / "kwaid"});
   EXPECT_TRUE(dbf.Find("12"));
   EXPECT_EQ(dbf.RecNo(), 4);
   EXPECT_EQ(Walk(dbf), (std::vector<std::int64_t>{2, 5, 4, 3, 1}));
@@ -120,7 +120,7 @@ TEST_F(KvDbfIndex, SearchGoesByRecordNumberAndTheWalkGoesOnInKeyOrder) {
   KvDbf dbf("KeywordDBF");
   OpenKeywords(dbf);
   dbf.MakeIndex("UPPER(KEYWORD)", dir_ / "kwkey UNIQUE");
-  dbf.SetIndexTo(dir_ / "kwkey");
+  dbf.SetIndexToFiles({dir_ / "kwkey"});
   std::uint8_t field = 0;
   EXPECT_TRUE(dbf.Search("12", field, true));  // physical order: record 1 first
   EXPECT_EQ(dbf.RecNo(), 1);
@@ -135,7 +135,7 @@ TEST_F(KvDbfIndex, LocateForwardsToTheControllingIndex) {
   KvDbf dbf("KeywordDBF");
   OpenKeywords(dbf);
   dbf.MakeIndex("UPPER(KEYWORD)", dir_ / "kwkey UNIQUE");
-  dbf.SetIndexTo(dir_ / "kwkey");
+  dbf.SetIndexToFiles({dir_ / "kwkey"});
   dbf.Skip(1);  // record 2
   EXPECT_TRUE(dbf.Locate("KEYWORD", "GRAPHICS"));
   EXPECT_EQ(dbf.RecNo(), 1);
@@ -317,7 +317,7 @@ TEST_F(KvDbfIndex, ASharedTableLogsInWithItsFirstIndexAndOutWhenClosed) {
   OpenKeywords(dbf);
   EXPECT_FALSE(fs::exists(semaphore));
   dbf.MakeIndex("ARTICLE_ID", dir_ / "kwaid");
-  dbf.SetIndexTo(dir_ / "kwaid");
+  dbf.SetIndexToFiles({dir_ / "kwaid"});
   ASSERT_TRUE(fs::exists(semaphore));
   EXPECT_EQ(testing::TempDir::Read(semaphore), std::string("\x01\0\0\0", 4));
   dbf.SetActive(false);

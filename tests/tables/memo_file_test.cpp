@@ -141,7 +141,7 @@ TEST(MemoFile, BlockPastTheEndIsCode1003) {
   for (const std::int64_t record : {2, 3}) {
     const EKvError error = ErrorOf([&] { MemoOf(*area, record); });
     EXPECT_EQ(error.Code(), 1003);
-    EXPECT_EQ(error.Detail(), ShownPath(dir, "T.DBT") + " Record # " + std::to_string(record) +
+    EXPECT_EQ(error.Detail(), ShownPath(dir, "t.dbt") + " Record # " + std::to_string(record) +
                                   " [GetMemo]");
   }
 }
@@ -151,7 +151,8 @@ TEST(MemoFile, MissingMemoFileFailsTheOpen) {
   const EKvError error =
       ErrorOf([&] { OpenTable(dir, "t.dbf", MemoTable(0x83, {"1"}).Bytes()); });
   EXPECT_EQ(error.Code(), 2);
-  EXPECT_EQ(error.Detail(), "Memo file not found: " + ShownPath(dir, "t.dbt") + " [USE]");
+  // The memo file that is not there is named as the table's name gives it.
+  EXPECT_EQ(error.Detail(), "Memo file not found: " + ShownPath(dir, "t.DBT") + " [USE]");
 }
 
 TEST(MemoFile, TableWithoutMemoFileHasNoMemo) {

@@ -130,9 +130,10 @@ TEST_F(MakeIndexTest, UniqueKeepsTheLowestRecordNumberOfEachKey) {
 }
 
 TEST_F(MakeIndexTest, OemTableKeysAndTextsAreStoredInOem) {
-  // OEM 0x81 is u with diaeresis; the table's name holds the ANSI a with diaeresis (0xE4).
+  // OEM 0x81 is u with diaeresis; the table's name on disk holds a with diaeresis (UTF-8),
+  // ANSI 0xE4 in the index file's header.
   dir_.Write("\xC3\xA4t.dbf", Keywords({{1, "m\x81hle"}, {2, "zebra"}}).Bytes());
-  const auto area = WorkArea::Open(ParseUseCommand(dir_.path().string() + "/\xE4t.dbf"), {});
+  const auto area = WorkArea::Open(ParseUseCommand(dir_.path().string() + "/\xC3\xA4t.dbf"), {});
   MakeIndex(area.get(), "UPPER(KEYWORD)", "k");
   const std::string bytes = IndexBytes();
   // UPPER on ANSI 0xFC gives 0xDC, stored in OEM as 0x9A; the table name in OEM (0x84).
@@ -178,8 +179,15 @@ TEST_F(MakeIndexTest, SpecificationNamesAndOptionWords) {
       {"k.idx SOUNDEX DESCENDING NOCACHE", "k.idx", false},
       {"kw UNIQUEX", "kw UNIQUEX.ndx", false},
       {"kw UNIQUE_", "kw UNIQUE_.ndx", false},
-      {"kw UNIQUE.", "kw.", true},
+      {"kw UNIQUE.", "kw UNIQUE.", false},  // an option word is a word at the end
       {"/x/y/k UNIQUE UNIQUE", "/x/y/k.ndx", true},
+      {"k UNIQUE NOCACHE ", "k.ndx", true},
+      // A blank or an option word inside the path is part of it.
+      {"/x/My Archive/kwkey UNIQUE", "/x/My Archive/kwkey.ndx", true},
+      {"/x/A UNIQUE/k", "/x/A UNIQUE/k.ndx", false},
+      {"/x/UNIQUE NOCACHE/k UNIQUE", "/x/UNIQUE NOCACHE/k.ndx", true},
+      {"/x/\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2/kwkey UNIQUE",
+       "/x/\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2/kwkey.ndx", true},
   };
   const std::string table = dir_ / "t.dbf";
   for (const Case& c : cases) {
@@ -187,7 +195,7 @@ TEST_F(MakeIndexTest, SpecificationNamesAndOptionWords) {
     const IndexFileSpec spec = ParseIndexFileSpec(c.spec, table);
     const std::string expected = c.path[0] == '/' ? c.path : dir_ / c.path;
     EXPECT_EQ(spec.path, expected);
-    EXPECT_EQ(spec.name, core::UpperCaseAscii(expected));
+    EXPECT_EQ(spec.name, expected) << "shown as the disk spells it";
     EXPECT_EQ(spec.unique, c.unique);
   }
 }
@@ -219,7 +227,7 @@ TEST_F(MakeIndexTest, ErrorsCarryTheirCodeAndText) {
             "Expression length exceeds 100 bytes" + suffix);
   EXPECT_EQ(ErrorOf([&] { MakeIndex(area.get(), "KEYWORD +", "k"); }).Code(), 351);
   EXPECT_EQ(ErrorOf([&] { MakeIndex(nullptr, "KEYWORD", "/d/k"); }).Detail(),
-            "database not open attempting to index to/D/K.NDX. [MakeIndex(<...>,/D/K.NDX)]");
+            "database not open attempting to index to/d/k.ndx. [MakeIndex(<...>,/d/k.ndx)]");
   // An empty C key on the current record: record 2 holds a blank keyword.
   area->Go(2);
   const EKvError empty_key = ErrorOf([&] { MakeIndex(area.get(), "TRIM(KEYWORD)", "k"); });

@@ -96,7 +96,7 @@ TEST_F(IndexTest, OpeningErrors) {
   const std::string nothing = Shown("nothing.ndx");
 
   EXPECT_EQ(ErrorOf([&] { SetIndexTo(nullptr, "/d/kw"); }).Detail(),
-            "Attempt to open /D/KW.NDX index file with no DBF file open. [SetIndexTo(<>,/D/KW.NDX,1)]");
+            "Attempt to open /d/kw.ndx index file with no DBF file open. [SetIndexTo(<>,/d/kw.ndx,1)]");
   const EKvError missing = ErrorOf([&] { SetIndexTo(area.get(), "nothing"); });
   EXPECT_EQ(missing.Code(), 2);
   EXPECT_EQ(missing.Detail(), "Attempt to open " + nothing + " [SetIndexTo(...,1)]");

@@ -73,7 +73,7 @@ TEST_F(IndexToolTest, EngineErrorsAndWrongCommandLines) {
   ToolRun run = RunTool(dir_, {"walk", Table(), "missing"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, "Error # 2 (File not found)\r\nAttempt to open " +
-                         core::UpperCaseAscii(dir_ / "missing.ndx") + " [SetIndexTo(...,1)]\n");
+                         (dir_ / "missing.ndx") + " [SetIndexTo(...,1)]\n");
   run = RunTool(dir_, {"index", Table(), "KEYWORD = \"A\"", "k"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("Wrong parser return type"), std::string::npos) << run.err;

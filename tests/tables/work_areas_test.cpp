@@ -15,7 +15,7 @@ using testing::ShownPath;
 using testing::TableBytes;
 using testing::TempDir;
 
-TEST(UseCommand, TakesOutExclusiveAndAlias) {
+TEST(UseCommand, TakesOutExclusiveAndAliasAfterTheName) {
   const struct {
     const char* text;
     const char* file_name;
@@ -31,6 +31,12 @@ TEST(UseCommand, TakesOutExclusiveAndAlias) {
       {"/d/file.", "/d/file.", "FILE", false},
       {"/d/exclusives.dbf", "/d/exclusives.dbf", "EXCLUSIVES", false},
       {"/d/x.dbf EXCLUSIVEX", "/d/x.dbf EXCLUSIVEX", "X", false},
+      // The words follow the name: inside a folder name they are part of the path.
+      {"/d/My Archive/keyword.dbf", "/d/My Archive/keyword.dbf", "KEYWORD", false},
+      {"/d/A EXCLUSIVE B/k.dbf", "/d/A EXCLUSIVE B/k.dbf", "K", false},
+      {"/d/X ALIAS Y/k.dbf", "/d/X ALIAS Y/k.dbf", "K", false},
+      {"/d/An Alias Folder/k.dbf ALIAS Q EXCLUSIVE", "/d/An Alias Folder/k.dbf", "Q", true},
+      {"/d/Old EXCLUSIVE/k EXCLUSIVE ALIAS Q", "/d/Old EXCLUSIVE/k.DBF", "Q", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

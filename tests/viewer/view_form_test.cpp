@@ -225,7 +225,8 @@ TEST_F(ViewFormTest, AViewLinkInsideTheWindowReplacesTheFileWithoutAnyError) {
   form->show();
   form->Viewer->LoadDocument(page);
   ClickLink("Program B");
-  const std::string file = Settings().SourceDir + "ISSUE12\\B.PAS";
+  // The caption shows the path as the disk spells it.
+  const std::string file = Settings().SourceDir + "ISSUE12/B.PAS";
   EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + file);
   EXPECT_EQ(form->Viewer->ShownFileName(), Settings().SourceDir + "ISSUE12/B.PAS");
   EXPECT_EQ(ViewerSearchWord(), "BEGIN");
@@ -234,7 +235,7 @@ TEST_F(ViewFormTest, AViewLinkInsideTheWindowReplacesTheFileWithoutAnyError) {
   // A file that is not there: the view's error; file, caption and word stay.
   form->FwdBackBtnClick(form->BackBtn);
   ASSERT_EQ(form->Viewer->ShownFileName(), page);
-  ui.Expect(BoxKind::Error, "Can't locate file: " + Settings().SourceDir + "ISSUE12\\NONE.PAS");
+  ui.Expect(BoxKind::Error, "Can't locate file: " + Settings().SourceDir + "ISSUE12/NONE.PAS");
   ClickLink("Missing");
   EXPECT_TRUE(ui.Done());
   EXPECT_EQ(form->Viewer->ShownFileName(), page);
@@ -278,7 +279,7 @@ TEST_F(ViewFormTest, APdfLinkIsTakenRelativeToTheShownPage) {
   ClickLink("Article");
   EXPECT_EQ(platform::WaitForArguments(dir), std::vector<std::string>{beside});
 
-  ui.Expect(BoxKind::Error, "Unable to find file: " + DataFile("BONUS/pdf\\none.pdf"));
+  ui.Expect(BoxKind::Error, "Unable to find file: " + DataFile("BONUS/pdf/none.pdf"));
   ClickLink("Missing");
   EXPECT_TRUE(ui.Done());
 }

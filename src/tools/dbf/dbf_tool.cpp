@@ -39,9 +39,8 @@ std::unique_ptr<tables::WorkArea> OpenReadOnly(std::string_view file_argument,
   tables::OpenOptions options;
   options.read_only = true;
   options.language = language;
-  // File names come as the terminal gives them; the facade turns them into paths.
-  return tables::WorkArea::Open(tables::ParseUseCommand(core::Utf8ToCp1252(file_argument)),
-                                options);
+  // File names come as the terminal gives them (UTF-8 paths, kept as they are).
+  return tables::WorkArea::Open(tables::ParseUseCommand(file_argument), options);
 }
 
 bool IsControl(char32_t code_point) {

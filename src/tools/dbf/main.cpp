@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
     return Usage(error.what());
   } catch (const vantorel::tables::EKvError& error) {
     std::cout.flush();
-    std::cerr << context.Shown(error.what()) << '\n';
+    // Engine messages are UTF-8 (paths), an expression text among them perhaps 1252.
+    std::cerr << vantorel::core::Utf8OrCp1252ToUtf8(error.what()) << '\n';
     return kEngineErrorStatus;
   }
 }

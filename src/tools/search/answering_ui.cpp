@@ -12,7 +12,7 @@ AnsweringUi::~AnsweringUi() { core::SetUi(previous_); }
 
 core::Answer AnsweringUi::Show(const core::MessageBox& box) {
   if (box.kind == core::BoxKind::Error)
-    std::fprintf(stderr, "vantorel-search: %s\n", core::Cp1252ToUtf8(box.text).c_str());
+    std::fprintf(stderr, "vantorel-search: %s\n", core::Utf8OrCp1252ToUtf8(box.text).c_str());
   else
     last_message_ = box.text;
   switch (box.buttons) {

@@ -176,9 +176,10 @@ std::string FolderSetting(const std::string& argument) {
   return text;
 }
 
-// The terminal's form of a program text: UTF-8, "\r" as a line break.
+// The terminal's form of a message (UTF-8, or code page 1252 from an older text), "\r" as a
+// line break.
 std::string Shown(std::string_view text) {
-  std::string shown = core::Cp1252ToUtf8(text);
+  std::string shown = core::Utf8OrCp1252ToUtf8(text);
   for (char& c : shown)
     if (c == '\r') c = '\n';
   return shown;
@@ -194,7 +195,7 @@ int EndedInMessage(const AnsweringUi& ui) {
 int WrotePage(const char* page) {
   const std::string written = platform::PathText(
       platform::ResolvePath(platform::WriteFolderFor(core::Settings().DataDir) + page));
-  std::cout << core::Cp1252ToUtf8(written) << '\n';
+  std::cout << written << '\n';
   return 0;
 }
 
@@ -281,11 +282,11 @@ int main(int argc, char** argv) {
   try {
     return tools::search::Run(*options);
   } catch (const tables::EKvError& error) {
-    std::cerr << core::Cp1252ToUtf8(error.what()) << '\n';
+    std::cerr << core::Utf8OrCp1252ToUtf8(error.what()) << '\n';
   } catch (const catalogue::EInOutError& error) {
-    std::cerr << "vantorel-search: " << core::Cp1252ToUtf8(error.what()) << '\n';
+    std::cerr << "vantorel-search: " << core::Utf8OrCp1252ToUtf8(error.what()) << '\n';
   } catch (const tables::EDatabaseError& error) {
-    std::cerr << "vantorel-search: " << core::Cp1252ToUtf8(error.what()) << '\n';
+    std::cerr << "vantorel-search: " << core::Utf8OrCp1252ToUtf8(error.what()) << '\n';
   }
   return tools::search::kErrorStatus;
 }

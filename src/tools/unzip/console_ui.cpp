@@ -19,7 +19,7 @@ core::Answer ConsoleUi::Show(const core::MessageBox& box) {
   if (!subject.empty()) line += subject + ": ";
   if (!box.caption.empty()) line += box.caption + ": ";
   line += box.text;
-  std::fprintf(stderr, "%s\n", core::Cp1252ToUtf8(line).c_str());
+  std::fprintf(stderr, "%s\n", core::Utf8OrCp1252ToUtf8(line).c_str());
   switch (box.buttons) {
     case core::Buttons::Ok: return core::Answer::Ok;
     case core::Buttons::OkCancel: return core::Answer::Cancel;
@@ -40,7 +40,7 @@ std::optional<std::string> ConsoleUi::AskForPassword(const core::PasswordRequest
   for (char& c : entry)
     if (c == '\\') c = '/';
   std::fprintf(stderr, "[%s] %s password: ", request.archive.c_str(),
-               core::Cp1252ToUtf8(entry).c_str());
+               core::Utf8OrCp1252ToUtf8(entry).c_str());
   std::fflush(stderr);
   termios saved{};
   const bool hidden = ::tcgetattr(STDIN_FILENO, &saved) == 0;

@@ -124,8 +124,8 @@ std::string Slashed(std::string_view text) {
   return slashed;
 }
 
-// A path text (code page 1252) as the terminal shows it.
-std::string Shown(std::string_view text) { return core::Cp1252ToUtf8(Slashed(text)); }
+// A path text or an entry name (UTF-8) as the terminal shows it.
+std::string Shown(std::string_view text) { return Slashed(text); }
 
 // An entry name (UTF-8) in a listing line: control characters, which would break the line,
 // become "?".
@@ -273,7 +273,7 @@ int ExtractAll(KvUnZip& unzip, const Options& options, ConsoleUi& ui) {
   LoadDirectory(unzip, options.archive);
   const int count = unzip.Extract();
   if (show_progress) std::fprintf(stderr, "\r    \r");
-  std::printf("%d files unzipped to %s\n", count, core::Cp1252ToUtf8(unzip.DestDir()).c_str());
+  std::printf("%d files unzipped to %s\n", count, platform::ShownPath(unzip.DestDir()).c_str());
   const std::string not_unzipped = NotUnzippedLine(unzip);
   if (not_unzipped.empty()) return 0;
   std::fflush(stdout);
@@ -304,7 +304,7 @@ int Run(int argc, char** argv) {
     return options->list ? List(unzip, *options) : ExtractAll(unzip, *options, ui);
   } catch (const std::exception& error) {
     std::fflush(stdout);
-    std::fprintf(stderr, "vantorel-unzip: %s\n", core::Cp1252ToUtf8(error.what()).c_str());
+    std::fprintf(stderr, "vantorel-unzip: %s\n", core::Utf8OrCp1252ToUtf8(error.what()).c_str());
     return 2;
   }
 }
