@@ -6,7 +6,7 @@
 #include "app/ini_file.h"
 #include "app/settings_file.h"
 #include "app/window_placement.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

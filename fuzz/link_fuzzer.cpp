@@ -1,13 +1,13 @@
 // Link texts as a page may hold them: expanded against a document's base, split at "#", and
-// routed by the link dispatcher to actions that only record that they were called.
+// routed by the link router (both windows' routes) to actions that only record that they were called.
 // Input: the link text, then optionally "\0" and a declared BASE HREF.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "browser/link_dispatcher.h"
+#include "browser/link_router.h"
 #include "browser/link_path.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "fuzz_input.h"
 
 namespace {
@@ -17,7 +17,7 @@ using vantorel::browser::WindowGeometry;
 
 // Every action succeeds without doing anything; whether files exist is decided by the path's
 // length so that both branches are taken.
-class FakeActions final : public vantorel::browser::LinkActions {
+class FakeActions final : public vantorel::browser::MainWindowLinkActions {
  public:
   std::string base;
 
@@ -31,8 +31,9 @@ class FakeActions final : public vantorel::browser::LinkActions {
   void ShowFindDialog(const std::string&, ScreenPoint) override { ++calls; }
   void ArticleSearch() override { ++calls; }
   void SearchOther() override { ++calls; }
-  void LoadViewerTextFile(const std::string& file, const std::string&) override { calls += file.size(); }
-  void ShowViewerModal() override { ++calls; }
+  void ShowSourceFile(const std::string& file, const std::string&, const std::string& word) override {
+    calls += file.size() + word.size();
+  }
   void BrowseDirectory(const std::string& directory) override { calls += directory.size(); }
   void OpenExtractDialog(const std::string& archive) override { calls += archive.size(); }
   void LaunchProgram(const std::string& program, const std::string&) override { calls += program.size(); }
@@ -68,8 +69,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vantorel::browser::SplitFileReference(link);
   vantorel::browser::LinkExtension(link);
   vantorel::browser::DirectoryOf(link);
-  vantorel::browser::LinkDispatcher dispatcher(actions);
-  dispatcher.HotSpotTargetClick(link);
-  dispatcher.ResolveLinkTarget(link, size % 2 == 0);
+  const vantorel::core::BrowserSettings& settings = vantorel::core::Settings();
+  vantorel::browser::LinkRouter main_window(static_cast<vantorel::browser::MainWindowLinkActions&>(actions), settings);
+  main_window.HotSpotClick(link);
+  main_window.ResolveLinkTarget(link, size % 2 == 0);
+  vantorel::browser::LinkRouter viewer(static_cast<vantorel::browser::LinkActions&>(actions), settings);
+  viewer.HotSpotClick(link);
   return 0;
 }

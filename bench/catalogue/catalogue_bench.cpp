@@ -31,7 +31,7 @@
 #include "catalogue/article_search.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/result_pages.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/ui.h"
 
 namespace {
@@ -197,7 +197,6 @@ void RunSearch(benchmark::State& state, const std::string& text) {
   const int errors = Data().ui.error_boxes;
   const std::int64_t articles_before = Data().ui.page_articles;
   for (auto _ : state) {
-    vantorel::core::SearchFlags() = {};
     if (search.OkBtnClick(request) != SearchEnd::PageWritten) {
       state.SkipWithError("the search wrote no page");
       return;

@@ -23,7 +23,7 @@
 #include "browser/qt_text.h"
 #include "core/texts.h"
 #include "core/ui.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"

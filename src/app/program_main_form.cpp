@@ -98,12 +98,12 @@ std::string ProgramMainFormHost::StartPage() {
   return data_dir + "index.htm";
 }
 
-void ProgramMainFormHost::ShowArticleSearch() {
-  if (arti_search_ != nullptr) arti_search_->ShowSearch();
+core::SearchOutcome ProgramMainFormHost::ShowArticleSearch() {
+  return arti_search_ != nullptr ? arti_search_->ShowSearch() : core::SearchOutcome{};
 }
 
-void ProgramMainFormHost::ShowBonusSearch() {
-  if (html_search_ != nullptr) html_search_->ShowSearch();
+core::SearchOutcome ProgramMainFormHost::ShowBonusSearch() {
+  return html_search_ != nullptr ? html_search_->ShowSearch() : core::SearchOutcome{};
 }
 
 void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
@@ -114,8 +114,11 @@ void ProgramMainFormHost::BrowseDirectory(const std::string& directory) {
   if (view_form_ != nullptr) viewer::OpenFileBrowser(directory, *view_form_);
 }
 
-void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std::string& caption) {
-  if (view_form_ != nullptr) view_form_->ShowTextFile(file, caption);
+void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std::string& caption,
+                                             const std::string& word) {
+  if (view_form_ == nullptr) return;
+  view_form_->ShowTextFile(file, caption);
+  view_form_->SetSearchWord(word);
 }
 
 void ProgramMainFormHost::ShowViewerModal() {

@@ -57,11 +57,12 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
 
  private:
   // MainFormWindows
-  void ShowArticleSearch() override;
-  void ShowBonusSearch() override;
+  core::SearchOutcome ShowArticleSearch() override;
+  core::SearchOutcome ShowBonusSearch() override;
   void OpenExtractDialog(const std::string& archive) override;
   void BrowseDirectory(const std::string& directory) override;
-  void LoadViewerTextFile(const std::string& file, const std::string& caption) override;
+  void LoadViewerTextFile(const std::string& file, const std::string& caption,
+                          const std::string& word) override;
   void ShowViewerModal() override;
   void StartProgramCopy(const std::string& parameters) override;
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 
 namespace vantorel::app {
 

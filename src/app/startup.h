@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "browser/main_form_setup_steps.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 
 namespace vantorel::app {
 

@@ -1,6 +1,6 @@
 #include "browser/link_programs.h"
 
-#include "browser/link_dispatcher.h"
+#include "browser/link_router.h"
 #include "platform/outside_programs.h"
 
 namespace vantorel::browser {

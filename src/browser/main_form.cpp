@@ -26,7 +26,7 @@
 #include "browser/link_programs.h"
 #include "browser/qt_text.h"
 #include "core/path_texts.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/ui.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
@@ -413,9 +413,7 @@ void MainForm::FillHistoryMenu() {
 }
 
 void MainForm::ArticleSearch() {
-  core::SearchOutcome& flags = core::SearchFlags();
-  flags = {};
-  host_.Windows().ShowArticleSearch();
+  const core::SearchOutcome flags = host_.Windows().ShowArticleSearch();
   if (!flags.SearchPageWritten) return;
   if (flags.CompleteListWritten) {
     core::ShowInformation(kCompleteListMessage);
@@ -428,9 +426,7 @@ void MainForm::ArticleSearch() {
 }
 
 void MainForm::SearchOther() {
-  core::SearchFlags().SearchPageWritten = false;
-  host_.Windows().ShowBonusSearch();
-  if (!core::SearchFlags().SearchPageWritten) return;
+  if (!host_.Windows().ShowBonusSearch().SearchPageWritten) return;
   ShowSearchPage(kSearchResultsPage);
 }
 
@@ -524,7 +520,7 @@ void MainForm::HotSpotTargetChange(const std::string& url) {
     ShowStatusText(url);
 }
 
-bool MainForm::HotSpotTargetClick(const std::string& url) { return dispatcher_.HotSpotTargetClick(url); }
+bool MainForm::HotSpotTargetClick(const std::string& url) { return router_.HotSpotClick(url); }
 
 void MainForm::WindowRequest(const std::string& url) {
   // The link is the page's (1252); the new copy gets a path as its command line gives paths.
@@ -534,7 +530,7 @@ void MainForm::WindowRequest(const std::string& url) {
     anchor = page.substr(hash);
     page.erase(hash);
   }
-  page = dispatcher_.ResolveLinkTarget(page, true);
+  page = router_.ResolveLinkTarget(page, true);
   if (platform::FileExists(page)) host_.Windows().StartProgramCopy("\"" + page + anchor + "\"");
 }
 
@@ -558,7 +554,7 @@ void MainForm::ShowStatusText(const std::string& text) { Panel2->setText(ToQStri
 
 std::string MainForm::StatusText() const { return FromQString(Panel2->text()); }
 
-// --- LinkActions ---------------------------------------------------------------------------
+// --- MainWindowLinkActions ---------------------------------------------------------------------------
 
 std::string MainForm::ExpandLinkPath(const std::string& reference) {
   return FrameViewer->ExpandLinkPath(reference);
@@ -584,11 +580,11 @@ void MainForm::ShowFindDialog(const std::string& text, ScreenPoint top_left) {
   FindDialog1->show();
 }
 
-void MainForm::LoadViewerTextFile(const std::string& file, const std::string& caption) {
-  host_.Windows().LoadViewerTextFile(file, caption);
+void MainForm::ShowSourceFile(const std::string& file, const std::string& caption,
+                              const std::string& word) {
+  host_.Windows().LoadViewerTextFile(file, caption, word);
+  host_.Windows().ShowViewerModal();
 }
-
-void MainForm::ShowViewerModal() { host_.Windows().ShowViewerModal(); }
 
 void MainForm::BrowseDirectory(const std::string& directory) { host_.Windows().BrowseDirectory(directory); }
 

@@ -1,7 +1,7 @@
 // The main window: toolbar, frame view and status bar under a menu bar. Creating it runs the
 // start-up set-up through its host; showing it the first time restores its placement and loads
 // the host's start page; closing it writes the placement once. Every link clicked in the view
-// goes through the link dispatcher, for which the window is the LinkActions.
+// goes through the link router, for which the window is the MainWindowLinkActions.
 #pragma once
 
 #include <QMainWindow>
@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "browser/link_dispatcher.h"
+#include "browser/link_router.h"
 #include "browser/main_form_setup_steps.h"
+#include "core/search_outcome.h"
+#include "core/settings.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -35,18 +37,20 @@ class HtmlViewer;
 class MainFormWindows {
  public:
   virtual ~MainFormWindows() = default;
-  // The article search dialog, modally; it sets the search outcome flags.
-  virtual void ShowArticleSearch() = 0;
-  // The bonus search dialog, modally; it sets SearchPageWritten.
-  virtual void ShowBonusSearch() = 0;
+  // The article search dialog, modally; returns the pages its searches wrote.
+  virtual core::SearchOutcome ShowArticleSearch() = 0;
+  // The bonus search dialog, modally; returns the page its searches wrote (SearchPageWritten).
+  virtual core::SearchOutcome ShowBonusSearch() = 0;
   // The extraction dialog on the archive (empty: none chosen yet), modally.
   virtual void OpenExtractDialog(const std::string& archive) = 0;
   // The file browser on the directory, modally; released when it closes.
   virtual void BrowseDirectory(const std::string& directory) = 0;
   // The viewer window's view gets the background white and shows the file as plain text;
-  // the window's caption becomes caption. Throws the view's error when the file does not
-  // exist. Does not show the window.
-  virtual void LoadViewerTextFile(const std::string& file, const std::string& caption) = 0;
+  // the window's caption becomes caption and its search word word (1252). Throws the view's
+  // error when the file does not exist; the word then stays as it was. Does not show the
+  // window.
+  virtual void LoadViewerTextFile(const std::string& file, const std::string& caption,
+                                  const std::string& word) = 0;
   // The viewer window, modally.
   virtual void ShowViewerModal() = 0;
   // Starts another copy of the program with the parameter text (a quoted page reference).
@@ -79,7 +83,7 @@ class MainFormHost {
 // The notice on every printed page's footer.
 inline constexpr char kPrintFooterNotice[] = "Printed from the Vantorel Article Browser";
 
-class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkActions {
+class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWindowLinkActions {
  public:
   // Builds the window and runs FormCreate. The host outlives the window.
   explicit MainForm(MainFormHost& host);
@@ -111,12 +115,11 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   void SelectAll1Click();
   // Shows the history entry the clicked History menu entry stands for (its data).
   void HistoryClick(int position);
-  // Clears the three search outcome flags, shows the article search, then shows the page it
-  // wrote in "MAIN" ("#TOP"): ALLARTS.HTM after the complete-list message, ERRORS.HTM, or
-  // SEARCHRESULT.HTM; then reloads. Nothing when no page was written.
+  // Shows the article search, then the page it wrote in "MAIN" ("#TOP"): ALLARTS.HTM after
+  // the complete-list message, ERRORS.HTM, or SEARCHRESULT.HTM; then reloads. Nothing when
+  // no page was written.
   void ArticleSearch() override;
-  // As ArticleSearch with the bonus search: clears SearchPageWritten only and always shows
-  // SEARCHRESULT.HTM.
+  // As ArticleSearch with the bonus search, which always writes SEARCHRESULT.HTM.
   void SearchOther() override;
   // Reload, off while reloading, then on exactly when a file is shown.
   void ReloadClick();
@@ -137,7 +140,7 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   // A link under the pointer: "Found the word: " + the text after its "|"; in DebugMode any
   // other link (empty: none) as written; otherwise the status bar keeps its text.
   void HotSpotTargetChange(const std::string& url);
-  // A link clicked in the view, through the dispatcher; true when handled. The view's
+  // A link clicked in the view, through the router; true when handled. The view's
   // handler shows an error an action throws and counts the link as handled.
   bool HotSpotTargetClick(const std::string& url);
   // A link to a frame the view lacks: the page (first 255 characters; anchor kept aside)
@@ -206,14 +209,14 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   void PrepareHistory() override;
   void AcceptDroppedFiles() override;
 
-  // LinkActions
+  // MainWindowLinkActions
   std::string ExpandLinkPath(const std::string& reference) override;
   void LoadDocumentIntoFrame(const std::string& frame, const std::string& file) override;
   bool FindNext(const std::string& text, bool match_case) override;
   WindowGeometry MainWindowGeometry() override;
   void ShowFindDialog(const std::string& text, ScreenPoint top_left) override;
-  void LoadViewerTextFile(const std::string& file, const std::string& caption) override;
-  void ShowViewerModal() override;
+  void ShowSourceFile(const std::string& file, const std::string& caption,
+                      const std::string& word) override;
   void BrowseDirectory(const std::string& directory) override;
   void OpenExtractDialog(const std::string& archive) override;
   void LaunchProgram(const std::string& program, const std::string& parameters) override;
@@ -237,7 +240,7 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private LinkAct
   void WritePlacement();
 
   MainFormHost& host_;
-  LinkDispatcher dispatcher_{*this};
+  LinkRouter router_{static_cast<MainWindowLinkActions&>(*this), core::Settings()};
   std::filesystem::path placement_file_;  // empty until the set-up points at it
   std::string open_dialog_dir_;           // first folder of the open-file dialog
   bool shown_before_ = false;             // FormShow ran

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "catalogue/seconds_text.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/ui.h"
 
 namespace vantorel::catalogue {
@@ -59,6 +59,7 @@ std::string ArticleSearch::FilterExpression(const std::optional<std::string>& au
 }
 
 SearchEnd ArticleSearch::OkBtnClick(const SearchRequest& request) {
+  outcome_ = {};
   Progress("");
   const std::uint64_t start = clock_();
   const std::string text = SearchText(request.text);
@@ -170,7 +171,7 @@ SearchEnd ArticleSearch::Conclude(const SearchRequest& request, const std::strin
     core::BusyCursor busy;
     pages_.WriteSearchResults(
         {result, words, request.mode, request.author_item, request.issue_item, text.empty()});
-    core::SearchFlags().SearchPageWritten = true;
+    outcome_.SearchPageWritten = true;
     Progress("");
     return SearchEnd::PageWritten;
   }
@@ -187,8 +188,8 @@ SearchEnd ArticleSearch::WriteCompleteList(const std::string& text) {
     return SearchEnd::SpecialDeclined;
   core::BusyCursor busy;
   pages_.WriteCompleteList(test);
-  core::SearchFlags().SearchPageWritten = true;
-  (test ? core::SearchFlags().TestResultsWritten : core::SearchFlags().CompleteListWritten) = true;
+  outcome_.SearchPageWritten = true;
+  (test ? outcome_.TestResultsWritten : outcome_.CompleteListWritten) = true;
   Progress("");
   return SearchEnd::PageWritten;
 }

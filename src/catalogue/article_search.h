@@ -20,14 +20,14 @@
 //   5. the status shows "Search completed: " + n + " articles match, Time: " + seconds
 //      (seconds_text.h) + " sec.";
 //   6. results: above Settings().ResultsThreshold the user is asked first; the results page
-//      is written and SearchFlags().SearchPageWritten set. No results: "Sorry, no matches
+//      is written and Outcome().SearchPageWritten set. No results: "Sorry, no matches
 //      were found:\rplease try again", unless the text is "*!*" or "*TEST*": then, confirmed,
 //      the complete list is written (with the test report for "*TEST*") and the flags set;
 //   7. the keyword table is ordered by kwkey again (also when a page could not be written).
 // Result sets hold decimal article numbers ordered as texts (10 before 9): the page order.
 //
-// Every box, status text and the hourglass go through the Ui port; the outcome flags are the
-// shared SearchFlags(), never cleared here.
+// Every box, status text and the hourglass go through the Ui port; which page a search wrote
+// is its Outcome(), for the window that shows the page.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +38,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/result_page_writer.h"
 #include "catalogue/search_words.h"
+#include "core/search_outcome.h"
 
 namespace vantorel::catalogue {
 
@@ -82,6 +83,8 @@ class ArticleSearch {
   // send them; an EInOutError of the page writer travels to the caller (the dialog stays
   // open).
   SearchEnd OkBtnClick(const SearchRequest& request);
+  // The pages the last OkBtnClick wrote; nothing before the first.
+  const core::SearchOutcome& Outcome() const { return outcome_; }
 
   // The filter expression for the selections; empty when neither is selected.
   // REQUIRES: an author item is at least kAuthorNameWidth characters long and ends in the
@@ -105,6 +108,7 @@ class ArticleSearch {
   Catalogue& catalogue_;     // the open tables
   ResultPageWriter& pages_;  // writes the pages
   MillisecondClock clock_;   // times the search
+  core::SearchOutcome outcome_;  // the pages the last search wrote
 };
 
 }  // namespace vantorel::catalogue

@@ -8,7 +8,6 @@
 
 #include "catalogue/bonus_result_page.h"
 #include "catalogue/search_words.h"
-#include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -74,6 +73,7 @@ void BonusSearch::OpenTables(const std::string& data_dir) {
 }
 
 SearchEnd BonusSearch::OkBtnClick(const BonusSearchRequest& request) {
+  outcome_ = {};
   std::optional<SearchWordList> list =
       MakeWordList(SplitBonusSearchWords(BonusSearchText(request.text)));
   if (!list) return SearchEnd::ShortWordsDeclined;
@@ -91,7 +91,7 @@ SearchEnd BonusSearch::OkBtnClick(const BonusSearchRequest& request) {
   const std::string first_word = list->words[0];
   WriteBonusResultPage(write_dir_ + kResultsPage, files_dbf_,
                        {matches.Entries(), request.mode, request.text, first_word});
-  core::SearchFlags().SearchPageWritten = true;
+  outcome_.SearchPageWritten = true;
   Progress("");
   return SearchEnd::PageWritten;
 }

@@ -29,7 +29,7 @@
 //      the match list's);
 //   3. an empty match list: the information box "Sorry, no matches were found:\rplease try
 //      again" (the dialog stays open); otherwise the page is written,
-//      SearchFlags().SearchPageWritten set and the status text cleared.
+//      Outcome().SearchPageWritten set and the status text cleared.
 // The lists keep insertion order and at most one entry per key, an entry's key being the text
 // before its first "|" trimmed of characters 0 to 32.
 //
@@ -74,6 +74,8 @@ class BonusSearch {
   // folder.
   // REQUIRES: TablesOpen().
   SearchEnd OkBtnClick(const BonusSearchRequest& request);
+  // The page the last OkBtnClick wrote (SearchPageWritten only); nothing before the first.
+  const core::SearchOutcome& Outcome() const { return outcome_; }
 
  private:
   class MatchList;
@@ -89,6 +91,7 @@ class BonusSearch {
   std::string write_dir_;    // where the page goes
   tables::KvDbf files_dbf_;  // files.dbf, one record per document
   tables::KvDbf words_dbf_;  // words.dbf, one record per word of a document
+  core::SearchOutcome outcome_;  // the page the last search wrote
 };
 
 }  // namespace vantorel::catalogue

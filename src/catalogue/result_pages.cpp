@@ -6,7 +6,7 @@
 #include "catalogue/issue_names.h"
 #include "catalogue/page_file.h"
 #include "core/code_pages.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"

@@ -20,7 +20,7 @@
 #include <utility>
 
 #include "browser/qt_text.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "dialogs/drop_down_combo.h"
@@ -231,12 +231,14 @@ void ArtiSearchForm::FillLists() {
   KeywordCombo->setCurrentIndex(-1);
 }
 
-void ArtiSearchForm::ShowSearch() {
+core::SearchOutcome ArtiSearchForm::ShowSearch() {
+  outcome_ = {};
   if (!SearchAvailable()) {
     core::ShowError(open_error_);
-    return;
+    return outcome_;
   }
   exec();
+  return outcome_;
 }
 
 catalogue::SearchRequest ArtiSearchForm::Request() const {
@@ -262,6 +264,7 @@ void ArtiSearchForm::OkBtnClick() {
     core::ShowError(error.what());
     return;
   }
+  outcome_ |= search_->Outcome();
   if (catalogue::ClosesDialog(end)) close();
 }
 

@@ -7,7 +7,7 @@
 // "Browse keywords" (the keyword list and "Use"); Help, Cancel and OK; the status panel.
 // Tab follows the same order.
 //
-// The outcome of a search is in core::SearchFlags(); the dialog closes itself with the plain
+// ShowSearch returns which pages the searches wrote; the dialog closes itself with the plain
 // close, which a modal dialog reports as rejected.
 #pragma once
 
@@ -63,7 +63,10 @@ class ArtiSearchForm : public QDialog {
 
   // The main window's request: the dialog modally, or, when the search is not available,
   // the error box saying why.
-  void ShowSearch();
+  // Returns the pages its searches wrote.
+  core::SearchOutcome ShowSearch();
+  // The pages the searches since the last ShowSearch wrote.
+  const core::SearchOutcome& Outcome() const { return outcome_; }
 
   // The search (catalogue::ArticleSearch::OkBtnClick) with the texts, mode and selections of
   // the controls; progress texts go to Panel1 meanwhile. Closes the dialog when the search
@@ -131,6 +134,7 @@ class ArtiSearchForm : public QDialog {
   std::optional<catalogue::ResultPages> pages_;     // once the catalogue is open
   std::optional<catalogue::ArticleSearch> search_;  // once the catalogue is open
   std::string open_error_;                          // why the catalogue did not open
+  core::SearchOutcome outcome_;  // the pages the searches wrote since ShowSearch
 };
 
 }  // namespace vantorel::dialogs

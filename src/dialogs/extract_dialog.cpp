@@ -3,16 +3,14 @@
 #include <QApplication>
 #include <QPointer>
 
-#include "core/shared_state.h"
 #include "dialogs/unzipper_form.h"
 
 namespace vantorel::dialogs {
 
 void OpenExtractDialog(const std::string& archive) {
-  core::ExtractArchiveName() = archive;
   // Held through a QPointer: should the parent window go while the dialog runs, it takes the
   // dialog with it.
-  const QPointer<UnzipperForm> dialog = new UnzipperForm(QApplication::activeWindow());
+  const QPointer<UnzipperForm> dialog = new UnzipperForm(archive, QApplication::activeWindow());
   dialog->exec();
   delete dialog;
 }

@@ -6,8 +6,7 @@
 
 namespace vantorel::dialogs {
 
-// Sets core::ExtractArchiveName() to archive, creates the extraction dialog (UnzipperForm) over
-// the active window, shows it modally and destroys it when it closes. An empty archive opens
+// Creates the extraction dialog (UnzipperForm) on archive over the active window, shows it modally and destroys it when it closes. An empty archive opens
 // the dialog without an archive. Returns nothing: what happened inside stays inside; errors
 // were shown to the user there.
 // REQUIRES: a QApplication exists and a core::Ui is installed.

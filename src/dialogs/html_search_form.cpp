@@ -14,7 +14,7 @@
 #include <iterator>
 
 #include "browser/qt_text.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/ui.h"
 #include "dialogs/form_controls.h"
 #include "dialogs/progress_redirect.h"
@@ -108,12 +108,14 @@ void HtmlSearchForm::BuildControls() {
   }
 }
 
-void HtmlSearchForm::ShowSearch() {
+core::SearchOutcome HtmlSearchForm::ShowSearch() {
+  outcome_ = {};
   if (!FormActivate()) {
     core::ShowError(open_error_);
-    return;
+    return outcome_;
   }
   exec();
+  return outcome_;
 }
 
 bool HtmlSearchForm::FormActivate() {
@@ -149,6 +151,7 @@ void HtmlSearchForm::OkBtnClick() {
     core::ShowError(error.what());
     return;
   }
+  outcome_ |= search_.Outcome();
   if (catalogue::ClosesDialog(end)) close();
 }
 

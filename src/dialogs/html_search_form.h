@@ -7,7 +7,7 @@
 // type", its two choices side by side) beside Help, Cancel and OK; the status panel. Tab
 // follows the same order.
 //
-// The outcome of a search is in core::SearchFlags(); the dialog closes itself with the plain
+// ShowSearch returns which pages the searches wrote; the dialog closes itself with the plain
 // close, which a modal dialog reports as rejected.
 #pragma once
 
@@ -38,7 +38,10 @@ class HtmlSearchForm : public QDialog {
 
   // The main window's request: FormActivate, then the dialog modally; when the tables do not
   // open, the error box kBonusTablesNotOpened + the engine's report instead of the dialog.
-  void ShowSearch();
+  // Returns the pages its searches wrote.
+  core::SearchOutcome ShowSearch();
+  // The pages the searches since the last ShowSearch wrote.
+  const core::SearchOutcome& Outcome() const { return outcome_; }
 
   // Opens files.dbf and words.dbf of core::Settings().DataDir (closing them first when open)
   // and gives the search words the focus. False, with the report kept in OpenError, when a
@@ -75,6 +78,7 @@ class HtmlSearchForm : public QDialog {
 
   catalogue::BonusSearch search_;  // the two tables and the search
   std::string open_error_;         // why the tables did not open
+  core::SearchOutcome outcome_;  // the pages the searches wrote since ShowSearch
 };
 
 }  // namespace vantorel::dialogs

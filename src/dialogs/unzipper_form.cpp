@@ -22,7 +22,6 @@
 #include "archive/listing_texts.h"
 #include "browser/qt_text.h"
 #include "core/path_texts.h"
-#include "core/shared_state.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
 #include "dialogs/form_controls.h"
@@ -101,7 +100,8 @@ QString TotalSizeLabelText(std::int64_t compressed, std::int64_t uncompressed) {
 
 }  // namespace
 
-UnzipperForm::UnzipperForm(QWidget* parent) : QDialog(parent) {
+UnzipperForm::UnzipperForm(const std::string& archive, QWidget* parent)
+    : QDialog(parent), archive_name_(archive) {
   BuildControls();
   KvUnZip1.SetReplaceReadOnly(true);
   KvUnZip1.OnTotalPercentDone = [this](int percent) { KvUnZip1TotalPercentDone(percent); };
@@ -203,7 +203,7 @@ void UnzipperForm::BuildControls() {
 void UnzipperForm::FormCreate() {
   ZipfileLabel->clear();
   try {
-    if (!core::ExtractArchiveName().empty()) OpenZip();
+    if (!archive_name_.empty()) OpenZip(archive_name_);
   } catch (const std::exception& error) {
     core::ShowError(error.what());
     return;
@@ -214,8 +214,9 @@ void UnzipperForm::FormCreate() {
   StringGrid1->setHorizontalHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Path")});
 }
 
-void UnzipperForm::OpenZip() {
-  KvUnZip1.SetZipName(core::ExtractArchiveName());
+void UnzipperForm::OpenZip(const std::string& archive) {
+  archive_name_ = archive;
+  KvUnZip1.SetZipName(archive_name_);
   KvUnZip1.LoadDirectory();
   const int count = KvUnZip1.EntryCount();
   StringGrid1->setRowCount(count);
@@ -240,9 +241,8 @@ void UnzipperForm::SelectZipBtnClick() {
   const std::optional<std::string> file =
       core::CurrentUi().AskForFile({kOpenTitle, kZipFilter, {}});
   if (!file) return;
-  core::ExtractArchiveName() = *file;
   try {
-    OpenZip();
+    OpenZip(*file);
   } catch (const std::exception& error) {
     core::ShowError(error.what());
   }

@@ -19,6 +19,7 @@
 #include <QPointer>
 
 #include <optional>
+#include <string>
 
 #include "archive/kv_unzip.h"
 
@@ -35,19 +36,18 @@ class UnzipperForm : public QDialog {
   Q_OBJECT
 
  public:
-  // Builds the controls and runs FormCreate, which opens the archive named by
-  // core::ExtractArchiveName() when that is not empty.
-  explicit UnzipperForm(QWidget* parent = nullptr);
+  // Builds the controls and runs FormCreate on archive (empty: none chosen yet).
+  explicit UnzipperForm(const std::string& archive, QWidget* parent = nullptr);
 
-  // Clears the archive label and shows the archive named by ExtractArchiveName, if any; then
-  // puts the grid's column widths and headings. An error opening the archive is shown in the
-  // error box and leaves the grid without headings, with default column widths.
+  // Clears the archive label and shows the dialog's archive, if any; then puts the grid's
+  // column widths and headings. An error opening the archive is shown in the error box and
+  // leaves the grid without headings, with default column widths.
   void FormCreate();
-  // Shows the archive named by ExtractArchiveName: its entries, count, totals and folder (as
+  // Makes archive the dialog's archive and shows it: its entries, count, totals and folder (as
   // the destination). Throws the reader's errors; the grid and the labels then stay as they
   // were, and the reader holds no archive.
-  void OpenZip();
-  // Open: asks for a ZIP file; the one picked becomes ExtractArchiveName and is shown.
+  void OpenZip(const std::string& archive);
+  // Open: asks for a ZIP file; the one picked becomes the dialog's archive and is shown.
   // Cancelling changes nothing. Ignored while an extraction runs.
   void SelectZipBtnClick();
   // The folder button: asks for a folder starting at the destination's text; the folder chosen
@@ -65,6 +65,8 @@ class UnzipperForm : public QDialog {
 
   // True while UnZipBtnClick runs an extraction.
   bool Extracting() const { return extracting_; }
+  // The archive the dialog was opened on or last opened by Open; empty when none.
+  const std::string& ArchiveName() const { return archive_name_; }
 
   // Controls, named by role.
   QPushButton* SelectZipBtn;      // Open
@@ -91,6 +93,7 @@ class UnzipperForm : public QDialog {
   // back where it was.
   void SetExtracting(bool extracting);
 
+  std::string archive_name_;             // the dialog's archive; empty: none
   bool extracting_ = false;              // an extraction runs in UnZipBtnClick
   std::optional<int> pending_close_;     // the result of a close asked for during it
   QPointer<QWidget> focus_before_run_;   // had the focus when the extraction started

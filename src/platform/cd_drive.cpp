@@ -5,7 +5,7 @@
 
 #include "core/texts.h"
 #include "core/ui.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/file_system.h"
 
 namespace vantorel::platform {

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "core/path_texts.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"

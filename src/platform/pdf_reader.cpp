@@ -4,7 +4,7 @@
 
 #include "core/texts.h"
 #include "core/ui.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "core/path_texts.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/file_system.h"
 
 namespace vantorel::platform {

@@ -21,7 +21,6 @@
 
 #include "browser/qt_text.h"
 #include "core/path_texts.h"
-#include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "dialogs/extract_dialog.h"
@@ -132,11 +131,6 @@ class PathLabel : public QLabel {
   void Elide() { setText(fontMetrics().elidedText(path_, Qt::ElideMiddle, contentsRect().width())); }
 
   QString path_;  // the whole path
-};
-
-// The View command's file list, discarded whichever way the command ends.
-struct ViewListDiscarded {
-  ~ViewListDiscarded() { core::ViewFileList().ViewList.clear(); }
 };
 
 }  // namespace
@@ -353,14 +347,13 @@ int SelFileForm::SelectedCount() const {
 }
 
 void SelFileForm::ViewButtonClick() {
-  const ViewListDiscarded discarded;
-  core::ViewFileList().ViewList = SelectedPaths();
-  if (core::ViewFileList().ViewList.empty()) {
+  const std::vector<std::string> files = SelectedPaths();
+  if (files.empty()) {
     core::ShowError(kNoFilesSelected);
     return;
   }
   try {
-    viewer_.ShowFileList();
+    viewer_.ShowFileList(files);
   } catch (const std::exception& error) {
     core::ShowError(error.what());
   }

@@ -58,9 +58,8 @@ class SelFileForm : public QDialog {
   // How many items of the list are selected (also those the selection rule leaves out).
   int SelectedCount() const;
 
-  // View: hands the selection to the viewer as core::ViewFileList().ViewList and shows it;
-  // "No files selected" when there is none. The viewer's error is shown in the error box.
-  // ViewList is empty again afterwards in every case.
+  // View: hands the selection to the viewer as its file list and shows it; "No files
+  // selected" when there is none. The viewer's error is shown in the error box.
   void ViewButtonClick();
   // Run and UnZip: each selected path in order goes to the extraction dialog (extension
   // ".ZIP" in any case) or to platform::LaunchProgram without parameters, which runs a Linux

@@ -18,13 +18,13 @@
 
 #include "browser/find_dialog.h"
 #include "browser/html_viewer.h"
-#include "browser/link_dispatcher.h"
+#include "browser/link_router.h"
 #include "browser/link_programs.h"
 #include "browser/main_form.h"
 #include "browser/qt_text.h"
 #include "core/code_pages.h"
 #include "core/path_texts.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/cd_drive.h"
@@ -186,18 +186,12 @@ void ViewForm::ShowHelpPage(const std::string& page_reference) {
   ShowModal();
 }
 
-void ViewForm::ShowFileList() {
-  core::FileListState& list = core::ViewFileList();
-  if (list.ViewList.empty()) return;
-  list.ViewListMode = true;
-  const std::string& first = list.ViewList.front();
+void ViewForm::ShowFileList(const std::vector<std::string>& files) {
+  if (files.empty()) return;
+  file_list_.Start(files);
+  const std::string& first = file_list_.First();
   ShowTextFile(first, browser::kViewerCaption + platform::ShownPath(first));
-  if (list.ViewList.size() < 2)
-    SetExitButton("Close", kReturnToListHint);
-  else
-    SetExitButton("Next...", kNextFileHint);
-  list.ViewListRemaining = static_cast<int>(list.ViewList.size()) - 1;
-  list.ViewListNext = 1;
+  SetExitButton(kFirstFileCaptions, file_list_.MoreToCome());
   ShowModal();
 }
 
@@ -221,7 +215,7 @@ void ViewForm::showEvent(QShowEvent* event) {
 
 void ViewForm::FormActivate() {
   Viewer->setFocus();
-  const std::string& word = core::ViewerSearchWord();
+  const std::string& word = search_word_;
   if (word.empty() || !Viewer->FindNext(word, false)) return;
   FindDialog->SetFindText(word);
   const QRect frame = frameGeometry();
@@ -306,31 +300,24 @@ void ViewForm::Print1Click() {
 
 int ViewForm::PrintTo(QPrinter& printer, int first, int last) { return Viewer->PrintPages(printer, first, last); }
 
-void ViewForm::SetExitButton(const char* caption, const char* hint) {
-  ExitBtn->setText(QString::fromLatin1(caption));
-  ExitBtn->setToolTip(QString::fromLatin1(hint));
+void ViewForm::SetExitButton(const ExitButtonCaptions& captions, bool more_to_come) {
+  ExitBtn->setText(QString::fromLatin1(more_to_come ? captions.next : captions.close));
+  ExitBtn->setToolTip(QString::fromLatin1(more_to_come ? kNextFileHint : kReturnToListHint));
 }
 
 void ViewForm::ExitBtnClick() {
-  core::FileListState& list = core::ViewFileList();
-  if (!list.ViewListMode || list.ViewListRemaining <= 0 || list.ViewListNext < 0 ||
-      list.ViewListNext >= static_cast<int>(list.ViewList.size())) {
+  if (!file_list_.HasNext()) {
     close();
     return;
   }
-  const std::string file = list.ViewList[list.ViewListNext];
+  const std::string file = file_list_.TakeNext();
   try {
     ShowTextFile(file, browser::kViewerCaption + platform::ShownPath(file));
   } catch (const std::exception& error) {
     // The list goes on past a file that cannot be shown (a folder, a file gone since).
     core::ShowError(error.what());
   }
-  if (list.ViewListRemaining < 2)
-    SetExitButton("&Close", kReturnToListHint);
-  else
-    SetExitButton("&Next...", kNextFileHint);
-  --list.ViewListRemaining;
-  ++list.ViewListNext;
+  SetExitButton(kLaterFileCaptions, file_list_.MoreToCome());
 }
 
 void ViewForm::done(int result) {
@@ -339,10 +326,9 @@ void ViewForm::done(int result) {
 }
 
 void ViewForm::FormClose() {
-  core::FileListState& list = core::ViewFileList();
-  if (list.ViewListMode) {
-    list.ViewListRemaining = 0;
-    SetExitButton("&Close", kReturnToListHint);
+  if (file_list_.ListMode()) {
+    file_list_.End();
+    SetExitButton(kLaterFileCaptions, false);
   }
   FindDialog->close();
 }
@@ -377,13 +363,18 @@ void ViewForm::dropEvent(QDropEvent* event) {
 
 std::string ViewForm::StatusText() const { return browser::FromQString(Panel1->text()); }
 
-// --- ViewLinkActions -----------------------------------------------------------------------
+// --- LinkActions -----------------------------------------------------------------------
 
 std::string ViewForm::ExpandLinkPath(const std::string& reference) { return Viewer->ExpandLinkPath(reference); }
 
-void ViewForm::ShowSourceFile(const std::string& file) { ShowTextFile(file, browser::kViewerCaption + platform::ShownPath(file)); }
+// The window is already shown: the word is looked for the next time it becomes active.
+void ViewForm::ShowSourceFile(const std::string& file, const std::string& caption,
+                              const std::string& word) {
+  ShowTextFile(file, caption);
+  search_word_ = word;
+}
 
-void ViewForm::BrowseFolder(const std::string& directory) {
+void ViewForm::BrowseDirectory(const std::string& directory) {
   core::CurrentUi().AskForFolder({kFolderPickerTitle, platform::PathText(platform::ResolvePath(directory))});
 }
 

@@ -1,11 +1,13 @@
 // The viewer window: one document at a time in a single view (source files as plain text, the
 // help pages, dropped files, pages reached by links), with its own history, find, copy, print, a
-// status line for the link under the pointer and a reduced link router (view_link_router.h).
+// status line for the link under the pointer and the link router's reduced routes
+// (browser/link_router.h).
 // The program creates one at start-up and reuses it; each caller fills it and shows it modally:
 //   a VIEW: link   ShowTextFile(file, "Source Viewer: " + file), then ShowModal;
 //   ShowHelpPage   the help page in "Times New Roman", captioned "Help using Ostravel";
 //   a file list    ShowFileList (the file browser's View command), one file per Next click.
-// Whenever the window is shown and becomes active it looks for core::ViewerSearchWord().
+// Whenever the window is shown and becomes active it looks for its search word, which the last
+// VIEW: link set (SetSearchWord) and which stays for every later showing until the next.
 #pragma once
 
 #include <QDialog>
@@ -13,8 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "viewer/file_list_cursor.h"
 #include "viewer/file_list_viewer.h"
-#include "viewer/view_link_router.h"
+#include "browser/link_router.h"
+#include "core/settings.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -35,11 +39,19 @@ inline constexpr char kHelpCaption[] = "Help using Ostravel";
 // The Close button while a file list has files to come, and once it has none.
 inline constexpr char kNextFileHint[] = "View next file";
 inline constexpr char kReturnToListHint[] = "Return to file list";
+// Its captions then: on the list's first file without an accelerator, on the later files and
+// after the list with one. Both pairs are the window's texts as they stand.
+struct ExitButtonCaptions {
+  const char* close;  // no file to come
+  const char* next;   // files to come
+};
+inline constexpr ExitButtonCaptions kFirstFileCaptions{"Close", "Next..."};
+inline constexpr ExitButtonCaptions kLaterFileCaptions{"&Close", "&Next..."};
 // Asked before a selection this long or longer is copied.
 inline constexpr int kCopyWarningLength = 32001;
 inline constexpr char kCopyWarning[] = "Selection exceeds buffer size and may be truncated";
 
-class ViewForm : public QDialog, public FileListViewer, private ViewLinkActions {
+class ViewForm : public QDialog, public FileListViewer, private browser::LinkActions {
  public:
   // Builds the window and runs FormCreate for the screen it is on.
   explicit ViewForm(QWidget* parent = nullptr);
@@ -58,14 +70,19 @@ class ViewForm : public QDialog, public FileListViewer, private ViewLinkActions 
   // reported in the error box and the window is not shown.
   void ShowHelpPage(const std::string& page_reference);
   // FileListViewer.
-  void ShowFileList() override;
+  void ShowFileList(const std::vector<std::string>& files) override;
+  // The word looked for whenever the window is shown and becomes active; empty: none.
+  void SetSearchWord(const std::string& word) { search_word_ = word; }
+  const std::string& SearchWord() const { return search_word_; }
+  // The file list the window shows or showed last.
+  const FileListCursor& FileList() const { return file_list_; }
 
   // --- Handlers
   // For a screen wider than 640 pixels: the window at (35, 35), 700 by 550 (its design width
   // / 20 from the corner); otherwise its place and size stay the system's. The view keeps a
   // history of 6 entries; files can be dropped on the window.
   void FormCreate(int screen_width);
-  // The view gets the focus; when it finds ViewerSearchWord (any letter case), the find dialog
+  // The view gets the focus; when it finds the search word (any letter case), the find dialog
   // gets the word and is shown at browser::FindDialogPosition of the window.
   void FormActivate();
   // The status line shows the link under the pointer (empty: none).
@@ -135,10 +152,11 @@ class ViewForm : public QDialog, public FileListViewer, private ViewLinkActions 
   virtual bool ExecPrintDialog(QPrinter& printer);
 
  private:
-  // ViewLinkActions
+  // LinkActions
   std::string ExpandLinkPath(const std::string& reference) override;
-  void ShowSourceFile(const std::string& file) override;
-  void BrowseFolder(const std::string& directory) override;
+  void ShowSourceFile(const std::string& file, const std::string& caption,
+                      const std::string& word) override;
+  void BrowseDirectory(const std::string& directory) override;
   void LaunchProgram(const std::string& program, const std::string& parameters) override;
   bool EnsureCdReady(const std::string& path) override;
   void OpenPdfInReader(const std::string& path) override;
@@ -149,9 +167,12 @@ class ViewForm : public QDialog, public FileListViewer, private ViewLinkActions 
   void ConnectCommands();
   void ConnectViewEvents();
   void SetHistoryButtons();
-  void SetExitButton(const char* caption, const char* hint);
+  // The exit button as a file list leaves it: Next while files are to come.
+  void SetExitButton(const ExitButtonCaptions& captions, bool more_to_come);
 
-  ViewLinkRouter router_{*this};
+  browser::LinkRouter router_{static_cast<browser::LinkActions&>(*this), core::Settings()};
+  FileListCursor file_list_;       // the file browser's list, once one was shown
+  std::string search_word_;        // looked for on activation (1252); empty: none
   bool activate_pending_ = false;  // shown, not yet active since
 };
 

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "browser/frame_viewer.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/help_page.h"
 #include "program_window_fixture.h"

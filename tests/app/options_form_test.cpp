@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"

@@ -19,9 +19,10 @@
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/html_search_form.h"
+#include "dialogs/unzipper_form.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "program_window_fixture.h"
@@ -77,7 +78,6 @@ TEST_F(ProgramMainFormTest, AViewLinkShowsTheSourceFileInTheViewerWindow) {
   Settings().SourceDir = archive_ + "DISKS/";
   form.show();
   EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
-  EXPECT_EQ(core::ViewerSearchWord(), "STREAM");
 
   viewer::ViewForm view_form(&form);
   form.SetViewForm(&view_form);
@@ -95,7 +95,6 @@ TEST_F(ProgramMainFormTest, AViewLinkShowsTheSourceFileInTheViewerWindow) {
   EXPECT_EQ(caption.toStdString(), "Source Viewer: " + file);
   EXPECT_EQ(found, "Stream");
   EXPECT_EQ(view_form.Viewer->ShownFileName(), archive_ + "DISKS/ISSUE12/A.PAS");
-  core::ViewerSearchWord().clear();
 }
 
 // The UnZip button and a ZIP link open the extraction dialog, without and with the archive.
@@ -115,13 +114,20 @@ TEST_F(ProgramMainFormTest, UnZipAndZipLinksOpenTheExtractionDialog) {
   };
   for (const Case& c : cases) {
     QString title;
-    CloseModalDialogWhenShown(title);
+    std::string opened_on = "not opened";
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<dialogs::UnzipperForm*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      title = dialog->windowTitle();
+      opened_on = dialog->ArchiveName();
+      dialog->close();
+    });
     c.command();
     EXPECT_EQ(title, QStringLiteral("Extract files from Zipfile"));
     if (c.archive.empty()) {
-      EXPECT_EQ(core::ExtractArchiveName(), "");
+      EXPECT_EQ(opened_on, "");
     } else {
-      EXPECT_EQ(PathText(platform::ResolvePath(core::ExtractArchiveName())), c.archive);
+      EXPECT_EQ(PathText(platform::ResolvePath(opened_on)), c.archive);
     }
   }
 }

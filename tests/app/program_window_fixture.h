@@ -8,7 +8,7 @@
 #include <string>
 
 #include "archive_fixture.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "qt_application.h"
@@ -29,7 +29,6 @@ class ProgramWindowTest : public ::testing::Test {
   ~ProgramWindowTest() override {
     platform::SetMountTable(previous_mounts_);
     core::Settings() = {};
-    core::SearchFlags() = {};
   }
 
   testing::TempDir dir_;

@@ -18,7 +18,7 @@
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/html_search_form.h"
 #include "platform/file_system.h"

@@ -20,7 +20,7 @@
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
 #include "browser/main_form.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "page_fixture_helpers.h"
 #include "platform/file_system.h"
 #include "scripted_ui.h"
@@ -182,17 +182,26 @@ class RecordingHost : public MainFormHost, public MainFormWindows {
   std::string StartPage() override { return Settings().DataDir + "index.htm"; }
   MainFormWindows& Windows() override { return *this; }
 
-  void ShowArticleSearch() override { calls.push_back("article search"); }
-  void ShowBonusSearch() override { calls.push_back("bonus search"); }
+  core::SearchOutcome ShowArticleSearch() override {
+    calls.push_back("article search");
+    return {};
+  }
+  core::SearchOutcome ShowBonusSearch() override {
+    calls.push_back("bonus search");
+    return {};
+  }
   void OpenExtractDialog(const std::string& archive) override { calls.push_back("extract " + archive); }
   void BrowseDirectory(const std::string& directory) override { calls.push_back("browse " + directory); }
-  void LoadViewerTextFile(const std::string& file, const std::string& caption) override {
+  void LoadViewerTextFile(const std::string& file, const std::string& caption,
+                          const std::string& word) override {
     calls.push_back("viewer " + file + " | " + caption);
+    viewer_search_word = word;
   }
   void ShowViewerModal() override { calls.push_back("viewer shown"); }
   void StartProgramCopy(const std::string& parameters) override { calls.push_back("copy " + parameters); }
 
   std::vector<std::string> calls;  // windows and outside programs, in order
+  std::string viewer_search_word;  // the word the viewer was given last
 };
 
 // The main window with the outside programs and the CD-ROM check recorded: the disc is
@@ -254,14 +263,12 @@ class DemoLinksTest : public ::testing::TestWithParam<bool> {
     Settings().CdPath = Settings().DataDir;
     Settings().LastIssue = 100;
     Settings().BrowserPath = GetParam() ? kBrowser : "";
-    core::ViewerSearchWord().clear();
     form_ = std::make_unique<DemoForm>(host_);
     form_->resize(800, 600);
   }
   void TearDown() override {
     form_.reset();
     Settings() = {};
-    core::ViewerSearchWord().clear();
   }
 
   // Shows the page with its frame active, as when the user clicks one of its links.
@@ -426,7 +433,7 @@ void DemoLinksTest::CheckLink(const std::string& url) {
     EXPECT_TRUE(form_->cd_checked.empty()) << "a sound plays without a CD-ROM check";
   }
   if (form == LinkForm::SourceFile) {
-    EXPECT_EQ(core::ViewerSearchWord(), search_word);
+    EXPECT_EQ(host_.viewer_search_word, search_word);
   }
   if (form == LinkForm::SearchPage) {
     ASSERT_NE(form_->FrameViewer->FrameView(kMainFrame), nullptr);

@@ -28,7 +28,7 @@
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
 #include "browser/main_form.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "page_fixture_helpers.h"
 #include "platform/help_page.h"
 #include "scripted_ui.h"
@@ -38,7 +38,6 @@ namespace vantorel::browser {
 namespace {
 
 using core::BoxKind;
-using core::SearchFlags;
 using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -58,25 +57,28 @@ class FakeHost : public MainFormHost, public MainFormWindows {
   std::string StartPage() override { return start_page; }
   MainFormWindows& Windows() override { return *this; }
 
-  void ShowArticleSearch() override {
+  core::SearchOutcome ShowArticleSearch() override {
     calls.push_back("article search");
-    if (article_search) article_search();
+    return article_search ? article_search() : core::SearchOutcome{};
   }
-  void ShowBonusSearch() override {
+  core::SearchOutcome ShowBonusSearch() override {
     calls.push_back("bonus search");
-    if (bonus_search) bonus_search();
+    return bonus_search ? bonus_search() : core::SearchOutcome{};
   }
   void OpenExtractDialog(const std::string& archive) override { calls.push_back("extract " + archive); }
   void BrowseDirectory(const std::string& directory) override { calls.push_back("browse " + directory); }
-  void LoadViewerTextFile(const std::string& file, const std::string& caption) override {
+  void LoadViewerTextFile(const std::string& file, const std::string& caption,
+                          const std::string& word) override {
     calls.push_back("viewer " + file + " " + caption);
+    viewer_search_word = word;
   }
   void ShowViewerModal() override { calls.push_back("viewer shown"); }
   void StartProgramCopy(const std::string& parameters) override { calls.push_back("copy " + parameters); }
 
   std::string start_page;                // what FormShow loads
-  std::function<void()> article_search;  // the dialog's work: pages written, flags set
-  std::function<void()> bonus_search;
+  std::function<core::SearchOutcome()> article_search;  // the dialog's work: the pages written
+  std::function<core::SearchOutcome()> bonus_search;
+  std::string viewer_search_word;        // the word the viewer was given last
   std::vector<std::string> calls;        // every window asked for, in order
 };
 
@@ -111,7 +113,6 @@ class MainFormCommandsTest : public ::testing::Test {
 
   MainFormCommandsTest() {
     Settings() = {};
-    SearchFlags() = {};
     Settings().DataDir = dir.path().string() + "/";
     Settings().SourceDir = Settings().DataDir + "DISKS/";
     Write("contents.htm",
@@ -125,10 +126,7 @@ class MainFormCommandsTest : public ::testing::Test {
     host.start_page = Settings().DataDir + "index.htm";
     form.resize(799, 602);
   }
-  ~MainFormCommandsTest() override {
-    Settings() = {};
-    SearchFlags() = {};
-  }
+  ~MainFormCommandsTest() override { Settings() = {}; }
 
   std::string Write(const std::string& name, const std::string& bytes) { return dir.Write(name, bytes).string(); }
   std::string DataFile(const std::string& name) const { return Settings().DataDir + name; }
@@ -380,11 +378,7 @@ TEST_F(MainFormCommandsTest, ArticleSearchShowsThePageTheDialogWrote) {
   form.show();
   for (const Case& c : cases) {
     form.FrameViewer->LoadDocumentIntoFrame("MAIN", DataFile("main.htm"));
-    SearchFlags() = {true, true, true};
-    host.article_search = [&] {
-      EXPECT_EQ(SearchFlags(), (core::SearchOutcome{}));  // cleared before the dialog
-      SearchFlags() = c.outcome;
-    };
+    host.article_search = [&] { return c.outcome; };
     if (c.message) ui.Expect(BoxKind::Information, c.message);
     form.ArticleSearch1->trigger();
     EXPECT_TRUE(ui.Done());
@@ -398,7 +392,7 @@ TEST_F(MainFormCommandsTest, TwoSearchesInARowShowTheirOwnResults) {
   std::string title;
   host.article_search = [&] {
     Write("SEARCHRESULT.HTM", "<title>" + title + "</title><a name=TOP></a>results");
-    SearchFlags().SearchPageWritten = true;
+    return core::SearchOutcome{true, false, false};
   };
   for (const char* search : {"First search", "Second search"}) {
     title = search;
@@ -407,16 +401,15 @@ TEST_F(MainFormCommandsTest, TwoSearchesInARowShowTheirOwnResults) {
   }
 }
 
-TEST_F(MainFormCommandsTest, SearchOtherClearsOnlyItsFlagAndAlwaysShowsTheResults) {
+TEST_F(MainFormCommandsTest, SearchOtherReadsOnlyItsFlagAndAlwaysShowsTheResults) {
   Write("SEARCHRESULT.HTM", "<title>Bonus results</title>");
   Write("ALLARTS.HTM", "<title>All</title>");
   form.show();
-  SearchFlags() = {true, true, true};
-  host.bonus_search = [&] { EXPECT_EQ(SearchFlags(), (core::SearchOutcome{false, true, true})); };
+  host.bonus_search = [&] { return core::SearchOutcome{false, true, true}; };
   form.SearchOtherInfo1->trigger();
   EXPECT_EQ(Main().ShownTitle(), "Welcome");  // nothing written
 
-  host.bonus_search = [&] { SearchFlags().SearchPageWritten = true; };
+  host.bonus_search = [&] { return core::SearchOutcome{true, true, true}; };
   form.SearchOther();
   EXPECT_EQ(Main().ShownFileName(), DataFile("SEARCHRESULT.HTM"));
   EXPECT_EQ(host.calls, (std::vector<std::string>{"bonus search", "bonus search"}));

@@ -5,7 +5,7 @@
 #include "catalogue/in_out_error.h"
 #include "catalogue/issue_names.h"
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 
 namespace vantorel::testing {
@@ -69,7 +69,6 @@ class ArticleSearchTest : public CatalogueTest {
   void SetUp() override {
     core::Settings() = {};
     core::Settings().ResultsThreshold = 100;
-    core::SearchFlags() = {};
   }
 
   // Opens the catalogue and makes the search over it; the clock reads 1000 ms, then 2250 ms.
@@ -121,7 +120,7 @@ TEST_F(ArticleSearchTest, AnyWordCollectsEveryMatchInTextOrder) {
   EXPECT_EQ(ui_.progress, (Texts{"", "Checking keyword memory", "Checking keyword memory",
                                  "Checking keyword memory",
                                  "Search completed: 3 articles match, Time: 1.25 sec.", ""}));
-  EXPECT_EQ(core::SearchFlags(), (core::SearchOutcome{true, false, false}));
+  EXPECT_EQ(search_->Outcome(), (core::SearchOutcome{true, false, false}));
   EXPECT_EQ(ui_.busy_depth, 0);
   EXPECT_TRUE(ui_.boxes.empty());
 }
@@ -142,7 +141,6 @@ TEST_F(ArticleSearchTest, WordLoopByMode) {
       {"nothing", MatchMode::AnyWord, {}, {}},
   };
   for (const auto& c : cases) {
-    core::SearchFlags() = {};
     if (c.articles.empty()) ui_.Expect(BoxKind::Information, kSorry);
     const SearchEnd end = Run(c.text, c.mode);
     EXPECT_EQ(end, c.articles.empty() ? SearchEnd::NothingFound : SearchEnd::PageWritten)
@@ -152,7 +150,7 @@ TEST_F(ArticleSearchTest, WordLoopByMode) {
       EXPECT_EQ(pages_->words, c.words) << c.text;
       EXPECT_EQ(pages_->mode, c.mode) << c.text;
     }
-    EXPECT_EQ(core::SearchFlags().SearchPageWritten, !c.articles.empty()) << c.text;
+    EXPECT_EQ(search_->Outcome().SearchPageWritten, !c.articles.empty()) << c.text;
   }
 }
 
@@ -230,7 +228,7 @@ TEST_F(ArticleSearchTest, EmptyFilterResultSkipsTheKeywordSearch) {
 TEST_F(ArticleSearchTest, EmptyTextWithoutSelectionFindsNothing) {
   ui_.Expect(BoxKind::Information, kSorry);
   EXPECT_EQ(Run("   "), SearchEnd::NothingFound);
-  EXPECT_EQ(core::SearchFlags(), core::SearchOutcome{});
+  EXPECT_EQ(search_->Outcome(), core::SearchOutcome{});
 }
 
 TEST_F(ArticleSearchTest, ThresholdAsksOnlyAboveIt) {
@@ -240,11 +238,10 @@ TEST_F(ArticleSearchTest, ThresholdAsksOnlyAboveIt) {
   EXPECT_EQ(Run("memory"), SearchEnd::PageWritten);  // equal: no question
 
   core::Settings().ResultsThreshold = 2;
-  core::SearchFlags() = {};
   ui_.Expect(BoxKind::Confirmation, question, Buttons::YesNo, Answer::No);
   EXPECT_EQ(Run("memory"), SearchEnd::ResultsDeclined);
   EXPECT_EQ(pages_->search_pages, 0);
-  EXPECT_EQ(core::SearchFlags(), core::SearchOutcome{});
+  EXPECT_EQ(search_->Outcome(), core::SearchOutcome{});
 
   ui_.Expect(BoxKind::Confirmation, question, Buttons::YesNo, Answer::Yes);
   EXPECT_EQ(Run("memory"), SearchEnd::PageWritten);
@@ -265,10 +262,9 @@ TEST_F(ArticleSearchTest, SpecialKeywordsAskAndWriteTheCompleteList) {
       {"*TEST*", kTestQuestion, Answer::No, SearchEnd::SpecialDeclined, {}},
   };
   for (const auto& c : cases) {
-    core::SearchFlags() = {};
     ui_.Expect(BoxKind::Confirmation, c.question, Buttons::YesNo, c.answer);
     EXPECT_EQ(Run(c.text), c.end) << c.text;
-    EXPECT_EQ(core::SearchFlags(), c.flags) << c.text;
+    EXPECT_EQ(search_->Outcome(), c.flags) << c.text;
     const std::vector<bool> lists =
         c.answer == Answer::Yes ? std::vector<bool>{c.flags.TestResultsWritten}
                                 : std::vector<bool>{};
@@ -283,7 +279,7 @@ TEST_F(ArticleSearchTest, CompleteListKeywordIsNeverSearchedAndSelectionResultsW
   EXPECT_EQ(Run("*!*", MatchMode::AnyWord, AuthorItem(1)), SearchEnd::PageWritten);
   EXPECT_EQ(pages_->articles, (Texts{"100", "300", "9"}));
   EXPECT_TRUE(pages_->complete_lists.empty());
-  EXPECT_EQ(core::SearchFlags(), (core::SearchOutcome{true, false, false}));
+  EXPECT_EQ(search_->Outcome(), (core::SearchOutcome{true, false, false}));
 }
 
 TEST_F(ArticleSearchTest, DeclinedShortWordWarningDoesNothing) {
@@ -294,7 +290,7 @@ TEST_F(ArticleSearchTest, DeclinedShortWordWarningDoesNothing) {
              Buttons::YesNo, Answer::No);
   EXPECT_EQ(Run("memory ab"), SearchEnd::ShortWordsDeclined);
   EXPECT_TRUE(catalogue::ClosesDialog(SearchEnd::ShortWordsDeclined));
-  EXPECT_EQ(core::SearchFlags(), core::SearchOutcome{});
+  EXPECT_EQ(search_->Outcome(), core::SearchOutcome{});
   EXPECT_EQ(ui_.progress, Texts{""});
 }
 

@@ -9,7 +9,7 @@
 #include "catalogue/bonus_result_page.h"
 #include "catalogue/search_words.h"
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::testing {
@@ -67,9 +67,6 @@ std::vector<WordRow> SampleWords() {
 
 class BonusSearchTest : public ::testing::Test {
  protected:
-  BonusSearchTest() { core::SearchFlags() = {}; }
-  ~BonusSearchTest() override { core::SearchFlags() = {}; }
-
   std::string DataDir() const { return dir_.path().string() + "/"; }
 
   void WriteTables(const std::vector<DocumentRow>& documents, const std::vector<WordRow>& words) {
@@ -126,7 +123,7 @@ TEST_F(BonusSearchTest, AnyWordPageByteForByte) {
   EXPECT_EQ(ui_.progress, (Texts{"Checking word number 1, 1 files match",
                                  "Checking word number 1, 2 files match",
                                  "Checking word number 2, 3 files match", ""}));
-  EXPECT_TRUE(core::SearchFlags().SearchPageWritten);
+  EXPECT_TRUE(search_.Outcome().SearchPageWritten);
   EXPECT_EQ(ui_.busy_depth, 0);
   EXPECT_TRUE(ui_.boxes.empty());
 }
@@ -177,7 +174,7 @@ TEST_F(BonusSearchTest, EndsWithoutAPage) {
     EXPECT_EQ(Search(c.text, c.mode), c.end) << c.text;
     EXPECT_TRUE(ui_.Done()) << c.text;
     EXPECT_FALSE(PageWritten()) << c.text;
-    EXPECT_FALSE(core::SearchFlags().SearchPageWritten) << c.text;
+    EXPECT_FALSE(search_.Outcome().SearchPageWritten) << c.text;
   }
 }
 

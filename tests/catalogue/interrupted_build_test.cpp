@@ -17,7 +17,7 @@
 #include "catalogue/article_search.h"
 #include "catalogue/result_pages.h"
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/ui.h"
 
 namespace vantorel::testing {

@@ -9,7 +9,7 @@
 #include "catalogue/issue_names.h"
 #include "catalogue_fixture_helpers.h"
 #include "core/code_pages.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 
 namespace vantorel::testing {
 namespace {

@@ -23,7 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "dialogs/drop_down_combo.h"
 #include "platform/help_page.h"
 #include "qt_application.h"
@@ -64,11 +64,9 @@ class ArtiSearchFormTest : public testing::CatalogueTest {
     Settings().PdfDir = DataDir() + "PDF/";
     Settings().SourceDir = DataDir() + "DISKS/";
     Settings().ResultsThreshold = 100;
-    core::SearchFlags() = {};
   }
   ~ArtiSearchFormTest() override {
     Settings() = {};
-    core::SearchFlags() = {};
   }
 
   std::unique_ptr<ArtiSearchForm> MakeForm() {
@@ -241,7 +239,7 @@ TEST_F(ArtiSearchFormTest, OkWithAWordWritesTheResultsPageAndCloses) {
   form->SearchWords->setText(QStringLiteral("heap"));
   form->AnOkBtn->click();
   EXPECT_TRUE(ResultsPageWritten());
-  EXPECT_EQ(core::SearchFlags(), (core::SearchOutcome{true, false, false}));
+  EXPECT_EQ(form->Outcome(), (core::SearchOutcome{true, false, false}));
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(form->result(), QDialog::Rejected);
   EXPECT_EQ(Text(form->Panel1->text()), "");
@@ -333,7 +331,7 @@ TEST_F(ArtiSearchFormTest, EndsWithoutAPage) {
     form->AnOkBtn->click();
     EXPECT_TRUE(ui_.Done()) << c.text;
     EXPECT_EQ(form->isVisible(), c.open_after) << c.text;
-    EXPECT_EQ(core::SearchFlags(), core::SearchOutcome{});
+    EXPECT_EQ(form->Outcome(), core::SearchOutcome{});
     EXPECT_FALSE(ResultsPageWritten());
     ASSERT_EQ(painted.size(), c.painted.size()) << c.text;
     for (std::size_t i = 0; i < painted.size(); ++i)

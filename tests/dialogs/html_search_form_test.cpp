@@ -20,7 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue_fixture_helpers.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "platform/help_page.h"
 #include "qt_application.h"
@@ -54,12 +54,10 @@ class HtmlSearchFormTest : public ::testing::Test {
     TestApplication();
     Settings() = {};
     Settings().DataDir = DataDir();
-    core::SearchFlags() = {};
     WriteTables();
   }
   ~HtmlSearchFormTest() override {
     Settings() = {};
-    core::SearchFlags() = {};
   }
 
   std::string DataDir() const { return dir_.path().string() + "/"; }
@@ -129,14 +127,13 @@ TEST_F(HtmlSearchFormTest, OkWritesThePageClosesAndKeepsTheText) {
     EXPECT_FALSE(form.isVisible());
   });
   EXPECT_TRUE(ResultsPageWritten());
-  EXPECT_TRUE(core::SearchFlags().SearchPageWritten);
+  EXPECT_TRUE(form.Outcome().SearchPageWritten);
   EXPECT_EQ(Text(form.Panel1->text()), "");
   const std::string page = testing::TempDir::Read(dir_.path() / kResultsPage);
   EXPECT_NE(page.find("1 files found matching all specified words:</B><BR>\r\n"
                       "<I>memory heap</I>"),
             std::string::npos);
 
-  core::SearchFlags() = {};
   WriteTables({{"2", "HEAP"}, {"2", "MEMORY"}, {"1", "MEMORY"}});
   ShowSearchAnd(form, [&] {
     EXPECT_EQ(Text(form.SearchWords->text()), "memory heap");
@@ -169,7 +166,7 @@ TEST_F(HtmlSearchFormTest, EndsWithoutAPage) {
   });
   EXPECT_TRUE(ui_.Done());
   EXPECT_FALSE(ResultsPageWritten());
-  EXPECT_FALSE(core::SearchFlags().SearchPageWritten);
+  EXPECT_FALSE(form.Outcome().SearchPageWritten);
 }
 
 TEST_F(HtmlSearchFormTest, HelpButtonAndF1ShowTheHelpPage) {

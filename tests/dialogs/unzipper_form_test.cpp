@@ -23,7 +23,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "dialogs/extract_dialog.h"
 #include "dialogs/long_path.h"
 #include "legacy_helpers.h"
@@ -91,13 +91,11 @@ class UnzipperFormTest : public ::testing::Test {
   UnzipperFormTest() {
     TestApplication();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    core::ExtractArchiveName().clear();
   }
 
   // The dialog as OpenExtractDialog creates it for archive.
   std::unique_ptr<UnzipperForm> Open(const std::string& archive) {
-    core::ExtractArchiveName() = archive;
-    return std::make_unique<UnzipperForm>();
+    return std::make_unique<UnzipperForm>(archive);
   }
   std::string Write(const std::string& relative, const std::string& bytes) const {
     return dir_.Write(relative, bytes).string();
@@ -273,7 +271,7 @@ TEST_F(UnzipperFormTest, OpenShowsThePickedArchiveAndAFailedOpenLeavesNoArchiveT
 
   ui_.AnswerFileRequest(first_name);
   form->SelectZipBtn->click();
-  EXPECT_EQ(core::ExtractArchiveName(), first_name);
+  EXPECT_EQ(form->ArchiveName(), first_name);
   EXPECT_EQ(Rows(*form), std::vector<std::string>{"one.txt|"});
   EXPECT_EQ(form->TotalFilesLabel->text(), "Archive contains 1 files");
 
@@ -460,8 +458,7 @@ TEST_F(UnzipperFormTest, ThePasswordIsAskedOncePerArchiveAndTriedOnEveryEncrypte
   // Another archive asks again; a wrong password writes none of its encrypted files.
   ZipBuilder other;
   other.Encrypted("c.txt", "secret c", "another");
-  core::ExtractArchiveName() = Write("U.ZIP", other.Build());
-  form->OpenZip();
+  form->OpenZip(Write("U.ZIP", other.Build()));
   ui_.AnswerPasswordRequest("open sesame")
       .Expect(BoxKind::Warning,
               Summary(0, out_ + "3") + "\r\rNot unzipped:\rc.txt (wrong password)");
@@ -514,6 +511,7 @@ TEST_F(UnzipperFormTest, ARunIgnoresOpenAndUnzipAndClosesAfterItsSummary) {
     bool open_enabled = true;
     bool unzip_enabled = true;
     bool visible_after_exit = false;
+    std::string archive;  // the dialog's archive
   } seen;
   ui_.Expect(BoxKind::Information, Summary(2, out_));
   QMetaObject::invokeMethod(
@@ -521,6 +519,7 @@ TEST_F(UnzipperFormTest, ARunIgnoresOpenAndUnzipAndClosesAfterItsSummary) {
       [&] {
         auto* form = qobject_cast<UnzipperForm*>(QApplication::activeModalWidget());
         ASSERT_NE(form, nullptr);
+        seen.archive = form->ArchiveName();
         form->DestinationEdit->setText(QString::fromStdString(out_));
         QMetaObject::invokeMethod(
             qApp,
@@ -540,7 +539,7 @@ TEST_F(UnzipperFormTest, ARunIgnoresOpenAndUnzipAndClosesAfterItsSummary) {
       Qt::QueuedConnection);
 
   OpenExtractDialog(archive);
-  EXPECT_EQ(core::ExtractArchiveName(), archive);
+  EXPECT_EQ(seen.archive, archive);
   EXPECT_TRUE(seen.extracting);
   EXPECT_FALSE(seen.open_enabled);
   EXPECT_FALSE(seen.unzip_enabled);
@@ -553,20 +552,21 @@ TEST_F(UnzipperFormTest, ARunIgnoresOpenAndUnzipAndClosesAfterItsSummary) {
 }
 
 TEST_F(UnzipperFormTest, OpenExtractDialogWithoutAnArchiveClosesOnExit) {
-  core::ExtractArchiveName() = "/left/over.zip";
   std::string label = "not seen";
+  std::string archive = "not seen";
   QMetaObject::invokeMethod(
       qApp,
       [&] {
         auto* form = qobject_cast<UnzipperForm*>(QApplication::activeModalWidget());
         ASSERT_NE(form, nullptr);
         label = form->TotalFilesLabel->text().toStdString();
+        archive = form->ArchiveName();
         form->OkBtn->click();
       },
       Qt::QueuedConnection);
   OpenExtractDialog("");
   EXPECT_EQ(label, "Total files:");
-  EXPECT_EQ(core::ExtractArchiveName(), "");
+  EXPECT_EQ(archive, "");
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"
 #include "scripted_ui.h"

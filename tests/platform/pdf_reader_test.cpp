@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"

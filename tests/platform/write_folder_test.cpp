@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/file_system.h"
 #include "temp_dir.h"
 #include "unprivileged.h"

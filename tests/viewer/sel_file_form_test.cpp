@@ -29,7 +29,8 @@
 #include <vector>
 
 #include "core/path_texts.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
+#include "dialogs/unzipper_form.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
 #include "platform/outside_programs.h"
@@ -58,8 +59,7 @@ const std::string kEmptyZip = std::string("PK\x05\x06") + std::string(18, '\0');
 // fails as the view does when the first file is not a file it can load.
 class FakeViewer : public FileListViewer {
  public:
-  void ShowFileList() override {
-    const std::vector<std::string>& list = core::ViewFileList().ViewList;
+  void ShowFileList(const std::vector<std::string>& list) override {
     lists.push_back(list);
     if (!platform::FileExists(list.front()))
       throw std::runtime_error("Can't locate file: " + list.front());
@@ -115,7 +115,6 @@ class SelFileFormTest : public ::testing::Test {
  protected:
   SelFileFormTest() {
     TestApplication();
-    core::ViewFileList() = {};
     dir_.Write("DISKS/Issue12/A.PAS", "program A;");
     dir_.Write("DISKS/Issue12/B.PAS", "program B;");
     dir_.Write("DISKS/Issue12/C.TXT", "Read me");
@@ -123,7 +122,6 @@ class SelFileFormTest : public ::testing::Test {
     dir_.Write("DISKS/Issue12/SUB/X.PAS", "program X;");
     fs::create_directories(target_);
   }
-  ~SelFileFormTest() override { core::ViewFileList() = {}; }
 
   // The form on the issue's folder, named as a link names it (upper case, "\"), its list
   // filled and sorted.
@@ -303,7 +301,7 @@ TEST(SelectedFileNames, CountsSelectedItemsWithANameInTheirOrder) {
   EXPECT_EQ(SelectedFileNames(items), (std::vector<std::string>{"B.PAS", "SUB", "A.ZIP"}));
 }
 
-// View hands the selection to the viewer in the list's order and discards it afterwards.
+// View hands the selection to the viewer in the list's order.
 TEST_F(SelFileFormTest, ViewShowsTheSelectionInListOrder) {
   const auto form = Open();
   Select(*form, {"Arc.Zip", "C.TXT", "A.PAS"});
@@ -311,7 +309,6 @@ TEST_F(SelFileFormTest, ViewShowsTheSelectionInListOrder) {
   ASSERT_EQ(viewer_.lists.size(), 1u);
   EXPECT_EQ(viewer_.lists[0], (std::vector<std::string>{InFolder("A.PAS"), InFolder("Arc.Zip"),
                                                         InFolder("C.TXT")}));
-  EXPECT_TRUE(core::ViewFileList().ViewList.empty());
   EXPECT_TRUE(ui_.boxes.empty());
 }
 
@@ -322,7 +319,6 @@ TEST_F(SelFileFormTest, AFolderInViewShowsTheViewersErrorAndDiscardsTheList) {
   form->BitBtn2->click();
   ASSERT_EQ(viewer_.lists.size(), 1u);
   EXPECT_EQ(viewer_.lists[0], (std::vector<std::string>{InFolder("SUB"), InFolder("A.PAS")}));
-  EXPECT_TRUE(core::ViewFileList().ViewList.empty());
 }
 
 TEST_F(SelFileFormTest, EveryCommandSaysWhenNothingIsSelected) {
@@ -351,7 +347,7 @@ TEST_F(SelFileFormTest, RunAndUnZipExtractArchivesAndStartOtherFiles) {
     QTimer::singleShot(0, [&events] {
       QWidget* dialog = QApplication::activeModalWidget();
       if (dialog == nullptr) return;
-      events.push_back(dialog->windowTitle().toStdString() + " " + core::ExtractArchiveName());
+      events.push_back(dialog->windowTitle().toStdString() + " " + qobject_cast<dialogs::UnzipperForm*>(dialog)->ArchiveName());
       dialog->close();
     });
     button->click();
@@ -393,7 +389,7 @@ TEST_F(SelFileFormTest, NamesOutsideCodePage1252AreKeptWhole) {
   QTimer::singleShot(0, [&events] {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr) return;
-    events.push_back(dialog->windowTitle().toStdString() + " " + core::ExtractArchiveName());
+    events.push_back(dialog->windowTitle().toStdString() + " " + qobject_cast<dialogs::UnzipperForm*>(dialog)->ArchiveName());
     dialog->close();
   });
   form.BitBtn1->click();

@@ -24,7 +24,7 @@
 
 #include "browser/find_dialog.h"
 #include "browser/html_viewer.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "page_fixture_helpers.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
@@ -39,8 +39,6 @@ using core::Answer;
 using core::BoxKind;
 using core::Buttons;
 using core::Settings;
-using core::ViewerSearchWord;
-using core::ViewFileList;
 using platform::PathText;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -75,8 +73,6 @@ class ViewFormTest : public ::testing::Test {
   ViewFormTest() : no_cd_(dir.Write("mounts", ""), dir.path() / "fstab") {
     previous_mounts_ = platform::SetMountTable(&no_cd_);
     Settings() = {};
-    ViewerSearchWord().clear();
-    ViewFileList() = {};
     Settings().DataDir = PathText(dir.path()) + "/";
     Settings().SourceDir = Settings().DataDir + "DISKS/";
     Settings().LastIssue = 100;
@@ -92,8 +88,6 @@ class ViewFormTest : public ::testing::Test {
     form.reset();
     platform::SetMountTable(previous_mounts_);
     Settings() = {};
-    ViewerSearchWord().clear();
-    ViewFileList() = {};
   }
 
   std::string Write(const std::string& name, const std::string& bytes) { return PathText(dir.Write(name, bytes)); }
@@ -197,7 +191,7 @@ TEST_F(ViewFormTest, AScreenWiderThan640PixelsPlacesTheWindowAt35By35) {
 TEST_F(ViewFormTest, AViewLinkShowsItsFileAndTheWindowLooksForTheWordWhenItBecomesActive) {
   const std::string file = Settings().SourceDir + "ISSUE12/A.PAS";
   form->ShowTextFile(file, "Source Viewer: " + file);
-  ViewerSearchWord() = "STREAM";
+  form->SetSearchWord("STREAM");
   const bool came = WhileShown([&] { form->ShowModal(); }, [&] {
     EXPECT_EQ(Text(form->Viewer->textCursor().selectedText()), "Stream");
     ASSERT_TRUE(form->FindDialog->isVisible());
@@ -229,7 +223,7 @@ TEST_F(ViewFormTest, AViewLinkInsideTheWindowReplacesTheFileWithoutAnyError) {
   const std::string file = Settings().SourceDir + "ISSUE12/B.PAS";
   EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + file);
   EXPECT_EQ(form->Viewer->ShownFileName(), Settings().SourceDir + "ISSUE12/B.PAS");
-  EXPECT_EQ(ViewerSearchWord(), "BEGIN");
+  EXPECT_EQ(form->SearchWord(), "BEGIN");
   EXPECT_TRUE(ui.boxes.empty());
 
   // A file that is not there: the view's error; file, caption and word stay.
@@ -240,7 +234,7 @@ TEST_F(ViewFormTest, AViewLinkInsideTheWindowReplacesTheFileWithoutAnyError) {
   EXPECT_TRUE(ui.Done());
   EXPECT_EQ(form->Viewer->ShownFileName(), page);
   EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + file);
-  EXPECT_EQ(ViewerSearchWord(), "BEGIN");
+  EXPECT_EQ(form->SearchWord(), "BEGIN");
 }
 
 // The window neither extracts archives nor runs programs: the view follows such links itself.
@@ -249,12 +243,10 @@ TEST_F(ViewFormTest, ZipAndProgramLinksAreFollowedByTheView) {
   const std::string page = Write("DISKS/ISSUE12/INDEX.HTM",
                                  "<title>Disk</title><a href=\"A.ZIP\">Archive</a><br>"
                                  "<a href=\"SETUP.EXE -q\">Setup</a>");
-  core::ExtractArchiveName() = "before";
   form->show();
   form->Viewer->LoadDocument(page);
   ClickLink("Archive");
   EXPECT_EQ(form->Viewer->ShownFileName(), archive);
-  EXPECT_EQ(core::ExtractArchiveName(), "before");
 
   form->FwdBackBtnClick(form->BackBtn);
   ui.Expect(BoxKind::Error, "Can't locate file: " + Settings().SourceDir + "ISSUE12/SETUP.EXE -q");
@@ -262,7 +254,6 @@ TEST_F(ViewFormTest, ZipAndProgramLinksAreFollowedByTheView) {
   EXPECT_TRUE(ui.Done());
   EXPECT_EQ(form->Viewer->ShownFileName(), page);
   EXPECT_TRUE(programs.opened.empty());
-  core::ExtractArchiveName().clear();
 }
 
 TEST_F(ViewFormTest, APdfLinkIsTakenRelativeToTheShownPage) {
@@ -377,31 +368,31 @@ TEST_F(ViewFormTest, CopyingFrom32001SelectedCharactersAsksFirst) {
 
 TEST_F(ViewFormTest, AFileListOfOneFileShowsCloseFromTheStart) {
   const std::string file = Settings().SourceDir + "ISSUE12/A.PAS";
-  ViewFileList().ViewList = {file};
-  const bool came = WhileShown([&] { form->ShowFileList(); }, [&] {
+  const std::vector<std::string> files = {file};
+  const bool came = WhileShown([&] { form->ShowFileList(files); }, [&] {
     EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + file);
     EXPECT_EQ(Text(form->ExitBtn->text()), "Close");
     EXPECT_EQ(Text(form->ExitBtn->toolTip()), "Return to file list");
-    EXPECT_EQ(ViewFileList().ViewListRemaining, 0);
-    EXPECT_EQ(ViewFileList().ViewListNext, 1);
+    EXPECT_EQ(form->FileList().Remaining(), 0);
+    EXPECT_EQ(form->FileList().Next(), 1);
     form->ExitBtn->click();
     EXPECT_FALSE(form->isVisible());
   });
   EXPECT_TRUE(came);
-  EXPECT_TRUE(ViewFileList().ViewListMode);
+  EXPECT_TRUE(form->FileList().ListMode());
   EXPECT_EQ(Text(form->ExitBtn->text()), "&Close");
 }
 
 TEST_F(ViewFormTest, AFileListOfThreeFilesIsWalkedWithNext) {
   const std::string folder = Settings().SourceDir + "ISSUE12/";
-  ViewFileList().ViewList = {folder + "A.PAS", folder + "B.PAS", folder + "C.PAS"};
+  const std::vector<std::string> files = {folder + "A.PAS", folder + "B.PAS", folder + "C.PAS"};
   struct Step {
     std::string file, caption, hint;
   };
   const Step steps[] = {{"A.PAS", "Next...", "View next file"},
                         {"B.PAS", "&Next...", "View next file"},
                         {"C.PAS", "&Close", "Return to file list"}};
-  const bool came = WhileShown([&] { form->ShowFileList(); }, [&] {
+  const bool came = WhileShown([&] { form->ShowFileList(files); }, [&] {
     for (const Step& step : steps) {
       EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + folder + step.file);
       EXPECT_EQ(form->Viewer->ShownFileName(), folder + step.file);
@@ -413,17 +404,17 @@ TEST_F(ViewFormTest, AFileListOfThreeFilesIsWalkedWithNext) {
     EXPECT_FALSE(form->isVisible());
   });
   EXPECT_TRUE(came);
-  EXPECT_EQ(ViewFileList().ViewListRemaining, 0);
-  EXPECT_EQ(ViewFileList().ViewListNext, 3);
+  EXPECT_EQ(form->FileList().Remaining(), 0);
+  EXPECT_EQ(form->FileList().Next(), 3);
 }
 
 // Closing the window in the middle of a list ends the list; a later use keeps "Return to file
 // list" on its Close button.
 TEST_F(ViewFormTest, ClosingTheWindowEndsTheFileList) {
   const std::string folder = Settings().SourceDir + "ISSUE12/";
-  ViewFileList().ViewList = {folder + "A.PAS", folder + "B.PAS", folder + "C.PAS"};
-  EXPECT_TRUE(WhileShown([&] { form->ShowFileList(); }, [&] { form->close(); }));
-  EXPECT_EQ(ViewFileList().ViewListRemaining, 0);
+  const std::vector<std::string> files = {folder + "A.PAS", folder + "B.PAS", folder + "C.PAS"};
+  EXPECT_TRUE(WhileShown([&] { form->ShowFileList(files); }, [&] { form->close(); }));
+  EXPECT_EQ(form->FileList().Remaining(), 0);
   EXPECT_EQ(Text(form->ExitBtn->text()), "&Close");
 
   form->ShowTextFile(folder + "B.PAS", "Source Viewer: B");
@@ -438,8 +429,8 @@ TEST_F(ViewFormTest, ClosingTheWindowEndsTheFileList) {
 // goes on to the files after it.
 TEST_F(ViewFormTest, NextPassesOverAFileThatCannotBeShown) {
   const std::string folder = Settings().SourceDir + "ISSUE12/";
-  ViewFileList().ViewList = {folder + "A.PAS", folder + "GONE.PAS", folder + "C.PAS"};
-  EXPECT_TRUE(WhileShown([&] { form->ShowFileList(); }, [&] {
+  const std::vector<std::string> files = {folder + "A.PAS", folder + "GONE.PAS", folder + "C.PAS"};
+  EXPECT_TRUE(WhileShown([&] { form->ShowFileList(files); }, [&] {
     ui.Expect(BoxKind::Error, "Can't locate file: " + folder + "GONE.PAS");
     form->ExitBtn->click();
     EXPECT_TRUE(ui.Done());
@@ -453,13 +444,13 @@ TEST_F(ViewFormTest, NextPassesOverAFileThatCannotBeShown) {
 }
 
 TEST_F(ViewFormTest, AFileListWhoseFirstFileCannotBeShownShowsNoWindow) {
-  ViewFileList().ViewList = {Settings().SourceDir + "ISSUE12"};
+  const std::vector<std::string> files = {Settings().SourceDir + "ISSUE12"};
   bool shown = false;
   QTimer::singleShot(0, [&] {
     shown = form->isVisible();
     form->close();
   });
-  EXPECT_THROW(form->ShowFileList(), browser::ViewError);
+  EXPECT_THROW(form->ShowFileList(files), browser::ViewError);
   QApplication::processEvents();
   EXPECT_FALSE(shown);
 }
@@ -468,7 +459,7 @@ TEST_F(ViewFormTest, AHelpPageAfterAViewLinkLooksForTheLinksWordAgain) {
   form->show();
   form->Viewer->LoadDocument(Write("links.htm", "<title>Links</title><a href=\"VIEW:///DISKS/ISSUE12/A.PAS|Stream\">Program A</a>"));
   ClickLink("Program A");
-  ASSERT_EQ(ViewerSearchWord(), "STREAM");
+  ASSERT_EQ(form->SearchWord(), "STREAM");
   form->close();
 
   const bool came = WhileShown([&] { form->ShowHelpPage("help.htm#Selfil"); }, [&] {

@@ -1,4 +1,4 @@
-#include "viewer/view_link_router.h"
+#include "browser/link_router.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "scripted_ui.h"
 
@@ -14,13 +14,12 @@ namespace vantorel::viewer {
 namespace {
 
 using core::BoxKind;
-using core::Settings;
 using testing::ScriptedUi;
 
 // The viewer window and the platform as the router sees them, every call recorded. Links are
 // expanded against the folder "C:\SHOWN\" the way the view does it: "file:///" dropped, "/"
 // turned into "\", a relative name put under the folder.
-class RecordingActions : public ViewLinkActions {
+class RecordingActions : public browser::LinkActions {
  public:
   std::string ExpandLinkPath(const std::string& reference) override {
     std::string path = reference;
@@ -29,8 +28,11 @@ class RecordingActions : public ViewLinkActions {
       if (c == '/') c = '\\';
     return path.size() > 1 && path[1] == ':' ? path : "C:\\SHOWN\\" + path;
   }
-  void ShowSourceFile(const std::string& file) override { calls.push_back("ShowSourceFile(" + file + ")"); }
-  void BrowseFolder(const std::string& directory) override { calls.push_back("BrowseFolder(" + directory + ")"); }
+  void ShowSourceFile(const std::string& file, const std::string&, const std::string& word) override {
+    calls.push_back("ShowSourceFile(" + file + ")");
+    search_word = word;
+  }
+  void BrowseDirectory(const std::string& directory) override { calls.push_back("BrowseFolder(" + directory + ")"); }
   void LaunchProgram(const std::string& program, const std::string& parameters) override {
     calls.push_back("LaunchProgram(" + program + ", " + parameters + ")");
   }
@@ -46,6 +48,7 @@ class RecordingActions : public ViewLinkActions {
   std::set<std::string> files;       // the files that exist
   std::set<std::string> directories; // the folders that exist
   std::vector<std::string> calls;
+  std::string search_word = "BEFORE";  // the word the window looks for
 };
 
 struct Case {
@@ -60,17 +63,11 @@ struct Case {
 class ViewLinkRouterTest : public ::testing::Test {
  protected:
   ViewLinkRouterTest() {
-    Settings() = {};
-    Settings().SourceDir = "C:\\S\\";
-    Settings().PdfDir = "C:\\PDF\\";
-    Settings().CdPath = "e:\\";
-    core::ViewerSearchWord() = "BEFORE";
+    settings.SourceDir = "C:\\S\\";
+    settings.PdfDir = "C:\\PDF\\";
+    settings.CdPath = "e:\\";
     actions.files = {"C:\\SHOWN\\pdf\\abc.pdf", "C:\\PDF\\missing.pdf"};
     actions.directories = {"C:\\S\\ISSUE12"};
-  }
-  ~ViewLinkRouterTest() override {
-    Settings() = {};
-    core::ViewerSearchWord().clear();
   }
 
   void Check(const Case& c) {
@@ -78,7 +75,7 @@ class ViewLinkRouterTest : public ::testing::Test {
     ScriptedUi ui;
     if (c.box.starts_with("W:")) ui.Expect(BoxKind::Warning, c.box.substr(2));
     if (c.box.starts_with("E:")) ui.Expect(BoxKind::Error, c.box.substr(2));
-    Settings().BrowserPath = c.browser;
+    settings.BrowserPath = c.browser;
     actions.cd_ready = c.cd_ready;
     actions.calls.clear();
     EXPECT_EQ(router.HotSpotClick(c.url), c.handled);
@@ -86,8 +83,9 @@ class ViewLinkRouterTest : public ::testing::Test {
     EXPECT_TRUE(ui.Done());
   }
 
+  core::BrowserSettings settings;
   RecordingActions actions;
-  ViewLinkRouter router{actions};
+  browser::LinkRouter router{static_cast<browser::LinkActions&>(actions), settings};
 };
 
 TEST_F(ViewLinkRouterTest, FileLinksAreTakenAsWrittenRelativeToTheShownPage) {
@@ -147,19 +145,19 @@ TEST_F(ViewLinkRouterTest, WebsiteDirectoryViewAndOtherLinks) {
       {"mailto:editor@vantorel.example", false, {}},
   };
   for (const Case& c : cases) Check(c);
-  EXPECT_EQ(core::ViewerSearchWord(), "BEFORE");
+  EXPECT_EQ(actions.search_word, "BEFORE");
 }
 
 TEST_F(ViewLinkRouterTest, ViewLinksShowTheSourceFileAndSetTheWord) {
   Check({"VIEW:///DISKS/X/A.PAS|Stream", true, {R"(EnsureCdReady(C:\S\X\A.PAS))", R"(ShowSourceFile(C:\S\X\A.PAS))"}});
-  EXPECT_EQ(core::ViewerSearchWord(), "STREAM");
+  EXPECT_EQ(actions.search_word, "STREAM");
   Check({"view:///disks/x/b.pas", true, {R"(EnsureCdReady(C:\S\X\B.PAS))", R"(ShowSourceFile(C:\S\X\B.PAS))"}});
-  EXPECT_EQ(core::ViewerSearchWord(), "");
+  EXPECT_EQ(actions.search_word, "");
 
   // A cancelled CD-ROM prompt drops the link: no file, the word stays.
-  core::ViewerSearchWord() = "BEFORE";
+  actions.search_word = "BEFORE";
   Check({"VIEW:///DISKS/X/A.PAS|Heap", true, {R"(EnsureCdReady(C:\S\X\A.PAS))"}, "", "", false});
-  EXPECT_EQ(core::ViewerSearchWord(), "BEFORE");
+  EXPECT_EQ(actions.search_word, "BEFORE");
 }
 
 }  // namespace

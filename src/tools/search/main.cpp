@@ -34,7 +34,7 @@
 #include "catalogue/result_pages.h"
 #include "core/code_pages.h"
 #include "core/command_line_info.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "platform/file_system.h"
 #include "platform/write_folder.h"
 #include "tables/kv_dbf.h"
@@ -206,7 +206,6 @@ int RunBonus(const Options& options) {
   catalogue::BonusSearchRequest request;
   request.text = core::Utf8ToCp1252(options.text.value_or(""));
   request.mode = options.all_words ? catalogue::MatchMode::AllWords : catalogue::MatchMode::AnyWord;
-  core::SearchFlags() = {};
   if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) return EndedInMessage(ui);
   return WrotePage("SEARCHRESULT.HTM");
 }
@@ -249,9 +248,8 @@ int Run(const Options& options) {
 
   catalogue::ResultPages pages(catalogue);
   catalogue::ArticleSearch search(catalogue, pages);
-  core::SearchFlags() = {};
   if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) return EndedInMessage(ui);
-  const core::SearchOutcome& flags = core::SearchFlags();
+  const core::SearchOutcome& flags = search.Outcome();
   return WrotePage(flags.TestResultsWritten    ? "ERRORS.HTM"
                    : flags.CompleteListWritten ? "ALLARTS.HTM"
                                                : "SEARCHRESULT.HTM");

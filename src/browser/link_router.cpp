@@ -1,11 +1,10 @@
-#include "browser/link_dispatcher.h"
+#include "browser/link_router.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "core/code_pages.h"
 #include "core/path_texts.h"
-#include "core/shared_state.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -115,15 +114,13 @@ std::string LinkExtension(std::string_view path) {
   return core::UpperCaseAscii(("." + core::ExtensionOf(path, kRule)).substr(0, kExtensionMax));
 }
 
-std::string DirectoryLinkPath(std::string_view upper_url) {
-  return ReplaceWithSetting(WithBackslashes(upper_url), kDirectoryLinkPrefix,
-                            core::Settings().SourceDir);
+std::string DirectoryLinkPath(std::string_view upper_url, std::string_view source_dir) {
+  return ReplaceWithSetting(WithBackslashes(upper_url), kDirectoryLinkPrefix, source_dir);
 }
 
-SourceFileLink SourceFileLinkOf(std::string_view upper_url) {
+SourceFileLink SourceFileLinkOf(std::string_view upper_url, std::string_view source_dir) {
   WordSplit split = SplitAtBar(upper_url);
-  return {ReplaceWithSetting(WithBackslashes(split.text), kViewLinkPrefix,
-                             core::Settings().SourceDir),
+  return {ReplaceWithSetting(WithBackslashes(split.text), kViewLinkPrefix, source_dir),
           std::move(split.word)};
 }
 
@@ -131,25 +128,23 @@ ScreenPoint FindDialogPosition(const WindowGeometry& window) {
   return {window.left + window.width / 2, window.top + window.height / 6};
 }
 
-std::string LinkDispatcher::ResolveLinkTarget(std::string_view reference, bool expand) {
+std::string LinkRouter::ResolveLinkTarget(std::string_view reference, bool expand) {
   std::string target = core::UpperCaseAscii(reference);
-  if (Contains(target, kBonusMarker)) {
-    target = ReplaceWithSetting(target, kBonusMarker,
-                                core::Settings().CdPath + std::string(kCdBonusFolder));
-  }
+  if (Contains(target, kBonusMarker))
+    target = ReplaceWithSetting(target, kBonusMarker, settings_.CdPath + std::string(kCdBonusFolder));
   if (expand) target = actions_.ExpandLinkPath(target);
   return target;
 }
 
-bool LinkDispatcher::HotSpotTargetClick(std::string_view page_url) {
+bool LinkRouter::HotSpotClick(std::string_view page_url) {
   const std::string url = core::Cp1252ToUtf8(page_url);
   const std::string upper = core::UpperCaseAscii(url);
-  if (upper == kArticleSearchPage) {
-    actions_.ArticleSearch();
+  if (policy_.search_links && upper == kArticleSearchPage) {
+    main_window_->ArticleSearch();
     return true;
   }
-  if (upper == kBonusSearchPage) {
-    actions_.SearchOther();
+  if (policy_.search_links && upper == kBonusSearchPage) {
+    main_window_->SearchOther();
     return true;
   }
   const LinkRouting routing = RouteOfLink(url);
@@ -166,6 +161,7 @@ bool LinkDispatcher::HotSpotTargetClick(std::string_view page_url) {
       ViewBranch(upper);
       return true;
     case LinkRoute::Search:
+      if (!policy_.search_links) break;
       SearchBranch(url);
       return true;
     case LinkRoute::None:
@@ -174,24 +170,26 @@ bool LinkDispatcher::HotSpotTargetClick(std::string_view page_url) {
   return false;
 }
 
-bool LinkDispatcher::FileBranch(std::string_view url, bool file_marked) {
+bool LinkRouter::FileBranch(std::string_view url, bool file_marked) {
   const LinkParameters link = SplitLinkParameters(core::CutToShortString(url));
-  const std::string file = core::CutToShortString(ResolveLinkTarget(link.file, true));
+  const std::string file = core::CutToShortString(
+      policy_.archive_folders ? ResolveLinkTarget(link.file, true) : actions_.ExpandLinkPath(link.file));
   const std::string extension = LinkExtension(file);
-  if (extension == ".WAV") {
-    actions_.PlaySound(file);
-  } else if (extension == ".EXE") {
+  const bool programs = policy_.programs_and_archives;
+  if (programs && extension == ".WAV") {
+    main_window_->PlaySound(file);
+  } else if (programs && extension == ".EXE") {
     RunProgram(file, link.parameters);
-  } else if (extension == ".ZIP") {
-    if (actions_.EnsureCdReady(file)) actions_.OpenExtractDialog(file);
+  } else if (programs && extension == ".ZIP") {
+    if (actions_.EnsureCdReady(file)) main_window_->OpenExtractDialog(file);
   } else if (extension == ".PDF") {
-    PdfBranch(url);
+    PdfBranch(url, file);
   } else if (extension == ".TXT") {
     actions_.LaunchProgram(kTextEditorProgram, file);
   } else if (extension == ".MID" || extension == ".AVI") {
     actions_.LaunchProgram(kMediaPlayerProgram, kMediaPlayerParameters + file);
   } else if (extension == ".HTM" && file_marked) {
-    const std::string& browser = core::Settings().BrowserPath;
+    const std::string& browser = settings_.BrowserPath;
     if (browser.empty()) {
       core::ShowWarning(kNoBrowserForGifPage);
     } else {
@@ -205,7 +203,7 @@ bool LinkDispatcher::FileBranch(std::string_view url, bool file_marked) {
 
 // Both the program and a parameter that names a file on a drive may lie on the CD-ROM; each
 // gets its own prompt.
-void LinkDispatcher::RunProgram(const std::string& program, std::string_view parameters) {
+void LinkRouter::RunProgram(const std::string& program, std::string_view parameters) {
   const std::string resolved = ResolveLinkTarget(parameters, false);
   if (!actions_.EnsureCdReady(program)) return;
   if (StartsWithDrivePath(resolved) && !actions_.EnsureCdReady(resolved)) return;
@@ -213,11 +211,14 @@ void LinkDispatcher::RunProgram(const std::string& program, std::string_view par
 }
 
 // Article PDF links are taken from the link as written: "file:///pdf/" stands for PdfDir.
-void LinkDispatcher::PdfBranch(std::string_view url) {
-  const core::BrowserSettings& settings = core::Settings();
-  const std::string path = WithBackslashes(ReplaceWithSetting(url, kPdfLinkPrefix, settings.PdfDir));
-  if (settings.LastIssue == 0) return;
-  if (!actions_.EnsureCdReady(path)) return;
+// Without the archive's folders a PDF link names a file beside the shown page.
+void LinkRouter::PdfBranch(std::string_view url, const std::string& file) {
+  std::string path = file;
+  if (policy_.archive_folders) {
+    path = WithBackslashes(ReplaceWithSetting(url, kPdfLinkPrefix, settings_.PdfDir));
+    if (settings_.LastIssue == 0) return;
+    if (!actions_.EnsureCdReady(path)) return;
+  }
   if (!actions_.FileExists(path)) {
     core::ShowError(kMissingFile + platform::ShownPath(path));
     return;
@@ -225,8 +226,8 @@ void LinkDispatcher::PdfBranch(std::string_view url) {
   actions_.OpenPdfInReader(path);
 }
 
-void LinkDispatcher::WebsiteBranch(std::string_view url) {
-  const std::string& browser = core::Settings().BrowserPath;
+void LinkRouter::WebsiteBranch(std::string_view url) {
+  const std::string& browser = settings_.BrowserPath;
   if (browser.empty()) {
     core::ShowWarning(kNoWebBrowser);
     return;
@@ -234,8 +235,8 @@ void LinkDispatcher::WebsiteBranch(std::string_view url) {
   actions_.LaunchProgram(browser, std::string(url));
 }
 
-void LinkDispatcher::DirectoryBranch(std::string_view upper_url) {
-  const std::string directory = DirectoryLinkPath(upper_url);
+void LinkRouter::DirectoryBranch(std::string_view upper_url) {
+  const std::string directory = DirectoryLinkPath(upper_url, settings_.SourceDir);
   if (!actions_.EnsureCdReady(directory)) return;
   if (!actions_.DirectoryExists(directory)) {
     core::ShowError(kMissingDirectoryBefore + platform::ShownPath(directory) +
@@ -245,23 +246,22 @@ void LinkDispatcher::DirectoryBranch(std::string_view upper_url) {
   actions_.BrowseDirectory(directory);
 }
 
-void LinkDispatcher::ViewBranch(std::string_view upper_url) {
-  const SourceFileLink link = SourceFileLinkOf(upper_url);
+void LinkRouter::ViewBranch(std::string_view upper_url) {
+  const SourceFileLink link = SourceFileLinkOf(upper_url, settings_.SourceDir);
   if (!actions_.EnsureCdReady(link.file)) return;
-  actions_.LoadViewerTextFile(link.file, kViewerCaption + platform::ShownPath(link.file));
-  core::ViewerSearchWord() = core::Utf8ToCp1252(link.word);
-  actions_.ShowViewerModal();
+  actions_.ShowSourceFile(link.file, kViewerCaption + platform::ShownPath(link.file),
+                          core::Utf8ToCp1252(link.word));
 }
 
-void LinkDispatcher::SearchBranch(std::string_view url) {
+void LinkRouter::SearchBranch(std::string_view url) {
   const WordSplit split = SplitAtBar(url);
   const std::string page =
       ResolveLinkTarget(core::ReplaceAllNoCase(split.text, kSearchLinkPrefix, ""), true);
-  actions_.LoadDocumentIntoFrame(kMainFrame, page);
+  main_window_->LoadDocumentIntoFrame(kMainFrame, page);
   // An empty word is never found. The word is searched for in the page's own code page.
   const std::string word = core::Utf8ToCp1252(split.word);
-  if (word.empty() || !actions_.FindNext(word, false)) return;
-  actions_.ShowFindDialog(word, FindDialogPosition(actions_.MainWindowGeometry()));
+  if (word.empty() || !main_window_->FindNext(word, false)) return;
+  main_window_->ShowFindDialog(word, FindDialogPosition(main_window_->MainWindowGeometry()));
 }
 
 }  // namespace vantorel::browser

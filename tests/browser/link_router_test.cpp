@@ -1,4 +1,4 @@
-#include "browser/link_dispatcher.h"
+#include "browser/link_router.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "browser/link_path.h"
-#include "core/shared_state.h"
+#include "core/settings.h"
 #include "core/ui.h"
 #include "scripted_ui.h"
 
@@ -32,7 +32,7 @@ bool OnCdRom(const std::string& path) {
 
 // The main window, its windows and the platform, recording every action in order. Queries
 // (expansion, existence, geometry) are answered, not recorded.
-class RecordingActions : public LinkActions {
+class RecordingActions : public MainWindowLinkActions {
  public:
   std::string ExpandLinkPath(const std::string& reference) override {
     return browser::ExpandLinkPath(reference, LinkBase{"", "", kShownPageDir});
@@ -52,12 +52,13 @@ class RecordingActions : public LinkActions {
   }
   void ArticleSearch() override { Record("ArticleSearch"); }
   void SearchOther() override { Record("SearchOther"); }
-  void LoadViewerTextFile(const std::string& file, const std::string& caption) override {
+  // The main window's source display: the viewer loads the file and gets the word, then shows.
+  void ShowSourceFile(const std::string& file, const std::string& caption,
+                      const std::string& word) override {
     if (missing_page) throw std::runtime_error("Can't locate file: " + file);
     Record("LoadViewerTextFile(" + file + ", caption " + caption + ")");
-  }
-  void ShowViewerModal() override {
-    Record("ShowViewerModal(ViewerSearchWord " + core::ViewerSearchWord() + ")");
+    viewer_search_word = word;
+    Record("ShowViewerModal(ViewerSearchWord " + viewer_search_word + ")");
   }
   void BrowseDirectory(const std::string& directory) override {
     Record("BrowseDirectory(" + directory + ")");
@@ -83,6 +84,7 @@ class RecordingActions : public LinkActions {
   bool cd_cancelled = false;           // the user cancels the CD-ROM prompt
   bool word_on_page = true;            // FindNext finds any non-empty text
   bool missing_page = false;           // pages and text files fail to load as in the view
+  std::string viewer_search_word = kEarlierWord;  // the word the viewer looks for
   WindowGeometry window{100, 50, 700, 550};
 
  private:
@@ -107,25 +109,21 @@ struct LinkCase {
 
 void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.url; }
 
-// The settings every link case starts from, and a dispatcher over recorded actions.
+// The settings every link case starts from, and the main window's router over recorded
+// actions.
 class LinkDispatcherFixture : public ::testing::Test {
  protected:
   LinkDispatcherFixture() {
-    core::Settings() = {};
-    core::Settings().PdfDir = R"(C:\P\)";
-    core::Settings().SourceDir = R"(C:\S\)";
-    core::Settings().CdPath = R"(e:\)";
-    core::Settings().LastIssue = 72;
-    core::Settings().BrowserPath = kBrowser;
-    core::ViewerSearchWord() = kEarlierWord;
-  }
-  ~LinkDispatcherFixture() override {
-    core::Settings() = {};
-    core::ViewerSearchWord().clear();
+    settings_.PdfDir = R"(C:\P\)";
+    settings_.SourceDir = R"(C:\S\)";
+    settings_.CdPath = R"(e:\)";
+    settings_.LastIssue = 72;
+    settings_.BrowserPath = kBrowser;
   }
 
+  core::BrowserSettings settings_;
   RecordingActions actions_;
-  LinkDispatcher dispatcher_{actions_};
+  LinkRouter dispatcher_{static_cast<MainWindowLinkActions&>(actions_), settings_};
 };
 
 class LinkDispatcherTest : public LinkDispatcherFixture,
@@ -133,14 +131,14 @@ class LinkDispatcherTest : public LinkDispatcherFixture,
 
 TEST_P(LinkDispatcherTest, RoutesTheLink) {
   const LinkCase& c = GetParam();
-  if (c.setup != nullptr) c.setup(core::Settings(), actions_);
+  if (c.setup != nullptr) c.setup(settings_, actions_);
   ScriptedUi ui;
   for (const Box& box : c.boxes) ui.Expect(box.kind, box.text);
 
-  EXPECT_EQ(dispatcher_.HotSpotTargetClick(c.url), c.handled);
+  EXPECT_EQ(dispatcher_.HotSpotClick(c.url), c.handled);
   EXPECT_EQ(actions_.calls, c.calls);
   EXPECT_TRUE(ui.Done());
-  EXPECT_EQ(core::ViewerSearchWord(), c.viewer_search_word);
+  EXPECT_EQ(actions_.viewer_search_word, c.viewer_search_word);
 }
 
 const char kGifWarning[] =
@@ -379,10 +377,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LinkDispatcherFixture, TheViewsLoadErrorPassesToTheCaller) {
   actions_.missing_page = true;
   ScriptedUi ui;
-  EXPECT_THROW(dispatcher_.HotSpotTargetClick("SRCH:///NONE.HTM|Stream"), std::runtime_error);
-  EXPECT_THROW(dispatcher_.HotSpotTargetClick("VIEW:///DISKS/NONE.PAS|Stream"), std::runtime_error);
+  EXPECT_THROW(dispatcher_.HotSpotClick("SRCH:///NONE.HTM|Stream"), std::runtime_error);
+  EXPECT_THROW(dispatcher_.HotSpotClick("VIEW:///DISKS/NONE.PAS|Stream"), std::runtime_error);
   EXPECT_EQ(actions_.calls, std::vector<std::string>{R"(EnsureCdReady(C:\S\NONE.PAS))"});
-  EXPECT_EQ(core::ViewerSearchWord(), kEarlierWord);
+  EXPECT_EQ(actions_.viewer_search_word, kEarlierWord);
 }
 
 struct ResolveCase {
@@ -394,17 +392,14 @@ struct ResolveCase {
 
 void PrintTo(const ResolveCase& c, std::ostream* os) { *os << c.reference; }
 
-class ResolveLinkTargetTest : public ::testing::TestWithParam<ResolveCase> {
- protected:
-  ~ResolveLinkTargetTest() override { core::Settings() = {}; }
-};
+class ResolveLinkTargetTest : public ::testing::TestWithParam<ResolveCase> {};
 
 TEST_P(ResolveLinkTargetTest, UpperCasesReplacesTheBonusMarkerAndExpands) {
   const ResolveCase& c = GetParam();
-  core::Settings() = {};
-  core::Settings().CdPath = c.cd_path;
+  core::BrowserSettings settings;
+  settings.CdPath = c.cd_path;
   RecordingActions actions;
-  LinkDispatcher dispatcher(actions);
+  LinkRouter dispatcher(static_cast<MainWindowLinkActions&>(actions), settings);
   EXPECT_EQ(dispatcher.ResolveLinkTarget(c.reference, c.expand), c.expected);
 }
 
