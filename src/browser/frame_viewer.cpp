@@ -122,10 +122,7 @@ void FrameViewer::SetDefFontSize(double points) {
 
 void FrameViewer::SetHistoryMaxCount(int count) {
   settings_.history_max_count = std::max(0, count);
-  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
-    history_.resize(settings_.history_max_count);
-  }
-  history_position_ = std::clamp(history_position_, 0, std::max(0, static_cast<int>(history_.size()) - 1));
+  history_.SetMaxCount(settings_.history_max_count);
   PassSettingsOn();
 }
 
@@ -481,8 +478,9 @@ FrameViewer::ViewState FrameViewer::CurrentState() const {
 }
 
 void FrameViewer::SaveScrolls() {
-  if (history_position_ < 0 || history_position_ >= static_cast<int>(history_.size())) return;
-  ViewState& entry = history_[history_position_];
+  ViewState* shown = history_.Shown();
+  if (shown == nullptr) return;
+  ViewState& entry = *shown;
   if (entry.top.file != top_.file || entry.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     if (entry.frames[i].file == frames_[i].view->ShownFileName()) {
@@ -491,40 +489,28 @@ void FrameViewer::SaveScrolls() {
   }
 }
 
-void FrameViewer::RecordHistory() {
-  if (settings_.history_max_count <= 0) {
-    history_.clear();
-    history_position_ = 0;
-    return;
-  }
-  history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
-  history_.insert(history_.begin(), CurrentState());
-  history_position_ = 0;
-  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
-    history_.resize(settings_.history_max_count);
-  }
-}
+void FrameViewer::RecordHistory() { history_.Record(CurrentState()); }
 
 std::vector<std::string> FrameViewer::HistoryFiles() const {
   std::vector<std::string> files;
-  for (const ViewState& state : history_) files.push_back(state.top.file);
+  for (const ViewState& state : history_.Entries()) files.push_back(state.top.file);
   return files;
 }
 
 void FrameViewer::RecordFrameHistory(const HtmlViewer& view) {
   RecordHistory();
-  if (!history_.empty() && !view.ShownTitle().empty()) history_.front().page_title = view.ShownTitle();
+  if (!history_.Empty() && !view.ShownTitle().empty()) history_.At(0).page_title = view.ShownTitle();
 }
 
 std::vector<std::string> FrameViewer::HistoryPageTitles() const {
   std::vector<std::string> titles;
-  for (const ViewState& state : history_) titles.push_back(state.page_title);
+  for (const ViewState& state : history_.Entries()) titles.push_back(state.page_title);
   return titles;
 }
 
 std::vector<std::string> FrameViewer::HistoryTitles() const {
   std::vector<std::string> titles;
-  for (const ViewState& state : history_) titles.push_back(state.top.title);
+  for (const ViewState& state : history_.Entries()) titles.push_back(state.top.title);
   return titles;
 }
 
@@ -545,15 +531,15 @@ void FrameViewer::Restore(const ViewState& state) {
 }
 
 void FrameViewer::SetHistoryPosition(int index) {
-  if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
+  if (!history_.CanMoveTo(index)) return;
   ProcessingScope processing(*this);
   SaveScrolls();
-  Restore(history_[index]);
-  history_position_ = index;
+  Restore(history_.At(index));
+  history_.MoveTo(index);
 }
 
-void FrameViewer::HistoryForward() { SetHistoryPosition(history_position_ - 1); }
+void FrameViewer::HistoryForward() { SetHistoryPosition(history_.Position() - 1); }
 
-void FrameViewer::HistoryBack() { SetHistoryPosition(history_position_ + 1); }
+void FrameViewer::HistoryBack() { SetHistoryPosition(history_.Position() + 1); }
 
 }  // namespace vantorel::browser

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/history.h"
 #include "browser/html_viewer.h"
 
 class QVBoxLayout;
@@ -77,8 +78,8 @@ class FrameViewer : public QWidget, private FrameHost {
   void SetServerRoot(const std::string& root);
   // True when a step forward (towards newer entries) or back is possible in the view's
   // history, which holds every change of the view and of its frames.
-  bool FwdButtonEnabled() const { return history_position_ > 0; }
-  bool BackButtonEnabled() const { return history_position_ + 1 < static_cast<int>(history_.size()); }
+  bool FwdButtonEnabled() const { return history_.CanGoForward(); }
+  bool BackButtonEnabled() const { return history_.CanGoBack(); }
 
   // --- Operations ----------------------------------------------------------------------------
   // Loads an HTML file (the reference may end in "#" and an anchor) as the whole document,
@@ -100,7 +101,7 @@ class FrameViewer : public QWidget, private FrameHost {
   // Shows history entry index (0 is the newest); the current index or one outside the
   // history does nothing.
   void SetHistoryPosition(int index);
-  int HistoryPosition() const { return history_position_; }
+  int HistoryPosition() const { return history_.Position(); }
   // File and title of the top-level document of every history entry, newest first.
   std::vector<std::string> HistoryFiles() const;
   std::vector<std::string> HistoryTitles() const;
@@ -200,8 +201,7 @@ class FrameViewer : public QWidget, private FrameHost {
   bool is_frameset_ = false;
   DocumentName top_;                  // the top-level document
   HtmlViewer* active_ = nullptr;      // the frame last clicked, focused or loaded into
-  std::vector<ViewState> history_;    // newest first
-  int history_position_ = 0;
+  History<ViewState> history_;        // the view's states, newest first
 };
 
 }  // namespace vantorel::browser

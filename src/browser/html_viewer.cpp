@@ -99,7 +99,7 @@ void HtmlViewer::SetSettings(const ViewSettings& settings) {
 
 void HtmlViewer::SetHistoryMaxCount(int count) {
   settings_.history_max_count = std::max(0, count);
-  TrimHistory();
+  history_.SetMaxCount(settings_.history_max_count);
 }
 
 void HtmlViewer::SetImageCacheCount(int count) {
@@ -359,40 +359,24 @@ void HtmlViewer::LoadImageDocument(const std::string& file_name) {
 
 std::vector<std::string> HtmlViewer::HistoryFiles() const {
   std::vector<std::string> files;
-  for (const HistoryEntry& entry : history_) files.push_back(entry.document.file);
+  for (const HistoryEntry& entry : history_.Entries()) files.push_back(entry.document.file);
   return files;
 }
 
 std::vector<std::string> HtmlViewer::HistoryTitles() const {
   std::vector<std::string> titles;
-  for (const HistoryEntry& entry : history_) titles.push_back(entry.document.title);
+  for (const HistoryEntry& entry : history_.Entries()) titles.push_back(entry.document.title);
   return titles;
 }
 
 void HtmlViewer::SaveScrollInHistory() {
   if (!part_anchor_.empty()) return;  // heights in a later part are not the page's
-  if (history_position_ >= 0 && history_position_ < static_cast<int>(history_.size()) &&
-      history_[history_position_].document.file == shown_.name.file) {
-    history_[history_position_].scroll = verticalScrollBar()->value();
-  }
-}
-
-void HtmlViewer::TrimHistory() {
-  if (history_.size() > static_cast<std::size_t>(settings_.history_max_count)) {
-    history_.resize(settings_.history_max_count);
-  }
-  if (history_position_ >= static_cast<int>(history_.size())) {
-    history_position_ = std::max(0, static_cast<int>(history_.size()) - 1);
-  }
+  if (HistoryEntry* entry = history_.Shown(); entry != nullptr && entry->document.file == shown_.name.file)
+    entry->scroll = verticalScrollBar()->value();
 }
 
 void HtmlViewer::RecordHistory() {
-  if (settings_.history_max_count > 0) {
-    history_.erase(history_.begin(), history_.begin() + std::min<std::size_t>(history_position_, history_.size()));
-    history_.insert(history_.begin(), HistoryEntry{shown_.name});
-    history_position_ = 0;
-    TrimHistory();
-  }
+  history_.Record(HistoryEntry{shown_.name});
   if (OnHistoryChange) OnHistoryChange(*this);
 }
 
@@ -406,13 +390,13 @@ void HtmlViewer::ScrollTo(int y) {
 }
 
 void HtmlViewer::SetHistoryPosition(int index) {
-  if (index == history_position_ || index < 0 || index >= static_cast<int>(history_.size())) return;
+  if (!history_.CanMoveTo(index)) return;
   ProcessingScope processing(*this);
-  const HistoryEntry entry = history_[index];
+  const HistoryEntry entry = history_.At(index);
   PreparedDocument prepared = Prepare(entry.document.file, entry.document.kind);
   SaveScrollInHistory();
   Show(std::move(prepared), {});
-  history_position_ = index;
+  history_.MoveTo(index);
   ScrollTo(entry.scroll);
   if (OnHistoryChange) OnHistoryChange(*this);
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "browser/document_loader.h"
+#include "browser/history.h"
 #include "browser/html_frame.h"
 #include "browser/html_page.h"
 #include "browser/link_path.h"
@@ -123,7 +124,10 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // History, newest first: full file names and page titles; the index of the entry shown.
   std::vector<std::string> HistoryFiles() const;
   std::vector<std::string> HistoryTitles() const;
-  int HistoryPosition() const { return history_position_; }
+  int HistoryPosition() const { return history_.Position(); }
+  // Forward leads to a newer history entry, Back to an older one.
+  bool FwdButtonEnabled() const { return history_.CanGoForward(); }
+  bool BackButtonEnabled() const { return history_.CanGoBack(); }
   // Shows history entry index (0 is the newest) and raises OnHistoryChange; an index equal
   // to the current one or outside the history does nothing. Throws ViewError as LoadDocument
   // when the entry's file has gone.
@@ -217,7 +221,6 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   void ScrollTo(int y) override;
 
   void Load(const std::string& file_reference, DocumentKind kind);
-  void TrimHistory();
   void TrimImageCache();
   // NoSelect and the scroll bar option applied to the text control.
   void ApplyNoSelect();
@@ -244,8 +247,7 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   BorderStyle border_style_ = BorderStyle::htSingle;
 
   Shown shown_;                              // the document shown
-  std::vector<HistoryEntry> history_;        // newest first
-  int history_position_ = 0;                 // index of the entry shown
+  History<HistoryEntry> history_;            // the documents shown, newest first
   std::list<std::pair<std::string, QImage>> image_cache_;  // expanded path, image; newest first
   std::optional<LinkBase> loading_base_;     // link base of a page being prepared
   std::string pending_anchor_;               // anchor to reach once the view is shown

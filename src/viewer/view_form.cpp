@@ -230,9 +230,8 @@ void ViewForm::HotSpotChange(const std::string& src) { Panel1->setText(browser::
 bool ViewForm::HotSpotClick(const std::string& src) { return router_.HotSpotClick(src); }
 
 void ViewForm::SetHistoryButtons() {
-  const int position = Viewer->HistoryPosition();
-  ForwardBtn->setEnabled(position > 0);
-  BackBtn->setEnabled(position < static_cast<int>(Viewer->HistoryFiles().size()) - 1);
+  ForwardBtn->setEnabled(Viewer->FwdButtonEnabled());
+  BackBtn->setEnabled(Viewer->BackButtonEnabled());
 }
 
 void ViewForm::HistoryChange() {
