@@ -20,20 +20,20 @@
 
 #include "app/ini_file.h"
 #include "app/settings_file.h"
-#include "browser/qt_text.h"
+#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
-#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
 #include "platform/outside_programs.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::app {
 
-using browser::PathFromQString;
-using browser::PathToQString;
-using browser::ToQString;
+using qtui::PathFromQString;
+using qtui::PathToQString;
+using qtui::ToQString;
 
 namespace {
 
@@ -68,21 +68,6 @@ QWidget* WithBrowseButton(QLineEdit* edit, QToolButton* button) {
   layout->addWidget(edit, 1);
   layout->addWidget(button);
   return row;
-}
-
-// The CD-ROM drives the mount tables know, as roots ending in "/".
-QStringList CdDrives() {
-  QStringList drives;
-  const platform::MountTable& table = platform::CurrentMountTable();
-  for (const auto& entries : {table.Mounted(), table.Configured()}) {
-    for (const platform::MountEntry& entry : entries) {
-      if (!platform::IsOpticalEntry(entry)) continue;
-      QString root = PathToQString(platform::PathText(entry.mount_point));
-      if (!root.endsWith(QLatin1Char('/'))) root += QLatin1Char('/');
-      if (!drives.contains(root)) drives << root;
-    }
-  }
-  return drives;
 }
 
 }  // namespace
@@ -200,17 +185,10 @@ void OptionsForm::FormActivate() {
   PDFPathEdit->setText(PathToQString(settings.PdfDir));
   SourcePathEdit->setText(PathToQString(settings.SourceDir));
   CDDrive->clear();
-  QStringList drives = CdDrives();
-  const QString cd_path = PathToQString(settings.CdPath);
-  const auto same_drive = [&](const QString& drive) {
-    return core::SameTextNoCase(PathFromQString(drive), settings.CdPath);
-  };
-  if (!cd_path.isEmpty() && std::none_of(drives.begin(), drives.end(), same_drive))
-    drives.prepend(cd_path);
-  CDDrive->addItems(drives);
-  const auto selected = std::find_if(drives.begin(), drives.end(), same_drive);
-  CDDrive->setCurrentIndex(selected == drives.end() ? -1 : int(selected - drives.begin()));
-  if (selected == drives.end()) CDDrive->setEditText(QString());
+  const platform::CdDriveChoices choices = platform::CdDriveChoicesFor(settings.CdPath);
+  for (const std::string& drive : choices.drives) CDDrive->addItem(PathToQString(drive));
+  CDDrive->setCurrentIndex(choices.selected ? static_cast<int>(*choices.selected) : -1);
+  if (!choices.selected) CDDrive->setEditText(QString());
   LastIssueEdit->setText(QString::number(settings.LastIssue));
   ResultsDialogThresholdEdit->setText(QString::number(settings.ResultsThreshold));
   ExternalZipCheck->setChecked(settings.UseExternalZip);

@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/application_title.h"
 #include "app/options_form.h"
 #include "app/program_main_form.h"
-#include "app/qt_ui.h"
 #include "app/settings_file.h"
 #include "app/splash.h"
 #include "core/code_pages.h"
@@ -22,9 +20,16 @@
 #include "dialogs/html_search_form.h"
 #include "platform/help_page.h"
 #include "platform/single_instance.h"
+#include "qtui/application_title.h"
+#include "qtui/qt_ui.h"
 #include "viewer/view_form.h"
 
 namespace vantorel::app {
+
+using qtui::QtUi;
+using qtui::SetApplicationTitle;
+using qtui::kProgramTitle;
+using qtui::kStartingTitle;
 
 namespace {
 

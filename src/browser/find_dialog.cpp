@@ -7,9 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "browser/qt_text.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::browser {
+
+using qtui::FromQString;
+using qtui::ToQString;
 
 FindDialog::FindDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Find"));

@@ -13,12 +13,15 @@
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
-#include "browser/qt_text.h"
 #include "browser/view_events.h"
 #include "core/code_pages.h"
 #include "core/ui.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::browser {
+
+using qtui::FromQString;
+using qtui::ToQString;
 namespace {
 
 // Longest text FindNext looks for.

@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -21,10 +20,10 @@
 
 #include <exception>
 
+#include "browser/document_commands.h"
 #include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
 #include "browser/link_programs.h"
-#include "browser/qt_text.h"
 #include "core/path_texts.h"
 #include "core/settings.h"
 #include "core/ui.h"
@@ -33,17 +32,22 @@
 #include "platform/help_page.h"
 #include "platform/outside_programs.h"
 #include "platform/pdf_reader.h"
+#include "qtui/dropped_files.h"
+#include "qtui/print_setup.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::browser {
+
+using qtui::FromQString;
+using qtui::PathFromQString;
+using qtui::PathToQString;
+using qtui::ToQString;
 
 namespace {
 
 constexpr int kWidth = 799;
 constexpr int kHeight = 602;
-constexpr int kHistoryEntries = 6;
-constexpr int kLastPrintPage = 9999;     // "print to the end"
 constexpr std::size_t kUrlMax = 255;     // links are held in 255-character texts
-constexpr std::size_t kDroppedNameMax = 199;
 constexpr int kPrintTextOffset = 50;     // header and footer texts from the page's sides
 constexpr int kPrintTextLine = 40;       // their reference line in the margin
 
@@ -54,7 +58,6 @@ const char kPageTop[] = "#TOP";
 const char kCompleteListMessage[] =
     "Complete articles list: to return to this list\ragain, click the Articles button under Browse";
 
-void ShowViewError(const std::exception& error) { core::ShowError(error.what()); }
 
 // The print header and footer font.
 void UsePrintFont(QPainter& canvas) {
@@ -221,7 +224,7 @@ void MainForm::ConnectViewEvents() {
       handled = HotSpotTargetClick(url);
     } catch (const std::exception& error) {
       handled = true;
-      ShowViewError(error);
+      core::ShowError(error.what());
     }
   };
   FrameViewer->OnBlankWindowRequest = [this](browser::FrameViewer&, const std::string&, const std::string& url) {
@@ -321,17 +324,13 @@ void MainForm::Open1Click() {
   try {
     FrameViewer->LoadDocumentIntoFrame(kMainFrame, PathFromQString(dialog.selectedFiles().front()));
   } catch (const std::exception& error) {
-    ShowViewError(error);
+    core::ShowError(error.what());
     return;
   }
   setWindowTitle(ToQString(FrameViewer->ShownTitle()));
 }
 
-void MainForm::PrintDialogSetup(QPrintDialog& dialog) {
-  dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-  dialog.setMinMax(1, kLastPrintPage);
-  dialog.setFromTo(1, 1);
-}
+void MainForm::PrintDialogSetup(QPrintDialog& dialog) { qtui::PrintDialogSetup(dialog); }
 
 bool MainForm::ExecPrintDialog(QPrinter& printer) {
   QPrintDialog dialog(&printer, this);
@@ -342,10 +341,8 @@ bool MainForm::ExecPrintDialog(QPrinter& printer) {
 void MainForm::Print1Click() {
   QPrinter printer(QPrinter::HighResolution);
   if (!ExecPrintDialog(printer)) return;
-  if (printer.printRange() == QPrinter::PageRange)
-    PrintTo(printer, printer.fromPage(), printer.toPage());
-  else
-    PrintTo(printer, 1, kLastPrintPage);
+  const qtui::PrintPages pages = qtui::ChosenPages(printer);
+  PrintTo(printer, pages.first, pages.last);
 }
 
 int MainForm::PrintTo(QPrinter& printer, int first, int last) {
@@ -374,26 +371,17 @@ void MainForm::Find1Click() {
 
 void MainForm::FindDialogFind() {
   const std::string text = FindDialog1->FindText();
-  if (!FrameViewer->FindNext(text, FindDialog1->MatchCase()))
-    core::ShowInformation("No further occurences of \"" + core::Cp1252ToUtf8(text) + "\"");
+  if (!FrameViewer->FindNext(text, FindDialog1->MatchCase())) TellNotFound(kMainWindowNotFound, text);
 }
 
 void MainForm::Copy1Click() {
-  try {
-    FrameViewer->CopySelection();
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  RunViewCommand([this] { FrameViewer->CopySelection(); });
 }
 
 void MainForm::SelectAll1Click() { FrameViewer->SelectAllText(); }
 
 void MainForm::HistoryClick(int position) {
-  try {
-    FrameViewer->SetHistoryPosition(position);
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  RunViewCommand([this, position] { FrameViewer->SetHistoryPosition(position); });
   FillHistoryMenu();
 }
 
@@ -431,11 +419,9 @@ void MainForm::SearchOther() {
 }
 
 void MainForm::ShowSearchPage(const std::string& page) {
-  try {
+  RunViewCommand([this, &page] {
     FrameViewer->LoadDocumentIntoFrame(kMainFrame, core::Settings().DataDir + page + kPageTop);
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  });
   ReloadAndEnable();
 }
 
@@ -443,28 +429,16 @@ void MainForm::ReloadClick() { ReloadAndEnable(); }
 
 void MainForm::ReloadAndEnable() {
   ReloadBtn->setEnabled(false);
-  try {
-    FrameViewer->ReloadDocument();
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  RunViewCommand([this] { FrameViewer->ReloadDocument(); });
   ReloadBtn->setEnabled(!FrameViewer->ShownFileName().empty());
 }
 
 void MainForm::BackButtonClick() {
-  try {
-    FrameViewer->HistoryBack();
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  RunViewCommand([this] { FrameViewer->HistoryBack(); });
 }
 
 void MainForm::FwdButtonClick() {
-  try {
-    FrameViewer->HistoryForward();
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  RunViewCommand([this] { FrameViewer->HistoryForward(); });
 }
 
 void MainForm::UnzipBtnClick() { host_.Windows().OpenExtractDialog({}); }
@@ -472,27 +446,14 @@ void MainForm::UnzipBtnClick() { host_.Windows().OpenExtractDialog({}); }
 void MainForm::About1Click() { platform::ShowHelpPage("help.htm"); }
 
 void MainForm::FileDropHandler(const std::vector<std::string>& files) {
-  if (files.empty()) return;
-  const std::string name = files.front().substr(0, kDroppedNameMax);
+  const std::string name = DroppedName(files);
   if (name.empty()) return;
-  try {
-    FrameViewer->LoadDocument(name);
-  } catch (const std::exception& error) {
-    ShowViewError(error);
-  }
+  RunViewCommand([this, &name] { FrameViewer->LoadDocument(name); });
 }
 
-void MainForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
+void MainForm::dragEnterEvent(QDragEnterEvent* event) { qtui::AcceptFileDrag(*event); }
 
-void MainForm::dropEvent(QDropEvent* event) {
-  std::vector<std::string> files;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) files.push_back(PathFromQString(url.toLocalFile()));
-  event->acceptProposedAction();
-  FileDropHandler(files);
-}
+void MainForm::dropEvent(QDropEvent* event) { FileDropHandler(qtui::TakeDroppedFiles(*event)); }
 
 // --- View events ---------------------------------------------------------------------------
 

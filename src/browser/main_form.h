@@ -32,8 +32,8 @@ class FrameViewer;
 class HtmlViewer;
 
 // The windows the main window's commands and links open, which belong to the program around
-// it. Each call returns when its window has closed. Where the program has no such window,
-// the implementation says so in the main window's status bar and does nothing else.
+// it. Each call returns when its window has closed. Where the program has no such window
+// (a host built without it, as in tests), the call does nothing and reports no page written.
 class MainFormWindows {
  public:
   virtual ~MainFormWindows() = default;
@@ -109,7 +109,7 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   // (FindDialogPosition).
   void Find1Click();
   // FindNext with the dialog's text and match case; when nothing further is found, the
-  // information "No further occurences of \"" + text + "\"".
+  // information in the main window's wording (kMainWindowNotFound).
   void FindDialogFind();
   void Copy1Click();
   void SelectAll1Click();
@@ -158,7 +158,7 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   // Prints the shown document's pages first to last (1 and 9999: all) on printer; the
   // number of pages printed.
   int PrintTo(QPrinter& printer, int first, int last);
-  // The print dialog's settings: page numbers allowed, from 1 to 9999, first and last page 1.
+  // The print dialog's settings, as every window sets them (qtui::PrintDialogSetup).
   static void PrintDialogSetup(QPrintDialog& dialog);
 
   // Shows text in the status bar.

@@ -13,11 +13,13 @@
 #include <algorithm>
 #include <optional>
 
-#include "browser/qt_text.h"
 #include "core/code_pages.h"
 #include "core/texts.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::browser {
+
+using qtui::ToQString;
 namespace {
 
 // Pixels of the screen a page is designed for; a printer's layout scales them.

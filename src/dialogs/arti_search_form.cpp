@@ -19,21 +19,26 @@
 #include <iterator>
 #include <utility>
 
-#include "browser/qt_text.h"
+#include "core/progress_redirect.h"
 #include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
-#include "dialogs/drop_down_combo.h"
-#include "dialogs/form_controls.h"
-#include "dialogs/progress_redirect.h"
 #include "platform/help_page.h"
 #include "platform/pdf_reader.h"
+#include "qtui/drop_down_combo.h"
+#include "qtui/form_controls.h"
+#include "qtui/qt_text.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::dialogs {
 
-using browser::FromQString;
-using browser::ToQString;
+using core::ProgressRedirect;
+using qtui::Button;
+using qtui::DropDownCombo;
+using qtui::Hint;
+
+using qtui::FromQString;
+using qtui::ToQString;
 
 namespace {
 

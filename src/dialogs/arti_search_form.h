@@ -28,6 +28,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace vantorel::qtui {
+class DropDownCombo;
+}  // namespace vantorel::qtui
+
 namespace vantorel::dialogs {
 
 // What the error box says before the engine's report when the catalogue cannot be opened.
@@ -36,8 +40,6 @@ inline constexpr char kCatalogueNotOpened[] =
 
 // The reason given when the data folder holds no catalogue tables; the folder follows.
 inline constexpr char kNoCatalogue[] = "There are no catalogue tables (article.dbf, author.dbf, keyword.dbf) in ";
-
-class DropDownCombo;
 
 class ArtiSearchForm : public QDialog {
   Q_OBJECT
@@ -101,9 +103,9 @@ class ArtiSearchForm : public QDialog {
 
   // Controls, named by role.
   QCheckBox* AuthorCheck;         // "Author"
-  DropDownCombo* AuthorCombo;     // names; each item's data is the whole author item
+  qtui::DropDownCombo* AuthorCombo;     // names; each item's data is the whole author item
   QCheckBox* IssueCheck;          // "Issue"
-  DropDownCombo* IssueCombo;      // the issue items
+  qtui::DropDownCombo* IssueCombo;      // the issue items
   QPushButton* FreeTextBtn;       // "Free Text Search"
   QLabel* Label1;                 // "Keyword(s) to search for"
   QLineEdit* SearchWords;         // the search text

@@ -13,18 +13,22 @@
 #include <exception>
 #include <iterator>
 
-#include "browser/qt_text.h"
+#include "core/progress_redirect.h"
 #include "core/settings.h"
 #include "core/ui.h"
-#include "dialogs/form_controls.h"
-#include "dialogs/progress_redirect.h"
 #include "platform/help_page.h"
+#include "qtui/form_controls.h"
+#include "qtui/qt_text.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::dialogs {
 
-using browser::FromQString;
-using browser::ToQString;
+using core::ProgressRedirect;
+using qtui::Button;
+using qtui::Hint;
+
+using qtui::FromQString;
+using qtui::ToQString;
 
 namespace {
 

@@ -19,19 +19,23 @@
 #include <string>
 #include <utility>
 
+#include "archive/extraction_request.h"
 #include "archive/listing_texts.h"
-#include "browser/qt_text.h"
 #include "core/path_texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
-#include "dialogs/form_controls.h"
-#include "dialogs/long_path.h"
+#include "platform/long_path.h"
+#include "qtui/form_controls.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::dialogs {
 
-using browser::PathFromQString;
-using browser::PathToQString;
-using browser::ToQString;
+using platform::ToLongPath;
+using qtui::GlyphButton;
+
+using qtui::PathFromQString;
+using qtui::PathToQString;
+using qtui::ToQString;
 
 namespace {
 
@@ -48,48 +52,6 @@ constexpr int kProgressBarWidth = 200;
 constexpr char kOpenTitle[] = "Open";
 constexpr char kZipFilter[] = "Zip files (*.zip)|*.ZIP";
 constexpr char kFolderTitle[] = "Select Folder";
-constexpr char kNothingToUnzip[] = "Nothing to unzip: no Zipfile selected";
-constexpr char kNoDestination[] = "No destination directory provided";
-constexpr char kFilesUnzippedTo[] = " files unzipped to\r";
-constexpr char kNotUnzipped[] = "\r\rNot unzipped:";
-constexpr std::size_t kSkippedNamesShown = 10;
-
-std::string SkipReasonText(const archive::KvUnZip& unzip, const archive::SkippedEntry& skipped) {
-  switch (skipped.reason) {
-    case archive::SkipReason::FileExists: return "kept";
-    case archive::SkipReason::Encrypted: return "encrypted, no password given";
-    case archive::SkipReason::WrongPassword: return "wrong password";
-    case archive::SkipReason::UnsupportedEncryption: return "encryption not supported";
-    case archive::SkipReason::CannotCreate: return "cannot be written";
-    case archive::SkipReason::UnsafePath: return "leads outside the destination";
-    case archive::SkipReason::UnknownMethod:
-      return "unknown compression method " + std::to_string(unzip.Entry(skipped.index).method);
-    case archive::SkipReason::DamagedData: return "damaged data";
-  }
-  return "skipped";
-}
-
-// The entries the run could not write, one a line with the reason, for the summary box; empty
-// when there are none. Files kept because the reader answered No are not listed.
-std::string NotUnzippedText(const archive::KvUnZip& unzip) {
-  std::string text;
-  std::size_t listed = 0;
-  std::size_t more = 0;
-  for (const archive::SkippedEntry& skipped : unzip.Skipped()) {
-    if (skipped.reason == archive::SkipReason::FileExists) continue;
-    if (listed == kSkippedNamesShown) {
-      ++more;
-      continue;
-    }
-    const archive::ZipHeaderInfo& entry = unzip.Entry(skipped.index);
-    text += "\r" + core::WithSlashes(entry.path) + entry.file_name + " (" +
-            SkipReasonText(unzip, skipped) + ")";
-    ++listed;
-  }
-  if (listed == 0) return {};
-  if (more > 0) text += "\rand " + std::to_string(more) + " more";
-  return kNotUnzipped + text;
-}
 
 // The sizes label; the format groups thousands in threes with the user's separator. The text
 // is ASCII apart from the separator, which goes in as UTF-8.
@@ -256,30 +218,22 @@ void UnzipperForm::SpeedButton1Click() {
 
 void UnzipperForm::UnZipBtnClick() {
   if (extracting_) return;
-  if (KvUnZip1.ZipName().empty()) {
-    core::ShowError(kNothingToUnzip);
-    return;
-  }
-  if (DestinationEdit->text().isEmpty()) {
-    core::ShowError(kNoDestination);
+  const std::string destination = PathFromQString(DestinationEdit->text());
+  if (const auto error = archive::ExtractionRequestError(KvUnZip1.ZipName(), destination)) {
+    core::ShowError(*error);
     return;
   }
   SetExtracting(true);
   try {
     core::BusyCursor busy;
-    KvUnZip1.SetDoAll(true);
-    KvUnZip1.SetDestDir(PathFromQString(DestinationEdit->text()));
-    KvUnZip1.SetRecreateDirs(true);
-    KvUnZip1.SetRetainAttributes(true);
+    archive::PrepareDialogExtraction(KvUnZip1, destination);
     const int count = KvUnZip1.Extract();
     ProgressBar1->setValue(100);
-    const std::string summary =
-        std::to_string(count) + kFilesUnzippedTo + platform::ShownPath(KvUnZip1.DestDir());
-    const std::string not_unzipped = NotUnzippedText(KvUnZip1);
-    if (not_unzipped.empty())
-      core::ShowInformation(summary);
+    const archive::ExtractionSummary summary = archive::SummaryOfExtraction(KvUnZip1, count);
+    if (summary.warning)
+      core::ShowWarning(summary.text);
     else
-      core::ShowWarning(summary + not_unzipped);
+      core::ShowInformation(summary.text);
     ProgressBar1->setValue(0);
   } catch (const std::exception& error) {
     core::ShowError(error.what());

@@ -1,5 +1,6 @@
 #include "platform/cd_drive.h"
 
+#include <algorithm>
 #include <optional>
 #include <sstream>
 
@@ -150,6 +151,27 @@ std::string FirstCdDrive() {
     }
   }
   return {};
+}
+
+CdDriveChoices CdDriveChoicesFor(std::string_view cd_path) {
+  CdDriveChoices choices;
+  const MountTable& table = CurrentMountTable();
+  for (const auto& entries : {table.Mounted(), table.Configured()}) {
+    for (const MountEntry& entry : entries) {
+      if (!IsOpticalEntry(entry)) continue;
+      std::string root = PathText(entry.mount_point);
+      if (root.empty() || root.back() != '/') root += '/';
+      if (std::find(choices.drives.begin(), choices.drives.end(), root) == choices.drives.end())
+        choices.drives.push_back(root);
+    }
+  }
+  const auto same_drive = [&](const std::string& drive) { return core::SameTextNoCase(drive, cd_path); };
+  if (!cd_path.empty() && std::none_of(choices.drives.begin(), choices.drives.end(), same_drive))
+    choices.drives.insert(choices.drives.begin(), std::string(cd_path));
+  const auto selected = std::find_if(choices.drives.begin(), choices.drives.end(), same_drive);
+  if (selected != choices.drives.end())
+    choices.selected = static_cast<std::size_t>(selected - choices.drives.begin());
+  return choices;
 }
 
 bool IsCdDrive(std::string_view path) { return DriveOf(path).has_value(); }

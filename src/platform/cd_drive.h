@@ -10,7 +10,9 @@
 // from a MountTable, so tests can give fixed tables.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -63,6 +65,17 @@ bool IsOpticalEntry(const MountEntry& entry);
 // The root of the first CD-ROM drive, with a trailing "/": the first optical file system
 // mounted now, else the first configured one; empty when there is none.
 std::string FirstCdDrive();
+
+// What the Options dialog offers as CD-ROM drives: every optical drive of the mount tables
+// (mounted ones first, then configured ones) as a root ending in "/", each once; before them
+// cd_path (the CdPath setting) when it is not empty and none of them (compared without regard
+// to the case of a-z). selected: the index of cd_path among the drives; none for an empty
+// cd_path.
+struct CdDriveChoices {
+  std::vector<std::string> drives;
+  std::optional<std::size_t> selected;
+};
+CdDriveChoices CdDriveChoicesFor(std::string_view cd_path);
 
 // "Not a valid drive ID": what was given cannot name a drive (not an absolute path).
 class DriveIdError : public std::runtime_error {

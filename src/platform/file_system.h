@@ -6,7 +6,7 @@
 // its way is converted to code page 1252. The archive's own texts (table values, pages, links)
 // are 1252; a caller converts such a text with core::Cp1252ToUtf8 at the one place it joins a
 // path, and never joins a path to a 1252 text unconverted. Shown in Qt, a path goes through
-// browser::PathToQString, an archive text through browser::ToQString.
+// qtui::PathToQString, an archive text through qtui::ToQString.
 //
 // A path text may use "\" as a separator and any letter case, because the archive's links and
 // names come from a case-insensitive world. Here "\" becomes "/", and a component that does not

@@ -19,23 +19,23 @@
 #include <exception>
 #include <filesystem>
 
-#include "browser/qt_text.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "dialogs/extract_dialog.h"
-#include "dialogs/form_controls.h"
-#include "platform/copy_file.h"
 #include "platform/file_system.h"
 #include "platform/help_page.h"
 #include "platform/outside_programs.h"
+#include "qtui/form_controls.h"
+#include "qtui/qt_text.h"
+#include "viewer/file_commands.h"
 #include "viewer/file_list_viewer.h"
 
 namespace vantorel::viewer {
 
 namespace {
 
-using dialogs::GlyphButton;
+using qtui::GlyphButton;
 
 constexpr int kFormWidth = 701;
 constexpr int kFormHeight = 449;
@@ -50,25 +50,10 @@ constexpr char kNoFilesSelected[] = "No files selected";
 constexpr char kFolderTitle[] = "Select Folder";
 // The folder request starts at the root of the system's disk.
 constexpr char kCopyTargetPreset[] = "/";
-constexpr char kFilesCopied[] = " files copied";
-constexpr char kReplaceExistingFile[] = "Replace existing file ";
-constexpr char kFileExistsCaption[] = "File Exists Alert";
 // An extension upper-cased and cut to 5 characters, dot included, equals this for archives.
-constexpr char kZipExtension[] = ".ZIP";
-constexpr std::size_t kExtensionCut = 5;
 
-std::string PathTextOf(const QString& path) { return browser::PathFromQString(path); }
+std::string PathTextOf(const QString& path) { return qtui::PathFromQString(path); }
 
-// A file of a folder the list shows, as a path text with "/".
-std::string InFolder(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-bool IsZipArchive(const std::string& path) {
-  const std::string extension =
-      core::HasExtension(path) ? "." + core::UpperCaseAscii(core::ExtensionOf(path)) : "";
-  return extension.substr(0, kExtensionCut) == kZipExtension;
-}
 
 // The list's columns, as QFileSystemModel numbers them.
 enum ListColumn { kNameColumn = 0, kSizeColumn = 1, kTypeColumn = 2, kDateColumn = 3 };
@@ -257,7 +242,7 @@ void SelFileForm::BuildControls() {
 void SelFileForm::SetDirectory(const std::string& directory) {
   const std::filesystem::path real = platform::ResolvePath(directory);
   if (!platform::DirectoryExistsAt(real)) return;
-  const QString path = QDir::cleanPath(browser::PathToQString(platform::PathText(real)));
+  const QString path = QDir::cleanPath(qtui::PathToQString(platform::PathText(real)));
   const QModelIndex index = tree_model_->index(path);
   if (!index.isValid()) return;
   preset_folder_ = path;
@@ -366,7 +351,7 @@ void SelFileForm::btnRunClick() {
     return;
   }
   for (const std::string& path : paths) {
-    if (IsZipArchive(path))
+    if (ExtractsOnRun(path))
       dialogs::OpenExtractDialog(path);
     else
       platform::LaunchProgram(path, "", platform::Scripts::AskToRun);
@@ -384,28 +369,14 @@ void SelFileForm::btnCopyClick() {
       core::CurrentUi().AskForFolder({kFolderTitle, kCopyTargetPreset});
   if (!target || target->empty()) return;
 
-  int copied = SelectedCount();
+  int copied = 0;
   try {
-    for (const std::string& name : names)
-      if (!CopyOne(folder, name, *target)) --copied;
+    copied = CopyFiles(folder, names, *target, SelectedCount());
   } catch (const std::exception& error) {
     core::ShowError(error.what());
     return;
   }
-  core::ShowInformation(std::to_string(copied) + kFilesCopied);
-}
-
-bool SelFileForm::CopyOne(const std::string& folder, const std::string& name,
-                          const std::string& target) {
-  const std::string source = InFolder(folder, name);
-  const std::string copy = InFolder(target, name);
-  // Both paths are taken whole: one cut to a fixed length would name another file.
-  if (platform::FileExists(copy) &&
-      !core::Confirm(kReplaceExistingFile + name + "?", core::Buttons::YesNo, kFileExistsCaption))
-    return false;
-  const core::BusyCursor busy;
-  platform::CopyFileKeepDate(source, copy);
-  return true;
+  core::ShowInformation(FilesCopiedText(copied));
 }
 
 void SelFileForm::HelpBtnClick() { platform::ShowHelpPage(kHelpPage); }

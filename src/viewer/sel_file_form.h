@@ -102,8 +102,6 @@ class SelFileForm : public QDialog {
   void ShowTreeFolder();
   // A folder opened in the list becomes the tree's current folder.
   void OpenListItem(const QModelIndex& index);
-  // Copies one file into target; false when the user chose not to replace an existing file.
-  bool CopyOne(const std::string& folder, const std::string& name, const std::string& target);
 
   FileListViewer& viewer_;         // shows the View command's file lists
   QFileSystemModel* tree_model_;   // folders only, for ShellTree1

@@ -6,7 +6,6 @@
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -16,12 +15,11 @@
 
 #include <exception>
 
+#include "browser/document_commands.h"
 #include "browser/find_dialog.h"
 #include "browser/html_viewer.h"
-#include "browser/link_router.h"
 #include "browser/link_programs.h"
-#include "browser/main_form.h"
-#include "browser/qt_text.h"
+#include "browser/link_router.h"
 #include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/settings.h"
@@ -30,6 +28,9 @@
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/pdf_reader.h"
+#include "qtui/dropped_files.h"
+#include "qtui/print_setup.h"
+#include "qtui/qt_text.h"
 
 namespace vantorel::viewer {
 
@@ -38,14 +39,10 @@ namespace {
 constexpr int kDesignWidth = 700;
 constexpr int kDesignHeight = 550;
 constexpr int kSmallScreenWidth = 640;  // screens this wide or narrower place the window
-constexpr int kHistoryEntries = 6;
-constexpr int kLastPrintPage = 9999;    // "print to the end"
-constexpr std::size_t kDroppedNameMax = 199;
 constexpr double kPrintMargin = 2.0;    // centimetres, each side
 
 const char kDesignCaption[] = "View";
 const char kFolderPickerTitle[] = "Select Folder";
-const char kNoFurtherOccurrences[] = "No further occurrences of \"";
 
 QPushButton* BarButton(const QString& caption, const QString& hint, QStyle::StandardPixmap picture) {
   auto* button = new QPushButton(QApplication::style()->standardIcon(picture), caption);
@@ -156,7 +153,7 @@ void ViewForm::FormCreate(int screen_width) {
     move(kDesignWidth / 20, kDesignWidth / 20);
     resize(kDesignWidth, kDesignHeight);
   }
-  Viewer->SetHistoryMaxCount(kHistoryEntries);
+  Viewer->SetHistoryMaxCount(browser::kHistoryEntries);
   setAcceptDrops(true);
 }
 
@@ -165,7 +162,7 @@ void ViewForm::FormCreate(int screen_width) {
 void ViewForm::ShowTextFile(const std::string& file, const std::string& caption) {
   Viewer->SetDefBackground(Qt::white);
   Viewer->LoadTextDocument(file);
-  setWindowTitle(browser::PathToQString(caption));
+  setWindowTitle(qtui::PathToQString(caption));
 }
 
 void ViewForm::ShowModal() {
@@ -225,7 +222,7 @@ void ViewForm::FormActivate() {
   FindDialog->show();
 }
 
-void ViewForm::HotSpotChange(const std::string& src) { Panel1->setText(browser::ToQString(src)); }
+void ViewForm::HotSpotChange(const std::string& src) { Panel1->setText(qtui::ToQString(src)); }
 
 bool ViewForm::HotSpotClick(const std::string& src) { return router_.HotSpotClick(src); }
 
@@ -252,11 +249,7 @@ void ViewForm::ProcessingHandler(bool processing_on) {
 
 void ViewForm::FwdBackBtnClick(const QPushButton* sender) {
   const int step = sender == BackBtn ? 1 : -1;  // older entries have higher positions
-  try {
-    Viewer->SetHistoryPosition(Viewer->HistoryPosition() + step);
-  } catch (const std::exception& error) {
-    core::ShowError(error.what());
-  }
+  browser::RunViewCommand([this, step] { Viewer->SetHistoryPosition(Viewer->HistoryPosition() + step); });
 }
 
 void ViewForm::Find1Click() {
@@ -267,15 +260,11 @@ void ViewForm::Find1Click() {
 
 void ViewForm::FindDialogFind() {
   const std::string text = FindDialog->FindText();
-  if (!Viewer->FindNext(text, FindDialog->MatchCase()))
-    core::ShowInformation(kNoFurtherOccurrences + core::Cp1252ToUtf8(text) + "\"");
+  if (!Viewer->FindNext(text, FindDialog->MatchCase())) browser::TellNotFound(browser::kViewerNotFound, text);
 }
 
 void ViewForm::CopyItemClick() {
-  if (Viewer->SelectionLength() >= kCopyWarningLength &&
-      !core::Confirm(kCopyWarning, core::Buttons::OkCancel, {}, core::BoxKind::Warning))
-    return;
-  Viewer->CopySelection();
+  if (browser::ConfirmCopy(Viewer->SelectionLength())) Viewer->CopySelection();
 }
 
 void ViewForm::Copy1Click() { Viewer->CopySelection(); }
@@ -284,17 +273,15 @@ void ViewForm::SelectAll1Click() { Viewer->SelectAllText(); }
 
 bool ViewForm::ExecPrintDialog(QPrinter& printer) {
   QPrintDialog dialog(&printer, this);
-  browser::MainForm::PrintDialogSetup(dialog);
+  qtui::PrintDialogSetup(dialog);
   return dialog.exec() == QDialog::Accepted;
 }
 
 void ViewForm::Print1Click() {
   QPrinter printer(QPrinter::HighResolution);
   if (!ExecPrintDialog(printer)) return;
-  if (printer.printRange() == QPrinter::PageRange)
-    PrintTo(printer, printer.fromPage(), printer.toPage());
-  else
-    PrintTo(printer, 1, kLastPrintPage);
+  const qtui::PrintPages pages = qtui::ChosenPages(printer);
+  PrintTo(printer, pages.first, pages.last);
 }
 
 int ViewForm::PrintTo(QPrinter& printer, int first, int last) { return Viewer->PrintPages(printer, first, last); }
@@ -333,8 +320,8 @@ void ViewForm::FormClose() {
 }
 
 void ViewForm::FileDropHandler(const std::vector<std::string>& files) {
-  if (files.empty()) return;
-  const std::string name = files.front().substr(0, kDroppedNameMax);
+  const std::string name = browser::DroppedName(files);
+  if (name.empty()) return;
   const std::string extension = core::LowerCaseAscii(core::ExtensionOf(name));
   try {
     if (extension == "htm" || extension == "html")
@@ -348,19 +335,11 @@ void ViewForm::FileDropHandler(const std::vector<std::string>& files) {
   }
 }
 
-void ViewForm::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
+void ViewForm::dragEnterEvent(QDragEnterEvent* event) { qtui::AcceptFileDrag(*event); }
 
-void ViewForm::dropEvent(QDropEvent* event) {
-  std::vector<std::string> files;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) files.push_back(browser::PathFromQString(url.toLocalFile()));
-  event->acceptProposedAction();
-  FileDropHandler(files);
-}
+void ViewForm::dropEvent(QDropEvent* event) { FileDropHandler(qtui::TakeDroppedFiles(*event)); }
 
-std::string ViewForm::StatusText() const { return browser::FromQString(Panel1->text()); }
+std::string ViewForm::StatusText() const { return qtui::FromQString(Panel1->text()); }
 
 // --- LinkActions -----------------------------------------------------------------------
 

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "viewer/file_list_cursor.h"
-#include "viewer/file_list_viewer.h"
 #include "browser/link_router.h"
 #include "core/settings.h"
+#include "viewer/file_list_cursor.h"
+#include "viewer/file_list_viewer.h"
 
 class QAction;
 class QDragEnterEvent;
@@ -47,9 +47,6 @@ struct ExitButtonCaptions {
 };
 inline constexpr ExitButtonCaptions kFirstFileCaptions{"Close", "Next..."};
 inline constexpr ExitButtonCaptions kLaterFileCaptions{"&Close", "&Next..."};
-// Asked before a selection this long or longer is copied.
-inline constexpr int kCopyWarningLength = 32001;
-inline constexpr char kCopyWarning[] = "Selection exceeds buffer size and may be truncated";
 
 class ViewForm : public QDialog, public FileListViewer, private browser::LinkActions {
  public:
@@ -100,9 +97,10 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   // Shows the find dialog, modeless.
   void Find1Click();
   // FindNext with the dialog's text and match case; when nothing further is found, the
-  // information "No further occurrences of \"" + text + "\"".
+  // information in the viewer's wording (browser::kViewerNotFound).
   void FindDialogFind();
-  // Copies the selection; from kCopyWarningLength characters on, only after OK to kCopyWarning.
+  // Copies the selection; from browser::kCopyWarningLength characters on, only after OK to
+  // browser::kCopyWarning.
   void CopyItemClick();
   // Ctrl+C: copies without asking. Ctrl+A: selects the whole document.
   void Copy1Click();

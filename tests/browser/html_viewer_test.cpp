@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "browser/qt_text.h"
 #include "page_fixture_helpers.h"
+#include "qtui/qt_text.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 

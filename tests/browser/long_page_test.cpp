@@ -13,8 +13,8 @@
 #include "browser/html_viewer.h"
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
-#include "browser/qt_text.h"
 #include "page_fixture_helpers.h"
+#include "qtui/qt_text.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 

@@ -24,11 +24,13 @@
 
 #include "catalogue_fixture_helpers.h"
 #include "core/settings.h"
-#include "dialogs/drop_down_combo.h"
 #include "platform/help_page.h"
 #include "qt_application.h"
+#include "qtui/drop_down_combo.h"
 
 namespace vantorel::dialogs {
+
+using qtui::DropDownCombo;
 namespace {
 
 using core::Answer;

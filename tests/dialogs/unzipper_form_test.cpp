@@ -25,14 +25,16 @@
 
 #include "core/settings.h"
 #include "dialogs/extract_dialog.h"
-#include "dialogs/long_path.h"
 #include "legacy_helpers.h"
+#include "platform/long_path.h"
 #include "qt_application.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 #include "zip_builder_helpers.h"
 
 namespace vantorel::dialogs {
+
+using platform::ToLongPath;
 namespace {
 
 namespace fs = std::filesystem;

@@ -2,6 +2,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +128,29 @@ TEST_F(CdDriveTest, FirstCdDrivePrefersMountedDrives) {
   const MountTableFiles none(dir.Write("n", "/dev/sda1 / ext4 rw 0 0\n"), dir.path() / "x");
   SetMountTable(&none);
   EXPECT_EQ(FirstCdDrive(), "");
+}
+
+// The Options dialog's drive list: the optical drives once each (mounted first), the setting
+// put first when it is none of them, and the setting's place when it is one.
+TEST_F(CdDriveTest, CdDriveChoicesListTheDrivesAndTheSetting) {
+  TempDir dir;
+  const MountTableFiles two(dir.Write("m", "/dev/sda1 / ext4 rw 0 0\n/dev/sr1 /media/e iso9660 ro 0 0\n"),
+                            dir.Write("f", "/dev/sr0 /media/d udf 0 0\n/dev/sr1 /media/e iso9660 0 0\n"));
+  SetMountTable(&two);
+  const struct {
+    const char* cd_path;
+    std::vector<std::string> drives;
+    std::optional<std::size_t> selected;
+  } cases[] = {
+      {"", {"/media/e/", "/media/d/"}, std::nullopt},
+      {"/MEDIA/D/", {"/media/e/", "/media/d/"}, 1},
+      {"/mnt/cd/", {"/mnt/cd/", "/media/e/", "/media/d/"}, 0},
+  };
+  for (const auto& c : cases) {
+    const CdDriveChoices choices = CdDriveChoicesFor(c.cd_path);
+    EXPECT_EQ(choices.drives, c.drives) << c.cd_path;
+    EXPECT_EQ(choices.selected, c.selected) << c.cd_path;
+  }
 }
 
 TEST_F(CdDriveTest, TellsWhichPathsLieOnTheCdRomDrive) {

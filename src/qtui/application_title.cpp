@@ -1,6 +1,6 @@
-#include "app/application_title.h"
+#include "qtui/application_title.h"
 
-namespace vantorel::app {
+namespace vantorel::qtui {
 
 namespace {
 std::string& Title() {
@@ -13,4 +13,4 @@ const std::string& ApplicationTitle() { return Title(); }
 
 void SetApplicationTitle(std::string title) { Title() = std::move(title); }
 
-}  // namespace vantorel::app
+}  // namespace vantorel::qtui

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace vantorel::app {
+namespace vantorel::qtui {
 
 inline constexpr char kStartingTitle[] = "KVXBrowse";
 inline constexpr char kProgramTitle[] = "Vantorel Article Browser";
@@ -12,4 +12,4 @@ inline constexpr char kProgramTitle[] = "Vantorel Article Browser";
 const std::string& ApplicationTitle();
 void SetApplicationTitle(std::string title);
 
-}  // namespace vantorel::app
+}  // namespace vantorel::qtui

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vantorel::dialogs {
+namespace vantorel::platform {
 
 // The path as the disk spells it: on Linux there are no short (8.3) names, so this is the
 // canonical path of what the path text names (each component in its real letter case, links
@@ -12,4 +12,4 @@ namespace vantorel::dialogs {
 // unchanged.
 std::string ToLongPath(std::string_view path);
 
-}  // namespace vantorel::dialogs
+}  // namespace vantorel::platform

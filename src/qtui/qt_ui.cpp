@@ -1,4 +1,4 @@
-#include "app/qt_ui.h"
+#include "qtui/qt_ui.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -8,13 +8,11 @@
 #include <QPushButton>
 #include <QStringList>
 
-#include "app/application_title.h"
-#include "browser/qt_text.h"
+#include "qtui/application_title.h"
+#include "qtui/qt_text.h"
 
-namespace vantorel::app {
+namespace vantorel::qtui {
 
-using browser::PathFromQString;
-using browser::PathToQString;
 
 namespace {
 
@@ -134,4 +132,4 @@ QtUi::ProgressTarget QtUi::SetProgressTarget(ProgressTarget target) {
   return previous;
 }
 
-}  // namespace vantorel::app
+}  // namespace vantorel::qtui

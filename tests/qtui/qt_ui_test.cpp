@@ -1,4 +1,4 @@
-#include "app/qt_ui.h"
+#include "qtui/qt_ui.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -16,11 +16,11 @@
 #include <optional>
 #include <string>
 
-#include "app/application_title.h"
 #include "qt_application.h"
+#include "qtui/application_title.h"
 #include "temp_dir.h"
 
-namespace vantorel::app {
+namespace vantorel::qtui {
 namespace {
 
 using testing::TestApplication;
@@ -219,4 +219,4 @@ TEST(QtUi, SendsProgressTextsToTheCurrentTarget) {
 }
 
 }  // namespace
-}  // namespace vantorel::app
+}  // namespace vantorel::qtui

@@ -1,9 +1,9 @@
-#include "dialogs/form_controls.h"
+#include "qtui/form_controls.h"
 
 #include <QApplication>
 #include <QPushButton>
 
-namespace vantorel::dialogs {
+namespace vantorel::qtui {
 
 QString Hint(const char* text) {
   return QString::fromLatin1(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -22,4 +22,4 @@ QPushButton* GlyphButton(QStyle::StandardPixmap glyph, const char* caption, cons
   return button;
 }
 
-}  // namespace vantorel::dialogs
+}  // namespace vantorel::qtui

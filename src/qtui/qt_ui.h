@@ -9,7 +9,7 @@
 
 #include "core/ui.h"
 
-namespace vantorel::app {
+namespace vantorel::qtui {
 
 class QtUi : public core::Ui {
  public:
@@ -49,4 +49,4 @@ QString BoxText(const std::string& text);
 // "Description|*.a;*.b|..." as a Qt file-dialog filter "Description (*.a *.b);;...".
 QString QtFileFilter(const std::string& filter);
 
-}  // namespace vantorel::app
+}  // namespace vantorel::qtui

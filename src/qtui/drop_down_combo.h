@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace vantorel::dialogs {
+namespace vantorel::qtui {
 
 class DropDownCombo : public QComboBox {
  public:
@@ -20,4 +20,4 @@ class DropDownCombo : public QComboBox {
   }
 };
 
-}  // namespace vantorel::dialogs
+}  // namespace vantorel::qtui

@@ -11,7 +11,7 @@
 
 #include "core/code_pages.h"
 
-namespace vantorel::browser {
+namespace vantorel::qtui {
 
 inline QString ToQString(std::string_view cp1252) {
   return QString::fromStdString(core::Cp1252ToUtf8(cp1252));
@@ -28,4 +28,4 @@ inline QString PathToQString(std::string_view utf8_path) {
 
 inline std::string PathFromQString(const QString& path) { return path.toStdString(); }
 
-}  // namespace vantorel::browser
+}  // namespace vantorel::qtui

@@ -6,7 +6,7 @@
 
 class QPushButton;
 
-namespace vantorel::dialogs {
+namespace vantorel::qtui {
 
 // A hint as Qt shows it: "\r\n" breaks the line.
 QString Hint(const char* text);
@@ -17,4 +17,4 @@ QPushButton* Button(const char* caption);
 // As Button, with the style's standard picture and the hint as its tooltip (none when null).
 QPushButton* GlyphButton(QStyle::StandardPixmap glyph, const char* caption, const char* hint);
 
-}  // namespace vantorel::dialogs
+}  // namespace vantorel::qtui

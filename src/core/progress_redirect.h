@@ -9,9 +9,9 @@
 
 #include "core/ui.h"
 
-namespace vantorel::dialogs {
+namespace vantorel::core {
 
-class ProgressRedirect : public core::Ui {
+class ProgressRedirect : public Ui {
  public:
   using Target = std::function<void(const std::string& text)>;
 
@@ -22,14 +22,14 @@ class ProgressRedirect : public core::Ui {
   ProgressRedirect(const ProgressRedirect&) = delete;
   ProgressRedirect& operator=(const ProgressRedirect&) = delete;
 
-  core::Answer Show(const core::MessageBox& box) override { return previous_.Show(box); }
-  std::optional<std::string> AskForFile(const core::FileRequest& request) override {
+  Answer Show(const MessageBox& box) override { return previous_.Show(box); }
+  std::optional<std::string> AskForFile(const FileRequest& request) override {
     return previous_.AskForFile(request);
   }
-  std::optional<std::string> AskForFolder(const core::FolderRequest& request) override {
+  std::optional<std::string> AskForFolder(const FolderRequest& request) override {
     return previous_.AskForFolder(request);
   }
-  std::optional<std::string> AskForPassword(const core::PasswordRequest& request) override {
+  std::optional<std::string> AskForPassword(const PasswordRequest& request) override {
     return previous_.AskForPassword(request);
   }
   void ShowProgress(const std::string& text) override { target_(text); }
@@ -37,7 +37,7 @@ class ProgressRedirect : public core::Ui {
 
  private:
   Target target_;        // shows the progress texts
-  core::Ui& previous_;   // everything else
+  Ui& previous_;   // everything else
 };
 
-}  // namespace vantorel::dialogs
+}  // namespace vantorel::core

@@ -1,10 +1,10 @@
-#include "dialogs/long_path.h"
+#include "platform/long_path.h"
 
 #include <filesystem>
 
 #include "platform/file_system.h"
 
-namespace vantorel::dialogs {
+namespace vantorel::platform {
 
 std::string ToLongPath(std::string_view path) {
   const std::filesystem::path canonical = platform::CanonicalPath(platform::ResolvePath(path));
@@ -12,4 +12,4 @@ std::string ToLongPath(std::string_view path) {
   return platform::PathText(canonical);
 }
 
-}  // namespace vantorel::dialogs
+}  // namespace vantorel::platform
