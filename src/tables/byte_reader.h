@@ -1,8 +1,12 @@
-// The one way the table engine reads untrusted bytes: little- and big-endian integers and
-// byte runs at offsets that are checked against the end of the data.
+// How the table and memo readers take untrusted bytes of variable size (headers, field
+// descriptors, records, memo blocks): little- and big-endian integers and byte runs at
+// offsets that are checked against the end of the data.
 //
 // Callers validate sizes where they read them and never ask for bytes they have not
-// checked; a read outside the data anyway is the engine's internal error 254.
+// checked; a read outside the data anyway is the engine's internal error 254. The NDX reader
+// needs no such checks: its header and nodes are whole fixed-size pages (ndx_format.h), read
+// at fixed offsets, and NdxIndex checks that a node's count of entries fits its page before
+// it reads an entry.
 #pragma once
 
 #include <cstddef>

@@ -379,26 +379,57 @@ TEST_F(FrameViewerTest, ImagesAreRequestedWithTheFrameAsSender) {
 
 // --- Pictures of the pages for review ------------------------------------------------------
 
-class PageScreenshotTest : public FrameViewerTest {};
+// The pictures are also checked: the page's text is drawn (dark pixels on the white page),
+// its links in the pages' link colour (blue), and a picture taken at an anchor shows another
+// part of the page than the one taken at its top.
+class PageScreenshotTest : public FrameViewerTest {
+ protected:
+  struct Ink {
+    int dark = 0;  // text
+    int blue = 0;  // links
+  };
+  static Ink InkOf(const QImage& picture) {
+    Ink ink;
+    for (int y = 0; y < picture.height(); ++y) {
+      for (int x = 0; x < picture.width(); ++x) {
+        const QColor c = picture.pixelColor(x, y);
+        if (c.red() < 96 && c.green() < 96 && c.blue() < 96) ++ink.dark;
+        if (c.blue() > 160 && c.red() < 96 && c.green() < 96) ++ink.blue;
+      }
+    }
+    return ink;
+  }
+  static void ExpectTextAndLinks(const QImage& picture, const char* name) {
+    const Ink ink = InkOf(picture);
+    EXPECT_GT(ink.dark, 200) << name << ": no text drawn";
+    EXPECT_GT(ink.blue, 50) << name << ": no link drawn in blue";
+  }
+};
 
 TEST_F(PageScreenshotTest, GeneratedResultPages) {
   view.OnBitmapRequest = RequestArchiveBitmap;
   view.LoadDocument(Write("SEARCHRESULT.HTM", testing::SearchResultsPage(6)));
-  testing::SaveScreenshot(view, "search_results.png");
+  const QImage results = testing::SaveScreenshot(view, "search_results.png");
+  ExpectTextAndLinks(results, "search_results");
   view.LoadDocument(dir / "SEARCHRESULT.HTM#3");
-  testing::SaveScreenshot(view, "search_results_detail.png");
+  const QImage detail = testing::SaveScreenshot(view, "search_results_detail.png");
+  EXPECT_GT(InkOf(detail).dark, 200);
+  EXPECT_NE(detail, results) << "the anchor shows the page's top";
   Write("AADETAIL.HTM", testing::ArticleDetailPage(12));
   view.LoadDocument(Write("ALLARTS.HTM", testing::AllArticlesPage(40)));
-  testing::SaveScreenshot(view, "complete_list.png");
+  ExpectTextAndLinks(testing::SaveScreenshot(view, "complete_list.png"), "complete_list");
   view.LoadDocument(dir / "AADETAIL.HTM#TOP");
-  testing::SaveScreenshot(view, "complete_detail.png");
+  EXPECT_GT(InkOf(testing::SaveScreenshot(view, "complete_detail.png")).dark, 200);
 }
 
 TEST_F(PageScreenshotTest, FramesetStartPage) {
   view.LoadDocument(WriteFrameset());
+  const QImage before = view.grab().toImage();
   Write("SEARCHRESULT.HTM", testing::SearchResultsPage(4));
   view.LoadDocumentIntoFrame("MAIN", dir / "SEARCHRESULT.HTM#TOP");
-  testing::SaveScreenshot(view, "frameset_results.png");
+  const QImage frameset = testing::SaveScreenshot(view, "frameset_results.png");
+  ExpectTextAndLinks(frameset, "frameset_results");
+  EXPECT_NE(frameset, before) << "the results did not replace the frame's page";
 }
 
 TEST_F(PageScreenshotTest, DemoArchiveStartPage) {

@@ -43,11 +43,13 @@ QPoint PointOfText(browser::HtmlViewer& view, const QString& text) {
   return view.cursorRect(at).center();
 }
 
-void SaveScreenshot(QWidget& widget, const std::string& name) {
+QImage SaveScreenshot(QWidget& widget, const std::string& name) {
   QApplication::processEvents();
   const QString folder = QStringLiteral(BROWSER_SCREENSHOT_DIR);
   QDir().mkpath(folder);
-  EXPECT_TRUE(widget.grab().save(folder + "/" + QString::fromStdString(name))) << name;
+  const QImage picture = widget.grab().toImage();
+  EXPECT_TRUE(picture.save(folder + "/" + QString::fromStdString(name))) << name;
+  return picture;
 }
 
 std::string BmpBytes(int width, int height, std::uint32_t rgb) {

@@ -2,6 +2,7 @@
 // pictures of the views. The result pages are in result_page_helpers.h.
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QString>
 
@@ -24,8 +25,9 @@ void EnsureQtApplication();
 // The point in view's viewport over the first occurrence of text.
 QPoint PointOfText(browser::HtmlViewer& view, const QString& text);
 
-// Saves a picture of widget as name (a .png file) in the build's screenshot folder.
-void SaveScreenshot(QWidget& widget, const std::string& name);
+// Saves a picture of widget as name (a .png file) in the build's screenshot folder and
+// returns it.
+QImage SaveScreenshot(QWidget& widget, const std::string& name);
 
 // An uncompressed 24-bit BMP file of one colour (0xRRGGBB).
 std::string BmpBytes(int width, int height, std::uint32_t rgb);
