@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "core/texts.h"
-#include "tables/expression_parser.h"
+#include "tables/expression/expression_parser.h"
 
 namespace vantorel::tables {
 

@@ -12,7 +12,7 @@
 #include "core/ui.h"
 #include "platform/file_system.h"
 #include "tables/create_dbf.h"
-#include "tables/expression_dates.h"
+#include "tables/expression/expression_dates.h"
 #include "tables/filter.h"
 #include "tables/memo_field.h"
 #include "tables/ndx_builder.h"

@@ -11,7 +11,7 @@
 #include "core/texts.h"
 #include "platform/file_system.h"
 #include "platform/replacing_file.h"
-#include "tables/expression_parser.h"
+#include "tables/expression/expression_parser.h"
 #include "tables/kv_error.h"
 #include "tables/ndx_format.h"
 #include "tables/ndx_index.h"

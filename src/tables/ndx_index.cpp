@@ -8,9 +8,9 @@
 
 #include "core/code_pages.h"
 #include "core/texts.h"
-#include "tables/expression_dates.h"
-#include "tables/expression_numbers.h"
-#include "tables/expression_parser.h"
+#include "tables/expression/expression_dates.h"
+#include "tables/expression/expression_numbers.h"
+#include "tables/expression/expression_parser.h"
 #include "tables/kv_error.h"
 #include "tables/ndx_key.h"
 #include "tables/work_areas.h"

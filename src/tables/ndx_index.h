@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "tables/expression.h"
+#include "tables/expression/expression.h"
 #include "tables/ndx_format.h"
 #include "tables/ndx_names.h"
 #include "tables/work_area.h"

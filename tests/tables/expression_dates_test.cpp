@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "tables/expression_dates.h"
-#include "tables/expression_numbers.h"
+#include "tables/expression/expression_dates.h"
+#include "tables/expression/expression_numbers.h"
 
 namespace vantorel::tables {
 namespace {

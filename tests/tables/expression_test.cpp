@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "tables/expression_dates.h"
-#include "tables/expression_parser.h"
-#include "tables/kv_error.h"
 #include "expression_test_table.h"
+#include "tables/expression/expression_dates.h"
+#include "tables/expression/expression_parser.h"
+#include "tables/kv_error.h"
 
 namespace vantorel::tables {
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "tables/dbf_field.h"
-#include "tables/expression.h"
-#include "tables/expression_dates.h"
+#include "tables/expression/expression.h"
+#include "tables/expression/expression_dates.h"
 
 namespace vantorel::tables::testing {
 

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "dbf_tool.h"
-#include "tables/expression_dates.h"
-#include "tables/expression_parser.h"
+#include "tables/expression/expression_dates.h"
+#include "tables/expression/expression_parser.h"
 #include "tables/filter.h"
 
 namespace vantorel::tools::dbf {

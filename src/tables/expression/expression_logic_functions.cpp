@@ -1,4 +1,4 @@
-#include "tables/expression_logic_functions.h"
+#include "tables/expression/expression_logic_functions.h"
 
 #include <cstring>
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "tables/dbf_field.h"
-#include "tables/expression.h"
+#include "tables/expression/expression.h"
 
 namespace vantorel::tables {
 

@@ -1,12 +1,12 @@
-#include "tables/expression_parser.h"
+#include "tables/expression/expression_parser.h"
 
 #include <algorithm>
 #include <new>
 #include <string>
 
-#include "tables/expression_functions.h"
-#include "tables/expression_numbers.h"
-#include "tables/expression_scanner.h"
+#include "tables/expression/expression_functions.h"
+#include "tables/expression/expression_numbers.h"
+#include "tables/expression/expression_scanner.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::tables {

@@ -3,7 +3,7 @@
 // the date texts are those of expression_dates.h.
 #pragma once
 
-#include "tables/expression_functions.h"
+#include "tables/expression/expression_functions.h"
 
 namespace vantorel::tables {
 

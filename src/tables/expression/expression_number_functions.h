@@ -2,7 +2,7 @@
 // and MIN also of two dates), and error 358 that divisions by zero raise.
 #pragma once
 
-#include "tables/expression_functions.h"
+#include "tables/expression/expression_functions.h"
 
 namespace vantorel::tables {
 

@@ -1,9 +1,9 @@
-#include "tables/expression_conversion_functions.h"
+#include "tables/expression/expression_conversion_functions.h"
 
 #include <string_view>
 
-#include "tables/expression_dates.h"
-#include "tables/expression_numbers.h"
+#include "tables/expression/expression_dates.h"
+#include "tables/expression/expression_numbers.h"
 
 namespace vantorel::tables {
 

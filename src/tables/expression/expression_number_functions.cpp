@@ -1,9 +1,9 @@
-#include "tables/expression_number_functions.h"
+#include "tables/expression/expression_number_functions.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "tables/expression_numbers.h"
+#include "tables/expression/expression_numbers.h"
 #include "tables/kv_error.h"
 
 namespace vantorel::tables {

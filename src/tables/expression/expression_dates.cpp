@@ -1,4 +1,4 @@
-#include "tables/expression_dates.h"
+#include "tables/expression/expression_dates.h"
 
 #include <array>
 #include <cmath>

@@ -2,7 +2,7 @@
 // RIGHT, SUBSTR, STUFF, REPLICATE, SPACE, LEN, AT and SOUNDEX.
 #pragma once
 
-#include "tables/expression_functions.h"
+#include "tables/expression/expression_functions.h"
 
 namespace vantorel::tables {
 

@@ -1,7 +1,7 @@
-#include "tables/expression_scanner.h"
+#include "tables/expression/expression_scanner.h"
 
 #include "core/texts.h"
-#include "tables/expression_numbers.h"
+#include "tables/expression/expression_numbers.h"
 
 namespace vantorel::tables {
 

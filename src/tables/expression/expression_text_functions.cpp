@@ -1,4 +1,4 @@
-#include "tables/expression_text_functions.h"
+#include "tables/expression/expression_text_functions.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/code_pages.h"
-#include "tables/expression_numbers.h"
+#include "tables/expression/expression_numbers.h"
 
 namespace vantorel::tables {
 

@@ -1,4 +1,4 @@
-#include "tables/expression_working_pool.h"
+#include "tables/expression/expression_working_pool.h"
 
 #include "tables/kv_error.h"
 

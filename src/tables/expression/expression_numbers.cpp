@@ -1,4 +1,4 @@
-#include "tables/expression_numbers.h"
+#include "tables/expression/expression_numbers.h"
 
 #include <array>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "tables/expression_date_functions.h"
+#include "tables/expression/expression_date_functions.h"
 
-#include "tables/expression_dates.h"
+#include "tables/expression/expression_dates.h"
 
 namespace vantorel::tables {
 

@@ -1,10 +1,10 @@
-#include "tables/expression_functions.h"
+#include "tables/expression/expression_functions.h"
 
-#include "tables/expression_conversion_functions.h"
-#include "tables/expression_date_functions.h"
-#include "tables/expression_logic_functions.h"
-#include "tables/expression_number_functions.h"
-#include "tables/expression_text_functions.h"
+#include "tables/expression/expression_conversion_functions.h"
+#include "tables/expression/expression_date_functions.h"
+#include "tables/expression/expression_logic_functions.h"
+#include "tables/expression/expression_number_functions.h"
+#include "tables/expression/expression_text_functions.h"
 
 namespace vantorel::tables {
 

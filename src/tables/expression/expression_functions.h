@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tables/expression_code.h"
-#include "tables/expression_working_pool.h"
+#include "tables/expression/expression_code.h"
+#include "tables/expression/expression_working_pool.h"
 
 namespace vantorel::tables {
 

@@ -2,7 +2,7 @@
 // character values, and DELETED and RECNO, which describe the record being evaluated.
 #pragma once
 
-#include "tables/expression_functions.h"
+#include "tables/expression/expression_functions.h"
 
 namespace vantorel::tables {
 

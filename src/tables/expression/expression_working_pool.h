@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "tables/expression.h"
+#include "tables/expression/expression.h"
 
 namespace vantorel::tables {
 

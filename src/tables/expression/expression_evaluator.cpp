@@ -7,12 +7,12 @@
 #include <functional>
 #include <string_view>
 
-#include "tables/expression.h"
-#include "tables/expression_dates.h"
-#include "tables/expression_functions.h"
-#include "tables/expression_number_functions.h"
-#include "tables/expression_numbers.h"
-#include "tables/expression_working_pool.h"
+#include "tables/expression/expression.h"
+#include "tables/expression/expression_dates.h"
+#include "tables/expression/expression_functions.h"
+#include "tables/expression/expression_number_functions.h"
+#include "tables/expression/expression_numbers.h"
+#include "tables/expression/expression_working_pool.h"
 
 namespace vantorel::tables {
 

@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/expression_code.h"
+#include "tables/expression/expression_code.h"
 
 namespace vantorel::tables {
 

@@ -3,7 +3,7 @@
 // code.
 #pragma once
 
-#include "tables/expression_functions.h"
+#include "tables/expression/expression_functions.h"
 
 namespace vantorel::tables {
 
