@@ -30,6 +30,11 @@ struct BrowserSettings {
   bool operator==(const BrowserSettings&) const = default;
 };
 
+// The run's settings record, the one piece of state the windows still share: the start-up
+// set-up and the Options dialog change it, and the windows, the catalogue's pages and the
+// platform's CD-ROM, PDF and write-folder code read it where a setting is needed. Code that
+// can take the record as a value or a reference (the link router does) should; tests reset it
+// with Settings() = {}.
 BrowserSettings& Settings();
 
 }  // namespace vantorel::core
