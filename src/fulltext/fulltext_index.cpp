@@ -488,11 +488,11 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
   };
   try {
     for (const SourceFile& file : plan.to_read) {
+      if (progress) progress({outcome.read, plan.to_read.size(), ShownPath(file.root, file.path)});
       if (stop.stop_requested()) {
         outcome.cancelled = true;
         break;
       }
-      if (progress) progress({outcome.read, plan.to_read.size(), ShownPath(file.root, file.path)});
       Extracted extracted;
       const auto identity = std::make_tuple(file.device, file.inode, file.size, file.modified_ns);
       const auto known_pdf = file.kind == NameKind::Pdf ? pdf_bodies.find(identity)
@@ -703,9 +703,8 @@ std::vector<Problem> FullTextIndex::Problems() {
       *db_, "SELECT root, path, problem FROM sources WHERE problem IS NOT NULL ORDER BY root, path");
   while (statement.Step()) {
     const std::string shown = ShownPath(static_cast<Root>(statement.Int(0)), statement.Text(1));
-    std::string_view text = statement.Text(2);
-    const std::string all(text);
-    text = all;
+    const std::string lines = statement.Text(2);
+    std::string_view text = lines;
     while (!text.empty()) {
       const std::size_t end = text.find('\n');
       problems.push_back({shown, std::string(text.substr(0, end))});

@@ -153,8 +153,8 @@ class FullTextIndex {
 
   // What an update would do now. Throws EIndexDamaged, EFullTextError.
   UpdatePlan PlanUpdate();
-  // Carries the plan out (see the top of this file). progress is called before each file;
-  // stop is looked at before each file. Throws EIndexDamaged, EFullTextError.
+  // Carries the plan out (see the top of this file). Before each file progress is called, then
+  // stop looked at. Throws EIndexDamaged, EFullTextError.
   UpdateOutcome Update(const UpdatePlan& plan, const ProgressCallback& progress = {},
                        std::stop_token stop = {});
   // Removes the index file and starts an empty index in its place.
