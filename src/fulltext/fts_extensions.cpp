@@ -1,6 +1,7 @@
 #include "fulltext/fts_extensions.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -91,31 +92,50 @@ struct SnippetToken {
   int page;
 };
 
-// The tokens of the body up to the last one a snippet needs.
+// The body's tokens from the first snippet's start up to the last token a snippet needs.
+// The first snippet is anchored at the first found token; it ends kSnippetTokens tokens after
+// its start or at the end of the anchor's page. The second is anchored at the first found
+// token after the first snippet's last token.
 struct Walk {
-  int next = 0;       // number of the next token
-  int page = 1;       // page of the next token
-  int stop_after;     // the last token number needed
-  std::vector<std::pair<int, int>> windows;  // token ranges [first, last] of the snippets
-  std::vector<SnippetToken> kept;            // tokens inside the windows
-  std::vector<int> page_of_window_anchor;    // the page of each window's anchor token
-  std::vector<int> anchors;                  // the anchor token of each window
+  const std::vector<Instance>* instances;
+  int first_anchor = 0;   // the first snippet's anchor
+  int from = 0;           // the first token kept
+  int next = 0;           // number of the next token
+  int page = 1;           // page of the next token
+  int anchor_page = 0;    // page of the first anchor, 0 until it is met
+  bool first_closed = false;
+  int first_last = -1;    // the first snippet's last token
+  int second_anchor = -1; // -1: none
+  int stop_after = std::numeric_limits<int>::max();
+  std::vector<SnippetToken> kept;
 };
+
+void CloseFirstSnippet(Walk& walk) {
+  walk.first_closed = true;
+  for (const SnippetToken& token : walk.kept)
+    if (token.page == walk.anchor_page && token.number <= walk.first_anchor + kSnippetTokens - 1)
+      walk.first_last = std::max(walk.first_last, token.number);
+  for (const Instance& instance : *walk.instances)
+    if (instance.first > walk.first_last) {
+      walk.second_anchor = instance.first;
+      break;
+    }
+  walk.stop_after = walk.second_anchor < 0 ? walk.next : walk.second_anchor + kSnippetTokens;
+}
 
 int WalkToken(void* context, int flags, const char* token, int length, int start, int end) {
   auto* walk = static_cast<Walk*>(context);
   if ((flags & FTS5_TOKEN_COLOCATED) != 0) return SQLITE_OK;
   const int number = walk->next++;
-  if (length == 1 && token[0] == kBreakToken[0]) {
+  const bool page_break = length == 1 && token[0] == kBreakToken[0];
+  if (number == walk->first_anchor) walk->anchor_page = walk->page;
+  if (!walk->first_closed && walk->anchor_page != 0 &&
+      (number >= walk->first_anchor + kSnippetTokens || page_break))
+    CloseFirstSnippet(*walk);
+  if (page_break) {
     ++walk->page;
-  } else {
-    for (std::size_t w = 0; w < walk->windows.size(); ++w) {
-      if (walk->anchors[w] == number) walk->page_of_window_anchor[w] = walk->page;
-      if (number >= walk->windows[w].first && number <= walk->windows[w].second) {
-        walk->kept.push_back({number, start, end, walk->page});
-        break;
-      }
-    }
+  } else if (number >= walk->from) {
+    walk->kept.push_back({number, start, end, walk->page});
   }
   return number >= walk->stop_after ? SQLITE_DONE : SQLITE_OK;
 }
@@ -128,24 +148,26 @@ bool Found(const std::vector<Instance>& instances, int number) {
   return false;
 }
 
-// One snippet: the kept tokens of window w that lie on its anchor's page.
-std::string Snippet(const Walk& walk, std::size_t w, const std::vector<Instance>& instances,
-                    const char* body, int body_length) {
-  const int page = walk.page_of_window_anchor[w];
+bool HasText(const char* from, const char* to) {
+  for (; from < to; ++from)
+    if (static_cast<unsigned char>(*from) > ' ') return true;
+  return false;
+}
+
+// The snippet of the kept tokens numbered first to last that lie on page.
+std::string Snippet(const Walk& walk, int first, int last, int page,
+                    const std::vector<Instance>& instances, const char* body, int body_length) {
   std::vector<const SnippetToken*> tokens;
   for (const SnippetToken& token : walk.kept)
-    if (token.number >= walk.windows[w].first && token.number <= walk.windows[w].second &&
-        token.page == page)
+    if (token.number >= first && token.number <= last && token.page == page)
       tokens.push_back(&token);
   if (tokens.empty()) return {};
-  std::string text;
-  // Text before the first token on the same page is left out.
   int page_start = tokens.front()->start;
   while (page_start > 0 && body[page_start - 1] != kPageBreak) --page_start;
-  bool before = false;
-  for (int i = page_start; i < tokens.front()->start; ++i)
-    if (static_cast<unsigned char>(body[i]) > ' ') before = true;
-  if (before && tokens.front()->number > 0) text += kCut;
+  int page_end = tokens.back()->end;
+  while (page_end < body_length && body[page_end] != kPageBreak) ++page_end;
+  std::string text;
+  if (HasText(body + page_start, body + tokens.front()->start)) text += kCut;
   int at = tokens.front()->start;
   for (const SnippetToken* token : tokens) {
     text.append(body + at, body + token->start);
@@ -155,14 +177,14 @@ std::string Snippet(const Walk& walk, std::size_t w, const std::vector<Instance>
     if (bold) text += kBoldOff;
     at = token->end;
   }
-  int page_end = at;
-  while (page_end < body_length && body[page_end] != kPageBreak) ++page_end;
-  for (int i = at; i < page_end; ++i)
-    if (static_cast<unsigned char>(body[i]) > ' ') {
-      text += kCut;
-      break;
-    }
+  if (HasText(body + at, body + page_end)) text += kCut;
   return text;
+}
+
+int PageOf(const Walk& walk, int number) {
+  for (const SnippetToken& token : walk.kept)
+    if (token.number == number) return token.page;
+  return 1;
 }
 
 void HitFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* result, int,
@@ -188,30 +210,24 @@ void HitFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context*
     body_length = 0;
   }
   Walk walk;
-  const int first = instances.empty() ? 0 : instances.front().first;
-  walk.anchors.push_back(first);
-  walk.windows.emplace_back(std::max(0, first - kTokensBefore),
-                            std::max(0, first - kTokensBefore) + kSnippetTokens - 1);
-  for (const Instance& instance : instances)
-    if (instance.first > walk.windows.front().second) {
-      walk.anchors.push_back(instance.first);
-      const int from = std::max(walk.windows.front().second + 1, instance.first - kTokensBefore);
-      walk.windows.emplace_back(from, from + kSnippetTokens - 1);
-      break;
-    }
-  walk.page_of_window_anchor.assign(walk.windows.size(), 0);
-  walk.stop_after = walk.windows.back().second;
+  walk.instances = &instances;
+  walk.first_anchor = instances.empty() ? 0 : instances.front().first;
+  walk.from = std::max(0, walk.first_anchor - kTokensBefore);
   const int rc = api->xTokenize(fts, body, body_length, &walk, WalkToken);
   if (rc != SQLITE_OK && rc != SQLITE_DONE) {
     sqlite3_result_error_code(result, rc);
     return;
   }
-  for (int& page : walk.page_of_window_anchor)
-    if (page == 0) page = 1;
-  std::string text = std::to_string(instances.empty() ? 1 : walk.page_of_window_anchor[0]);
-  for (std::size_t w = 0; w < 2; ++w) {
-    text += kHitFieldSeparator;
-    if (w < walk.windows.size()) text += Snippet(walk, w, instances, body, body_length);
+  if (!walk.first_closed && walk.anchor_page != 0) CloseFirstSnippet(walk);
+  const int page = walk.anchor_page == 0 ? 1 : walk.anchor_page;
+  std::string text = std::to_string(page);
+  text += kHitFieldSeparator;
+  text += Snippet(walk, walk.from, walk.first_last, page, instances, body, body_length);
+  text += kHitFieldSeparator;
+  if (walk.second_anchor >= 0) {
+    const int from = std::max(walk.first_last + 1, walk.second_anchor - kTokensBefore);
+    text += Snippet(walk, from, from + kSnippetTokens - 1, PageOf(walk, walk.second_anchor),
+                    instances, body, body_length);
   }
   sqlite3_result_text(result, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
