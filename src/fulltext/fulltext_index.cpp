@@ -1,6 +1,7 @@
 #include "fulltext/fulltext_index.h"
 
 #include <sqlite3.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <charconv>
@@ -24,9 +25,13 @@ namespace {
 
 // "VTFT": the index file's application id; kSchemaVersion its user version.
 constexpr int kApplicationId = 0x56544654;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr char kSqliteHeader[] = "SQLite format 3";  // and a NUL: the first 16 bytes
+// The longest text one document keeps (a PDF's pages together).
+constexpr std::uint32_t kMaxTextBytes = 512u * 1024 * 1024;
 
+// The bodies are kept deflated in documents.body (DeflatedText) and given to FTS5, which keeps
+// only its index, through the view document_texts (external content).
 constexpr char kSchema[] =
     "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;"
     "CREATE TABLE sources(id INTEGER PRIMARY KEY, root INTEGER NOT NULL, path TEXT NOT NULL,"
@@ -34,14 +39,54 @@ constexpr char kSchema[] =
     " UNIQUE(root, path));"
     "CREATE TABLE documents(id INTEGER PRIMARY KEY, source INTEGER NOT NULL, member TEXT,"
     " kind INTEGER NOT NULL, title TEXT NOT NULL, issue INTEGER, authors TEXT NOT NULL,"
-    " article_ids TEXT NOT NULL);"
+    " article_ids TEXT NOT NULL, body BLOB NOT NULL, body_bytes INTEGER NOT NULL);"
     "CREATE INDEX documents_source ON documents(source);"
-    "CREATE VIRTUAL TABLE texts USING fts5(title, body,"
-    " tokenize='vantorel_pages porter unicode61 remove_diacritics 2');";
+    "CREATE VIEW document_texts AS"
+    " SELECT id, title, vantorel_inflate(body) AS body FROM documents;"
+    "CREATE VIRTUAL TABLE texts USING fts5(title, body, content='document_texts',"
+    " content_rowid='id', tokenize='vantorel_pages porter unicode61 remove_diacritics 2');";
 
 // Files read between two commits of an update, at most, and the longest time between them.
 constexpr std::size_t kFilesPerCommit = 500;
 constexpr auto kCommitInterval = std::chrono::milliseconds(500);
+
+// Format notes: a deflated body is its length in bytes (4 bytes, little-endian) followed by
+// the zlib stream of its bytes.
+std::string DeflatedText(std::string_view text) {
+  uLongf size = compressBound(static_cast<uLong>(text.size()));
+  std::string deflated(4 + size, '\0');
+  const auto length = static_cast<std::uint32_t>(text.size());
+  for (int i = 0; i < 4; ++i) deflated[static_cast<std::size_t>(i)] = static_cast<char>(length >> (8 * i));
+  compress2(reinterpret_cast<Bytef*>(deflated.data() + 4), &size,
+            reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()), 6);
+  deflated.resize(4 + size);
+  return deflated;
+}
+
+// vantorel_inflate(body): the text of a deflated body; NULL for one that does not inflate.
+void InflateFunction(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(values[0]));
+  const int size = sqlite3_value_bytes(values[0]);
+  if (bytes == nullptr || size < 4) {
+    sqlite3_result_null(context);
+    return;
+  }
+  const std::uint32_t length = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                               static_cast<std::uint32_t>(bytes[3]) << 24;
+  if (length > kMaxTextBytes) {
+    sqlite3_result_null(context);
+    return;
+  }
+  std::string text(length, '\0');
+  uLongf inflated = length;
+  if (uncompress(reinterpret_cast<Bytef*>(text.data()), &inflated, bytes + 4,
+                 static_cast<uLong>(size - 4)) != Z_OK ||
+      inflated != length) {
+    sqlite3_result_null(context);
+    return;
+  }
+  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
 
 bool IsDamage(int rc) {
   const int primary = rc & 0xFF;
@@ -177,7 +222,11 @@ class FullTextIndex::Database {
     }
     sqlite3_extended_result_codes(handle, 1);
     sqlite3_busy_timeout(handle, 10000);
-    if (RegisterFtsExtensions(handle) != SQLITE_OK) Fail(SQLITE_ERROR);
+    if (RegisterFtsExtensions(handle) != SQLITE_OK ||
+        sqlite3_create_function(handle, "vantorel_inflate", 1,
+                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                InflateFunction, nullptr, nullptr) != SQLITE_OK)
+      Fail(SQLITE_ERROR);
     // A write-ahead log: an update's many small commits cost no wait for the disk each.
     Exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
   }
@@ -439,8 +488,10 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
                                     std::stop_token stop) {
   UpdateOutcome outcome;
   Database& db = *db_;
+  // External content: the index forgets a document only when told its text.
   Database::Statement delete_texts(
-      db, "DELETE FROM texts WHERE rowid IN (SELECT id FROM documents WHERE source = ?1)");
+      db, "INSERT INTO texts(texts, rowid, title, body) SELECT 'delete', id, title, body "
+          "FROM document_texts WHERE id IN (SELECT id FROM documents WHERE source = ?1)");
   Database::Statement delete_documents(db, "DELETE FROM documents WHERE source = ?1");
   Database::Statement delete_source(db, "DELETE FROM sources WHERE id = ?1");
   Database::Statement find_source(db, "SELECT id FROM sources WHERE root = ?1 AND path = ?2");
@@ -448,8 +499,8 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
       db, "INSERT INTO sources(root, path, size, modified, kind, problem) "
           "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
   Database::Statement insert_document(
-      db, "INSERT INTO documents(source, member, kind, title, issue, authors, article_ids) "
-          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+      db, "INSERT INTO documents(source, member, kind, title, issue, authors, article_ids, body, "
+          "body_bytes) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
   Database::Statement insert_text(db, "INSERT INTO texts(rowid, title, body) VALUES (?1, ?2, ?3)");
   const auto forget_source = [&](std::int64_t id) {
     delete_texts.Bind(1, id).Run();
@@ -553,7 +604,11 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
         } else {
           insert_document.BindNull(5);
         }
-        insert_document.Bind(6, tie.authors).Bind(7, IdsText(tie.article_ids)).Run();
+        insert_document.Bind(6, tie.authors).Bind(7, IdsText(tie.article_ids));
+        const std::string deflated = DeflatedText(document.body);
+        sqlite3_bind_blob(insert_document.Handle(), 8, deflated.data(),
+                          static_cast<int>(deflated.size()), SQLITE_TRANSIENT);
+        insert_document.Bind(9, static_cast<std::int64_t>(document.body.size())).Run();
         insert_text.Bind(1, sqlite3_last_insert_rowid(db.handle))
             .Bind(2, tie.title)
             .Bind(3, document.body)
@@ -588,12 +643,14 @@ void FullTextIndex::Retie() {
   Database::Statement update_document(
       db, "UPDATE documents SET title = ?2, issue = ?3, authors = ?4, article_ids = ?5 "
           "WHERE id = ?1");
-  Database::Statement body(db, "SELECT body FROM texts WHERE rowid = ?1");
-  Database::Statement delete_text(db, "DELETE FROM texts WHERE rowid = ?1");
+  Database::Statement body(db, "SELECT body FROM document_texts WHERE id = ?1");
+  Database::Statement delete_text(
+      db, "INSERT INTO texts(texts, rowid, title, body) VALUES ('delete', ?1, ?2, ?3)");
   Database::Statement insert_text(db, "INSERT INTO texts(rowid, title, body) VALUES (?1, ?2, ?3)");
   struct Change {
     std::int64_t id;
     ArticleTie tie;
+    std::string old_title;
     bool title_changed;
   };
   std::vector<Change> changes;
@@ -613,9 +670,16 @@ void FullTextIndex::Retie() {
     if (!documents.IsNull(4)) old.issue = static_cast<std::int32_t>(documents.Int(4));
     old.authors = documents.Text(5);
     old.article_ids = IdsOf(documents.Text(6));
-    if (!(old == tie)) changes.push_back({documents.Int(0), tie, old.title != tie.title});
+    if (!(old == tie))
+      changes.push_back({documents.Int(0), tie, old.title, old.title != tie.title});
   }
   for (const Change& change : changes) {
+    std::string text;
+    if (change.title_changed) {
+      if (body.Bind(1, change.id).Step()) text = body.Text(0);
+      body.Reset();
+      delete_text.Bind(1, change.id).Bind(2, change.old_title).Bind(3, text).Run();
+    }
     update_document.Bind(1, change.id).Bind(2, change.tie.title);
     if (change.tie.issue) {
       update_document.Bind(3, *change.tie.issue);
@@ -623,12 +687,8 @@ void FullTextIndex::Retie() {
       update_document.BindNull(3);
     }
     update_document.Bind(4, change.tie.authors).Bind(5, IdsText(change.tie.article_ids)).Run();
-    if (!change.title_changed) continue;
-    std::string text;
-    if (body.Bind(1, change.id).Step()) text = body.Text(0);
-    body.Reset();
-    delete_text.Bind(1, change.id).Run();
-    insert_text.Bind(1, change.id).Bind(2, change.tie.title).Bind(3, text).Run();
+    if (change.title_changed)
+      insert_text.Bind(1, change.id).Bind(2, change.tie.title).Bind(3, text).Run();
   }
 }
 
@@ -718,8 +778,8 @@ std::vector<Problem> FullTextIndex::Problems() {
 std::int64_t FullTextIndex::DocumentCount() { return db_->Pragma("SELECT count(*) FROM documents"); }
 
 std::int64_t FullTextIndex::TextBytes() {
-  return db_->Pragma("SELECT coalesce(sum(length(CAST(title AS BLOB)) + "
-                     "length(CAST(body AS BLOB))), 0) FROM texts");
+  return db_->Pragma("SELECT coalesce(sum(length(CAST(title AS BLOB)) + body_bytes), 0) "
+                     "FROM documents");
 }
 
 }  // namespace vantorel::fulltext

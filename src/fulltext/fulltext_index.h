@@ -14,11 +14,14 @@
 //                              size and modification time when it was read, what it turned
 //                              out to be (SourceKind), and why it was skipped or what in it
 //                              was (problem lines; NULL when nothing was wrong)
-//   documents(id, source, member, kind, title, issue, authors, article_ids)
+//   documents(id, source, member, kind, title, issue, authors, article_ids, body, body_bytes)
 //                              one hit each: a PDF file, a text file, an HTML document or a
 //                              text member of a ZIP archive (member: its name), with the
 //                              catalogue's values for it (article_ids "12,13"; empty: none)
-//   texts(title, body)         FTS5, rowid = documents.id, tokenizer "vantorel_pages porter
+//                              and its text, deflated (the snippets come from it)
+//   texts(title, body)         FTS5 over the view document_texts (the documents' titles and
+//                              inflated texts), which keeps only the index of the words;
+//                              rowid = documents.id, tokenizer "vantorel_pages porter
 //                              unicode61 remove_diacritics 2" (fts_extensions.h): words in
 //                              their porter stems, case and accents ignored; body holds the
 //                              pages separated by form feeds, title the articles' titles

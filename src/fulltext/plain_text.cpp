@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "core/code_pages.h"
 
@@ -28,12 +29,6 @@ constexpr std::array kBinaryExtensions = {
     "JPEG","PNG", "PCX", "TIF", "TIFF","WAV", "MID", "MP3", "AVI", "MOV", "ARJ", "LZH",
     "RAR", "GZ",  "TGZ", "Z",   "7Z",  "CAB", "ARC", "DBF", "DBT", "NDX", "MDX", "CDX",
     "FPT", "DB",  "PX",  "MDB", "FNT", "TTF", "FON", "CHR", "BGI", "PIF", "LNK", "ISO"};
-
-template <std::size_t N>
-bool Holds(const std::array<const char*, N>& list, std::string_view extension) {
-  return std::any_of(list.begin(), list.end(),
-                     [&](const char* item) { return extension == item; });
-}
 
 // One character reference's code point; 0 when it is none this reader knows.
 char32_t NamedReference(std::string_view name) {
@@ -84,18 +79,22 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view pr
 }  // namespace
 
 NameKind KindOfName(std::string_view name) {
+  static const std::unordered_map<std::string, NameKind> kinds = [] {
+    std::unordered_map<std::string, NameKind> map{{"ZIP", NameKind::Zip}, {"PDF", NameKind::Pdf}};
+    for (const char* extension : kHtmlExtensions) map.emplace(extension, NameKind::Html);
+    for (const char* extension : kTextExtensions) map.emplace(extension, NameKind::Text);
+    for (const char* extension : kBinaryExtensions) map.emplace(extension, NameKind::Binary);
+    return map;
+  }();
   const std::size_t slash = name.find_last_of("/\\");
   if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot == 0) return NameKind::Unknown;
+  if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 5) return NameKind::Unknown;
   std::string extension(name.substr(dot + 1));
-  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (extension == "ZIP") return NameKind::Zip;
-  if (extension == "PDF") return NameKind::Pdf;
-  if (Holds(kHtmlExtensions, extension)) return NameKind::Html;
-  if (Holds(kTextExtensions, extension)) return NameKind::Text;
-  if (Holds(kBinaryExtensions, extension)) return NameKind::Binary;
-  return NameKind::Unknown;
+  for (char& c : extension)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  const auto found = kinds.find(extension);
+  return found == kinds.end() ? NameKind::Unknown : found->second;
 }
 
 bool LooksLikeText(std::string_view bytes) {

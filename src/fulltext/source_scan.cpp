@@ -39,24 +39,29 @@ void ScanPdfFolder(const fs::path& folder, std::vector<SourceFile>& files) {
                                   NameKind::Pdf));
 }
 
+bool Inside(const fs::path& path, const fs::path& folder);
+
+// Folders are walked depth first, each folder's entries in name order. A folder reached
+// through a symbolic link is walked only when it lies outside the top folder (inside, it is
+// walked under its own name) and was not walked before, so links never lead round in a loop.
 void ScanDiskFolder(const fs::path& top, std::vector<SourceFile>& files) {
-  std::set<std::pair<std::uint64_t, std::uint64_t>> seen;  // folders walked, by identity
-  if (const auto identity = platform::IdentityAt(top))
-    seen.emplace(identity->device, identity->inode);
-  // Depth first, each folder's entries in name order.
+  std::set<fs::path> linked;  // folders outside top walked through links
   std::vector<std::pair<fs::path, std::string>> pending{{top, ""}};
   while (!pending.empty()) {
     auto [folder, prefix] = std::move(pending.back());
     pending.pop_back();
     std::vector<platform::ListedEntry> entries = platform::ListDirectoryAt(folder);
     std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return a.name > b.name; });
+              [](const auto& a, const auto& b) { return a.name < b.name; });
     std::vector<std::pair<fs::path, std::string>> subfolders;
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-      const platform::ListedEntry& entry = *it;
+    for (const platform::ListedEntry& entry : entries) {
       if (entry.type == platform::ListedEntry::Type::Directory) {
-        if (seen.emplace(entry.device, entry.inode).second)
-          subfolders.emplace_back(folder / entry.name, prefix + entry.name + "/");
+        fs::path path = folder / entry.name;
+        if (entry.link) {
+          const fs::path target = platform::CanonicalPath(path);
+          if (target.empty() || Inside(target, top) || !linked.insert(target).second) continue;
+        }
+        subfolders.emplace_back(std::move(path), prefix + entry.name + "/");
       } else if (entry.type == platform::ListedEntry::Type::File) {
         const NameKind kind = KindOfName(entry.name);
         if (kind != NameKind::Binary)

@@ -19,23 +19,29 @@ std::vector<ListedEntry> ListDirectoryAt(const std::filesystem::path& path) {
   while (const dirent* item = ::readdir(directory)) {
     const std::string_view name = item->d_name;
     if (name == "." || name == "..") continue;
-    struct stat status {};
-    if (::fstatat(fd, item->d_name, &status, 0) != 0) {
-      if (item->d_type == DT_LNK) entries.push_back({std::string(name)});
-      continue;
-    }
     ListedEntry entry;
     entry.name = name;
-    if (S_ISREG(status.st_mode)) {
-      entry.type = ListedEntry::Type::File;
-      entry.size = static_cast<std::uint64_t>(status.st_size);
-      entry.modified_ns = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 +
-                          status.st_mtim.tv_nsec;
-    } else if (S_ISDIR(status.st_mode)) {
+    if (item->d_type == DT_DIR) {
       entry.type = ListedEntry::Type::Directory;
+      entries.push_back(std::move(entry));
+      continue;
     }
-    entry.device = status.st_dev;
-    entry.inode = status.st_ino;
+    entry.link = item->d_type == DT_LNK;
+    struct stat status {};
+    if (::fstatat(fd, item->d_name, &status, 0) == 0) {
+      if (S_ISREG(status.st_mode)) {
+        entry.type = ListedEntry::Type::File;
+        entry.size = static_cast<std::uint64_t>(status.st_size);
+        entry.modified_ns = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 +
+                            status.st_mtim.tv_nsec;
+        entry.device = status.st_dev;
+        entry.inode = status.st_ino;
+      } else if (S_ISDIR(status.st_mode)) {
+        entry.type = ListedEntry::Type::Directory;
+      }
+    } else if (!entry.link) {
+      continue;  // vanished
+    }
     entries.push_back(std::move(entry));
   }
   ::closedir(directory);
