@@ -369,35 +369,41 @@ UpdatePlan FullTextIndex::PlanUpdate() {
     std::int64_t modified;
     bool seen = false;
   };
-  std::unordered_map<std::string, Known> known;
+  // Per root: path -> the source as the index knows it; looked up without copying the path.
+  struct PathHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view path) const {
+      return std::hash<std::string_view>()(path);
+    }
+  };
+  std::unordered_map<std::string, Known, PathHash, std::equal_to<>> known[3];
   {
     Database::Statement sources(*db_, "SELECT id, root, path, size, modified FROM sources");
     while (sources.Step()) {
-      std::string key(1, static_cast<char>('0' + sources.Int(1)));
-      key += sources.Text(2);
-      known.emplace(std::move(key), Known{sources.Int(0), static_cast<std::uint64_t>(sources.Int(3)),
-                                          sources.Int(4)});
+      const std::int64_t root = sources.Int(1);
+      if (root < 0 || root > 2) continue;
+      known[root].emplace(sources.Text(2), Known{sources.Int(0),
+                                                 static_cast<std::uint64_t>(sources.Int(3)),
+                                                 sources.Int(4)});
     }
   }
-  std::vector<SourceFile> files = ScanSources(folders_);
-  std::string key;
-  for (SourceFile& file : files) {
-    key.assign(1, static_cast<char>('0' + static_cast<int>(file.root)));
-    key += file.path;
-    const auto found = known.find(key);
-    if (found == known.end()) {
+  // Files the index knows unchanged are only marked; the others are taken.
+  plan.to_read = ScanSources(folders_, [&](Root root, std::string_view path, std::uint64_t size,
+                                           std::int64_t modified) {
+    auto& map = known[static_cast<int>(root)];
+    const auto found = map.find(path);
+    if (found == map.end()) {
       ++plan.added;
-      plan.to_read.push_back(std::move(file));
-      continue;
+      return true;
     }
     found->second.seen = true;
-    if (found->second.size != file.size || found->second.modified != file.modified_ns) {
-      ++plan.changed;
-      plan.to_read.push_back(std::move(file));
-    }
-  }
-  for (const auto& [name, source] : known)
-    if (!source.seen) plan.removed.push_back(source.id);
+    if (found->second.size == size && found->second.modified == modified) return false;
+    ++plan.changed;
+    return true;
+  });
+  for (const auto& map : known)
+    for (const auto& [path, source] : map)
+      if (!source.seen) plan.removed.push_back(source.id);
   std::sort(plan.removed.begin(), plan.removed.end());
   plan.catalogue_signature = CatalogueSignature(folders_.data_dir);
   Database::Statement meta(*db_, "SELECT value FROM meta WHERE key = 'catalogue'");

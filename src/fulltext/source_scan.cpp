@@ -28,13 +28,19 @@ SourceFile FromListing(Root root, std::string path, fs::path real,
   return file;
 }
 
-void ScanPdfFolder(const fs::path& folder, std::vector<SourceFile>& files) {
+bool Keep(const SourceFilter& keep, Root root, std::string_view path,
+          const platform::ListedEntry& entry) {
+  return !keep || keep(root, path, entry.size, entry.modified_ns);
+}
+
+void ScanPdfFolder(const fs::path& folder, const SourceFilter& keep,
+                   std::vector<SourceFile>& files) {
   std::vector<platform::ListedEntry> entries = platform::ListDirectoryAt(folder);
   std::sort(entries.begin(), entries.end(),
             [](const auto& a, const auto& b) { return a.name < b.name; });
   for (const platform::ListedEntry& entry : entries)
     if (entry.type == platform::ListedEntry::Type::File &&
-        KindOfName(entry.name) == NameKind::Pdf)
+        KindOfName(entry.name) == NameKind::Pdf && Keep(keep, Root::Pdf, entry.name, entry))
       files.push_back(FromListing(Root::Pdf, entry.name, folder / entry.name, entry,
                                   NameKind::Pdf));
 }
@@ -44,7 +50,8 @@ bool Inside(const fs::path& path, const fs::path& folder);
 // Folders are walked depth first, each folder's entries in name order. A folder reached
 // through a symbolic link is walked only when it lies outside the top folder (inside, it is
 // walked under its own name) and was not walked before, so links never lead round in a loop.
-void ScanDiskFolder(const fs::path& top, std::vector<SourceFile>& files) {
+void ScanDiskFolder(const fs::path& top, const SourceFilter& keep,
+                    std::vector<SourceFile>& files) {
   std::set<fs::path> linked;  // folders outside top walked through links
   std::vector<std::pair<fs::path, std::string>> pending{{top, ""}};
   while (!pending.empty()) {
@@ -64,9 +71,10 @@ void ScanDiskFolder(const fs::path& top, std::vector<SourceFile>& files) {
         subfolders.emplace_back(std::move(path), prefix + entry.name + "/");
       } else if (entry.type == platform::ListedEntry::Type::File) {
         const NameKind kind = KindOfName(entry.name);
-        if (kind != NameKind::Binary)
-          files.push_back(
-              FromListing(Root::Disks, prefix + entry.name, folder / entry.name, entry, kind));
+        if (kind == NameKind::Binary) continue;
+        std::string path = prefix + entry.name;
+        if (Keep(keep, Root::Disks, path, entry))
+          files.push_back(FromListing(Root::Disks, std::move(path), folder / entry.name, entry, kind));
       }
     }
     for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
@@ -85,7 +93,7 @@ bool Inside(const fs::path& path, const fs::path& folder) {
 }
 
 void AddBonusDocuments(const ArchiveFolders& folders, const fs::path& data,
-                       const fs::path& pdf, const fs::path& disks,
+                       const fs::path& pdf, const fs::path& disks, const SourceFilter& keep,
                        std::vector<SourceFile>& files) {
   std::set<fs::path> added;
   for (const BonusDocument& document : ReadBonusDocuments(folders.data_dir)) {
@@ -104,7 +112,9 @@ void AddBonusDocuments(const ArchiveFolders& folders, const fs::path& data,
     entry.inode = identity->inode;
     SourceFile source = FromListing(Root::Data, platform::PathText(real.lexically_relative(data)),
                                     real, entry, KindOfName(real.filename().string()));
-    if (source.kind == NameKind::Binary || source.kind == NameKind::Zip) continue;
+    if (source.kind == NameKind::Binary || source.kind == NameKind::Zip ||
+        !Keep(keep, Root::Data, source.path, entry))
+      continue;
     source.title = document.title;
     files.push_back(std::move(source));
   }
@@ -122,14 +132,14 @@ fs::path RootFolder(const ArchiveFolders& folders, Root root) {
   return platform::DirectoryExistsAt(real) ? real : fs::path();
 }
 
-std::vector<SourceFile> ScanSources(const ArchiveFolders& folders) {
+std::vector<SourceFile> ScanSources(const ArchiveFolders& folders, const SourceFilter& keep) {
   std::vector<SourceFile> files;
   const fs::path data = RootFolder(folders, Root::Data);
   const fs::path pdf = RootFolder(folders, Root::Pdf);
   const fs::path disks = RootFolder(folders, Root::Disks);
-  if (!pdf.empty()) ScanPdfFolder(pdf, files);
-  if (!disks.empty()) ScanDiskFolder(disks, files);
-  if (!data.empty()) AddBonusDocuments(folders, data, pdf, disks, files);
+  if (!pdf.empty()) ScanPdfFolder(pdf, keep, files);
+  if (!disks.empty()) ScanDiskFolder(disks, keep, files);
+  if (!data.empty()) AddBonusDocuments(folders, data, pdf, disks, keep, files);
   return files;
 }
 

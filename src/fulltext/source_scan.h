@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fulltext/plain_text.h"
@@ -34,11 +36,16 @@ struct SourceFile {
   std::string title;            // a bonus document's TITLE, UTF-8; else empty
 };
 
-// Every file to index, in folder order: the PDF files directly in PdfDir (by their
+// Looks at a file found before it is taken (root, path, size, modification time); false
+// leaves it out. Lets an update pass over the many files it already knows without copying them.
+using SourceFilter =
+    std::function<bool(Root root, std::string_view path, std::uint64_t size, std::int64_t modified_ns)>;
+
+// Every file to index that keep (when given) takes, in folder order: the PDF files directly in PdfDir (by their
 // extension), the files below SourceDir that are not binaries by their extension (symbolic
 // links followed, each folder once), and the bonus documents of files.dbf that exist and lie
 // in neither folder. A folder that is missing or unreadable gives no files.
-std::vector<SourceFile> ScanSources(const ArchiveFolders& folders);
+std::vector<SourceFile> ScanSources(const ArchiveFolders& folders, const SourceFilter& keep = {});
 
 // The real path of a root folder; empty when it does not exist.
 std::filesystem::path RootFolder(const ArchiveFolders& folders, Root root);
