@@ -720,11 +720,15 @@ SearchResults FullTextIndex::Search(std::string_view query, std::size_t limit) {
       throw EQueryNotUnderstood(QueryMessage(detail));
     }
   };
-  Database::Statement count(db, "SELECT count(*) FROM texts WHERE texts MATCH ?1");
-  count.Bind(1, query);
-  run(count, [&] { results.total = static_cast<std::size_t>(count.Int(0)); });
-  if (results.total == 0 || limit == 0) return results;
-
+  const auto count_all = [&] {
+    Database::Statement count(db, "SELECT count(*) FROM texts WHERE texts MATCH ?1");
+    count.Bind(1, query);
+    run(count, [&] { results.total = static_cast<std::size_t>(count.Int(0)); });
+  };
+  if (limit == 0) {
+    count_all();
+    return results;
+  }
   const std::string ranked =
       "SELECT rowid, rank, vantorel_hit(texts) FROM texts WHERE texts MATCH ?1 AND rank MATCH "
       "'bm25(" + std::to_string(kTitleWeight) + ", 1.0)' ORDER BY rank LIMIT ?2";
@@ -745,6 +749,9 @@ SearchResults FullTextIndex::Search(std::string_view query, std::size_t limit) {
     hit.snippets[1] = second == std::string::npos ? std::string() : described.substr(second + 1);
     found.emplace_back(best.Int(0), std::move(hit));
   });
+  // The count costs a second pass over the matches only when the best limit are not all.
+  results.total = found.size();
+  if (found.size() >= limit) count_all();
   for (auto& [id, hit] : found) {
     if (!document.Bind(1, id).Step()) continue;
     hit.member = document.Text(0);
