@@ -3,7 +3,7 @@
 // The tokenizer "vantorel_pages" wraps another FTS5 tokenizer (its first argument, the rest
 // passed on: "vantorel_pages porter unicode61 remove_diacritics 2"). A text's pages are
 // separated by form feeds ("\f"); at each one the wrapper emits a page-break token that no
-// word produces, so a phrase or NEAR group never spans two pages and a token's page is one
+// word produces, so a phrase never spans two pages, and a token's page is one
 // more than the breaks before it.
 //
 // The auxiliary function vantorel_hit(table) describes one hit of the current query in the

@@ -1,6 +1,6 @@
-// The pages of the full-text search, written in the style of the result pages (Part of the
-// catalogue: catalogue/result_pages.h): lines in code page 1252 ended by CR LF, written beside
-// their name and put in place when complete (catalogue/page_file.h).
+// The pages of the full-text search, written in the style of the catalogue's result pages
+// (catalogue/result_pages.h): lines in code page 1252 ended by CR LF, written beside their name
+// and put in place when complete (catalogue/page_file.h).
 //
 //   FULLTEXT.HTM   one query's hits, best first: a header with the query and the number of
 //                  documents found, then per hit a block with its title (or file name), the
