@@ -514,22 +514,28 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
     delete_source.Bind(1, id).Run();
   };
 
-  db.Exec("BEGIN IMMEDIATE");
-  for (const std::int64_t id : plan.removed) {
-    forget_source(id);
-    ++outcome.removed;
-  }
   bool needs_ties = plan.catalogue_changed;
   for (const SourceFile& file : plan.to_read)
     if (file.root == Root::Pdf) needs_ties = true;
   ArticleTies ties;
   if (needs_ties) ties = ReadArticleTies(folders_.data_dir);
-  if (plan.catalogue_changed) {
-    Retie();
-    Database::Statement meta(db, "INSERT OR REPLACE INTO meta(key, value) VALUES ('catalogue', ?1)");
-    meta.Bind(1, plan.catalogue_signature).Run();
+  db.Exec("BEGIN IMMEDIATE");
+  try {
+    for (const std::int64_t id : plan.removed) {
+      forget_source(id);
+      ++outcome.removed;
+    }
+    if (plan.catalogue_changed) {
+      Retie(ties);
+      Database::Statement meta(db,
+                               "INSERT OR REPLACE INTO meta(key, value) VALUES ('catalogue', ?1)");
+      meta.Bind(1, plan.catalogue_signature).Run();
+    }
+    db.Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db.handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
   }
-  db.Exec("COMMIT");
 
   // Texts of PDF files met before in this update under another name (hard links).
   std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::int64_t>, std::string>
@@ -637,9 +643,8 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
 
 // The documents of PDF files and bonus documents get the catalogue's values again; a title
 // that changed is put into the text table too.
-void FullTextIndex::Retie() {
+void FullTextIndex::Retie(const ArticleTies& ties) {
   Database& db = *db_;
-  const ArticleTies ties = ReadArticleTies(folders_.data_dir);
   std::unordered_map<std::string, std::string> bonus_titles;
   for (const SourceFile& file : ScanSources(folders_))
     if (file.root == Root::Data) bonus_titles.emplace(file.path, file.title);

@@ -51,6 +51,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fulltext/catalogue_ties.h"
 #include "fulltext/source_scan.h"
 
 struct sqlite3;
@@ -185,7 +186,8 @@ class FullTextIndex {
 
   void Open(OpenMode mode);
   Extracted Extract(const SourceFile& file);
-  void Retie();
+  // The documents of PDF files and bonus documents get the catalogue's values again.
+  void Retie(const ArticleTies& ties);
 
   std::filesystem::path file_;          // the index file
   ArchiveFolders folders_;              // the archive's folders
