@@ -1,48 +1,59 @@
 #include "fulltext/pdf_text.h"
 
-#include <poppler/cpp/poppler-document.h>
-#include <poppler/cpp/poppler-global.h>
-#include <poppler/cpp/poppler-page.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
-#include <memory>
 #include <mutex>
 
 namespace vantorel::fulltext {
 
 namespace {
 
-void IgnorePopplerMessage(const std::string&, void*) {}
+using ReadPages = const char* (*)(const char*, void*, void (*)(void*, const char*, std::size_t));
+
+// The module's function, loaded at the first call: from the installed program's library folder
+// (VANTOREL_PDF_MODULE_RELATIVE to the executable's folder), else from the build tree.
+ReadPages ReadPagesFunction() {
+  static ReadPages function = [] {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::filesystem::path candidates[] = {
+        executable.parent_path() / VANTOREL_PDF_MODULE_RELATIVE,
+        VANTOREL_PDF_MODULE_BUILT,
+    };
+    for (const std::filesystem::path& candidate : candidates) {
+      if (error && candidate == candidates[0]) continue;
+      if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL))
+        return reinterpret_cast<ReadPages>(dlsym(module, "vantorel_read_pdf_pages"));
+    }
+    return static_cast<ReadPages>(nullptr);
+  }();
+  return function;
+}
+
+void AddPage(void* context, const char* text, std::size_t size) {
+  std::string page(text, size);
+  for (char& c : page)
+    if (c == '\f') c = ' ';
+  static_cast<std::vector<std::string>*>(context)->push_back(std::move(page));
+}
 
 }  // namespace
 
 PdfText ReadPdfText(const std::filesystem::path& file) {
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { poppler::set_debug_error_function(IgnorePopplerMessage, nullptr); });
+  static std::mutex poppler;  // its message function is process-wide
   PdfText text;
-  const std::unique_ptr<poppler::document> document(
-      poppler::document::load_from_file(file.string()));
-  if (!document) {
-    text.problem = "damaged or not a PDF file";
+  const ReadPages read = ReadPagesFunction();
+  if (read == nullptr) {
+    text.problem = "the PDF reader module cannot be loaded";
     return text;
   }
-  if (document->is_locked()) {
-    text.problem = "encrypted PDF file";
-    return text;
-  }
-  text.readable = true;
-  const int count = document->pages();
-  text.pages.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
-  for (int i = 0; i < count; ++i) {
-    const std::unique_ptr<poppler::page> page(document->create_page(i));
-    std::string utf8;
-    if (page) {
-      const poppler::byte_array bytes =
-          page->text(poppler::rectf(), poppler::page::raw_order_layout).to_utf8();
-      utf8.assign(bytes.begin(), bytes.end());
-      for (char& c : utf8)
-        if (c == '\f') c = ' ';
-    }
-    text.pages.push_back(std::move(utf8));
+  const std::lock_guard lock(poppler);
+  const char* problem = read(file.c_str(), &text.pages, AddPage);
+  text.readable = problem == nullptr;
+  if (problem != nullptr) {
+    text.problem = problem;
+    text.pages.clear();
   }
   return text;
 }
