@@ -25,15 +25,17 @@ const char kFullTextUsage[] =
     "Try 'vantorel-search --help' for more information.\n";
 
 const char kFullTextHelp[] =
-    "With --full-text, search the full text of the archive in DATADIR: every article PDF,\n"
-    "every text file on the companion disks (inside their ZIP archives too) and the bonus\n"
-    "documents. The full-text index (fulltext.db) is built or brought up to date first\n"
-    "(progress on standard error when it is a terminal), then FULLTEXT.HTM is written.\n"
-    "QUERY: words (all must occur), \"a phrase\", prefix*, OR, NOT, NEAR(a b).\n"
-    "      --full-text        the full-text search (only the three options below go with it)\n"
-    "      --json             one JSON object per hit on standard output instead of the page\n"
+    "With --full-text, search the full text of the archive in DATADIR: every article\n"
+    "PDF, every text file on the companion disks (inside their ZIP archives too) and\n"
+    "the bonus documents. The full-text index (fulltext.db) is built or brought up to\n"
+    "date first (progress on standard error when it is a terminal), then FULLTEXT.HTM\n"
+    "is written. QUERY: words (all must occur), \"a phrase\", prefix*, OR, NOT,\n"
+    "NEAR(a b).\n"
+    "      --full-text        the full-text search (only the three below go with it)\n"
+    "      --json             one JSON object per hit on standard output, no page\n"
     "      --limit N          at most N hits, the best first (default 1000)\n"
-    "      --no-update        search the index as it is, without reading the archive\n";
+    "      --no-update        search the index as it is, without reading the archive\n"
+    "\n";
 
 namespace {
 
