@@ -9,8 +9,8 @@
 #include "fuzz_input.h"
 #include "table_engine.h"
 #include "tables/dbf_field.h"
-#include "tables/expression.h"
-#include "tables/expression_parser.h"
+#include "tables/expression/expression.h"
+#include "tables/expression/expression_parser.h"
 #include "tables/kv_error.h"
 
 namespace {

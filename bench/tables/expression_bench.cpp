@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tables/dbf_field.h"
-#include "tables/expression_parser.h"
+#include "tables/expression/expression_parser.h"
 #include "tables/filter.h"
 #include "tables/work_area.h"
 
