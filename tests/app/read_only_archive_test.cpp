@@ -24,6 +24,7 @@
 #include "platform/file_system.h"
 #include "platform/write_folder.h"
 #include "program_window_fixture.h"
+#include "scoped_environment.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 #include "unprivileged.h"
@@ -66,16 +67,6 @@ void MakeReadOnly(const fs::path& folder) {
 // $XDG_CACHE_HOME in the test's folder for the test's time.
 class ReadOnlyArchiveTest : public ProgramWindowTest {
  protected:
-  ReadOnlyArchiveTest() {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) previous_cache_ = old;
-    ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
-  }
-  ~ReadOnlyArchiveTest() override {
-    if (previous_cache_)
-      ::setenv("XDG_CACHE_HOME", previous_cache_->c_str(), 1);
-    else
-      ::unsetenv("XDG_CACHE_HOME");
-  }
 
   // Runs an article search for text in the dialog the main window shows.
   void ArticleSearch(ProgramMainForm& form, dialogs::ArtiSearchForm& search, const char* text) {
@@ -87,7 +78,7 @@ class ReadOnlyArchiveTest : public ProgramWindowTest {
     form.ArticleSearch1->trigger();
   }
 
-  std::optional<std::string> previous_cache_;
+  testing::ScopedEnvironment cache_home_{"XDG_CACHE_HOME", dir_ / "cache"};
 };
 
 TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothingIsWritten) {

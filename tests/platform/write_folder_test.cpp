@@ -10,28 +10,20 @@
 
 #include "core/shared_state.h"
 #include "platform/file_system.h"
+#include "scoped_environment.h"
 #include "temp_dir.h"
 #include "unprivileged.h"
 
 namespace vantorel::platform {
 namespace {
 
+using testing::ScopedEnvironment;
 using testing::TempDir;
 
 // Points $XDG_CACHE_HOME at a folder of the test and back at the end.
 class WriteFolderTest : public ::testing::Test {
  protected:
-  WriteFolderTest() {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) previous_ = old;
-    ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
-  }
-  ~WriteFolderTest() override {
-    if (previous_)
-      ::setenv("XDG_CACHE_HOME", previous_->c_str(), 1);
-    else
-      ::unsetenv("XDG_CACHE_HOME");
-    core::Settings() = {};
-  }
+  ~WriteFolderTest() override { core::Settings() = {}; }
 
   std::string Folder(const std::string& relative) const {
     dir_.Write(relative + "/index.htm", "");
@@ -40,7 +32,7 @@ class WriteFolderTest : public ::testing::Test {
   std::string CacheHome() const { return PathText(dir_.path() / "cache" / "vantorel") + "/"; }
 
   TempDir dir_;
-  std::optional<std::string> previous_;
+  ScopedEnvironment cache_home_{"XDG_CACHE_HOME", dir_ / "cache"};
 };
 
 TEST_F(WriteFolderTest, EachArchiveHasAFolderOfItsOwnThatItFindsAgain) {
