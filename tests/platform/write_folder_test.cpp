@@ -55,9 +55,16 @@ TEST_F(WriteFolderTest, EachArchiveHasAFolderOfItsOwnThatItFindsAgain) {
   EXPECT_EQ(ArchiveCacheFolder(archive), first_disc);
   dir_.Write("My Archive (1996)/keyword.dbf", "the second disc");
   EXPECT_NE(ArchiveCacheFolder(archive), first_disc);
-  // A name of other letters stays a plain file name; the hash tells such archives apart.
-  const std::string cyrillic = ArchiveCacheFolder(Folder("\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"));
-  EXPECT_TRUE(std::regex_search(cyrillic, std::regex(R"(/_+-[0-9a-f]{16}/$)"))) << cyrillic;
+  // A name of other letters keeps them, blanks aside; a long one is cut at a whole letter.
+  const std::string cyrillic = ArchiveCacheFolder(Folder("\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"));
+  EXPECT_TRUE(std::regex_search(cyrillic, std::regex("/\xD0\x9C\xD0\xBE\xD0\xB9_\xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2-[0-9a-f]{16}/$")))
+      << cyrillic;  // Мой_архив
+  std::string long_name;
+  for (int i = 0; i < 30; ++i) long_name += "\xE6\x9D\xB1";  // 東 (3 bytes) 30 times
+  const std::string cut = ArchiveCacheFolder(Folder(long_name));
+  EXPECT_TRUE(std::regex_search(cut, std::regex("/(\xE6\x9D\xB1){13}-[0-9a-f]{16}/$"))) << cut;
+  // A name that is not UTF-8 keeps its plain letters only.
+  EXPECT_TRUE(std::regex_search(ArchiveCacheFolder(Folder("Caf\xE9")), std::regex("/Caf_-[0-9a-f]{16}/$")));
   EXPECT_NE(ArchiveCacheFolder(Folder("M\xC3\xBCller")), ArchiveCacheFolder(Folder("M\xC3\xB6ller")));
 }
 
