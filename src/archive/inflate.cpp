@@ -2,14 +2,12 @@
 
 #include <zlib.h>
 
-#include <memory>
+#include "archive/library_buffers.h"
 
 namespace vantorel::archive {
 
 namespace {
 
-constexpr std::size_t kInputBlock = 16000;
-constexpr std::size_t kWindowSize = 32768;
 constexpr int kRawDeflateWindowBits = -15;  // negative: no zlib header or trailer
 
 // zlib's state for one entry, ended however decoding ends.
@@ -37,44 +35,27 @@ DecodeResult Inflate(CompressedInput& input, DecodedOutput& output, const Decode
   if (inflater.InitStatus() == Z_MEM_ERROR) return DecodeResult::OutOfMemory;
   if (inflater.InitStatus() != Z_OK) return DecodeResult::InvalidData;
   z_stream& zs = inflater.stream();
-
-  const auto input_block = std::make_unique<std::uint8_t[]>(kInputBlock);
-  const auto window = std::make_unique<std::uint8_t[]>(kWindowSize);
-  std::size_t filled = 0;  // decoded bytes in window not yet handed over
-  bool input_ended = false;
-
-  const auto hand_over = [&] {
-    if (filled > 0) output.Write(window.get(), filled);
-    filled = 0;
-  };
-
+  LibraryBuffers buffers(input, output);
   for (;;) {
-    if (zs.avail_in == 0 && !input_ended) {
-      const std::size_t n = input.Read(input_block.get(), kInputBlock);
-      input_ended = n == 0;
-      zs.next_in = input_block.get();
-      zs.avail_in = static_cast<uInt>(n);
+    if (zs.avail_in == 0 && !buffers.Ended()) {
+      zs.next_in = buffers.In();
+      zs.avail_in = static_cast<uInt>(buffers.Refill());
     }
-    zs.next_out = window.get() + filled;
-    zs.avail_out = static_cast<uInt>(kWindowSize - filled);
+    zs.next_out = buffers.Out();
+    zs.avail_out = static_cast<uInt>(LibraryBuffers::kOutputSize);
     const int status = inflate(&zs, Z_NO_FLUSH);
-    filled = kWindowSize - zs.avail_out;
-    if (filled == kWindowSize) hand_over();
-
+    buffers.HandOver(LibraryBuffers::kOutputSize - zs.avail_out);
     switch (status) {
       case Z_OK:
         continue;
       case Z_STREAM_END:
-        hand_over();
         return DecodeResult::Complete;
       case Z_BUF_ERROR:  // no progress: the stream needs input that is not there
-        if (!input_ended) continue;
-        hand_over();
+        if (!buffers.Ended()) continue;
         return DecodeResult::InvalidData;
       case Z_MEM_ERROR:
         return DecodeResult::OutOfMemory;
       default:  // Z_DATA_ERROR, Z_NEED_DICT, Z_STREAM_ERROR
-        hand_over();
         return DecodeResult::InvalidData;
     }
   }

@@ -222,7 +222,7 @@ class Inflater64 {
 
   CompressedInput& input_;
   DecodedOutput& output_;
-  std::unique_ptr<std::uint8_t[]> block_ = std::make_unique<std::uint8_t[]>(kInputBlock);
+  std::unique_ptr<std::uint8_t[]> block_ = std::make_unique_for_overwrite<std::uint8_t[]>(kInputBlock);
   const std::uint8_t* next_ = nullptr;  // the next input byte not yet in bits_
   const std::uint8_t* end_ = nullptr;   // the end of the input block
   bool input_ended_ = false;            // the input had no more bytes
@@ -230,7 +230,7 @@ class Inflater64 {
   int count_ = 0;                       // valid bits in bits_
   int padding_ = 0;                     // of those, zeros past the end of the input
 
-  std::unique_ptr<std::uint8_t[]> buffer_ = std::make_unique<std::uint8_t[]>(kBufferSize);
+  std::unique_ptr<std::uint8_t[]> buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize);
   std::size_t position_ = 0;            // the next decoded byte goes to buffer_[position_]
   std::size_t handed_ = 0;              // buffer_[0..handed_) reached output
   std::uint64_t total_ = 0;             // bytes decoded in the entry

@@ -38,8 +38,8 @@ class LibraryBuffers {
  private:
   CompressedInput& input_;
   DecodedOutput& output_;
-  std::unique_ptr<std::uint8_t[]> in_ = std::make_unique<std::uint8_t[]>(kInputBlock);
-  std::unique_ptr<std::uint8_t[]> out_ = std::make_unique<std::uint8_t[]>(kOutputSize);
+  std::unique_ptr<std::uint8_t[]> in_ = std::make_unique_for_overwrite<std::uint8_t[]>(kInputBlock);
+  std::unique_ptr<std::uint8_t[]> out_ = std::make_unique_for_overwrite<std::uint8_t[]>(kOutputSize);
   bool ended_ = false;  // the last Refill found no more input
 };
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/code_pages.h"
 #include "core/path_texts.h"
 #include "core/settings.h"
 #include "platform/file_system.h"
@@ -49,18 +50,24 @@ std::uint64_t Fnv1a64(std::string_view bytes) {
   return hash;
 }
 
-// The folder's name as a file name that needs no quoting anywhere and reads the same in any
-// encoding: ASCII letters, digits, ".", "-" and "_" kept, every other byte "_".
+// The folder's name as a file name that needs no quoting in a shell: letters (those of a UTF-8
+// name included), digits, ".", "-" and "_" kept, every other byte "_"; cut at a whole letter.
 std::string ReadableName(const fs::path& folder) {
   const std::string name = folder.filename().string();
+  const bool utf8 = core::IsValidUtf8(name);
   std::string readable;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     const bool kept = (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') ||
-                      (byte >= 'a' && byte <= 'z') || byte == '.' || byte == '-' || byte == '_';
+                      (byte >= 'a' && byte <= 'z') || byte == '.' || byte == '-' || byte == '_' ||
+                      (utf8 && byte >= 0x80);
     readable += kept ? c : '_';
   }
-  if (readable.size() > kReadableNameBytes) readable.resize(kReadableNameBytes);
+  if (readable.size() > kReadableNameBytes) {
+    std::size_t cut = kReadableNameBytes;
+    while (cut > 0 && (static_cast<unsigned char>(readable[cut]) & 0xC0) == 0x80) --cut;
+    readable.resize(cut);
+  }
   if (readable.empty() || readable.front() == '.') readable.insert(0, "archive");
   return readable;
 }

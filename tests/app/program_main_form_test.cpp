@@ -18,7 +18,6 @@
 #include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
-#include "catalogue_fixture_helpers.h"
 #include "core/settings.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/html_search_form.h"
@@ -136,11 +135,7 @@ TEST_F(ProgramMainFormTest, UnZipAndZipLinksOpenTheExtractionDialog) {
 // has the main window show it in MAIN.
 TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   ScriptedUi ui;
-  const testing::ArticleFiles articles = testing::ArticleTable(testing::SampleArticles());
-  dir_.Write("archive/article.dbf", articles.table);
-  dir_.Write("archive/article.dbt", articles.memo);
-  dir_.Write("archive/author.dbf", testing::AuthorTable(testing::SampleAuthors()));
-  dir_.Write("archive/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
+  WriteSampleCatalogue();
   ProgramMainForm form(program_, {archive_}, config_);
   Settings().ResultsThreshold = 100;
   dialogs::ArtiSearchForm search(&form);
@@ -160,12 +155,7 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   Settings().PdfDir = archive_ + "PDF/";
   Settings().SourceDir = archive_ + "DISKS/";
   dir_.Write("archive/DISKS/Issue12/MEMMGR/A.PAS", "program A;");  // "Memory manager"'s disk
-  QTimer::singleShot(0, [&] {
-    if (QApplication::activeModalWidget() != &search) return;
-    search.SearchWords->setText(QStringLiteral("heap"));
-    search.AnOkBtn->click();
-  });
-  form.ArticleSearch1->trigger();
+  SearchThroughDialog(search, form.ArticleSearch1, QStringLiteral("heap"));
   EXPECT_FALSE(search.isVisible());
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
 
@@ -227,22 +217,14 @@ TEST_F(ProgramMainFormTest, DirectoryLinksOpenTheFileBrowser) {
 // with it, a sixth of the window down from the middle of the window's top edge.
 TEST_F(ProgramMainFormTest, BonusSearchShowsItsResultsAndAResultFindsTheWord) {
   ScriptedUi ui;
-  dir_.Write("archive/files.dbf", testing::FilesTable({{"1", "EXTRAS/X001.HTM", "Heap notes"}}));
-  dir_.Write("archive/words.dbf", testing::WordsTable({{"1", "HEAP"}}));
-  dir_.Write("archive/EXTRAS/X001.HTM",
-             "<HTML><HEAD><TITLE>Heap notes</TITLE></HEAD><BODY><P>Notes on the heap.</BODY></HTML>");
+  WriteBonusCatalogue();
   ProgramMainForm form(program_, {archive_}, config_);
   dialogs::HtmlSearchForm search(&form);
   form.SetHtmlSearchForm(&search);
   form.show();
   form.setGeometry(100, 50, 801, 605);
 
-  QTimer::singleShot(0, [&] {
-    if (QApplication::activeModalWidget() != &search) return;
-    search.SearchWords->setText(QStringLiteral("heap"));
-    search.AnOkBtn->click();
-  });
-  form.SearchOtherInfo1->trigger();
+  SearchThroughDialog(search, form.SearchOtherInfo1, QStringLiteral("heap"));
   EXPECT_FALSE(search.isVisible());
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
 

@@ -1,6 +1,15 @@
 // The set-up of tests that make the program's main window: a program folder, the small
-// archive, a configuration folder, no CD-ROM drive and no programs on the desktop.
+// archive, a configuration folder, no CD-ROM drive and no programs on the desktop; the sample
+// catalogue and bonus tables written into the archive on request, and searches run through
+// their dialogs.
 #pragma once
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +17,7 @@
 #include <string>
 
 #include "archive_fixture.h"
+#include "catalogue_fixture_helpers.h"
 #include "core/settings.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
@@ -29,6 +39,33 @@ class ProgramWindowTest : public ::testing::Test {
   ~ProgramWindowTest() override {
     platform::SetMountTable(previous_mounts_);
     core::Settings() = {};
+  }
+
+  // The article catalogue of the catalogue tests' sample records in the archive.
+  void WriteSampleCatalogue() const {
+    const testing::ArticleFiles articles = testing::ArticleTable(testing::SampleArticles());
+    dir_.Write("archive/article.dbf", articles.table);
+    dir_.Write("archive/article.dbt", articles.memo);
+    dir_.Write("archive/author.dbf", testing::AuthorTable(testing::SampleAuthors()));
+    dir_.Write("archive/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
+  }
+  // Bonus tables listing one page, EXTRAS/X001.HTM, under the word HEAP.
+  void WriteBonusCatalogue() const {
+    dir_.Write("archive/files.dbf", testing::FilesTable({{"1", "EXTRAS/X001.HTM", "Heap notes"}}));
+    dir_.Write("archive/words.dbf", testing::WordsTable({{"1", "HEAP"}}));
+    dir_.Write("archive/EXTRAS/X001.HTM",
+               "<HTML><HEAD><TITLE>Heap notes</TITLE></HEAD><BODY><P>Notes on the heap.</BODY></HTML>");
+  }
+
+  // Triggers command, which shows the search dialog modally, and there searches for words.
+  template <typename SearchDialog>
+  static void SearchThroughDialog(SearchDialog& dialog, QAction* command, const QString& words) {
+    QTimer::singleShot(0, [&dialog, words] {
+      if (QApplication::activeModalWidget() != &dialog) return;
+      dialog.SearchWords->setText(words);
+      dialog.AnOkBtn->click();
+    });
+    command->trigger();
   }
 
   testing::TempDir dir_;

@@ -17,13 +17,13 @@
 #include "app/program_main_form.h"
 #include "browser/frame_viewer.h"
 #include "browser/html_viewer.h"
-#include "catalogue_fixture_helpers.h"
 #include "core/settings.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/html_search_form.h"
 #include "platform/file_system.h"
 #include "platform/write_folder.h"
 #include "program_window_fixture.h"
+#include "scoped_environment.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 #include "unprivileged.h"
@@ -66,42 +66,15 @@ void MakeReadOnly(const fs::path& folder) {
 // $XDG_CACHE_HOME in the test's folder for the test's time.
 class ReadOnlyArchiveTest : public ProgramWindowTest {
  protected:
-  ReadOnlyArchiveTest() {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) previous_cache_ = old;
-    ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
-  }
-  ~ReadOnlyArchiveTest() override {
-    if (previous_cache_)
-      ::setenv("XDG_CACHE_HOME", previous_cache_->c_str(), 1);
-    else
-      ::unsetenv("XDG_CACHE_HOME");
-  }
 
-  // Runs an article search for text in the dialog the main window shows.
-  void ArticleSearch(ProgramMainForm& form, dialogs::ArtiSearchForm& search, const char* text) {
-    QTimer::singleShot(0, [&search, text] {
-      if (QApplication::activeModalWidget() != &search) return;
-      search.SearchWords->setText(QString::fromLatin1(text));
-      search.AnOkBtn->click();
-    });
-    form.ArticleSearch1->trigger();
-  }
-
-  std::optional<std::string> previous_cache_;
+  testing::ScopedEnvironment cache_home_{"XDG_CACHE_HOME", dir_ / "cache"};
 };
 
 TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothingIsWritten) {
   if (testing::RunAgainUnprivileged()) return;
   ScriptedUi ui;
-  const testing::ArticleFiles articles = testing::ArticleTable(testing::SampleArticles());
-  dir_.Write("archive/article.dbf", articles.table);
-  dir_.Write("archive/article.dbt", articles.memo);
-  dir_.Write("archive/author.dbf", testing::AuthorTable(testing::SampleAuthors()));
-  dir_.Write("archive/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
-  dir_.Write("archive/files.dbf", testing::FilesTable({{"1", "EXTRAS/X001.HTM", "Heap notes"}}));
-  dir_.Write("archive/words.dbf", testing::WordsTable({{"1", "HEAP"}}));
-  dir_.Write("archive/EXTRAS/X001.HTM",
-             "<HTML><HEAD><TITLE>Heap notes</TITLE></HEAD><BODY><P>Notes on the heap.</BODY></HTML>");
+  WriteSampleCatalogue();
+  WriteBonusCatalogue();
   const fs::path archive = dir_.path() / "archive";
   MakeReadOnly(archive);
   const auto before = TreeState(archive);
@@ -120,7 +93,7 @@ TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothi
   const std::string cache = platform::ArchiveCacheFolder(archive_);
 
   // The results are named as pages of the archive and read from the cache folder.
-  ArticleSearch(form, search, "heap");
+  SearchThroughDialog(search, form.ArticleSearch1, QStringLiteral("heap"));
   EXPECT_EQ(main->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
   EXPECT_EQ(main->ShownTitle(), "Search Results");
   EXPECT_TRUE(fs::exists(cache + "SEARCHRESULT.HTM"));
@@ -132,19 +105,14 @@ TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothi
             core::Buttons::YesNo, core::Answer::Yes)
       .Expect(core::BoxKind::Information,
             "Complete articles list: to return to this list\ragain, click the Articles button under Browse");
-  ArticleSearch(form, search, "*!*");
+  SearchThroughDialog(search, form.ArticleSearch1, QStringLiteral("*!*"));
   EXPECT_EQ(main->ShownFileName(), archive_ + "ALLARTS.HTM");
   main->LoadDocument(main->ExpandLinkPath("AADETAIL.HTM") + "#9");
   EXPECT_EQ(main->ShownFileName(), archive_ + "AADETAIL.HTM");
   EXPECT_EQ(main->ShownTitle(), "Vantorel: Complete Article Detail");
 
   // The bonus search's result link finds its page in the archive.
-  QTimer::singleShot(0, [&] {
-    if (QApplication::activeModalWidget() != &bonus) return;
-    bonus.SearchWords->setText(QStringLiteral("heap"));
-    bonus.AnOkBtn->click();
-  });
-  form.SearchOtherInfo1->trigger();
+  SearchThroughDialog(bonus, form.SearchOtherInfo1, QStringLiteral("heap"));
   EXPECT_EQ(main->ShownFileName(), archive_ + "SEARCHRESULT.HTM");
   EXPECT_TRUE(form.HotSpotTargetClick("SRCH:///EXTRAS/X001.HTM|HEAP"));
   EXPECT_EQ(main->ShownFileName(), archive_ + "EXTRAS/X001.HTM");

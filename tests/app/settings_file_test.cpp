@@ -1,13 +1,12 @@
 #include "app/settings_file.h"
 
 #include <cstdlib>
-#include <tuple>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/ini_file.h"
 #include "platform/cd_drive.h"
+#include "scoped_environment.h"
 #include "temp_dir.h"
 
 namespace vantorel::app {
@@ -163,28 +162,8 @@ TEST_F(SettingsFileTest, AFileThatCannotBeWrittenIsReported) {
   EXPECT_THROW(SaveSettings(dir_.path() / "plain" / "kvbrowse.ini", settings_), IniWriteError);
 }
 
-// Sets environment variables for one test and puts the old values back.
-class EnvironmentGuard {
- public:
-  explicit EnvironmentGuard(std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      const char* value = std::getenv(name);
-      saved_.push_back({name, value != nullptr, value ? value : ""});
-    }
-  }
-  ~EnvironmentGuard() {
-    for (const auto& [name, present, value] : saved_) {
-      if (present) ::setenv(name, value.c_str(), 1);
-      else ::unsetenv(name);
-    }
-  }
-
- private:
-  std::vector<std::tuple<const char*, bool, std::string>> saved_;  // name, was set, value
-};
-
 TEST(ConfigDir, FollowsTheEnvironment) {
-  EnvironmentGuard guard{"VANTOREL_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"};
+  const testing::ScopedEnvironment guard{"VANTOREL_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"};
   ::setenv("VANTOREL_CONFIG_DIR", "/tmp/vcfg", 1);
   ::setenv("XDG_CONFIG_HOME", "/tmp/xdg", 1);
   EXPECT_EQ(ConfigDir(), "/tmp/vcfg");

@@ -13,6 +13,7 @@
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
+#include "scoped_environment.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
 
@@ -23,6 +24,7 @@ using core::BoxKind;
 using core::BrowserSettings;
 using core::Settings;
 using platform::PathText;
+using testing::ScopedEnvironment;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -108,23 +110,6 @@ TEST_F(StartupTest, CommandLineSwitchesAndDataFolder) {
     EXPECT_EQ(s.DataDir, c.data_dir) << shown;
   }
 }
-
-// Sets an environment variable for one test.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnvironment() {
-    if (old_) ::setenv(name_, old_->c_str(), 1);
-    else ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // The program of the fixture stands in PREFIX/bin as an installed one does.
 TEST_F(StartupTest, WithoutADataFolderAnInstalledProgramStartsOnTheReadersCopyOfTheDemo) {

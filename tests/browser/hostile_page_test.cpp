@@ -27,6 +27,7 @@ const char* FirstWords(HostileKind kind) {
     case HostileKind::HugeAttributes: return "face link";
     case HostileKind::ManyTables: return "cell";
     case HostileKind::WideTable: return "cell";
+    case HostileKind::ManyCells: return "c";
     case HostileKind::ManyFrames: return nullptr;
     case HostileKind::MissingImageClaims: return "picture picture";
     case HostileKind::HugeImageClaims: return "picture picture";

@@ -10,28 +10,20 @@
 
 #include "core/settings.h"
 #include "platform/file_system.h"
+#include "scoped_environment.h"
 #include "temp_dir.h"
 #include "unprivileged.h"
 
 namespace vantorel::platform {
 namespace {
 
+using testing::ScopedEnvironment;
 using testing::TempDir;
 
 // Points $XDG_CACHE_HOME at a folder of the test and back at the end.
 class WriteFolderTest : public ::testing::Test {
  protected:
-  WriteFolderTest() {
-    if (const char* old = std::getenv("XDG_CACHE_HOME")) previous_ = old;
-    ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
-  }
-  ~WriteFolderTest() override {
-    if (previous_)
-      ::setenv("XDG_CACHE_HOME", previous_->c_str(), 1);
-    else
-      ::unsetenv("XDG_CACHE_HOME");
-    core::Settings() = {};
-  }
+  ~WriteFolderTest() override { core::Settings() = {}; }
 
   std::string Folder(const std::string& relative) const {
     dir_.Write(relative + "/index.htm", "");
@@ -40,7 +32,7 @@ class WriteFolderTest : public ::testing::Test {
   std::string CacheHome() const { return PathText(dir_.path() / "cache" / "vantorel") + "/"; }
 
   TempDir dir_;
-  std::optional<std::string> previous_;
+  ScopedEnvironment cache_home_{"XDG_CACHE_HOME", dir_ / "cache"};
 };
 
 TEST_F(WriteFolderTest, EachArchiveHasAFolderOfItsOwnThatItFindsAgain) {
@@ -63,9 +55,16 @@ TEST_F(WriteFolderTest, EachArchiveHasAFolderOfItsOwnThatItFindsAgain) {
   EXPECT_EQ(ArchiveCacheFolder(archive), first_disc);
   dir_.Write("My Archive (1996)/keyword.dbf", "the second disc");
   EXPECT_NE(ArchiveCacheFolder(archive), first_disc);
-  // A name of other letters stays a plain file name; the hash tells such archives apart.
-  const std::string cyrillic = ArchiveCacheFolder(Folder("\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"));
-  EXPECT_TRUE(std::regex_search(cyrillic, std::regex(R"(/_+-[0-9a-f]{16}/$)"))) << cyrillic;
+  // A name of other letters keeps them, blanks aside; a long one is cut at a whole letter.
+  const std::string cyrillic = ArchiveCacheFolder(Folder("\xD0\x9C\xD0\xBE\xD0\xB9 \xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"));
+  EXPECT_TRUE(std::regex_search(cyrillic, std::regex("/\xD0\x9C\xD0\xBE\xD0\xB9_\xD0\xB0\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2-[0-9a-f]{16}/$")))
+      << cyrillic;  // Мой_архив
+  std::string long_name;
+  for (int i = 0; i < 30; ++i) long_name += "\xE6\x9D\xB1";  // 東 (3 bytes) 30 times
+  const std::string cut = ArchiveCacheFolder(Folder(long_name));
+  EXPECT_TRUE(std::regex_search(cut, std::regex("/(\xE6\x9D\xB1){13}-[0-9a-f]{16}/$"))) << cut;
+  // A name that is not UTF-8 keeps its plain letters only.
+  EXPECT_TRUE(std::regex_search(ArchiveCacheFolder(Folder("Caf\xE9")), std::regex("/Caf_-[0-9a-f]{16}/$")));
   EXPECT_NE(ArchiveCacheFolder(Folder("M\xC3\xBCller")), ArchiveCacheFolder(Folder("M\xC3\xB6ller")));
 }
 

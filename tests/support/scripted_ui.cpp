@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace vantorel::testing {
 
 namespace {
@@ -32,14 +34,11 @@ ScriptedUi::~ScriptedUi() {
   for (const auto& left : script_)
     ADD_FAILURE() << "expected " << KindName(left.box.kind) << " box never came: \""
                   << left.box.text << "\"";
-  if (!file_answers_.empty())
-    ADD_FAILURE() << "expected file request never came (" << file_answers_.size() << " left)";
-  if (!folder_answers_.empty())
-    ADD_FAILURE() << "expected folder request never came (" << folder_answers_.size()
-                  << " left)";
-  if (!password_answers_.empty())
-    ADD_FAILURE() << "expected password request never came (" << password_answers_.size()
-                  << " left)";
+  for (const auto& [answers, kind] : {std::pair{&file_answers_, "file"}, {&folder_answers_, "folder"},
+                                      {&password_answers_, "password"}}) {
+    if (!answers->empty())
+      ADD_FAILURE() << "expected " << kind << " request never came (" << answers->size() << " left)";
+  }
 }
 
 ScriptedUi& ScriptedUi::Expect(core::BoxKind kind, const std::string& text,
@@ -81,38 +80,31 @@ core::Answer ScriptedUi::Show(const core::MessageBox& box) {
   return expected.answer;
 }
 
-std::optional<std::string> ScriptedUi::AskForFile(const core::FileRequest& request) {
-  file_requests.push_back(request);
-  if (file_answers_.empty()) {
-    ADD_FAILURE() << "unexpected file request: \"" << request.title << "\"";
+std::optional<std::string> ScriptedUi::NextAnswer(std::deque<std::optional<std::string>>& answers,
+                                                  const std::string& request) {
+  if (answers.empty()) {
+    ADD_FAILURE() << "unexpected " << request;
     return std::nullopt;
   }
-  auto answer = file_answers_.front();
-  file_answers_.pop_front();
+  auto answer = std::move(answers.front());
+  answers.pop_front();
   return answer;
+}
+
+std::optional<std::string> ScriptedUi::AskForFile(const core::FileRequest& request) {
+  file_requests.push_back(request);
+  return NextAnswer(file_answers_, "file request: \"" + request.title + "\"");
 }
 
 std::optional<std::string> ScriptedUi::AskForFolder(const core::FolderRequest& request) {
   folder_requests.push_back(request);
-  if (folder_answers_.empty()) {
-    ADD_FAILURE() << "unexpected folder request: \"" << request.title << "\" starting in \""
-                  << request.initial_dir << "\"";
-    return std::nullopt;
-  }
-  auto answer = folder_answers_.front();
-  folder_answers_.pop_front();
-  return answer;
+  return NextAnswer(folder_answers_, "folder request: \"" + request.title + "\" starting in \"" +
+                                         request.initial_dir + "\"");
 }
 
 std::optional<std::string> ScriptedUi::AskForPassword(const core::PasswordRequest& request) {
   password_requests.push_back(request);
-  if (password_answers_.empty()) {
-    ADD_FAILURE() << "unexpected password request for \"" << request.archive << "\"";
-    return std::nullopt;
-  }
-  auto answer = password_answers_.front();
-  password_answers_.pop_front();
-  return answer;
+  return NextAnswer(password_answers_, "password request for \"" + request.archive + "\"");
 }
 
 }  // namespace vantorel::testing

@@ -62,6 +62,10 @@ class ScriptedUi : public core::Ui {
     core::MessageBox box;
     core::Answer answer;
   };
+  // The next of answers; a failure of the test (request names the request) when there is none.
+  static std::optional<std::string> NextAnswer(std::deque<std::optional<std::string>>& answers,
+                                               const std::string& request);
+
   std::deque<Expected> script_;                            // boxes still to come
   std::deque<std::optional<std::string>> file_answers_;    // answers to file requests
   std::deque<std::optional<std::string>> folder_answers_;  // answers to folder requests

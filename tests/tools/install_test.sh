@@ -21,8 +21,9 @@ expected=(
   share/applications/vantorel.desktop
   share/metainfo/org.vantorel.ArticleBrowser.metainfo.xml
   share/icons/hicolor/scalable/apps/vantorel.svg
-  share/man/man1/vantorel.1 share/man/man1/vantorel-dbf.1
-  share/man/man1/vantorel-unzip.1 share/man/man1/vantorel-search.1
+  share/man/man1/vantorel.1.gz share/man/man1/vantorel-dbf.1.gz
+  share/man/man1/vantorel-unzip.1.gz share/man/man1/vantorel-search.1.gz
+  share/doc/vantorel/README.md share/doc/vantorel/docs/main-window.png
   share/vantorel/demo/index.htm share/vantorel/demo/article.dbf
 )
 for size in 16 22 24 32 48 64 128 256; do
@@ -41,9 +42,10 @@ if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml >"$root/appstream.log" 2>&1 ||
     { cat "$root/appstream.log" >&2; fail "appstreamcli rejects the metadata"; }
 fi
-for page in "$prefix"/share/man/man1/*.1; do
+for page in "$prefix"/share/man/man1/*; do
+  [[ $page == *.1.gz ]] || fail "manual page not compressed: $page"
   if command -v groff >/dev/null; then
-    warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1) || fail "groff fails on $page"
+    warnings=$(gzip -dc "$page" | groff -man -Tutf8 -ww -z 2>&1) || fail "groff fails on $page"
     [ -z "$warnings" ] || fail "groff warns on $page: $warnings"
   fi
 done
