@@ -22,6 +22,11 @@ void PageFile::Line(std::string_view text) {
   if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
 }
 
+void PageFile::Lines(std::string_view lines) {
+  pending_ += lines;
+  if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
+}
+
 void PageFile::Close() {
   const bool written = Flush() && file_->Commit();
   const int saved = errno;
