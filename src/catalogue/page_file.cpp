@@ -23,8 +23,15 @@ void PageFile::Line(std::string_view text) {
 }
 
 void PageFile::Lines(std::string_view lines) {
-  pending_ += lines;
-  if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
+  if (lines.size() < kWriteBlock) {
+    pending_ += lines;
+    if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
+    return;
+  }
+  // Many lines at once go to the file as they are, after what is held.
+  if (!Flush() || !file_->Part().WriteAt(written_, lines.data(), lines.size()))
+    ThrowInOutError(path_);
+  written_ += lines.size();
 }
 
 void PageFile::Close() {

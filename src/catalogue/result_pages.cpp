@@ -186,7 +186,7 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
   page.Line("</I></FONT></P><UL><P>");
   tables::KvDbf& articles = catalogue_.ArticleDBF();
   articles.SetIndexToFiles({write_dir + "araid"});
-  std::string details;  // the detail blocks held back, their lines ended by CR LF
+  std::vector<std::string> details;  // the detail blocks held back, lines ended by CR LF
   for (const std::string& number : results.articles.Items()) {
     Progress(number);
     if (!articles.Find(number)) {
@@ -195,10 +195,10 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
     }
     const Article article = ReadArticle();
     page.Line(R"(<LI><A HREF="#)" + number + R"(">)" + article.title + "</A></LI>");
-    DetailBlock(article, details);
+    DetailBlock(article, details.emplace_back());
   }
   page.Line(std::string("</UL>") + kBackToTopLine);
-  page.Lines(details);
+  for (const std::string& block : details) page.Lines(block);
   page.Line("</P></UL> </BODY> </HTML>");
   page.Close();
 }
