@@ -265,7 +265,7 @@ std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
 void DbfFile::ReadPages(std::int64_t p, std::size_t run, std::size_t slot) {
   const auto length = static_cast<std::size_t>(header_.record_length);
   const std::size_t page_bytes = static_cast<std::size_t>(page_records_) * length;
-  if (!pages_) pages_ = std::make_unique_for_overwrite<char[]>(slots_ * page_bytes);
+  if (!pages_) pages_ = platform::MakeLargeBuffer(slots_ * page_bytes);
   const std::int64_t first = p * page_records_;  // records before the run
   const std::int64_t count =
       std::min(static_cast<std::int64_t>(run) * page_records_, record_count_ - first);

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/large_buffer.h"
 #include "tables/dbf_field.h"
 
 namespace vantorel::tables {
@@ -118,7 +119,7 @@ class DbfFile {
   std::size_t cache_bytes_;       // the page cache's bound
   std::int64_t page_records_ = 1;          // records per page
   std::size_t slots_ = 0;                  // pages the cache holds at most
-  std::unique_ptr<char[]> pages_;          // slots_ pages of records, converted; made at first use
+  platform::LargeBuffer pages_;          // slots_ pages of records, converted; made at first use
   std::vector<std::int32_t> slot_of_page_; // per page of the table: its slot, -1 when not cached
   std::vector<std::int64_t> page_in_slot_; // per slot: the page it holds, -1 when empty
   std::vector<std::int64_t> slot_records_; // per slot: whole records read into it

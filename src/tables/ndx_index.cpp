@@ -134,7 +134,7 @@ NdxIndex::NdxIndex(WorkArea& area, const IndexFileSpec& file, int order, platfor
   }
 
   const std::uint64_t slots = std::min(page_count_, kMaxCachedPages);
-  cache_ = std::make_unique_for_overwrite<char[]>(slots * kNdxPageSize);
+  cache_ = platform::MakeLargeBuffer(slots * kNdxPageSize);
   cache_tags_.assign(slots, 0);
   slot_of_page_.assign(page_count_, -1);
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/large_buffer.h"
 #include "tables/expression.h"
 #include "tables/ndx_format.h"
 #include "tables/ndx_names.h"
@@ -146,7 +147,7 @@ class NdxIndex final : public RecordOrder {
 
   // Cached pages take slots in the order they are read (so memory in use grows with the pages
   // read); when every slot is taken the oldest page is replaced.
-  std::unique_ptr<char[]> cache_;              // the slots' pages
+  platform::LargeBuffer cache_;              // the slots' pages
   std::vector<std::uint32_t> cache_tags_;      // page held by each slot, 0 when empty
   std::vector<std::int32_t> slot_of_page_;     // per page of the file: its slot, -1 when none
   std::size_t next_slot_ = 0;                  // the slot the next page read takes
