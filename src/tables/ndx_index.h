@@ -151,6 +151,7 @@ class NdxIndex final : public RecordOrder {
   std::vector<std::uint32_t> cache_tags_;      // page held by each slot, 0 when empty
   std::vector<std::int32_t> slot_of_page_;     // per page of the file: its slot, -1 when none
   std::size_t next_slot_ = 0;                  // the slot the next page read takes
+  NdxPage far_page_{};                         // a page beyond the mapped ones, as last read
 
   std::vector<PathStep> path_;           // root first; the last step is the leaf entry
   bool at_entry_ = false;                // on a leaf entry (else at end or beginning)
