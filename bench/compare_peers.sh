@@ -6,8 +6,9 @@
 #   index     vantorel-dbf index UPPER(KEYWORD) UNIQUE over a 1,000,000-record keyword table
 #             with about 290,000 distinct keys, against LC_ALL=C sort -u of the same keys one
 #             per line;
-#   find      Find on a keyword table of 4,000 keywords spread over the file and on the demo's
-#             keyword.dbf (lookups per second from ndx_bench, when the build has it);
+#   find      Find on keyword tables of 4,000 and of about 290,000 distinct keywords spread
+#             over the file, and on the demo's keyword.dbf (lookups per second from ndx_bench,
+#             when the build has it);
 #   pages     with --pages: vantorel-search on the demo for one word ("Sockets"), its
 #             SEARCHRESULT.HTM written, against sqlite3 running one SELECT that writes the same
 #             page by string concatenation from the demo's catalogue loaded into a database with
@@ -192,7 +193,7 @@ chmod +x "$work/index-unique.sh"
 compare index 1 "$work/index-unique.sh" "sort -u $work/keys.txt -o $work/sorted.txt"
 
 if [ -x "$ndx_bench" ]; then
-  for table in kw4k.dbf demo/keyword.dbf; do
+  for table in kw4k.dbf kw300k.dbf demo/keyword.dbf; do
     echo "find on $table (ndx_bench, lookups per second):"
     VANTOREL_BENCH_KEYWORD_DBF=$work/$table "$ndx_bench" --benchmark_filter='BM_Find' \
       --benchmark_min_time=0.5 2>/dev/null | grep '^BM_'
