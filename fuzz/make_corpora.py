@@ -303,6 +303,15 @@ def page_seeds(out: Path, demo: Path) -> None:
                                       b"FRAMEBORDER=0><FRAMESET COLS=1,2><FRAME></FRAMESET></FRAMESET>")
 
 
+def fulltext_seeds(out: Path, fixtures: Path, demo: Path) -> None:
+    for path in [demo / "DISKS/Issue01/README.HTM", demo / "README.TXT", demo / "DUMMY.ZIP",
+                 demo / "DISKS/Issue01/INTRO/SOURCE.ZIP", fixtures / "zip/corpus/L005.ZIP"]:
+        if path.is_file():
+            write(out, "fuzz_fulltext", path.name, path.read_bytes())
+    write(out, "fuzz_fulltext", "pages", "memory manager\fmemory\f\fmanager memory m\u00fcller "
+          "<B>caf&eacute;</B> &#x263a; &#99999999; <!-- x --><SCRIPT>y</SCRIPT>".encode())
+
+
 def image_seeds(out: Path, demo: Path) -> None:
     for name in ("BANNER.GIF", "LOGO.JPG", "SPINE.BMP"):
         write(out, "fuzz_image", name, (demo / name).read_bytes())
@@ -342,6 +351,7 @@ def main() -> None:
         archive_seeds(out, fixtures, demo, Path(scratch))
         table_seeds(out, demo, source_root)
         page_seeds(out, demo)
+        fulltext_seeds(out, fixtures, demo)
         image_seeds(out, demo)
     index_seeds(out, dbf_tool)
     expression_seeds(out)

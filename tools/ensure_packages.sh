@@ -10,6 +10,7 @@ packages=(
   clang-16 libclang-rt-16-dev
   ccache libbz2-dev liblzma-dev libzstd-dev libssl-dev libsqlite3-dev libpoppler-cpp-dev
   zip 7zip appstream dpkg-dev file xdotool imagemagick
+  ghostscript recollcmd poppler-utils
 )
 
 missing=()

@@ -55,6 +55,11 @@ also stands for the CD-ROM root):
   BONUS/SETUP.EXE            the CD-ROM's BONUS folder, target of file:///XBONUS/SETUP.EXE
   Acrobat/rp500enu.exe       the reader installer on the CD-ROM
 
+Article PDFs hold text: a heading with the issue and the titles, then three paragraphs per page
+about a topic; every fifth article has two pages, every tenth three, and the words
+"introduction" and "overview", "implementation" and "listing", "benchmark" and "conclusion"
+occur on the first, second and third page only.
+
 Above 5,000 articles the archive is written the quick way, for benchmarks: an article's folder
 holds only its main source file (rarely a ZIP too), and after the first 3,000 PDF files every
 further PDF is a hard link to a shared PDF of its issue (a copy where hard links fail).
@@ -246,19 +251,31 @@ def pdf_escape(text):
 
 def pdf_bytes(lines):
     """A one-page PDF 1.4 showing the given text lines (cp1252 bytes) in Helvetica."""
-    content = [b"BT /F1 14 Tf 72 760 Td 18 TL"]
-    for line in lines:
-        content.append(b"(" + pdf_escape(line) + b") '")
-    content.append(b"ET")
-    stream = b"\n".join(content)
+    return pdf_document([lines])
+
+
+def pdf_document(pages):
+    """A PDF 1.4 of one page per item of pages, each a list of text lines (cp1252 bytes) shown
+    in 12-point Helvetica from the top of the page down."""
+    count = len(pages)
+    font = 3 + 2 * count  # object number of the font, after the catalog, the page tree and
+    #                       a page and its content stream per page
     objects = [
         b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-        b"/Resources << /Font << /F1 5 0 R >> >> >>",
-        b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"\nendstream",
-        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>",
+        b"<< /Type /Pages /Kids [%s] /Count %d >>" % (
+            b" ".join(b"%d 0 R" % (3 + 2 * i) for i in range(count)), count),
     ]
+    for i, lines in enumerate(pages):
+        content = [b"BT /F1 12 Tf 72 750 Td 15 TL"]
+        for line in lines:
+            content.append(b"(" + pdf_escape(line) + b") '")
+        content.append(b"ET")
+        stream = b"\n".join(content)
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents %d 0 R "
+                       b"/Resources << /Font << /F1 %d 0 R >> >> >>" % (4 + 2 * i, font))
+        objects.append(b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"\nendstream")
+    objects.append(
+        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>")
     out = bytearray(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
     offsets = []
     for number, body in enumerate(objects, 1):
@@ -1202,6 +1219,39 @@ def link_or_copy(existing, path, data):
         put(path, data)
 
 
+# Words that occur on one page of an article only: PAGE_WORDS[n] on page n + 1 (and the
+# first page's words in the heading's paragraph).
+PAGE_WORDS = (("introduction", "overview"), ("implementation", "listing"),
+              ("benchmark", "conclusion"))
+PDF_LINE_WIDTH = 80
+PDF_PAGE_LINES = 44
+
+
+def article_pages(article_titles, issue, seed):
+    """The text pages of an article PDF: a heading with the issue and the titles, then a few
+    paragraphs of sentences about the first title's topic; one to three pages by seed."""
+    rng = random.Random(seed)
+    page_count = 1 + (seed % 5 == 0) + (seed % 10 == 0)
+    heading = [ansi("Vantorel, issue %d, %s" % (issue, issue_name(issue))), b""]
+    heading += [ansi(t) for t in article_titles[:20]]
+    stems = [w.lower() for w in WORD_STEMS[:60]]
+    pages = []
+    for n in range(page_count):
+        lines = list(heading) if n == 0 else [ansi("Page %d" % (n + 1))]
+        for _ in range(3):
+            topic, language = rng.sample(stems, 2)
+            words = rng.sample(stems, 6) + list(PAGE_WORDS[n])
+            text = " ".join(SENTENCES[rng.randrange(len(SENTENCES))].format(t=topic, l=language)
+                            for _ in range(3))
+            text += " It explains the %s, %s and %s of the %s %s, with notes on %s." % tuple(
+                words[:6])
+            text += " See the %s and the %s." % tuple(words[6:])
+            lines.append(b"")
+            lines += [ansi(line) for line in wrap_words(text, PDF_LINE_WIDTH)]
+        pages.append(lines[:PDF_PAGE_LINES])
+    return pages
+
+
 def write_pdfs(out, articles):
     folder = os.path.join(out, "PDF")
     make_dir(folder)
@@ -1210,22 +1260,21 @@ def write_pdfs(out, articles):
         if a.issue <= LAST_AVAILABLE_ISSUE:
             base = pdf_base_name(a.id, a.type, a.issue)
             if base:
-                titles.setdefault(base, (a.issue, []))[1].append(a.title)
+                titles.setdefault(base, (a.issue, a.id, []))[2].append(a.title)
     distinct = 0
     shared = {}  # issue -> (path, bytes) of the PDF that later PDFs of the issue link to
-    for base, (issue, article_titles) in titles.items():
+    for base, (issue, first_id, article_titles) in titles.items():
         name = base + ".PDF"
         if name in MISSING_PDFS:
             continue
         path = os.path.join(folder, name)
-        heading = ansi("Vantorel, issue %d, %s" % (issue, issue_name(issue)))
         if distinct < DISTINCT_PDF_LIMIT:
-            put(path, pdf_bytes([heading, b""] + [ansi(t) for t in article_titles[:20]]))
+            put(path, pdf_document(article_pages(article_titles, issue, first_id)))
             distinct += 1
         elif issue in shared:
             link_or_copy(shared[issue][0], path, shared[issue][1])
         else:
-            data = pdf_bytes([heading, b"", b"An article of this issue."])
+            data = pdf_document(article_pages(["An article of this issue."], issue, issue))
             put(path, data)
             shared[issue] = (path, data)
     put(os.path.join(folder, "freetextsearch.pdf"), pdf_bytes(

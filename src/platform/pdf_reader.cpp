@@ -8,16 +8,20 @@
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
+#include "platform/pdf_page_option.h"
 
 namespace vantorel::platform {
 
-void OpenPdfInReader(std::string_view path, bool show_commands) {
+void OpenPdfInReader(std::string_view path, bool show_commands, int page) {
   const core::BrowserSettings& settings = core::Settings();
   if (!settings.AcrobatPath.empty()) {
+    const std::string parameters =
+        page > 0 ? PdfPageParameters(settings.AcrobatPath, ShownPath(path), page)
+                 : std::string(path);
     if (show_commands && settings.ShowCommands)
       core::ShowInformation("Command to execute: \r" + settings.AcrobatPath + "\r" +
-                            "Parameters: " + ShownPath(path));
-    LaunchProgram(settings.AcrobatPath, path);
+                            "Parameters: " + (page > 0 ? parameters : ShownPath(path)));
+    LaunchProgram(settings.AcrobatPath, parameters);
     return;
   }
   if (core::Confirm("Unable to find Acrobat Reader. If you have the Reader installed, please "

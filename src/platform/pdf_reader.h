@@ -17,8 +17,10 @@ inline constexpr char kReaderInstallerPath[] = "Acrobat\\rp500enu.exe";
 // path first; then the reader starts with the path. Without one: the warning (Yes/No)
 // "Unable to find Acrobat Reader. ... install Adobe Acrobat Reader 5.0 now?", and on Yes
 // InstallReaderFromCd.
+// With a page (from 1) a reader that takes a page on its command line opens the file there
+// (pdf_page_option.h), and the parameters shown are that command line's.
 // REQUIRES: the caller has checked that the file exists.
-void OpenPdfInReader(std::string_view path, bool show_commands);
+void OpenPdfInReader(std::string_view path, bool show_commands, int page = 0);
 
 // Tells the user to insert the CD-ROM, makes sure the disc is in (EnsureCdReady) and starts
 // the installer from the first CD-ROM drive; with show_commands and ShowCommands on, the

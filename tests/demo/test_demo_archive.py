@@ -21,6 +21,8 @@ ROOT = Path(__file__).resolve().parents[2]
 SCRIPT = ROOT / "tools" / "make_demo_archive.py"
 DEFAULT_ARTICLES = 400
 LAST_AVAILABLE_ISSUE = 72
+# The words the article PDFs hold on their first, second and third page only.
+PAGE_WORDS = (("introduction", "overview"), ("implementation", "listing"), ("benchmark", "conclusion"))
 
 # What the archive deliberately lacks, relative to the archive folder.
 DELIBERATELY_MISSING = {"PDF/0012.PDF", "PDF/T020.PDF", "DISKS/ISSUE12/NOSUCH",
@@ -317,6 +319,24 @@ class DemoArchiveTest(unittest.TestCase):
         if kind in ("Tip", "Clinic"):
             return "%s%03d.PDF" % (kind[0], issue)
         return None
+
+    def test_article_pdfs_hold_paragraphs_with_words_of_one_page(self):
+        pages_seen = set()
+        for name in sorted(os.listdir(self.out / "PDF")):
+            if name == "freetextsearch.pdf":
+                continue
+            data = (self.out / "PDF" / name).read_bytes()
+            count = int(re.search(rb"/Type /Pages /Kids \[[^]]*\] /Count (\d+)", data).group(1))
+            streams = re.findall(rb"stream\n(.*?)\nendstream", data, re.S)
+            self.assertEqual(len(streams), count, name)
+            pages_seen.add(count)
+            texts = [b" ".join(re.findall(rb"\((.*?)\) '", stream)) for stream in streams]
+            self.assertGreater(len(texts[0].split()), 60, name)  # a few paragraphs
+            for page, words in enumerate(PAGE_WORDS[:count]):
+                for word in words:
+                    holding = [n for n, text in enumerate(texts) if word.encode() in text]
+                    self.assertEqual(holding, [page], (name, word))
+        self.assertEqual(pages_seen, {1, 2, 3})
 
     def test_pdf_files(self):
         pdf = self.out / "PDF"

@@ -142,5 +142,29 @@ TEST_F(PdfReaderTest, ArticleLinksOnTheCdRomAskForTheDiscFirst) {
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{on_cd});
 }
 
+TEST_F(PdfReaderTest, AReaderThatTakesAPageOpensThePdfThere) {
+  const struct {
+    const char* reader;
+    std::vector<std::string> arguments;  // the PDF's path as {}
+  } cases[] = {
+      {"bin/evince", {"--page-index=3", "{}"}},
+      {"bin/okular", {"--page", "3", "{}"}},
+      {"bin/qpdfview", {"{}#3"}},
+      {"bin/reader", {"{}"}},  // no page option known: the file alone
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reader);
+    Settings().AcrobatPath = WriteArgumentsScript(dir_, c.reader);
+    ScriptedUi ui;
+    OpenPdfInReader(pdf_, false, 3);
+    std::vector<std::string> expected;
+    for (std::string argument : c.arguments) {
+      const std::size_t at = argument.find("{}");
+      expected.push_back(at == std::string::npos ? argument : argument.replace(at, 2, pdf_));
+    }
+    EXPECT_EQ(WaitForArguments(dir_), expected);
+  }
+}
+
 }  // namespace
 }  // namespace vantorel::platform

@@ -13,6 +13,8 @@
 // special keywords. With --bonus the words of TEXT are looked for in DATADIR's words.dbf and
 // the page links the documents of its files.dbf; only --all and --yes go with it.
 //
+// With --full-text the archive's full text is searched instead (full_text_command.h).
+//
 // Exit status: 0 a page was written (its file name is printed); 1 the search ended in a
 // message (printed, "\r" as a line break); 2 an engine or file error (its text on standard
 // error); 64 a wrong command line (usage on standard error, the bonus search's with --bonus).
@@ -26,6 +28,7 @@
 #include <string_view>
 
 #include "answering_ui.h"
+#include "full_text_command.h"
 #include "catalogue/article_search.h"
 #include "catalogue/bonus_search.h"
 #include "catalogue/catalogue.h"
@@ -60,6 +63,7 @@ constexpr char kBonusUsage[] =
 constexpr char kHelpHead[] =
     "Usage: vantorel-search [OPTION]... DATADIR [TEXT]\n"
     "  or:  vantorel-search --bonus [--all] [--yes] DATADIR [TEXT]\n"
+    "  or:  vantorel-search --full-text [--json] [--limit N] [--no-update] DATADIR QUERY\n"
     "Search the article catalogue in DATADIR as the program's search dialog does and\n"
     "write the result page there (SEARCHRESULT.HTM, or ALLARTS.HTM for \"*!*\"). The\n"
     "index files the search needs are built in DATADIR when missing or stale.\n"
@@ -77,7 +81,8 @@ constexpr char kHelpHead[] =
     "      --yes              answer every question yes (default: no)\n"
     "      --last-issue N     the last issue installed (default 72)\n"
     "      --pdf-dir DIR      the PDF folder the page links to (default DATADIR/PDF)\n"
-    "      --source-dir DIR   the companion-disk folder (default DATADIR/DISKS)\n";
+    "      --source-dir DIR   the companion-disk folder (default DATADIR/DISKS)\n"
+    "\n";
 
 constexpr char kHelpTail[] =
     "\n"
@@ -89,7 +94,8 @@ constexpr char kHelpTail[] =
     "\n"
     "Examples:\n"
     "  vantorel-search --all ~/archive \"heap memory\"\n"
-    "  vantorel-search --bonus ~/archive heap,memory\n";
+    "  vantorel-search --bonus ~/archive heap,memory\n"
+    "  vantorel-search --full-text ~/archive '\"memory manager\" sort*'\n";
 
 struct Options {
   bool bonus = false;  // the bonus-file word search
@@ -264,8 +270,8 @@ int main(int argc, char** argv) {
   using namespace vantorel;
   switch (core::InfoRequestOf(argc, argv)) {
     case core::InfoRequest::Help:
-      std::cout << tools::search::kHelpHead << core::kHelpAndVersionOptions
-                << tools::search::kHelpTail;
+      std::cout << tools::search::kHelpHead << tools::search::kFullTextHelp
+                << core::kHelpAndVersionOptions << tools::search::kHelpTail;
       return 0;
     case core::InfoRequest::Version:
       std::cout << core::VersionText("vantorel-search");
@@ -273,6 +279,7 @@ int main(int argc, char** argv) {
     case core::InfoRequest::None:
       break;
   }
+  if (tools::search::FullTextRequested(argc, argv)) return tools::search::RunFullText(argc, argv);
   const auto options = tools::search::ParseArguments(argc, argv);
   if (!options) {
     std::cerr << (tools::search::BonusRequested(argc, argv) ? tools::search::kBonusUsage

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# The full-text index against Recoll (Debian's recollcmd) over the same files: the article PDFs
+# and companion disks (sources, texts, ZIP archives) of a demo archive.
+#   build    vantorel-search --full-text over a fresh index against recollindex -z over a fresh
+#            index (both whole processes; Recoll reads PDFs through pdftotext)
+#   query    single-word queries: vantorel-search --full-text --no-update --json against
+#            recollq -b; the hit sets (files; a ZIP member counts as its archive) compared
+#   size     the index file against the text it holds (vantorel), and Recoll's index folder
+# Each pair runs in turn, A B A B ..., after one warm-up each, and prints the medians of wall and
+# CPU seconds (user + system of the children) and their ratio A/B. Run it niced on a shared
+# machine; the load is printed first.
+#
+# usage: bench/compare_recoll.sh [--runs N] [--articles N] [--work DIR] [BUILD_DIR]
+#   BUILD_DIR (default: build) holds src/tools/search/vantorel-search; DIR (default:
+#   /tmp/vantorel-recoll) keeps the demo archive (default 1,000 articles) between calls.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(dirname "$here")
+runs=5
+articles=1000
+work=/tmp/vantorel-recoll
+build=build
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --articles) articles=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    *) build=$1; shift ;;
+  esac
+done
+build=$(cd "$build" && pwd)
+tool=$build/src/tools/search/vantorel-search
+[ -x "$tool" ] || { echo "no $tool: build the vantorel-search target first" >&2; exit 2; }
+command -v recollindex >/dev/null || { echo "no recollindex: apt-get install recollcmd" >&2; exit 2; }
+mkdir -p "$work"
+export LC_ALL=C.UTF-8
+
+# --- inputs ---------------------------------------------------------------------------------
+
+demo=$work/demo-$articles
+if [ ! -f "$demo/index.htm" ]; then
+  echo "writing the $articles-article demo archive..." >&2
+  python3 "$source_dir/tools/make_demo_archive.py" "$demo" --articles "$articles" \
+    --legacy-zips "${VANTOREL_FIXTURES_DIR:-$source_dir/../shared/fixtures}/zip" >/dev/null
+fi
+# The archive as both sides see it: PDF/ and DISKS/, and the catalogue that ties the PDFs (no
+# bonus pages, which Recoll would not be given).
+same=$work/same-$articles
+mkdir -p "$same"
+ln -sfn "$demo/PDF" "$same/PDF"
+ln -sfn "$demo/DISKS" "$same/DISKS"
+for table in article.dbf article.dbt author.dbf; do ln -sf "$demo/$table" "$same/$table"; done
+
+conf=$work/recoll-conf-$articles
+mkdir -p "$conf"
+cat >"$conf/recoll.conf" <<CONF
+topdirs = $demo/PDF $demo/DISKS
+indexStemmingLanguages = english
+followLinks = 1
+loglevel = 1
+indexallfilenames = 0
+CONF
+# Recoll knows few source-code extensions: the companion disks' sources are text to it too.
+: >"$conf/mimemap"
+for extension in txt pas pp inc dpr int c h cpp asm bas prg mak bat ini cfg doc me lst; do
+  echo ".$extension = text/plain" >>"$conf/mimemap"
+done
+
+cat >"$work/build-a.sh" <<SCRIPT
+#!/bin/sh
+rm -f "$same/fulltext.db" "$same/fulltext.db-wal" "$same/fulltext.db-shm"
+exec "$tool" --full-text --json --limit 1 "$same" zzzqqq
+SCRIPT
+cat >"$work/build-b.sh" <<SCRIPT
+#!/bin/sh
+exec recollindex -c "$conf" -z
+SCRIPT
+chmod +x "$work/build-a.sh" "$work/build-b.sh"
+
+# --- timing (as bench/compare_peers.sh) ------------------------------------------------------
+
+children_cpu() {
+  awk 'END { total = 0
+    for (i = 1; i <= 2; i++) { split($i, ms, "m"); sub("s", "", ms[2]); total += ms[1] * 60 + ms[2] }
+    printf "%.4f", total }' "$1"
+}
+timed() {
+  local repeat=$1; shift
+  local t0 t1 i
+  times >"$work/cpu0"
+  t0=$EPOCHREALTIME
+  for ((i = 0; i < repeat; i++)); do "$@" >/dev/null 2>&1 || true; done
+  t1=$EPOCHREALTIME
+  times >"$work/cpu1"
+  awk -v a="$t0" -v b="$t1" -v c="$(children_cpu "$work/cpu0")" -v d="$(children_cpu "$work/cpu1")" \
+    -v r="$repeat" 'BEGIN { printf "%.5f %.5f\n", (b - a) / r, (d - c) / r }'
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+compare() {
+  local name=$1 repeat=$2 a=$3 b=$4 r
+  local -a run_a run_b
+  read -r -a run_a <<<"$a"
+  read -r -a run_b <<<"$b"
+  timed 1 "${run_a[@]}" >/dev/null
+  timed 1 "${run_b[@]}" >/dev/null
+  : >"$work/a.times"
+  : >"$work/b.times"
+  for ((r = 0; r < runs; r++)); do
+    timed "$repeat" "${run_a[@]}" >>"$work/a.times"
+    timed "$repeat" "${run_b[@]}" >>"$work/b.times"
+  done
+  local aw ac bw bc
+  aw=$(cut -d' ' -f1 "$work/a.times" | median)
+  ac=$(cut -d' ' -f2 "$work/a.times" | median)
+  bw=$(cut -d' ' -f1 "$work/b.times" | median)
+  bc=$(cut -d' ' -f2 "$work/b.times" | median)
+  printf '%-14s A %-28s wall %8.4f s  cpu %8.4f s\n' "$name" "$(basename "${run_a[0]}")" "$aw" "$ac"
+  printf '%-14s B %-28s wall %8.4f s  cpu %8.4f s\n' "" "$(basename "${run_b[0]}")" "$bw" "$bc"
+  awk -v aw="$aw" -v bw="$bw" -v ac="$ac" -v bc="$bc" \
+    'BEGIN { printf "%-14s   A/B wall %.2f   A/B cpu %s\n\n", "", aw / bw, (bc > 0) ? sprintf("%.2f", ac / bc) : "-" }'
+}
+
+echo "load: $(uptime)"
+echo "runs: $runs (medians), $articles-article demo archive in $demo"
+echo "files: $(find -L "$same/PDF" "$same/DISKS" -type f | wc -l)"
+echo
+
+compare build 1 "$work/build-a.sh" "$work/build-b.sh"
+
+# Hit sets of single words: the files each side finds (a ZIP member as its archive).
+words=(benchmark overview listing memory heap streams printer pascal companion)
+for word in "${words[@]}"; do
+  "$tool" --full-text --no-update --json --limit 1000000 "$same" "$word" 2>/dev/null |
+    sed -e 's/^{"path": "\([^"]*\)".*/\1/' | sort -u >"$work/hits-a.txt" || true
+  # Recoll also finds folders by their names: only files count.
+  recollq -c "$conf" -b -n 0 "$word" 2>/dev/null | grep '^file://' |
+    sed -e "s|^file://$demo/||" | sort -u |
+    while IFS= read -r hit; do [ -f "$demo/$hit" ] && echo "$hit"; done >"$work/hits-b.txt" || true
+  if cmp -s "$work/hits-a.txt" "$work/hits-b.txt"; then same_set=same; else same_set=DIFFERENT; fi
+  printf 'hits %-12s vantorel %6d  recoll %6d  %s\n' "$word" "$(wc -l <"$work/hits-a.txt")" \
+    "$(wc -l <"$work/hits-b.txt")" "$same_set"
+  if [ "$same_set" = DIFFERENT ]; then
+    diff "$work/hits-a.txt" "$work/hits-b.txt" | head -6 | sed 's/^/      /' || true
+  fi
+done
+echo
+
+printf '#!/bin/sh\nfor w in %s; do "%s" --full-text --no-update --json --limit 1000000 "%s" "$w"; done\n' \
+  "${words[*]}" "$tool" "$same" >"$work/query-a.sh"
+printf '#!/bin/sh\nfor w in %s; do recollq -c "%s" -b -n 0 "$w"; done\n' \
+  "${words[*]}" "$conf" >"$work/query-b.sh"
+chmod +x "$work/query-a.sh" "$work/query-b.sh"
+compare "query x${#words[@]}" 1 "$work/query-a.sh" "$work/query-b.sh"
+
+index_bytes=$(stat -c %s "$same/fulltext.db")
+text_bytes=$(sqlite3 "$same/fulltext.db" \
+  "SELECT sum(body_bytes + length(CAST(title AS BLOB))) FROM documents")
+recoll_bytes=$(du -sb "$conf/xapiandb" | cut -f1)
+awk -v i="$index_bytes" -v t="$text_bytes" -v r="$recoll_bytes" 'BEGIN {
+  printf "size  vantorel index %.1f MB for %.1f MB of text: %.2fx the text\n", i / 1e6, t / 1e6, i / t
+  printf "      recoll xapiandb %.1f MB: %.2fx the same text\n", r / 1e6, r / t }'

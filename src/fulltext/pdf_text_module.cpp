@@ -1,0 +1,39 @@
+// The PDF reader module: poppler's text of a PDF file, page by page, behind one C function.
+// The full-text index loads it (pdf_text.cpp) only when it reads a PDF, so a program that only
+// searches never loads poppler and the many libraries it brings.
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-global.h>
+#include <poppler/cpp/poppler-page.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace {
+
+void IgnorePopplerMessage(const std::string&, void*) {}
+
+}  // namespace
+
+// Reads the PDF file at path: page(context, text, size) for each page in order, the text UTF-8.
+// Returns nullptr when the file was read, else why it could not be ("damaged or not a PDF
+// file", "encrypted PDF file"). Poppler's own complaints are kept off standard error.
+extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_pages(
+    const char* path, void* context, void (*page)(void*, const char*, std::size_t)) {
+  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+  const std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path));
+  if (!document) return "damaged or not a PDF file";
+  if (document->is_locked()) return "encrypted PDF file";
+  const int count = document->pages();
+  for (int i = 0; i < count; ++i) {
+    const std::unique_ptr<poppler::page> one(document->create_page(i));
+    if (!one) {
+      page(context, "", 0);
+      continue;
+    }
+    const poppler::byte_array bytes =
+        one->text(poppler::rectf(), poppler::page::raw_order_layout).to_utf8();
+    page(context, bytes.data(), bytes.size());
+  }
+  return nullptr;
+}
