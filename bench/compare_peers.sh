@@ -6,8 +6,17 @@
 #   index     vantorel-dbf index UPPER(KEYWORD) UNIQUE over a 1,000,000-record keyword table
 #             with about 290,000 distinct keys, against LC_ALL=C sort -u of the same keys one
 #             per line;
-#   find      Find on a keyword table of 4,000 keywords spread over the file and on the demo's
-#             keyword.dbf (lookups per second from ndx_bench, when the build has it);
+#   find      Find on keyword tables of 4,000 and of about 290,000 distinct keywords spread
+#             over the file, and on the demo's keyword.dbf (lookups per second from ndx_bench,
+#             when the build has it);
+#   pages     with --pages: vantorel-search on the demo for one word ("Sockets"), its
+#             SEARCHRESULT.HTM written, against sqlite3 running one SELECT that writes the same
+#             page by string concatenation from the demo's catalogue loaded into a database with
+#             indexes on the keys (bench/catalogue_sqlite.py, by a loader of its own, not timed):
+#             the word matched whole through the keyword index, and (pages-sub) anywhere inside
+#             a keyword, as the program matches it. The two pages are compared byte for byte.
+#             Then vantorel-search alone for "*!*" (ALLARTS.HTM and AADETAIL.HTM) and for the
+#             bonus search of one word; --pages-only runs just these.
 #   unzip     with --zip: vantorel-unzip against Info-ZIP unzip on the legacy fixture archives
 #             that unzip can extract (shrunk, imploded; it has no decoder for the reduced
 #             methods), on a deflated archive of about 200 MB, and on a source archive of
@@ -23,8 +32,9 @@
 # times so that the clock's resolution does not decide.
 #
 # usage: bench/compare_peers.sh [--runs N] [--work DIR] [--zip|--zip-only] [--methods|--methods-only]
-#                               [BUILD_DIR]
-#   BUILD_DIR (default: build) holds src/tools/dbf/vantorel-dbf, and bench/tables/ndx_bench
+#                               [--pages|--pages-only] [BUILD_DIR]
+#   BUILD_DIR (default: build) holds src/tools/dbf/vantorel-dbf (src/tools/search/vantorel-search
+#   for --pages), and bench/tables/ndx_bench
 #   when configured with -DVANTOREL_BENCH=ON; DIR (default: /tmp/vantorel-peers) keeps the
 #   generated inputs between calls.
 set -euo pipefail
@@ -36,6 +46,7 @@ work=/tmp/vantorel-peers
 zip=false
 zip_only=false  # leave out search, index and find
 methods=false
+pages=false
 build=build
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -45,26 +56,32 @@ while [ $# -gt 0 ]; do
     --zip-only) zip=true; zip_only=true; shift ;;
     --methods) methods=true; shift ;;
     --methods-only) methods=true; zip_only=true; shift ;;
-    -h|--help) sed -n '2,29p' "$0"; exit 0 ;;
+    --pages) pages=true; shift ;;
+    --pages-only) pages=true; zip_only=true; shift ;;
+    -h|--help) sed -n '2,39p' "$0"; exit 0 ;;
     *) build=$1; shift ;;
   esac
 done
 build=$(cd "$build" && pwd)
 dbf_tool=$build/src/tools/dbf/vantorel-dbf
+search_tool=$build/src/tools/search/vantorel-search
 unzip_tool=$build/src/tools/unzip/vantorel-unzip
 ndx_bench=$build/bench/tables/ndx_bench
 $zip_only || [ -x "$dbf_tool" ] || { echo "no $dbf_tool: build the vantorel-dbf target first" >&2; exit 2; }
 mkdir -p "$work"
 export LC_ALL=C
 
-if ! $zip_only; then
-
-# --- inputs ---------------------------------------------------------------------------------
-
+if ! $zip_only || $pages; then
 if [ ! -f "$work/demo/keyword.dbf" ]; then
   echo "writing the 100,000-article demo archive..." >&2
   python3 "$source_dir/tools/make_demo_archive.py" "$work/demo" --articles 100000 >/dev/null
 fi
+fi
+
+if ! $zip_only; then
+
+# --- inputs ---------------------------------------------------------------------------------
+
 # The records of a table, each followed by a line break (header and end mark left out).
 records_as_lines() {
   python3 - "$1" "$2" <<'EOF'
@@ -120,6 +137,18 @@ timed() {
     -v r="$repeat" 'BEGIN { printf "%.5f %.5f\n", (b - a) / r, (d - c) / r }'
 }
 
+# single NAME REPEAT "words": one command alone, runs times after one warm-up; its medians.
+single() {
+  local name=$1 repeat=$2 r
+  local -a run_a
+  read -r -a run_a <<<"$3"
+  timed 1 "${run_a[@]}" >/dev/null
+  : >"$work/a.times"
+  for ((r = 0; r < runs; r++)); do timed "$repeat" "${run_a[@]}" >>"$work/a.times"; done
+  printf '%-8s   %-40s wall %8.4f s  cpu %8.4f s\n\n' "$name" "$(basename "${run_a[0]}")" \
+    "$(cut -d' ' -f1 "$work/a.times" | median)" "$(cut -d' ' -f2 "$work/a.times" | median)"
+}
+
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # compare NAME REPEAT "A words" "B words": A and B in turn, runs times each after one warm-up.
@@ -164,7 +193,7 @@ chmod +x "$work/index-unique.sh"
 compare index 1 "$work/index-unique.sh" "sort -u $work/keys.txt -o $work/sorted.txt"
 
 if [ -x "$ndx_bench" ]; then
-  for table in kw4k.dbf demo/keyword.dbf; do
+  for table in kw4k.dbf kw300k.dbf demo/keyword.dbf; do
     echo "find on $table (ndx_bench, lookups per second):"
     VANTOREL_BENCH_KEYWORD_DBF=$work/$table "$ndx_bench" --benchmark_filter='BM_Find' \
       --benchmark_min_time=0.5 2>/dev/null | grep '^BM_'
@@ -174,6 +203,45 @@ else
   echo "find: no $ndx_bench (configure with -DVANTOREL_BENCH=ON and build ndx_bench)"
   echo
 fi
+fi
+
+if $pages; then
+  [ -x "$search_tool" ] || { echo "no $search_tool: build the vantorel-search target first" >&2; exit 2; }
+  command -v sqlite3 >/dev/null || { sudo apt-get install -y sqlite3 >/dev/null 2>&1 || apt-get install -y sqlite3 >/dev/null; }
+  # Our data folder: the demo's tables (linked), the indexes built by the warm-up run.
+  mkdir -p "$work/pages"
+  for f in article.dbf article.dbt author.dbf keyword.dbf files.dbf words.dbf; do
+    ln -f "$work/demo/$f" "$work/pages/$f" 2>/dev/null || cp -f "$work/demo/$f" "$work/pages/$f"
+  done
+  [ -f "$work/catalogue.sqlite" ] ||
+    python3 "$here/catalogue_sqlite.py" load "$work/demo" "$work/catalogue.sqlite"
+  for word in Sockets; do
+    printf '#!/bin/sh\nexec "%s" --yes --pdf-dir "%s/demo/PDF/" --source-dir "%s/demo/DISKS/" "%s/pages" %s\n' \
+      "$search_tool" "$work" "$work" "$work" "$word" >"$work/search-word.sh"
+    for how in whole substring; do
+      python3 "$here/catalogue_sqlite.py" query "$word" $([ $how = substring ] && echo --substring) \
+        >"$work/query-$how.sql"
+      printf '#!/bin/sh\nexec sqlite3 "%s/catalogue.sqlite" ".output %s/sqlite-%s.htm" ".read %s/query-%s.sql"\n' \
+        "$work" "$work" "$how" "$work" "$how" >"$work/sqlite-$how.sh"
+    done
+    chmod +x "$work/search-word.sh" "$work/sqlite-whole.sh" "$work/sqlite-substring.sh"
+    compare pages 1 "$work/search-word.sh" "$work/sqlite-whole.sh"
+    compare pages-sub 1 "$work/search-word.sh" "$work/sqlite-substring.sh"
+    for how in whole substring; do
+      if cmp -s "$work/pages/SEARCHRESULT.HTM" "$work/sqlite-$how.htm"; then
+        echo "$word ($how): the two pages are the same, byte for byte"
+      else
+        echo "$word ($how): THE PAGES DIFFER (SEARCHRESULT.HTM against sqlite-$how.htm)"
+      fi
+    done
+    echo
+  done
+  printf '#!/bin/sh\nexec "%s" --yes --pdf-dir "%s/demo/PDF/" --source-dir "%s/demo/DISKS/" "%s/pages" "*!*"\n' \
+    "$search_tool" "$work" "$work" "$work" >"$work/search-all.sh"
+  printf '#!/bin/sh\nexec "%s" --bonus --yes "%s/pages" Sockets\n' "$search_tool" "$work" >"$work/search-bonus.sh"
+  chmod +x "$work/search-all.sh" "$work/search-bonus.sh"
+  single '*!*' 1 "$work/search-all.sh"
+  single bonus 5 "$work/search-bonus.sh"
 fi
 
 if $zip; then

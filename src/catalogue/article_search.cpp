@@ -108,8 +108,10 @@ void ArticleSearch::CollectFilteredArticles(const std::string& expression,
   tables::KvDbf& articles = catalogue_.ArticleDBF();
   Progress("Searching articles on author and issue...");
   articles.SetFilterTo(expression);
+  std::vector<std::string> found;
   for (articles.First(); !articles.Eof(); articles.Skip(1))
-    result.Add(std::to_string(articles.FieldAsInteger("Article_ID")));
+    found.push_back(std::to_string(articles.FieldAsInteger("Article_ID")));
+  result.AddAll(std::move(found));
   articles.SetFilterTo("");
   articles.First();
   Progress(Count(result) + " articles match");
@@ -121,17 +123,19 @@ void ArticleSearch::MatchWords(const core::SortedTextList& words, MatchMode mode
   core::SortedTextList scratch;
   bool first_word = true;
   for (const std::string& word : words.Items()) {
+    // The word's articles go into the set they belong to once the word is done: the sets are
+    // not looked at while its matches come in.
+    const bool into_matches = mode == MatchMode::AnyWord || first_word;
+    std::vector<std::string> found;
     std::uint8_t field_number = 0;
     bool from_top = true;
     while (keywords.Search(word, field_number, from_top)) {
-      const std::string article = std::to_string(keywords.FieldAsInteger("Article_ID"));
-      if (mode == MatchMode::AnyWord || first_word)
-        matches.Add(article);
-      else if (matches.Contains(article))
-        scratch.Add(article);
+      std::string article = std::to_string(keywords.FieldAsInteger("Article_ID"));
+      if (into_matches || matches.Contains(article)) found.push_back(std::move(article));
       from_top = false;
       Progress("Checking keyword " + word);
     }
+    (into_matches ? matches : scratch).AddAll(std::move(found));
     if (mode == MatchMode::AllWords) {
       if (matches.Empty()) break;
       if (!first_word) {

@@ -125,9 +125,11 @@ void Catalogue::RefreshIndex(tables::KvDbf& table, std::string_view index_name,
 
 void Catalogue::FillAuthorItems() {
   author_items_.Clear();
+  std::vector<std::string> items;
   for (author_dbf_.First(); !author_dbf_.Eof(); author_dbf_.Skip(1))
-    author_items_.Add(author_dbf_.FieldAsString("NAME") +
-                      std::to_string(author_dbf_.FieldAsInteger("AUTHOR_ID")));
+    items.push_back(author_dbf_.FieldAsString("NAME") +
+                    std::to_string(author_dbf_.FieldAsInteger("AUTHOR_ID")));
+  author_items_.AddAll(std::move(items));
 }
 
 void Catalogue::FillKeywordItems() {
@@ -136,15 +138,17 @@ void Catalogue::FillKeywordItems() {
   if (platform::FileExists(list_file) && !IsStaleAgainst(list_file, write_dir_ + "kwaid.ndx") &&
       LoadKeywordList(list_file))
     return;
+  std::vector<std::string> items;
   for (keyword_dbf_.First(); !keyword_dbf_.Eof(); keyword_dbf_.Skip(1))
-    keyword_items_.Add(keyword_dbf_.FieldAsString("KEYWORD"));
+    items.push_back(keyword_dbf_.FieldAsString("KEYWORD"));
+  keyword_items_.AddAll(std::move(items));
   SaveKeywordList(list_file);
 }
 
 bool Catalogue::LoadKeywordList(const std::string& file) {
   const auto text = platform::ReadFileAt(platform::ResolvePath(file));
   if (!text) return false;
-  for (const std::string& line : SplitLines(*text)) keyword_items_.Add(line);
+  keyword_items_.AddAll(SplitLines(*text));
   return true;
 }
 

@@ -22,6 +22,18 @@ void PageFile::Line(std::string_view text) {
   if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
 }
 
+void PageFile::Lines(std::string_view lines) {
+  if (lines.size() < kWriteBlock) {
+    pending_ += lines;
+    if (pending_.size() >= kWriteBlock && !Flush()) ThrowInOutError(path_);
+    return;
+  }
+  // Many lines at once go to the file as they are, after what is held.
+  if (!Flush() || !file_->Part().WriteAt(written_, lines.data(), lines.size()))
+    ThrowInOutError(path_);
+  written_ += lines.size();
+}
+
 void PageFile::Close() {
   const bool written = Flush() && file_->Commit();
   const int saved = errno;

@@ -23,6 +23,8 @@ class PageFile {
 
   // Appends text and CR LF. EInOutError when writing fails.
   void Line(std::string_view text);
+  // Appends lines that end in CR LF each, as they are. EInOutError when writing fails.
+  void Lines(std::string_view lines);
   // Writes everything held and puts the page in place. EInOutError when that fails; the
   // older file then stays.
   void Close();

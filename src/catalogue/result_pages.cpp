@@ -86,16 +86,6 @@ const std::string* ResultPages::AuthorName(std::int32_t author) {
   return found == author_names_->end() ? nullptr : &found->second;
 }
 
-std::vector<std::string> ResultPages::AuthorLines(const Article& article) {
-  std::vector<std::string> lines;
-  for (std::size_t place = 0; place < article.authors.size(); ++place) {
-    const std::int32_t author = article.authors[place];
-    if (author == 0) continue;
-    if (const std::string* name = AuthorName(author)) lines.push_back((place == 0 ? "" : ", ") + *name);
-  }
-  return lines;
-}
-
 std::string ResultPages::KeywordsLine(const Article& article) {
   tables::KvDbf& keywords = catalogue_.KeywordDBF();
   std::string line;
@@ -108,53 +98,56 @@ std::string ResultPages::KeywordsLine(const Article& article) {
   return line;
 }
 
-std::vector<std::string> ResultPages::DetailBlock(const Article& article) {
+void ResultPages::DetailBlock(const Article& article, std::string& block) {
   const core::BrowserSettings& settings = core::Settings();
-  std::vector<std::string> lines = {
-      R"(<P><A NAME=")" + article.number + R"("></A></P>)",
-      R"(<TABLE border cellpadding=3 valign=top width="100%">)",
-      R"(<TR><TH COLSPAN=4 ALIGN=LEFT><FONT FACE="ARIAL" COLOR=RED><B>)",
-      article.title + "</B></FONT></TH></TR>",
-      R"(<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Authors</B></FONT></TD>)",
-      "<TD COLSPAN=2 VALIGN=MIDDLE>"};
-  for (std::string& author : AuthorLines(article)) lines.push_back(std::move(author));
-  lines.push_back("</TD>");
-  lines.push_back(R"(<TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Type: )" +
-                  article.padded_type + "</B></FONT></TD>");
-  lines.push_back(
-      R"(<TR valign=top><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Issue</B></FONT></TD>)");
-  lines.push_back(kCell + std::to_string(article.issue) + " : " + IssueName(article.issue) +
-                  "</TD>");
+  const auto line = [&block](std::string_view text) {
+    block += text;
+    block += "\r\n";
+  };
+  line(R"(<P><A NAME=")" + article.number + R"("></A></P>)");
+  line(R"(<TABLE border cellpadding=3 valign=top width="100%">)");
+  line(R"(<TR><TH COLSPAN=4 ALIGN=LEFT><FONT FACE="ARIAL" COLOR=RED><B>)");
+  line(article.title + "</B></FONT></TH></TR>");
+  line(R"(<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Authors</B></FONT></TD>)");
+  line("<TD COLSPAN=2 VALIGN=MIDDLE>");
+  for (std::size_t place = 0; place < article.authors.size(); ++place) {
+    const std::int32_t author = article.authors[place];
+    if (author == 0) continue;
+    if (const std::string* name = AuthorName(author)) line((place == 0 ? "" : ", ") + *name);
+  }
+  line("</TD>");
+  line(R"(<TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Type: )" + article.padded_type +
+       "</B></FONT></TD>");
+  line(R"(<TR valign=top><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Issue</B></FONT></TD>)");
+  line(kCell + std::to_string(article.issue) + " : " + IssueName(article.issue) + "</TD>");
   if (article.issue > settings.LastIssue || article.pdf_name.empty())
-    lines.push_back(std::string(kCell) + "<I>Article not available</I></TD>");
+    line(std::string(kCell) + "<I>Article not available</I></TD>");
   else
-    lines.push_back(kCell + std::string(R"(<A HREF="file:///pdf/)") + article.pdf_name +
-                    R"(.PDF">View article</A></TD>)");
+    line(kCell + std::string(R"(<A HREF="file:///pdf/)") + article.pdf_name +
+         R"(.PDF">View article</A></TD>)");
   if (article.source_dir.empty())
-    lines.push_back(std::string(kCell) + "<I>No source code</I></TD></TR>");
-  else if (!platform::DirectoryExists(SourceFolderOf(article.source_dir)))
-    lines.push_back(std::string(kCell) + "<I>Source code not available</I></TD></TR>");
+    line(std::string(kCell) + "<I>No source code</I></TD></TR>");
+  else if (!source_folders_->Exists(article.source_dir))
+    line(std::string(kCell) + "<I>Source code not available</I></TD></TR>");
   else
-    lines.push_back(kCell + std::string(R"(<A HREF="diry:///disks/)") + article.source_dir +
-                    R"(\">View source code</A></TD></TR>)");
-  lines.push_back(
-      R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Summary</B></FONT></TD>)");
-  lines.push_back("<TD COLSPAN=3 VALIGN=MIDDLE>");
+    line(kCell + std::string(R"(<A HREF="diry:///disks/)") + article.source_dir +
+         R"(\">View source code</A></TD></TR>)");
+  line(R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Summary</B></FONT></TD>)");
+  line("<TD COLSPAN=3 VALIGN=MIDDLE>");
   std::vector<std::string> summary;
   catalogue_.ArticleDBF().GetMField("SUMMARY", summary);
-  for (std::string& line : summary) lines.push_back(std::move(line));
-  lines.push_back("</TD></TR>");
-  lines.push_back(
-      R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Keywords</B></FONT></TD>)");
-  lines.push_back("<TD COLSPAN=3 VALIGN=MIDDLE>");
-  lines.push_back(KeywordsLine(article));
-  lines.push_back("</TD></TR></TABLE>");
-  lines.push_back(kBackToTopLine);
-  return lines;
+  for (const std::string& text : summary) line(text);
+  line("</TD></TR>");
+  line(R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Keywords</B></FONT></TD>)");
+  line("<TD COLSPAN=3 VALIGN=MIDDLE>");
+  line(KeywordsLine(article));
+  line("</TD></TR></TABLE>");
+  line(kBackToTopLine);
 }
 
 void ResultPages::WriteSearchResults(const SearchResults& results) {
-  author_names_.reset();  // the tables may have changed since the last page
+  author_names_.reset();  // the tables and the folders may have changed since the last page
+  source_folders_.emplace(core::Settings().SourceDir);
   const std::string& write_dir = catalogue_.WriteDir();
   catalogue_.KeywordDBF().SetIndexToFiles({write_dir + "kwaid"});
   PageFile page(write_dir + "SEARCHRESULT.HTM");
@@ -193,7 +186,7 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
   page.Line("</I></FONT></P><UL><P>");
   tables::KvDbf& articles = catalogue_.ArticleDBF();
   articles.SetIndexToFiles({write_dir + "araid"});
-  std::vector<std::string> details;
+  std::vector<std::string> details;  // the detail blocks held back, lines ended by CR LF
   for (const std::string& number : results.articles.Items()) {
     Progress(number);
     if (!articles.Find(number)) {
@@ -202,10 +195,10 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
     }
     const Article article = ReadArticle();
     page.Line(R"(<LI><A HREF="#)" + number + R"(">)" + article.title + "</A></LI>");
-    for (std::string& line : DetailBlock(article)) details.push_back(std::move(line));
+    DetailBlock(article, details.emplace_back());
   }
   page.Line(std::string("</UL>") + kBackToTopLine);
-  for (const std::string& line : details) page.Line(line);
+  for (const std::string& block : details) page.Lines(block);
   page.Line("</P></UL> </BODY> </HTML>");
   page.Close();
 }
@@ -217,13 +210,14 @@ void ResultPages::WriteTestLines(const Article& article, PageFile& errors) {
     if (!platform::FileExists(pdf))
       errors.Line("<P>Missing PDF file " + PathInPage(pdf) + "<BR>" + article.title + "</P>");
   }
-  if (!article.source_dir.empty() && !platform::DirectoryExists(SourceFolderOf(article.source_dir)))
+  if (!article.source_dir.empty() && !source_folders_->Exists(article.source_dir))
     errors.Line("<P>Missing source code files:<BR>" + PathInPage(SourceFolderOf(article.source_dir)) +
                 "</P>");
 }
 
 void ResultPages::WriteCompleteList(bool with_test_report) {
   author_names_.reset();
+  source_folders_.emplace(core::Settings().SourceDir);
   const std::string& write_dir = catalogue_.WriteDir();
   tables::KvDbf& articles = catalogue_.ArticleDBF();
   articles.SetIndexToFiles({write_dir + "ariss"});
@@ -257,6 +251,7 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
   detail.Line(R"(<FONT COLOR=RED><P ALIGN="LEFT"><FONT SIZE="+3" FACE="ARIAL">)");
   detail.Line(
       R"(<A NAME="Top"></A><B>Vantorel: Complete Article Detail</B></P></FONT></FONT>)");
+  std::string block;  // the current article's detail block
   for (; !articles.Eof(); articles.Skip(1)) {
     const Article article = ReadArticle();
     Progress(article.number);
@@ -264,7 +259,9 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
               IssueName(article.issue) + "</TD>");
     list.Line(R"(<TD width="78%"><A HREF=)" + std::string("AADETAIL.HTM") + "#" +
               article.number + ">" + article.title + "</A></TD></TR>");
-    for (const std::string& line : DetailBlock(article)) detail.Line(line);
+    block.clear();
+    DetailBlock(article, block);
+    detail.Lines(block);
     if (errors) WriteTestLines(article, *errors);
   }
   list.Line(std::string("</TABLE>") + kBackToTopLine);

@@ -37,6 +37,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/result_page_writer.h"
+#include "catalogue/source_folders.h"
 
 namespace vantorel::catalogue {
 
@@ -57,9 +58,8 @@ class ResultPages : public ResultPageWriter {
   struct Article;  // the current article record's values
 
   Article ReadArticle();
-  // The detail block of the current article, one text per line.
-  std::vector<std::string> DetailBlock(const Article& article);
-  std::vector<std::string> AuthorLines(const Article& article);
+  // Appends the detail block of the current article to block, each line ended by CR LF.
+  void DetailBlock(const Article& article, std::string& block);
   // NAME of the author with that number; null when the author table has none.
   const std::string* AuthorName(std::int32_t author);
   std::string KeywordsLine(const Article& article);
@@ -69,6 +69,8 @@ class ResultPages : public ResultPageWriter {
   Catalogue& catalogue_;  // the open tables
   // AUTHOR_ID -> NAME of the author table, read once per page; empty until first needed.
   std::optional<std::unordered_map<std::int32_t, std::string>> author_names_;
+  // The companion-disk folders as they stand when a page is begun.
+  std::optional<SourceFolders> source_folders_;
 };
 
 }  // namespace vantorel::catalogue

@@ -23,6 +23,32 @@ bool SortedTextList::Add(std::string_view text) {
   return true;
 }
 
+void SortedTextList::AddAll(std::vector<std::string> texts) {
+  if (!sorted_) {
+    for (const std::string& text : texts) Add(text);
+    return;
+  }
+  // Of texts equal to each other the first stays, and a text equal to one held is dropped.
+  const auto less = [](const std::string& a, const std::string& b) {
+    return CompareTextNoCase(a, b) < 0;
+  };
+  const auto same = [](const std::string& a, const std::string& b) {
+    return CompareTextNoCase(a, b) == 0;
+  };
+  std::stable_sort(texts.begin(), texts.end(), less);
+  texts.erase(std::unique(texts.begin(), texts.end(), same), texts.end());
+  std::vector<std::string> merged;
+  merged.reserve(items_.size() + texts.size());
+  auto held = items_.begin();
+  for (std::string& text : texts) {
+    while (held != items_.end() && less(*held, text)) merged.push_back(std::move(*held++));
+    if (held != items_.end() && same(*held, text)) continue;
+    merged.push_back(std::move(text));
+  }
+  for (; held != items_.end(); ++held) merged.push_back(std::move(*held));
+  items_ = std::move(merged);
+}
+
 int SortedTextList::IndexOf(std::string_view text) const {
   if (sorted_) {
     const auto at = std::lower_bound(items_.begin(), items_.end(), text, LessNoCase);

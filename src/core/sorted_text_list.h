@@ -14,6 +14,8 @@ class SortedTextList {
   // Once sorting is off, the text is appended, still dropped when one equal to it is held.
   // Returns true when the text was added.
   bool Add(std::string_view text);
+  // Adds every text as Add would, one after another, in one pass: the same list results.
+  void AddAll(std::vector<std::string> texts);
 
   // Index of the text equal to text (case of a-z ignored), or -1.
   int IndexOf(std::string_view text) const;

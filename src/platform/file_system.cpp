@@ -167,6 +167,18 @@ std::vector<std::string> EntryNamesAt(const fs::path& directory) {
   return names;
 }
 
+std::optional<std::vector<DirectoryEntry>> DirectoryEntriesAt(const fs::path& directory) {
+  std::error_code error;
+  fs::directory_iterator it(directory.empty() ? fs::path(".") : directory, error);
+  if (error) return std::nullopt;
+  std::vector<DirectoryEntry> entries;
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    std::error_code type_error;
+    entries.push_back({it->path().filename().string(), it->is_directory(type_error)});
+  }
+  return entries;
+}
+
 bool CreateDirectoriesAt(const fs::path& directory) {
   std::error_code error;
   if (fs::is_directory(directory, error)) return true;

@@ -90,6 +90,16 @@ bool WritableAt(const std::filesystem::path& path);
 // none when the directory cannot be opened.
 std::vector<std::string> EntryNamesAt(const std::filesystem::path& directory);
 
+// One entry of a directory listing.
+struct DirectoryEntry {
+  std::string name;        // the entry's name
+  bool directory = false;  // it is a directory, links followed
+};
+// The entries of a directory (empty path: the current directory), in no particular order,
+// without "." and ".."; a look at each symbolic link besides the listing itself. nullopt when
+// the directory cannot be opened; the entries read so far when listing fails part way.
+std::optional<std::vector<DirectoryEntry>> DirectoryEntriesAt(const std::filesystem::path& directory);
+
 // Creates the directory and every missing parent unless it is a directory already (links
 // followed). False when that fails (a file is in the way, no permission); errno tells why.
 bool CreateDirectoriesAt(const std::filesystem::path& directory);

@@ -31,11 +31,6 @@ constexpr std::size_t kTypeAt = 11;
 constexpr std::size_t kWidthAt = 16;
 constexpr std::size_t kDecimalsAt = 17;
 
-// Records are read in blocks of about this many bytes when they are visited in order.
-constexpr std::int64_t kBlockBytes = 256 * 1024;
-// Records visited one at a time are kept in sets of this many, in about this many bytes.
-constexpr std::size_t kCacheWays = 4;
-constexpr std::size_t kRecordCacheBytes = 1 << 20;
 
 std::string UpdateDateText(unsigned year, unsigned month, unsigned day) {
   char text[16];
@@ -137,7 +132,7 @@ DbfHeader DecodeDbfHeader(std::string_view bytes, const std::string& path) {
 }
 
 DbfFile DbfFile::Open(std::string_view open_path, const std::string& path, DbfAccess access,
-                      bool oem) {
+                      bool oem, std::size_t cache_bytes) {
   const bool read_only =
       access == DbfAccess::ReadOnlyShared || access == DbfAccess::ReadOnlyCompatible;
   auto file = platform::File::Open(
@@ -166,113 +161,130 @@ DbfFile DbfFile::Open(std::string_view open_path, const std::string& path, DbfAc
     }
   }
   DbfHeader header = DecodeDbfHeader(bytes, path);
-  return DbfFile(std::move(*file), path, std::move(header), oem);
+  return DbfFile(std::move(*file), path, std::move(header), oem, cache_bytes);
 }
 
-DbfFile::DbfFile(platform::File file, std::string path, DbfHeader header, bool oem)
+DbfFile::DbfFile(platform::File file, std::string path, DbfHeader header, bool oem,
+                 std::size_t cache_bytes)
     : file_(std::move(file)),
       path_(std::move(path)),
       header_(std::move(header)),
       record_count_(header_.record_count),
-      oem_(oem) {}
+      oem_(oem),
+      cache_bytes_(cache_bytes) {
+  ResetCache();
+}
 
 void DbfFile::FixRecCount() {
   const long long size = file_.Size();
   record_count_ = size < header_.header_length ? 0 : (size - header_.header_length) /
                                                          header_.record_length;
-  block_count_ = 0;
-  ForgetCachedRecords();
+  ResetCache();
+}
+
+void DbfFile::ResetCache() {
+  const auto length = static_cast<std::int64_t>(header_.record_length);
+  page_records_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(kDbfPageBytes) / length);
+  const auto page_bytes = static_cast<std::size_t>(page_records_ * length);
+  const std::int64_t pages = (record_count_ + page_records_ - 1) / page_records_;
+  slots_ = static_cast<std::size_t>(std::min<std::int64_t>(
+      pages, static_cast<std::int64_t>(std::max(kDbfMaxRunPages, cache_bytes_ / page_bytes))));
+  pages_.reset();
+  slot_of_page_.clear();
+  page_in_slot_.assign(slots_, -1);
+  slot_records_.assign(slots_, 0);
+  next_slot_ = 0;
+  run_end_ = -1;
+  run_pages_ = 1;
 }
 
 const char* DbfFile::Record(std::int64_t k, bool from_disk) {
   if (k < 1 || k > record_count_)
     throw EKvError(212, "Invalid record number = " + std::to_string(k) + " (" + path_ +
                             ")  [GetDbfRecord]");
-  const std::int64_t length = header_.record_length;
-  if (!from_disk && k >= block_first_ && k < block_first_ + block_count_) {
-    last_read_ = k;
-    return block_.data() + (k - block_first_) * length;
-  }
-  // In order forward: a block starting at k; backward: a block ending at k; else k alone,
-  // through the record cache.
-  const std::int64_t per_block = std::max<std::int64_t>(1, kBlockBytes / length);
-  std::int64_t first = k;
-  std::int64_t count = 1;
-  if (!from_disk && k == last_read_ + 1) {
-    count = std::min(per_block, record_count_ - k + 1);
-  } else if (!from_disk && k == last_read_ - 1) {
-    first = std::max<std::int64_t>(1, k - per_block + 1);
-    count = k - first + 1;
-  } else if (!from_disk) {
-    last_read_ = k;
-    return CachedRecord(k);
-  }
-  last_read_ = k;
-  if (from_disk) ForgetCachedRecord(k);
-  Load(first, count);
-  if (k >= block_first_ + block_count_)
-    throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
-  return block_.data() + (k - block_first_) * length;
+  const std::int64_t p = (k - 1) / page_records_;
+  const std::size_t slot = PageSlot(p, from_disk);
+  const std::int64_t i = k - 1 - p * page_records_;
+  if (i >= slot_records_[slot]) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
+  const auto length = static_cast<std::size_t>(header_.record_length);
+  return pages_.get() + (slot * static_cast<std::size_t>(page_records_) +
+                         static_cast<std::size_t>(i)) * length;
 }
 
-const char* DbfFile::CachedRecord(std::int64_t k) {
-  const std::size_t length = static_cast<std::size_t>(header_.record_length);
-  if (cache_sets_ == 0) {
-    cache_sets_ = 1;
-    while (cache_sets_ * 2 * kCacheWays * length <= kRecordCacheBytes) cache_sets_ *= 2;
-    cached_.resize(cache_sets_ * kCacheWays * length);
-    cached_tags_.assign(cache_sets_ * kCacheWays, 0);
-    cache_next_.assign(cache_sets_, 0);
+std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
+  const auto length = static_cast<std::size_t>(header_.record_length);
+  if (static_cast<std::size_t>(p) >= slot_of_page_.size()) {
+    // The pages the file holds now (a header may count more records than the file has).
+    const long long size = file_.Size();
+    const std::int64_t held =
+        size <= header_.header_length
+            ? 0
+            : std::min(record_count_, static_cast<std::int64_t>(
+                                          (static_cast<std::size_t>(size - header_.header_length) +
+                                           length - 1) / length));
+    const std::int64_t pages = (held + page_records_ - 1) / page_records_;
+    if (p >= pages) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
+    slot_of_page_.resize(static_cast<std::size_t>(pages), -1);
   }
-  const std::size_t set = CacheSet(k);
-  const std::size_t base = set * kCacheWays;
-  for (std::size_t way = 0; way < kCacheWays; ++way)
-    if (cached_tags_[base + way] == k) return cached_.data() + (base + way) * length;
+  const std::int32_t cached = slot_of_page_[static_cast<std::size_t>(p)];
+  if (cached >= 0 && !from_disk) return static_cast<std::size_t>(cached);
+  if (cached >= 0) {
+    // Read again in the same slot.
+    const auto slot = static_cast<std::size_t>(cached);
+    slot_of_page_[static_cast<std::size_t>(p)] = -1;
+    page_in_slot_[slot] = -1;
+    ReadPages(p, 1, slot);
+    return slot;
+  }
+  // Pages asked for in order come in runs twice as long as the last one; any other page alone.
+  run_pages_ = !from_disk && p == run_end_ ? std::min(run_pages_ * 2, kDbfMaxRunPages) : 1;
+  std::size_t run = static_cast<std::size_t>(std::min<std::int64_t>(
+      static_cast<std::int64_t>(run_pages_), static_cast<std::int64_t>(slot_of_page_.size()) - p));
+  run = std::min(run, slots_);
+  // A run takes slots side by side: the slots it needs from the next one on, else from the first.
+  if (next_slot_ + run > slots_) next_slot_ = 0;
+  const std::size_t slot = next_slot_;
+  next_slot_ = (next_slot_ + run) % slots_;
+  for (std::size_t s = slot; s < slot + run; ++s) {
+    if (page_in_slot_[s] >= 0) slot_of_page_[static_cast<std::size_t>(page_in_slot_[s])] = -1;
+    page_in_slot_[s] = -1;
+  }
+  // A page of the run cached already is read again into the run's slot.
+  for (std::size_t i = 1; i < run; ++i) {
+    std::int32_t& other = slot_of_page_[static_cast<std::size_t>(p) + i];
+    if (other >= 0) {
+      page_in_slot_[static_cast<std::size_t>(other)] = -1;
+      other = -1;
+    }
+  }
+  ReadPages(p, run, slot);
+  run_end_ = p + static_cast<std::int64_t>(run);
+  return slot;
+}
 
-  const std::size_t slot = base + cache_next_[set];
-  cache_next_[set] = static_cast<std::uint8_t>((cache_next_[set] + 1) % kCacheWays);
-  cached_tags_[slot] = 0;
-  char* record = cached_.data() + slot * length;
+void DbfFile::ReadPages(std::int64_t p, std::size_t run, std::size_t slot) {
+  const auto length = static_cast<std::size_t>(header_.record_length);
+  const std::size_t page_bytes = static_cast<std::size_t>(page_records_) * length;
+  if (!pages_) pages_ = platform::MakeLargeBuffer(slots_ * page_bytes);
+  const std::int64_t first = p * page_records_;  // records before the run
+  const std::int64_t count =
+      std::min(static_cast<std::int64_t>(run) * page_records_, record_count_ - first);
+  char* bytes = pages_.get() + slot * page_bytes;
   const std::uint64_t offset = static_cast<std::uint64_t>(header_.header_length) +
-                               static_cast<std::uint64_t>(k - 1) * length;
-  const long long got = file_.ReadAt(offset, record, length);
+                               static_cast<std::uint64_t>(first) * length;
+  const long long got = file_.ReadAt(offset, bytes, static_cast<std::size_t>(count) * length);
   if (got < 0) throw EKvError(100, "File:  " + path_ + "  [GetDbfRecord]");
-  if (static_cast<std::size_t>(got) < length)
-    throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
-  if (oem_) ConvertOemToAnsi(record + 1, length - 1);
-  cached_tags_[slot] = k;
-  return record;
-}
-
-std::size_t DbfFile::CacheSet(std::int64_t k) const {
-  // Fibonacci hashing spreads records that lie a fixed distance apart over the sets.
-  return static_cast<std::size_t>((static_cast<std::uint64_t>(k) * 0x9E3779B97F4A7C15ULL) >> 32) &
-         (cache_sets_ - 1);
-}
-
-void DbfFile::ForgetCachedRecord(std::int64_t k) {
-  if (cache_sets_ == 0) return;
-  const std::size_t base = CacheSet(k) * kCacheWays;
-  for (std::size_t way = 0; way < kCacheWays; ++way)
-    if (cached_tags_[base + way] == k) cached_tags_[base + way] = 0;
-}
-
-void DbfFile::ForgetCachedRecords() { std::fill(cached_tags_.begin(), cached_tags_.end(), 0); }
-
-void DbfFile::Load(std::int64_t first, std::int64_t count) {
-  const std::size_t length = static_cast<std::size_t>(header_.record_length);
-  block_count_ = 0;
-  block_first_ = first;
-  block_.resize(static_cast<std::size_t>(count) * length);
-  const std::uint64_t offset = static_cast<std::uint64_t>(header_.header_length) +
-                               static_cast<std::uint64_t>(first - 1) * length;
-  const long long got = file_.ReadAt(offset, block_.data(), block_.size());
-  if (got < 0) throw EKvError(100, "File:  " + path_ + "  [GetDbfRecord]");
-  block_count_ = static_cast<std::int64_t>(static_cast<std::size_t>(got) / length);
-  if (oem_) {
-    // Character data to ANSI; the deletion flag byte stays as stored.
-    for (std::int64_t i = 0; i < block_count_; ++i)
-      ConvertOemToAnsi(block_.data() + static_cast<std::size_t>(i) * length + 1, length - 1);
+  std::int64_t whole = static_cast<std::int64_t>(static_cast<std::size_t>(got) / length);
+  // Character data to ANSI; the deletion flag byte stays as stored.
+  if (oem_)
+    for (std::int64_t r = 0; r < whole; ++r)
+      ConvertOemToAnsi(bytes + static_cast<std::size_t>(r) * length + 1, length - 1);
+  for (std::size_t i = 0; i < run; ++i) {
+    const std::int64_t page_whole = std::clamp<std::int64_t>(whole, 0, page_records_);
+    whole -= page_records_;
+    slot_records_[slot + i] = page_whole;
+    page_in_slot_[slot + i] = p + static_cast<std::int64_t>(i);
+    slot_of_page_[static_cast<std::size_t>(p) + i] = static_cast<std::int32_t>(slot + i);
   }
 }
 

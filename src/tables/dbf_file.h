@@ -16,11 +16,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/large_buffer.h"
 #include "tables/dbf_field.h"
 
 namespace vantorel::tables {
@@ -59,19 +61,27 @@ enum class DbfAccess {
   ReadWriteExclusive   // read/write, nobody else may open the file
 };
 
-// An open table file: its header and its records, read through two caches. Records visited
-// in order come in large blocks; records visited one at a time (through an index, by GO) are
-// kept in a record cache of bounded size, so that a record looked up again costs no read.
+// An open table file: its header and its records, read through a page cache. A page is a run
+// of whole records (about kDbfPageBytes of them, at least one); a record asked for brings its
+// page in, and pages asked for one after another are read ahead in runs that double in size
+// (up to kDbfMaxRunPages pages), so a record looked up costs a read of about a page and a table
+// read in order costs about its bytes. Pages take the cache's memory in the order they are
+// read, up to kDbfCacheBytes (never more than the table has); then the oldest are replaced.
 // Cached records are the bytes read when they were first visited: another process may append
 // records, which the record count leaves out, but the engine never rewrites a record of an
 // open table, and from_disk reads a record again.
+inline constexpr std::size_t kDbfPageBytes = 1024;
+inline constexpr std::size_t kDbfMaxRunPages = 128;
+inline constexpr std::size_t kDbfCacheBytes = 64 * 1024 * 1024;
+
 class DbfFile {
  public:
   // Opens the file open_path names (through the file-system facade) and reads its header.
   // path is the name used in messages. A failure to open (or a sharing conflict) is the
   // operating-system code with "Failure to open " + path + " [USE/OpenDbf]".
+  // cache_bytes bounds the page cache (at least kDbfMaxRunPages pages are kept).
   static DbfFile Open(std::string_view open_path, const std::string& path, DbfAccess access,
-                      bool oem);
+                      bool oem, std::size_t cache_bytes = kDbfCacheBytes);
 
   DbfFile(DbfFile&&) noexcept = default;
   DbfFile& operator=(DbfFile&&) noexcept = default;
@@ -85,34 +95,37 @@ class DbfFile {
   long long Size() const { return file_.Size(); }
 
   // The bytes of record k (record length of them), converted from OEM to ANSI after the
-  // deletion flag when the table is OEM. Valid until the next call. Records are read in
-  // large blocks when they are visited in order, singly through the record cache otherwise;
-  // from_disk reads the record again.
+  // deletion flag when the table is OEM. Valid until the next call. from_disk reads the
+  // record's page again.
   // Errors: 212 for k outside 1..RecCount, 213 when the file ends before the record's end.
   const char* Record(std::int64_t k, bool from_disk = false);
 
  private:
-  DbfFile(platform::File file, std::string path, DbfHeader header, bool oem);
-  void Load(std::int64_t first, std::int64_t count);
-  // Record k through the record cache; REQUIRES: 1 <= k <= record count.
-  const char* CachedRecord(std::int64_t k);
-  std::size_t CacheSet(std::int64_t k) const;  // REQUIRES: the record cache exists
-  void ForgetCachedRecord(std::int64_t k);
-  void ForgetCachedRecords();
+  DbfFile(platform::File file, std::string path, DbfHeader header, bool oem,
+          std::size_t cache_bytes);
+  // The slot holding page p, read in now when it is not cached (or when from_disk), with the
+  // pages after it when the pages before it were read just before.
+  std::size_t PageSlot(std::int64_t p, bool from_disk);
+  // Reads pages [p, p + run) into the slots from slot on. REQUIRES: the slots are free.
+  void ReadPages(std::int64_t p, std::size_t run, std::size_t slot);
+  // Empties the cache and sizes it for the current record count.
+  void ResetCache();
 
   platform::File file_;           // the open table file
   std::string path_;              // name for messages
   DbfHeader header_;              // as decoded at open
   std::int64_t record_count_ = 0; // records the work area may read
   bool oem_ = true;               // convert character data from OEM
-  std::vector<char> block_;       // cached records, converted
-  std::int64_t block_first_ = 0;  // record number of the first cached record
-  std::int64_t block_count_ = 0;  // cached whole records
-  std::int64_t last_read_ = 0;    // the record asked for last, to spot sequential reading
-  std::vector<char> cached_;              // the record cache: sets of kCacheWays records, converted
-  std::vector<std::int64_t> cached_tags_; // record held by each slot, 0 when empty
-  std::vector<std::uint8_t> cache_next_;  // per set: the way the next miss replaces
-  std::size_t cache_sets_ = 0;            // sets in the record cache, a power of two
+  std::size_t cache_bytes_;       // the page cache's bound
+  std::int64_t page_records_ = 1;          // records per page
+  std::size_t slots_ = 0;                  // pages the cache holds at most
+  platform::LargeBuffer pages_;          // slots_ pages of records, converted; made at first use
+  std::vector<std::int32_t> slot_of_page_; // per page of the table: its slot, -1 when not cached
+  std::vector<std::int64_t> page_in_slot_; // per slot: the page it holds, -1 when empty
+  std::vector<std::int64_t> slot_records_; // per slot: whole records read into it
+  std::size_t next_slot_ = 0;              // the slot the next page read takes
+  std::int64_t run_end_ = -1;              // the page after the last run read
+  std::size_t run_pages_ = 1;              // pages in the last run read
 };
 
 }  // namespace vantorel::tables

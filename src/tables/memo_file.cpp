@@ -15,7 +15,11 @@ constexpr std::size_t kDBase4BlockSizeAt = 20;  // 16-bit little-endian
 constexpr std::size_t kFoxProBlockSizeAt = 6;   // 16-bit big-endian
 constexpr std::size_t kMemoHeaderBytes = 8;     // dBASE IV block header, FoxPro type + length
 constexpr std::string_view kDBase4Mark("\xFF\xFF\x08\x00", 4);
-constexpr std::uint64_t kReadChunk = 64 * 1024;  // dBASE III text is read in pieces this big
+// A memo is read from its first block on in one read of this many bytes (the block size when
+// larger), which holds most memos whole; a text that goes on is read in pieces twice as big
+// each time, up to the largest piece.
+constexpr std::uint64_t kFirstRead = 512;
+constexpr std::uint64_t kLargestPiece = 1024 * 1024;
 
 }  // namespace
 
@@ -85,12 +89,18 @@ MemoFile MemoFile::Open(std::string_view open_path, const std::string& name, Mem
   return MemoFile(std::move(*file), name, kind, block_size);
 }
 
+long long MemoFile::SizeBeyond(std::uint64_t offset) const {
+  if (offset < known_size_) return static_cast<long long>(known_size_);
+  const long long size = file_.Size();
+  if (size >= 0) known_size_ = static_cast<std::uint64_t>(size);
+  return size;
+}
+
 std::string MemoFile::ReadBytes(std::uint64_t offset, std::uint64_t size) const {
-  const long long file_size = file_.Size();
-  const std::uint64_t available =
-      file_size < 0 || offset >= static_cast<std::uint64_t>(file_size)
-          ? 0
-          : static_cast<std::uint64_t>(file_size) - offset;
+  const long long file_size = size == 0 ? 0 : SizeBeyond(offset + size - 1);
+  if (file_size < 0) throw EKvError(100, "Error reading " + name_ + " [GetMemo]");
+  const auto end = static_cast<std::uint64_t>(file_size);
+  const std::uint64_t available = offset >= end ? 0 : end - offset;
   std::string bytes(static_cast<std::size_t>(std::min(size, available)), '\0');
   const long long got = file_.ReadAt(offset, bytes.data(), bytes.size());
   if (got < 0) throw EKvError(100, "Error reading " + name_ + " [GetMemo]");
@@ -98,35 +108,54 @@ std::string MemoFile::ReadBytes(std::uint64_t offset, std::uint64_t size) const 
   return bytes;
 }
 
-std::string MemoFile::ReadUpToEndMark(std::uint64_t offset) const {
-  std::string text;
-  for (;;) {
-    const std::string chunk = ReadBytes(offset, kReadChunk);
-    const std::size_t end = chunk.find(kMemoEnd);
-    text.append(chunk, 0, end);
-    if (end != std::string::npos || chunk.size() < kReadChunk) return text;
-    offset += chunk.size();
+std::string MemoFile::ReadUpToEndMark(std::uint64_t offset, std::string first,
+                                      std::uint64_t asked) const {
+  std::string text = std::move(first);
+  std::size_t end = text.find(kMemoEnd);
+  bool whole = text.size() == asked;  // the last read brought all it asked for
+  for (std::uint64_t piece = asked; end == std::string::npos && whole;) {
+    piece = std::min(piece * 2, kLargestPiece);
+    const std::string more = ReadBytes(offset + text.size(), piece);
+    end = more.find(kMemoEnd);
+    if (end != std::string::npos) end += text.size();
+    text += more;
+    whole = more.size() == piece;
   }
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
+std::string MemoFile::ReadCounted(std::uint64_t offset, std::string first,
+                                  std::uint64_t length) const {
+  // first holds the bytes from offset on that the first read brought.
+  if (first.size() >= length) {
+    first.resize(static_cast<std::size_t>(length));
+    return first;
+  }
+  const std::uint64_t have = first.size();
+  return first + ReadBytes(offset + have, length - have);
 }
 
 std::string MemoFile::ReadText(std::uint32_t block, std::int64_t record_number) const {
   const std::uint64_t offset = static_cast<std::uint64_t>(block) * block_size_;
-  const long long size = file_.Size();
+  const long long size = SizeBeyond(offset + 1);
   if (size < 0 || offset + 1 >= static_cast<std::uint64_t>(size))
     throw EKvError(1003, name_ + " Record # " + std::to_string(record_number) + " [GetMemo]");
   try {
-    if (kind_ == MemoKind::DBase3) return ReadUpToEndMark(offset);
-    const std::string head = ReadBytes(offset, kMemoHeaderBytes);
-    const ByteReader in(head, "the memo block header");
+    const std::uint64_t asked = std::max<std::uint64_t>(kFirstRead, block_size_);
+    std::string first = ReadBytes(offset, asked);
+    if (kind_ == MemoKind::DBase3) return ReadUpToEndMark(offset, std::move(first), asked);
+    const ByteReader in(first, "the memo block header");
     if (kind_ == MemoKind::FoxPro) {
       if (!in.Has(0, kMemoHeaderBytes)) return {};
-      return ReadBytes(offset + kMemoHeaderBytes, in.U32BE(4));
+      return ReadCounted(offset + kMemoHeaderBytes, first.substr(kMemoHeaderBytes), in.U32BE(4));
     }
     if (!in.Has(0, kMemoHeaderBytes) || in.Bytes(0, 4) != kDBase4Mark)
-      return ReadUpToEndMark(offset);
+      return ReadUpToEndMark(offset, std::move(first), asked);
     const std::uint32_t length = in.U32LE(4);  // counts the 8 header bytes
     if (length <= kMemoHeaderBytes) return {};
-    return ReadBytes(offset + kMemoHeaderBytes, length - kMemoHeaderBytes);
+    return ReadCounted(offset + kMemoHeaderBytes, first.substr(kMemoHeaderBytes),
+                       length - kMemoHeaderBytes);
   } catch (const std::bad_alloc&) {
     throw EKvError(217, "Reading memo field in " + name_);
   }

@@ -69,15 +69,23 @@ class MemoFile {
   MemoFile(platform::File file, std::string name, MemoKind kind, std::uint32_t block_size)
       : file_(std::move(file)), name_(std::move(name)), kind_(kind), block_size_(block_size) {}
 
+  // The file's size, looked at again only when offset lies beyond the size last seen (a memo
+  // file grows at its end). -1 on an error.
+  long long SizeBeyond(std::uint64_t offset) const;
   // Bytes [offset, offset + size) of the file, fewer at its end.
   std::string ReadBytes(std::uint64_t offset, std::uint64_t size) const;
-  // dBASE III text from offset up to the first 0x1A or the end of the file.
-  std::string ReadUpToEndMark(std::uint64_t offset) const;
+  // dBASE III text from offset up to the first 0x1A or the end of the file; first holds the
+  // bytes a read of asked bytes at offset brought.
+  std::string ReadUpToEndMark(std::uint64_t offset, std::string first, std::uint64_t asked) const;
+  // length bytes from offset (fewer at the end of the file); first holds the bytes from
+  // offset on that were read already.
+  std::string ReadCounted(std::uint64_t offset, std::string first, std::uint64_t length) const;
 
   platform::File file_;       // the open memo file
   std::string name_;          // for messages
   MemoKind kind_;             // from the table's version byte
   std::uint32_t block_size_;  // bytes per block, never 0
+  mutable std::uint64_t known_size_ = 0;  // the file's size when last looked at
 };
 
 }  // namespace vantorel::tables

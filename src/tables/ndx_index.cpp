@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <utility>
 
@@ -21,6 +22,12 @@ namespace {
 
 // Pages kept in memory per index: the whole file up to 64 MB.
 constexpr std::uint64_t kMaxCachedPages = 131072;
+// Pages whose slot is kept in a table (4 bytes each): those of an index up to 4 GB. A page
+// beyond, in a larger file, is read each time it is needed.
+constexpr std::uint64_t kMaxMappedPages = 8 * 1024 * 1024;
+// Pages read at once: the aligned run of this many that holds the page asked for (neighbouring
+// leaves hold neighbouring keys).
+constexpr std::uint64_t kNdxRunPages = 8;
 // The expression text read from the header: at most this many characters.
 constexpr std::size_t kExpressionReadMax = 100;
 
@@ -130,8 +137,9 @@ NdxIndex::NdxIndex(WorkArea& area, const IndexFileSpec& file, int order, platfor
   }
 
   const std::uint64_t slots = std::min(page_count_, kMaxCachedPages);
-  cache_ = std::make_unique_for_overwrite<char[]>(slots * kNdxPageSize);
+  cache_ = platform::MakeLargeBuffer(slots * kNdxPageSize);
   cache_tags_.assign(slots, 0);
+  slot_of_page_.assign(std::min(page_count_, kMaxMappedPages), -1);
 
   if (const std::optional<platform::FileIdentity> id = file_.Identity()) {
     file_id_ = *id;
@@ -157,14 +165,13 @@ NdxIndex::NodeView NdxIndex::Node(std::uint32_t page) {
                             ", Order" + std::to_string(order_) + " [GetNode]");
   if (page >= page_count_)
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
-  const std::size_t slot = page % cache_tags_.size();
-  char* bytes = cache_.get() + slot * kNdxPageSize;
-  if (cache_tags_[slot] != page) {
-    cache_tags_[slot] = 0;
-    if (file_.ReadAt(static_cast<std::uint64_t>(page) * kNdxPageSize, bytes, kNdxPageSize) !=
-        static_cast<long long>(kNdxPageSize))
-      throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
-    cache_tags_[slot] = page;
+  const char* bytes = far_page_.data();
+  if (page < slot_of_page_.size()) {
+    if (slot_of_page_[page] < 0) ReadPagesAround(page);
+    bytes = cache_.get() + static_cast<std::size_t>(slot_of_page_[page]) * kNdxPageSize;
+  } else if (file_.ReadAt(static_cast<std::uint64_t>(page) * kNdxPageSize, far_page_.data(),
+                          kNdxPageSize) != static_cast<long long>(kNdxPageSize)) {
+    throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   }
   NodeView node{bytes, static_cast<int>(NdxU32(bytes, 0) & 0xFFFF), NdxU32(bytes, 4) == 0};
   // Format note: a leaf needs the count and its entries; an interior node also the
@@ -173,6 +180,27 @@ NdxIndex::NodeView NdxIndex::Node(std::uint32_t page) {
                            (node.leaf ? 0 : 4);
   if (used > kNdxPageSize) Corrupted();
   return node;
+}
+
+void NdxIndex::ReadPagesAround(std::uint32_t page) {
+  // The pages of the aligned run that holds page, in one read; those not cached yet are kept.
+  const std::uint64_t start = page / kNdxRunPages * kNdxRunPages;
+  const std::uint64_t first = std::max<std::uint64_t>(1, start);
+  const std::uint64_t end = std::min<std::uint64_t>(slot_of_page_.size(), start + kNdxRunPages);
+  char run[kNdxRunPages * kNdxPageSize];
+  const long long got = file_.ReadAt(first * kNdxPageSize, run, (end - first) * kNdxPageSize);
+  if (got < static_cast<long long>((page - first + 1) * kNdxPageSize))
+    throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
+  const std::uint64_t whole = first + static_cast<std::uint64_t>(got) / kNdxPageSize;
+  for (std::uint64_t p = first; p < whole; ++p) {
+    if (slot_of_page_[p] >= 0) continue;
+    const std::size_t slot = next_slot_;
+    next_slot_ = (next_slot_ + 1) % cache_tags_.size();
+    if (cache_tags_[slot] != 0) slot_of_page_[cache_tags_[slot]] = -1;
+    std::memcpy(cache_.get() + slot * kNdxPageSize, run + (p - first) * kNdxPageSize, kNdxPageSize);
+    cache_tags_[slot] = static_cast<std::uint32_t>(p);
+    slot_of_page_[p] = static_cast<std::int32_t>(slot);
+  }
 }
 
 std::uint32_t NdxIndex::ChildAt(const NodeView& node, int i) const {

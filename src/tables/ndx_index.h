@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/large_buffer.h"
 #include "tables/expression/expression.h"
 #include "tables/ndx_format.h"
 #include "tables/ndx_names.h"
@@ -101,6 +102,8 @@ class NdxIndex final : public RecordOrder {
   NdxIndex(WorkArea& area, const IndexFileSpec& file, int order, platform::File file_handle);
 
   NodeView Node(std::uint32_t page);
+  // Reads page into the cache together with its neighbours that are not cached yet.
+  void ReadPagesAround(std::uint32_t page);
   const char* EntryAt(const NodeView& node, int i) const {
     return node.bytes + 4 + static_cast<std::size_t>(i) * static_cast<std::size_t>(entry_size_);
   }
@@ -142,8 +145,13 @@ class NdxIndex final : public RecordOrder {
   int entry_size_ = 0;                   // bytes per entry
   platform::FileIdentity file_id_;       // the file's identity, for the open-file registry
 
-  std::unique_ptr<char[]> cache_;        // cached pages, direct-mapped by page number
-  std::vector<std::uint32_t> cache_tags_;  // page held by each slot, 0 when empty
+  // Cached pages take slots in the order they are read (so memory in use grows with the pages
+  // read); when every slot is taken the oldest page is replaced.
+  platform::LargeBuffer cache_;              // the slots' pages
+  std::vector<std::uint32_t> cache_tags_;      // page held by each slot, 0 when empty
+  std::vector<std::int32_t> slot_of_page_;     // per page of the file: its slot, -1 when none
+  std::size_t next_slot_ = 0;                  // the slot the next page read takes
+  NdxPage far_page_{};                         // a page beyond the mapped ones, as last read
 
   std::vector<PathStep> path_;           // root first; the last step is the leaf entry
   bool at_entry_ = false;                // on a leaf entry (else at end or beginning)

@@ -228,6 +228,15 @@ const char* TableScan::Records(std::int64_t k, std::int64_t& count) {
   return block_.data() + (k - block_first_) * record_length_;
 }
 
+const UpperTextMatcher& TableScan::Matcher(std::string_view text, bool oem) {
+  if (!matcher_ || matcher_text_ != text || matcher_oem_ != oem) {
+    matcher_.emplace(text, oem);
+    matcher_text_ = text;
+    matcher_oem_ = oem;
+  }
+  return *matcher_;
+}
+
 // --- SearchTable --------------------------------------------------------------------------
 
 namespace {
@@ -267,7 +276,7 @@ void SearchTable(WorkArea& area, TableScan& scan, std::string_view text,
 
   const RecordMap map = MapRecord(area, only_field);
   if (text.size() > map.widest) return;  // no field could hold it
-  const UpperTextMatcher matcher(text, area.Oem());
+  const UpperTextMatcher& matcher = scan.Matcher(text, area.Oem());
   const std::size_t m = matcher.Size();
   const std::size_t record_length = static_cast<std::size_t>(area.RecordLength());
 

@@ -82,6 +82,10 @@ class TableScan {
   // Valid until the next call. Error 100 "Error reading " + name + " [Search]".
   const char* Records(std::int64_t k, std::int64_t& count);
 
+  // The matcher of text for a table of that code page (UpperTextMatcher's requirements), kept
+  // for the searches of the same text that go on from the record found.
+  const UpperTextMatcher& Matcher(std::string_view text, bool oem);
+
  private:
   platform::File file_;          // the table file
   std::string name_;             // for messages
@@ -91,6 +95,9 @@ class TableScan {
   std::vector<char> block_;      // the last block read, raw bytes
   std::int64_t block_first_ = 0; // record number of its first record
   std::int64_t block_count_ = 0; // whole records it holds
+  std::optional<UpperTextMatcher> matcher_;  // the last matcher made
+  std::string matcher_text_;     // its text as given
+  bool matcher_oem_ = false;     // its code page
 };
 
 // Search(text, field number, from top) on area's table, reading through scan.

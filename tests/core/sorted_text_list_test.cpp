@@ -19,6 +19,35 @@ TEST(SortedTextList, SortsIgnoringCaseAndDropsEqualTexts) {
   EXPECT_EQ(list.IndexOf("cobol"), -1);
 }
 
+// AddAll gives the list that adding the texts one after another gives, sorted or not: the
+// first spelling of equal texts stays, held ones are kept, numbers sort as texts.
+TEST(SortedTextList, AddAllIsAddOneAfterAnother) {
+  const std::vector<std::string> held = {"10", "beta", "Delta", "9"};
+  const std::vector<std::vector<std::string>> batches = {
+      {},
+      {"alpha"},
+      {"BETA", "gamma", "Gamma", "100", "1", "10", "2", "delta", "9", "zeta", "ALPHA", "alpha"},
+      {"x", "X", "x", "a", "A"},
+  };
+  for (const bool sorted : {true, false}) {
+    for (const auto& batch : batches) {
+      SortedTextList one_by_one;
+      SortedTextList all_at_once;
+      for (const std::string& text : held) {
+        one_by_one.Add(text);
+        all_at_once.Add(text);
+      }
+      if (!sorted) {
+        one_by_one.StopSorting();
+        all_at_once.StopSorting();
+      }
+      for (const std::string& text : batch) one_by_one.Add(text);
+      all_at_once.AddAll(batch);
+      EXPECT_EQ(all_at_once.Items(), one_by_one.Items());
+    }
+  }
+}
+
 TEST(SortedTextList, UnsortedKeepsOrderAndExchanges) {
   SortedTextList list;
   list.Add("bb");

@@ -189,6 +189,22 @@ TEST_F(RealPaths, EntryNamesOfAFolder) {
   EXPECT_TRUE(EntryNamesAt(At("file.txt")).empty());
 }
 
+TEST_F(RealPaths, EntriesOfAFolderSayWhichAreFolders) {
+  std::optional<std::vector<DirectoryEntry>> entries = DirectoryEntriesAt(dir_.path());
+  ASSERT_TRUE(entries);
+  std::vector<std::pair<std::string, bool>> seen;
+  for (const DirectoryEntry& entry : *entries) seen.emplace_back(entry.name, entry.directory);
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, bool>>{{"dangling", false},
+                                                             {"file.txt", false},
+                                                             {"folder", true},
+                                                             {"link-to-file", false},
+                                                             {"link-to-folder", true},
+                                                             {"tool.sh", false}}));
+  EXPECT_FALSE(DirectoryEntriesAt(At("missing")));
+  EXPECT_FALSE(DirectoryEntriesAt(At("file.txt")));
+}
+
 TEST_F(RealPaths, CreateDirectories) {
   EXPECT_TRUE(CreateDirectoriesAt(At("new/deeper/deepest")));
   EXPECT_TRUE(fs::is_directory(At("new/deeper/deepest")));

@@ -10,6 +10,7 @@ namespace {
 using testing::ErrorOf;
 using testing::FieldSpec;
 using testing::OpenTable;
+using testing::Pad;
 using testing::Rec;
 using testing::ShownPath;
 using testing::TableBytes;
@@ -183,6 +184,66 @@ TEST(DbfHeader, SharedOpensLiveTogether) {
   const auto first = WorkArea::Open(ParseUseCommand(dir / "t.dbf"), read_only);
   const auto second = WorkArea::Open(ParseUseCommand(dir / "t.dbf"), OpenOptions{});
   EXPECT_EQ(second->RecCount(), 1);
+}
+
+// Records read through a page cache far smaller than the table, in order forward and backward,
+// at random and again after the file changed: every read gives the record's bytes, converted.
+TEST(DbfRecords, ReadsThroughASmallCacheGiveEveryRecord) {
+  TempDir dir;
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 12}};
+  const int count = 5000;
+  const auto name = [](std::int64_t k) { return "\x81" + std::to_string(k * 7) + "\x94"; };
+  for (int k = 1; k <= count; ++k)
+    t.records.push_back(Rec({Pad(std::to_string(k), 7, true), Pad(name(k), 12)}));
+  dir.Write("t.dbf", t.Bytes());
+  const auto converted = [&](std::int64_t k) {
+    return " " + Pad(std::to_string(k), 7, true) + Pad("\xFC" + std::to_string(k * 7) + "\xF6", 12);
+  };
+  const std::size_t length = 20;
+  DbfFile file = DbfFile::Open(dir / "t.dbf", "t.dbf", DbfAccess::ReadOnlyShared, true, 16 * 1024);
+  const auto record = [&](std::int64_t k, bool from_disk = false) {
+    return std::string(file.Record(k, from_disk), length);
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::int64_t k = 1; k <= count; ++k) ASSERT_EQ(record(k), converted(k)) << k;
+    for (std::int64_t k = count; k >= 1; --k) ASSERT_EQ(record(k), converted(k)) << k;
+  }
+  std::uint64_t state = 11;
+  for (int i = 0; i < 20000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const auto k = static_cast<std::int64_t>(state >> 33) % count + 1;
+    ASSERT_EQ(record(k), converted(k)) << k;
+    if (i % 7 == 0 && k < count) {
+      ASSERT_EQ(record(k + 1), converted(k + 1)) << k + 1;
+    }
+  }
+  t.records[2499] = Rec({Pad("2500", 7, true), Pad("new", 12)});
+  dir.Write("t.dbf", t.Bytes());
+  EXPECT_EQ(record(2500), converted(2500));  // cached as first read
+  EXPECT_EQ(record(2500, true), " " + Pad("2500", 7, true) + Pad("new", 12));
+  EXPECT_EQ(record(2500), " " + Pad("2500", 7, true) + Pad("new", 12));
+  EXPECT_EQ(record(2501), converted(2501));
+}
+
+// A header that counts more records than the file holds: the records there are read, the
+// others are error 213.
+TEST(DbfRecords, RecordsPastTheEndOfTheFileAreCode213) {
+  TempDir dir;
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}};
+  for (int k = 1; k <= 100; ++k) t.records.push_back(Rec({Pad(std::to_string(k), 7, true)}));
+  std::string bytes = t.Bytes();
+  bytes[4] = static_cast<char>(0xFF);  // the record count: 0x000000FF... far more
+  bytes[6] = 0x01;
+  dir.Write("t.dbf", bytes.substr(0, bytes.size() - 1 - 8 * 30));  // 70 whole records kept
+  DbfFile file = DbfFile::Open(dir / "t.dbf", "t.dbf", DbfAccess::ReadOnlyShared, false);
+  EXPECT_EQ(std::string(file.Record(70), 8), " " + Pad("70", 7, true));
+  for (const std::int64_t k : {71, 72, 200, 5000, 65000}) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(ErrorOf([&] { file.Record(k); }).Code(), 213);
+  }
+  EXPECT_EQ(std::string(file.Record(1), 8), " " + Pad("1", 7, true));
 }
 
 }  // namespace

@@ -133,6 +133,79 @@ TEST(MemoFile, LengthsPastTheEndOfTheFileStopThere) {
   EXPECT_EQ(MemoOf(*d4, 1), (std::vector<std::string>{"x"}));
 }
 
+// Memos longer than one block, and memos that end where the file ends, whatever piece of the
+// file they lie in: the text is whole and stops at its end mark, its length or the file's end.
+TEST(MemoFile, TextsAcrossBlocksAndAtTheEndOfTheFile) {
+  const auto text = [](std::size_t size) {
+    std::string t;
+    for (std::size_t i = 0; t.size() < size; ++i) t += "line " + std::to_string(i) + "\r\n";
+    t.resize(size);
+    if (t.back() == '\r') t.back() = 'x';
+    return t;
+  };
+  const auto lines = [](const std::string& t) { return SplitMemoLines(t); };
+  const std::string counted_mark("\xFF\xFF\x08\x00", 4);
+  const struct {
+    const char* what;
+    std::uint8_t version;
+    std::string file;             // the memo file
+    std::uint32_t block;          // where the record points
+    std::string expected;         // the memo's text
+    const char* name;             // the memo file's name
+  } cases[] = {
+      {"dBASE III over seven blocks", 0x83,
+       MemoBytes(512, Le32(9), {{1, text(3300) + "\x1A\x1A"}, {8, "next\x1A"}}), 1, text(3300), "t.dbt"},
+      {"dBASE III end mark just after the first block", 0x83,
+       MemoBytes(512, Le32(4), {{1, text(512) + "\x1A" + std::string(600, 'z')}}), 1, text(512), "t.dbt"},
+      {"dBASE III end mark first in a later piece", 0x83,
+       MemoBytes(512, Le32(9), {{1, text(1536) + "\x1A" + std::string(600, 'z')}}), 1, text(1536), "t.dbt"},
+      {"dBASE III last memo ends with the file, one block long", 0x83,
+       MemoBytes(512, Le32(2), {{1, text(512)}}), 1, text(512), "t.dbt"},
+      {"dBASE III last memo ends with the file, several pieces long", 0x83,
+       MemoBytes(512, Le32(2), {{1, text(512 + 1024 + 2048)}}), 1, text(512 + 1024 + 2048), "t.dbt"},
+      {"dBASE III last memo of a few bytes", 0x83, MemoBytes(512, Le32(2), {{1, "ab"}}), 1, "ab", "t.dbt"},
+      {"dBASE IV counted text over many blocks", 0x8B,
+       MemoBytes(64, DBase4MemoHeader(90, 64), {{1, counted_mark + Le32(8 + 5000) + text(5000) + "\x1Atail"}}), 1,
+       text(5000), "t.dbt"},
+      {"dBASE IV counted text filling the first read exactly", 0x8B,
+       MemoBytes(64, DBase4MemoHeader(20, 64), {{1, counted_mark + Le32(512) + text(504) + "more"}}), 1,
+       text(504), "t.dbt"},
+      {"dBASE IV counted text cut by the end of the file", 0x8B,
+       MemoBytes(64, DBase4MemoHeader(20, 64), {{1, counted_mark + Le32(8 + 5000) + text(900)}}), 1,
+       text(900), "t.dbt"},
+      {"dBASE IV plain text over many blocks", 0x8B,
+       MemoBytes(64, DBase4MemoHeader(90, 64), {{1, text(2000) + "\x1A"}}), 1, text(2000), "t.dbt"},
+      {"FoxPro text over many blocks", 0xF5,
+       MemoBytes(64, FoxProMemoHeader(200, 64), {{8, Be32(1) + Be32(4000) + text(4000) + "zz"}}), 8,
+       text(4000), "t.fpt"},
+      {"FoxPro last memo ends with the file", 0xF5,
+       MemoBytes(64, FoxProMemoHeader(200, 64), {{8, Be32(1) + Be32(700) + text(700)}}), 8, text(700),
+       "t.fpt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.Write(c.name, c.file);
+    const auto area =
+        OpenTable(dir, "t.dbf", MemoTable(c.version, {std::to_string(c.block)}).Bytes());
+    EXPECT_EQ(MemoOf(*area, 1), lines(c.expected));
+  }
+}
+
+// A memo file another program adds to while the table is open: memos written after the
+// opening are found.
+TEST(MemoFile, MemosAddedAfterTheOpeningAreRead) {
+  TempDir dir;
+  const std::string first = MemoBytes(512, Le32(2), {{1, "first\x1A"}});
+  dir.Write("t.dbt", first);
+  const auto area = OpenTable(dir, "t.dbf", MemoTable(0x83, {"1", "2", "3"}).Bytes());
+  EXPECT_EQ(MemoOf(*area, 1), (std::vector<std::string>{"first"}));
+  EXPECT_EQ(ErrorOf([&] { MemoOf(*area, 2); }).Code(), 1003);
+  dir.Write("t.dbt", MemoBytes(512, Le32(4), {{1, "first\x1A"}, {2, "second\x1A"}, {3, "third"}}));
+  EXPECT_EQ(MemoOf(*area, 2), (std::vector<std::string>{"second"}));
+  EXPECT_EQ(MemoOf(*area, 3), (std::vector<std::string>{"third"}));
+}
+
 TEST(MemoFile, BlockPastTheEndIsCode1003) {
   TempDir dir;
   dir.Write("t.dbt", MemoBytes(512, Le32(2), {{1, "ab\x1A"}}));
