@@ -1,36 +1,21 @@
 // vantorel-search, run as a program over the small catalogue.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "catalogue_fixture_helpers.h"
+#include "tool_run.h"
 #include "platform/file_system.h"
 
 #ifdef VANTOREL_SEARCH_TOOL
 namespace vantorel::testing {
 namespace {
 
-struct ToolRun {
-  int status;  // -1 when the program did not exit normally
-  std::string out, err;
-};
-
 class SearchToolTest : public CatalogueTest {
  protected:
   ToolRun Tool(const std::vector<std::string>& arguments) {
-    std::string command = std::string("'") + VANTOREL_SEARCH_TOOL + "'";
-    for (const std::string& argument : arguments) {
-      std::string quoted;
-      for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      command += " '" + quoted + "'";
-    }
-    command += " >'" + output_.path().string() + "/out' 2>'" + output_.path().string() + "/err'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(output_.path() / "out"),
-            TempDir::Read(output_.path() / "err")};
+    return RunProgram(VANTOREL_SEARCH_TOOL, arguments, output_);
   }
 
   TempDir output_;  // the tool's captured output, apart from the catalogue

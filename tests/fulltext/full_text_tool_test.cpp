@@ -1,7 +1,6 @@
 // vantorel-search --full-text, run as a program over the small archive.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <regex>
 
 #include "fulltext_fixture_helpers.h"
+#include "tool_run.h"
 #include "unprivileged.h"
 
 #ifdef VANTOREL_SEARCH_TOOL
@@ -17,26 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-  int status;  // -1 when the program did not exit normally
-  std::string out, err;
-};
-
 class FullTextToolTest : public FullTextArchiveTest {
  protected:
   std::string DataDir() const { return data_.string() + "/"; }
 
   ToolRun Tool(const std::vector<std::string>& arguments) {
-    std::string command = std::string("'") + VANTOREL_SEARCH_TOOL + "'";
-    for (const std::string& argument : arguments) {
-      std::string quoted;
-      for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      command += " '" + quoted + "'";
-    }
-    command += " >'" + output_.path().string() + "/out' 2>'" + output_.path().string() + "/err'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::Read(output_.path() / "out"),
-            TempDir::Read(output_.path() / "err")};
+    return RunProgram(VANTOREL_SEARCH_TOOL, arguments, output_);
   }
 
   TempDir output_;  // the tool's captured output, apart from the archive

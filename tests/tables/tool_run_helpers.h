@@ -5,14 +5,9 @@
 #include <vector>
 
 #include "temp_dir.h"
+#include "tool_run.h"
 
 namespace vantorel::testing {
-
-struct ToolRun {
-  int status;  // the exit status; -1 when the program did not exit normally
-  std::string out;
-  std::string err;
-};
 
 // Runs vantorel-dbf with the arguments (each quoted for the shell); its standard output and
 // error are captured through files in dir.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/in_out_error.h"
+#include "command_line.h"
 #include "core/code_pages.h"
 #include "fulltext/fts_extensions.h"
 #include "fulltext/fulltext_index.h"
@@ -39,9 +40,6 @@ const char kFullTextHelp[] =
 
 namespace {
 
-constexpr int kMessageStatus = 1;
-constexpr int kErrorStatus = 2;
-constexpr int kUsageStatus = 64;
 constexpr std::size_t kDefaultLimit = 1000;
 
 struct FullTextOptions {
@@ -81,12 +79,6 @@ std::optional<FullTextOptions> Parse(int argc, char** argv) {
   options.data_dir = operands[0];
   options.query = operands[1];
   return options;
-}
-
-std::string FolderSetting(const std::string& argument) {
-  std::string text = platform::PathText(platform::AbsolutePath(argument));
-  if (text.empty() || text.back() != '/') text += '/';
-  return text;
 }
 
 std::string JsonString(std::string_view text) {

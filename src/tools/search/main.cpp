@@ -28,6 +28,7 @@
 #include <string_view>
 
 #include "answering_ui.h"
+#include "command_line.h"
 #include "full_text_command.h"
 #include "catalogue/article_search.h"
 #include "catalogue/bonus_search.h"
@@ -46,9 +47,6 @@
 namespace vantorel::tools::search {
 namespace {
 
-constexpr int kMessageStatus = 1;
-constexpr int kErrorStatus = 2;
-constexpr int kUsageStatus = 64;
 constexpr std::int32_t kDefaultLastIssue = 72;
 constexpr std::int32_t kDefaultResultsThreshold = 30;
 
@@ -173,13 +171,6 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   options.data_dir = operands[0];
   if (operands.size() == 2) options.text = operands[1];
   return options;
-}
-
-// A folder given on the command line as the settings hold it: absolute, ending in "/".
-std::string FolderSetting(const std::string& argument) {
-  std::string text = platform::PathText(platform::AbsolutePath(argument));
-  if (text.empty() || text.back() != '/') text += '/';
-  return text;
 }
 
 // The terminal's form of a message (UTF-8, or code page 1252 from an older text), "\r" as a
