@@ -220,15 +220,6 @@ int Run(const FullTextOptions& options) {
 
 }  // namespace
 
-bool FullTextRequested(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--") return false;
-    if (arg == "--full-text") return true;
-  }
-  return false;
-}
-
 int RunFullText(int argc, char** argv) {
   const std::optional<FullTextOptions> options = Parse(argc, argv);
   if (!options) {

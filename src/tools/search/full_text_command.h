@@ -3,9 +3,6 @@
 
 namespace vantorel::tools::search {
 
-// True when the command line asks for the full-text search (--full-text before any "--").
-bool FullTextRequested(int argc, char** argv);
-
 // The usage text of the full-text search.
 extern const char kFullTextUsage[];
 // Its lines of the --help text.

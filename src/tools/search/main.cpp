@@ -114,16 +114,6 @@ std::optional<std::int32_t> Number(std::string_view text) {
   return value;
 }
 
-// True when the command line asks for the bonus search.
-bool BonusRequested(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--") return false;
-    if (arg == "--bonus") return true;
-  }
-  return false;
-}
-
 // nullopt for a wrong command line.
 std::optional<Options> ParseArguments(int argc, char** argv) {
   Options options;
@@ -268,10 +258,10 @@ int main(int argc, char** argv) {
     case core::InfoRequest::None:
       break;
   }
-  if (tools::search::FullTextRequested(argc, argv)) return tools::search::RunFullText(argc, argv);
+  if (tools::search::OptionGiven(argc, argv, "--full-text")) return tools::search::RunFullText(argc, argv);
   const auto options = tools::search::ParseArguments(argc, argv);
   if (!options) {
-    std::cerr << (tools::search::BonusRequested(argc, argv) ? tools::search::kBonusUsage
+    std::cerr << (tools::search::OptionGiven(argc, argv, "--bonus") ? tools::search::kBonusUsage
                                                              : tools::search::kUsage);
     return tools::search::kUsageStatus;
   }
