@@ -4,14 +4,20 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QPrinter>
 #include <QScrollBar>
+
+#include <sys/resource.h>
 
 #include <benchmark/benchmark.h>
 
 #include <gumbo.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "browser/html_viewer.h"
 #include "browser/page_document.h"
@@ -88,7 +94,7 @@ double LongestPauseUntilLaidOut(HtmlViewer& view) {
     turn.start();
     QApplication::processEvents(QEventLoop::AllEvents, 5);
     longest = std::max(longest, turn.nsecsElapsed() / 1e6);
-    if (view.verticalScrollBar()->maximum() != range || view.ShowsPagePart()) settled.start();
+    if (view.verticalScrollBar()->maximum() != range || view.Busy()) settled.start();
     range = view.verticalScrollBar()->maximum();
   }
   return longest;
@@ -189,6 +195,200 @@ BENCHMARK(BuildWholeDocument)->Apply(LongPageArguments);
 BENCHMARK(LoadPageShown)->Apply(LongPageArguments);
 BENCHMARK(LoadPageLaidOut)->Apply(LongPageArguments);
 BENCHMARK(LoadPageAndFindNearEnd)->Apply(LongPageArguments);
+
+// --- A reader's actions on the demo archive's pages -------------------------------------------
+//
+// VANTOREL_BENCH_PAGES names a folder with the 100,000-article demo's SEARCHRESULT.HTM (one
+// word, about 17 MB), ALLARTS.HTM (13 MB) and AADETAIL.HTM (135 MB):
+//   python3 tools/make_demo_archive.py DEMO --articles 100000
+//   build/src/tools/search/vantorel-search --yes DEMO '*!*'     # ALLARTS.HTM, AADETAIL.HTM
+//   build/src/tools/search/vantorel-search --yes DEMO Sockets   # SEARCHRESULT.HTM
+// Each action is timed from the call until the view has settled (its document, scroll range
+// and position unchanged for kSettledMs); pause_ms is the longest the event loop did not turn
+// on the way, the call itself included; done_ms is when the view last changed. maxrss_mb is
+// the process's peak memory so far: run one page per process to read it for that page.
+
+enum DemoPage { kDemoResults, kDemoAllArticles, kDemoDetail };
+enum ReaderAction { kLoad, kScrollToEnd, kAnchor, kFind, kSelectAll, kPrint, kBack };
+constexpr const char* kDemoPageNames[] = {"SEARCHRESULT.HTM", "ALLARTS.HTM", "AADETAIL.HTM"};
+constexpr const char* kActionNames[] = {"load", "scroll_to_end", "anchor", "find", "select_all", "print", "back"};
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// The last NAME anchor of the page (the last article's detail); empty when it names only Top.
+std::string LastAnchor(const std::string& bytes) {
+  const std::size_t at = bytes.rfind("<A NAME=\"");
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + 9;
+  std::string name = bytes.substr(start, bytes.find('"', start) - start);
+  return name == "Top" ? std::string() : name;
+}
+
+// A text of the page near its end that occurs once: the last text between two tags, at
+// least 20 characters long, that the page holds only once.
+std::string UniqueTextNearEnd(const std::string& bytes) {
+  std::size_t end = bytes.size();
+  while (end > 0) {
+    const std::size_t close = bytes.rfind('<', end - 1);
+    if (close == std::string::npos || close == 0) break;
+    const std::size_t open = bytes.rfind('>', close - 1);
+    if (open == std::string::npos) break;
+    std::string text = bytes.substr(open + 1, close - open - 1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    std::size_t first = 0;
+    while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
+    text = text.substr(first);
+    if (text.size() >= 20 && text.find('\n') == std::string::npos && bytes.find(text) == bytes.rfind(text)) {
+      return text;
+    }
+    end = open;
+  }
+  return {};
+}
+
+struct ActionTimes {
+  double pause_ms = 0;
+  double done_ms = 0;
+};
+
+// Whether the view is still at work on its page.
+bool Busy(const HtmlViewer& view) { return view.Busy(); }
+
+// Runs the event loop until the view has settled; pause and done measured from start.
+void SettleAfter(HtmlViewer& view, const QElapsedTimer& start, ActionTimes& times) {
+  constexpr int kSettledMs = 400;
+  constexpr int kMostMs = 600000;
+  QElapsedTimer settled;
+  settled.start();
+  auto state = [&view] {
+    return std::tuple(view.document(), view.verticalScrollBar()->maximum(), view.verticalScrollBar()->value());
+  };
+  auto last = state();
+  times.done_ms = start.nsecsElapsed() / 1e6;
+  times.pause_ms = std::max(times.pause_ms, times.done_ms);
+  while (settled.elapsed() < kSettledMs && start.elapsed() < kMostMs) {
+    QElapsedTimer turn;
+    turn.start();
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    times.pause_ms = std::max(times.pause_ms, turn.nsecsElapsed() / 1e6);
+    if (state() != last || Busy(view)) {
+      last = state();
+      settled.start();
+      times.done_ms = start.nsecsElapsed() / 1e6;
+    }
+  }
+}
+
+void SendKey(HtmlViewer& view, int key, Qt::KeyboardModifiers modifiers) {
+  QKeyEvent press(QEvent::KeyPress, key, modifiers);
+  QApplication::sendEvent(&view, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+  QApplication::sendEvent(&view, &release);
+}
+
+double PeakMemoryMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+void DemoPageAction(benchmark::State& state) {
+  const char* folder = std::getenv("VANTOREL_BENCH_PAGES");
+  const auto page = static_cast<DemoPage>(state.range(0));
+  const auto action = static_cast<ReaderAction>(state.range(1));
+  state.SetLabel(std::string(kDemoPageNames[page]) + " " + kActionNames[action]);
+  const std::filesystem::path path = folder ? std::filesystem::path(folder) / kDemoPageNames[page] : "";
+  if (!folder || !std::filesystem::exists(path)) {
+    state.SkipWithError("set VANTOREL_BENCH_PAGES to a folder with the demo's pages (see browser_bench.cpp)");
+    return;
+  }
+  std::string anchor;
+  std::string find_text;
+  {
+    const std::string bytes = ReadWholeFile(path);
+    anchor = LastAnchor(bytes);
+    find_text = UniqueTextNearEnd(bytes);
+  }
+  if (action == kAnchor && anchor.empty()) {
+    state.SkipWithError("the page has no anchor but Top");
+    return;
+  }
+  const std::filesystem::path other = std::filesystem::temp_directory_path() / "vantorel_bench_other.htm";
+  std::ofstream(other, std::ios::binary) << "<HTML><BODY><P>Another page</P></BODY></HTML>";
+  const std::filesystem::path printed = std::filesystem::temp_directory_path() / "vantorel_bench_print.pdf";
+  const std::string file = path.string();
+  ActionTimes worst;
+  double found = 0;
+  for (auto _ : state) {
+    ShownView shown;
+    HtmlViewer& view = shown.view;
+    ActionTimes times;
+    QElapsedTimer start;
+    if (action != kLoad) {
+      view.LoadDocument(file + "#TOP");
+      if (action != kFind) SettleAfter(view, start, times);
+      times = {};
+    }
+    start.start();
+    switch (action) {
+      case kLoad:
+        view.LoadDocument(file + "#TOP");
+        break;
+      case kScrollToEnd:
+        SendKey(view, Qt::Key_End, Qt::ControlModifier);
+        SettleAfter(view, start, times);
+        SendKey(view, Qt::Key_End, Qt::ControlModifier);
+        break;
+      case kAnchor:
+        view.LoadDocument("#" + anchor);
+        break;
+      case kFind:
+        found = view.FindNext(find_text, false);
+        break;
+      case kSelectAll:
+        view.SelectAllText();
+        break;
+      case kPrint: {
+        QPrinter printer(QPrinter::ScreenResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(printed.string()));
+        view.PrintPages(printer, 1, 2);
+        break;
+      }
+      case kBack: {
+        SendKey(view, Qt::Key_End, Qt::ControlModifier);
+        SettleAfter(view, start, times);
+        view.LoadDocument(other.string());
+        SettleAfter(view, start, times);
+        times = {};
+        start.start();
+        view.SetHistoryPosition(1);
+        break;
+      }
+    }
+    SettleAfter(view, start, times);
+    worst.pause_ms = std::max(worst.pause_ms, times.pause_ms);
+    worst.done_ms = std::max(worst.done_ms, times.done_ms);
+    state.SetIterationTime(times.done_ms / 1000);
+  }
+  state.counters["pause_ms"] = worst.pause_ms;
+  state.counters["done_ms"] = worst.done_ms;
+  state.counters["maxrss_mb"] = PeakMemoryMb();
+  if (action == kFind) state.counters["found"] = found;
+}
+BENCHMARK(DemoPageAction)
+    ->ArgNames({"page", "action"})
+    ->ArgsProduct({{kDemoResults, kDemoAllArticles, kDemoDetail}, {kLoad, kScrollToEnd, kAnchor, kFind, kSelectAll, kPrint, kBack}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // --- Hostile pages ----------------------------------------------------------------------------
 

@@ -6,14 +6,19 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
+#include "browser/page_parts.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
 #include "platform/file_system.h"
@@ -58,206 +63,262 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
   return prepared;
 }
 
-// Offset of the first tag at or after from; the length of bytes when there is none.
-std::size_t TagFrom(std::string_view bytes, std::size_t from) {
-  for (std::size_t i = from; i + 1 < bytes.size(); ++i) {
-    const auto next = static_cast<unsigned char>(bytes[i + 1]);
-    if (bytes[i] == '<' && (std::isalpha(next) || next == '/')) return i;
-  }
-  return bytes.size();
-}
-
-// End of the beginning of a long page: before the first tag from kPageBeginningBytes on; the
-// page's length when it is not long.
-std::size_t BeginningEnd(std::string_view bytes) {
-  return bytes.size() <= kLongPageBytes ? bytes.size() : TagFrom(bytes, kPageBeginningBytes);
-}
-
-bool SameTextAt(std::string_view bytes, std::size_t at, std::string_view text) {
-  return at + text.size() <= bytes.size() && core::SameTextNoCase(bytes.substr(at, text.size()), text);
-}
-
-// Offset of the "<" of the tag that holds NAME=anchor (quoted or not), without regard to case;
-// npos when there is none.
-std::size_t AnchorTag(std::string_view bytes, std::string_view anchor) {
-  for (std::size_t at = 0; (at = bytes.find('=', at)) != std::string_view::npos; ++at) {
-    if (at < 4 || !SameTextAt(bytes, at - 4, "name")) continue;
-    std::size_t value = at + 1;
-    const char quote = value < bytes.size() && (bytes[value] == '"' || bytes[value] == '\'') ? bytes[value] : '\0';
-    if (quote) ++value;
-    if (!SameTextAt(bytes, value, anchor)) continue;
-    const std::size_t after = value + anchor.size();
-    if (after >= bytes.size()) continue;
-    const auto end = static_cast<unsigned char>(bytes[after]);
-    if (quote ? end != quote : end != '>' && !std::isspace(end)) continue;
-    const std::size_t tag = bytes.rfind('<', at);
-    if (tag != std::string_view::npos) return tag;
-  }
-  return std::string_view::npos;
-}
+// How much of a long page's beginning is read at once for its title, BASE and colours.
+constexpr std::size_t kLongPageHeadBytes = 64 << 10;
+// Parts built ahead and kept for the view; the farthest from the newest wish goes first.
+constexpr std::size_t kPartsKept = 4;
 
 PreparedDocument PrepareLongHtml(const std::string& full_name, std::string bytes, const ViewSettings& settings,
-                                 const PageImageSource& images, std::size_t beginning_end) {
-  std::vector<std::pair<std::string, LinkBase>> requests;
-  std::vector<QImage> answers;
-  const PageImageSource recording = [&](const std::string& src, const LinkBase& base) {
-    QImage image = images(src, base);
-    requests.emplace_back(src, base);
-    answers.push_back(image);
-    return image;
-  };
-  PreparedDocument beginning =
-      PrepareHtml(full_name, std::string_view(bytes).substr(0, beginning_end), settings, recording);
-  if (beginning.frameset) return PrepareHtml(full_name, bytes, settings, images);
-  const bool ahead = bytes.size() <= kLongestPageBuiltAhead;
-  beginning.whole = std::make_shared<WholePageBuild>(full_name, std::move(bytes), settings, std::move(requests),
-                                                     std::move(answers), ahead);
-  return beginning;
+                                 const PageImageSource& images) {
+  const std::size_t head_end = std::min(bytes.size(), kLongPageHeadBytes);
+  PreparedDocument head = PrepareHtml(full_name, std::string_view(bytes).substr(0, head_end), settings,
+                                      [](const std::string&, const LinkBase&) { return QImage(); });
+  if (head.frameset) return PrepareHtml(full_name, bytes, settings, images);
+  PreparedDocument prepared;
+  prepared.name = std::move(head.name);
+  prepared.base_href = std::move(head.base_href);
+  prepared.background = head.background;
+  prepared.document = std::make_unique<QTextDocument>();
+  prepared.long_page = std::make_shared<LongPage>(full_name, std::move(bytes), settings);
+  return prepared;
 }
 
 }  // namespace
 
-struct WholePageBuild::State {
+struct LongPage::State {
   std::string full_name;
   std::string bytes;
   ViewSettings settings;
-  std::vector<std::pair<std::string, LinkBase>> image_requests;
-  std::vector<QImage> images;
 
-  std::atomic<bool> abandoned = false;
-  std::mutex mutex;
-  std::condition_variable ended_signal;
-  bool ended = false;
-  std::optional<PreparedDocument> whole;  // empty when the page must be built by Take
-  std::function<void()> when_ended;
+  std::atomic<bool> stop = false;
+  mutable std::mutex mutex;
+  std::condition_variable changed;         // a part split or built, or the split ended
+  std::vector<PagePart> parts;             // split so far, in page order
+  std::vector<std::string> texts;          // the text of each part for find
+  std::vector<std::pair<std::string, int>> anchors;  // name as written, part
+  bool split = false;                      // the split reached the page's end
+  std::vector<int> wanted;                 // parts asked for, the newest last
+  std::map<int, PreparedDocument> built;   // parts built and not yet taken
+  std::set<int> with_images;               // parts the worker leaves to the GUI thread
+  std::function<void()> news;
+  std::atomic<bool> news_posted = false;
 
-  // The image the beginning got for the next request, when it is this one.
-  std::optional<QImage> Recorded(std::size_t& next, const std::string& src, const LinkBase& base) const {
-    if (next >= image_requests.size() || image_requests[next] != std::pair(src, base)) return std::nullopt;
-    return images[next++];
+  void Post(const std::shared_ptr<State>& self) {
+    if (news_posted.exchange(true)) return;
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application) return;
+    QMetaObject::invokeMethod(
+        application,
+        [weak = std::weak_ptr<State>(self)] {
+          const std::shared_ptr<State> state = weak.lock();
+          if (!state) return;
+          state->news_posted = false;
+          std::function<void()> call;
+          {
+            std::lock_guard lock(state->mutex);
+            call = state->news;
+          }
+          if (call) call();
+        },
+        Qt::QueuedConnection);
   }
 
-  // The worker: the whole page with the beginning's images, or nothing when it has others.
-  void Build() {
-    std::optional<PreparedDocument> built;
-    try {
-      std::size_t next = 0;
-      bool other_images = false;
-      const PageImageSource replay = [&](const std::string& src, const LinkBase& base) {
-        std::optional<QImage> image = Recorded(next, src, base);
-        other_images = other_images || !image;
-        return image.value_or(QImage());
-      };
-      PreparedDocument prepared = PrepareHtml(full_name, bytes, settings, replay, Layout::Later, &abandoned);
-      if (!other_images && prepared.document) {
-        // No thread until the GUI thread takes it (an object without one may be pulled).
-        prepared.document->moveToThread(nullptr);
-        built = std::move(prepared);
-      }
-    } catch (const std::exception&) {
-      built.reset();  // Take builds it again and reports what fails
+  // The next part to build: the newest wish already split, not built and not left to the GUI
+  // thread. REQUIRES: mutex held.
+  std::optional<int> NextWanted() {
+    while (!wanted.empty()) {
+      const int part = wanted.back();
+      if (part >= static_cast<int>(parts.size())) return std::nullopt;
+      wanted.pop_back();
+      if (!built.contains(part) && !with_images.contains(part)) return part;
     }
-    std::function<void()> ended_call;
+    return std::nullopt;
+  }
+
+  // Builds the wished parts already split; false once stopped.
+  bool BuildWanted(const std::shared_ptr<State>& self) {
+    while (!stop) {
+      PagePart part;
+      int index = 0;
+      {
+        std::lock_guard lock(mutex);
+        const std::optional<int> next = NextWanted();
+        if (!next) return true;
+        index = *next;
+        part = parts[index];
+      }
+      bool images = false;
+      const PageImageSource none = [&images](const std::string&, const LinkBase&) {
+        images = true;
+        return QImage();
+      };
+      std::optional<PreparedDocument> prepared;
+      try {
+        prepared = PrepareHtml(full_name, part.prologue + bytes.substr(part.begin, part.end - part.begin), settings,
+                               none, Layout::Later, &stop);
+      } catch (const std::exception&) {
+        images = true;  // the GUI thread builds it again and reports what fails
+      }
+      {
+        std::lock_guard lock(mutex);
+        if (images || !prepared || !prepared->document) {
+          with_images.insert(index);
+        } else {
+          // No thread until the GUI thread takes it (an object without one may be pulled).
+          prepared->document->moveToThread(nullptr);
+          built[index] = std::move(*prepared);
+          while (built.size() > kPartsKept) {
+            auto farthest = std::max_element(built.begin(), built.end(), [index](const auto& a, const auto& b) {
+              return std::abs(a.first - index) < std::abs(b.first - index);
+            });
+            built.erase(farthest);
+          }
+        }
+      }
+      changed.notify_all();
+      Post(self);
+    }
+    return false;
+  }
+
+  void Run(const std::shared_ptr<State>& self) {
+    auto last_news = std::chrono::steady_clock::now();
+    SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
+      {
+        std::lock_guard lock(mutex);
+        if (stop) return false;
+        const int index = static_cast<int>(parts.size());
+        for (std::string& anchor : scanned.anchors) anchors.emplace_back(std::move(anchor), index);
+        parts.push_back(std::move(scanned.part));
+        texts.push_back(std::move(scanned.text));
+      }
+      changed.notify_all();
+      const auto now = std::chrono::steady_clock::now();
+      if (parts.size() == 1 || now - last_news > std::chrono::milliseconds(100)) {
+        last_news = now;
+        Post(self);
+      }
+      return BuildWanted(self);
+    });
     {
       std::lock_guard lock(mutex);
-      whole = std::move(built);
-      ended = true;
-      ended_call = std::move(when_ended);
+      split = true;
     }
-    ended_signal.notify_all();
-    if (ended_call) Post(std::move(ended_call));
-  }
-
-  static void Post(std::function<void()> call) {
-    if (QCoreApplication* application = QCoreApplication::instance()) {
-      QMetaObject::invokeMethod(application, std::move(call), Qt::QueuedConnection);
+    changed.notify_all();
+    Post(self);
+    while (!stop) {
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] {
+          if (stop) return true;
+          return !wanted.empty() && wanted.back() < static_cast<int>(parts.size());
+        });
+      }
+      if (!BuildWanted(self)) return;
     }
   }
 };
 
-WholePageBuild::WholePageBuild(std::string full_name, std::string bytes, ViewSettings settings,
-                               std::vector<std::pair<std::string, LinkBase>> image_requests,
-                               std::vector<QImage> images, bool ahead)
+LongPage::LongPage(std::string full_name, std::string bytes, ViewSettings settings)
     : state_(std::make_shared<State>()) {
   state_->full_name = std::move(full_name);
   state_->bytes = std::move(bytes);
   state_->settings = std::move(settings);
-  state_->image_requests = std::move(image_requests);
-  state_->images = std::move(images);
-  if (ahead) worker_ = std::thread([state = state_] { state->Build(); });
+  worker_ = std::thread([state = state_] { state->Run(state); });
 }
 
-WholePageBuild::~WholePageBuild() {
-  Abandon();
-  if (worker_.joinable()) worker_.join();
+LongPage::~LongPage() {
+  state_->stop = true;
+  state_->changed.notify_all();
+  worker_.join();
 }
 
-void WholePageBuild::Abandon() { state_->abandoned = true; }
-
-bool WholePageBuild::Ended() const {
+int LongPage::PartCount() const {
   std::lock_guard lock(state_->mutex);
-  return state_->ended;
+  return static_cast<int>(state_->parts.size());
 }
 
-void WholePageBuild::WhenEnded(std::function<void()> ended) {
+bool LongPage::Split() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->split;
+}
+
+std::optional<int> LongPage::PartOfAnchor(const std::string& name) const {
+  std::lock_guard lock(state_->mutex);
+  for (const auto& [anchor, part] : state_->anchors) {
+    if (anchor == name) return part;
+  }
+  if (!state_->split) return std::nullopt;
+  for (const auto& [anchor, part] : state_->anchors) {
+    if (core::SameTextNoCase(anchor, name)) return part;
+  }
+  return -1;
+}
+
+std::optional<int> LongPage::PartWithText(const std::string& text, bool match_case, int from, bool wait) const {
+  const std::string pattern = FindableText(text, match_case);
+  int part = std::max(0, from);
+  std::unique_lock lock(state_->mutex);
+  for (;;) {
+    for (; part < static_cast<int>(state_->texts.size()); ++part) {
+      if (FindInPartText(state_->texts[part], pattern, match_case) != std::string::npos) return part;
+    }
+    if (state_->split) return -1;
+    if (!wait) return std::nullopt;
+    state_->changed.wait(lock);
+  }
+}
+
+std::string LongPage::PartText(int part) const {
+  std::lock_guard lock(state_->mutex);
+  return part >= 0 && part < static_cast<int>(state_->texts.size()) ? state_->texts[part] : std::string();
+}
+
+void LongPage::Request(int part) {
+  if (part < 0) return;
   {
     std::lock_guard lock(state_->mutex);
-    if (!state_->ended) {
-      state_->when_ended = std::move(ended);
-      return;
-    }
+    if (state_->built.contains(part)) return;
+    std::erase(state_->wanted, part);
+    state_->wanted.push_back(part);
   }
-  State::Post(std::move(ended));
+  state_->changed.notify_all();
 }
 
-PreparedDocument WholePageBuild::Take(const PageImageSource& images) {
-  if (worker_.joinable()) {
-    {
-      std::unique_lock lock(state_->mutex);
-      state_->ended_signal.wait(lock, [this] { return state_->ended; });
+std::optional<PreparedDocument> LongPage::TakePart(int part, const PageImageSource& images, bool wait) {
+  std::unique_lock lock(state_->mutex);
+  for (;;) {
+    if (auto built = state_->built.find(part); built != state_->built.end()) {
+      PreparedDocument prepared = std::move(built->second);
+      state_->built.erase(built);
+      lock.unlock();
+      prepared.document->moveToThread(QThread::currentThread());
+      InstallImageDrawing(*prepared.document);
+      return prepared;
     }
-    worker_.join();
+    const bool known = part >= 0 && part < static_cast<int>(state_->parts.size());
+    if (known && state_->with_images.contains(part)) {
+      const PagePart bounds = state_->parts[part];
+      lock.unlock();
+      return PrepareHtml(state_->full_name,
+                         bounds.prologue + state_->bytes.substr(bounds.begin, bounds.end - bounds.begin),
+                         state_->settings, images);
+    }
+    if (!wait || part < 0 || (!known && state_->split)) return std::nullopt;
+    if (std::find(state_->wanted.begin(), state_->wanted.end(), part) == state_->wanted.end()) {
+      state_->wanted.push_back(part);
+      state_->changed.notify_all();
+    }
+    state_->changed.wait(lock);
   }
-  if (!state_->whole) {
-    // The beginning's images again without asking for them, then the others.
-    std::size_t next = 0;
-    const PageImageSource reused_then_requested = [&](const std::string& src, const LinkBase& base) {
-      if (std::optional<QImage> image = state_->Recorded(next, src, base)) return *image;
-      next = state_->image_requests.size();
-      return images(src, base);
-    };
-    return PrepareHtml(state_->full_name, state_->bytes, state_->settings, reused_then_requested);
-  }
-  PreparedDocument whole = std::move(*state_->whole);
-  state_->whole.reset();
-  whole.document->moveToThread(QThread::currentThread());
-  InstallImageDrawing(*whole.document);
-  return whole;
 }
 
-std::optional<WholePageBuild::Part> WholePageBuild::PreparePartAt(const std::string& anchor,
-                                                                   const PageImageSource& images) const {
-  const std::string_view bytes = state_->bytes;
-  const std::size_t start = AnchorTag(bytes, anchor);
-  if (start == std::string_view::npos) return std::nullopt;
-  const std::size_t beginning_end = BeginningEnd(bytes);
-  if (start < beginning_end) {
-    return Part{PrepareHtml(state_->full_name, bytes.substr(0, beginning_end), state_->settings, images), true};
+void LongPage::OnNews(std::function<void()> news) {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->news = std::move(news);
   }
-  std::string part;
-  const std::size_t body = [&] {
-    const std::size_t head_end = std::min(start, kPageBeginningBytes);
-    for (std::size_t at = bytes.find('<'); at < head_end; at = bytes.find('<', at + 1)) {
-      if (SameTextAt(bytes, at, "<body")) return at;
-    }
-    return std::string_view::npos;
-  }();
-  if (body != std::string_view::npos) {
-    const std::size_t body_end = bytes.find('>', body);
-    if (body_end < start) part = bytes.substr(0, body_end + 1);
-  }
-  part += bytes.substr(start, TagFrom(bytes, start + kPageBeginningBytes) - start);
-  return Part{PrepareHtml(state_->full_name, part, state_->settings, images), false};
+  state_->Post(state_);
 }
 
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
@@ -281,10 +342,7 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
   }
   const std::string full_name = platform::PathText(real);
   if (kind == DocumentKind::Html) {
-    const std::size_t beginning_end = BeginningEnd(bytes);
-    if (beginning_end < bytes.size()) {
-      return PrepareLongHtml(full_name, std::move(bytes), settings, images, beginning_end);
-    }
+    if (bytes.size() > settings.long_page_bytes) return PrepareLongHtml(full_name, std::move(bytes), settings, images);
     return PrepareHtml(full_name, bytes, settings, images);
   }
   PreparedDocument prepared;

@@ -45,7 +45,7 @@ struct DocumentName {
   std::string title;                       // TITLE of an HTML page; empty when it has none
 };
 
-class WholePageBuild;
+class LongPage;
 
 // A document read and built, not yet shown.
 struct PreparedDocument {
@@ -55,8 +55,8 @@ struct PreparedDocument {
   QColor background;                        // of an HTML page; invalid for the other kinds
   std::shared_ptr<FramesetSpec> frameset;   // set when the page is a frameset
   std::unique_ptr<QTextDocument> document;  // null for a frameset page, which shows nothing
-  // Set when document holds only the beginning of a long page: the whole page, being built.
-  std::shared_ptr<WholePageBuild> whole;
+  // Set for a long page, which is shown in parts (document is then an empty page).
+  std::shared_ptr<LongPage> long_page;
 };
 
 // Supplies the images of an HTML page while it is read: called once for every image in
@@ -64,58 +64,52 @@ struct PreparedDocument {
 // then). A null image leaves the image out of the page.
 using PageImageSource = std::function<QImage(const std::string& src, const LinkBase& base)>;
 
-// An HTML page longer than this is long: QTextDocument builds 10 MB in about 3 s, so its
-// beginning is shown first. Shorter pages are built at once, in well under a second.
-inline constexpr std::size_t kLongPageBytes = std::size_t{2} << 20;
-// A long page up to this length is built whole on a worker thread as soon as its beginning
-// shows; a longer one (some gigabytes as a QTextDocument) only when the reader needs it whole.
-inline constexpr std::size_t kLongestPageBuiltAhead = std::size_t{16} << 20;
-// The beginning of a long page: its bytes up to the first tag from this offset on.
-inline constexpr std::size_t kPageBeginningBytes = std::size_t{256} << 10;
-
 // Reads file_name (already expanded, without anchor) and builds it as kind with the page
 // defaults of settings. An HTML page takes its images from images, with the server root of
 // settings in the link base they get; a frameset page gets no document (its frames are the
-// frame view's to load). A long HTML page (more than kLongPageBytes) is prepared as its
-// beginning, read and built at once, and the whole page built on a worker thread (whole).
+// frame view's to load). A long HTML page (more than settings.long_page_bytes) is prepared
+// as an empty document, its name and page attributes read from its beginning, and the page
+// itself as a LongPage whose parts the view shows.
 // The full file name is the facade's real path of file_name.
 // Throws ViewError "Can't locate file: " + file_name as platform::ShownPath shows it when the
 // file does not exist or cannot be read.
 PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind, const ViewSettings& settings,
                                  const PageImageSource& images);
 
-// The whole of a long page, read and built on a worker thread from the bytes read once
-// (ahead), or in Take on the calling thread. Images are not requested from the worker: it
-// reuses those the beginning requested, and a page with other images is built in Take
-// instead. A build that is abandoned or destroyed stops once the page is read, before the
-// document is built; destroying it waits for the worker.
-class WholePageBuild {
+// A long HTML page shown in parts (page_parts.h). A worker thread splits the page, keeping
+// each part's text for find and its anchors, and builds the parts the view asks for, ahead
+// of the reader. The view is told on the GUI thread whenever there is news (a part built,
+// more of the page split). Destroying it stops the worker, waiting at most for the part
+// being built.
+class LongPage {
  public:
-  WholePageBuild(std::string full_name, std::string bytes, ViewSettings settings,
-                 std::vector<std::pair<std::string, LinkBase>> image_requests, std::vector<QImage> images,
-                 bool ahead);
-  ~WholePageBuild();
-  WholePageBuild(const WholePageBuild&) = delete;
-  WholePageBuild& operator=(const WholePageBuild&) = delete;
+  // bytes: the whole page; settings: the view's (page defaults, part length).
+  LongPage(std::string full_name, std::string bytes, ViewSettings settings);
+  ~LongPage();
+  LongPage(const LongPage&) = delete;
+  LongPage& operator=(const LongPage&) = delete;
 
-  // True once the worker has ended; never for a page not built ahead.
-  bool Ended() const;
-  // The page is no longer wanted.
-  void Abandon();
-  // ended runs once on the GUI thread, from its event loop, after the worker has ended.
-  void WhenEnded(std::function<void()> ended);
-  // Waits for the worker and returns the whole page, its document ready to show on the
-  // calling thread. Called at most once, not after Abandon; images serves a page built here.
-  PreparedDocument Take(const PageImageSource& images);
-  // A part of the page built at once on the calling thread with images.
-  struct Part {
-    PreparedDocument document;
-    bool beginning = false;  // the beginning of the page; else the part from the anchor on
-  };
-  // The part that holds the tag with NAME=anchor (without regard to case): the beginning when
-  // the tag lies in it, else the part from the tag on, as long as the beginning, after the
-  // page's BODY tag. nullopt when the bytes hold no such anchor.
-  std::optional<Part> PreparePartAt(const std::string& anchor, const PageImageSource& images) const;
+  // Parts found so far; Split: the page is split to its end (PartCount is then the total).
+  int PartCount() const;
+  bool Split() const;
+  // The part holding the anchor named name (an exact match first, else one without regard
+  // to case); -1 when the page has none. nullopt while the split has not settled it.
+  std::optional<int> PartOfAnchor(const std::string& name) const;
+  // The first part from `from` on whose text may hold text (FindableText, page_parts.h); -1
+  // when none does. nullopt while the split has not settled it, unless wait: then it waits
+  // for the split as far as that takes.
+  std::optional<int> PartWithText(const std::string& text, bool match_case, int from, bool wait = false) const;
+  // The part's text for find (see page_parts.h); empty for a part not yet split.
+  std::string PartText(int part) const;
+
+  // Asks the worker to build part (the newest wish first) and keep it for TakePart.
+  void Request(int part);
+  // The part, ready to show on the calling thread, when the worker has built it; a part
+  // with images is built here instead with images. nullopt while it is being built or not
+  // yet split. wait: waits for a part already split until it is built.
+  std::optional<PreparedDocument> TakePart(int part, const PageImageSource& images, bool wait = false);
+  // news runs on the GUI thread, from its event loop, after each piece of news.
+  void OnNews(std::function<void()> news);
 
  private:
   struct State;

@@ -1,6 +1,5 @@
 #include "browser/frame_viewer.h"
 
-#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -344,20 +343,20 @@ void FrameViewer::ReloadDocument() {
   if (!is_frameset_) {
     HtmlViewer& view = *frames_.front().view;
     HtmlFrame& frame = view;
-    const int scroll = view.verticalScrollBar()->value();
+    const ViewPlace place = frame.Place();
     frame.Show(frame.Prepare(top_.file, top_.kind), {});
     top_.title = view.ShownTitle();
-    frame.ScrollTo(scroll);
+    frame.GoTo(place);
     return;
   }
   for (const Frame& entry : frames_) {
     HtmlViewer& view = *entry.view;
     HtmlFrame& frame = view;
     if (view.ShownFileName().empty()) continue;
-    const int scroll = view.verticalScrollBar()->value();
+    const ViewPlace place = frame.Place();
     try {
       frame.Show(frame.Prepare(view.ShownFileName(), view.ShownKind()), {});
-      frame.ScrollTo(scroll);
+      frame.GoTo(place);
     } catch (const ViewError&) {
       // A frame's file that has gone keeps its last content.
     }
@@ -413,9 +412,8 @@ void FrameViewer::SelectAllText() {
 int FrameViewer::PrintPages(QPrinter& printer, int first, int last) {
   HtmlViewer* view = ActiveFrameView();
   if (!view) return 0;
-  view->ShowWholePage();
-  return PrintDocument(*view->document(), printer, settings_.print_margins, first, last,
-                       PrintEventOf(*this, OnPrintHeader), PrintEventOf(*this, OnPrintFooter));
+  return view->PrintWith(printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
+                         PrintEventOf(*this, OnPrintFooter));
 }
 
 // --- Links -----------------------------------------------------------------------------------
@@ -472,7 +470,8 @@ FrameViewer::ViewState FrameViewer::CurrentState() const {
   state.frameset = is_frameset_;
   state.page_title = top_.title;
   for (const Frame& frame : frames_) {
-    state.frames.push_back({frame.view->ShownFileName(), frame.view->ShownKind(), frame.view->verticalScrollBar()->value()});
+    const HtmlFrame& view = *frame.view;
+    state.frames.push_back({frame.view->ShownFileName(), frame.view->ShownKind(), view.Place()});
   }
   return state;
 }
@@ -484,7 +483,7 @@ void FrameViewer::SaveScrolls() {
   if (entry.top.file != top_.file || entry.frames.size() != frames_.size()) return;
   for (std::size_t i = 0; i < frames_.size(); ++i) {
     if (entry.frames[i].file == frames_[i].view->ShownFileName()) {
-      entry.frames[i].scroll = frames_[i].view->verticalScrollBar()->value();
+      entry.frames[i].place = static_cast<const HtmlFrame&>(*frames_[i].view).Place();
     }
   }
 }
@@ -526,7 +525,7 @@ void FrameViewer::Restore(const ViewState& state) {
     if (!wanted.file.empty() && wanted.file != view.ShownFileName()) {
       frame.Show(frame.Prepare(wanted.file, wanted.kind), {});
     }
-    frame.ScrollTo(wanted.scroll);
+    frame.GoTo(wanted.place);
   }
 }
 

@@ -159,7 +159,7 @@ class FrameViewer : public QWidget, private FrameHost {
   struct FrameState {
     std::string file;
     DocumentKind kind = DocumentKind::Html;
-    int scroll = 0;
+    ViewPlace place;
   };
   // One entry of the history: the top-level document and what each frame showed.
   struct ViewState {

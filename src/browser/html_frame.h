@@ -13,6 +13,14 @@ namespace vantorel::browser {
 
 class HtmlViewer;
 
+// Where a view stands in its document: the part shown of a long page (0 for any other) and
+// the scroll position in it.
+struct ViewPlace {
+  int part = 0;
+  int scroll = 0;  // pixels from the top
+  bool operator==(const ViewPlace&) const = default;
+};
+
 // What a frame's view reports to the frame view that holds it. While a view has a host it
 // raises neither OnHotSpotClick nor OnHotSpotCovered and follows no link itself.
 class FrameHost {
@@ -47,8 +55,10 @@ class HtmlFrame {
   // Makes the shown document the newest history entry, dropping the entries newer than the
   // current one (nothing is kept when HistoryMaxCount is 0), and raises OnHistoryChange.
   virtual void RecordHistory() = 0;
-  // Scrolls to y pixels from the top, laying the document out as far as that needs.
-  virtual void ScrollTo(int y) = 0;
+  // Where the view stands, and a move there (for a long page once the part is built),
+  // laying the document out as far as that needs.
+  virtual ViewPlace Place() const = 0;
+  virtual void GoTo(ViewPlace place) = 0;
 
  protected:
   ~HtmlFrame() = default;

@@ -5,11 +5,13 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QTextTable>
 
 #include <algorithm>
+#include <limits>
 
 #include "browser/image_loading.h"
 #include "browser/page_document.h"
@@ -75,13 +77,29 @@ HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
   connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
     if (maximum > 0 && maximum <= kRoundingOverflow) horizontalScrollBar()->setRange(0, 0);
   });
-  // The end of a part of a long page: the reader reads on in the whole page.
-  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-    if (whole_ && value > 0 && value == verticalScrollBar()->maximum() &&
-        value + viewport()->height() >= document()->documentLayout()->documentSize().height()) {
-      QMetaObject::invokeMethod(this, [this] { ShowWholePage(); }, Qt::QueuedConnection);
+  // The scroll bar's arrows and page steps lead on past the ends of a part of a long page;
+  // the value has not moved yet when the action is reported.
+  connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) {
+    if (!long_page_ || goal_ || part_ < 0) return;
+    const bool down = action == QAbstractSlider::SliderSingleStepAdd || action == QAbstractSlider::SliderPageStepAdd;
+    const bool up = action == QAbstractSlider::SliderSingleStepSub || action == QAbstractSlider::SliderPageStepSub;
+    if (down && AtPartEnd() && part_ + 1 < PartCount()) {
+      QMetaObject::invokeMethod(this, [this, part = part_ + 1] { GoToPart({PartGoal::Kind::Top, part}); },
+                                Qt::QueuedConnection);
+    } else if (up && verticalScrollBar()->value() == 0 && part_ > 0) {
+      QMetaObject::invokeMethod(this, [this, part = part_ - 1] { GoToPart({PartGoal::Kind::Bottom, part}); },
+                                Qt::QueuedConnection);
     }
   });
+  part_indicator_ = new QLabel(this);
+  part_indicator_->setAutoFillBackground(true);
+  part_indicator_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  part_indicator_->setMargin(2);
+  QPalette indicator_colours = part_indicator_->palette();
+  indicator_colours.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xE1));
+  indicator_colours.setColor(QPalette::WindowText, Qt::black);
+  part_indicator_->setPalette(indicator_colours);
+  part_indicator_->hide();
   ApplyPalette(settings_.page.background);
   ApplyBorder();
 }
@@ -117,6 +135,7 @@ void HtmlViewer::TrimImageCache() {
 void HtmlViewer::SetNoSelect(bool no_select) {
   settings_.no_select = no_select;
   ApplyNoSelect();
+  UpdatePartIndicator();
 }
 
 void HtmlViewer::ApplyNoSelect() {
@@ -229,22 +248,18 @@ void HtmlViewer::Show(PreparedDocument prepared, const std::string& anchor) {
   pending_click_.reset();
   ApplyPalette(prepared.background.isValid() ? prepared.background : settings_.page.background);
   ReplaceDocument(prepared.document ? prepared.document.release() : new QTextDocument);
-  if (whole_ && !whole_->Ended()) {
-    whole_->Abandon();
-    left_builds_.push_back(std::move(whole_));
-  }
-  std::erase_if(left_builds_, [](const auto& build) { return build->Ended(); });
-  whole_ = std::move(prepared.whole);
-  part_anchor_.clear();
-  if (whole_) {
-    whole_->WhenEnded([view = QPointer<HtmlViewer>(this), build = whole_.get()] {
-      if (view && view->whole_.get() == build && view->part_anchor_.empty()) view->ShowWholePage();
-    });
-  }
+  long_page_ = std::move(prepared.long_page);
+  part_ = -1;
+  goal_.reset();
   pending_anchor_.clear();
   verticalScrollBar()->setValue(0);
   horizontalScrollBar()->setValue(0);
-  if (!anchor.empty()) {
+  if (long_page_) {
+    long_page_->OnNews([view = QPointer<HtmlViewer>(this), page = long_page_.get()] {
+      if (view && view->long_page_.get() == page) view->PartNews();
+    });
+    GoToPart(anchor.empty() ? PartGoal{PartGoal::Kind::Top, 0} : PartGoal{PartGoal::Kind::Anchor, -1, anchor});
+  } else if (!anchor.empty()) {
     if (isVisible()) {
       PositionTo(anchor);
     } else {
@@ -261,71 +276,7 @@ void HtmlViewer::ReplaceDocument(QTextDocument* document) {
   document->setParent(this);
   setDocument(document);
   ApplyNoSelect();
-}
-
-// A part of a page is laid out as the same text in the whole page, so text positions and
-// heights carry over measured from where the part starts: the top of the page for the
-// beginning, its anchor for a later part.
-void HtmlViewer::ShowWholePage() {
-  if (!whole_) return;
-  const std::shared_ptr<WholePageBuild> build = std::move(whole_);
-  const std::string part_anchor = std::move(part_anchor_);
-  part_anchor_.clear();
-  PreparedDocument whole = [&] {
-    if (build->Ended()) return build->Take(ImageSource());
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    struct CursorRestore {
-      ~CursorRestore() { QGuiApplication::restoreOverrideCursor(); }
-    } restore;
-    return build->Take(ImageSource());
-  }();
-  auto start_of_part = [&part_anchor](QTextDocument& document) -> std::pair<int, int> {
-    if (part_anchor.empty()) return {0, 0};
-    const int position = std::max(0, FindAnchor(document, part_anchor));
-    const QRectF block = document.documentLayout()->blockBoundingRect(document.findBlock(position));
-    return {position, static_cast<int>(block.top())};
-  };
-  const auto [part_start, part_top] = start_of_part(*document());
-  const int scroll = verticalScrollBar()->value() - part_top;
-  const int sideways = horizontalScrollBar()->value();
-  // The text at the bottom of the view, laid out in the part as far as that.
-  const QPointF view_bottom(0, verticalScrollBar()->value() + viewport()->height());
-  const int bottom_position =
-      std::max(0, document()->documentLayout()->hitTest(view_bottom, Qt::FuzzyHit)) - part_start;
-  const QTextCursor selection = textCursor();
-  const int anchor = selection.anchor() - part_start;
-  const int position = selection.position() - part_start;
-  shown_.links = std::move(whole.links);
-  shown_.base_href = std::move(whole.base_href);
-  shown_.name.title = std::move(whole.name.title);
-  ApplyPalette(whole.background.isValid() ? whole.background : settings_.page.background);
-  ReplaceDocument(whole.document.release());
-  const auto [whole_start, whole_top] = start_of_part(*document());
-  const int last = std::max(0, document()->characterCount() - 1);
-  auto in_whole = [&](int offset) { return std::clamp(whole_start + offset, 0, last); };
-  QTextCursor restored(document());
-  restored.setPosition(in_whole(anchor));
-  restored.setPosition(in_whole(position), QTextCursor::KeepAnchor);
-  setTextCursor(restored);
-  // Lays the page out as far as the view shows, no further.
-  document()->documentLayout()->blockBoundingRect(document()->findBlock(in_whole(bottom_position)));
-  // The text control learns the new height at its next layout step; the page reaches this far.
-  const int value = whole_top + scroll;
-  if (verticalScrollBar()->maximum() < value) verticalScrollBar()->setMaximum(value);
-  verticalScrollBar()->setValue(value);
-  horizontalScrollBar()->setValue(sideways);
-}
-
-bool HtmlViewer::ShowPartAt(const std::string& anchor) {
-  std::optional<WholePageBuild::Part> part = whole_->PreparePartAt(anchor, ImageSource());
-  if (!part) return false;
-  PreparedDocument& shown = part->document;
-  shown_.links = std::move(shown.links);
-  ApplyPalette(shown.background.isValid() ? shown.background : settings_.page.background);
-  ReplaceDocument(shown.document.release());
-  // The beginning is replaced as soon as the whole page is built, as after loading.
-  part_anchor_ = part->beginning ? std::string() : anchor;
-  return true;
+  UpdatePartIndicator();
 }
 
 void HtmlViewer::Load(const std::string& file_reference, DocumentKind kind) {
@@ -373,23 +324,36 @@ std::vector<std::string> HtmlViewer::HistoryTitles() const {
 }
 
 void HtmlViewer::SaveScrollInHistory() {
-  if (!part_anchor_.empty()) return;  // heights in a later part are not the page's
   if (HistoryEntry* entry = history_.Shown(); entry != nullptr && entry->document.file == shown_.name.file)
-    entry->scroll = verticalScrollBar()->value();
+    entry->place = Place();
 }
 
 void HtmlViewer::RecordHistory() {
-  history_.Record(HistoryEntry{shown_.name});
+  history_.Record(HistoryEntry{shown_.name, {}});
   if (OnHistoryChange) OnHistoryChange(*this);
 }
 
 void HtmlViewer::ScrollTo(int y) {
-  if (y > verticalScrollBar()->maximum()) document()->documentLayout()->documentSize();
-  if (y > verticalScrollBar()->maximum() && whole_) {
-    ShowWholePage();
-    document()->documentLayout()->documentSize();
+  if (y > verticalScrollBar()->maximum()) {
+    // The text control learns the new height at its next layout step; the page reaches this far.
+    const int height = static_cast<int>(document()->documentLayout()->documentSize().height());
+    const int reach = std::max(0, height - viewport()->height());
+    if (verticalScrollBar()->maximum() < reach) verticalScrollBar()->setMaximum(reach);
   }
   verticalScrollBar()->setValue(y);
+}
+
+ViewPlace HtmlViewer::Place() const {
+  if (goal_ && goal_->kind == PartGoal::Kind::Place) return {goal_->part, goal_->scroll};
+  return {std::max(0, PartShown()), verticalScrollBar()->value()};
+}
+
+void HtmlViewer::GoTo(ViewPlace place) {
+  if (!long_page_ || (place.part == part_ && !goal_)) {
+    ScrollTo(place.scroll);
+    return;
+  }
+  GoToPart({PartGoal::Kind::Place, place.part, {}, false, place.scroll});
 }
 
 void HtmlViewer::SetHistoryPosition(int index) {
@@ -400,19 +364,26 @@ void HtmlViewer::SetHistoryPosition(int index) {
   SaveScrollInHistory();
   Show(std::move(prepared), {});
   history_.MoveTo(index);
-  ScrollTo(entry.scroll);
+  GoTo(entry.place);
   if (OnHistoryChange) OnHistoryChange(*this);
 }
 
 // --- Anchors, find, selection ----------------------------------------------------------------
 
 bool HtmlViewer::PositionTo(const std::string& anchor) {
-  int position = FindAnchor(*document(), anchor);
-  if (position < 0 && whole_) {
-    if (whole_->Ended() || !ShowPartAt(anchor)) ShowWholePage();
-    position = FindAnchor(*document(), anchor);
+  const int position = FindAnchor(*document(), anchor);
+  if (position < 0 && long_page_) {
+    const std::optional<int> part = long_page_->PartOfAnchor(anchor);
+    if (part && *part < 0) return false;
+    GoToPart({PartGoal::Kind::Anchor, part.value_or(-1), anchor});
+    return true;
   }
   if (position < 0) return false;
+  ScrollToPosition(position);
+  return true;
+}
+
+void HtmlViewer::ScrollToPosition(int position) {
   QTextCursor cursor(document());
   cursor.setPosition(position);
   int top = verticalScrollBar()->value() + cursorRect(cursor).top();  // in the document
@@ -423,20 +394,38 @@ bool HtmlViewer::PositionTo(const std::string& anchor) {
     top -= static_cast<int>(format.border() + format.cellSpacing() + format.cellPadding() + 2);  // cell border
   }
   ScrollTo(top);
-  return true;
 }
 
 bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
   if (text.empty()) return false;
+  // A move still heading for a known part gets there first, so that find goes on from it; one
+  // whose part the split has still to tell gives way.
+  if (goal_) PartNews(true);
+  goal_.reset();
   const QString wanted = ToQString(std::string_view(text).substr(0, kFindTextMax));
   QTextDocument::FindFlags flags;
   if (match_case) flags |= QTextDocument::FindCaseSensitively;
-  QTextCursor found = document()->find(wanted, textCursor().position(), flags);
-  if (found.isNull() && whole_) {
-    ShowWholePage();
-    found = document()->find(wanted, textCursor().position(), flags);
+  const QTextCursor found = document()->find(wanted, textCursor().position(), flags);
+  if (!found.isNull()) {
+    ShowFound(found);
+    return true;
   }
-  if (found.isNull()) return false;
+  if (!long_page_) return false;
+  // The page's text tells the part; only that part is built and laid out.
+  std::optional<int> part = long_page_->PartWithText(text, match_case, part_ + 1);
+  if (!part) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    part = long_page_->PartWithText(text, match_case, part_ + 1, true);
+    QGuiApplication::restoreOverrideCursor();
+  }
+  if (!part || *part < 0) return false;
+  // The part is built ahead or at once; what is found is selected when find returns.
+  goal_ = PartGoal{PartGoal::Kind::Find, *part, text, match_case};
+  while (goal_ && goal_->kind == PartGoal::Kind::Find) PartNews(true);
+  return true;
+}
+
+void HtmlViewer::ShowFound(const QTextCursor& found) {
   const int scroll = verticalScrollBar()->value();
   setTextCursor(found);
   verticalScrollBar()->setValue(scroll);
@@ -447,7 +436,6 @@ bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
   if (occurrence.top() < 0 || occurrence.bottom() > height - kFindBottomMargin) {
     ScrollTo(verticalScrollBar()->value() + occurrence.center().y() - height / 2);
   }
-  return true;
 }
 
 void HtmlViewer::CopySelection() {
@@ -457,7 +445,6 @@ void HtmlViewer::CopySelection() {
 }
 
 void HtmlViewer::SelectAllText() {
-  ShowWholePage();
   if (settings_.no_select || document()->isEmpty()) return;
   selectAll();
 }
@@ -476,9 +463,29 @@ std::string HtmlViewer::SelectedText() const {
 }
 
 int HtmlViewer::PrintPages(QPrinter& printer, int first, int last) {
-  ShowWholePage();
-  return PrintDocument(*document(), printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
-                       PrintEventOf(*this, OnPrintFooter));
+  return PrintWith(printer, settings_.print_margins, first, last, PrintEventOf(*this, OnPrintHeader),
+                   PrintEventOf(*this, OnPrintFooter));
+}
+
+int HtmlViewer::PrintWith(QPrinter& printer, const PrintMargins& margins, int first, int last,
+                          const PrintPageEvent& header, const PrintPageEvent& footer) {
+  if (!long_page_) return PrintDocument(*document(), printer, margins, first, last, header, footer);
+  // Part after part, each built on the worker while the event loop runs in the progress window.
+  const std::shared_ptr<LongPage> page = long_page_;
+  PrintJob job(printer, margins, first, last, header, footer);
+  QProgressDialog progress(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0, 0, this);
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);
+  for (int part = 0;; ++part) {
+    page->Request(part);
+    if (page->Split()) progress.setMaximum(page->PartCount());
+    progress.setLabelText(QStringLiteral("Printing part %1 of %2").arg(part + 1).arg(page->PartCount()));
+    progress.setValue(part);
+    if (progress.wasCanceled()) break;
+    std::optional<PreparedDocument> printed = page->TakePart(part, ImageSource(), true);
+    if (!printed || !job.Print(*printed->document)) break;
+  }
+  return job.Printed();
 }
 
 // --- Links -----------------------------------------------------------------------------------
@@ -548,8 +555,159 @@ void HtmlViewer::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void HtmlViewer::keyPressEvent(QKeyEvent* event) {
+  if (long_page_ && part_ >= 0 && !goal_) {
+    const int key = event->key();
+    const bool at_top = verticalScrollBar()->value() == 0;
+    if (key == Qt::Key_End) {
+      GoToPart({PartGoal::Kind::Bottom, long_page_->Split() ? long_page_->PartCount() - 1 : -1});
+      return;
+    }
+    if (key == Qt::Key_Home) {
+      GoToPart({PartGoal::Kind::Top, 0});
+      return;
+    }
+    if ((key == Qt::Key_Down || key == Qt::Key_PageDown || key == Qt::Key_Space) && part_ + 1 < PartCount() &&
+        AtPartEnd()) {
+      GoToPart({PartGoal::Kind::Top, part_ + 1});
+      return;
+    }
+    if ((key == Qt::Key_Up || key == Qt::Key_PageUp) && at_top && part_ > 0) {
+      GoToPart({PartGoal::Kind::Bottom, part_ - 1});
+      return;
+    }
+  }
   QTextBrowser::keyPressEvent(event);
   HandlePendingClick();
+}
+
+void HtmlViewer::wheelEvent(QWheelEvent* event) {
+  if (long_page_ && part_ >= 0 && !goal_) {
+    const int delta = event->angleDelta().y();
+    if (delta < 0 && part_ + 1 < PartCount() && AtPartEnd()) {
+      GoToPart({PartGoal::Kind::Top, part_ + 1});
+      return;
+    }
+    if (delta > 0 && part_ > 0 && verticalScrollBar()->value() == 0) {
+      GoToPart({PartGoal::Kind::Bottom, part_ - 1});
+      return;
+    }
+  }
+  QTextBrowser::wheelEvent(event);
+}
+
+void HtmlViewer::resizeEvent(QResizeEvent* event) {
+  QTextBrowser::resizeEvent(event);
+  UpdatePartIndicator();
+}
+
+// --- Long pages ------------------------------------------------------------------------------
+
+int HtmlViewer::PartCount() const { return long_page_ ? long_page_->PartCount() : 1; }
+
+QString HtmlViewer::PartIndicatorText() const {
+  if (!long_page_) return {};
+  const QString shown = part_ < 0 ? QStringLiteral("...") : QString::number(part_ + 1);
+  return QStringLiteral("Part %1 of %2%3").arg(shown).arg(PartCount()).arg(long_page_->Split() ? "" : "...");
+}
+
+void HtmlViewer::UpdatePartIndicator() {
+  if (!part_indicator_) return;
+  part_indicator_->setVisible(long_page_ != nullptr);
+  if (!long_page_) return;
+  part_indicator_->setText(PartIndicatorText());
+  part_indicator_->adjustSize();
+  const QRect area = viewport()->geometry();
+  part_indicator_->move(area.right() - part_indicator_->width() - 4, area.top() + 4);
+  part_indicator_->raise();
+}
+
+// The bottom of the part is in view, the part laid out to its end.
+bool HtmlViewer::AtPartEnd() {
+  const int value = verticalScrollBar()->value();
+  if (value < verticalScrollBar()->maximum()) return false;
+  return value + viewport()->height() >= document()->documentLayout()->documentSize().height();
+}
+
+void HtmlViewer::GoToPart(PartGoal goal) {
+  goal_ = std::move(goal);
+  PartNews();
+}
+
+void HtmlViewer::PartNews(bool wait) {
+  if (!long_page_) return;
+  UpdatePartIndicator();
+  if (goal_ && goal_->part < 0) {
+    if (goal_->kind == PartGoal::Kind::Anchor) {
+      const std::optional<int> part = long_page_->PartOfAnchor(goal_->text);
+      if (part && *part < 0) {
+        // No such anchor: the view stays, or shows the page's top.
+        goal_ = part_ < 0 ? std::optional<PartGoal>(PartGoal{PartGoal::Kind::Top, 0}) : std::nullopt;
+      } else if (part) {
+        goal_->part = *part;
+      }
+    } else if (long_page_->Split()) {
+      goal_->part = std::max(0, long_page_->PartCount() - 1);
+    }
+  }
+  if (goal_ && goal_->part >= 0 && goal_->part == part_) {
+    PartGoal reached = std::move(*goal_);
+    goal_.reset();
+    ReachGoal(std::move(reached));
+  } else if (goal_ && goal_->part >= 0) {
+    std::optional<PreparedDocument> part = long_page_->TakePart(goal_->part, ImageSource(), wait);
+    if (!part) {
+      long_page_->Request(goal_->part);
+      return;
+    }
+    PartGoal reached = std::move(*goal_);
+    goal_.reset();
+    shown_.links = std::move(part->links);
+    ApplyPalette(part->background.isValid() ? part->background : settings_.page.background);
+    part_ = reached.part;
+    ReplaceDocument(part->document.release());
+    ReachGoal(std::move(reached));
+  }
+  if (!goal_ && part_ >= 0) {
+    // The neighbours ahead, the next one first.
+    long_page_->Request(part_ - 1);
+    long_page_->Request(part_ + 1);
+  }
+}
+
+void HtmlViewer::ReachGoal(PartGoal goal) {
+  verticalScrollBar()->setValue(0);
+  horizontalScrollBar()->setValue(0);
+  switch (goal.kind) {
+    case PartGoal::Kind::Top:
+      break;
+    case PartGoal::Kind::Bottom: {
+      QTextCursor end(document());
+      end.movePosition(QTextCursor::End);
+      setTextCursor(end);
+      ScrollTo(std::numeric_limits<int>::max() / 2);
+      break;
+    }
+    case PartGoal::Kind::Anchor:
+      if (const int position = FindAnchor(*document(), goal.text); position >= 0) ScrollToPosition(position);
+      break;
+    case PartGoal::Kind::Find: {
+      QTextDocument::FindFlags flags;
+      if (goal.match_case) flags |= QTextDocument::FindCaseSensitively;
+      const QTextCursor found =
+          document()->find(ToQString(std::string_view(goal.text).substr(0, kFindTextMax)), 0, flags);
+      if (!found.isNull()) {
+        ShowFound(found);
+        break;
+      }
+      // The page's text held it where the part shows none (text the part does not show).
+      const std::optional<int> next = long_page_->PartWithText(goal.text, goal.match_case, goal.part + 1, true);
+      if (next && *next >= 0) GoToPart({PartGoal::Kind::Find, *next, goal.text, goal.match_case});
+      break;
+    }
+    case PartGoal::Kind::Place:
+      ScrollTo(goal.scroll);
+      break;
+  }
 }
 
 // A link is followed once the text control has finished with the event that activated it,

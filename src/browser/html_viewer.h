@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QLabel>
 #include <QTextBrowser>
 
 #include <functional>
@@ -20,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "browser/document_loader.h"
@@ -158,21 +160,31 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // Moves to the named anchor of the shown document; false when it has none.
   bool PositionTo(const std::string& anchor);
 
-  // A long page (see document_loader.h) shows a part at once and the whole page once it is
-  // built, with the same text in view and the same selection. The part is the beginning,
-  // replaced by the whole page as soon as the worker thread has built it; or, for an anchor
-  // beyond the beginning, the part from that anchor on. A part is replaced whenever the
-  // reader needs the whole page: scrolling to the part's end, find beyond it, another anchor
-  // beyond it, select-all, printing, a history position beyond it (waiting, with the busy
-  // cursor, for a page still being built or not built ahead). True while the view shows a part.
-  bool ShowsPagePart() const { return whole_ != nullptr; }
-  // Waits for the whole of a long page and shows it; nothing otherwise.
-  void ShowWholePage();
+  // A long page (document_loader.h, page_parts.h) is shown one part at a time, each built on
+  // a worker thread and shown once it is built; the view shows "Part N of M" in its corner.
+  // Scrolling on past the end of a part (wheel, arrow and page keys, the scroll bar's
+  // arrow) shows the next part from its top, scrolling back past its top the previous part
+  // at its end; End and Home go to the page's end and top. Anchors lead into any part, find
+  // searches the page's text for the part to show, the history keeps the part and the
+  // place in it. Select-all selects the part shown (and copy copies from it); printing
+  // prints every part, one after the other, with a progress window that can cancel it.
+  bool ShowsPagePart() const { return long_page_ != nullptr; }
+  // The part shown (0 for any other page; -1 while a long page's first part is built) and
+  // the parts of the page found so far (1 for any other page).
+  int PartShown() const { return long_page_ ? part_ : 0; }
+  int PartCount() const;
+  // A long page's part is still to be built or shown where a move asked.
+  bool Busy() const { return goal_.has_value(); }
+  // The text of the part indicator; empty for a page not shown in parts.
+  QString PartIndicatorText() const;
 
   // Prints the shown document to printer with the print margins (see page_printer.h);
   // pages first to last (1 and 9999 mean all). Raises OnPrintHeader and OnPrintFooter for
   // every printed page. Returns the number of pages printed.
   int PrintPages(QPrinter& printer, int first, int last);
+  // PrintPages with the given margins and print events.
+  int PrintWith(QPrinter& printer, const PrintMargins& margins, int first, int last, const PrintPageEvent& header,
+                const PrintPageEvent& footer);
 
   // --- Events -------------------------------------------------------------------------------
   ProcessingEvent OnProcessing;
@@ -193,6 +205,8 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
@@ -203,7 +217,7 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // One entry of the history.
   struct HistoryEntry {
     DocumentName document;
-    int scroll = 0;  // vertical scroll position when the entry was left
+    ViewPlace place;  // where the view stood when the entry was left
   };
   // What the view keeps of the document it shows.
   struct Shown {
@@ -218,7 +232,20 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   void Show(PreparedDocument prepared, const std::string& anchor) override;
   void SaveScrollInHistory() override;
   void RecordHistory() override;
-  void ScrollTo(int y) override;
+  ViewPlace Place() const override;
+  void GoTo(ViewPlace place) override;
+
+  // Where a long page's view is to go once the part is built.
+  struct PartGoal {
+    enum class Kind { Top, Bottom, Anchor, Find, Place };
+    PartGoal(Kind kind, int part, std::string text = {}, bool match_case = false, int scroll = 0)
+        : kind(kind), part(part), text(std::move(text)), match_case(match_case), scroll(scroll) {}
+    Kind kind;
+    int part;               // -1: the anchor's or the last part, once the split knows it
+    std::string text;       // the anchor or the text to find
+    bool match_case;
+    int scroll;             // for Place
+  };
 
   void Load(const std::string& file_reference, DocumentKind kind);
   void TrimImageCache();
@@ -240,9 +267,18 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   PageImageSource ImageSource();
   // Makes document the shown one; the previous one goes once pending events are done.
   void ReplaceDocument(QTextDocument* document);
-  // Shows the part of the long page being built that holds anchor; false when it has none.
-  bool ShowPartAt(const std::string& anchor);
-
+  void ScrollTo(int y);
+  // Scrolls position into view as an anchor is shown.
+  void ScrollToPosition(int position);
+  // Selects found and scrolls it into view as FindNext does.
+  void ShowFound(const QTextCursor& found);
+  // Long pages: the view heads for goal; the news of the page's worker moves it on.
+  void GoToPart(PartGoal goal);
+  // wait: waits for the part the view heads for, when it is known, instead of the news.
+  void PartNews(bool wait = false);
+  void ReachGoal(PartGoal goal);
+  bool AtPartEnd();
+  void UpdatePartIndicator();
   ViewSettings settings_;                    // the published properties but the border style
   BorderStyle border_style_ = BorderStyle::htSingle;
 
@@ -255,9 +291,10 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   bool covering_link_ = false;               // the pointer is on a link
   std::optional<QUrl> pending_click_;        // link activated by the event being handled
   FrameHost* host_ = nullptr;                // the frame view this view is a frame of
-  std::shared_ptr<WholePageBuild> whole_;    // the whole of the long page whose part is shown
-  std::string part_anchor_;                  // the anchor the part shown starts at; empty: the beginning
-  std::vector<std::shared_ptr<WholePageBuild>> left_builds_;  // of pages no longer shown, still running
+  std::shared_ptr<LongPage> long_page_;      // the long page shown in parts; null for other pages
+  int part_ = -1;                            // the part of it shown; -1 before the first
+  std::optional<PartGoal> goal_;             // where the view goes once the part is built
+  QLabel* part_indicator_ = nullptr;                 // "Part N of M", over the top right corner
 };
 
 // Raises handler for the image src of sender when it is set; otherwise loads the image as a

@@ -7,7 +7,9 @@
 #include <QTextFrame>
 #include <QTextTable>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "browser/page_document.h"
 
@@ -64,21 +66,36 @@ double ScreenDpi() {
 
 int PrintDocument(const QTextDocument& document, QPrinter& printer, const PrintMargins& margins,
                   int first, int last, const PrintPageEvent& header, const PrintPageEvent& footer) {
-  printer.setFullPage(true);
-  QPainter painter;
-  if (!painter.begin(&printer)) return 0;
+  PrintJob job(printer, margins, first, last, header, footer);
+  job.Print(document);
+  return job.Printed();
+}
 
-  const double dpi_x = printer.logicalDpiX();
-  const double dpi_y = printer.logicalDpiY();
-  const QRectF paper = printer.pageLayout().fullRectPixels(printer.resolution());
-  const double left = margins.left / kCentimetresPerInch * dpi_x;
-  const double right = margins.right / kCentimetresPerInch * dpi_x;
-  const double top = margins.top / kCentimetresPerInch * dpi_y;
-  const double bottom = margins.bottom / kCentimetresPerInch * dpi_y;
+PrintJob::PrintJob(QPrinter& printer, const PrintMargins& margins, int first, int last, PrintPageEvent header,
+                   PrintPageEvent footer)
+    : printer_(printer), margins_(margins), first_(std::max(1, first)), last_(last), header_(std::move(header)),
+      footer_(std::move(footer)) {
+  printer_.setFullPage(true);
+  ended_ = !painter_.begin(&printer_);
+}
+
+PrintJob::~PrintJob() {
+  if (painter_.isActive()) painter_.end();
+}
+
+bool PrintJob::Print(const QTextDocument& document) {
+  if (ended_) return false;
+  const double dpi_x = printer_.logicalDpiX();
+  const double dpi_y = printer_.logicalDpiY();
+  const QRectF paper = printer_.pageLayout().fullRectPixels(printer_.resolution());
+  const double left = margins_.left / kCentimetresPerInch * dpi_x;
+  const double right = margins_.right / kCentimetresPerInch * dpi_x;
+  const double top = margins_.top / kCentimetresPerInch * dpi_y;
+  const double bottom = margins_.bottom / kCentimetresPerInch * dpi_y;
   const QSizeF body(std::max(1.0, paper.width() - left - right), std::max(1.0, paper.height() - top - bottom));
 
   std::unique_ptr<QTextDocument> copy(document.clone());
-  copy->documentLayout()->setPaintDevice(&printer);
+  copy->documentLayout()->setPaintDevice(&printer_);
   InstallImageDrawing(*copy);
   copy->setDocumentMargin(0);
   RemoveBackgrounds(copy->rootFrame());
@@ -89,28 +106,37 @@ int PrintDocument(const QTextDocument& document, QPrinter& printer, const PrintM
   const double scale_x = dpi_x / screen_dpi;
   const double scale_y = dpi_y / screen_dpi;
   const int width_on_screen = static_cast<int>(paper.width() / scale_x);
-  int printed = 0;
-  for (int page = std::max(1, first); page <= page_count && page <= last; ++page) {
-    if (printed > 0) printer.newPage();
-    ++printed;
-    painter.save();
-    painter.translate(left, top);
+  for (int page = 1; page <= page_count; ++page) {
+    const int number = pages_ + page;
+    if (number < first_) continue;
+    if (number > last_) {
+      ended_ = true;
+      break;
+    }
+    if (printed_ > 0) printer_.newPage();
+    ++printed_;
+    painter_.save();
+    painter_.translate(left, top);
     const QRectF view(0, (page - 1) * body.height(), body.width(), body.height());
-    painter.setClipRect(QRectF(QPointF(0, 0), body));
-    painter.translate(0, -view.top());
+    painter_.setClipRect(QRectF(QPointF(0, 0), body));
+    painter_.translate(0, -view.top());
     QAbstractTextDocumentLayout::PaintContext context;
     context.clip = view;
     context.palette.setColor(QPalette::Text, Qt::black);
-    copy->documentLayout()->draw(&painter, context);
-    painter.restore();
+    copy->documentLayout()->draw(&painter_, context);
+    painter_.restore();
 
-    bool stop = RunPageEvent(header, painter, QPointF(0, 0), page, width_on_screen, static_cast<int>(top / scale_y));
-    stop = RunPageEvent(footer, painter, QPointF(0, paper.height() - bottom), page, width_on_screen,
+    bool stop = RunPageEvent(header_, painter_, QPointF(0, 0), number, width_on_screen, static_cast<int>(top / scale_y));
+    stop = RunPageEvent(footer_, painter_, QPointF(0, paper.height() - bottom), number, width_on_screen,
                         static_cast<int>(bottom / scale_y)) || stop;
-    if (stop) break;
+    if (stop) {
+      ended_ = true;
+      break;
+    }
   }
-  painter.end();
-  return printed;
+  pages_ += page_count;
+  if (pages_ >= last_) ended_ = true;
+  return !ended_;
 }
 
 }  // namespace vantorel::browser

@@ -44,4 +44,33 @@ bool RunPageEvent(const PrintPageEvent& event, QPainter& page, QPointF origin, i
 int PrintDocument(const QTextDocument& document, QPrinter& printer, const PrintMargins& margins,
                   int first, int last, const PrintPageEvent& header, const PrintPageEvent& footer);
 
+// One print job of several documents one after another (the parts of a long page), each
+// starting on a new page, pages numbered on through them; otherwise as PrintDocument.
+class PrintJob {
+ public:
+  PrintJob(QPrinter& printer, const PrintMargins& margins, int first, int last, PrintPageEvent header,
+           PrintPageEvent footer);
+  ~PrintJob();  // ends the job
+  PrintJob(const PrintJob&) = delete;
+  PrintJob& operator=(const PrintJob&) = delete;
+
+  // Prints the pages of document; false once the job has ended: the printer could not be
+  // opened, the last page is printed or a header or footer stopped printing.
+  bool Print(const QTextDocument& document);
+  // Pages printed so far.
+  int Printed() const { return printed_; }
+
+ private:
+  QPrinter& printer_;
+  PrintMargins margins_;
+  int first_;
+  int last_;
+  PrintPageEvent header_;
+  PrintPageEvent footer_;
+  QPainter painter_;
+  bool ended_ = false;
+  int pages_ = 0;    // pages of the documents printed or passed over so far
+  int printed_ = 0;
+};
+
 }  // namespace vantorel::browser
