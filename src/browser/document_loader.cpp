@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -65,21 +66,24 @@ PreparedDocument PrepareHtml(const std::string& full_name, std::string_view byte
 
 // How much of a long page's beginning is read at once for its title, BASE and colours.
 constexpr std::size_t kLongPageHeadBytes = 64 << 10;
+// A long page's beginning of this many parts is read and split before the rest.
+constexpr std::size_t kSplitAheadParts = 16;
 // Parts built ahead and kept for the view; the farthest from the newest wish goes first.
 constexpr std::size_t kPartsKept = 4;
 
-PreparedDocument PrepareLongHtml(const std::string& full_name, std::string bytes, const ViewSettings& settings,
-                                 const PageImageSource& images) {
-  const std::size_t head_end = std::min(bytes.size(), kLongPageHeadBytes);
-  PreparedDocument head = PrepareHtml(full_name, std::string_view(bytes).substr(0, head_end), settings,
-                                      [](const std::string&, const LinkBase&) { return QImage(); });
-  if (head.frameset) return PrepareHtml(full_name, bytes, settings, images);
+// A long page's beginning is read at once, the page itself on the worker thread: touching a
+// hundred megabytes takes seconds on some machines.
+PreparedDocument PrepareLongHtml(const std::string& full_name, const std::filesystem::path& on_disk,
+                                 std::string_view beginning, const ViewSettings& settings) {
+  HtmlPage head = ParseHtmlPage(beginning, settings.page, {});
   PreparedDocument prepared;
-  prepared.name = std::move(head.name);
+  prepared.name = {full_name, DocumentKind::Html, std::move(head.title)};
   prepared.base_href = std::move(head.base_href);
   prepared.background = head.background;
+  prepared.frameset = std::move(head.frameset);
+  if (prepared.frameset) return prepared;
   prepared.document = std::make_unique<QTextDocument>();
-  prepared.long_page = std::make_shared<LongPage>(full_name, std::move(bytes), settings);
+  prepared.long_page = std::make_shared<LongPage>(full_name, on_disk, settings);
   return prepared;
 }
 
@@ -87,7 +91,8 @@ PreparedDocument PrepareLongHtml(const std::string& full_name, std::string bytes
 
 struct LongPage::State {
   std::string full_name;
-  std::string bytes;
+  std::filesystem::path on_disk;
+  std::string bytes;                       // the page, once the worker has read it
   ViewSettings settings;
 
   std::atomic<bool> stop = false;
@@ -181,24 +186,71 @@ struct LongPage::State {
     return false;
   }
 
+  // Reads the page: its beginning, then the whole; a file that can no longer be read gives an
+  // empty page. REQUIRES: only the worker touches bytes but under the mutex.
+  std::string Read(std::size_t most) const {
+    std::optional<platform::File> file = platform::File::OpenPath(on_disk, platform::File::Mode::Read);
+    const long long size = file ? file->Size() : -1;
+    if (size <= 0) return {};
+    std::string read(std::min(static_cast<std::size_t>(size), most), '\0');
+    if (file->ReadAt(0, read.data(), read.size()) != static_cast<long long>(read.size())) return {};
+    return read;
+  }
+
+  // Takes in a part the split found; false once stopped.
+  bool AddPart(const std::shared_ptr<State>& self, ScannedPart scanned,
+               std::chrono::steady_clock::time_point& last_news) {
+    bool first = false;
+    {
+      std::lock_guard lock(mutex);
+      if (stop) return false;
+      const int index = static_cast<int>(parts.size());
+      for (std::string& anchor : scanned.anchors) anchors.emplace_back(std::move(anchor), index);
+      parts.push_back(std::move(scanned.part));
+      texts.push_back(std::move(scanned.text));
+      first = index == 0;
+    }
+    changed.notify_all();
+    const auto now = std::chrono::steady_clock::now();
+    if (first || now - last_news > std::chrono::milliseconds(100)) {
+      last_news = now;
+      Post(self);
+    }
+    return BuildWanted(self);
+  }
+
   void Run(const std::shared_ptr<State>& self) {
     auto last_news = std::chrono::steady_clock::now();
-    SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
+    // The beginning is split first, so that its parts show while the rest is read; its last
+    // part may end where the beginning does and waits for the whole split. The split of the
+    // whole page finds the same parts before it.
+    std::size_t published = 0;
+    {
+      std::string beginning = Read(kSplitAheadParts * settings.page_part_bytes);
       {
         std::lock_guard lock(mutex);
-        if (stop) return false;
-        const int index = static_cast<int>(parts.size());
-        for (std::string& anchor : scanned.anchors) anchors.emplace_back(std::move(anchor), index);
-        parts.push_back(std::move(scanned.part));
-        texts.push_back(std::move(scanned.text));
+        bytes = std::move(beginning);
       }
-      changed.notify_all();
-      const auto now = std::chrono::steady_clock::now();
-      if (parts.size() == 1 || now - last_news > std::chrono::milliseconds(100)) {
-        last_news = now;
-        Post(self);
-      }
-      return BuildWanted(self);
+      std::optional<ScannedPart> held;
+      SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
+        if (held) {
+          if (!AddPart(self, std::move(*held), last_news)) return false;
+          ++published;
+        }
+        held = std::move(scanned);
+        return true;
+      });
+    }
+    std::string whole = Read(std::numeric_limits<std::size_t>::max());
+    {
+      std::lock_guard lock(mutex);
+      bytes.swap(whole);
+    }
+    whole = std::string();
+    std::size_t seen = 0;
+    SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
+      if (seen++ < published) return !stop;
+      return AddPart(self, std::move(scanned), last_news);
     });
     {
       std::lock_guard lock(mutex);
@@ -219,10 +271,10 @@ struct LongPage::State {
   }
 };
 
-LongPage::LongPage(std::string full_name, std::string bytes, ViewSettings settings)
+LongPage::LongPage(std::string full_name, std::filesystem::path on_disk, ViewSettings settings)
     : state_(std::make_shared<State>()) {
   state_->full_name = std::move(full_name);
-  state_->bytes = std::move(bytes);
+  state_->on_disk = std::move(on_disk);
   state_->settings = std::move(settings);
   worker_ = std::thread([state = state_] { state->Run(state); });
 }
@@ -248,25 +300,23 @@ std::optional<int> LongPage::PartOfAnchor(const std::string& name) const {
   for (const auto& [anchor, part] : state_->anchors) {
     if (anchor == name) return part;
   }
-  if (!state_->split) return std::nullopt;
   for (const auto& [anchor, part] : state_->anchors) {
     if (core::SameTextNoCase(anchor, name)) return part;
   }
-  return -1;
+  return state_->split ? std::optional<int>(-1) : std::nullopt;
 }
 
-std::optional<int> LongPage::PartWithText(const std::string& text, bool match_case, int from, bool wait) const {
+std::optional<int> LongPage::PartWithText(const std::string& text, bool match_case, int& from,
+                                          int most_parts) const {
   const std::string pattern = FindableText(text, match_case);
-  int part = std::max(0, from);
-  std::unique_lock lock(state_->mutex);
-  for (;;) {
-    for (; part < static_cast<int>(state_->texts.size()); ++part) {
-      if (FindInPartText(state_->texts[part], pattern, match_case) != std::string::npos) return part;
-    }
-    if (state_->split) return -1;
-    if (!wait) return std::nullopt;
-    state_->changed.wait(lock);
+  std::lock_guard lock(state_->mutex);
+  from = std::max(0, from);
+  const int end = std::min(static_cast<int>(state_->texts.size()), from + std::max(1, most_parts));
+  for (; from < end; ++from) {
+    if (FindInPartText(state_->texts[from], pattern, match_case) != std::string::npos) return from++;
   }
+  if (state_->split && from >= static_cast<int>(state_->texts.size())) return -1;
+  return std::nullopt;
 }
 
 std::string LongPage::PartText(int part) const {
@@ -298,11 +348,10 @@ std::optional<PreparedDocument> LongPage::TakePart(int part, const PageImageSour
     }
     const bool known = part >= 0 && part < static_cast<int>(state_->parts.size());
     if (known && state_->with_images.contains(part)) {
-      const PagePart bounds = state_->parts[part];
+      const PagePart& bounds = state_->parts[part];
+      const std::string markup = bounds.prologue + state_->bytes.substr(bounds.begin, bounds.end - bounds.begin);
       lock.unlock();
-      return PrepareHtml(state_->full_name,
-                         bounds.prologue + state_->bytes.substr(bounds.begin, bounds.end - bounds.begin),
-                         state_->settings, images);
+      return PrepareHtml(state_->full_name, markup, state_->settings, images);
     }
     if (!wait || part < 0 || (!known && state_->split)) return std::nullopt;
     if (std::find(state_->wanted.begin(), state_->wanted.end(), part) == state_->wanted.end()) {
@@ -336,13 +385,25 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
           : platform::AbsolutePath(platform::ResolvePath(core::FolderOf(file_name))) / on_disk.filename();
   std::optional<platform::File> file = platform::File::OpenPath(on_disk, platform::File::Mode::Read);
   const long long size = file ? file->Size() : -1;
-  std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
-  if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != size) {
+  const bool long_page = kind == DocumentKind::Html && size > static_cast<long long>(settings.long_page_bytes);
+  const std::size_t read = long_page ? std::min<std::size_t>(static_cast<std::size_t>(size), kLongPageHeadBytes)
+                                     : static_cast<std::size_t>(std::max(0LL, size));
+  std::string bytes(read, '\0');
+  if (size < 0 || file->ReadAt(0, bytes.data(), bytes.size()) != static_cast<long long>(read)) {
     throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
   }
   const std::string full_name = platform::PathText(real);
+  if (long_page) {
+    PreparedDocument prepared = PrepareLongHtml(full_name, on_disk, bytes, settings);
+    // A frameset is never long in earnest; it is read whole.
+    if (!prepared.frameset) return prepared;
+    std::string whole(static_cast<std::size_t>(size), '\0');
+    if (file->ReadAt(0, whole.data(), whole.size()) != size) {
+      throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
+    }
+    return PrepareHtml(full_name, whole, settings, images);
+  }
   if (kind == DocumentKind::Html) {
-    if (bytes.size() > settings.long_page_bytes) return PrepareLongHtml(full_name, std::move(bytes), settings, images);
     return PrepareHtml(full_name, bytes, settings, images);
   }
   PreparedDocument prepared;

@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -83,8 +84,9 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
 // being built.
 class LongPage {
  public:
-  // bytes: the whole page; settings: the view's (page defaults, part length).
-  LongPage(std::string full_name, std::string bytes, ViewSettings settings);
+  // on_disk: the page's file, read on the worker; settings: the view's (page defaults, part
+  // length).
+  LongPage(std::string full_name, std::filesystem::path on_disk, ViewSettings settings);
   ~LongPage();
   LongPage(const LongPage&) = delete;
   LongPage& operator=(const LongPage&) = delete;
@@ -92,13 +94,15 @@ class LongPage {
   // Parts found so far; Split: the page is split to its end (PartCount is then the total).
   int PartCount() const;
   bool Split() const;
-  // The part holding the anchor named name (an exact match first, else one without regard
-  // to case); -1 when the page has none. nullopt while the split has not settled it.
+  // The part holding the anchor named name: an exact match first, else one without regard to
+  // case (among the parts split so far: "#TOP" need not wait for the whole split); -1 when
+  // the page has none. nullopt while the split has not settled it.
   std::optional<int> PartOfAnchor(const std::string& name) const;
-  // The first part from `from` on whose text may hold text (FindableText, page_parts.h); -1
-  // when none does. nullopt while the split has not settled it, unless wait: then it waits
-  // for the split as far as that takes.
-  std::optional<int> PartWithText(const std::string& text, bool match_case, int from, bool wait = false) const;
+  // Searches the text of at most most_parts parts from `from` on (those split so far) for
+  // text (FindableText, page_parts.h) and moves `from` past them. The part whose text may
+  // hold text; -1 when the page is split and no part from `from` holds it; nullopt when more
+  // is to be searched.
+  std::optional<int> PartWithText(const std::string& text, bool match_case, int& from, int most_parts) const;
   // The part's text for find (see page_parts.h); empty for a part not yet split.
   std::string PartText(int part) const;
 

@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QTextTable>
@@ -30,6 +32,8 @@ namespace {
 constexpr std::size_t kFindTextMax = 259;
 // An occurrence closer than this to the bottom edge is scrolled to the middle.
 constexpr int kFindBottomMargin = 20;
+// How often a move into a part that is being built looks whether it is there.
+constexpr int kPartPollMs = 50;
 // Widest overflow of a page, in pixels, that comes from rounding and gets no scroll bar.
 constexpr int kRoundingOverflow = 2;
 
@@ -412,17 +416,35 @@ bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
   }
   if (!long_page_) return false;
   // The page's text tells the part; only that part is built and laid out.
-  std::optional<int> part = long_page_->PartWithText(text, match_case, part_ + 1);
-  if (!part) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    part = long_page_->PartWithText(text, match_case, part_ + 1, true);
-    QGuiApplication::restoreOverrideCursor();
-  }
+  const std::optional<int> part = PartHolding(text, match_case, part_ + 1);
   if (!part || *part < 0) return false;
-  // The part is built ahead or at once; what is found is selected when find returns.
+  // The part is built ahead or on the worker meanwhile, the window painting; what is found is
+  // selected when find returns.
   goal_ = PartGoal{PartGoal::Kind::Find, *part, text, match_case};
-  while (goal_ && goal_->kind == PartGoal::Kind::Find) PartNews(true);
+  const std::shared_ptr<LongPage> page = long_page_;
+  PartNews();
+  while (goal_ && goal_->kind == PartGoal::Kind::Find && long_page_ == page) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    QThread::msleep(2);
+    if (goal_) PartNews();
+  }
   return true;
+}
+
+// A slice of the page's text at a time, the event loop painting the window in between.
+std::optional<int> HtmlViewer::PartHolding(const std::string& text, bool match_case, int from) {
+  constexpr int kPartsPerSlice = 24;
+  const std::shared_ptr<LongPage> page = long_page_;
+  std::optional<int> part = page->PartWithText(text, match_case, from, kPartsPerSlice);
+  if (part) return part;
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  while (!part && long_page_ == page) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    if (from >= page->PartCount()) QThread::msleep(10);  // the split is still on its way
+    part = page->PartWithText(text, match_case, from, kPartsPerSlice);
+  }
+  QGuiApplication::restoreOverrideCursor();
+  return long_page_ == page ? part : std::nullopt;
 }
 
 void HtmlViewer::ShowFound(const QTextCursor& found) {
@@ -657,6 +679,10 @@ void HtmlViewer::PartNews(bool wait) {
     std::optional<PreparedDocument> part = long_page_->TakePart(goal_->part, ImageSource(), wait);
     if (!part) {
       long_page_->Request(goal_->part);
+      // Looked at again in a while, should the worker's news be taken by another wish.
+      QTimer::singleShot(kPartPollMs, this, [view = QPointer<HtmlViewer>(this)] {
+        if (view && view->goal_) view->PartNews();
+      });
       return;
     }
     PartGoal reached = std::move(*goal_);
@@ -700,7 +726,7 @@ void HtmlViewer::ReachGoal(PartGoal goal) {
         break;
       }
       // The page's text held it where the part shows none (text the part does not show).
-      const std::optional<int> next = long_page_->PartWithText(goal.text, goal.match_case, goal.part + 1, true);
+      const std::optional<int> next = PartHolding(goal.text, goal.match_case, goal.part + 1);
       if (next && *next >= 0) GoToPart({PartGoal::Kind::Find, *next, goal.text, goal.match_case});
       break;
     }

@@ -270,6 +270,9 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   void ScrollTo(int y);
   // Scrolls position into view as an anchor is shown.
   void ScrollToPosition(int position);
+  // The first part from `from` on whose text may hold text (-1: none), searched in slices
+  // while the window goes on painting; nullopt when the page shown changed meanwhile.
+  std::optional<int> PartHolding(const std::string& text, bool match_case, int from);
   // Selects found and scrolls it into view as FindNext does.
   void ShowFound(const QTextCursor& found);
   // Long pages: the view heads for goal; the news of the page's worker moves it on.
