@@ -374,7 +374,7 @@ TEST_F(SelFileFormTest, NamesOutsideCodePage1252AreKeptWhole) {
   std::vector<std::string> events;
   RecordingDesktop desktop(events);
 
-  SelFileForm form(viewer_);
+  SelFileForm form(viewer_, {});
   form.SetDirectory(PathText(dir_.path()) + "\\DISKS\\ISSUE13");
   const std::vector<std::string> listed = {lodz, privet};
   ASSERT_TRUE(QTest::qWaitFor([&] { return ListedNames(form) == listed; }))
@@ -448,7 +448,7 @@ TEST_F(SelFileFormTest, CopyTakesLongPathsWhole) {
   fs::create_directories(deep_target);
   ASSERT_GT(PathText(deep_target / "SOURCE.PAS").size(), 255u);
 
-  SelFileForm form(viewer_);
+  SelFileForm form(viewer_, {});
   form.SetDirectory(PathText(deep));
   ASSERT_TRUE(QTest::qWaitFor([&] { return ListedNames(form).size() == 1; }));
   form.ShellList1->selectAll();
