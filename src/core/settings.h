@@ -10,7 +10,9 @@ namespace vantorel::core {
 // (app/program_main_form.h) owns the record, the start-up set-up fills it and the Options
 // dialog changes it (the settings file itself is app/'s); everything else is handed the record
 // by reference when it is made (the windows, the dialogs, the catalogue's search and pages) or
-// the few fields it reads as arguments (platform/). A tool or a test builds its own.
+// the few fields it reads as arguments (platform/), so that what reads a setting says so in
+// its signature and a tool or a test builds a record of its own instead of resetting a shared
+// one.
 //
 // Paths are UTF-8 path texts (platform/file_system.h). On Linux the directory fields are absolute paths that end
 // in "/" (or in "\" when the user typed the path without a final separator); the file-system

@@ -23,6 +23,7 @@ struct ReaderSettings {
   std::int32_t last_issue = 0;   // LastIssue
   bool show_commands = false;    // ShowCommands
 };
+// Those fields of the run's record.
 ReaderSettings ReaderSettingsOf(const core::BrowserSettings& settings);
 
 // The shared flow. With a known reader (AcrobatPath): when show_commands and the ShowCommands
