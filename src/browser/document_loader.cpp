@@ -241,6 +241,7 @@ struct LongPage::State {
         return true;
       });
     }
+    if (!BuildWanted(self)) return;
     std::string whole = Read(std::numeric_limits<std::size_t>::max());
     {
       std::lock_guard lock(mutex);
@@ -249,7 +250,7 @@ struct LongPage::State {
     whole = std::string();
     std::size_t seen = 0;
     SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
-      if (seen++ < published) return !stop;
+      if (seen++ < published) return BuildWanted(self);
       return AddPart(self, std::move(scanned), last_news);
     });
     {

@@ -504,7 +504,12 @@ int HtmlViewer::PrintWith(QPrinter& printer, const PrintMargins& margins, int fi
     progress.setLabelText(QStringLiteral("Printing part %1 of %2").arg(part + 1).arg(page->PartCount()));
     progress.setValue(part);
     if (progress.wasCanceled()) break;
-    std::optional<PreparedDocument> printed = page->TakePart(part, ImageSource(), true);
+    std::optional<PreparedDocument> printed = page->TakePart(part, ImageSource());
+    while (!printed && !progress.wasCanceled() && (part < page->PartCount() || !page->Split())) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(2);
+      printed = page->TakePart(part, ImageSource());
+    }
     if (!printed || !job.Print(*printed->document)) break;
   }
   return job.Printed();
