@@ -3,11 +3,14 @@
 #include "catalogue/issue_names.h"
 #include "catalogue/page_file.h"
 #include "core/code_pages.h"
+#include "core/texts.h"
 #include "fulltext/fts_extensions.h"
 
 namespace vantorel::fulltext {
 
 namespace {
+
+constexpr char kExtractArchive[] = "Extract this archive";
 
 constexpr char kHitRule[] =
     "<P><A HREF=\"#Top\">Back to top</A></P><hr align=center size=4 color=\"008000\">";
@@ -34,10 +37,17 @@ std::string LinkCell(const Hit& hit, const FullTextIndex& index) {
   std::string href;
   std::string text;
   if (!hit.member.empty()) {
-    href = shown.front() == '/' ? "file://" + shown : shown;
+    const std::string archive = shown.front() == '/' ? "file://" + shown : shown;
     text = shown + " : " + Page(hit.member);
+    if (hit.root != Root::Disks)
+      return "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"" + archive + "\">" + text + "</A></TD>";
+    href = "VIEW:///DISKS/" + WithBackslashes(Page(hit.path)) + "?" +
+           core::PercentEncoded(hit.member) + "|" + word;
+    return "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"" + href + "\">" + text + "</A> (<A HREF=\"" +
+           archive + "\">" + kExtractArchive + "</A>)</TD>";
   } else if (hit.root == Root::Pdf) {
     href = "file:///pdf/" + Page(hit.path);
+    if (hit.page > 0) href += "#page=" + std::to_string(hit.page);
     text = "View article";
   } else if (hit.root == Root::Disks) {
     href = "VIEW:///DISKS/" + WithBackslashes(Page(hit.path)) + "|" + word;

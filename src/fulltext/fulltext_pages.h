@@ -8,10 +8,14 @@
 //                  snippets with the found words in bold;
 //   FTERRORS.HTM   the files the index skipped or read only in part, one line each.
 //
-// Links: an article PDF "file:///pdf/" + name (as the result pages); a companion-disk file
-// "VIEW:///DISKS/" + path + "|" + the first found word (the viewer finds it); a member of a
-// ZIP archive the archive itself (relative to DataDir where it lies there); a bonus document
-// "SRCH:///" + path + "|" + the first found word. Texts from files and tables are written with
+// Links: an article PDF "file:///pdf/" + name + "#page=" + the hit's page (the reader opens
+// it there); a companion-disk file "VIEW:///DISKS/" + path + "|" + the first found word (the
+// viewer finds it); a member of a ZIP archive on the companion disks "VIEW:///DISKS/" + the
+// archive's path + "?" + the member's name percent-encoded (core::PercentEncoded) + "|" + the
+// first found word (the viewer shows the member), followed by the link "Extract this archive"
+// to the archive itself (relative to DataDir where it lies there; the extraction dialog); a
+// member of any other ZIP archive that archive link alone; a bonus document "SRCH:///" + path
+// + "|" + the first found word. Texts from files and tables are written with
 // "&", "<" and ">" as entities and characters 1252 lacks as character references.
 #pragma once
 

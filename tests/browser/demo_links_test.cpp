@@ -197,6 +197,15 @@ class RecordingHost : public MainFormHost, public MainFormWindows {
     calls.push_back("viewer " + file + " | " + caption);
     viewer_search_word = word;
   }
+  void LoadViewerArchiveMember(const std::string& archive, const std::string& member,
+                               const std::string& caption, const std::string& word) override {
+    calls.push_back("viewer " + archive + " : " + member + " | " + caption);
+    viewer_search_word = word;
+  }
+  std::optional<std::string> AskFullTextQuery(const std::string&) override {
+    calls.push_back("full-text search");
+    return std::nullopt;
+  }
   void ShowViewerModal() override { calls.push_back("viewer shown"); }
   void StartProgramCopy(const std::string& parameters) override { calls.push_back("copy " + parameters); }
 
@@ -220,7 +229,9 @@ class DemoForm : public MainForm {
     cd_checked.insert(path);
     return true;
   }
-  void OpenPdfInReader(const std::string& path) override { host_.calls.push_back("pdf " + path); }
+  void OpenPdfInReader(const std::string& path, int page) override {
+    host_.calls.push_back("pdf " + path + (page > 0 ? " page " + std::to_string(page) : ""));
+  }
   void PlaySound(const std::string& file) override { host_.calls.push_back("sound " + file); }
 
   RecordingHost& host_;

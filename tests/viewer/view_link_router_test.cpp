@@ -40,7 +40,14 @@ class RecordingActions : public browser::LinkActions {
     calls.push_back("EnsureCdReady(" + path + ")");
     return cd_ready;
   }
-  void OpenPdfInReader(const std::string& path) override { calls.push_back("OpenPdfInReader(" + path + ")"); }
+  void OpenPdfInReader(const std::string& path, int page) override {
+    calls.push_back("OpenPdfInReader(" + path + (page > 0 ? ", page " + std::to_string(page) : "") + ")");
+  }
+  void ShowArchiveMember(const std::string& archive, const std::string& member, const std::string&,
+                         const std::string& word) override {
+    calls.push_back("ShowArchiveMember(" + archive + ", " + member + ")");
+    search_word = word;
+  }
   bool FileExists(const std::string& path) override { return files.contains(path); }
   bool DirectoryExists(const std::string& path) override { return directories.contains(path); }
 
