@@ -54,7 +54,7 @@ MemberFile::MemberFile(std::string_view archive, std::string_view member) {
     throw EMemberNotShown("Unable to show " + shown_member + ": " + Why(entry.outcome));
   folder_ = platform::CreateTemporaryFolder(kTemporaryPrefix);
   if (folder_.empty()) throw EMemberNotShown("Unable to write a temporary copy of " + shown_member);
-  file_ = folder_ / FileNameOfMember(member);
+  file_ = folder_ / FileNameOfMember(reader.EntryName(index));
   if (!platform::WriteFileAt(file_, entry.bytes)) {
     platform::RemoveTreeAt(folder_);
     throw EMemberNotShown("Unable to write a temporary copy of " + shown_member);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "scoped_environment.h"
 #include "temp_dir.h"
 #include "zip_builder_helpers.h"
@@ -16,13 +17,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::TempDir;
+using testzip::ZipBuilder;
 
 class MemberFileTest : public ::testing::Test {
  protected:
   MemberFileTest() {
     ZipBuilder zip;
     zip.Deflated("SRC/Main Unit.PAS", "unit Main; { the heap }");
-    zip.Stored("\xD0\x90.TXT", "cyrillic");
+    zip.Stored("\xD0\x90.TXT", "cyrillic").flags |= 0x800;  // a UTF-8 name
     zip.Encrypted("SECRET.TXT", "hidden", "pw");
     zip.Directory("SRC/");
     archive_ = platform::PathText(dir_.Write("Архив/DISK.ZIP", zip.Build()));
@@ -38,7 +40,7 @@ TEST_F(MemberFileTest, CopiesTheMemberOutUnderItsNameAndRemovesItAfterwards) {
   fs::path copy;
   {
     const MemberFile member(archive_, "src/main unit.pas");  // letter case of a-z ignored
-    copy = member.Path();
+    copy = member.Path();  // named as stored
     EXPECT_EQ(copy.filename(), "Main Unit.PAS");
     EXPECT_EQ(copy.parent_path().parent_path(), temporary_.path());
     EXPECT_EQ(TempDir::Read(copy), "unit Main; { the heap }");
