@@ -30,7 +30,8 @@ inline constexpr char kIndexDamaged[] =
     "The full-text index was damaged and has been removed.\rSearch again to build it anew.";
 // The query box's line on what a query may hold.
 inline constexpr char kQuerySyntax[] =
-    "All words must occur. \"A phrase\", sort* (words that begin so), OR, NOT, NEAR(word word)";
+    "Files that hold all the words are found; also \"a phrase\", sort* (the words that begin "
+    "so), OR, NOT, NEAR(word word)";
 
 // The question before the first build: "The full-text index of this archive has not been built
 // yet.\rBuilding it reads " + files (thousands grouped) + " files; you can go on reading
