@@ -14,7 +14,10 @@ namespace vantorel::browser {
 FullTextRunner::FullTextRunner(Events events, QObject* parent)
     : QObject(parent), events_(std::move(events)) {}
 
-FullTextRunner::~FullTextRunner() { Stop(); }
+FullTextRunner::~FullTextRunner() {
+  events_ = {};  // the window is going: nothing more is shown
+  Stop();
+}
 
 void FullTextRunner::Search(const fulltext::ArchiveFolders& folders, std::string query) {
   query_ = std::move(query);

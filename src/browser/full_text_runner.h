@@ -40,7 +40,7 @@ class FullTextRunner : public QObject {
   using ReadingObserver = std::function<void(const fulltext::Progress&)>;
 
   explicit FullTextRunner(Events events, QObject* parent = nullptr);
-  // Stop, then the worker is gone.
+  // Stop, without any event; then the worker is gone.
   ~FullTextRunner() override;
   FullTextRunner(const FullTextRunner&) = delete;
   FullTextRunner& operator=(const FullTextRunner&) = delete;
