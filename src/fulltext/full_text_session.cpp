@@ -77,7 +77,8 @@ SearchAnswer FullTextSession::Search(std::string_view query) {
   try {
     const SearchResults results = index_->Search(query, kPageHitLimit);
     if (results.total == 0) return {End::NoMatches, kNoMatches};
-    WriteFullTextPage(write_folder_ + kFullTextPageName, query, results, *index_);
+    WriteFullTextPage(write_folder_ + kFullTextPageName, query, results, *index_,
+                      index_->Problems().size());
     return {End::PageWritten, {}};
   } catch (const EQueryNotUnderstood& error) {
     return {End::QueryNotUnderstood, error.what()};

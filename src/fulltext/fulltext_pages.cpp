@@ -94,7 +94,8 @@ std::string SnippetHtml(std::string_view snippet) {
 }
 
 void WriteFullTextPage(const std::string& path, std::string_view query,
-                       const SearchResults& results, const FullTextIndex& index) {
+                       const SearchResults& results, const FullTextIndex& index,
+                       std::size_t problems) {
   catalogue::PageFile page(path);
   page.Line("<HTML><HEAD><TITLE>Full-Text Search Results</TITLE></HEAD>");
   page.Line(R"(<BODY LINK="0000ff" BGPROPERTIES="FIXED" BGCOLOR="ffffff">)");
@@ -107,6 +108,9 @@ void WriteFullTextPage(const std::string& path, std::string_view query,
   page.Line("<FONT COLOR=RED>Query: </FONT><I>" + Page(query) + "</I>");
   if (results.hits.size() < results.total)
     page.Line("<BR>The best " + Thousands(results.hits.size()) + " are listed.");
+  if (problems > 0)
+    page.Line(std::string("<BR><A HREF=\"") + kReportPageName + "\">" + Thousands(problems) +
+              (problems == 1 ? " file" : " files") + " could not be read in full</A>");
   page.Line("</FONT></P>");
   int number = 0;
   for (const Hit& hit : results.hits) {

@@ -31,9 +31,13 @@ inline constexpr char kFullTextPageName[] = "FULLTEXT.HTM";
 inline constexpr char kReportPageName[] = "FTERRORS.HTM";
 
 // Writes FULLTEXT.HTM to path (a path text) for query (UTF-8). index gives the shown paths.
-// Throws catalogue::EInOutError when the page cannot be written.
+// With problems (the files the index skipped or read in part) the header links FTERRORS.HTM,
+// which stands beside the page: "<BR><A HREF=\"FTERRORS.HTM\">" + problems + " files could not
+// be read in full</A>" ("1 file"). Throws catalogue::EInOutError when the page cannot be
+// written.
 void WriteFullTextPage(const std::string& path, std::string_view query,
-                       const SearchResults& results, const FullTextIndex& index);
+                       const SearchResults& results, const FullTextIndex& index,
+                       std::size_t problems = 0);
 
 // Writes FTERRORS.HTM to path. Throws catalogue::EInOutError.
 void WriteReportPage(const std::string& path, const std::vector<Problem>& problems);

@@ -85,8 +85,10 @@ TEST_F(FullTextSessionTest, AStoppedFirstBuildLeavesAnIndexThatTheNextRequestCom
 }
 
 // Every hit's link names where it goes: an article PDF at its page, a source file with its
-// word, a ZIP member with its word and the archive to extract.
+// word, a ZIP member with its word and the archive to extract; a file the index could not read
+// is counted in the header, which links the report.
 TEST_F(FullTextSessionTest, ThePageLinksPagesSourceFilesAndZipMembers) {
+  dir_.Write("Архив data/PDF/0011.PDF", "not a PDF at all");
   FullTextSession session(Folders());
   session.Update(session.Prepare().plan, {}, {});
   ASSERT_EQ(session.Search("zebra OR freelist OR companion").end, End::PageWritten);
@@ -96,7 +98,8 @@ TEST_F(FullTextSessionTest, ThePageLinksPagesSourceFilesAndZipMembers) {
         R"(<A HREF="VIEW:///DISKS/Issue12\MEMMGR\MEMMGR.PAS|freelist">)",
         R"(<A HREF="VIEW:///DISKS/Issue02\LEGACY\L005.ZIP?F00_text.RED|companion">)"
         R"(DISKS/Issue02/LEGACY/L005.ZIP : F00_text.RED</A> )"
-        R"((<A HREF="DISKS/Issue02/LEGACY/L005.ZIP">Extract this archive</A>))"})
+        R"((<A HREF="DISKS/Issue02/LEGACY/L005.ZIP">Extract this archive</A>))",
+        "</I>\r\n<BR><A HREF=\"FTERRORS.HTM\">1 file could not be read in full</A>\r\n"})
     EXPECT_NE(page.find(link), std::string::npos) << link << "\n---\n" << page;
 }
 
