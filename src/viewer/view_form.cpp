@@ -169,16 +169,16 @@ void ViewForm::FormCreate(int screen_width) {
 // --- What the callers set ------------------------------------------------------------------
 
 void ViewForm::ShowTextFile(const std::string& file, const std::string& caption) {
+  ReleaseMember();
   Viewer->SetDefBackground(Qt::white);
   Viewer->LoadTextDocument(file);
   setWindowTitle(qtui::PathToQString(caption));
-  ReleaseMember();
 }
 
 void ViewForm::ShowArchiveMember(const std::string& archive, const std::string& member,
                                  const std::string& caption) {
   auto copy = std::make_unique<archive::MemberFile>(archive, member);
-  ShowTextFile(platform::PathText(copy->Path()), caption);
+  ShowTextFile(platform::PathText(copy->Path()), caption);  // the previous copy goes first
   member_file_ = std::move(copy);
   shown_archive_ = archive;
   ExtractBtn->setVisible(true);
@@ -189,9 +189,14 @@ std::string ViewForm::MemberCopyPath() const {
 }
 
 void ViewForm::ReleaseMember() {
+  if (!member_file_) return;
   member_file_.reset();
   shown_archive_.clear();
   ExtractBtn->setVisible(false);
+  // No history entry may lead back to the copy that is gone.
+  Viewer->SetHistoryMaxCount(0);
+  Viewer->SetHistoryMaxCount(browser::kHistoryEntries);
+  SetHistoryButtons();
 }
 
 void ViewForm::ExtractBtnClick() {
@@ -204,6 +209,7 @@ void ViewForm::ShowModal() {
 }
 
 void ViewForm::ShowHelpPage(const std::string& page_reference) {
+  ReleaseMember();
   Viewer->SetDefFontName("Times New Roman");
   Viewer->SetDefBackground(Qt::white);
   try {
@@ -212,7 +218,6 @@ void ViewForm::ShowHelpPage(const std::string& page_reference) {
     core::ShowError(error.what());
     return;
   }
-  ReleaseMember();
   setWindowTitle(QString::fromLatin1(kHelpCaption));
   ShowModal();
 }

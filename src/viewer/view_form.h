@@ -185,7 +185,7 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   void ConnectCommands();
   void ConnectViewEvents();
   void SetHistoryButtons();
-  // The member shown goes: its copy is removed and ExtractBtn hidden.
+  // The member shown goes: its copy is removed, ExtractBtn hidden and the history emptied.
   void ReleaseMember();
   // The exit button as a file list leaves it: Next while files are to come.
   void SetExitButton(const ExitButtonCaptions& captions, bool more_to_come);

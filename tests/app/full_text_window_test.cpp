@@ -284,7 +284,8 @@ TEST_F(FullTextWindowTest, HitsOpenThePdfAtItsPageTheSourceFileAndTheZipMember) 
   EXPECT_TRUE(extract_shown);
   EXPECT_EQ(PathText(platform::ResolvePath(extracted_from)), zip);
   EXPECT_FALSE(copy.empty());
-  EXPECT_FALSE(fs::exists(copy));  // gone with the viewer's closing
+  EXPECT_FALSE(fs::exists(copy));  // gone with the viewer's closing, and from its history
+  for (const std::string& file : view_form_->Viewer->HistoryFiles()) EXPECT_NE(file, copy);
   EXPECT_TRUE(ui.Done());
 }
 
