@@ -21,7 +21,6 @@ FullTextRunner::~FullTextRunner() {
 
 void FullTextRunner::Search(const fulltext::ArchiveFolders& folders, std::string query) {
   query_ = std::move(query);
-  stopped_ = false;
   if (busy_) return;
   const fulltext::ArchiveFolders* current = session_ ? &session_->Folders() : nullptr;
   if (current == nullptr || current->data_dir != folders.data_dir ||
@@ -38,7 +37,7 @@ void FullTextRunner::Cancel() {
 }
 
 void FullTextRunner::Stop() {
-  stopped_ = true;
+  ++stops_;
   worker_.request_stop();
   if (worker_.joinable()) worker_.join();
   busy_ = false;
@@ -49,7 +48,8 @@ template <typename Result>
 void FullTextRunner::RunOnWorker(std::function<Result(std::stop_token)> work,
                                  std::function<void(Result&)> done) {
   if (worker_.joinable()) worker_.join();
-  worker_ = std::jthread([this, work = std::move(work), done = std::move(done)](std::stop_token stop) {
+  const unsigned stops = stops_;
+  worker_ = std::jthread([this, stops, work = std::move(work), done = std::move(done)](std::stop_token stop) {
     auto result = std::make_shared<std::optional<Result>>();
     std::exception_ptr error;
     try {
@@ -60,9 +60,9 @@ void FullTextRunner::RunOnWorker(std::function<Result(std::stop_token)> work,
     // Queued to this object: dropped unseen when the runner is gone first.
     QMetaObject::invokeMethod(
         this,
-        [this, result, error, done] {
+        [this, stops, result, error, done] {
+          if (stops != stops_) return;
           if (worker_.joinable()) worker_.join();
-          if (stopped_) return;
           if (error) {
             Failed(error);
           } else {

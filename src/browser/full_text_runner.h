@@ -82,7 +82,8 @@ class FullTextRunner : public QObject {
   fulltext::UpdatePlan plan_;         // the running update's plan
   bool busy_ = false;                 // a request is running
   bool building_ = false;             // its update is running
-  bool stopped_ = false;              // Stop ran: results are dropped
+  unsigned stops_ = 0;                // Stop calls so far: a result of a step begun before
+                                      // the last one is dropped
   std::mutex progress_mutex_;
   fulltext::Progress progress_;       // the latest progress, under progress_mutex_
   std::atomic<bool> progress_posted_{false};  // a status call for it is on its way
