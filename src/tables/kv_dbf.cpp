@@ -34,25 +34,12 @@ double StoredDate(std::string_view stored) {
   return stored.size() >= 8 ? DateFromDbfText(stored.data()) : kEmptyDate;
 }
 
-constexpr std::size_t kSignificantNameLength = 10;  // field names compare on 10 characters
 constexpr std::size_t kMaxFindKeyLength = 100;       // Find and FindExact cut their key here
 constexpr std::size_t kMaxIndexExpressionLength = 100;
 
 ApplicationTerminate& TerminateHook() {
   static ApplicationTerminate terminate;
   return terminate;
-}
-
-std::string FieldNameKey(std::string_view name) {
-  return core::UpperCaseAscii(name.substr(0, kSignificantNameLength));
-}
-
-// The number of the field named (first 10 characters, any case), 0 when there is none.
-int FieldNumberByName(const std::vector<DbfField>& fields, std::string_view name) {
-  const std::string wanted = FieldNameKey(name);
-  for (std::size_t i = 0; i < fields.size(); ++i)
-    if (fields[i].name.substr(0, kSignificantNameLength) == wanted) return static_cast<int>(i + 1);
-  return 0;
 }
 
 // A floating-point value as the runtime writes it in general format: up to 15 significant
