@@ -30,8 +30,6 @@ TEST(FieldText, ShownAndComparedFormsByType) {
       {"N with decimals: general format shown, fixed decimals compared",
        {"PRICE", 'N', 7, 2}, "   1.50", "    1.5", "1.50"},
       {"N with decimals, whole number", {"PRICE", 'N', 7, 2}, "   2.00", "      2", "2.00"},
-      {"N with decimals, more digits stored than decimals", {"PRICE", 'N', 8, 2}, "  1.2345",
-       "  1.2345", "1.23"},
       {"F with decimals, blank", {"RATE", 'F', 5, 1}, "     ", "    0", "0.0"},
       {"N not a number", {"ID", 'N', 4}, "12ab", "   0", "0"},
       {"N wider text than the field shows it whole", {"PRICE", 'N', 4, 1}, "1E20", "1E20",
