@@ -25,7 +25,8 @@ class KeptBlocks {
   static constexpr std::size_t kMostKeptBlocks = 16;
 
   // Keeps freed blocks on the calling thread while alive. Scopes nest; when the outermost ends,
-  // the blocks it kept are freed. REQUIRES: ends on the thread that made it.
+  // the blocks it kept are freed. REQUIRES: ends on the thread that made it, before that
+  // thread ends (a scope never ended leaves the blocks to be freed with the thread).
   class Scope {
    public:
     Scope();
