@@ -46,11 +46,17 @@ class FakeActions final : public vantorel::browser::MainWindowLinkActions {
   std::size_t calls = 0;
 };
 
+// The settings the routers read, set once.
+vantorel::core::BrowserSettings& FuzzSettings() {
+  static vantorel::core::BrowserSettings settings;
+  return settings;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   vantorel::fuzz::InstallSilentUi();
-  vantorel::core::BrowserSettings& settings = vantorel::core::Settings();
+  vantorel::core::BrowserSettings& settings = FuzzSettings();
   settings.SourceDir = "C:\\KV\\DISKS\\";
   settings.PdfDir = "C:\\KV\\PDF\\";
   settings.CdPath = "D:\\";
@@ -69,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vantorel::browser::SplitFileReference(link);
   vantorel::browser::LinkExtension(link);
   vantorel::browser::DirectoryOf(link);
-  const vantorel::core::BrowserSettings& settings = vantorel::core::Settings();
+  const vantorel::core::BrowserSettings& settings = FuzzSettings();
   vantorel::browser::LinkRouter main_window(static_cast<vantorel::browser::MainWindowLinkActions&>(actions), settings);
   main_window.HotSpotClick(link);
   main_window.ResolveLinkTarget(link, size % 2 == 0);

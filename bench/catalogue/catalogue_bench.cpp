@@ -90,6 +90,7 @@ struct BenchData {
   fs::path folder;   // the scratch data folder
   std::string skip;  // why the benchmarks cannot run; empty when they can
   QuietUi ui;
+  vantorel::core::BrowserSettings settings;  // the scratch folder and the archive's folders
 
   BenchData() {
     vantorel::core::SetUi(&ui);
@@ -108,7 +109,6 @@ struct BenchData {
       fs::create_hard_link(archive / table, folder / table, linked);
       if (linked) fs::copy_file(archive / table, folder / table);
     }
-    vantorel::core::BrowserSettings& settings = vantorel::core::Settings();
     settings.DataDir = folder.string() + "/";
     settings.PdfDir = (archive / "PDF").string() + "/";
     settings.SourceDir = (archive / "DISKS").string() + "/";
@@ -153,13 +153,13 @@ void OpenCatalogue(Catalogue& catalogue) {
 void BM_OpenWithReadyIndexes(benchmark::State& state) {
   if (!Ready(state)) return;
   {
-    Catalogue warm_up(vantorel::core::Settings().DataDir);
+    Catalogue warm_up(Data().settings.DataDir);
     OpenCatalogue(warm_up);
   }
   const int errors = Data().ui.error_boxes;
   std::size_t keywords = 0;
   for (auto _ : state) {
-    Catalogue catalogue(vantorel::core::Settings().DataDir);
+    Catalogue catalogue(Data().settings.DataDir);
     OpenCatalogue(catalogue);
     keywords = catalogue.KeywordItems().Count();
   }
@@ -176,7 +176,7 @@ void BM_OpenBuildingIndexes(benchmark::State& state) {
     state.PauseTiming();
     Data().RemoveDerivedFiles();
     state.ResumeTiming();
-    Catalogue catalogue(vantorel::core::Settings().DataDir);
+    Catalogue catalogue(Data().settings.DataDir);
     OpenCatalogue(catalogue);
     keywords = catalogue.KeywordItems().Count();
   }
@@ -188,10 +188,10 @@ BENCHMARK(BM_OpenBuildingIndexes)->Unit(benchmark::kMillisecond);
 // One search per iteration on a catalogue opened once; "articles": the articles of its page.
 void RunSearch(benchmark::State& state, const std::string& text) {
   if (!Ready(state)) return;
-  Catalogue catalogue(vantorel::core::Settings().DataDir);
+  Catalogue catalogue(Data().settings.DataDir);
   OpenCatalogue(catalogue);
-  ResultPages pages(catalogue);
-  ArticleSearch search(catalogue, pages);
+  ResultPages pages(catalogue, Data().settings);
+  ArticleSearch search(catalogue, pages, Data().settings);
   SearchRequest request;
   request.text = text;
   const int errors = Data().ui.error_boxes;

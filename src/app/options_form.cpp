@@ -72,8 +72,8 @@ QWidget* WithBrowseButton(QLineEdit* edit, QToolButton* button) {
 
 }  // namespace
 
-OptionsForm::OptionsForm(std::filesystem::path settings_file, QWidget* parent)
-    : QDialog(parent), settings_file_(std::move(settings_file)) {
+OptionsForm::OptionsForm(core::BrowserSettings& settings, std::filesystem::path settings_file, QWidget* parent)
+    : QDialog(parent), settings_(settings), settings_file_(std::move(settings_file)) {
   setWindowTitle(QStringLiteral("Options"));
   resize(kFormWidth, kFormHeight);
 
@@ -179,7 +179,7 @@ void OptionsForm::showEvent(QShowEvent* event) {
 }
 
 void OptionsForm::FormActivate() {
-  const core::BrowserSettings& settings = core::Settings();
+  const core::BrowserSettings& settings = settings_;
   AcrobatPathEdit->setText(PathToQString(settings.AcrobatPath));
   BrowserPathEdit->setText(PathToQString(settings.BrowserPath));
   PDFPathEdit->setText(PathToQString(settings.PdfDir));
@@ -206,7 +206,7 @@ void OptionsForm::BitBtn1Click() {
 }
 
 void OptionsForm::TakeOverFields() {
-  core::BrowserSettings& settings = core::Settings();
+  core::BrowserSettings& settings = settings_;
   settings.AcrobatPath = PathFromQString(AcrobatPathEdit->text());
   settings.BrowserPath = PathFromQString(BrowserPathEdit->text());
   settings.PdfDir = DirectoryWithSeparator(PathFromQString(PDFPathEdit->text()));
@@ -229,7 +229,7 @@ bool OptionsForm::LastIssueEditKeyPress(QChar key) {
 
 void OptionsForm::ZipUtilEditEnter() {
   if (ExternalZipCheck->isChecked() && ZipUtilEdit->text().isEmpty())
-    ZipUtilEdit->setText(PathToQString(platform::FindAssociatedProgram("DUMMY.ZIP")));
+    ZipUtilEdit->setText(PathToQString(platform::FindAssociatedProgram(settings_.DataDir, "DUMMY.ZIP")));
   ZipUtilEdit->repaint();
 }
 

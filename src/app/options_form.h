@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "core/settings.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -23,8 +25,9 @@ class OptionsForm : public QDialog {
   Q_OBJECT
 
  public:
-  // settings_file: where OK writes the settings.
-  explicit OptionsForm(std::filesystem::path settings_file, QWidget* parent = nullptr);
+  // settings: the run's record the dialog edits (it outlives the dialog); settings_file: where
+  // OK writes the settings.
+  OptionsForm(core::BrowserSettings& settings, std::filesystem::path settings_file, QWidget* parent = nullptr);
 
   // Fills every control from the settings record; runs each time the dialog is shown.
   void FormActivate();
@@ -74,6 +77,7 @@ class OptionsForm : public QDialog {
   void BrowseForDirectory(QLineEdit* edit, const std::string& title);
   void TakeOverFields();
 
+  core::BrowserSettings& settings_;      // the run's settings record
   std::filesystem::path settings_file_;  // kvbrowse.ini
 };
 

@@ -112,7 +112,8 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
   SetApplicationTitle(kProgramTitle);
   const bool restore_requested = instance.StopListening();
 
-  viewer::ViewForm view_form(&main_form);
+  core::BrowserSettings& settings = main_form.ProgramSettings();
+  viewer::ViewForm view_form(settings, &main_form);
   main_form.SetViewForm(&view_form);
   platform::SetHelpPageHandler(
       [&view_form](const std::string& page_reference) { view_form.ShowHelpPage(page_reference); });
@@ -120,16 +121,16 @@ int RunProgram(int argc, char** argv, const std::function<void(ProgramMainForm&)
     ~HelpInstalled() { platform::SetHelpPageHandler({}); }  // before the viewer goes
   } help_installed;
 
-  OptionsForm options(config_dir / kSettingsFileName, &main_form);
+  OptionsForm options(settings, config_dir / kSettingsFileName, &main_form);
   main_form.SetOptionsForm(&options);
-  dialogs::HtmlSearchForm html_search(&main_form);
+  dialogs::HtmlSearchForm html_search(settings, &main_form);
   main_form.SetHtmlSearchForm(&html_search);
 
   // Opening the catalogue may build index files; the splash names each one meanwhile.
   ui.SetProgressTarget([&splash](const QString& text) {
     if (splash) splash->ShowProgress(text);
   });
-  dialogs::ArtiSearchForm arti_search(&main_form);
+  dialogs::ArtiSearchForm arti_search(settings, &main_form);
   ui.SetProgressTarget({});
   if (splash) splash->ShowProgress({});
   main_form.SetArtiSearchForm(&arti_search);

@@ -51,7 +51,7 @@ ProgramMainFormHost::ProgramMainFormHost(std::filesystem::path program_file,
       config_dir_(std::move(config_dir)) {}
 
 bool ProgramMainFormHost::RunSetup(browser::MainFormSetupSteps& window) {
-  return RunMainFormSetup(program_file_, arguments_, config_dir_, window);
+  return RunMainFormSetup(program_file_, arguments_, config_dir_, settings_, window);
 }
 
 void ProgramMainFormHost::RestorePlacement(const std::filesystem::path& placement_file,
@@ -91,7 +91,7 @@ void ProgramMainFormHost::ShowOptions() {
 
 std::string ProgramMainFormHost::StartPage() {
   if (const auto page = StartPageArgument(arguments_)) return *page;
-  const std::string& data_dir = core::Settings().DataDir;
+  const std::string& data_dir = settings_.DataDir;
   if (!HoldsArchive(data_dir)) {
     if (std::string page = WriteNoArchivePage(); !page.empty()) return page;
   }
@@ -111,7 +111,8 @@ void ProgramMainFormHost::OpenExtractDialog(const std::string& archive) {
 }
 
 void ProgramMainFormHost::BrowseDirectory(const std::string& directory) {
-  if (view_form_ != nullptr) viewer::OpenFileBrowser(directory, *view_form_);
+  if (view_form_ != nullptr)
+    viewer::OpenFileBrowser(directory, *view_form_, {settings_.AcrobatPath, settings_.BrowserPath});
 }
 
 void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std::string& caption,

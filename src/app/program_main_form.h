@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "browser/main_form.h"
+#include "core/settings.h"
 
 namespace vantorel::dialogs {
 class ArtiSearchForm;
@@ -42,6 +43,10 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   // windows); null: the links do nothing.
   void SetViewForm(viewer::ViewForm* view_form) { view_form_ = view_form; }
 
+  // The run's settings record: the set-up fills it, the Options dialog changes it, and the
+  // windows, dialogs and what they call read it, handed by reference.
+  core::BrowserSettings& ProgramSettings() { return settings_; }
+
   bool RunSetup(browser::MainFormSetupSteps& window) override;
   // The stored rectangle goes through PlaceOnScreens (window_placement.h), so a window stored
   // off every screen comes back onto the primary one.
@@ -69,6 +74,7 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   std::filesystem::path program_file_;
   std::vector<std::string> arguments_;
   std::filesystem::path config_dir_;
+  core::BrowserSettings settings_;  // the run's settings record
   OptionsForm* options_ = nullptr;  // shown by the Options command
   dialogs::ArtiSearchForm* arti_search_ = nullptr;  // shown by the Article Search command
   dialogs::HtmlSearchForm* html_search_ = nullptr;  // shown by the Search Other Info command
@@ -90,7 +96,10 @@ class ProgramMainForm : private detail::MainFormHostHolder, public browser::Main
                   std::filesystem::path config_dir)
       : MainFormHostHolder{ProgramMainFormHost(std::move(program_file), std::move(arguments),
                                                std::move(config_dir))},
-        MainForm(host) {}
+        MainForm(host, host.ProgramSettings()) {}
+
+  // The run's settings record (the host's), for the windows made beside this one.
+  core::BrowserSettings& ProgramSettings() { return host.ProgramSettings(); }
 
   // The Options dialog the Options command shows.
   void SetOptionsForm(OptionsForm* options) { host.SetOptionsForm(options); }

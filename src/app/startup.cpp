@@ -122,8 +122,8 @@ void ApplyCommandLine(const fs::path& program_file, const std::vector<std::strin
 }
 
 bool RunMainFormSetup(const fs::path& program_file, const std::vector<std::string>& arguments,
-                      const fs::path& config_dir, browser::MainFormSetupSteps& window) {
-  core::BrowserSettings& settings = core::Settings();
+                      const fs::path& config_dir, core::BrowserSettings& settings,
+                      browser::MainFormSetupSteps& window) {
   try {
     ApplyCommandLine(program_file, arguments, settings);
     window.PointPlacementAt(config_dir / kPlacementFileName);
@@ -136,16 +136,16 @@ bool RunMainFormSetup(const fs::path& program_file, const std::vector<std::strin
       ApplyFirstRunValues(settings);
 
     if (settings.AcrobatPath.empty()) {
-      settings.AcrobatPath = platform::FindAssociatedProgram("DUMMY.PDF");
+      settings.AcrobatPath = platform::FindAssociatedProgram(settings.DataDir, "DUMMY.PDF");
       if (!settings.AcrobatPath.empty() && !platform::FileExists(settings.AcrobatPath)) {
         core::ShowInformation(kReaderNotFoundMessage);
         settings.AcrobatPath.clear();
       }
     }
     if (settings.BrowserPath.empty())
-      settings.BrowserPath = platform::FindAssociatedProgram("DUMMY.HTM");
+      settings.BrowserPath = platform::FindAssociatedProgram(settings.DataDir, "DUMMY.HTM");
     if (settings.ZipUtilPath.empty())
-      settings.ZipUtilPath = platform::FindAssociatedProgram("DUMMY.ZIP");
+      settings.ZipUtilPath = platform::FindAssociatedProgram(settings.DataDir, "DUMMY.ZIP");
     // A settings folder that cannot be written costs only the saving of the settings.
     try {
       SaveSettings(settings_file, settings);

@@ -34,7 +34,7 @@ void ApplyCommandLine(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
                       core::BrowserSettings& settings);
 
-// The whole set-up, in order, on the process's settings record: ApplyCommandLine; the
+// The whole set-up, in order, on the run's settings record: ApplyCommandLine; the
 // placement file and the open dialog's folder; kvbrowse.ini in config_dir loaded, or the
 // first-run values; empty AcrobatPath, BrowserPath and ZipUtilPath filled from the sample
 // files DUMMY.PDF, DUMMY.HTM and DUMMY.ZIP (a reader the desktop names but that does not
@@ -44,7 +44,8 @@ void ApplyCommandLine(const std::filesystem::path& program_file,
 // shown in the error box. True when every step ran.
 bool RunMainFormSetup(const std::filesystem::path& program_file,
                       const std::vector<std::string>& arguments,
-                      const std::filesystem::path& config_dir, browser::MainFormSetupSteps& window);
+                      const std::filesystem::path& config_dir, core::BrowserSettings& settings,
+                      browser::MainFormSetupSteps& window);
 
 // Follows "Unable to write to " + the settings file in the warning of a start-up whose settings
 // cannot be saved; the set-up goes on.

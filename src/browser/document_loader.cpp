@@ -264,7 +264,7 @@ PreparedDocument PrepareDocument(const std::string& file_name, DocumentKind kind
                                  const PageImageSource& images) {
   // A page the program wrote for a read-only archive is read from the archive's write folder
   // but keeps its name in the archive, so that its links resolve there.
-  const std::string source = platform::PageLocation(file_name);
+  const std::string source = platform::WrittenFileLocation(file_name, settings.archive_folder);
   if (file_name.empty() || !platform::FileExists(source)) {
     throw ViewError("Can't locate file: " + platform::ShownPath(file_name));
   }

@@ -178,6 +178,11 @@ void FrameViewer::SetServerRoot(const std::string& root) {
   PassSettingsOn();
 }
 
+void FrameViewer::SetArchiveFolder(const std::string& folder) {
+  settings_.archive_folder = folder;
+  PassSettingsOn();
+}
+
 // --- Frames ----------------------------------------------------------------------------------
 
 HtmlViewer* FrameViewer::NewFrameView() {

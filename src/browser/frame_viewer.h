@@ -76,6 +76,8 @@ class FrameViewer : public QWidget, private FrameHost {
   void SetfvOptions(FvOptions options);
   std::string ServerRoot() const { return settings_.server_root; }
   void SetServerRoot(const std::string& root);
+  std::string ArchiveFolder() const { return settings_.archive_folder; }
+  void SetArchiveFolder(const std::string& folder);
   // True when a step forward (towards newer entries) or back is possible in the view's
   // history, which holds every change of the view and of its frames.
   bool FwdButtonEnabled() const { return history_.CanGoForward(); }

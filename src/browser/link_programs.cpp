@@ -5,14 +5,17 @@
 
 namespace vantorel::browser {
 
-void LaunchLinkProgram(std::string_view program, std::string_view parameters) {
+void LaunchLinkProgram(std::string_view program, std::string_view parameters,
+                       const platform::ChosenPrograms& chosen) {
+  constexpr platform::Scripts kScripts = platform::Scripts::AsDocuments;
   if (program == kTextEditorProgram) {
-    platform::LaunchProgram(parameters, "");
+    platform::LaunchProgram(parameters, "", kScripts, chosen);
   } else if (program == kMediaPlayerProgram) {
     const std::string_view prefix = kMediaPlayerParameters;
-    platform::LaunchProgram(parameters.starts_with(prefix) ? parameters.substr(prefix.size()) : parameters, "");
+    platform::LaunchProgram(parameters.starts_with(prefix) ? parameters.substr(prefix.size()) : parameters, "",
+                            kScripts, chosen);
   } else {
-    platform::LaunchProgram(program, parameters);
+    platform::LaunchProgram(program, parameters, kScripts, chosen);
   }
 }
 

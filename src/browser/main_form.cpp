@@ -85,7 +85,8 @@ QPushButton* ToolbarButton(const QString& caption, QStyle::StandardPixmap pictur
 
 }  // namespace
 
-MainForm::MainForm(MainFormHost& host) : host_(host) {
+MainForm::MainForm(MainFormHost& host, const core::BrowserSettings& settings)
+    : host_(host), settings_(settings) {
   BuildLayout();
   FormCreate();
 }
@@ -239,7 +240,9 @@ void MainForm::ConnectViewEvents() {
 }
 
 bool MainForm::FormCreate() {
-  return host_.RunSetup(*this);
+  const bool set_up = host_.RunSetup(*this);
+  FrameViewer->SetArchiveFolder(settings_.DataDir);  // the set-up has chosen the archive
+  return set_up;
 }
 
 void MainForm::PointPlacementAt(const std::filesystem::path& placement_file) {
@@ -313,7 +316,7 @@ void MainForm::File1Click() { Print1->setEnabled(FrameViewer->ActiveFrameView() 
 
 void MainForm::Open1Click() {
   const std::string shown = FrameViewer->ShownFileName();
-  const std::string folder = shown.empty() ? core::Settings().DataDir : core::FolderOf(shown);
+  const std::string folder = shown.empty() ? settings_.DataDir : core::FolderOf(shown);
   QFileDialog dialog(this);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QStringLiteral("htm"));
@@ -420,7 +423,7 @@ void MainForm::SearchOther() {
 
 void MainForm::ShowSearchPage(const std::string& page) {
   RunViewCommand([this, &page] {
-    FrameViewer->LoadDocumentIntoFrame(kMainFrame, core::Settings().DataDir + page + kPageTop);
+    FrameViewer->LoadDocumentIntoFrame(kMainFrame, settings_.DataDir + page + kPageTop);
   });
   ReloadAndEnable();
 }
@@ -477,7 +480,7 @@ void MainForm::HotSpotTargetChange(const std::string& url) {
   const std::size_t bar = url.find('|');
   if (bar != std::string::npos)
     ShowStatusText("Found the word: " + url.substr(bar + 1));
-  else if (core::Settings().DebugMode)
+  else if (settings_.DebugMode)
     ShowStatusText(url);
 }
 
@@ -552,16 +555,18 @@ void MainForm::BrowseDirectory(const std::string& directory) { host_.Windows().B
 void MainForm::OpenExtractDialog(const std::string& archive) { host_.Windows().OpenExtractDialog(archive); }
 
 void MainForm::LaunchProgram(const std::string& program, const std::string& parameters) {
-  LaunchLinkProgram(program, parameters);
+  LaunchLinkProgram(program, parameters, {settings_.AcrobatPath, settings_.BrowserPath});
 }
 
-bool MainForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path); }
+bool MainForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path, settings_.CdPath); }
 
 void MainForm::OpenPdfInReader(const std::string& path) {
-  platform::OpenPdfInReader(path, core::Settings().ShowCommands);
+  platform::OpenPdfInReader(platform::ReaderSettingsOf(settings_), path, settings_.ShowCommands);
 }
 
-void MainForm::PlaySound(const std::string& file) { platform::LaunchProgram(file, ""); }
+void MainForm::PlaySound(const std::string& file) {
+  platform::LaunchProgram(file, "", platform::Scripts::AsDocuments, {settings_.AcrobatPath, settings_.BrowserPath});
+}
 
 bool MainForm::FileExists(const std::string& path) { return platform::FileExists(path); }
 

@@ -85,8 +85,9 @@ inline constexpr char kPrintFooterNotice[] = "Printed from the Vantorel Article 
 
 class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWindowLinkActions {
  public:
-  // Builds the window and runs FormCreate. The host outlives the window.
-  explicit MainForm(MainFormHost& host);
+  // Builds the window and runs FormCreate. The host and the settings record (which the host's
+  // set-up fills and the Options dialog changes) outlive the window.
+  MainForm(MainFormHost& host, const core::BrowserSettings& settings);
   ~MainForm() override;
 
   // The main-window set-up; true when every step ran.
@@ -240,7 +241,8 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   void WritePlacement();
 
   MainFormHost& host_;
-  LinkRouter router_{static_cast<MainWindowLinkActions&>(*this), core::Settings()};
+  const core::BrowserSettings& settings_;  // the run's settings record
+  LinkRouter router_{static_cast<MainWindowLinkActions&>(*this), settings_};
   std::filesystem::path placement_file_;  // empty until the set-up points at it
   std::string open_dialog_dir_;           // first folder of the open-file dialog
   bool shown_before_ = false;             // FormShow ran

@@ -24,6 +24,8 @@ struct ViewSettings {
   int char_set = kDefaultCharSet;  // CharSet
   PrintMargins print_margins;      // PrintMarginLeft, PrintMarginRight, PrintMarginTop, PrintMarginBottom
   std::string server_root;         // ServerRoot
+  std::string archive_folder;      // ArchiveFolder: the DataDir setting; a page written for that
+                                   // archive is read from its write folder (write_folder.h)
 };
 
 }  // namespace vantorel::browser

@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include "catalogue/seconds_text.h"
-#include "core/settings.h"
 #include "core/ui.h"
 
 namespace vantorel::catalogue {
@@ -40,8 +39,8 @@ std::uint64_t SteadyMilliseconds() {
 }
 
 ArticleSearch::ArticleSearch(Catalogue& catalogue, ResultPageWriter& pages,
-                             MillisecondClock clock)
-    : catalogue_(catalogue), pages_(pages), clock_(std::move(clock)) {}
+                             const core::BrowserSettings& settings, MillisecondClock clock)
+    : catalogue_(catalogue), pages_(pages), settings_(settings), clock_(std::move(clock)) {}
 
 std::string ArticleSearch::FilterExpression(const std::optional<std::string>& author_item,
                                             const std::optional<std::string>& issue_item) {
@@ -167,7 +166,7 @@ SearchEnd ArticleSearch::Conclude(const SearchRequest& request, const std::strin
                                   const core::SortedTextList& result) {
   if (!result.Empty()) {
     const auto count = static_cast<std::int64_t>(result.Count());
-    if (count > core::Settings().ResultsThreshold &&
+    if (count > settings_.ResultsThreshold &&
         !core::Confirm(Count(result) + " matches were found:\r" +
                            "do you wish to view the results?",
                        core::Buttons::YesNo))

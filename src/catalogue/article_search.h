@@ -19,7 +19,7 @@
 //      articles matched (the search is skipped when the filter found none);
 //   5. the status shows "Search completed: " + n + " articles match, Time: " + seconds
 //      (seconds_text.h) + " sec.";
-//   6. results: above Settings().ResultsThreshold the user is asked first; the results page
+//   6. results: above the ResultsThreshold setting the user is asked first; the results page
 //      is written and Outcome().SearchPageWritten set. No results: "Sorry, no matches
 //      were found:\rplease try again", unless the text is "*!*" or "*TEST*": then, confirmed,
 //      the complete list is written (with the test report for "*TEST*") and the flags set;
@@ -39,6 +39,7 @@
 #include "catalogue/result_page_writer.h"
 #include "catalogue/search_words.h"
 #include "core/search_outcome.h"
+#include "core/settings.h"
 
 namespace vantorel::catalogue {
 
@@ -73,8 +74,9 @@ std::uint64_t SteadyMilliseconds();
 
 class ArticleSearch {
  public:
-  // REQUIRES: catalogue is open; catalogue, pages and clock outlive the search.
-  ArticleSearch(Catalogue& catalogue, ResultPageWriter& pages,
+  // REQUIRES: catalogue is open; catalogue, pages, settings and clock outlive the search.
+  // ResultsThreshold is read from settings when a search ends.
+  ArticleSearch(Catalogue& catalogue, ResultPageWriter& pages, const core::BrowserSettings& settings,
                 MillisecondClock clock = SteadyMilliseconds);
   ArticleSearch(const ArticleSearch&) = delete;
   ArticleSearch& operator=(const ArticleSearch&) = delete;
@@ -107,6 +109,7 @@ class ArticleSearch {
 
   Catalogue& catalogue_;     // the open tables
   ResultPageWriter& pages_;  // writes the pages
+  const core::BrowserSettings& settings_;  // the run's settings record
   MillisecondClock clock_;   // times the search
   core::SearchOutcome outcome_;  // the pages the last search wrote
 };

@@ -6,7 +6,6 @@
 #include "catalogue/issue_names.h"
 #include "catalogue/page_file.h"
 #include "core/code_pages.h"
-#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -42,8 +41,8 @@ namespace {
 
 // The companion-disk folder of an article: SourceDir (a path) joined with the table's folder
 // name (code page 1252).
-std::string SourceFolderOf(const std::string& source_dir) {
-  return core::Settings().SourceDir + core::Cp1252ToUtf8(source_dir);
+std::string SourceFolderOf(const core::BrowserSettings& settings, const std::string& source_dir) {
+  return settings.SourceDir + core::Cp1252ToUtf8(source_dir);
 }
 
 // A path in a generated page, as the reader's disk spells it.
@@ -53,7 +52,8 @@ std::string PathInPage(const std::string& path) {
 
 }  // namespace
 
-ResultPages::ResultPages(Catalogue& catalogue) : catalogue_(catalogue) {}
+ResultPages::ResultPages(Catalogue& catalogue, const core::BrowserSettings& settings)
+    : catalogue_(catalogue), settings_(settings) {}
 
 ResultPages::Article ResultPages::ReadArticle() {
   tables::KvDbf& table = catalogue_.ArticleDBF();
@@ -99,7 +99,6 @@ std::string ResultPages::KeywordsLine(const Article& article) {
 }
 
 void ResultPages::DetailBlock(const Article& article, std::string& block) {
-  const core::BrowserSettings& settings = core::Settings();
   const auto line = [&block](std::string_view text) {
     block += text;
     block += "\r\n";
@@ -120,7 +119,7 @@ void ResultPages::DetailBlock(const Article& article, std::string& block) {
        "</B></FONT></TD>");
   line(R"(<TR valign=top><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Issue</B></FONT></TD>)");
   line(kCell + std::to_string(article.issue) + " : " + IssueName(article.issue) + "</TD>");
-  if (article.issue > settings.LastIssue || article.pdf_name.empty())
+  if (article.issue > settings_.LastIssue || article.pdf_name.empty())
     line(std::string(kCell) + "<I>Article not available</I></TD>");
   else
     line(kCell + std::string(R"(<A HREF="file:///pdf/)") + article.pdf_name +
@@ -147,7 +146,7 @@ void ResultPages::DetailBlock(const Article& article, std::string& block) {
 
 void ResultPages::WriteSearchResults(const SearchResults& results) {
   author_names_.reset();  // the tables and the folders may have changed since the last page
-  source_folders_.emplace(core::Settings().SourceDir);
+  source_folders_.emplace(settings_.SourceDir);
   const std::string& write_dir = catalogue_.WriteDir();
   catalogue_.KeywordDBF().SetIndexToFiles({write_dir + "kwaid"});
   PageFile page(write_dir + "SEARCHRESULT.HTM");
@@ -204,20 +203,19 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
 }
 
 void ResultPages::WriteTestLines(const Article& article, PageFile& errors) {
-  const core::BrowserSettings& settings = core::Settings();
-  if (article.issue <= settings.LastIssue && !article.pdf_name.empty()) {
-    const std::string pdf = settings.PdfDir + core::Cp1252ToUtf8(article.pdf_name) + ".PDF";
+  if (article.issue <= settings_.LastIssue && !article.pdf_name.empty()) {
+    const std::string pdf = settings_.PdfDir + core::Cp1252ToUtf8(article.pdf_name) + ".PDF";
     if (!platform::FileExists(pdf))
       errors.Line("<P>Missing PDF file " + PathInPage(pdf) + "<BR>" + article.title + "</P>");
   }
   if (!article.source_dir.empty() && !source_folders_->Exists(article.source_dir))
-    errors.Line("<P>Missing source code files:<BR>" + PathInPage(SourceFolderOf(article.source_dir)) +
+    errors.Line("<P>Missing source code files:<BR>" + PathInPage(SourceFolderOf(settings_, article.source_dir)) +
                 "</P>");
 }
 
 void ResultPages::WriteCompleteList(bool with_test_report) {
   author_names_.reset();
-  source_folders_.emplace(core::Settings().SourceDir);
+  source_folders_.emplace(settings_.SourceDir);
   const std::string& write_dir = catalogue_.WriteDir();
   tables::KvDbf& articles = catalogue_.ArticleDBF();
   articles.SetIndexToFiles({write_dir + "ariss"});

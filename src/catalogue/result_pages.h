@@ -12,9 +12,9 @@
 //
 // An article's detail block shows its title, authors, padded type, issue, a link to its PDF
 // ("file:///pdf/" + PdfBaseName + ".PDF", or "Article not available" for an issue above
-// Settings().LastIssue and for a type without a PDF file), a link to its source folder
+// the LastIssue setting and for a type without a PDF file), a link to its source folder
 // ("diry:///disks/" + SourceDirectory + "\", or "No source code", or "Source code not
-// available" when that folder is not under Settings().SourceDir), its summary lines and its
+// available" when that folder is not under the SourceDir setting), its summary lines and its
 // keywords joined by "; " in kwaid order. An author number without an author record is left
 // out of the authors.
 //
@@ -38,6 +38,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/result_page_writer.h"
 #include "catalogue/source_folders.h"
+#include "core/settings.h"
 
 namespace vantorel::catalogue {
 
@@ -45,9 +46,9 @@ class PageFile;
 
 class ResultPages : public ResultPageWriter {
  public:
-  // REQUIRES: catalogue is open and outlives the writer. PdfDir, SourceDir and LastIssue are
-  // read from Settings() when a page is written.
-  explicit ResultPages(Catalogue& catalogue);
+  // REQUIRES: catalogue is open; catalogue and settings outlive the writer. PdfDir, SourceDir
+  // and LastIssue are read from settings when a page is written.
+  ResultPages(Catalogue& catalogue, const core::BrowserSettings& settings);
 
   // EInOutError when a file cannot be created or written; engine errors as the tables send
   // them.
@@ -67,6 +68,7 @@ class ResultPages : public ResultPageWriter {
   void WriteTestLines(const Article& article, PageFile& errors);
 
   Catalogue& catalogue_;  // the open tables
+  const core::BrowserSettings& settings_;  // the run's settings record
   // AUTHOR_ID -> NAME of the author table, read once per page; empty until first needed.
   std::optional<std::unordered_map<std::int32_t, std::string>> author_names_;
   // The companion-disk folders as they stand when a page is begun.

@@ -6,8 +6,13 @@
 
 namespace vantorel::core {
 
-// The one settings record of a run. Only the start-up set-up and the Options dialog change it
-// (the settings file itself is app/'s).
+// The settings record of a run. There is no process-wide one: the program's main window host
+// (app/program_main_form.h) owns the record, the start-up set-up fills it and the Options
+// dialog changes it (the settings file itself is app/'s); everything else is handed the record
+// by reference when it is made (the windows, the dialogs, the catalogue's search and pages) or
+// the few fields it reads as arguments (platform/), so that what reads a setting says so in
+// its signature and a tool or a test builds a record of its own instead of resetting a shared
+// one.
 //
 // Paths are UTF-8 path texts (platform/file_system.h). On Linux the directory fields are absolute paths that end
 // in "/" (or in "\" when the user typed the path without a final separator); the file-system
@@ -29,12 +34,5 @@ struct BrowserSettings {
 
   bool operator==(const BrowserSettings&) const = default;
 };
-
-// The run's settings record, the one piece of state the windows still share: the start-up
-// set-up and the Options dialog change it, and the windows, the catalogue's pages and the
-// platform's CD-ROM, PDF and write-folder code read it where a setting is needed. Code that
-// can take the record as a value or a reference (the link router does) should; tests reset it
-// with Settings() = {}.
-BrowserSettings& Settings();
 
 }  // namespace vantorel::core

@@ -57,8 +57,8 @@ std::optional<std::string> SelectedItem(const QComboBox& list) {
 
 }  // namespace
 
-ArtiSearchForm::ArtiSearchForm(QWidget* parent)
-    : QDialog(parent), catalogue_(core::Settings().DataDir) {
+ArtiSearchForm::ArtiSearchForm(const core::BrowserSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings), catalogue_(settings.DataDir) {
   BuildControls();
   FormCreate();
 }
@@ -216,8 +216,8 @@ void ArtiSearchForm::FormCreate() {
     core::ShowError(open_error_);
     return;
   }
-  pages_.emplace(catalogue_);
-  search_.emplace(catalogue_, *pages_);
+  pages_.emplace(catalogue_, settings_);
+  search_.emplace(catalogue_, *pages_, settings_);
 }
 
 void ArtiSearchForm::FillLists() {
@@ -330,7 +330,7 @@ void ArtiSearchForm::KeywordCopyBtnClick() {
 void ArtiSearchForm::HelpBtnClick() { platform::ShowHelpPage(kHelpPage); }
 
 void ArtiSearchForm::FreeTextBtnClick() {
-  platform::OpenPdfIfFound(core::Settings().PdfDir + kFreeTextPdf, false);
+  platform::OpenPdfIfFound(platform::ReaderSettingsOf(settings_), settings_.PdfDir + kFreeTextPdf, false);
 }
 
 bool ArtiSearchForm::eventFilter(QObject* watched, QEvent* event) {

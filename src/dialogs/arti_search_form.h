@@ -19,6 +19,7 @@
 #include "catalogue/article_search.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/result_pages.h"
+#include "core/settings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -45,9 +46,11 @@ class ArtiSearchForm : public QDialog {
   Q_OBJECT
 
  public:
-  // Builds the controls and runs FormCreate on core::Settings().DataDir.
-  // REQUIRES: a QApplication exists, a core::Ui is installed, DataDir is set.
-  explicit ArtiSearchForm(QWidget* parent = nullptr);
+  // Builds the controls and runs FormCreate on settings.DataDir; the searches and the
+  // free-text button read settings as they stand then.
+  // REQUIRES: a QApplication exists, a core::Ui is installed, DataDir is set; settings outlive
+  // the dialog.
+  explicit ArtiSearchForm(const core::BrowserSettings& settings, QWidget* parent = nullptr);
 
   // Fills the issue list, opens the catalogue (catalogue.h: tables, indexes, lists; progress
   // texts go to the installed Ui) and fills the author and keyword lists. A DataDir that
@@ -132,6 +135,7 @@ class ArtiSearchForm : public QDialog {
   void FillLists();
   catalogue::SearchRequest Request() const;
 
+  const core::BrowserSettings& settings_;           // the run's settings record
   catalogue::Catalogue catalogue_;                  // the three tables, open for the run
   std::optional<catalogue::ResultPages> pages_;     // once the catalogue is open
   std::optional<catalogue::ArticleSearch> search_;  // once the catalogue is open

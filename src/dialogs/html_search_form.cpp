@@ -38,7 +38,10 @@ constexpr char kHelpPage[] = "help.htm#HTMLSrch";
 
 }  // namespace
 
-HtmlSearchForm::HtmlSearchForm(QWidget* parent) : QDialog(parent) { BuildControls(); }
+HtmlSearchForm::HtmlSearchForm(const core::BrowserSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
+  BuildControls();
+}
 
 void HtmlSearchForm::BuildControls() {
   setWindowTitle(QStringLiteral("Search bonus files and companion disks"));
@@ -125,7 +128,7 @@ core::SearchOutcome HtmlSearchForm::ShowSearch() {
 bool HtmlSearchForm::FormActivate() {
   open_error_.clear();
   try {
-    search_.OpenTables(core::Settings().DataDir);
+    search_.OpenTables(settings_.DataDir);
   } catch (const tables::EKvError& error) {
     open_error_ = kBonusTablesNotOpened + std::string(error.what());
     return false;

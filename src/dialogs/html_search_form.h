@@ -16,6 +16,7 @@
 #include <string>
 
 #include "catalogue/bonus_search.h"
+#include "core/settings.h"
 
 class QGroupBox;
 class QLabel;
@@ -33,8 +34,9 @@ class HtmlSearchForm : public QDialog {
   Q_OBJECT
 
  public:
-  // Builds the controls. REQUIRES: a QApplication exists, a core::Ui is installed.
-  explicit HtmlSearchForm(QWidget* parent = nullptr);
+  // Builds the controls. REQUIRES: a QApplication exists, a core::Ui is installed; settings
+  // outlive the dialog.
+  explicit HtmlSearchForm(const core::BrowserSettings& settings, QWidget* parent = nullptr);
 
   // The main window's request: FormActivate, then the dialog modally; when the tables do not
   // open, the error box kBonusTablesNotOpened + the engine's report instead of the dialog.
@@ -43,7 +45,7 @@ class HtmlSearchForm : public QDialog {
   // The pages the searches since the last ShowSearch wrote.
   const core::SearchOutcome& Outcome() const { return outcome_; }
 
-  // Opens files.dbf and words.dbf of core::Settings().DataDir (closing them first when open)
+  // Opens files.dbf and words.dbf of the DataDir setting (closing them first when open)
   // and gives the search words the focus. False, with the report kept in OpenError, when a
   // table does not open.
   bool FormActivate();
@@ -76,6 +78,7 @@ class HtmlSearchForm : public QDialog {
   void BuildControls();
   catalogue::BonusSearchRequest Request() const;
 
+  const core::BrowserSettings& settings_;  // the run's settings record
   catalogue::BonusSearch search_;  // the two tables and the search
   std::string open_error_;         // why the tables did not open
   core::SearchOutcome outcome_;  // the pages the searches wrote since ShowSearch

@@ -6,7 +6,6 @@
 
 #include "core/texts.h"
 #include "core/ui.h"
-#include "core/settings.h"
 #include "platform/file_system.h"
 
 namespace vantorel::platform {
@@ -87,7 +86,7 @@ bool IsMountedOtherThanOptical(const fs::path& root) {
   return false;
 }
 
-std::optional<Drive> DriveOf(std::string_view path_text) {
+std::optional<Drive> DriveOf(std::string_view path_text, std::string_view cd_path) {
   if (!IsAbsolutePathText(path_text)) return std::nullopt;
   const fs::path path = Normal(ResolvePath(path_text));
   const MountTable& table = CurrentMountTable();
@@ -98,7 +97,6 @@ std::optional<Drive> DriveOf(std::string_view path_text) {
       if (LiesUnder(path, root)) return Drive{root, true, PathText(root)};
     }
   }
-  const std::string& cd_path = core::Settings().CdPath;
   if (IsAbsolutePathText(cd_path)) {
     const fs::path root = Normal(ResolvePath(cd_path));
     if (LiesUnder(path, root) && !IsMountedOtherThanOptical(root))
@@ -174,27 +172,27 @@ CdDriveChoices CdDriveChoicesFor(std::string_view cd_path) {
   return choices;
 }
 
-bool IsCdDrive(std::string_view path) { return DriveOf(path).has_value(); }
+bool IsCdDrive(std::string_view path, std::string_view cd_path) { return DriveOf(path, cd_path).has_value(); }
 
-bool DiskInDrive(std::string_view path) {
+bool DiskInDrive(std::string_view path, std::string_view cd_path) {
   if (!IsAbsolutePathText(path)) throw DriveIdError();
-  const std::optional<Drive> drive = DriveOf(path);
+  const std::optional<Drive> drive = DriveOf(path, cd_path);
   if (!drive) return true;
   return DirectoryReadableAt(drive->root) && (!drive->optical || IsMounted(drive->root));
 }
 
-std::string CdDriveName(std::string_view path) {
-  const std::optional<Drive> drive = DriveOf(path);
+std::string CdDriveName(std::string_view path, std::string_view cd_path) {
+  const std::optional<Drive> drive = DriveOf(path, cd_path);
   return drive ? drive->name : std::string(path);
 }
 
-bool EnsureCdReady(std::string_view path) {
-  if (!IsCdDrive(path)) return true;
-  const std::string prompt = "Please insert the Ostravel CD-ROM in drive " + CdDriveName(path) +
+bool EnsureCdReady(std::string_view path, std::string_view cd_path) {
+  if (!IsCdDrive(path, cd_path)) return true;
+  const std::string prompt = "Please insert the Ostravel CD-ROM in drive " + CdDriveName(path, cd_path) +
                              " and\rclick Ok when the CD-ROM has loaded, or Cancel to abort";
   while (true) {
     if (!core::Confirm(prompt, core::Buttons::OkCancel)) return false;
-    if (DiskInDrive(path)) return true;
+    if (DiskInDrive(path, cd_path)) return true;
   }
 }
 

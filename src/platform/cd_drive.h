@@ -84,23 +84,25 @@ class DriveIdError : public std::runtime_error {
 };
 
 // True when the path lies on a CD-ROM drive: under an optical mount point (mounted or
-// configured) or under the CdPath setting, unless CdPath is mounted now from something that
-// is no optical drive. False for a path that names no drive.
-bool IsCdDrive(std::string_view path);
+// configured) or under cd_path (the CdPath setting), unless cd_path is mounted now from
+// something that is no optical drive. False for a path that names no drive.
+bool IsCdDrive(std::string_view path, std::string_view cd_path);
 
 // True when the CD-ROM drive the path lies on holds a readable disc: its root can be listed
 // and, for an optical mount point, is mounted now. True for a path on no CD-ROM drive (a hard
-// disk is always there). Throws DriveIdError when the path is empty or not absolute.
-bool DiskInDrive(std::string_view path);
+// disk is always there). Throws DriveIdError when the path is empty or not absolute. cd_path:
+// the CdPath setting, as for IsCdDrive.
+bool DiskInDrive(std::string_view path, std::string_view cd_path);
 
-// The mount point text the path's CD-ROM drive is known by (the CdPath setting or the
-// optical mount point the path lies under), for the prompt; the path itself when none.
-std::string CdDriveName(std::string_view path);
+// The mount point text the path's CD-ROM drive is known by (cd_path, the CdPath setting, or
+// the optical mount point the path lies under), for the prompt; the path itself when none.
+std::string CdDriveName(std::string_view path, std::string_view cd_path);
 
-// Makes sure the disc is in before the caller reads from path. A path not on a CD-ROM drive:
+// Makes sure the disc is in before the caller reads from path (cd_path: the CdPath setting, as
+// for IsCdDrive). A path not on a CD-ROM drive:
 // true at once. Otherwise the confirmation "Please insert the Ostravel CD-ROM in drive " +
 // the drive + " and\rclick Ok when the CD-ROM has loaded, or Cancel to abort" (OK/Cancel) is
 // shown at least once and again after every OK while the disc is missing; Cancel gives false.
-bool EnsureCdReady(std::string_view path);
+bool EnsureCdReady(std::string_view path, std::string_view cd_path);
 
 }  // namespace vantorel::platform

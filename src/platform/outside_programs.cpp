@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "core/path_texts.h"
-#include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/file_system.h"
@@ -274,9 +273,8 @@ void OpenDocument(const fs::path& file, const std::string& content_type) {
     ShowCannotStart(Shown(file), launch.error);
 }
 
-bool IsChosenProgram(std::string_view program) {
-  const core::BrowserSettings& settings = core::Settings();
-  return program == settings.AcrobatPath || program == settings.BrowserPath;
+bool IsChosenProgram(std::string_view program, const ChosenPrograms& chosen) {
+  return program == chosen.reader || program == chosen.browser;
 }
 
 // The real path of a bare program name on the search path; empty when it is not there.
@@ -301,8 +299,8 @@ const DesktopAssociations* SetAssociations(const DesktopAssociations* associatio
   return previous;
 }
 
-std::string FindAssociatedProgram(std::string_view sample_file_name) {
-  const std::string sample = core::Settings().DataDir + std::string(sample_file_name);
+std::string FindAssociatedProgram(std::string_view data_dir, std::string_view sample_file_name) {
+  const std::string sample = std::string(data_dir) + std::string(sample_file_name);
   if (!FileExists(sample)) return {};
   return CurrentAssociations().ProgramFor(ResolvePath(sample));
 }
@@ -365,7 +363,8 @@ bool IsUrl(std::string_view text) {
   });
 }
 
-void LaunchProgram(std::string_view program, std::string_view parameters, Scripts scripts) {
+void LaunchProgram(std::string_view program, std::string_view parameters, Scripts scripts,
+                   const ChosenPrograms& chosen) {
   if (program.empty()) return;
   if (!core::HasFolder(program)) {
     const fs::path found = OnSearchPath(program);
@@ -380,7 +379,7 @@ void LaunchProgram(std::string_view program, std::string_view parameters, Script
     core::ShowError(kMissingFile + Shown(target));
     return;
   }
-  if (IsChosenProgram(program)) {
+  if (IsChosenProgram(program, chosen)) {
     StartChosenProgram(target, parameters);
     return;
   }

@@ -81,10 +81,10 @@ inline constexpr char kCannotStartBefore[] = "Unable to start ";  // + path + ":
 inline constexpr char kRunScriptBefore[] = "Run the script ";     // + path +
 inline constexpr char kRunScriptAfter[] = " as a program?\rNo opens it as a document.";
 
-// The program the desktop associates with the sample file of that name in DataDir (the
-// settings' data folder), as a path text; empty when the sample file is missing or no program
-// is associated. The result may name a program that does not exist.
-std::string FindAssociatedProgram(std::string_view sample_file_name);
+// The program the desktop associates with the sample file of that name in data_dir (the
+// DataDir setting), as a path text; empty when the sample file is missing or no program is
+// associated. The result may name a program that does not exist.
+std::string FindAssociatedProgram(std::string_view data_dir, std::string_view sample_file_name);
 
 // Splits a parameter text into arguments as a Windows command line is split: blanks and tabs
 // separate arguments; a double quote starts or ends a quoted part in which blanks are kept;
@@ -105,11 +105,18 @@ enum class Scripts {
                 // document
 };
 
+// The programs the settings name: the PDF reader (AcrobatPath) and the web browser
+// (BrowserPath); an empty text names none.
+struct ChosenPrograms {
+  std::string reader;
+  std::string browser;
+};
+
 // Starts program with the parameter text, detached, and returns once it has started (or
 // failed to). program is a path text (found through the file-system facade) or a bare name
 // looked up on the search path.
-//  1. The PDF reader or the web browser of the settings (program equal to AcrobatPath or
-//     BrowserPath), or a program found on the search path: when the parameter text is one
+//  1. The PDF reader or the web browser of the settings (program equal to chosen.reader or
+//     chosen.browser), or a program found on the search path: when the parameter text is one
 //     existing file or a URL and the desktop registers an application with this executable
 //     for it, that application opens it (OpenWithApplication); otherwise the program starts
 //     with the arguments below.
@@ -125,6 +132,6 @@ enum class Scripts {
 // kNoDosProgramBefore/After or kNoApplicationBefore/After around the file when the desktop has
 // no application; kCannotStartBefore + file + ":\r" + the reason when starting fails.
 void LaunchProgram(std::string_view program, std::string_view parameters,
-                   Scripts scripts = Scripts::AsDocuments);
+                   Scripts scripts = Scripts::AsDocuments, const ChosenPrograms& chosen = {});
 
 }  // namespace vantorel::platform

@@ -4,7 +4,6 @@
 
 #include "core/texts.h"
 #include "core/ui.h"
-#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
@@ -12,16 +11,19 @@
 
 namespace vantorel::platform {
 
-void OpenPdfInReader(std::string_view path, bool show_commands, int page) {
-  const core::BrowserSettings& settings = core::Settings();
-  if (!settings.AcrobatPath.empty()) {
+ReaderSettings ReaderSettingsOf(const core::BrowserSettings& settings) {
+  return {settings.AcrobatPath, settings.BrowserPath, settings.CdPath, settings.LastIssue, settings.ShowCommands};
+}
+
+void OpenPdfInReader(const ReaderSettings& reader, std::string_view path, bool show_commands, int page) {
+  if (!reader.acrobat_path.empty()) {
     const std::string parameters =
-        page > 0 ? PdfPageParameters(settings.AcrobatPath, ShownPath(path), page)
+        page > 0 ? PdfPageParameters(reader.acrobat_path, ShownPath(path), page)
                  : std::string(path);
-    if (show_commands && settings.ShowCommands)
-      core::ShowInformation("Command to execute: \r" + settings.AcrobatPath + "\r" +
+    if (show_commands && reader.show_commands)
+      core::ShowInformation("Command to execute: \r" + reader.acrobat_path + "\r" +
                             "Parameters: " + (page > 0 ? parameters : ShownPath(path)));
-    LaunchProgram(settings.AcrobatPath, parameters);
+    LaunchProgram(reader.acrobat_path, parameters, Scripts::AsDocuments, {reader.acrobat_path, reader.browser_path});
     return;
   }
   if (core::Confirm("Unable to find Acrobat Reader. If you have the Reader installed, please "
@@ -29,34 +31,34 @@ void OpenPdfInReader(std::string_view path, bool show_commands, int page) {
                     "install Adobe Acrobat Reader " +
                         std::string(kReaderVersionText) + " now?",
                     core::Buttons::YesNo, {}, core::BoxKind::Warning))
-    InstallReaderFromCd(show_commands);
+    InstallReaderFromCd(reader, show_commands);
 }
 
-void InstallReaderFromCd(bool show_commands) {
+void InstallReaderFromCd(const ReaderSettings& reader, bool show_commands) {
   try {
     core::ShowInformation("Please insert the Ostravel CD-ROM into your CD-ROM drive");
     const std::string installer = core::CutToShortString(FirstCdDrive() + kReaderInstallerPath);
-    if (!EnsureCdReady(installer)) return;
-    if (show_commands && core::Settings().ShowCommands)
+    if (!EnsureCdReady(installer, reader.cd_path)) return;
+    if (show_commands && reader.show_commands)
       core::ShowInformation("Command to execute: \r" + installer);
-    LaunchProgram(installer, "");
+    LaunchProgram(installer, "", Scripts::AsDocuments, {reader.acrobat_path, reader.browser_path});
   } catch (const std::exception&) {
     core::ShowInformation("Unable to install Adobe Acrobat Reader");
   }
 }
 
-void OpenPdfIfFound(std::string_view path, bool show_commands) {
+void OpenPdfIfFound(const ReaderSettings& reader, std::string_view path, bool show_commands) {
   if (!FileExists(path)) {
     core::ShowError("Unable to find file: " + ShownPath(path));
     return;
   }
-  OpenPdfInReader(path, show_commands);
+  OpenPdfInReader(reader, path, show_commands);
 }
 
-void OpenArticlePdf(std::string_view path) {
-  if (core::Settings().LastIssue == 0) return;
-  if (!EnsureCdReady(path)) return;
-  OpenPdfIfFound(path, true);
+void OpenArticlePdf(const ReaderSettings& reader, std::string_view path) {
+  if (reader.last_issue == 0) return;
+  if (!EnsureCdReady(path, reader.cd_path)) return;
+  OpenPdfIfFound(reader, path, true);
 }
 
 }  // namespace vantorel::platform

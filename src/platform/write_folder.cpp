@@ -9,7 +9,6 @@
 
 #include "core/code_pages.h"
 #include "core/path_texts.h"
-#include "core/settings.h"
 #include "platform/file_system.h"
 
 namespace vantorel::platform {
@@ -134,10 +133,6 @@ std::string WrittenFileLocation(std::string_view path, std::string_view data_dir
   const fs::path written = ResolvePath(cache + name);
   if (!FileExistsAt(written)) return std::string(path);
   return PathText(written) + std::string(hash == std::string_view::npos ? "" : path.substr(hash));
-}
-
-std::string PageLocation(std::string_view path) {
-  return WrittenFileLocation(path, core::Settings().DataDir);
 }
 
 }  // namespace vantorel::platform

@@ -10,7 +10,7 @@
 // dates: two archives never share a folder (not even two discs put in one drive in turn), and
 // the same archive finds its folder again at every start.
 //
-// A page written there is read as if it stood in the data folder (PageLocation): the program
+// A page written there is read as if it stood in the data folder (WrittenFileLocation): the program
 // names it by its place in the archive, so its relative links, images, "file:///pdf/" and
 // "diry:///disks/" links resolve against the archive, and the page's bytes are the same
 // wherever it was written.
@@ -46,9 +46,5 @@ std::string WriteFolderFor(std::string_view data_dir);
 // path lies directly in data_dir and the written file exists; else path unchanged. An anchor
 // ("#" and what follows) is kept.
 std::string WrittenFileLocation(std::string_view path, std::string_view data_dir);
-
-// WrittenFileLocation for the archive that is open (the DataDir setting): where the views read
-// a page.
-std::string PageLocation(std::string_view path);
 
 }  // namespace vantorel::platform

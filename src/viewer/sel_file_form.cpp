@@ -130,8 +130,8 @@ std::vector<std::string> SelectedFileNames(const std::vector<ShellItem>& items) 
   return names;
 }
 
-SelFileForm::SelFileForm(FileListViewer& viewer, QWidget* parent)
-    : QDialog(parent), viewer_(viewer) {
+SelFileForm::SelFileForm(FileListViewer& viewer, platform::ChosenPrograms chosen, QWidget* parent)
+    : QDialog(parent), viewer_(viewer), chosen_(std::move(chosen)) {
   BuildControls();
 }
 
@@ -354,7 +354,7 @@ void SelFileForm::btnRunClick() {
     if (ExtractsOnRun(path))
       dialogs::OpenExtractDialog(path);
     else
-      platform::LaunchProgram(path, "", platform::Scripts::AskToRun);
+      platform::LaunchProgram(path, "", platform::Scripts::AskToRun, chosen_);
   }
 }
 
@@ -383,10 +383,11 @@ void SelFileForm::HelpBtnClick() { platform::ShowHelpPage(kHelpPage); }
 
 void SelFileForm::ExitButtonClick() { close(); }
 
-void OpenFileBrowser(const std::string& directory, FileListViewer& viewer) {
+void OpenFileBrowser(const std::string& directory, FileListViewer& viewer,
+                     const platform::ChosenPrograms& chosen) {
   // Held through a QPointer: should the parent window go while the dialog runs, it takes the
   // dialog with it.
-  const QPointer<SelFileForm> dialog = new SelFileForm(viewer, QApplication::activeWindow());
+  const QPointer<SelFileForm> dialog = new SelFileForm(viewer, chosen, QApplication::activeWindow());
   dialog->SetDirectory(directory);
   dialog->exec();
   delete dialog;

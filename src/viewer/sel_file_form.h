@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/outside_programs.h"
+
 class QFileSystemModel;
 class QLabel;
 class QPushButton;
@@ -41,8 +43,9 @@ class SelFileForm : public QDialog {
   Q_OBJECT
 
  public:
-  // viewer shows the View command's file lists; it outlives the form.
-  explicit SelFileForm(FileListViewer& viewer, QWidget* parent = nullptr);
+  // viewer shows the View command's file lists; it outlives the form. chosen: the programs the
+  // settings name, which the Run command starts as LaunchProgram says.
+  SelFileForm(FileListViewer& viewer, platform::ChosenPrograms chosen, QWidget* parent = nullptr);
 
   // Presets the folder tree with a directory (a path text, matched as the file-system facade
   // matches it): the tree selects the folder, expands it and scrolls to it, and the list shows
@@ -104,6 +107,7 @@ class SelFileForm : public QDialog {
   void OpenListItem(const QModelIndex& index);
 
   FileListViewer& viewer_;         // shows the View command's file lists
+  platform::ChosenPrograms chosen_;  // the programs the settings name
   QFileSystemModel* tree_model_;   // folders only, for ShellTree1
   QFileSystemModel* list_model_;   // folders and files, for ShellList1
   QString preset_folder_;  // the folder SetDirectory chose, kept in view until another is chosen
@@ -112,6 +116,7 @@ class SelFileForm : public QDialog {
 // Creates the file browser over the active window, presets it with directory, shows it
 // modally and destroys it when it closes. REQUIRES: a QApplication exists and a core::Ui is
 // installed.
-void OpenFileBrowser(const std::string& directory, FileListViewer& viewer);
+void OpenFileBrowser(const std::string& directory, FileListViewer& viewer,
+                     const platform::ChosenPrograms& chosen);
 
 }  // namespace vantorel::viewer

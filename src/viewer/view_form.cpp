@@ -55,7 +55,8 @@ QPushButton* BarButton(const QString& caption, const QString& hint, QStyle::Stan
 
 }  // namespace
 
-ViewForm::ViewForm(QWidget* parent) : QDialog(parent) {
+ViewForm::ViewForm(const core::BrowserSettings& settings, QWidget* parent)
+    : QDialog(parent), settings_(settings) {
   BuildLayout();
   const QScreen* screen = this->screen();
   FormCreate(screen != nullptr ? screen->geometry().width() : 0);
@@ -154,6 +155,9 @@ void ViewForm::FormCreate(int screen_width) {
     resize(kDesignWidth, kDesignHeight);
   }
   Viewer->SetHistoryMaxCount(browser::kHistoryEntries);
+  browser::ViewSettings view_settings = Viewer->Settings();
+  view_settings.archive_folder = settings_.DataDir;
+  Viewer->SetSettings(view_settings);
   setAcceptDrops(true);
 }
 
@@ -174,7 +178,7 @@ void ViewForm::ShowHelpPage(const std::string& page_reference) {
   Viewer->SetDefFontName("Times New Roman");
   Viewer->SetDefBackground(Qt::white);
   try {
-    Viewer->LoadDocument(core::Settings().DataDir + page_reference);
+    Viewer->LoadDocument(settings_.DataDir + page_reference);
   } catch (const std::exception& error) {
     core::ShowError(error.what());
     return;
@@ -357,12 +361,14 @@ void ViewForm::BrowseDirectory(const std::string& directory) {
 }
 
 void ViewForm::LaunchProgram(const std::string& program, const std::string& parameters) {
-  browser::LaunchLinkProgram(program, parameters);
+  browser::LaunchLinkProgram(program, parameters, {settings_.AcrobatPath, settings_.BrowserPath});
 }
 
-bool ViewForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path); }
+bool ViewForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path, settings_.CdPath); }
 
-void ViewForm::OpenPdfInReader(const std::string& path) { platform::OpenPdfInReader(path, false); }
+void ViewForm::OpenPdfInReader(const std::string& path) {
+  platform::OpenPdfInReader(platform::ReaderSettingsOf(settings_), path, false);
+}
 
 bool ViewForm::FileExists(const std::string& path) { return platform::FileExists(path); }
 

@@ -50,8 +50,9 @@ inline constexpr ExitButtonCaptions kLaterFileCaptions{"&Close", "&Next..."};
 
 class ViewForm : public QDialog, public FileListViewer, private browser::LinkActions {
  public:
-  // Builds the window and runs FormCreate for the screen it is on.
-  explicit ViewForm(QWidget* parent = nullptr);
+  // Builds the window and runs FormCreate for the screen it is on. settings (the run's record,
+  // its DataDir chosen) outlive the window.
+  explicit ViewForm(const core::BrowserSettings& settings, QWidget* parent = nullptr);
   ~ViewForm() override;
 
   // --- What the callers set before showing the window
@@ -168,7 +169,8 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   // The exit button as a file list leaves it: Next while files are to come.
   void SetExitButton(const ExitButtonCaptions& captions, bool more_to_come);
 
-  browser::LinkRouter router_{static_cast<browser::LinkActions&>(*this), core::Settings()};
+  const core::BrowserSettings& settings_;  // the run's settings record
+  browser::LinkRouter router_{static_cast<browser::LinkActions&>(*this), settings_};
   FileListCursor file_list_;       // the file browser's list, once one was shown
   std::string search_word_;        // looked for on activation (1252); empty: none
   bool activate_pending_ = false;  // shown, not yet active since

@@ -22,7 +22,6 @@ namespace vantorel::app {
 namespace {
 
 using core::BoxKind;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -32,8 +31,8 @@ TEST_F(MainFormTest, CreationRunsTheSetUp) {
   ScriptedUi ui;
   ProgramMainForm form(program_, {archive_, "/DEBUGMODE"}, config_);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Vantorel Article Browser"));
-  EXPECT_EQ(Settings().DataDir, archive_);
-  EXPECT_TRUE(Settings().DebugMode);
+  EXPECT_EQ(form.ProgramSettings().DataDir, archive_);
+  EXPECT_TRUE(form.ProgramSettings().DebugMode);
   EXPECT_TRUE(std::filesystem::exists(config_ / "kvbrowse.ini"));
   EXPECT_EQ(form.FrameViewer->HistoryMaxCount(), 6);
   ASSERT_EQ(form.HistoryEntries.size(), 6u);

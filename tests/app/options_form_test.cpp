@@ -28,7 +28,6 @@ namespace vantorel::app {
 namespace {
 
 using core::BoxKind;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TestApplication;
 using testing::TempDir;
@@ -42,32 +41,30 @@ class OptionsFormTest : public ::testing::Test {
     TestApplication();
     previous_mounts_ = platform::SetMountTable(&mounts_);
     dir_.Write("archive/DUMMY.ZIP", "PK");
-    Settings() = {.ProgramDir = "/opt/vantorel/",
-                  .DataDir = platform::PathText(dir_.path() / "archive") + "/",
-                  .AcrobatPath = "/usr/bin/evince",
-                  .BrowserPath = "",
-                  .PdfDir = "/archive/PDF/",
-                  .SourceDir = "/archive/DISKS/",
-                  .CdPath = "/MEDIA/CDROM/",
-                  .LastIssue = 72,
-                  .ResultsThreshold = 30,
-                  .UseExternalZip = false,
-                  .ZipUtilPath = ""};
+    settings_ = {.ProgramDir = "/opt/vantorel/",
+                 .DataDir = platform::PathText(dir_.path() / "archive") + "/",
+                 .AcrobatPath = "/usr/bin/evince",
+                 .BrowserPath = "",
+                 .PdfDir = "/archive/PDF/",
+                 .SourceDir = "/archive/DISKS/",
+                 .CdPath = "/MEDIA/CDROM/",
+                 .LastIssue = 72,
+                 .ResultsThreshold = 30,
+                 .UseExternalZip = false,
+                 .ZipUtilPath = ""};
   }
-  ~OptionsFormTest() override {
-    platform::SetMountTable(previous_mounts_);
-    Settings() = {};
-  }
+  ~OptionsFormTest() override { platform::SetMountTable(previous_mounts_); }
 
   std::filesystem::path SettingsFile() const { return dir_.path() / "config" / "kvbrowse.ini"; }
 
   TempDir dir_;
   platform::MountTableFiles mounts_;
   const platform::MountTable* previous_mounts_ = nullptr;
+  core::BrowserSettings settings_;  // the record the dialog edits
 };
 
 TEST_F(OptionsFormTest, LaysOutTheRowsWithTheirLabelsAndHints) {
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Options"));
   EXPECT_EQ(form.size(), QSize(507, 327));
   form.show();
@@ -99,8 +96,8 @@ TEST_F(OptionsFormTest, LaysOutTheRowsWithTheirLabelsAndHints) {
 }
 
 TEST_F(OptionsFormTest, FillsTheControlsWhenShown) {
-  OptionsForm form(SettingsFile());
-  Settings().UseExternalZip = true;
+  OptionsForm form(settings_, SettingsFile());
+  settings_.UseExternalZip = true;
   form.show();
   EXPECT_EQ(form.AcrobatPathEdit->text(), QStringLiteral("/usr/bin/evince"));
   EXPECT_EQ(form.PDFPathEdit->text(), QStringLiteral("/archive/PDF/"));
@@ -111,7 +108,7 @@ TEST_F(OptionsFormTest, FillsTheControlsWhenShown) {
 }
 
 TEST_F(OptionsFormTest, LastIssueBoxTakesOnlyDigitsAndBackspace) {
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   form.LastIssueEdit->clear();
   QTest::keyClicks(form.LastIssueEdit, "7a-3 x");
@@ -125,7 +122,7 @@ TEST_F(OptionsFormTest, LastIssueBoxTakesOnlyDigitsAndBackspace) {
 TEST_F(OptionsFormTest, EnteringTheZipBoxFillsItOnlyWithTheSwitchOn) {
   FixedAssociations associations;
   associations.programs = {{".ZIP", "/usr/bin/xarchiver"}};
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   QFocusEvent focus_in(QEvent::FocusIn);
   QApplication::sendEvent(form.ZipUtilEdit, &focus_in);
@@ -140,7 +137,7 @@ TEST_F(OptionsFormTest, EnteringTheZipBoxFillsItOnlyWithTheSwitchOn) {
 
 TEST_F(OptionsFormTest, OkTakesOverEveryFieldAndWritesTheNineKeys) {
   ScriptedUi ui;
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   form.PDFPathEdit->setText("E:\\PDF");
   form.SourcePathEdit->setText("/srv/disks/");
@@ -151,10 +148,10 @@ TEST_F(OptionsFormTest, OkTakesOverEveryFieldAndWritesTheNineKeys) {
   form.BitBtn1->click();
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(Settings().PdfDir, "E:\\PDF\\");
-  EXPECT_EQ(Settings().SourceDir, "/srv/disks/");
-  EXPECT_EQ(Settings().CdPath, "/media/dvd\\");
-  EXPECT_EQ(Settings().LastIssue, 80);
+  EXPECT_EQ(settings_.PdfDir, "E:\\PDF\\");
+  EXPECT_EQ(settings_.SourceDir, "/srv/disks/");
+  EXPECT_EQ(settings_.CdPath, "/media/dvd\\");
+  EXPECT_EQ(settings_.LastIssue, 80);
   EXPECT_EQ(TempDir::Read(SettingsFile()),
             "[KVXBrowse]\r\nAcrobat=/usr/bin/evince\r\nBrowser=\r\nPdfFiles=E:\\PDF\\\r\n"
             "SourceFiles=/srv/disks/\r\nCDPath=/media/dvd\\\r\nLastIssue=80\r\nResults=30\r\n"
@@ -173,11 +170,11 @@ TEST_F(OptionsFormTest, AnInvalidNumberStopsTheTakingOverButClosesTheDialog) {
       {"81", "abc", "'abc' is not a valid integer value", 81},
   };
   for (const Case& c : cases) {
-    Settings().LastIssue = 72;
-    Settings().ResultsThreshold = 30;
+    settings_.LastIssue = 72;
+    settings_.ResultsThreshold = 30;
     ScriptedUi ui;
     ui.Expect(BoxKind::Error, c.message);
-    OptionsForm form(SettingsFile());
+    OptionsForm form(settings_, SettingsFile());
     form.show();
     form.AcrobatPathEdit->setText("/usr/bin/okular");
     form.LastIssueEdit->setText(c.last_issue);
@@ -185,10 +182,10 @@ TEST_F(OptionsFormTest, AnInvalidNumberStopsTheTakingOverButClosesTheDialog) {
     form.ExternalZipCheck->setChecked(true);
     form.BitBtn1->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(Settings().AcrobatPath, "/usr/bin/okular");
-    EXPECT_EQ(Settings().LastIssue, c.last_issue_after);
-    EXPECT_EQ(Settings().ResultsThreshold, 30);
-    EXPECT_FALSE(Settings().UseExternalZip);
+    EXPECT_EQ(settings_.AcrobatPath, "/usr/bin/okular");
+    EXPECT_EQ(settings_.LastIssue, c.last_issue_after);
+    EXPECT_EQ(settings_.ResultsThreshold, 30);
+    EXPECT_FALSE(settings_.UseExternalZip);
     EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
   }
 }
@@ -198,20 +195,20 @@ TEST_F(OptionsFormTest, AnUnwritableSettingsFileIsReportedAndTheFieldsStayChange
   const auto file = dir_.path() / "plain" / "kvbrowse.ini";
   ScriptedUi ui;
   ui.Expect(BoxKind::Error, "Unable to write to " + file.string());
-  OptionsForm form(file);
+  OptionsForm form(settings_, file);
   form.show();
   form.LastIssueEdit->setText("90");
   form.BitBtn1->click();
-  EXPECT_EQ(Settings().LastIssue, 90);
+  EXPECT_EQ(settings_.LastIssue, 90);
 }
 
 TEST_F(OptionsFormTest, CancelTakesNothingOverAndTheNextShowingRefills) {
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   form.AcrobatPathEdit->setText("/changed");
   form.BitBtn2->click();
   EXPECT_EQ(form.result(), QDialog::Rejected);
-  EXPECT_EQ(Settings().AcrobatPath, "/usr/bin/evince");
+  EXPECT_EQ(settings_.AcrobatPath, "/usr/bin/evince");
   form.show();
   EXPECT_EQ(form.AcrobatPathEdit->text(), QStringLiteral("/usr/bin/evince"));
   EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
@@ -220,7 +217,7 @@ TEST_F(OptionsFormTest, CancelTakesNothingOverAndTheNextShowingRefills) {
 TEST_F(OptionsFormTest, HelpShowsTheOptionsPage) {
   std::vector<std::string> pages;
   const auto previous = platform::SetHelpPageHandler([&](const std::string& page) { pages.push_back(page); });
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -233,7 +230,7 @@ TEST_F(OptionsFormTest, HelpShowsTheOptionsPage) {
 TEST_F(OptionsFormTest, BrowsingForAProgramAsksForAFile) {
   ScriptedUi ui;
   ui.AnswerFileRequest("/usr/bin/qpdfview").AnswerFileRequest(std::nullopt);
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   form.AcrobatPathBrowse->click();
   EXPECT_EQ(form.AcrobatPathEdit->text(), QStringLiteral("/usr/bin/qpdfview"));
@@ -251,7 +248,7 @@ TEST_F(OptionsFormTest, BrowsingForAFolderAsksForAFolderStartingAtTheBox) {
   ui.AnswerFolderRequest("/data/articles")
       .AnswerFolderRequest("/data/disks/")
       .AnswerFolderRequest(std::nullopt);
-  OptionsForm form(SettingsFile());
+  OptionsForm form(settings_, SettingsFile());
   form.show();
   form.PDFPathBrowse->click();
   form.SourcePathBrowse->click();

@@ -51,7 +51,6 @@ void CloseModalDialogWhenShown(QString& title) {
   });
 }
 
-using core::Settings;
 using platform::PathText;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -61,7 +60,7 @@ class ProgramMainFormTest : public ProgramWindowTest {};
 TEST_F(ProgramMainFormTest, APageArgumentIsShownInsteadOfTheStartPage) {
   ScriptedUi ui;
   ProgramMainForm form(program_, {archive_ + "WELCOME.HTM#Top"}, config_);
-  EXPECT_EQ(Settings().DataDir, archive_);
+  EXPECT_EQ(form.ProgramSettings().DataDir, archive_);
   form.show();
   EXPECT_FALSE(form.FrameViewer->IsFrameset());
   EXPECT_EQ(form.FrameViewer->ShownFileName(), archive_ + "welcome.htm");
@@ -74,11 +73,11 @@ TEST_F(ProgramMainFormTest, AViewLinkShowsTheSourceFileInTheViewerWindow) {
   ScriptedUi ui;
   dir_.Write("archive/DISKS/ISSUE12/A.PAS", "program A;\n{ A Stream of bytes }\n");
   ProgramMainForm form(program_, {archive_}, config_);
-  Settings().SourceDir = archive_ + "DISKS/";
+  form.ProgramSettings().SourceDir = archive_ + "DISKS/";
   form.show();
   EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
 
-  viewer::ViewForm view_form(&form);
+  viewer::ViewForm view_form(form.ProgramSettings(), &form);
   form.SetViewForm(&view_form);
   QString caption;
   std::string found;
@@ -90,7 +89,7 @@ TEST_F(ProgramMainFormTest, AViewLinkShowsTheSourceFileInTheViewerWindow) {
   });
   EXPECT_TRUE(form.HotSpotTargetClick("VIEW:///DISKS/ISSUE12/A.PAS|Stream"));
   // The caption names the file as the disk spells it, with "/".
-  const std::string file = Settings().SourceDir + "ISSUE12/A.PAS";
+  const std::string file = form.ProgramSettings().SourceDir + "ISSUE12/A.PAS";
   EXPECT_EQ(caption.toStdString(), "Source Viewer: " + file);
   EXPECT_EQ(found, "Stream");
   EXPECT_EQ(view_form.Viewer->ShownFileName(), archive_ + "DISKS/ISSUE12/A.PAS");
@@ -137,10 +136,10 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   ScriptedUi ui;
   WriteSampleCatalogue();
   ProgramMainForm form(program_, {archive_}, config_);
-  Settings().ResultsThreshold = 100;
-  dialogs::ArtiSearchForm search(&form);
+  form.ProgramSettings().ResultsThreshold = 100;
+  dialogs::ArtiSearchForm search(form.ProgramSettings(), &form);
   form.SetArtiSearchForm(&search);
-  viewer::ViewForm view_form(&form);
+  viewer::ViewForm view_form(form.ProgramSettings(), &form);
   form.SetViewForm(&view_form);
   form.show();
   const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
@@ -151,9 +150,9 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   EXPECT_EQ(title, QStringLiteral("Search articles"));
   EXPECT_EQ(form.FrameViewer->FrameView("MAIN")->ShownFileName(), shown);
 
-  Settings().LastIssue = 100;
-  Settings().PdfDir = archive_ + "PDF/";
-  Settings().SourceDir = archive_ + "DISKS/";
+  form.ProgramSettings().LastIssue = 100;
+  form.ProgramSettings().PdfDir = archive_ + "PDF/";
+  form.ProgramSettings().SourceDir = archive_ + "DISKS/";
   dir_.Write("archive/DISKS/Issue12/MEMMGR/A.PAS", "program A;");  // "Memory manager"'s disk
   SearchThroughDialog(search, form.ArticleSearch1, QStringLiteral("heap"));
   EXPECT_FALSE(search.isVisible());
@@ -167,7 +166,7 @@ TEST_F(ProgramMainFormTest, ArticleSearchShowsTheDialogAndThenItsResultsPage) {
   const std::smatch disk = FirstMatch(page, R"(diry:///disks/[^"]*)");
   ASSERT_FALSE(pdf.empty());
   ASSERT_FALSE(disk.empty()) << page;
-  const std::string missing_pdf = Settings().PdfDir + pdf.str().substr(12);
+  const std::string missing_pdf = form.ProgramSettings().PdfDir + pdf.str().substr(12);
   ui.Expect(core::BoxKind::Error, "Unable to find file: " + missing_pdf);
   EXPECT_TRUE(form.HotSpotTargetClick(pdf.str()));
   QString browser_title;
@@ -182,7 +181,7 @@ TEST_F(ProgramMainFormTest, DirectoryLinksOpenTheFileBrowser) {
   ScriptedUi ui;
   dir_.Write("archive/DISKS/Issue12/A.PAS", "program A;");
   ProgramMainForm form(program_, {archive_}, config_);
-  viewer::ViewForm view_form(&form);
+  viewer::ViewForm view_form(form.ProgramSettings(), &form);
   form.SetViewForm(&view_form);
   form.show();
   const std::string shown = form.FrameViewer->FrameView("MAIN")->ShownFileName();
@@ -219,7 +218,7 @@ TEST_F(ProgramMainFormTest, BonusSearchShowsItsResultsAndAResultFindsTheWord) {
   ScriptedUi ui;
   WriteBonusCatalogue();
   ProgramMainForm form(program_, {archive_}, config_);
-  dialogs::HtmlSearchForm search(&form);
+  dialogs::HtmlSearchForm search(form.ProgramSettings(), &form);
   form.SetHtmlSearchForm(&search);
   form.show();
   form.setGeometry(100, 50, 801, 605);

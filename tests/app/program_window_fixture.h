@@ -18,7 +18,6 @@
 
 #include "archive_fixture.h"
 #include "catalogue_fixture_helpers.h"
-#include "core/settings.h"
 #include "fixed_associations.h"
 #include "platform/cd_drive.h"
 #include "qt_application.h"
@@ -34,12 +33,8 @@ class ProgramWindowTest : public ::testing::Test {
     program_ = dir_.Write("bin/vantorel", "");
     archive_ = WriteSmallArchive(dir_, "archive");
     config_ = dir_.path() / "config";
-    core::Settings() = {};
   }
-  ~ProgramWindowTest() override {
-    platform::SetMountTable(previous_mounts_);
-    core::Settings() = {};
-  }
+  ~ProgramWindowTest() override { platform::SetMountTable(previous_mounts_); }
 
   // The article catalogue of the catalogue tests' sample records in the archive.
   void WriteSampleCatalogue() const {

@@ -33,7 +33,6 @@ namespace vantorel::app {
 namespace {
 
 namespace fs = std::filesystem;
-using core::Settings;
 using platform::PathText;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -80,12 +79,12 @@ TEST_F(ReadOnlyArchiveTest, BothSearchesTheCompleteListAndTheirLinksWorkAndNothi
   const auto before = TreeState(archive);
 
   ProgramMainForm form(program_, {archive_}, config_);
-  Settings().ResultsThreshold = 100;
-  dialogs::ArtiSearchForm search(&form);
+  form.ProgramSettings().ResultsThreshold = 100;
+  dialogs::ArtiSearchForm search(form.ProgramSettings(), &form);
   form.SetArtiSearchForm(&search);
-  dialogs::HtmlSearchForm bonus(&form);
+  dialogs::HtmlSearchForm bonus(form.ProgramSettings(), &form);
   form.SetHtmlSearchForm(&bonus);
-  viewer::ViewForm view_form(&form);
+  viewer::ViewForm view_form(form.ProgramSettings(), &form);
   form.SetViewForm(&view_form);
   form.show();
   ASSERT_TRUE(search.SearchAvailable()) << search.OpenError();
@@ -129,7 +128,7 @@ TEST_F(ReadOnlyArchiveTest, ALoosePageShowsWithTheSearchesUnavailableAndWritesNo
   const fs::path downloads = dir_.path() / "Downloads";
   const auto before = TreeState(downloads);
   ProgramMainForm form(program_, {page}, config_);
-  dialogs::ArtiSearchForm search(&form);
+  dialogs::ArtiSearchForm search(form.ProgramSettings(), &form);
   form.SetArtiSearchForm(&search);
   form.show();
   EXPECT_EQ(form.FrameViewer->ShownFileName(), page);
@@ -147,7 +146,7 @@ TEST_F(ReadOnlyArchiveTest, WithoutAnArchiveThePageSaysHowToOpenOneAndNothingIsW
   ScriptedUi ui;
   ui.Expect(core::BoxKind::Warning, kNoArchiveMessage);
   ProgramMainForm form(program_, {}, config_);
-  dialogs::ArtiSearchForm search(&form);
+  dialogs::ArtiSearchForm search(form.ProgramSettings(), &form);
   form.SetArtiSearchForm(&search);
   form.show();
   EXPECT_EQ(form.FrameViewer->ShownFileName(), platform::ProgramCacheFolder() + "no-archive.htm");

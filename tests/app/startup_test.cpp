@@ -22,7 +22,6 @@ namespace {
 
 using core::BoxKind;
 using core::BrowserSettings;
-using core::Settings;
 using platform::PathText;
 using testing::ScopedEnvironment;
 using testing::ScriptedUi;
@@ -56,12 +55,8 @@ class StartupTest : public ::testing::Test {
     program_dir_ = PathText(dir_.path() / "bin") + "/";
     archive_ = PathText(dir_.path() / "Archive") + "/";
     config_ = dir_.path() / "config";
-    Settings() = {};
   }
-  ~StartupTest() override {
-    platform::SetMountTable(previous_mounts_);
-    Settings() = {};
-  }
+  ~StartupTest() override { platform::SetMountTable(previous_mounts_); }
 
   BrowserSettings CommandLine(std::vector<std::string> arguments) {
     BrowserSettings settings;
@@ -75,6 +70,7 @@ class StartupTest : public ::testing::Test {
   const platform::MountTable* previous_mounts_ = nullptr;
   std::filesystem::path program_, config_;
   std::string program_dir_, archive_;
+  BrowserSettings settings_;  // the record the set-up fills
 };
 
 TEST_F(StartupTest, CommandLineSwitchesAndDataFolder) {
@@ -206,14 +202,14 @@ TEST_F(StartupTest, FirstRunDiscoversTheProgramsAndWritesTheSettings) {
   associations.programs = {{".PDF", reader}, {".HTM", "/usr/bin/firefox"}};
   ScriptedUi ui;
   RecordingWindow window;
-  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, settings_, window));
   EXPECT_EQ(window.steps, (std::vector<std::string>{"placement " + (config_ / "kvxform.ini").string(),
                                                     "open dialog " + archive_, "history", "drops"}));
   EXPECT_EQ(TempDir::Read(config_ / "kvbrowse.ini"),
             "[KVXBrowse]\r\nAcrobat=" + reader + "\r\nBrowser=/usr/bin/firefox\r\nPdfFiles=\r\n"
             "SourceFiles=\r\nCDPath=\r\nLastIssue=72\r\nResults=30\r\nUseExternalZip=0\r\nZipUtil=\r\n");
-  EXPECT_EQ(Settings().PdfDir, archive_ + "PDF/");
-  EXPECT_EQ(Settings().SourceDir, archive_ + "DISKS/");
+  EXPECT_EQ(settings_.PdfDir, archive_ + "PDF/");
+  EXPECT_EQ(settings_.SourceDir, archive_ + "DISKS/");
 }
 
 // The PDF and companion-disk folders are stored as the defaults, so each archive opened later
@@ -224,16 +220,16 @@ TEST_F(StartupTest, DefaultFoldersFollowTheArchiveThatIsOpen) {
   dir_.Write("Second/index.htm", "<html></html>");
   ScriptedUi ui;
   RecordingWindow window;
-  ASSERT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
-  ASSERT_TRUE(RunMainFormSetup(program_, {second}, config_, window));
-  EXPECT_EQ(Settings().PdfDir, second + "PDF/");
-  EXPECT_EQ(Settings().SourceDir, second + "DISKS/");
+  ASSERT_TRUE(RunMainFormSetup(program_, {archive_}, config_, settings_, window));
+  ASSERT_TRUE(RunMainFormSetup(program_, {second}, config_, settings_, window));
+  EXPECT_EQ(settings_.PdfDir, second + "PDF/");
+  EXPECT_EQ(settings_.SourceDir, second + "DISKS/");
 
-  Settings().SourceDir = "/srv/disks/";  // as the Options dialog leaves a chosen folder
-  SaveSettings(config_ / kSettingsFileName, Settings());
-  ASSERT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
-  EXPECT_EQ(Settings().PdfDir, archive_ + "PDF/");
-  EXPECT_EQ(Settings().SourceDir, "/srv/disks/");
+  settings_.SourceDir = "/srv/disks/";  // as the Options dialog leaves a chosen folder
+  SaveSettings(config_ / kSettingsFileName, settings_);
+  ASSERT_TRUE(RunMainFormSetup(program_, {archive_}, config_, settings_, window));
+  EXPECT_EQ(settings_.PdfDir, archive_ + "PDF/");
+  EXPECT_EQ(settings_.SourceDir, "/srv/disks/");
 }
 
 TEST_F(StartupTest, AReaderTheDesktopNamesButThatIsMissingIsReported) {
@@ -242,8 +238,8 @@ TEST_F(StartupTest, AReaderTheDesktopNamesButThatIsMissingIsReported) {
   ScriptedUi ui;
   ui.Expect(BoxKind::Information, kReaderNotFoundMessage);
   RecordingWindow window;
-  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
-  EXPECT_EQ(Settings().AcrobatPath, "");
+  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, settings_, window));
+  EXPECT_EQ(settings_.AcrobatPath, "");
 }
 
 TEST_F(StartupTest, AnEmptyReaderKeyWithoutAnyReaderStaysEmptyWithoutAMessage) {
@@ -251,9 +247,9 @@ TEST_F(StartupTest, AnEmptyReaderKeyWithoutAnyReaderStaysEmptyWithoutAMessage) {
   dir_.Write("config/kvbrowse.ini", "[KVXBrowse]\r\nAcrobat=\r\nBrowser=/usr/bin/lynx\r\nLastIssue=50\r\n");
   ScriptedUi ui;
   RecordingWindow window;
-  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
+  EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, settings_, window));
   EXPECT_EQ(associations.questions, 2);  // the reader and the zip utility
-  EXPECT_EQ(Settings().LastIssue, 50);
+  EXPECT_EQ(settings_.LastIssue, 50);
   const std::string written = TempDir::Read(config_ / "kvbrowse.ini");
   EXPECT_TRUE(written.starts_with(
       "[KVXBrowse]\r\nAcrobat=\r\nBrowser=/usr/bin/lynx\r\nLastIssue=50\r\nPdfFiles="))
@@ -266,10 +262,10 @@ TEST_F(StartupTest, SampleFilesMissingFromTheDataFolderGiveNoPrograms) {
   ScriptedUi ui;
   RecordingWindow window;
   ui.Expect(BoxKind::Warning, kNoArchiveMessage);
-  EXPECT_TRUE(RunMainFormSetup(program_, {}, config_, window));  // DataDir: the program folder
-  EXPECT_EQ(Settings().DataDir, program_dir_);
-  EXPECT_EQ(Settings().AcrobatPath, "");
-  EXPECT_EQ(Settings().BrowserPath, "");
+  EXPECT_TRUE(RunMainFormSetup(program_, {}, config_, settings_, window));  // DataDir: the program folder
+  EXPECT_EQ(settings_.DataDir, program_dir_);
+  EXPECT_EQ(settings_.AcrobatPath, "");
+  EXPECT_EQ(settings_.BrowserPath, "");
   EXPECT_EQ(associations.questions, 0);
 }
 
@@ -283,11 +279,11 @@ TEST_F(StartupTest, AnUnwritableSettingsFolderCostsOnlyTheSavingOfTheSettings) {
       .Expect(BoxKind::Warning,
               "Unable to write to " + (config / "kvbrowse.ini").string() + kSettingsNotSavedNote);
   RecordingWindow window;
-  EXPECT_TRUE(RunMainFormSetup(program_, {"/nowhere", "/DEBUGMODE"}, config, window));
+  EXPECT_TRUE(RunMainFormSetup(program_, {"/nowhere", "/DEBUGMODE"}, config, settings_, window));
   EXPECT_EQ(window.steps, (std::vector<std::string>{"placement " + (config / "kvxform.ini").string(),
                                                     "open dialog " + program_dir_, "history", "drops"}));
-  EXPECT_TRUE(Settings().DebugMode);
-  EXPECT_EQ(Settings().LastIssue, 72);
+  EXPECT_TRUE(settings_.DebugMode);
+  EXPECT_EQ(settings_.LastIssue, 72);
 }
 
 // Each damaged settings file: the set-up runs through without a message, unreadable keys take
@@ -312,21 +308,21 @@ TEST_F(StartupTest, DamagedSettingsFilesStartWithTheDefaultsAndAreWrittenBackRea
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto file = dir_.Write("config/kvbrowse.ini", c.bytes);
-    Settings() = {};
+    settings_ = {};
     FixedAssociations associations;
     ScriptedUi ui;
     RecordingWindow window;
-    EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, window));
-    EXPECT_EQ(Settings().LastIssue, c.last_issue);
-    EXPECT_EQ(Settings().ResultsThreshold, c.results);
-    EXPECT_FALSE(Settings().UseExternalZip);
+    EXPECT_TRUE(RunMainFormSetup(program_, {archive_}, config_, settings_, window));
+    EXPECT_EQ(settings_.LastIssue, c.last_issue);
+    EXPECT_EQ(settings_.ResultsThreshold, c.results);
+    EXPECT_FALSE(settings_.UseExternalZip);
     BrowserSettings reread;
     reread.DataDir = archive_;
     LoadSettings(file, reread);
     EXPECT_EQ(reread.LastIssue, c.last_issue);
     EXPECT_EQ(reread.ResultsThreshold, c.results);
-    EXPECT_EQ(reread.PdfDir, Settings().PdfDir);
-    EXPECT_EQ(reread.SourceDir, Settings().SourceDir);
+    EXPECT_EQ(reread.PdfDir, settings_.PdfDir);
+    EXPECT_EQ(reread.SourceDir, settings_.SourceDir);
   }
 }
 

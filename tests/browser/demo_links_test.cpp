@@ -31,7 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using core::BoxKind;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -179,7 +178,7 @@ class RecordingHost : public MainFormHost, public MainFormWindows {
   void RestorePlacement(const fs::path&, QMainWindow&) override {}
   void StorePlacement(const fs::path&, const QMainWindow&) override {}
   void ShowOptions() override {}
-  std::string StartPage() override { return Settings().DataDir + "index.htm"; }
+  std::string StartPage() override { return settings.DataDir + "index.htm"; }
   MainFormWindows& Windows() override { return *this; }
 
   core::SearchOutcome ShowArticleSearch() override {
@@ -200,6 +199,7 @@ class RecordingHost : public MainFormHost, public MainFormWindows {
   void ShowViewerModal() override { calls.push_back("viewer shown"); }
   void StartProgramCopy(const std::string& parameters) override { calls.push_back("copy " + parameters); }
 
+  core::BrowserSettings settings;  // the record the window reads
   std::vector<std::string> calls;  // windows and outside programs, in order
   std::string viewer_search_word;  // the word the viewer was given last
 };
@@ -208,7 +208,7 @@ class RecordingHost : public MainFormHost, public MainFormWindows {
 // always in.
 class DemoForm : public MainForm {
  public:
-  explicit DemoForm(RecordingHost& host) : MainForm(host), host_(host) {}
+  explicit DemoForm(RecordingHost& host) : MainForm(host, host.settings), host_(host) {}
 
   std::set<std::string> cd_checked;  // every path EnsureCdReady was asked about
 
@@ -256,25 +256,21 @@ class DemoLinksTest : public ::testing::TestWithParam<bool> {
   void SetUp() override {
     if (!archive_dir_) GTEST_SKIP() << "no python3 or no demo archive generator";
     out_ = archive_dir_->path() / "demo";
-    Settings() = {};
-    Settings().DataDir = out_.string() + "/";
-    Settings().PdfDir = Settings().DataDir + "PDF/";
-    Settings().SourceDir = Settings().DataDir + "DISKS/";
-    Settings().CdPath = Settings().DataDir;
-    Settings().LastIssue = 100;
-    Settings().BrowserPath = GetParam() ? kBrowser : "";
+    host_.settings.DataDir = out_.string() + "/";
+    host_.settings.PdfDir = host_.settings.DataDir + "PDF/";
+    host_.settings.SourceDir = host_.settings.DataDir + "DISKS/";
+    host_.settings.CdPath = host_.settings.DataDir;
+    host_.settings.LastIssue = 100;
+    host_.settings.BrowserPath = GetParam() ? kBrowser : "";
     form_ = std::make_unique<DemoForm>(host_);
     form_->resize(800, 600);
   }
-  void TearDown() override {
-    form_.reset();
-    Settings() = {};
-  }
+  void TearDown() override { form_.reset(); }
 
   // Shows the page with its frame active, as when the user clicks one of its links.
   void ShowPage(const LinkPage& page) {
-    form_->FrameViewer->LoadDocument(Settings().DataDir + "index.htm");
-    if (page.in_main) form_->FrameViewer->LoadDocumentIntoFrame(kMainFrame, Settings().DataDir + page.file);
+    form_->FrameViewer->LoadDocument(host_.settings.DataDir + "index.htm");
+    if (page.in_main) form_->FrameViewer->LoadDocumentIntoFrame(kMainFrame, host_.settings.DataDir + page.file);
   }
 
   // Clicks the link on the shown page and checks what it did against its form.
@@ -298,10 +294,10 @@ void DemoLinksTest::CheckLink(const std::string& url) {
   // The reference as the shown page's frame view expands it.
   const auto expand = [&](const std::string& reference) { return form_->FrameViewer->ExpandLinkPath(reference); };
   const auto resolve = [&](const std::string& reference) {
-    return expand(ReplaceNoCase(Upper(reference), "XBONUS/", Settings().CdPath + "BONUS/"));
+    return expand(ReplaceNoCase(Upper(reference), "XBONUS/", host_.settings.CdPath + "BONUS/"));
   };
   const std::string file = resolve(FilePart(url));
-  const std::string browser = Settings().BrowserPath;
+  const std::string browser = host_.settings.BrowserPath;
 
   bool handled = true;
   std::vector<std::string> calls;
@@ -336,7 +332,7 @@ void DemoLinksTest::CheckLink(const std::string& url) {
       target = FindNoCase(out_, Slashes(ReplaceNoCase(FilePart(url), "file:///", ""), '\\', '/'));
       break;
     case LinkForm::Pdf: {
-      const std::string pdf = Slashes(ReplaceNoCase(url, "file:///pdf/", Settings().PdfDir), '/', '\\');
+      const std::string pdf = Slashes(ReplaceNoCase(url, "file:///pdf/", host_.settings.PdfDir), '/', '\\');
       cd_checks = {pdf};
       target = FindNoCase(out_ / "PDF", ReplaceNoCase(url, "file:///pdf/", ""));
       if (target)
@@ -379,7 +375,7 @@ void DemoLinksTest::CheckLink(const std::string& url) {
       target_needed = false;
       break;
     case LinkForm::Directory: {
-      const std::string dir = ReplaceNoCase(Slashes(u, '/', '\\'), R"(DIRY:\\\DISKS\)", Settings().SourceDir);
+      const std::string dir = ReplaceNoCase(Slashes(u, '/', '\\'), R"(DIRY:\\\DISKS\)", host_.settings.SourceDir);
       cd_checks = {dir};
       target = FindNoCase(out_ / "DISKS", ReplaceNoCase(url, "diry:///disks/", ""));
       if (target && fs::is_directory(*target))
@@ -392,7 +388,7 @@ void DemoLinksTest::CheckLink(const std::string& url) {
     case LinkForm::SourceFile: {
       const std::size_t bar = u.find('|');
       const std::string source =
-          ReplaceNoCase(Slashes(u.substr(0, bar), '/', '\\'), R"(VIEW:\\\DISKS\)", Settings().SourceDir);
+          ReplaceNoCase(Slashes(u.substr(0, bar), '/', '\\'), R"(VIEW:\\\DISKS\)", host_.settings.SourceDir);
       search_word = bar == std::string::npos ? "" : u.substr(bar + 1);
       cd_checks = {source};
       calls = {"viewer " + source + " | Source Viewer: " + platform::ShownPath(source), "viewer shown"};

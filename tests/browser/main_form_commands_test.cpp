@@ -38,7 +38,6 @@ namespace vantorel::browser {
 namespace {
 
 using core::BoxKind;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -86,7 +85,7 @@ class FakeHost : public MainFormHost, public MainFormWindows {
 // the test chose (none: all pages).
 class TestForm : public MainForm {
  public:
-  explicit TestForm(MainFormHost& host) : MainForm(host) {}
+  TestForm(MainFormHost& host, const core::BrowserSettings& settings) : MainForm(host, settings) {}
 
   std::string pdf_file;  // where the job goes
   int from = 0, to = 0;  // the chosen range; 0: all pages
@@ -112,9 +111,8 @@ class MainFormCommandsTest : public ::testing::Test {
   static void SetUpTestSuite() { testing::EnsureQtApplication(); }
 
   MainFormCommandsTest() {
-    Settings() = {};
-    Settings().DataDir = dir.path().string() + "/";
-    Settings().SourceDir = Settings().DataDir + "DISKS/";
+    settings.DataDir = dir.path().string() + "/";
+    settings.SourceDir = settings.DataDir + "DISKS/";
     Write("contents.htm",
           "<title>Contents</title><a href=\"SRCH:///page.htm|Stream\">Find stream</a><br>"
           "<a href=\"artsrch.htm\">Search the articles</a><br><a href=\"diry:///disks/issue12\">Disk</a>");
@@ -123,13 +121,12 @@ class MainFormCommandsTest : public ::testing::Test {
     Write("index.htm",
           "<html><head><title>Archive</title></head><frameset cols=\"150,*\">"
           "<frame name=\"CONTENTS\" src=\"contents.htm\"><frame name=\"MAIN\" src=\"main.htm\"></frameset></html>");
-    host.start_page = Settings().DataDir + "index.htm";
+    host.start_page = settings.DataDir + "index.htm";
     form.resize(799, 602);
   }
-  ~MainFormCommandsTest() override { Settings() = {}; }
 
   std::string Write(const std::string& name, const std::string& bytes) { return dir.Write(name, bytes).string(); }
-  std::string DataFile(const std::string& name) const { return Settings().DataDir + name; }
+  std::string DataFile(const std::string& name) const { return settings.DataDir + name; }
   HtmlViewer& Main() {
     HtmlViewer* main = form.FrameViewer->FrameView("MAIN");
     EXPECT_NE(main, nullptr);
@@ -139,7 +136,8 @@ class MainFormCommandsTest : public ::testing::Test {
   ScriptedUi ui;
   TempDir dir;
   FakeHost host;
-  TestForm form{host};
+  core::BrowserSettings settings;  // the record the window reads
+  TestForm form{host, settings};
 };
 
 TEST_F(MainFormCommandsTest, EditMenuFollowsTheShownPage) {
@@ -311,7 +309,7 @@ TEST_F(MainFormCommandsTest, TheStatusBarShowsTheWordOfALinkAndInDebugModeEveryL
       {true, {"VIEW:///DISKS/X/A.PAS|Stream"}, "Found the word: Stream"},
   };
   for (const Case& c : cases) {
-    Settings().DebugMode = c.debug_mode;
+    settings.DebugMode = c.debug_mode;
     form.ShowStatusText("");
     for (const std::string& url : c.covered) form.HotSpotTargetChange(url);
     EXPECT_EQ(form.StatusText(), c.status) << c.covered.front();
@@ -428,7 +426,7 @@ TEST_F(MainFormCommandsTest, LinkClicksGoThroughTheDispatcher) {
   EXPECT_EQ(form.FindDialog1->pos(), QPoint(window.left() + window.width() / 2, window.top() + window.height() / 6));
 
   QTest::mouseClick(contents->viewport(), Qt::LeftButton, {}, testing::PointOfText(*contents, "Search the articles"));
-  ui.Expect(BoxKind::Error, "Sorry, the requested directory " + Settings().SourceDir + "ISSUE12 does not exist");
+  ui.Expect(BoxKind::Error, "Sorry, the requested directory " + settings.SourceDir + "ISSUE12 does not exist");
   QTest::mouseClick(contents->viewport(), Qt::LeftButton, {}, testing::PointOfText(*contents, "Disk"));
   EXPECT_EQ(host.calls, (std::vector<std::string>{"article search"}));
 }
@@ -490,7 +488,7 @@ TEST_F(MainFormCommandsTest, OpenLoadsTheChosenFileIntoMainAndTakesItsTitle) {
   });
   form.Open1->trigger();
   EXPECT_EQ(filters, (QStringList{"html files (*.htm *.html)", "all files (*)"}));
-  EXPECT_EQ(directory.toStdString() + "/", Settings().DataDir);
+  EXPECT_EQ(directory.toStdString() + "/", settings.DataDir);
   EXPECT_EQ(Main().ShownTitle(), "Bonus page");
   EXPECT_EQ(form.windowTitle(), "Archive");  // the frameset's title
 }

@@ -66,10 +66,7 @@ class RecordingPages : public catalogue::ResultPageWriter {
 
 class ArticleSearchTest : public CatalogueTest {
  protected:
-  void SetUp() override {
-    core::Settings() = {};
-    core::Settings().ResultsThreshold = 100;
-  }
+  void SetUp() override { settings_.ResultsThreshold = 100; }
 
   // Opens the catalogue and makes the search over it; the clock reads 1000 ms, then 2250 ms.
   ArticleSearch& MakeSearch() {
@@ -79,7 +76,7 @@ class ArticleSearchTest : public CatalogueTest {
     }
     pages_ = std::make_unique<RecordingPages>(*catalogue_);
     readings_ = {1000, 2250};
-    search_ = std::make_unique<ArticleSearch>(*catalogue_, *pages_, [this] {
+    search_ = std::make_unique<ArticleSearch>(*catalogue_, *pages_, settings_, [this] {
       const std::uint64_t now = readings_.front();
       if (readings_.size() > 1) readings_.erase(readings_.begin());
       return now;
@@ -110,6 +107,7 @@ class ArticleSearchTest : public CatalogueTest {
   std::unique_ptr<RecordingPages> pages_;
   std::unique_ptr<ArticleSearch> search_;
   std::vector<std::uint64_t> readings_;
+  core::BrowserSettings settings_;  // the record the search reads
 };
 
 TEST_F(ArticleSearchTest, AnyWordCollectsEveryMatchInTextOrder) {
@@ -233,11 +231,11 @@ TEST_F(ArticleSearchTest, EmptyTextWithoutSelectionFindsNothing) {
 
 TEST_F(ArticleSearchTest, ThresholdAsksOnlyAboveIt) {
   const std::string question = "3 matches were found:\rdo you wish to view the results?";
-  core::Settings().ResultsThreshold = 3;
+  settings_.ResultsThreshold = 3;
   MakeSearch();
   EXPECT_EQ(Run("memory"), SearchEnd::PageWritten);  // equal: no question
 
-  core::Settings().ResultsThreshold = 2;
+  settings_.ResultsThreshold = 2;
   ui_.Expect(BoxKind::Confirmation, question, Buttons::YesNo, Answer::No);
   EXPECT_EQ(Run("memory"), SearchEnd::ResultsDeclined);
   EXPECT_EQ(pages_->search_pages, 0);

@@ -76,19 +76,20 @@ class InterruptedBuildTest : public CatalogueTest {
   InterruptedBuildTest() : CatalogueTest(MemoryTempParent()) {}
 
   void SetUp() override {
-    core::Settings() = {};
-    core::Settings().DataDir = DataDir();
-    core::Settings().PdfDir = DataDir() + "PDF/";
-    core::Settings().SourceDir = DataDir() + "DISKS/";
-    core::Settings().LastIssue = 72;
-    core::Settings().ResultsThreshold = 1000;
+    settings_.DataDir = DataDir();
+    settings_.PdfDir = DataDir() + "PDF/";
+    settings_.SourceDir = DataDir() + "DISKS/";
+    settings_.LastIssue = 72;
+    settings_.ResultsThreshold = 1000;
   }
+
+  core::BrowserSettings settings_;  // the record the searches and pages read
 
   // Opens the catalogue and searches for "memory" in this process.
   void OpenAndSearch() {
     OpenCatalogue();
-    catalogue::ResultPages pages(*catalogue_);
-    catalogue::ArticleSearch search(*catalogue_, pages);
+    catalogue::ResultPages pages(*catalogue_, settings_);
+    catalogue::ArticleSearch search(*catalogue_, pages, settings_);
     ASSERT_EQ(search.OkBtnClick({"memory", catalogue::MatchMode::AnyWord, {}, {}}),
               catalogue::SearchEnd::PageWritten);
   }
@@ -122,8 +123,8 @@ class InterruptedBuildTest : public CatalogueTest {
         auto catalogue = std::make_unique<catalogue::Catalogue>(DataDir());
         catalogue->SetRaiseEngineErrors(true);
         catalogue->Open();
-        catalogue::ResultPages pages(*catalogue);
-        catalogue::ArticleSearch search(*catalogue, pages);
+        catalogue::ResultPages pages(*catalogue, settings_);
+        catalogue::ArticleSearch search(*catalogue, pages, settings_);
         search.OkBtnClick({"memory", catalogue::MatchMode::AnyWord, {}, {}});
       } catch (...) {
         ::_exit(1);

@@ -133,13 +133,12 @@ class ResultPagesTest : public CatalogueTest {
     dir_.Write("DISKS/Issue09/TIPTRIX/TIP.PAS", "");
     dir_.Write("PDF/0009.PDF", "");
     dir_.Write("PDF/T009.PDF", "");
-    core::Settings() = {};
-    core::Settings().DataDir = DataDir();
-    core::Settings().PdfDir = DataDir() + "PDF/";
-    core::Settings().SourceDir = DataDir() + "DISKS/";
-    core::Settings().LastIssue = 72;
+    settings_.DataDir = DataDir();
+    settings_.PdfDir = DataDir() + "PDF/";
+    settings_.SourceDir = DataDir() + "DISKS/";
+    settings_.LastIssue = 72;
     OpenCatalogue();
-    pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_);
+    pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_, settings_);
     ui_.progress.clear();
   }
 
@@ -163,6 +162,7 @@ class ResultPagesTest : public CatalogueTest {
             count + " articles found matching search criteria:</B><BR>"};
   }
 
+  core::BrowserSettings settings_;  // the record the pages read
   std::unique_ptr<catalogue::ResultPages> pages_;
 };
 
@@ -302,7 +302,7 @@ TEST_F(ResultPagesTest, UnknownAuthorNumberWritesNoName) {
   for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx"})
     std::filesystem::remove(dir_.path() / index);  // as new as the tables: they would be kept
   OpenCatalogue();
-  pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_);
+  pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_, settings_);
   WriteResults({"5"}, {}, MatchMode::AnyWord, std::nullopt, std::nullopt, true);
   EXPECT_NE(Read("SEARCHRESULT.HTM")
                 .find("<TD COLSPAN=2 VALIGN=MIDDLE>\r\n, " + Pad("Bob Jones", 64) + "\r\n</TD>"),
@@ -317,7 +317,7 @@ TEST_F(ResultPagesTest, AnAuthorNumberGivenTwiceNamesTheFirstRecord) {
   for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx"})
     std::filesystem::remove(dir_.path() / index);
   OpenCatalogue();
-  pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_);
+  pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_, settings_);
   WriteResults({"5"}, {}, MatchMode::AnyWord, std::nullopt, std::nullopt, true);
   const std::string page = Read("SEARCHRESULT.HTM");
   EXPECT_NE(page.find(", " + Pad("Bob Jones", 64)), std::string::npos);

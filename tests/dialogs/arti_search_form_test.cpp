@@ -36,7 +36,6 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
-using core::Settings;
 using testing::TestApplication;
 
 constexpr char kResultsPage[] = "SEARCHRESULT.HTM";
@@ -61,19 +60,17 @@ class ArtiSearchFormTest : public testing::CatalogueTest {
  protected:
   ArtiSearchFormTest() {
     TestApplication();
-    Settings() = {};
-    Settings().DataDir = DataDir();
-    Settings().PdfDir = DataDir() + "PDF/";
-    Settings().SourceDir = DataDir() + "DISKS/";
-    Settings().ResultsThreshold = 100;
+    settings_.DataDir = DataDir();
+    settings_.PdfDir = DataDir() + "PDF/";
+    settings_.SourceDir = DataDir() + "DISKS/";
+    settings_.ResultsThreshold = 100;
   }
-  ~ArtiSearchFormTest() override {
-    Settings() = {};
-  }
+
+  core::BrowserSettings settings_;  // the record the dialog reads
 
   std::unique_ptr<ArtiSearchForm> MakeForm() {
     WriteSampleCatalogue();
-    return std::make_unique<ArtiSearchForm>();
+    return std::make_unique<ArtiSearchForm>(settings_);
   }
 
   // Shows the form and makes it the active window, so that focus moves inside it.
@@ -324,7 +321,7 @@ TEST_F(ArtiSearchFormTest, EndsWithoutAPage) {
   recorder.on_paint = [&] { painted.push_back(Text(form->Panel1->text())); };
   form->Panel1->installEventFilter(&recorder);
   for (const Case& c : cases) {
-    Settings().ResultsThreshold = c.threshold;
+    settings_.ResultsThreshold = c.threshold;
     ShowActive(*form);
     form->SearchWords->setText(QString::fromStdString(c.text));
     painted.clear();
@@ -364,12 +361,12 @@ TEST_F(ArtiSearchFormTest, HelpAndFreeTextSearch) {
 TEST_F(ArtiSearchFormTest, CatalogueThatCannotOpenLeavesTheSearchUnavailable) {
   dir_.Write("partial/keyword.dbf", testing::KeywordTable(testing::SampleKeywords()));
   std::filesystem::create_directories(dir_.path() / "partial" / "article.dbf");
-  Settings().DataDir = DataDir() + "partial/";
+  settings_.DataDir = DataDir() + "partial/";
   const std::string error = std::string(kCatalogueNotOpened) +
                             "Error # 5 (File access denied)\r\nError writing " + DataDir() +
                             "partial/article.dbf. [CreateDbf]";
   ui_.Expect(BoxKind::Error, error);
-  ArtiSearchForm form;
+  ArtiSearchForm form(settings_);
   EXPECT_FALSE(form.SearchAvailable());
   EXPECT_EQ(form.OpenError(), error);
   ui_.Expect(BoxKind::Error, error);
@@ -382,8 +379,8 @@ TEST_F(ArtiSearchFormTest, CatalogueThatCannotOpenLeavesTheSearchUnavailable) {
 // search, unavailable, says why when it is asked for (not at start).
 TEST_F(ArtiSearchFormTest, AFolderWithoutACatalogueGetsNoTablesAndNoSearch) {
   std::filesystem::create_directory(dir_.path() / "pages");
-  Settings().DataDir = DataDir() + "pages/";
-  ArtiSearchForm form;
+  settings_.DataDir = DataDir() + "pages/";
+  ArtiSearchForm form(settings_);
   EXPECT_TRUE(ui_.Done());
   EXPECT_FALSE(form.SearchAvailable());
   const std::string error = std::string(kCatalogueNotOpened) + kNoCatalogue + DataDir() + "pages/";

@@ -31,7 +31,6 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
-using core::Settings;
 using testing::TestApplication;
 
 constexpr char kResultsPage[] = "SEARCHRESULT.HTM";
@@ -52,13 +51,11 @@ class HtmlSearchFormTest : public ::testing::Test {
  protected:
   HtmlSearchFormTest() {
     TestApplication();
-    Settings() = {};
-    Settings().DataDir = DataDir();
+    settings_.DataDir = DataDir();
     WriteTables();
   }
-  ~HtmlSearchFormTest() override {
-    Settings() = {};
-  }
+
+  core::BrowserSettings settings_;  // the record the dialog reads
 
   std::string DataDir() const { return dir_.path().string() + "/"; }
   void WriteTables(const std::vector<testing::WordRow>& words = {{"1", "HEAP"},
@@ -85,7 +82,7 @@ class HtmlSearchFormTest : public ::testing::Test {
 };
 
 TEST_F(HtmlSearchFormTest, ControlsCarryTheirCaptionsHintsAndOrder) {
-  HtmlSearchForm form;
+  HtmlSearchForm form(settings_);
   EXPECT_EQ(Text(form.windowTitle()), "Search bonus files and companion disks");
   EXPECT_EQ(form.font().family(), QStringLiteral("Arial"));
   EXPECT_EQ(form.font().pointSize(), 8);
@@ -118,7 +115,7 @@ TEST_F(HtmlSearchFormTest, ControlsCarryTheirCaptionsHintsAndOrder) {
 // OK with words that match: the page is written, the flag set, the dialog closed; the text
 // and mode stay for the next opening, which reads the tables anew.
 TEST_F(HtmlSearchFormTest, OkWritesThePageClosesAndKeepsTheText) {
-  HtmlSearchForm form;
+  HtmlSearchForm form(settings_);
   ShowSearchAnd(form, [&] {
     EXPECT_EQ(form.focusWidget(), form.SearchWords);
     form.SearchWords->setText(QStringLiteral("memory heap"));
@@ -147,7 +144,7 @@ TEST_F(HtmlSearchFormTest, OkWritesThePageClosesAndKeepsTheText) {
 // "Sorry" keeps the dialog open; a declined short-word warning closes it; neither writes a
 // page. The status panel shows the progress while the search runs.
 TEST_F(HtmlSearchFormTest, EndsWithoutAPage) {
-  HtmlSearchForm form;
+  HtmlSearchForm form(settings_);
   ShowSearchAnd(form, [&] {
     ui_.Expect(BoxKind::Information, "Sorry, no matches were found:\rplease try again");
     form.SearchWords->setText(QStringLiteral("memory heapx"));
@@ -173,7 +170,7 @@ TEST_F(HtmlSearchFormTest, HelpButtonAndF1ShowTheHelpPage) {
   std::vector<std::string> pages;
   const platform::HelpPageHandler previous =
       platform::SetHelpPageHandler([&](const std::string& page) { pages.push_back(page); });
-  HtmlSearchForm form;
+  HtmlSearchForm form(settings_);
   ShowSearchAnd(form, [&] {
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -189,7 +186,7 @@ TEST_F(HtmlSearchFormTest, HelpButtonAndF1ShowTheHelpPage) {
 // are there.
 TEST_F(HtmlSearchFormTest, TablesThatDoNotOpenKeepTheDialogClosed) {
   std::filesystem::remove(dir_.path() / "words.dbf");
-  HtmlSearchForm form;
+  HtmlSearchForm form(settings_);
   ui_.Expect(BoxKind::Error, std::string(kBonusTablesNotOpened) + "Error # 2 (File not found)\r\n" +
                                  "Failure to open " + DataDir() + "words.dbf" +
                                  " [USE/OpenDbf]");

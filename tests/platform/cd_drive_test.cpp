@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"
 #include "scripted_ui.h"
@@ -20,7 +19,6 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -38,12 +36,8 @@ class CdDriveTest : public ::testing::Test {
                                  "/dev/sr0 " + MountTableField(cdrom_) +
                                  " udf,iso9660 user,noauto 0 0\n");
     SetDisc(false);
-    Settings() = {};
   }
-  ~CdDriveTest() override {
-    SetMountTable(previous_);
-    Settings() = {};
-  }
+  ~CdDriveTest() override { SetMountTable(previous_); }
 
   void SetDisc(bool in) {
     std::string mounts = "/dev/sda1 / ext4 rw 0 0\nproc /proc proc rw 0 0\n";
@@ -60,6 +54,7 @@ class CdDriveTest : public ::testing::Test {
 
   TempDir dir_;
   std::string cdrom_, hd_;
+  std::string cd_path_;  // the CdPath setting the calls are given
   std::filesystem::path mounts_, fstab_;
   std::unique_ptr<MountTableFiles> table_;
   const MountTable* previous_ = nullptr;
@@ -108,11 +103,11 @@ TEST_F(CdDriveTest, AnImageMountedThroughALoopDeviceIsNeverAskedFor) {
                                 dir_.Write("image-fstab", "/srv/ostravel.iso " + MountTableField(image) + " iso9660 loop,ro 0 0\n"));
   SetMountTable(&mounted);
   EXPECT_EQ(FirstCdDrive(), "");
-  Settings().CdPath = image + "/";
+  cd_path_ = image + "/";
   ScriptedUi ui;
-  EXPECT_FALSE(IsCdDrive(image + "/PDF/0012.PDF"));
-  EXPECT_TRUE(EnsureCdReady(image + "/PDF/0012.PDF"));
-  EXPECT_TRUE(DiskInDrive(image + "/PDF/0012.PDF"));
+  EXPECT_FALSE(IsCdDrive(image + "/PDF/0012.PDF", cd_path_));
+  EXPECT_TRUE(EnsureCdReady(image + "/PDF/0012.PDF", cd_path_));
+  EXPECT_TRUE(DiskInDrive(image + "/PDF/0012.PDF", cd_path_));
   EXPECT_TRUE(ui.boxes.empty());
   SetMountTable(table_.get());
 }
@@ -154,29 +149,29 @@ TEST_F(CdDriveTest, CdDriveChoicesListTheDrivesAndTheSetting) {
 }
 
 TEST_F(CdDriveTest, TellsWhichPathsLieOnTheCdRomDrive) {
-  EXPECT_TRUE(IsCdDrive(cdrom_ + "/README.TXT"));
-  EXPECT_TRUE(IsCdDrive(cdrom_));
-  EXPECT_TRUE(IsCdDrive(cdrom_ + "\\BONUS\\SETUP.EXE"));
-  EXPECT_FALSE(IsCdDrive(cdrom_ + "2/file"));  // a sibling whose name starts alike
-  EXPECT_FALSE(IsCdDrive(hd_ + "/file.txt"));
-  EXPECT_FALSE(IsCdDrive(""));
-  EXPECT_FALSE(IsCdDrive("5"));
+  EXPECT_TRUE(IsCdDrive(cdrom_ + "/README.TXT", cd_path_));
+  EXPECT_TRUE(IsCdDrive(cdrom_, cd_path_));
+  EXPECT_TRUE(IsCdDrive(cdrom_ + "\\BONUS\\SETUP.EXE", cd_path_));
+  EXPECT_FALSE(IsCdDrive(cdrom_ + "2/file", cd_path_));  // a sibling whose name starts alike
+  EXPECT_FALSE(IsCdDrive(hd_ + "/file.txt", cd_path_));
+  EXPECT_FALSE(IsCdDrive("", cd_path_));
+  EXPECT_FALSE(IsCdDrive("5", cd_path_));
 
-  Settings().CdPath = hd_ + "/";
-  EXPECT_TRUE(IsCdDrive(hd_ + "/file.txt"));
+  cd_path_ = hd_ + "/";
+  EXPECT_TRUE(IsCdDrive(hd_ + "/file.txt", cd_path_));
 }
 
 TEST_F(CdDriveTest, DiskInDriveNeedsTheDriveMounted) {
-  EXPECT_FALSE(DiskInDrive(cdrom_ + "/README.TXT"));
+  EXPECT_FALSE(DiskInDrive(cdrom_ + "/README.TXT", cd_path_));
   SetDisc(true);
-  EXPECT_TRUE(DiskInDrive(cdrom_ + "/README.TXT"));
-  EXPECT_TRUE(DiskInDrive(hd_));
+  EXPECT_TRUE(DiskInDrive(cdrom_ + "/README.TXT", cd_path_));
+  EXPECT_TRUE(DiskInDrive(hd_, cd_path_));
 }
 
 TEST_F(CdDriveTest, DiskInDriveRejectsWhatNamesNoDrive) {
   for (const char* bad : {"", "5", "relative/path"}) {
     try {
-      DiskInDrive(bad);
+      DiskInDrive(bad, cd_path_);
       ADD_FAILURE() << "no error for \"" << bad << '"';
     } catch (const DriveIdError& error) {
       EXPECT_STREQ(error.what(), "Not a valid drive ID");
@@ -186,7 +181,7 @@ TEST_F(CdDriveTest, DiskInDriveRejectsWhatNamesNoDrive) {
 
 TEST_F(CdDriveTest, EnsureCdReadyDoesNotAskForAHardDiskPath) {
   ScriptedUi ui;
-  EXPECT_TRUE(EnsureCdReady(hd_ + "/file.txt"));
+  EXPECT_TRUE(EnsureCdReady(hd_ + "/file.txt", cd_path_));
   EXPECT_TRUE(ui.boxes.empty());
 }
 
@@ -194,7 +189,7 @@ TEST_F(CdDriveTest, EnsureCdReadyAsksOnceEvenWithTheDiscIn) {
   SetDisc(true);
   ScriptedUi ui;
   ui.Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok);
-  EXPECT_TRUE(EnsureCdReady(cdrom_ + "/README.TXT"));
+  EXPECT_TRUE(EnsureCdReady(cdrom_ + "/README.TXT", cd_path_));
 }
 
 TEST_F(CdDriveTest, EnsureCdReadyKeepsAskingUntilCancel) {
@@ -202,7 +197,7 @@ TEST_F(CdDriveTest, EnsureCdReadyKeepsAskingUntilCancel) {
   ui.Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok)
       .Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok)
       .Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Cancel);
-  EXPECT_FALSE(EnsureCdReady(cdrom_ + "/README.TXT"));
+  EXPECT_FALSE(EnsureCdReady(cdrom_ + "/README.TXT", cd_path_));
 }
 
 // A Ui whose user puts the disc in before pressing OK the second time.
@@ -223,7 +218,7 @@ TEST_F(CdDriveTest, EnsureCdReadyGoesOnOnceTheDiscIsIn) {
   InsertingUi ui([this] { SetDisc(true); });
   ui.Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok)
       .Expect(BoxKind::Confirmation, Prompt(), Buttons::OkCancel, Answer::Ok);
-  EXPECT_TRUE(EnsureCdReady(cdrom_ + "/README.TXT"));
+  EXPECT_TRUE(EnsureCdReady(cdrom_ + "/README.TXT", cd_path_));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"
 #include "scripted_ui.h"
@@ -25,7 +24,6 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -57,15 +55,13 @@ TEST(FindAssociatedProgram, AsksOnlyAboutAnExistingSampleFile) {
   TempDir dir;
   FixedAssociations associations;
   associations.program = "/usr/bin/reader";
-  Settings() = {};
-  Settings().DataDir = PathText(dir.path()) + "/";
-  EXPECT_EQ(FindAssociatedProgram("DUMMY.PDF"), "");
+  const std::string data_dir = PathText(dir.path()) + "/";
+  EXPECT_EQ(FindAssociatedProgram(data_dir, "DUMMY.PDF"), "");
   dir.Write("dummy.pdf", "%PDF-1.4\n");
-  EXPECT_EQ(FindAssociatedProgram("DUMMY.PDF"), "/usr/bin/reader");
+  EXPECT_EQ(FindAssociatedProgram(data_dir, "DUMMY.PDF"), "/usr/bin/reader");
   EXPECT_EQ(associations.asked.back(), dir.path() / "dummy.pdf");
   associations.program = "";
-  EXPECT_EQ(FindAssociatedProgram("DUMMY.PDF"), "");
-  Settings() = {};
+  EXPECT_EQ(FindAssociatedProgram(data_dir, "DUMMY.PDF"), "");
 }
 
 // GIO caches the desktop's folders on first use, so this runs in a child process with its own
@@ -94,11 +90,11 @@ TEST(FindAssociatedProgram, AsksGioForTheDefaultApplication) {
     ::setenv("XDG_CONFIG_DIRS", (dir.path() / "none").c_str(), 1);
     ::setenv("XDG_DATA_DIRS", "/usr/share", 1);
     SetAssociations(nullptr);
-    Settings().DataDir = PathText(dir.path() / "archive") + "/";
-    const std::string answers = FindAssociatedProgram("DUMMY.PDF") + "|" +
-                                FindAssociatedProgram("dummy.zip") + "|" +
-                                FindAssociatedProgram("DUMMY.XYZQ") + "|" +
-                                FindAssociatedProgram("MISSING.PDF");
+    const std::string data_dir = PathText(dir.path() / "archive") + "/";
+    const std::string answers = FindAssociatedProgram(data_dir, "DUMMY.PDF") + "|" +
+                                FindAssociatedProgram(data_dir, "dummy.zip") + "|" +
+                                FindAssociatedProgram(data_dir, "DUMMY.XYZQ") + "|" +
+                                FindAssociatedProgram(data_dir, "MISSING.PDF");
     dir.Write("answers", answers);
     std::_Exit(0);
   }
@@ -123,9 +119,6 @@ TEST(IsUrl, TellsUrlsFromPaths) {
 // Launches against the desktop with fixed answers; real files in a temporary folder.
 class LaunchProgramTest : public ::testing::Test {
  protected:
-  LaunchProgramTest() { Settings() = {}; }
-  ~LaunchProgramTest() override { Settings() = {}; }
-
   std::string Text(const std::filesystem::path& path) const { return PathText(path); }
 
   TempDir dir_;
@@ -288,19 +281,18 @@ TEST_F(LaunchProgramTest, RunsAScriptOnlyWhenTheReaderSaysSo) {
 TEST_F(LaunchProgramTest, StartsTheChosenProgramsThroughTheirDesktopEntries) {
   const std::string browser = WriteArgumentsScript(dir_, "bin/browser");
   const auto pdf = dir_.Write("PDF/KV0101.PDF", "%PDF-1.4\n");
-  Settings().BrowserPath = browser;
-  Settings().AcrobatPath = browser;
+  const ChosenPrograms chosen{browser, browser};
   const std::string url = "http://www.example.com/a b?q=\"x y\"";
 
-  LaunchProgram(browser, url);
+  LaunchProgram(browser, url, Scripts::AsDocuments, chosen);
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{url});
-  LaunchProgram(browser, Text(dir_.path()) + "/pdf/kv0101.pdf");
+  LaunchProgram(browser, Text(dir_.path()) + "/pdf/kv0101.pdf", Scripts::AsDocuments, chosen);
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf.string()});
 
   desktop_.registers_programs = true;
-  LaunchProgram(browser, url);
-  LaunchProgram(browser, Text(dir_.path()) + "/pdf/kv0101.pdf");
-  LaunchProgram(browser, "-a -b");
+  LaunchProgram(browser, url, Scripts::AsDocuments, chosen);
+  LaunchProgram(browser, Text(dir_.path()) + "/pdf/kv0101.pdf", Scripts::AsDocuments, chosen);
+  LaunchProgram(browser, "-a -b", Scripts::AsDocuments, chosen);
   EXPECT_EQ(WaitForArguments(dir_), (std::vector<std::string>{"-a", "-b"}));
   EXPECT_EQ(desktop_.opened_with,
             (std::vector<std::string>{browser + " url " + url, browser + " file " + pdf.string()}));
@@ -425,16 +417,14 @@ TEST(LaunchProgramOnGio, OpensDocumentsWithTheDesktopsApplicationsAndNeverRunsTh
 
   const std::string outcome = desktop.Run(
       [&] {
-        Settings() = {};
-        Settings().AcrobatPath = desktop.Script("reader");
-        Settings().BrowserPath = desktop.Script("browser");
-        LaunchProgram(PathText(notes), "");
-        LaunchProgram(PathText(install), "");
-        LaunchProgram(PathText(readme), "", Scripts::AskToRun);
-        LaunchProgram(PathText(pascal), "");
-        LaunchProgram(PathText(hello), "/Q");
-        LaunchProgram(Settings().AcrobatPath, PathText(pdf));
-        LaunchProgram(Settings().BrowserPath, "http://www.example.com/a%20b?q=1");
+        const ChosenPrograms chosen{desktop.Script("reader"), desktop.Script("browser")};
+        LaunchProgram(PathText(notes), "", Scripts::AsDocuments, chosen);
+        LaunchProgram(PathText(install), "", Scripts::AsDocuments, chosen);
+        LaunchProgram(PathText(readme), "", Scripts::AskToRun, chosen);
+        LaunchProgram(PathText(pascal), "", Scripts::AsDocuments, chosen);
+        LaunchProgram(PathText(hello), "/Q", Scripts::AsDocuments, chosen);
+        LaunchProgram(chosen.reader, PathText(pdf), Scripts::AsDocuments, chosen);
+        LaunchProgram(chosen.browser, "http://www.example.com/a%20b?q=1", Scripts::AsDocuments, chosen);
       },
       5);
   EXPECT_EQ(outcome,

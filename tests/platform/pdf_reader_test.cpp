@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "program_helpers.h"
@@ -15,7 +14,6 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
-using core::Settings;
 using testing::ScriptedUi;
 using testing::TempDir;
 
@@ -29,7 +27,6 @@ const char kInstallOffer[] =
 class PdfReaderTest : public ::testing::Test {
  protected:
   PdfReaderTest() {
-    Settings() = {};
     reader_ = WriteArgumentsScript(dir_, "bin/reader");
     pdf_ = PathText(dir_.Write("PDF/KV0101.PDF", "%PDF-1.4\n"));
     cdrom_ = PathText(dir_.path() / "cdrom");
@@ -37,20 +34,18 @@ class PdfReaderTest : public ::testing::Test {
     mounts_ = std::make_unique<MountTableFiles>(
         dir_.Write("mounts", "/dev/sr0 " + MountTableField(cdrom_) + " iso9660 ro 0 0\n"), dir_.path() / "fstab");
     previous_ = SetMountTable(mounts_.get());
-    Settings().LastIssue = 72;
+    settings_.last_issue = 72;
     desktop_.content_type = "application/x-ms-dos-executable";
     desktop_.handled_types = {desktop_.content_type};
   }
-  ~PdfReaderTest() override {
-    SetMountTable(previous_);
-    Settings() = {};
-  }
+  ~PdfReaderTest() override { SetMountTable(previous_); }
 
   std::string CdPrompt() const {
     return "Please insert the Ostravel CD-ROM in drive " + cdrom_ +
            " and\rclick Ok when the CD-ROM has loaded, or Cancel to abort";
   }
 
+  ReaderSettings settings_;  // the settings the calls are given
   TempDir dir_;
   std::string reader_, pdf_, cdrom_, installer_;
   std::unique_ptr<MountTableFiles> mounts_;
@@ -59,39 +54,39 @@ class PdfReaderTest : public ::testing::Test {
 };
 
 TEST_F(PdfReaderTest, OpensThePdfInTheReader) {
-  Settings().AcrobatPath = reader_;
+  settings_.acrobat_path = reader_;
   ScriptedUi ui;
-  OpenPdfInReader(pdf_, true);
+  OpenPdfInReader(settings_, pdf_, true);
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf_});
 }
 
 TEST_F(PdfReaderTest, ShowsTheCommandOnlyWhenBothSwitchesAreOn) {
-  Settings().AcrobatPath = reader_;
-  Settings().ShowCommands = true;
+  settings_.acrobat_path = reader_;
+  settings_.show_commands = true;
   ScriptedUi ui;
   ui.Expect(BoxKind::Information,
             "Command to execute: \r" + reader_ + "\rParameters: " + pdf_);
-  OpenPdfInReader(pdf_, true);
+  OpenPdfInReader(settings_, pdf_, true);
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf_});
-  OpenPdfInReader(pdf_, false);
+  OpenPdfInReader(settings_, pdf_, false);
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{pdf_});
 }
 
 TEST_F(PdfReaderTest, WithoutAReaderOffersTheInstallation) {
   ScriptedUi ui;
   ui.Expect(BoxKind::Warning, kInstallOffer, Buttons::YesNo, Answer::No);
-  OpenPdfInReader(pdf_, true);
+  OpenPdfInReader(settings_, pdf_, true);
 }
 
 TEST_F(PdfReaderTest, InstallsTheReaderFromTheCdRom) {
-  Settings().ShowCommands = true;
+  settings_.show_commands = true;
   const std::string installer_text = cdrom_ + "/Acrobat\\rp500enu.exe";
   ScriptedUi ui;
   ui.Expect(BoxKind::Warning, kInstallOffer, Buttons::YesNo, Answer::Yes)
       .Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive")
       .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Ok)
       .Expect(BoxKind::Information, "Command to execute: \r" + installer_text);
-  OpenPdfInReader(pdf_, true);
+  OpenPdfInReader(settings_, pdf_, true);
   EXPECT_EQ(desktop_.opened, std::vector<std::filesystem::path>{installer_});
 }
 
@@ -99,7 +94,7 @@ TEST_F(PdfReaderTest, CancellingTheCdPromptStopsTheInstallation) {
   ScriptedUi ui;
   ui.Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive")
       .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Cancel);
-  InstallReaderFromCd(true);
+  InstallReaderFromCd(settings_, true);
 }
 
 TEST_F(PdfReaderTest, WithoutACdRomDriveTheInstallerIsNotFound) {
@@ -108,37 +103,37 @@ TEST_F(PdfReaderTest, WithoutACdRomDriveTheInstallerIsNotFound) {
   ScriptedUi ui;
   ui.Expect(BoxKind::Information, "Please insert the Ostravel CD-ROM into your CD-ROM drive")
       .Expect(BoxKind::Error, "Unable to find file: Acrobat/rp500enu.exe");
-  InstallReaderFromCd(true);
+  InstallReaderFromCd(settings_, true);
   SetMountTable(mounts_.get());
 }
 
 TEST_F(PdfReaderTest, CallersReportAMissingFile) {
-  Settings().AcrobatPath = reader_;
+  settings_.acrobat_path = reader_;
   const std::string missing = PathText(dir_.path()) + "/PDF/NONE.PDF";
   ScriptedUi ui;
   ui.Expect(BoxKind::Error, "Unable to find file: " + missing)
       .Expect(BoxKind::Error, "Unable to find file: " + missing);
-  OpenPdfIfFound(missing, false);
-  OpenArticlePdf(missing);
+  OpenPdfIfFound(settings_, missing, false);
+  OpenArticlePdf(settings_, missing);
 }
 
 TEST_F(PdfReaderTest, ArticleLinksDoNothingWhileNoIssueIsInstalled) {
-  Settings().AcrobatPath = reader_;
-  Settings().LastIssue = 0;
+  settings_.acrobat_path = reader_;
+  settings_.last_issue = 0;
   ScriptedUi ui;
-  OpenArticlePdf(PathText(dir_.path()) + "/PDF/NONE.PDF");
-  OpenArticlePdf(pdf_);
+  OpenArticlePdf(settings_, PathText(dir_.path()) + "/PDF/NONE.PDF");
+  OpenArticlePdf(settings_, pdf_);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "arguments"));
 }
 
 TEST_F(PdfReaderTest, ArticleLinksOnTheCdRomAskForTheDiscFirst) {
-  Settings().AcrobatPath = reader_;
+  settings_.acrobat_path = reader_;
   const std::string on_cd = PathText(dir_.Write("cdrom/PDF/KV0202.PDF", "%PDF"));
   ScriptedUi ui;
   ui.Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Cancel)
       .Expect(BoxKind::Confirmation, CdPrompt(), Buttons::OkCancel, Answer::Ok);
-  OpenArticlePdf(on_cd);
-  OpenArticlePdf(on_cd);
+  OpenArticlePdf(settings_, on_cd);
+  OpenArticlePdf(settings_, on_cd);
   EXPECT_EQ(WaitForArguments(dir_), std::vector<std::string>{on_cd});
 }
 
@@ -154,9 +149,9 @@ TEST_F(PdfReaderTest, AReaderThatTakesAPageOpensThePdfThere) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reader);
-    Settings().AcrobatPath = WriteArgumentsScript(dir_, c.reader);
+    settings_.acrobat_path = WriteArgumentsScript(dir_, c.reader);
     ScriptedUi ui;
-    OpenPdfInReader(pdf_, false, 3);
+    OpenPdfInReader(settings_, pdf_, false, 3);
     std::vector<std::string> expected;
     for (std::string argument : c.arguments) {
       const std::size_t at = argument.find("{}");

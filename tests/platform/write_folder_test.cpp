@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/settings.h"
 #include "platform/file_system.h"
 #include "scoped_environment.h"
 #include "temp_dir.h"
@@ -23,8 +22,6 @@ using testing::TempDir;
 // Points $XDG_CACHE_HOME at a folder of the test and back at the end.
 class WriteFolderTest : public ::testing::Test {
  protected:
-  ~WriteFolderTest() override { core::Settings() = {}; }
-
   std::string Folder(const std::string& relative) const {
     dir_.Write(relative + "/index.htm", "");
     return PathText(dir_.path() / relative) + "/";
@@ -111,8 +108,6 @@ TEST_F(WriteFolderTest, AReadOnlyArchiveIsWrittenInItsCacheFolderAndReadAsIfInTh
       {archive + "sub/SEARCHRESULT.HTM", archive + "sub/SEARCHRESULT.HTM"},  // another folder
   };
   for (const auto& c : cases) EXPECT_EQ(WrittenFileLocation(c.path, archive), c.location) << c.path;
-  core::Settings().DataDir = archive;
-  EXPECT_EQ(PageLocation(archive + "SEARCHRESULT.HTM"), cache + "SEARCHRESULT.HTM");
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ class SelFileFormTest : public ::testing::Test {
   // The form on the issue's folder, named as a link names it (upper case, "\"), its list
   // filled and sorted.
   std::unique_ptr<SelFileForm> Open() {
-    auto form = std::make_unique<SelFileForm>(viewer_);
+    auto form = std::make_unique<SelFileForm>(viewer_, platform::ChosenPrograms{});
     form->SetDirectory(PathText(dir_.path()) + "\\DISKS\\ISSUE12");
     const std::vector<std::string> listed = {"SUB", "A.PAS", "Arc.Zip", "B.PAS", "C.TXT"};
     EXPECT_TRUE(QTest::qWaitFor([&] { return ListedNames(*form) == listed; }))
@@ -256,7 +256,7 @@ TEST_F(SelFileFormTest, TheListShowsItsFolderAndColumnsThatCanBeRead) {
 // filling and sorting a parent folder of many entries that come before it.
 TEST_F(SelFileFormTest, ThePresetFolderIsInViewFromTheStart) {
   for (int i = 0; i < 400; ++i) fs::create_directories(dir_.path() / ("A" + std::to_string(1000 + i)));
-  auto form = std::make_unique<SelFileForm>(viewer_);
+  auto form = std::make_unique<SelFileForm>(viewer_, platform::ChosenPrograms{});
   form->SetDirectory(PathText(issue_));
   form->show();
   // The folder's row is on the tree's page, and its name begins there.
@@ -374,7 +374,7 @@ TEST_F(SelFileFormTest, NamesOutsideCodePage1252AreKeptWhole) {
   std::vector<std::string> events;
   RecordingDesktop desktop(events);
 
-  SelFileForm form(viewer_);
+  SelFileForm form(viewer_, {});
   form.SetDirectory(PathText(dir_.path()) + "\\DISKS\\ISSUE13");
   const std::vector<std::string> listed = {lodz, privet};
   ASSERT_TRUE(QTest::qWaitFor([&] { return ListedNames(form) == listed; }))
@@ -448,7 +448,7 @@ TEST_F(SelFileFormTest, CopyTakesLongPathsWhole) {
   fs::create_directories(deep_target);
   ASSERT_GT(PathText(deep_target / "SOURCE.PAS").size(), 255u);
 
-  SelFileForm form(viewer_);
+  SelFileForm form(viewer_, {});
   form.SetDirectory(PathText(deep));
   ASSERT_TRUE(QTest::qWaitFor([&] { return ListedNames(form).size() == 1; }));
   form.ShellList1->selectAll();

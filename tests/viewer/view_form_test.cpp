@@ -38,7 +38,6 @@ namespace {
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
-using core::Settings;
 using platform::PathText;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -49,6 +48,8 @@ std::string Text(const QString& text) { return text.toStdString(); }
 // the test chose (none: all pages).
 class TestViewForm : public ViewForm {
  public:
+  using ViewForm::ViewForm;
+
   std::string pdf_file;  // where the job goes
   int from = 0, to = 0;  // the chosen range; 0: all pages
 
@@ -72,26 +73,24 @@ class ViewFormTest : public ::testing::Test {
 
   ViewFormTest() : no_cd_(dir.Write("mounts", ""), dir.path() / "fstab") {
     previous_mounts_ = platform::SetMountTable(&no_cd_);
-    Settings() = {};
-    Settings().DataDir = PathText(dir.path()) + "/";
-    Settings().SourceDir = Settings().DataDir + "DISKS/";
-    Settings().LastIssue = 100;
+    settings.DataDir = PathText(dir.path()) + "/";
+    settings.SourceDir = settings.DataDir + "DISKS/";
+    settings.LastIssue = 100;
     Write("DISKS/ISSUE12/A.PAS", "program A;\n{ A Stream of bytes }\n{ another stream }\nbegin end.\n");
     Write("DISKS/ISSUE12/B.PAS", "program B;\n");
     Write("DISKS/ISSUE12/C.PAS", "program C;\n");
     Write("help.htm",
           "<HTML><HEAD><TITLE>Help</TITLE></HEAD><BODY><H1>Help</H1><P>Start here.</P>"
           "<A NAME=\"Selfil\"></A><H2>File browser</H2><P>Each Stream is shown.</P></BODY></HTML>\r\n");
-    form = std::make_unique<TestViewForm>();
+    form = std::make_unique<TestViewForm>(settings);
   }
   ~ViewFormTest() override {
     form.reset();
     platform::SetMountTable(previous_mounts_);
-    Settings() = {};
   }
 
   std::string Write(const std::string& name, const std::string& bytes) { return PathText(dir.Write(name, bytes)); }
-  std::string DataFile(const std::string& name) const { return Settings().DataDir + name; }
+  std::string DataFile(const std::string& name) const { return settings.DataDir + name; }
 
   // Clicks the link whose text is shown in the view.
   void ClickLink(const QString& text) {
@@ -118,6 +117,7 @@ class ViewFormTest : public ::testing::Test {
   platform::MountTableFiles no_cd_;
   const platform::MountTable* previous_mounts_ = nullptr;
   platform::FixedAssociations programs;
+  core::BrowserSettings settings;  // the record the window reads
   std::unique_ptr<TestViewForm> form;
 };
 
@@ -180,7 +180,7 @@ TEST_F(ViewFormTest, AScreenWiderThan640PixelsPlacesTheWindowAt35By35) {
   const QRect system(120, 90, 500, 400);  // where the system put the window
   const Case cases[] = {{640, system}, {641, QRect(35, 35, 700, 550)}, {1280, QRect(35, 35, 700, 550)}};
   for (const Case& c : cases) {
-    ViewForm window;
+    ViewForm window(settings);
     window.setGeometry(system);
     window.FormCreate(c.screen_width);
     EXPECT_EQ(window.pos(), c.geometry.topLeft()) << c.screen_width;
@@ -189,7 +189,7 @@ TEST_F(ViewFormTest, AScreenWiderThan640PixelsPlacesTheWindowAt35By35) {
 }
 
 TEST_F(ViewFormTest, AViewLinkShowsItsFileAndTheWindowLooksForTheWordWhenItBecomesActive) {
-  const std::string file = Settings().SourceDir + "ISSUE12/A.PAS";
+  const std::string file = settings.SourceDir + "ISSUE12/A.PAS";
   form->ShowTextFile(file, "Source Viewer: " + file);
   form->SetSearchWord("STREAM");
   const bool came = WhileShown([&] { form->ShowModal(); }, [&] {
@@ -220,16 +220,16 @@ TEST_F(ViewFormTest, AViewLinkInsideTheWindowReplacesTheFileWithoutAnyError) {
   form->Viewer->LoadDocument(page);
   ClickLink("Program B");
   // The caption shows the path as the disk spells it.
-  const std::string file = Settings().SourceDir + "ISSUE12/B.PAS";
+  const std::string file = settings.SourceDir + "ISSUE12/B.PAS";
   EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + file);
-  EXPECT_EQ(form->Viewer->ShownFileName(), Settings().SourceDir + "ISSUE12/B.PAS");
+  EXPECT_EQ(form->Viewer->ShownFileName(), settings.SourceDir + "ISSUE12/B.PAS");
   EXPECT_EQ(form->SearchWord(), "BEGIN");
   EXPECT_TRUE(ui.boxes.empty());
 
   // A file that is not there: the view's error; file, caption and word stay.
   form->FwdBackBtnClick(form->BackBtn);
   ASSERT_EQ(form->Viewer->ShownFileName(), page);
-  ui.Expect(BoxKind::Error, "Can't locate file: " + Settings().SourceDir + "ISSUE12/NONE.PAS");
+  ui.Expect(BoxKind::Error, "Can't locate file: " + settings.SourceDir + "ISSUE12/NONE.PAS");
   ClickLink("Missing");
   EXPECT_TRUE(ui.Done());
   EXPECT_EQ(form->Viewer->ShownFileName(), page);
@@ -249,7 +249,7 @@ TEST_F(ViewFormTest, ZipAndProgramLinksAreFollowedByTheView) {
   EXPECT_EQ(form->Viewer->ShownFileName(), archive);
 
   form->FwdBackBtnClick(form->BackBtn);
-  ui.Expect(BoxKind::Error, "Can't locate file: " + Settings().SourceDir + "ISSUE12/SETUP.EXE -q");
+  ui.Expect(BoxKind::Error, "Can't locate file: " + settings.SourceDir + "ISSUE12/SETUP.EXE -q");
   ClickLink("Setup");
   EXPECT_TRUE(ui.Done());
   EXPECT_EQ(form->Viewer->ShownFileName(), page);
@@ -259,9 +259,9 @@ TEST_F(ViewFormTest, ZipAndProgramLinksAreFollowedByTheView) {
 TEST_F(ViewFormTest, APdfLinkIsTakenRelativeToTheShownPage) {
   const std::string beside = Write("BONUS/pdf/abc.pdf", "%PDF-1.4 beside the page");
   Write("PDF/abc.pdf", "%PDF-1.4 the article folder");
-  Settings().PdfDir = DataFile("PDF/");
-  Settings().AcrobatPath = platform::WriteArgumentsScript(dir, "bin/reader.sh");
-  Settings().ShowCommands = true;  // the viewer shows no command messages all the same
+  settings.PdfDir = DataFile("PDF/");
+  settings.AcrobatPath = platform::WriteArgumentsScript(dir, "bin/reader.sh");
+  settings.ShowCommands = true;  // the viewer shows no command messages all the same
   const std::string page = Write("BONUS/page.htm",
                                  "<title>Bonus</title><a href=\"file:///pdf/abc.pdf\">Article</a><br>"
                                  "<a href=\"file:///pdf/none.pdf\">Missing</a>");
@@ -284,10 +284,10 @@ TEST_F(ViewFormTest, ADirectoryLinkPresetsTheFolderPickerAndIgnoresItsAnswer) {
   ui.AnswerFolderRequest(DataFile("elsewhere"));
   ClickLink("Disk");
   ASSERT_EQ(ui.folder_requests.size(), 1u);
-  EXPECT_EQ(ui.folder_requests[0], (core::FolderRequest{"Select Folder", Settings().SourceDir + "ISSUE12"}));
+  EXPECT_EQ(ui.folder_requests[0], (core::FolderRequest{"Select Folder", settings.SourceDir + "ISSUE12"}));
   EXPECT_EQ(form->Viewer->ShownFileName(), page);
 
-  ui.Expect(BoxKind::Error, "Sorry, the requested directory " + Settings().SourceDir + "ISSUE99 does not exist");
+  ui.Expect(BoxKind::Error, "Sorry, the requested directory " + settings.SourceDir + "ISSUE99 does not exist");
   ClickLink("Other");
   EXPECT_TRUE(ui.Done());
 }
@@ -367,7 +367,7 @@ TEST_F(ViewFormTest, CopyingFrom32001SelectedCharactersAsksFirst) {
 }
 
 TEST_F(ViewFormTest, AFileListOfOneFileShowsCloseFromTheStart) {
-  const std::string file = Settings().SourceDir + "ISSUE12/A.PAS";
+  const std::string file = settings.SourceDir + "ISSUE12/A.PAS";
   const std::vector<std::string> files = {file};
   const bool came = WhileShown([&] { form->ShowFileList(files); }, [&] {
     EXPECT_EQ(Text(form->windowTitle()), "Source Viewer: " + file);
@@ -384,7 +384,7 @@ TEST_F(ViewFormTest, AFileListOfOneFileShowsCloseFromTheStart) {
 }
 
 TEST_F(ViewFormTest, AFileListOfThreeFilesIsWalkedWithNext) {
-  const std::string folder = Settings().SourceDir + "ISSUE12/";
+  const std::string folder = settings.SourceDir + "ISSUE12/";
   const std::vector<std::string> files = {folder + "A.PAS", folder + "B.PAS", folder + "C.PAS"};
   struct Step {
     std::string file, caption, hint;
@@ -411,7 +411,7 @@ TEST_F(ViewFormTest, AFileListOfThreeFilesIsWalkedWithNext) {
 // Closing the window in the middle of a list ends the list; a later use keeps "Return to file
 // list" on its Close button.
 TEST_F(ViewFormTest, ClosingTheWindowEndsTheFileList) {
-  const std::string folder = Settings().SourceDir + "ISSUE12/";
+  const std::string folder = settings.SourceDir + "ISSUE12/";
   const std::vector<std::string> files = {folder + "A.PAS", folder + "B.PAS", folder + "C.PAS"};
   EXPECT_TRUE(WhileShown([&] { form->ShowFileList(files); }, [&] { form->close(); }));
   EXPECT_EQ(form->FileList().Remaining(), 0);
@@ -428,7 +428,7 @@ TEST_F(ViewFormTest, ClosingTheWindowEndsTheFileList) {
 // A file of the list that cannot be shown (a folder, a file gone since) is reported, and Next
 // goes on to the files after it.
 TEST_F(ViewFormTest, NextPassesOverAFileThatCannotBeShown) {
-  const std::string folder = Settings().SourceDir + "ISSUE12/";
+  const std::string folder = settings.SourceDir + "ISSUE12/";
   const std::vector<std::string> files = {folder + "A.PAS", folder + "GONE.PAS", folder + "C.PAS"};
   EXPECT_TRUE(WhileShown([&] { form->ShowFileList(files); }, [&] {
     ui.Expect(BoxKind::Error, "Can't locate file: " + folder + "GONE.PAS");
@@ -444,7 +444,7 @@ TEST_F(ViewFormTest, NextPassesOverAFileThatCannotBeShown) {
 }
 
 TEST_F(ViewFormTest, AFileListWhoseFirstFileCannotBeShownShowsNoWindow) {
-  const std::vector<std::string> files = {Settings().SourceDir + "ISSUE12"};
+  const std::vector<std::string> files = {settings.SourceDir + "ISSUE12"};
   bool shown = false;
   QTimer::singleShot(0, [&] {
     shown = form->isVisible();
@@ -474,13 +474,13 @@ TEST_F(ViewFormTest, AHelpPageAfterAViewLinkLooksForTheLinksWordAgain) {
   EXPECT_EQ(form->Viewer->DefBackground(), QColor(Qt::white));
 
   // The help font stays for the source files shown later.
-  form->ShowTextFile(Settings().SourceDir + "ISSUE12/B.PAS", "Source Viewer: B");
+  form->ShowTextFile(settings.SourceDir + "ISSUE12/B.PAS", "Source Viewer: B");
   EXPECT_EQ(form->Viewer->DefFontName(), "Times New Roman");
 }
 
 TEST_F(ViewFormTest, AMissingHelpPageIsReportedAndNoWindowShown) {
-  Settings().DataDir = DataFile("nowhere/");
-  ui.Expect(BoxKind::Error, "Can't locate file: " + Settings().DataDir + "help.htm");
+  settings.DataDir = DataFile("nowhere/");
+  ui.Expect(BoxKind::Error, "Can't locate file: " + settings.DataDir + "help.htm");
   bool shown = false;
   QTimer::singleShot(0, [&] {
     shown = form->isVisible();
@@ -494,7 +494,7 @@ TEST_F(ViewFormTest, AMissingHelpPageIsReportedAndNoWindowShown) {
 
 TEST_F(ViewFormTest, FindSaysWhenThereIsNoFurtherOccurrence) {
   form->show();
-  form->ShowTextFile(Settings().SourceDir + "ISSUE12/A.PAS", "Source Viewer: A");
+  form->ShowTextFile(settings.SourceDir + "ISSUE12/A.PAS", "Source Viewer: A");
   ASSERT_TRUE(form->FindBtn->isEnabled());
   form->FindBtn->click();
   ASSERT_TRUE(form->FindDialog->isVisible());
@@ -514,7 +514,7 @@ TEST_F(ViewFormTest, FindSaysWhenThereIsNoFurtherOccurrence) {
 }
 
 TEST_F(ViewFormTest, BackAndForwardFollowTheHistory) {
-  const std::string folder = Settings().SourceDir + "ISSUE12/";
+  const std::string folder = settings.SourceDir + "ISSUE12/";
   std::vector<std::vector<bool>> during;
   const auto handler = form->Viewer->OnProcessing;
   form->Viewer->OnProcessing = [&](browser::HtmlViewer& sender, bool on) {

@@ -178,23 +178,23 @@ int EndedInMessage(const AnsweringUi& ui) {
   return kMessageStatus;
 }
 
-// The outcome of a search that wrote page for the archive in DataDir: its file name.
-int WrotePage(const char* page) {
+// The outcome of a search that wrote page for the archive in data_dir: its file name.
+int WrotePage(const std::string& data_dir, const char* page) {
   const std::string written = platform::PathText(
-      platform::ResolvePath(platform::WriteFolderFor(core::Settings().DataDir) + page));
+      platform::ResolvePath(platform::WriteFolderFor(data_dir) + page));
   std::cout << written << '\n';
   return 0;
 }
 
-int RunBonus(const Options& options) {
+int RunBonus(const Options& options, const core::BrowserSettings& settings) {
   AnsweringUi ui(options.yes);
   catalogue::BonusSearch search;
-  search.OpenTables(core::Settings().DataDir);
+  search.OpenTables(settings.DataDir);
   catalogue::BonusSearchRequest request;
   request.text = core::Utf8ToCp1252(options.text.value_or(""));
   request.mode = options.all_words ? catalogue::MatchMode::AllWords : catalogue::MatchMode::AnyWord;
   if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) return EndedInMessage(ui);
-  return WrotePage("SEARCHRESULT.HTM");
+  return WrotePage(settings.DataDir, "SEARCHRESULT.HTM");
 }
 
 int Run(const Options& options) {
@@ -202,9 +202,9 @@ int Run(const Options& options) {
     std::cerr << "vantorel-search: not a folder: " << options.data_dir << '\n';
     return kErrorStatus;
   }
-  core::BrowserSettings& settings = core::Settings();
+  core::BrowserSettings settings;
   settings.DataDir = FolderSetting(options.data_dir);
-  if (options.bonus) return RunBonus(options);
+  if (options.bonus) return RunBonus(options, settings);
   settings.PdfDir =
       options.pdf_dir.empty() ? settings.DataDir + "PDF/" : FolderSetting(options.pdf_dir);
   settings.SourceDir =
@@ -233,13 +233,13 @@ int Run(const Options& options) {
   }
   if (options.issue) request.issue_item = catalogue::IssueItem(*options.issue);
 
-  catalogue::ResultPages pages(catalogue);
-  catalogue::ArticleSearch search(catalogue, pages);
+  catalogue::ResultPages pages(catalogue, settings);
+  catalogue::ArticleSearch search(catalogue, pages, settings);
   if (search.OkBtnClick(request) != catalogue::SearchEnd::PageWritten) return EndedInMessage(ui);
   const core::SearchOutcome& flags = search.Outcome();
-  return WrotePage(flags.TestResultsWritten    ? "ERRORS.HTM"
-                   : flags.CompleteListWritten ? "ALLARTS.HTM"
-                                               : "SEARCHRESULT.HTM");
+  return WrotePage(settings.DataDir, flags.TestResultsWritten    ? "ERRORS.HTM"
+                                     : flags.CompleteListWritten ? "ALLARTS.HTM"
+                                                                 : "SEARCHRESULT.HTM");
 }
 
 }  // namespace
