@@ -26,7 +26,10 @@
 #             --zip-only runs just these.
 #   methods   with --methods: vantorel-unzip against 7-Zip's `7z x` on one folder of about
 #             60 MB (text, tables, random bytes) that 7-Zip put into archives with Deflate64,
-#             BZip2 and LZMA; --methods-only runs just these.
+#             BZip2 and LZMA, and on 5,000 small text files (200 B to 8 KB) in BZip2 and LZMA
+#             archives; then libbz2 alone (`bzip2 -dc` of the BZip2 archive's streams one after
+#             another, its stored entries left out) against `7z x` of that archive: the floor
+#             for a decoder built on libbz2; --methods-only runs just these.
 # Each pair runs in turn, A B A B ..., and prints the medians of wall and CPU seconds (user +
 # system of the children) and their ratio A/B. A run of a short command repeats it a few
 # times so that the clock's resolution does not decide.
@@ -263,8 +266,45 @@ EOF
       (cd "$work/methods/src" && "$seven" a -tzip -mm=$m "$work/methods/$(echo $m | tr A-Z a-z).zip" . >/dev/null)
     done
   fi
-  for m in deflate64 bzip2 lzma; do
+  if [ ! -f "$work/methods/small-lzma.zip" ]; then
+    echo "writing the archives of 5,000 small files..." >&2
+    rm -rf "$work/methods/small"
+    python3 - "$work/methods/small" <<'EOF'
+import os, random, sys
+rng = random.Random(5)
+words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(3, 9)))
+         for _ in range(2000)]
+for n in range(5000):
+    folder = os.path.join(sys.argv[1], f"D{n % 50:02d}")
+    os.makedirs(folder, exist_ok=True)
+    size, text = rng.randint(200, 8000), []
+    while sum(map(len, text)) + len(text) < size:
+        text.append(rng.choice(words))
+    with open(os.path.join(folder, f"F{n:05d}.TXT"), "w") as out:
+        out.write(" ".join(text))
+EOF
+    for m in BZip2 LZMA; do
+      (cd "$work/methods/small" && "$seven" a -tzip -mm=$m "$work/methods/small-$(echo $m | tr A-Z a-z).zip" . >/dev/null)
+    done
+    # libbz2 alone: the BZip2 archive's streams one after another, for bzip2 -dc.
+    python3 - "$work/methods/bzip2.zip" "$work/methods/bzip2-streams.bz2" <<'EOF'
+import struct, sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as archive, open(sys.argv[1], "rb") as raw, open(sys.argv[2], "wb") as out:
+    for info in archive.infolist():
+        if info.compress_type != zipfile.ZIP_BZIP2:
+            continue
+        raw.seek(info.header_offset)
+        name_length, extra_length = struct.unpack("<HH", raw.read(30)[26:30])
+        raw.seek(info.header_offset + 30 + name_length + extra_length)
+        out.write(raw.read(info.compress_size))
+EOF
+  fi
+  for m in deflate64 bzip2 lzma small-bzip2 small-lzma; do
     compare "$m" 1 "$unzip_tool -o -d $work/methods/out-a $work/methods/$m.zip" \
       "$seven x -y -o$work/methods/out-b $work/methods/$m.zip"
   done
+  if command -v bzip2 >/dev/null; then
+    compare libbz2-alone 1 "bzip2 -dc $work/methods/bzip2-streams.bz2" \
+      "$seven x -y -o$work/methods/out-b $work/methods/bzip2.zip"
+  fi
 fi

@@ -15,6 +15,7 @@
 #include "archive/archive_stream.h"
 #include "archive/decoders.h"
 #include "archive/extract_steps.h"
+#include "archive/kept_blocks.h"
 #include "archive/output_file.h"
 #include "fuzz_input.h"
 
@@ -40,6 +41,10 @@ Method MethodFor(std::uint8_t variant) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   vantorel::fuzz::InstallSilentUi();
+  // Inputs follow each other as the entries of one extraction run do. Never ended: the
+  // thread's kept blocks are freed with the thread.
+  static const KeptBlocks::Scope* const kept_blocks = new KeptBlocks::Scope;
+  (void)kept_blocks;
   return 0;
 }
 
@@ -55,8 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::optional<OutputFile> file = OutputFile::CreateFor(vantorel::fuzz::ScratchDir() / "E.OUT");
   if (!archive || !file) __builtin_trap();
 
-  const auto input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
-  const auto output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
+  // Allocated once, as an extraction run allocates them once.
+  static const auto input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
+  static const auto output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   RunProgress run;
   run.total_bytes = uncompressed;
   EntryInput input(*archive, size - 4, input_block.get(), [] {});

@@ -16,6 +16,7 @@
 #include "archive/decoders.h"
 #include "archive/entry_decryption.h"
 #include "archive/extract_steps.h"
+#include "archive/kept_blocks.h"
 #include "archive/output_file.h"
 #include "fuzz_input.h"
 
@@ -36,6 +37,10 @@ std::uint32_t Le(const std::uint8_t* bytes, int count) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   vantorel::fuzz::InstallSilentUi();
+  // Inputs follow each other as the entries of one extraction run do. Never ended: the
+  // thread's kept blocks are freed with the thread.
+  static const KeptBlocks::Scope* const kept_blocks = new KeptBlocks::Scope;
+  (void)kept_blocks;
   return 0;
 }
 
@@ -72,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         EntryDecryption::Open(*archive, entry, local, vantorel::fuzz::kFuzzPassword);
     if (opened.outcome != EntryDecryption::Outcome::Ready) return 0;
     EntryDecryption& decryption = *opened.decryption;
-    const auto input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
-    const auto output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
+    // Allocated once, as an extraction run allocates them once.
+    static const auto input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
+    static const auto output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
     RunProgress run;
     run.total_bytes = entry.uncompressed_size;
     archive->Seek(decryption.DataOffset());

@@ -68,7 +68,9 @@ run_target() {
   local dictionary
   dictionary=$(dictionary_of "$target")
   if [ -n "$dictionary" ]; then options+=(-dict="$dictionary"); fi
-  ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}" \
+  # A quarantine of 16 MB still holds every block an input frees while the next inputs run;
+  # ASan's 256 MB default hands each allocation fresh pages and halves the executions per second.
+  ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=16}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}" \
     "$build/fuzz/$target" "${options[@]}" "$@" "$corpus" "$seeds/$target"
 }
 

@@ -28,7 +28,8 @@ also stands for the CD-ROM root):
                              parameter), file:///XBONUS/SETUP.EXE, file:///GALLERY.HTM
   issues.htm                 every issue 1..76 with its name, its companion-disk folder and the
                              PDFs of its tips and clinic (anchors I1..I76)
-  help.htm                   anchors "Options", "Selfil", "HTMLSrch", "ArtSrch" (and "Top")
+  help.htm                   anchors "Options", "Selfil", "HTMLSrch", "ArtSrch", "FreeText"
+                             (and "Top")
   GALLERY.HTM                the page with GIF images, opened in the web browser
   ARTSRCH.HTM BONSRCH.HTM    small pages behind the search links (the program intercepts them)
   LOGO.JPG BANNER.GIF SPINE.BMP   images (baseline JPEG, GIF89a, 24-bit BMP)
@@ -1006,6 +1007,15 @@ def help_page():
         ("ArtSrch", "Searching the articles",
          "Type words of the keywords you look for, and pick an author or an issue if you "
          "like. The special keyword *!* lists every article."),
+        ("FreeText", "Searching the full text",
+         "Press Ctrl+T (Full-text search in the Edit menu), the Free Text Search button of "
+         "the article search or the contents' Free-text search, and type words, a \"phrase\" "
+         "in double quotes, sort* for the words that begin so, OR, NOT or NEAR(word word). "
+         "Every article, companion-disk file (inside the ZIP archives too) and bonus page is "
+         "searched; the first search offers to build the full-text index, which goes on "
+         "while you read (Esc stops it). A found article opens at its page. "
+         "<A HREF=\"file:///pdf/freetextsearch.pdf#page=1\">The free-text search guide</A> "
+         "(PDF) tells more."),
     )
     parts = ["<A NAME=Top></A><FONT FACE=Arial SIZE=+2 COLOR=000080><P><B>Help using "
              "Ostravel</B>\n<FONT SIZE=3 COLOR=BLACK FACE=\"Times New Roman\">\n<UL>"]

@@ -6,14 +6,24 @@
 #   docs/file-browser.png    the file browser on a companion disk
 #   docs/extraction.png      the extraction dialog while it extracts
 #   docs/viewer.png          the viewer window showing a source file with the word found
-# Usage: tools/take_screenshots.sh [PROGRAM]   (default: build-release/src/app/vantorel, as
-# built by ./run). Needs xvfb, openbox, xdotool and imagemagick (installed when missing).
+#   docs/full-text-build.png    the full-text index being built, its progress in the status bar
+#   docs/full-text-results.png  the hits of a full-text search
+# Usage: tools/take_screenshots.sh [PROGRAM [PICTURE...]]   (default: build-release/src/app/
+# vantorel, as built by ./run; with PICTUREs, the file names above, only the steps that take
+# them run). Needs xvfb, openbox, xdotool and imagemagick (installed when missing).
 # Each window is reached through a one-link page written into a scratch copy of the demo, so
 # the clicks do not depend on the start page's layout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 project=$PWD
 program=$(realpath "${1:-build-release/src/app/vantorel}")
+pictures=("${@:2}")
+wanted() {  # PICTURE...: true when one of them is to be taken
+  ((${#pictures[@]} == 0)) && return 0
+  local picture
+  for picture in "$@"; do [[ " ${pictures[*]} " == *" $picture "* ]] && return 0; done
+  return 1
+}
 [ -x "$program" ] || { echo "no program at $program (run ./run first)" >&2; exit 1; }
 
 needed=()
@@ -97,6 +107,8 @@ shot() {  # FILE WINDOW-ID...: the screen region covering the windows with their
     ((x + w > x1)) && x1=$((x + w)); ((y + h > y1)) && y1=$((y + h))
   done
   import -window root -crop "$((x1 - x0))x$((y1 - y0))+$x0+$y0" +repage "docs/$1"
+  # 128 colours keep a window's picture a third of its size, with no difference to be seen.
+  convert "docs/$1" +dither -colors 128 -define png:compression-level=9 "docs/$1"
   echo "docs/$1"
 }
 
@@ -106,6 +118,7 @@ click_page_link() {  # the big link at the top-left of the page in the main wind
 }
 
 # 1. The start page; 2. the article search; 3. its results.
+if wanted main-window.png article-search.png search-results.png; then
 start_program "$demo"
 shot main-window.png "$main"
 xdotool windowactivate --sync "$main" key ctrl+s
@@ -119,8 +132,10 @@ sleep 1.5
 xdotool key Return  # "... matches were found: do you wish to view the results?" Yes
 sleep 2
 shot search-results.png "$main"
+fi
 
 # 4. The file browser on the first companion disk.
+if wanted file-browser.png; then
 link_page shot-browse.htm "diry:///disks/Issue01" "Companion disk"
 start_program "$demo/shot-browse.htm"
 click_page_link
@@ -128,8 +143,10 @@ browser=$(wait_window "File Browser")
 sleep 1.5
 shot file-browser.png "$browser"
 stop_program
+fi
 
 # 5. The extraction dialog during a run: an archive of many small files keeps it busy.
+if wanted extraction.png; then
 python3 - "$demo/DISKS/Issue01/MANY.ZIP" <<'PY'
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as archive:
@@ -147,8 +164,10 @@ xdotool mousemove --window "$unzip" $((WIDTH - 44)) 19 click 1
 sleep 1.2
 shot extraction.png "$unzip"
 stop_program
+fi
 
 # 6. The viewer on a source file with the word found.
+if wanted viewer.png; then
 link_page shot-view.htm "VIEW:///DISKS/Issue01/INTRO/INTRO.PAS|Stream" "View source"
 start_program "$demo/shot-view.htm"
 click_page_link
@@ -157,3 +176,33 @@ sleep 1.5
 find=$(xdotool search --onlyvisible --name "Find" 2>/dev/null | tail -1 || true)
 shot viewer.png "$viewer" ${find:+"$find"}
 stop_program
+fi
+
+# 7. The full-text search: its index being built over a larger archive (the window goes on
+# working meanwhile), then the hits of a search on the demo. The question before the first
+# build is answered Yes (its default button).
+if wanted full-text-build.png; then
+  python3 tools/make_demo_archive.py "$work/large" --articles 4000 >/dev/null
+  start_program "$work/large"
+  xdotool windowactivate --sync "$main" key ctrl+t
+  wait_window "Full-Text Search" >/dev/null
+  xdotool type --delay 40 "benchmark"
+  xdotool key Return
+  sleep 1.5
+  xdotool key Return
+  sleep 1.2
+  shot full-text-build.png "$main"
+  stop_program
+fi
+if wanted full-text-results.png; then
+  start_program "$demo"
+  xdotool windowactivate --sync "$main" key ctrl+t
+  wait_window "Full-Text Search" >/dev/null
+  xdotool type --delay 40 "benchmark OR TBufStream"
+  xdotool key Return
+  sleep 1.5
+  xdotool key Return
+  sleep 4
+  shot full-text-results.png "$main"
+  stop_program
+fi

@@ -12,6 +12,7 @@
 #include "app/window_placement.h"
 #include "dialogs/arti_search_form.h"
 #include "dialogs/extract_dialog.h"
+#include "dialogs/full_text_form.h"
 #include "dialogs/html_search_form.h"
 #include "platform/file_system.h"
 #include "platform/outside_programs.h"
@@ -120,6 +121,19 @@ void ProgramMainFormHost::LoadViewerTextFile(const std::string& file, const std:
   if (view_form_ == nullptr) return;
   view_form_->ShowTextFile(file, caption);
   view_form_->SetSearchWord(word);
+}
+
+void ProgramMainFormHost::LoadViewerArchiveMember(const std::string& archive,
+                                                  const std::string& member,
+                                                  const std::string& caption,
+                                                  const std::string& word) {
+  if (view_form_ == nullptr) return;
+  view_form_->ShowArchiveMember(archive, member, caption);
+  view_form_->SetSearchWord(word);
+}
+
+std::optional<std::string> ProgramMainFormHost::AskFullTextQuery(const std::string& query) {
+  return dialogs::AskFullTextQuery(query);
 }
 
 void ProgramMainFormHost::ShowViewerModal() {

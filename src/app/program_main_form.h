@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ class ProgramMainFormHost : public browser::MainFormHost, private browser::MainF
   void BrowseDirectory(const std::string& directory) override;
   void LoadViewerTextFile(const std::string& file, const std::string& caption,
                           const std::string& word) override;
+  void LoadViewerArchiveMember(const std::string& archive, const std::string& member,
+                               const std::string& caption, const std::string& word) override;
+  std::optional<std::string> AskFullTextQuery(const std::string& query) override;
   void ShowViewerModal() override;
   void StartProgramCopy(const std::string& parameters) override;
 

@@ -1,5 +1,8 @@
 #include <bzlib.h>
 
+#include <cstddef>
+
+#include "archive/kept_blocks.h"
 #include "archive/library_buffers.h"
 #include "archive/library_decoders.h"
 
@@ -7,10 +10,21 @@ namespace vantorel::archive {
 
 namespace {
 
-// libbz2's state for one stream, ended however decoding ends.
+void* AllocateForBz2(void*, int count, int size) {
+  if (count < 0 || size < 0) return nullptr;
+  return KeptBlocks::Allocate(static_cast<std::size_t>(count) * static_cast<std::size_t>(size));
+}
+void FreeForBz2(void*, void* block) { KeptBlocks::Free(block); }
+
+// libbz2's state for one stream, ended however decoding ends. Its block-sorting table (400,000
+// bytes per 100 k of block size, 3.6 MB for "bzip2 -9") is kept for the next stream.
 class Bz2Stream {
  public:
-  Bz2Stream() { status_ = BZ2_bzDecompressInit(&stream_, 0, 0); }
+  Bz2Stream() {
+    stream_.bzalloc = AllocateForBz2;
+    stream_.bzfree = FreeForBz2;
+    status_ = BZ2_bzDecompressInit(&stream_, 0, 0);
+  }
   ~Bz2Stream() {
     if (status_ == BZ_OK) BZ2_bzDecompressEnd(&stream_);
   }

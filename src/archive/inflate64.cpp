@@ -5,7 +5,10 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "archive/kept_blocks.h"
 
 namespace vantorel::archive {
 
@@ -147,6 +150,16 @@ std::uint64_t LoadLittleEndian64(const std::uint8_t* bytes) {
   return word;
 }
 
+struct FreeKept {
+  void operator()(std::uint8_t* block) const { KeptBlocks::Free(block); }
+};
+
+std::uint8_t* NewBuffer() {
+  void* block = KeptBlocks::Allocate(kBufferSize);
+  if (block == nullptr) throw std::bad_alloc();
+  return static_cast<std::uint8_t*>(block);
+}
+
 class Inflater64 {
  public:
   Inflater64(CompressedInput& input, DecodedOutput& output) : input_(input), output_(output) {}
@@ -230,7 +243,8 @@ class Inflater64 {
   int count_ = 0;                       // valid bits in bits_
   int padding_ = 0;                     // of those, zeros past the end of the input
 
-  std::unique_ptr<std::uint8_t[]> buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize);
+  // The window with the bytes decoded after it, kept for the next entry.
+  std::unique_ptr<std::uint8_t[], FreeKept> buffer_{NewBuffer()};
   std::size_t position_ = 0;            // the next decoded byte goes to buffer_[position_]
   std::size_t handed_ = 0;              // buffer_[0..handed_) reached output
   std::uint64_t total_ = 0;             // bytes decoded in the entry

@@ -14,6 +14,7 @@
 #include "archive/decoders.h"
 #include "archive/entry_decryption.h"
 #include "archive/extract_steps.h"
+#include "archive/kept_blocks.h"
 #include "archive/output_file.h"
 #include "archive/target_path.h"
 #include "archive/target_resolver.h"
@@ -106,6 +107,7 @@ class LocalTimes {
 struct KvUnZip::RunState {
   std::unique_ptr<std::uint8_t[]> input_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
   std::unique_ptr<std::uint8_t[]> output_block = std::make_unique<std::uint8_t[]>(kExtractBlockSize);
+  KeptBlocks::Scope kept_blocks;  // the decoders' large blocks, kept from entry to entry
   RunProgress progress;  // TotalBytes, the bytes written, the percentage events
   bool password_asked = false;  // the Ui was asked for a password in this run
   bool password_failed = false; // an entry found the password wrong

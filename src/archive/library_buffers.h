@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "archive/decoder.h"
+#include "archive/kept_blocks.h"
 
 namespace vantorel::archive {
 
@@ -38,8 +40,18 @@ class LibraryBuffers {
  private:
   CompressedInput& input_;
   DecodedOutput& output_;
-  std::unique_ptr<std::uint8_t[]> in_ = std::make_unique_for_overwrite<std::uint8_t[]>(kInputBlock);
-  std::unique_ptr<std::uint8_t[]> out_ = std::make_unique_for_overwrite<std::uint8_t[]>(kOutputSize);
+  struct FreeKept {
+    void operator()(std::uint8_t* block) const { KeptBlocks::Free(block); }
+  };
+  static std::uint8_t* NewBlock(std::size_t size) {
+    void* block = KeptBlocks::Allocate(size);
+    if (block == nullptr) throw std::bad_alloc();
+    return static_cast<std::uint8_t*>(block);
+  }
+
+  // Both kept for the next entry.
+  std::unique_ptr<std::uint8_t[], FreeKept> in_{NewBlock(kInputBlock)};
+  std::unique_ptr<std::uint8_t[], FreeKept> out_{NewBlock(kOutputSize)};
   bool ended_ = false;  // the last Refill found no more input
 };
 

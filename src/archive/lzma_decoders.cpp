@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "archive/kept_blocks.h"
 #include "archive/library_buffers.h"
 #include "archive/library_decoders.h"
 
@@ -18,10 +19,18 @@ constexpr std::uint64_t kXzMemoryLimit = std::uint64_t{1} << 30;
 // The smallest dictionary LZMA1 uses.
 constexpr std::uint32_t kMinDictionary = 4096;
 
+void* AllocateForLzma(void*, std::size_t count, std::size_t size) {
+  if (size != 0 && count > static_cast<std::size_t>(-1) / size) return nullptr;
+  return KeptBlocks::Allocate(count * size);
+}
+void FreeForLzma(void*, void* block) { KeptBlocks::Free(block); }
+// The dictionary (as large as the stream says, up to kXzMemoryLimit) is the block worth keeping.
+const lzma_allocator kKeptAllocator = {AllocateForLzma, FreeForLzma, nullptr};
+
 // liblzma's state for one entry, ended however decoding ends.
 class LzmaStream {
  public:
-  LzmaStream() = default;
+  LzmaStream() { stream_.allocator = &kKeptAllocator; }
   ~LzmaStream() { lzma_end(&stream_); }
   LzmaStream(const LzmaStream&) = delete;
   LzmaStream& operator=(const LzmaStream&) = delete;

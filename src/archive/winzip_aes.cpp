@@ -7,6 +7,10 @@
 #include <array>
 #include <cstring>
 #include <new>
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+#include <map>
+#include <string>
+#endif
 
 namespace vantorel::archive {
 
@@ -20,6 +24,37 @@ constexpr std::size_t kMaxKeySize = 32;
 constexpr std::size_t kBatchBlocks = 256;
 
 std::size_t KeySize(std::uint8_t strength) { return strength >= 1 && strength <= 3 ? 8u + 8u * strength : 0; }
+
+using DerivedBytes = std::array<std::uint8_t, 2 * kMaxKeySize + kAesVerifierSize>;
+
+// The two keys and the verifier from the password and the salt: PBKDF2 with HMAC-SHA1.
+void Derive(std::string_view password, const std::uint8_t* salt, std::size_t salt_size,
+            std::size_t derived_size, DerivedBytes& derived) {
+  if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt,
+                             static_cast<int>(salt_size), kIterations,
+                             static_cast<int>(derived_size), derived.data()) != 1)
+    throw std::bad_alloc();
+}
+
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzz builds only: inputs mutated from one seed mostly keep its salt, and the derivation (its
+// 2,000 allocations inside libcrypto each intercepted by the sanitizer) would take most of the
+// fuzzer's time. The same password, salt and size give the same bytes, so they are remembered.
+void DeriveRemembered(std::string_view password, const std::uint8_t* salt, std::size_t salt_size,
+                      std::size_t derived_size, DerivedBytes& derived) {
+  static std::map<std::string, DerivedBytes> remembered;
+  std::string key(password);
+  key.append(1, '\0').append(reinterpret_cast<const char*>(salt), salt_size);
+  key.append(1, static_cast<char>(derived_size));
+  if (const auto known = remembered.find(key); known != remembered.end()) {
+    derived = known->second;
+    return;
+  }
+  Derive(password, salt, salt_size, derived_size, derived);
+  if (remembered.size() >= 256) remembered.clear();
+  remembered.emplace(std::move(key), derived);
+}
+#endif
 
 const EVP_CIPHER* EcbCipher(std::size_t key_size) {
   switch (key_size) {
@@ -99,12 +134,13 @@ AesDecryption::AesDecryption(const AesExtraField& field, std::string_view passwo
                              const std::uint8_t* salt)
     : state_(std::make_unique<State>()) {
   const std::size_t key_size = KeySize(field.strength);
-  std::array<std::uint8_t, 2 * kMaxKeySize + kAesVerifierSize> derived{};
+  DerivedBytes derived{};
   const std::size_t derived_size = 2 * key_size + kAesVerifierSize;
-  if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt,
-                             static_cast<int>(field.SaltSize()), kIterations,
-                             static_cast<int>(derived_size), derived.data()) != 1)
-    throw std::bad_alloc();
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+  DeriveRemembered(password, salt, field.SaltSize(), derived_size, derived);
+#else
+  Derive(password, salt, field.SaltSize(), derived_size, derived);
+#endif
   std::memcpy(state_->verifier.data(), derived.data() + 2 * key_size, kAesVerifierSize);
 
   state_->cipher = EVP_CIPHER_CTX_new();

@@ -1,6 +1,9 @@
+// For ZSTD_customMem and ZSTD_createDStream_advanced.
+#define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
 #include <zstd_errors.h>
 
+#include "archive/kept_blocks.h"
 #include "archive/library_buffers.h"
 #include "archive/library_decoders.h"
 
@@ -8,10 +11,15 @@ namespace vantorel::archive {
 
 namespace {
 
-// libzstd's state for one entry, freed however decoding ends.
+void* AllocateForZstd(void*, std::size_t size) { return KeptBlocks::Allocate(size); }
+void FreeForZstd(void*, void* block) { KeptBlocks::Free(block); }
+
+// libzstd's state for one entry, freed however decoding ends. Its window buffer (as large as a
+// frame's window, up to 128 MiB) is kept for the next entry.
 class ZstdStream {
  public:
-  ZstdStream() : stream_(ZSTD_createDStream()) {}
+  ZstdStream()
+      : stream_(ZSTD_createDStream_advanced(ZSTD_customMem{AllocateForZstd, FreeForZstd, nullptr})) {}
   ~ZstdStream() { ZSTD_freeDStream(stream_); }
   ZstdStream(const ZstdStream&) = delete;
   ZstdStream& operator=(const ZstdStream&) = delete;

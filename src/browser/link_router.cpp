@@ -118,10 +118,33 @@ std::string DirectoryLinkPath(std::string_view upper_url, std::string_view sourc
   return ReplaceWithSetting(WithBackslashes(upper_url), kDirectoryLinkPrefix, source_dir);
 }
 
-SourceFileLink SourceFileLinkOf(std::string_view upper_url, std::string_view source_dir) {
-  WordSplit split = SplitAtBar(upper_url);
-  return {ReplaceWithSetting(WithBackslashes(split.text), kViewLinkPrefix, source_dir),
-          std::move(split.word)};
+SourceFileLink SourceFileLinkOf(std::string_view url, std::string_view source_dir) {
+  const WordSplit split = SplitAtBar(url);
+  std::string_view file = split.text;
+  std::string member;
+  if (const std::size_t question = file.find('?'); question != std::string_view::npos) {
+    member = core::PercentDecoded(file.substr(question + 1));
+    file = file.substr(0, question);
+  }
+  return {ReplaceWithSetting(WithBackslashes(core::UpperCaseAscii(file)), kViewLinkPrefix, source_dir),
+          std::move(member), core::UpperCaseAscii(split.word)};
+}
+
+PdfPageLink SplitPdfPage(std::string_view url) {
+  constexpr std::string_view kPdfExtension = ".PDF";
+  constexpr int kPageMax = 1000000;  // beyond any document
+  const std::string upper = core::UpperCaseAscii(url);
+  const std::size_t marker = upper.rfind(core::UpperCaseAscii(kPdfPageMarker));
+  if (marker == std::string::npos || !std::string_view(upper).substr(0, marker).ends_with(kPdfExtension))
+    return {std::string(url), 0};
+  const std::string_view digits = url.substr(marker + std::string_view(kPdfPageMarker).size());
+  int page = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9' || page >= kPageMax) return {std::string(url), 0};
+    page = page * 10 + (c - '0');
+  }
+  if (page < 1) return {std::string(url), 0};
+  return {std::string(url.substr(0, marker)), page};
 }
 
 ScreenPoint FindDialogPosition(const WindowGeometry& window) {
@@ -147,6 +170,10 @@ bool LinkRouter::HotSpotClick(std::string_view page_url) {
     main_window_->SearchOther();
     return true;
   }
+  if (policy_.search_links && upper == core::UpperCaseAscii(kFreeTextSearchLink)) {
+    main_window_->FullTextSearch();
+    return true;
+  }
   const LinkRouting routing = RouteOfLink(url);
   switch (routing.route) {
     case LinkRoute::File:
@@ -158,7 +185,7 @@ bool LinkRouter::HotSpotClick(std::string_view page_url) {
       DirectoryBranch(upper);
       return true;
     case LinkRoute::View:
-      ViewBranch(upper);
+      ViewBranch(url);
       return true;
     case LinkRoute::Search:
       if (!policy_.search_links) break;
@@ -170,7 +197,9 @@ bool LinkRouter::HotSpotClick(std::string_view page_url) {
   return false;
 }
 
-bool LinkRouter::FileBranch(std::string_view url, bool file_marked) {
+bool LinkRouter::FileBranch(std::string_view page_url, bool file_marked) {
+  const PdfPageLink paged = SplitPdfPage(page_url);
+  const std::string_view url = paged.url;
   const LinkParameters link = SplitLinkParameters(core::CutToShortString(url));
   const std::string file = core::CutToShortString(
       policy_.archive_folders ? ResolveLinkTarget(link.file, true) : actions_.ExpandLinkPath(link.file));
@@ -183,7 +212,7 @@ bool LinkRouter::FileBranch(std::string_view url, bool file_marked) {
   } else if (programs && extension == ".ZIP") {
     if (actions_.EnsureCdReady(file)) main_window_->OpenExtractDialog(file);
   } else if (extension == ".PDF") {
-    PdfBranch(url, file);
+    PdfBranch(url, file, paged.page);
   } else if (extension == ".TXT") {
     actions_.LaunchProgram(kTextEditorProgram, file);
   } else if (extension == ".MID" || extension == ".AVI") {
@@ -212,7 +241,7 @@ void LinkRouter::RunProgram(const std::string& program, std::string_view paramet
 
 // Article PDF links are taken from the link as written: "file:///pdf/" stands for PdfDir.
 // Without the archive's folders a PDF link names a file beside the shown page.
-void LinkRouter::PdfBranch(std::string_view url, const std::string& file) {
+void LinkRouter::PdfBranch(std::string_view url, const std::string& file, int page) {
   std::string path = file;
   if (policy_.archive_folders) {
     path = WithBackslashes(ReplaceWithSetting(url, kPdfLinkPrefix, settings_.PdfDir));
@@ -223,7 +252,7 @@ void LinkRouter::PdfBranch(std::string_view url, const std::string& file) {
     core::ShowError(kMissingFile + platform::ShownPath(path));
     return;
   }
-  actions_.OpenPdfInReader(path);
+  actions_.OpenPdfInReader(path, page);
 }
 
 void LinkRouter::WebsiteBranch(std::string_view url) {
@@ -246,9 +275,15 @@ void LinkRouter::DirectoryBranch(std::string_view upper_url) {
   actions_.BrowseDirectory(directory);
 }
 
-void LinkRouter::ViewBranch(std::string_view upper_url) {
-  const SourceFileLink link = SourceFileLinkOf(upper_url, settings_.SourceDir);
+void LinkRouter::ViewBranch(std::string_view url) {
+  const SourceFileLink link = SourceFileLinkOf(url, settings_.SourceDir);
   if (!actions_.EnsureCdReady(link.file)) return;
+  if (!link.member.empty()) {
+    actions_.ShowArchiveMember(link.file, link.member,
+                               kViewerCaption + platform::ShownPath(link.file) + " : " + link.member,
+                               core::Utf8ToCp1252(link.word));
+    return;
+  }
   actions_.ShowSourceFile(link.file, kViewerCaption + platform::ShownPath(link.file),
                           core::Utf8ToCp1252(link.word));
 }

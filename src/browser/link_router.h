@@ -6,18 +6,24 @@
 // Link forms, as written in the archive's pages and the generated pages (U is the reference
 // with a-z upper-cased; positions count from 1):
 //   "ARTSRCH.HTM", "BONSRCH.HTM" (the whole reference)   the article or bonus search command
+//   "file:///pdf/freetextsearch.pdf" (the whole         the full-text search command
+//            reference, any letter case)
 //   no ":", ":" at position 1 or 2, or "FILE:" anywhere  the file branch: the action of the
 //                                                        file's extension, or the view
 //   "HTTP://" anywhere                                   the web browser
 //   "DIRY:", normally "diry:///disks/" + folder          the file browser (the viewer: its
 //                                                        folder picker) on SourceDir + folder
 //   "VIEW:", normally "VIEW:///DISKS/" + file            the viewer window on SourceDir + file,
-//            [+ "|" + word]                              which then looks for the word
+//            [+ "?" + member] [+ "|" + word]             which then looks for the word; with
+//                                                        a member the file is a ZIP archive and
+//                                                        the viewer shows that member of it
 //   "SRCH:", normally "SRCH:///" + page [+ "|" + word]   the page in the frame "MAIN", then the
 //                                                        word found there
 //   anything else                                        the view
 // In the main window's file branch "file:///pdf/" + name stands for PdfDir + name, and
-// "XBONUS/" anywhere for the folder "BONUS/" of the CD-ROM drive (CdPath).
+// "XBONUS/" anywhere for the folder "BONUS/" of the CD-ROM drive (CdPath). A PDF link may end
+// in "#page=" + number (the full-text search's pages write it): the reader opens the file at
+// that page where it can.
 //
 // A link is an archive text (code page 1252); the router converts it to UTF-8 as it takes
 // it, so the paths it builds are UTF-8 path texts (platform/file_system.h), spelt as the links
@@ -41,6 +47,12 @@ inline constexpr char kMediaPlayerParameters[] = "/play /close ";
 
 // The frame that SRCH: links load their page into.
 inline constexpr char kMainFrame[] = "MAIN";
+
+// The archive's link to the free-text search PDF, which in the main window stands for the
+// full-text search; the same PDF linked in any other form opens in the reader.
+inline constexpr char kFreeTextSearchLink[] = "file:///pdf/freetextsearch.pdf";
+// What a PDF link ends in to name a page.
+inline constexpr char kPdfPageMarker[] = "#page=";
 
 // What the link router tells the user. The viewer window's
 // caption for a source file is kViewerCaption + its path.
@@ -85,8 +97,9 @@ class LinkActions {
   // True when the caller may read from path: at once for a path on no CD-ROM drive, else
   // after the user confirmed the CD-ROM prompt with the disc in; false when cancelled.
   virtual bool EnsureCdReady(const std::string& path) = 0;
-  // OpenPdfInReader, with command messages as the window shows them. REQUIRES: the file exists.
-  virtual void OpenPdfInReader(const std::string& path) = 0;
+  // OpenPdfInReader, with command messages as the window shows them, at page (from 1; 0: the
+  // reader's own choice). REQUIRES: the file exists.
+  virtual void OpenPdfInReader(const std::string& path, int page) = 0;
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
 
@@ -97,6 +110,12 @@ class LinkActions {
   // the view's error when the file does not exist; the word then stays as it was.
   virtual void ShowSourceFile(const std::string& file, const std::string& caption,
                               const std::string& word) = 0;
+  // As ShowSourceFile for the member (its stored name, UTF-8, "/" separated) of the ZIP
+  // archive: the member is copied out to a temporary file for as long as the viewer shows it,
+  // and the viewer offers to extract the archive. Throws an error naming the archive or the
+  // member when it cannot be read.
+  virtual void ShowArchiveMember(const std::string& archive, const std::string& member,
+                                 const std::string& caption, const std::string& word) = 0;
   // The main window: the file browser on the directory, modally, released when it closes.
   // The viewer: its folder picker preset to the directory, modally; the pick is not used.
   virtual void BrowseDirectory(const std::string& directory) = 0;
@@ -116,9 +135,10 @@ class MainWindowLinkActions : public LinkActions {
   // Gives the find dialog text as its find text, moves its top-left corner to top_left and
   // shows it modeless.
   virtual void ShowFindDialog(const std::string& text, ScreenPoint top_left) = 0;
-  // The main window's article search and bonus search commands.
+  // The main window's article search, bonus search and full-text search commands.
   virtual void ArticleSearch() = 0;
   virtual void SearchOther() = 0;
+  virtual void FullTextSearch() = 0;
   // The extraction dialog on the archive, modally (OpenExtractDialog).
   virtual void OpenExtractDialog(const std::string& archive) = 0;
   // Plays the sound file without waiting for it to end.
@@ -130,8 +150,8 @@ class MainWindowLinkActions : public LinkActions {
 // shows pages beside source files, not the archive's front end: it takes links as written,
 // relative to the shown page, and leaves the other kinds to its view.
 struct LinkPolicy {
-  // "ARTSRCH.HTM" and "BONSRCH.HTM" start the searches; "SRCH:" links load a page and find a
-  // word in it.
+  // "ARTSRCH.HTM", "BONSRCH.HTM" and kFreeTextSearchLink start the searches; "SRCH:" links
+  // load a page and find a word in it.
   bool search_links;
   // A file link is upper-cased with "XBONUS/" standing for the CD-ROM's bonus folder before it
   // is expanded; an article PDF is taken from PdfDir ("file:///pdf/"), only once an issue is
@@ -171,14 +191,26 @@ std::string LinkExtension(std::string_view path);
 // every "DIRY:\\\DISKS\" replaced by source_dir (SourceDir).
 std::string DirectoryLinkPath(std::string_view upper_url, std::string_view source_dir);
 
-// The file and search word a VIEW: link names, from the upper-cased link: the word is the text
-// after its first "|" (empty without one); the file is the text before it with every "/"
-// turned into "\" and every "VIEW:\\\DISKS\" replaced by source_dir (SourceDir).
+// The file, member and search word a VIEW: link (as written) names: the word is the text after
+// its first "|" (empty without one), upper-cased; before it, the text after the first "?" is
+// the member, percent-decoded (core::PercentDecoded; empty without a "?"); the file is the text
+// before those, upper-cased, with every "/" turned into "\" and every "VIEW:\\\DISKS\"
+// replaced by source_dir (SourceDir).
 struct SourceFileLink {
   std::string file;
+  std::string member;
   std::string word;
 };
-SourceFileLink SourceFileLinkOf(std::string_view upper_url, std::string_view source_dir);
+SourceFileLink SourceFileLinkOf(std::string_view url, std::string_view source_dir);
+
+// A file link without the page it names: a link whose part before a last kPdfPageMarker (any
+// letter case) ends in ".PDF" (any case) and whose part after it is a number from 1 gives that
+// part and the number; any other link is given back whole, with page 0.
+struct PdfPageLink {
+  std::string url;
+  int page = 0;
+};
+PdfPageLink SplitPdfPage(std::string_view url);
 
 // Where the find dialog goes when a link found its word: its top-left corner at the middle of
 // the window's width and a sixth of its height, the divisions truncating towards zero.
@@ -198,8 +230,10 @@ class LinkRouter {
 
   // Routes the clicked link (url as written in the page) and acts on it; returns Handled:
   // true when the window dealt with the link and the view must not follow it. In order:
-  //  1. search_links: U is "ARTSRCH.HTM": ArticleSearch; "BONSRCH.HTM": SearchOther.
-  //  2. No ":" in url, its first ":" at position 1 or 2, or "FILE:" in U: the file branch. The
+  //  1. search_links: U is "ARTSRCH.HTM": ArticleSearch; "BONSRCH.HTM": SearchOther;
+  //     kFreeTextSearchLink upper-cased: FullTextSearch.
+  //  2. No ":" in url, its first ":" at position 1 or 2, or "FILE:" in U: the file branch. A
+  //     page the link names is taken off (SplitPdfPage). The
   //     url's first 255 characters are split by SplitLinkParameters; the file is resolved
   //     (archive_folders: ResolveLinkTarget with expand; else ExpandLinkPath as written) and
   //     cut to 255 characters; by its LinkExtension:
@@ -212,7 +246,7 @@ class LinkRouter {
   //       .PDF   archive_folders: the url as written with every "file:///pdf/" (any case)
   //              replaced by PdfDir and every "/" turned into "\": nothing while LastIssue is
   //              0; EnsureCdReady. Else the resolved file. Then the error "Unable to find
-  //              file: " + path, or OpenPdfInReader;
+  //              file: " + path, or OpenPdfInReader at the link's page;
   //       .TXT   the text editor; .MID, .AVI: the media player;
   //       .HTM   only with "FILE:": the web browser, or without one the warning that GIF
   //              images are not shown;
@@ -222,7 +256,9 @@ class LinkRouter {
   //  4. "DIRY:": EnsureCdReady(DirectoryLinkPath), then BrowseDirectory on it, or the error
   //     "Sorry, the requested directory " + path + " does not exist".
   //  5. "VIEW:": EnsureCdReady for the SourceFileLinkOf file, then ShowSourceFile with the
-  //     caption "Source Viewer: " + the file as shown and the word.
+  //     caption "Source Viewer: " + the file as shown and the word; with a member,
+  //     ShowArchiveMember with the caption "Source Viewer: " + the archive as shown + " : " +
+  //     the member.
   //  6. search_links, "SRCH:": the url as written cut before its first "|" (the word after it
   //     keeps its case), every "SRCH:///" removed, resolved with expand and loaded into
   //     "MAIN"; when FindNext finds the word, the find dialog at FindDialogPosition with it.
@@ -241,10 +277,10 @@ class LinkRouter {
   // the link.
   bool FileBranch(std::string_view url, bool file_marked);
   void RunProgram(const std::string& program, std::string_view parameters);
-  void PdfBranch(std::string_view url, const std::string& file);
+  void PdfBranch(std::string_view url, const std::string& file, int page);
   void WebsiteBranch(std::string_view url);
   void DirectoryBranch(std::string_view upper_url);
-  void ViewBranch(std::string_view upper_url);
+  void ViewBranch(std::string_view url);
   void SearchBranch(std::string_view url);
 
   LinkActions& actions_;                 // the window and the platform

@@ -23,6 +23,7 @@
 #include "browser/document_commands.h"
 #include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
+#include "browser/full_text_runner.h"
 #include "browser/link_programs.h"
 #include "core/path_texts.h"
 #include "core/settings.h"
@@ -88,6 +89,12 @@ QPushButton* ToolbarButton(const QString& caption, QStyle::StandardPixmap pictur
 MainForm::MainForm(MainFormHost& host, const core::BrowserSettings& settings)
     : host_(host), settings_(settings) {
   BuildLayout();
+  FullTextRunner::Events events;
+  events.status = [this](const std::string& text) { Panel2->setText(QString::fromStdString(text)); };
+  events.building = [this](bool building) { FullTextBuilding(building); };
+  events.page = [this](const std::string& page) { ShowSearchPage(page); };
+  events.ask_again = [this](const std::string& query) { AskAndSearchFullText(query); };
+  full_text_ = std::make_unique<FullTextRunner>(std::move(events));
   FormCreate();
 }
 
@@ -141,6 +148,18 @@ void MainForm::BuildLayout() {
   Panel2->setFixedHeight(23);
   Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Panel2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // Long file names in the progress texts must not widen the window.
+  Panel2->setMinimumWidth(1);
+  Panel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  FullTextCancelBtn = new QPushButton(QStringLiteral("Cancel"));
+  FullTextCancelBtn->setFixedHeight(23);
+  FullTextCancelBtn->setToolTip(QStringLiteral("Stop building the full-text index (Esc)"));
+  FullTextCancelBtn->setVisible(false);
+  auto* status_row = new QHBoxLayout;
+  status_row->setContentsMargins(0, 0, 0, 0);
+  status_row->setSpacing(0);
+  status_row->addWidget(Panel2, 1);
+  status_row->addWidget(FullTextCancelBtn);
 
   auto* central = new QWidget;
   auto* layout = new QVBoxLayout(central);
@@ -148,7 +167,7 @@ void MainForm::BuildLayout() {
   layout->setSpacing(0);
   layout->addWidget(Panel1);
   layout->addWidget(FrameViewer, 1);
-  layout->addWidget(Panel2);
+  layout->addLayout(status_row);
   setCentralWidget(central);
 
   File1 = menuBar()->addMenu(QStringLiteral("&File"));
@@ -166,6 +185,13 @@ void MainForm::BuildLayout() {
   Edit1->addSeparator();
   SelectAll1 = Edit1->addAction(QStringLiteral("&Select All"));
   SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  Edit1->addSeparator();
+  FullTextSearch1 = Edit1->addAction(QStringLiteral("Full-&text search..."));
+  FullTextSearch1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  FullTextCancelKey = new QAction(this);
+  FullTextCancelKey->setShortcut(QKeySequence(Qt::Key_Escape));
+  FullTextCancelKey->setEnabled(false);
+  addAction(FullTextCancelKey);
   Options1 = menuBar()->addAction(QStringLiteral("&Options"));
   History1 = menuBar()->addMenu(QStringLiteral("&History"));
   History1->menuAction()->setVisible(false);
@@ -200,6 +226,9 @@ void MainForm::ConnectCommands() {
   connect(About1, &QAction::triggered, this, &MainForm::About1Click);
   connect(ArticleSearch1, &QAction::triggered, this, &MainForm::ArticleSearch);
   connect(SearchOtherInfo1, &QAction::triggered, this, &MainForm::SearchOther);
+  connect(FullTextSearch1, &QAction::triggered, this, &MainForm::FullTextSearch);
+  connect(FullTextCancelBtn, &QPushButton::clicked, this, &MainForm::FullTextCancelBtnClick);
+  connect(FullTextCancelKey, &QAction::triggered, this, &MainForm::FullTextCancelBtnClick);
   auto* help_key = new QAction(this);
   help_key->setShortcut(QKeySequence(Qt::Key_F1));
   connect(help_key, &QAction::triggered, this, &MainForm::About1Click);
@@ -286,6 +315,7 @@ void MainForm::FormShow() {
 
 void MainForm::closeEvent(QCloseEvent* event) {
   event->accept();
+  full_text_->Stop();
   try {
     WritePlacement();
   } catch (const std::exception& error) {
@@ -405,6 +435,10 @@ void MainForm::FillHistoryMenu() {
 
 void MainForm::ArticleSearch() {
   const core::SearchOutcome flags = host_.Windows().ShowArticleSearch();
+  if (flags.FullTextSearchWanted) {
+    FullTextSearch();
+    return;
+  }
   if (!flags.SearchPageWritten) return;
   if (flags.CompleteListWritten) {
     core::ShowInformation(kCompleteListMessage);
@@ -419,6 +453,31 @@ void MainForm::ArticleSearch() {
 void MainForm::SearchOther() {
   if (!host_.Windows().ShowBonusSearch().SearchPageWritten) return;
   ShowSearchPage(kSearchResultsPage);
+}
+
+void MainForm::FullTextSearch() { AskAndSearchFullText(full_text_query_); }
+
+void MainForm::AskAndSearchFullText(const std::string& query) {
+  const std::optional<std::string> typed = host_.Windows().AskFullTextQuery(query);
+  if (!typed) return;
+  full_text_query_ = *typed;
+  const core::BrowserSettings& settings = settings_;
+  fulltext::ArchiveFolders folders;
+  folders.data_dir = settings.DataDir;
+  folders.pdf_dir = platform::PathText(platform::ResolvePath(settings.PdfDir));
+  folders.source_dir = platform::PathText(platform::ResolvePath(settings.SourceDir));
+  for (std::string* folder : {&folders.pdf_dir, &folders.source_dir})
+    if (!folder->empty() && folder->back() != '/') *folder += '/';
+  full_text_->Search(folders, *typed);
+}
+
+void MainForm::FullTextCancelBtnClick() { full_text_->Cancel(); }
+
+bool MainForm::FullTextBusy() const { return full_text_->Busy(); }
+
+void MainForm::FullTextBuilding(bool building) {
+  FullTextCancelBtn->setVisible(building);
+  FullTextCancelKey->setEnabled(building);
 }
 
 void MainForm::ShowSearchPage(const std::string& page) {
@@ -560,8 +619,14 @@ void MainForm::LaunchProgram(const std::string& program, const std::string& para
 
 bool MainForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path, settings_.CdPath); }
 
-void MainForm::OpenPdfInReader(const std::string& path) {
-  platform::OpenPdfInReader(platform::ReaderSettingsOf(settings_), path, settings_.ShowCommands);
+void MainForm::OpenPdfInReader(const std::string& path, int page) {
+  platform::OpenPdfInReader(platform::ReaderSettingsOf(settings_), path, settings_.ShowCommands, page);
+}
+
+void MainForm::ShowArchiveMember(const std::string& archive, const std::string& member,
+                                 const std::string& caption, const std::string& word) {
+  host_.Windows().LoadViewerArchiveMember(archive, member, caption, word);
+  host_.Windows().ShowViewerModal();
 }
 
 void MainForm::PlaySound(const std::string& file) {

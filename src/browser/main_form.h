@@ -7,6 +7,8 @@
 #include <QMainWindow>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ namespace vantorel::browser {
 
 class FindDialog;
 class FrameViewer;
+class FullTextRunner;
 class HtmlViewer;
 
 // The windows the main window's commands and links open, which belong to the program around
@@ -51,6 +54,14 @@ class MainFormWindows {
   // window.
   virtual void LoadViewerTextFile(const std::string& file, const std::string& caption,
                                   const std::string& word) = 0;
+  // As LoadViewerTextFile for the member (UTF-8, "/" separated) of the ZIP archive, copied out
+  // for as long as the viewer shows it, with the viewer's offer to extract the archive. Throws
+  // an error naming the archive or the member when it cannot be read.
+  virtual void LoadViewerArchiveMember(const std::string& archive, const std::string& member,
+                                       const std::string& caption, const std::string& word) = 0;
+  // The full-text query box, modally, with query (UTF-8) in it; the query typed, or nullopt
+  // when cancelled.
+  virtual std::optional<std::string> AskFullTextQuery(const std::string& query) = 0;
   // The viewer window, modally.
   virtual void ShowViewerModal() = 0;
   // Starts another copy of the program with the parameter text (a quoted page reference).
@@ -122,6 +133,18 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   void ArticleSearch() override;
   // As ArticleSearch with the bonus search, which always writes SEARCHRESULT.HTM.
   void SearchOther() override;
+  // The full-text query box (with the last query), then the search of the archive's full text
+  // (full_text_runner.h): the index is built or brought up to date meanwhile, with its progress
+  // in the status bar and FullTextCancelBtn and Esc to stop it; FULLTEXT.HTM is shown in
+  // "MAIN" ("#TOP"). No matches or a query that cannot be read: the box, then the query box
+  // again.
+  void FullTextSearch() override;
+  // Stops the running full-text index update; the search then runs over what was read.
+  void FullTextCancelBtnClick();
+  // The full-text search is running (building or searching).
+  bool FullTextBusy() const;
+  // The full-text search requests.
+  FullTextRunner& FullTextRequests() { return *full_text_; }
   // Reload, off while reloading, then on exactly when a file is shown.
   void ReloadClick();
   void BackButtonClick();
@@ -194,6 +217,9 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   QAction* ArticleSearch1;   // Ctrl+S, in the hidden Shortcuts menu
   QAction* SearchOtherInfo1; // Ctrl+O, in the hidden Shortcuts menu
   FindDialog* FindDialog1;   // modeless
+  QAction* FullTextSearch1;  // "Full-text search...", Ctrl+T, in the Edit menu
+  QPushButton* FullTextCancelBtn;  // beside the status bar while the full-text index is built
+  QAction* FullTextCancelKey;      // Esc, on while the full-text index is built
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -222,7 +248,9 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   void OpenExtractDialog(const std::string& archive) override;
   void LaunchProgram(const std::string& program, const std::string& parameters) override;
   bool EnsureCdReady(const std::string& path) override;
-  void OpenPdfInReader(const std::string& path) override;
+  void OpenPdfInReader(const std::string& path, int page) override;
+  void ShowArchiveMember(const std::string& archive, const std::string& member,
+                         const std::string& caption, const std::string& word) override;
   void PlaySound(const std::string& file) override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
@@ -237,6 +265,9 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   // Shows the page a search wrote in "MAIN", then reloads.
   void ShowSearchPage(const std::string& page);
   void ReloadAndEnable();
+  // The query box with query, then the search.
+  void AskAndSearchFullText(const std::string& query);
+  void FullTextBuilding(bool building);
   void ReadPlacement();
   void WritePlacement();
 
@@ -248,6 +279,8 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   bool shown_before_ = false;             // FormShow ran
   bool placement_written_ = false;        // the placement is written once
   bool find_dialog_placed_ = false;       // the find dialog has been given its place
+  std::string full_text_query_;           // the last full-text query (UTF-8)
+  std::unique_ptr<FullTextRunner> full_text_;  // the full-text search requests
 };
 
 }  // namespace vantorel::browser

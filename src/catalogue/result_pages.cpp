@@ -28,6 +28,7 @@ void Progress(const std::string& number) {
 }  // namespace
 
 struct ResultPages::Article {
+  std::int32_t id = 0;       // ARTICLE_ID
   std::string number;        // ARTICLE_ID in decimal
   std::string title;         // TITLE, trailing blanks removed
   std::string padded_type;   // ARTICLE_TY as read (8 characters)
@@ -59,6 +60,7 @@ ResultPages::Article ResultPages::ReadArticle() {
   tables::KvDbf& table = catalogue_.ArticleDBF();
   Article article;
   const std::int32_t id = table.FieldAsInteger("ARTICLE_ID");
+  article.id = id;
   article.number = std::to_string(id);
   article.title = core::RightTrim(table.FieldAsString("TITLE"));
   article.padded_type = table.FieldAsString("ARTICLE_TY");
@@ -91,7 +93,7 @@ std::string ResultPages::KeywordsLine(const Article& article) {
   std::string line;
   if (!keywords.FindExact(article.number)) return line;
   for (; !keywords.Eof(); keywords.Skip(1)) {
-    if (std::to_string(keywords.FieldAsInteger("ARTICLE_ID")) != article.number) break;
+    if (keywords.FieldAsInteger("ARTICLE_ID") != article.id) break;
     if (!line.empty()) line += "; ";
     line += core::RightTrim(keywords.FieldAsString("KEYWORD"));
   }

@@ -8,12 +8,14 @@ struct SearchOutcome {
   bool SearchPageWritten = false;    // a page was written and is to be shown
   bool CompleteListWritten = false;  // ALLARTS.HTM (with AADETAIL.HTM) instead of the results
   bool TestResultsWritten = false;   // ERRORS.HTM (with the other two) instead of the results
+  bool FullTextSearchWanted = false;  // the dialog's "Free Text Search": no page, the full-text search next
 
   // Adds the pages another search wrote.
   SearchOutcome& operator|=(const SearchOutcome& other) {
     SearchPageWritten |= other.SearchPageWritten;
     CompleteListWritten |= other.CompleteListWritten;
     TestResultsWritten |= other.TestResultsWritten;
+    FullTextSearchWanted |= other.FullTextSearchWanted;
     return *this;
   }
   bool operator==(const SearchOutcome&) const = default;

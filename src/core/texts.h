@@ -64,4 +64,11 @@ std::string_view MarkupEntityOf(char c);
 // text with every markup character replaced by its character reference.
 std::string MarkupEscaped(std::string_view text);
 
+// The text with every byte other than A-Z, a-z, 0-9, "-", "_", ".", "~" and "/" written as "%"
+// and two upper-case hexadecimal digits: a name carried inside a link, whatever bytes it has.
+std::string PercentEncoded(std::string_view text);
+// PercentEncoded undone: "%" and two hexadecimal digits (either case) become that byte; any
+// other "%" stays as it is.
+std::string PercentDecoded(std::string_view text);
+
 }  // namespace vantorel::core

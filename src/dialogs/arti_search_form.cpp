@@ -24,7 +24,6 @@
 #include "core/texts.h"
 #include "core/ui.h"
 #include "platform/help_page.h"
-#include "platform/pdf_reader.h"
 #include "qtui/drop_down_combo.h"
 #include "qtui/form_controls.h"
 #include "qtui/qt_text.h"
@@ -46,7 +45,6 @@ constexpr int kFormWidth = 480;
 constexpr int kFormHeight = 256;
 constexpr int kDropDownCount = 8;
 constexpr char kHelpPage[] = "help.htm#ArtSrch";
-constexpr char kFreeTextPdf[] = "freetextsearch.pdf";
 
 // The list's selected item (its data when it has one), if any.
 std::optional<std::string> SelectedItem(const QComboBox& list) {
@@ -330,7 +328,8 @@ void ArtiSearchForm::KeywordCopyBtnClick() {
 void ArtiSearchForm::HelpBtnClick() { platform::ShowHelpPage(kHelpPage); }
 
 void ArtiSearchForm::FreeTextBtnClick() {
-  platform::OpenPdfIfFound(platform::ReaderSettingsOf(settings_), settings_.PdfDir + kFreeTextPdf, false);
+  outcome_.FullTextSearchWanted = true;
+  close();
 }
 
 bool ArtiSearchForm::eventFilter(QObject* watched, QEvent* event) {

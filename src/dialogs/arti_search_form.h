@@ -98,7 +98,8 @@ class ArtiSearchForm : public QDialog {
   void KeywordCopyBtnClick();
   // Help and F1: the help page "help.htm#ArtSrch".
   void HelpBtnClick();
-  // The free-text search PDF, PdfDir + "freetextsearch.pdf", in the PDF reader.
+  // The full-text search instead: the dialog closes with FullTextSearchWanted in its outcome,
+  // and the main window opens the full-text query box.
   void FreeTextBtnClick();
 
   // The author list's position kept between openings; -1: none.

@@ -3,11 +3,14 @@
 #include "catalogue/issue_names.h"
 #include "catalogue/page_file.h"
 #include "core/code_pages.h"
+#include "core/texts.h"
 #include "fulltext/fts_extensions.h"
 
 namespace vantorel::fulltext {
 
 namespace {
+
+constexpr char kExtractArchive[] = "Extract this archive";
 
 constexpr char kHitRule[] =
     "<P><A HREF=\"#Top\">Back to top</A></P><hr align=center size=4 color=\"008000\">";
@@ -34,10 +37,17 @@ std::string LinkCell(const Hit& hit, const FullTextIndex& index) {
   std::string href;
   std::string text;
   if (!hit.member.empty()) {
-    href = shown.front() == '/' ? "file://" + shown : shown;
+    const std::string archive = shown.front() == '/' ? "file://" + shown : shown;
     text = shown + " : " + Page(hit.member);
+    if (hit.root != Root::Disks)
+      return "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"" + archive + "\">" + text + "</A></TD>";
+    href = "VIEW:///DISKS/" + WithBackslashes(Page(hit.path)) + "?" +
+           core::PercentEncoded(hit.member) + "|" + word;
+    return "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"" + href + "\">" + text + "</A> (<A HREF=\"" +
+           archive + "\">" + kExtractArchive + "</A>)</TD>";
   } else if (hit.root == Root::Pdf) {
     href = "file:///pdf/" + Page(hit.path);
+    if (hit.page > 0) href += "#page=" + std::to_string(hit.page);
     text = "View article";
   } else if (hit.root == Root::Disks) {
     href = "VIEW:///DISKS/" + WithBackslashes(Page(hit.path)) + "|" + word;
@@ -84,7 +94,8 @@ std::string SnippetHtml(std::string_view snippet) {
 }
 
 void WriteFullTextPage(const std::string& path, std::string_view query,
-                       const SearchResults& results, const FullTextIndex& index) {
+                       const SearchResults& results, const FullTextIndex& index,
+                       std::size_t problems) {
   catalogue::PageFile page(path);
   page.Line("<HTML><HEAD><TITLE>Full-Text Search Results</TITLE></HEAD>");
   page.Line(R"(<BODY LINK="0000ff" BGPROPERTIES="FIXED" BGCOLOR="ffffff">)");
@@ -97,6 +108,9 @@ void WriteFullTextPage(const std::string& path, std::string_view query,
   page.Line("<FONT COLOR=RED>Query: </FONT><I>" + Page(query) + "</I>");
   if (results.hits.size() < results.total)
     page.Line("<BR>The best " + Thousands(results.hits.size()) + " are listed.");
+  if (problems > 0)
+    page.Line(std::string("<BR><A HREF=\"") + kReportPageName + "\">" + Thousands(problems) +
+              (problems == 1 ? " file" : " files") + " could not be read in full</A>");
   page.Line("</FONT></P>");
   int number = 0;
   for (const Hit& hit : results.hits) {

@@ -8,10 +8,14 @@
 //                  snippets with the found words in bold;
 //   FTERRORS.HTM   the files the index skipped or read only in part, one line each.
 //
-// Links: an article PDF "file:///pdf/" + name (as the result pages); a companion-disk file
-// "VIEW:///DISKS/" + path + "|" + the first found word (the viewer finds it); a member of a
-// ZIP archive the archive itself (relative to DataDir where it lies there); a bonus document
-// "SRCH:///" + path + "|" + the first found word. Texts from files and tables are written with
+// Links: an article PDF "file:///pdf/" + name + "#page=" + the hit's page (the reader opens
+// it there); a companion-disk file "VIEW:///DISKS/" + path + "|" + the first found word (the
+// viewer finds it); a member of a ZIP archive on the companion disks "VIEW:///DISKS/" + the
+// archive's path + "?" + the member's name percent-encoded (core::PercentEncoded) + "|" + the
+// first found word (the viewer shows the member), followed by the link "Extract this archive"
+// to the archive itself (relative to DataDir where it lies there; the extraction dialog); a
+// member of any other ZIP archive that archive link alone; a bonus document "SRCH:///" + path
+// + "|" + the first found word. Texts from files and tables are written with
 // "&", "<" and ">" as entities and characters 1252 lacks as character references.
 #pragma once
 
@@ -27,9 +31,13 @@ inline constexpr char kFullTextPageName[] = "FULLTEXT.HTM";
 inline constexpr char kReportPageName[] = "FTERRORS.HTM";
 
 // Writes FULLTEXT.HTM to path (a path text) for query (UTF-8). index gives the shown paths.
-// Throws catalogue::EInOutError when the page cannot be written.
+// With problems (the files the index skipped or read in part) the header links FTERRORS.HTM,
+// which stands beside the page: "<BR><A HREF=\"FTERRORS.HTM\">" + problems + " files could not
+// be read in full</A>" ("1 file"). Throws catalogue::EInOutError when the page cannot be
+// written.
 void WriteFullTextPage(const std::string& path, std::string_view query,
-                       const SearchResults& results, const FullTextIndex& index);
+                       const SearchResults& results, const FullTextIndex& index,
+                       std::size_t problems = 0);
 
 // Writes FTERRORS.HTM to path. Throws catalogue::EInOutError.
 void WriteReportPage(const std::string& path, const std::vector<Problem>& problems);

@@ -193,6 +193,21 @@ bool CreateDirectoryAt(const fs::path& directory) {
 
 bool RemoveFileAt(const fs::path& path) { return ::unlink(path.c_str()) == 0; }
 
+fs::path CreateTemporaryFolder(std::string_view prefix) {
+  std::error_code error;
+  fs::path folder = fs::temp_directory_path(error);
+  if (error) folder = "/tmp";
+  std::string pattern = (folder / (std::string(prefix) + "XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+bool RemoveTreeAt(const fs::path& folder) {
+  std::error_code error;
+  fs::remove_all(folder, error);
+  return !error;
+}
+
 bool RenameAt(const fs::path& from, const fs::path& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }

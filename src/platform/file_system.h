@@ -111,6 +111,15 @@ bool CreateDirectoryAt(const std::filesystem::path& directory);
 // Deletes the file (or symbolic link) at path. False when it cannot; errno tells why.
 bool RemoveFileAt(const std::filesystem::path& path);
 
+// Creates a new folder of this process's own (permissions 0700) in the system's temporary
+// folder ($TMPDIR, else /tmp), its name prefix followed by six random characters. Empty when
+// that fails; errno tells why.
+std::filesystem::path CreateTemporaryFolder(std::string_view prefix);
+
+// Deletes the folder and everything in it (symbolic links themselves, never what they point
+// at). False when anything was left; a missing folder counts as deleted.
+bool RemoveTreeAt(const std::filesystem::path& folder);
+
 // Renames the file (or symbolic link) from to the name to in one step: whatever file or link is
 // at to is replaced by it, never written through. False when it cannot; errno tells why.
 bool RenameAt(const std::filesystem::path& from, const std::filesystem::path& to);

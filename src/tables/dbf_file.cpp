@@ -190,9 +190,11 @@ void DbfFile::ResetCache() {
   slots_ = static_cast<std::size_t>(std::min<std::int64_t>(
       pages, static_cast<std::int64_t>(std::max(kDbfMaxRunPages, cache_bytes_ / page_bytes))));
   pages_.reset();
+  // The tables below grow as pages are read: a table read in a few places needs little of them.
+  held_pages_ = 0;
   slot_of_page_.clear();
-  page_in_slot_.assign(slots_, -1);
-  slot_records_.assign(slots_, 0);
+  page_in_slot_.clear();
+  slot_records_.clear();
   next_slot_ = 0;
   run_end_ = -1;
   run_pages_ = 1;
@@ -213,7 +215,7 @@ const char* DbfFile::Record(std::int64_t k, bool from_disk) {
 
 std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
   const auto length = static_cast<std::size_t>(header_.record_length);
-  if (static_cast<std::size_t>(p) >= slot_of_page_.size()) {
+  if (p >= held_pages_) {
     // The pages the file holds now (a header may count more records than the file has).
     const long long size = file_.Size();
     const std::int64_t held =
@@ -222,11 +224,11 @@ std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
             : std::min(record_count_, static_cast<std::int64_t>(
                                           (static_cast<std::size_t>(size - header_.header_length) +
                                            length - 1) / length));
-    const std::int64_t pages = (held + page_records_ - 1) / page_records_;
-    if (p >= pages) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
-    slot_of_page_.resize(static_cast<std::size_t>(pages), -1);
+    held_pages_ = (held + page_records_ - 1) / page_records_;
+    if (p >= held_pages_) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
   }
-  const std::int32_t cached = slot_of_page_[static_cast<std::size_t>(p)];
+  const std::int32_t cached =
+      static_cast<std::size_t>(p) < slot_of_page_.size() ? slot_of_page_[static_cast<std::size_t>(p)] : -1;
   if (cached >= 0 && !from_disk) return static_cast<std::size_t>(cached);
   if (cached >= 0) {
     // Read again in the same slot.
@@ -239,12 +241,18 @@ std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
   // Pages asked for in order come in runs twice as long as the last one; any other page alone.
   run_pages_ = !from_disk && p == run_end_ ? std::min(run_pages_ * 2, kDbfMaxRunPages) : 1;
   std::size_t run = static_cast<std::size_t>(std::min<std::int64_t>(
-      static_cast<std::int64_t>(run_pages_), static_cast<std::int64_t>(slot_of_page_.size()) - p));
+      static_cast<std::int64_t>(run_pages_), held_pages_ - p));
   run = std::min(run, slots_);
   // A run takes slots side by side: the slots it needs from the next one on, else from the first.
   if (next_slot_ + run > slots_) next_slot_ = 0;
   const std::size_t slot = next_slot_;
   next_slot_ = (next_slot_ + run) % slots_;
+  if (page_in_slot_.size() < slot + run) {
+    page_in_slot_.resize(slot + run, -1);
+    slot_records_.resize(slot + run, 0);
+  }
+  if (slot_of_page_.size() < static_cast<std::size_t>(p) + run)
+    slot_of_page_.resize(static_cast<std::size_t>(p) + run, -1);
   for (std::size_t s = slot; s < slot + run; ++s) {
     if (page_in_slot_[s] >= 0) slot_of_page_[static_cast<std::size_t>(page_in_slot_[s])] = -1;
     page_in_slot_[s] = -1;

@@ -120,7 +120,8 @@ class DbfFile {
   std::int64_t page_records_ = 1;          // records per page
   std::size_t slots_ = 0;                  // pages the cache holds at most
   platform::LargeBuffer pages_;          // slots_ pages of records, converted; made at first use
-  std::vector<std::int32_t> slot_of_page_; // per page of the table: its slot, -1 when not cached
+  std::int64_t held_pages_ = 0;            // pages the file held when last looked at
+  std::vector<std::int32_t> slot_of_page_; // per page read so far: its slot, -1 when not cached
   std::vector<std::int64_t> page_in_slot_; // per slot: the page it holds, -1 when empty
   std::vector<std::int64_t> slot_records_; // per slot: whole records read into it
   std::size_t next_slot_ = 0;              // the slot the next page read takes

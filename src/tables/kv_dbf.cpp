@@ -12,7 +12,7 @@
 #include "core/ui.h"
 #include "platform/file_system.h"
 #include "tables/create_dbf.h"
-#include "tables/expression/expression_dates.h"
+#include "tables/field_text.h"
 #include "tables/filter.h"
 #include "tables/memo_field.h"
 #include "tables/ndx_builder.h"
@@ -28,55 +28,12 @@ namespace vantorel::tables {
 
 namespace {
 
-// The Julian Day Number of a D field's stored text. A field narrower than the 8 characters of a
-// date (a damaged descriptor) holds the empty date, as expressions read it.
-double StoredDate(std::string_view stored) {
-  return stored.size() >= 8 ? DateFromDbfText(stored.data()) : kEmptyDate;
-}
-
-constexpr std::size_t kSignificantNameLength = 10;  // field names compare on 10 characters
 constexpr std::size_t kMaxFindKeyLength = 100;       // Find and FindExact cut their key here
 constexpr std::size_t kMaxIndexExpressionLength = 100;
 
 ApplicationTerminate& TerminateHook() {
   static ApplicationTerminate terminate;
   return terminate;
-}
-
-std::string FieldNameKey(std::string_view name) {
-  return core::UpperCaseAscii(name.substr(0, kSignificantNameLength));
-}
-
-// The number of the field named (first 10 characters, any case), 0 when there is none.
-int FieldNumberByName(const std::vector<DbfField>& fields, std::string_view name) {
-  const std::string wanted = FieldNameKey(name);
-  for (std::size_t i = 0; i < fields.size(); ++i)
-    if (fields[i].name.substr(0, kSignificantNameLength) == wanted) return static_cast<int>(i + 1);
-  return 0;
-}
-
-// A floating-point value as the runtime writes it in general format: up to 15 significant
-// digits, no trailing zeros, an exponent as "E" and its digits ("1E20", "1.5E-7").
-std::string FloatText(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15G", value);
-  std::string result = text;
-  const std::size_t e = result.find('E');
-  if (e == std::string::npos) return result;
-  std::string exponent = result.substr(e + 1);
-  std::string sign;
-  if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
-    if (exponent[0] == '-') sign = "-";
-    exponent.erase(0, 1);
-  }
-  const std::size_t digits = exponent.find_first_not_of('0');
-  exponent = digits == std::string::npos ? "0" : exponent.substr(digits);
-  return result.substr(0, e + 1) + sign + exponent;
-}
-
-// A string field's value as the runtime reads it: up to the first NUL, trailing blanks removed.
-std::string StringFieldValue(std::string_view stored) {
-  return core::RightTrim(stored.substr(0, stored.find('\0')));
 }
 
 // A whole decimal integer of 32 bits, blanks around it allowed.
@@ -99,13 +56,6 @@ std::optional<double> ParseNumber(std::string_view text) {
   const double value = std::strtod(trimmed.c_str(), &end);
   if (*end != '\0' || !std::isfinite(value)) return std::nullopt;
   return value;
-}
-
-// A number in a numeric field's form: fixed with the field's decimals, blanks removed.
-std::string NumberText(double value, int decimals) {
-  char text[400];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
 }
 
 // Moves the work area back to record k (1..RecCount) without touching its flags, or to end
@@ -561,33 +511,15 @@ std::size_t KvDbf::FieldIndex(std::string_view field_name) const {
 std::string KvDbf::FieldAsString(std::string_view field_name) {
   std::string text;
   Run("FieldAsString", [&](WorkArea& area) {
-    const std::size_t i = FieldIndex(field_name);
-    const DbfField& field = area.Fields()[i];
-    const auto width = static_cast<std::size_t>(field.width);
-    switch (field.type) {
-      case 'N':
-      case 'F':
-        text = core::PadLeft(HoldsFloat(field) ? FloatText(values_->Float(i))
-                                               : std::to_string(values_->Integer(i)),
-                             width);
-        break;
-      case 'L':
-        text = values_->Logical(i) ? "T" : "F";
-        break;
-      case 'D':
-        text = DateToText(StoredDate({buffer_.data() + field.offset, width}));
-        break;
-      case 'M': {
-        const std::vector<std::string> lines = MemoFieldLines(area, field.name);
-        for (std::size_t line = 0; line < lines.size(); ++line)
-          text += (line > 0 ? "\r\n" : "") + lines[line];
-        break;
-      }
-      default:
-        text = StringFieldValue(values_->Text(i));
-        text.resize(std::max(text.size(), width), ' ');
-        break;
+    const DbfField& field = area.Fields()[FieldIndex(field_name)];
+    if (field.type != 'M') {
+      text = FieldText(field, {buffer_.data() + field.offset, static_cast<std::size_t>(field.width)},
+                       FieldTextForm::Shown);
+      return;
     }
+    const std::vector<std::string> lines = MemoFieldLines(area, field.name);
+    for (std::size_t line = 0; line < lines.size(); ++line)
+      text += (line > 0 ? "\r\n" : "") + lines[line];
   });
   return text;
 }
@@ -689,24 +621,14 @@ bool KvDbf::LocateByScan(WorkArea& area, std::string_view field_name, std::strin
   std::string wanted(value);
   if (numeric) {
     if (const std::optional<double> as_number = ParseNumber(value))
-      wanted = NumberText(*as_number, field.decimals);
+      wanted = FixedNumberText(*as_number, field.decimals);
   }
   if (options.partial_key) wanted = core::RightTrim(wanted);
   if (options.case_insensitive) wanted = core::AnsiUpper(wanted);
 
   auto field_text = [&](const char* record) {
-    const std::string_view stored(record + field.offset, static_cast<std::size_t>(field.width));
-    std::string text;
-    switch (field.type) {
-      case 'N':
-      case 'F':
-        text = NumberText(HoldsFloat(field) ? DecodeFloat(stored) : DecodeInteger(stored),
-                          field.decimals);
-        break;
-      case 'L': text = DecodeLogical(stored.empty() ? ' ' : stored[0]) ? "T" : "F"; break;
-      case 'D': text = DateToText(StoredDate(stored)); break;
-      default: text = std::string(stored); break;
-    }
+    std::string text = FieldText(
+        field, {record + field.offset, static_cast<std::size_t>(field.width)}, FieldTextForm::Compared);
     return options.case_insensitive ? core::AnsiUpper(text) : text;
   };
   auto matches = [&](const std::string& text) {

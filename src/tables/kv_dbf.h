@@ -236,10 +236,11 @@ class KvDbf {
   // while the table is closed.
   const std::vector<DbfField>& Fields() const;
   // FieldAsString(name): the field of the record showing, looked up by the first 10
-  // characters of name without regard to case, as text: C padded with blanks to the field
-  // width; N/F right-aligned in the field width (integers in decimal, others with up to 15
-  // significant digits); L "T" or "F"; D "MM/DD/YYYY", "  /  /    " when empty; M the memo
-  // lines as GetMField gives them, joined by CR LF. EDatabaseError "Field '<name>' not found".
+  // characters of name without regard to case, as text (field_text.h, the Shown form): C
+  // padded with blanks to the field width; N/F right-aligned in the field width (integers in
+  // decimal, others with up to 15 significant digits); L "T" or "F"; D "MM/DD/YYYY",
+  // "  /  /    " when empty; M the memo lines as GetMField gives them, joined by CR LF.
+  // EDatabaseError "Field '<name>' not found".
   std::string FieldAsString(std::string_view field_name);
   // FieldAsInteger(name): an N/F field as a signed 32-bit integer (a blank field is 0;
   // decimals are rounded to the nearest, halves to even); a C field's text read as an
@@ -269,8 +270,9 @@ class KvDbf {
   // are scanned for the first visible one whose field equals the value: the field text
   // (trailing blanks of the field do not count) against the value, both upper-cased with
   // case_insensitive; with partial_key only the value's length (its trailing blanks
-  // removed) is compared; N/F fields compare as numbers formatted in the field's width and
-  // decimals, L as "T"/"F", D as "MM/DD/YYYY". True: the record found shows. False: the
+  // removed) is compared; the field's text is field_text.h's Compared form: N/F fields as
+  // numbers fixed with the field's decimals (the value too, when it reads as a number), L as
+  // "T"/"F", D as "MM/DD/YYYY". True: the record found shows. False: the
   // record showing is the one before the call. Engine error 220
   // "Unrecognized field name [Locate/Count/Sum(" + name + ")]" for an unknown field.
   bool Locate(std::string_view field_name, std::string_view value, LocateOptions options = {});

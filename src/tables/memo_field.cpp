@@ -8,8 +8,6 @@ namespace vantorel::tables {
 
 namespace {
 
-constexpr std::size_t kSignificantNameLength = 10;
-
 std::string TypeDescription(const DbfField& field) {
   switch (field.type) {
     case 'C': return "character";
@@ -25,17 +23,9 @@ std::string TypeDescription(const DbfField& field) {
 }  // namespace
 
 std::vector<std::string> MemoFieldLines(const WorkArea& area, std::string_view field_name) {
-  const std::string wanted =
-      core::UpperCaseAscii(field_name.substr(0, kSignificantNameLength));
-  const DbfField* field = nullptr;
-  std::size_t index = 0;
-  for (std::size_t i = 0; i < area.Fields().size(); ++i) {
-    if (area.Fields()[i].name.substr(0, kSignificantNameLength) == wanted) {
-      field = &area.Fields()[i];
-      index = i;
-      break;
-    }
-  }
+  const int number = FieldNumberByName(area.Fields(), field_name);
+  const DbfField* field = number == 0 ? nullptr : &area.Fields()[static_cast<std::size_t>(number - 1)];
+  const std::size_t index = number == 0 ? 0 : static_cast<std::size_t>(number - 1);
   const std::string name(field_name);
   if (!field)
     throw EKvError(220, "Field \"" + name + "\" not in \"" + area.FileName() + "\" [GetMField]");

@@ -20,6 +20,11 @@ constexpr std::string_view kDBase4Mark("\xFF\xFF\x08\x00", 4);
 // each time, up to the largest piece.
 constexpr std::uint64_t kFirstRead = 512;
 constexpr std::uint64_t kLargestPiece = 1024 * 1024;
+// Read-ahead: a read at most kNearBytes after the last one counts as going on in order; the
+// first read-ahead brings kFirstReadAhead bytes, each next one twice the last.
+constexpr std::uint64_t kNearBytes = 16 * 1024;
+constexpr std::uint64_t kFirstReadAhead = 8 * 1024;
+constexpr std::uint64_t kMaxReadAhead = 256 * 1024;
 
 }  // namespace
 
@@ -97,15 +102,30 @@ long long MemoFile::SizeBeyond(std::uint64_t offset) const {
 }
 
 std::string MemoFile::ReadBytes(std::uint64_t offset, std::uint64_t size) const {
-  const long long file_size = size == 0 ? 0 : SizeBeyond(offset + size - 1);
+  if (size == 0) return {};
+  const bool in_order = offset > last_offset_ && offset - last_offset_ <= kNearBytes;
+  last_offset_ = offset;
+  if (offset >= ahead_offset_ && offset + size <= ahead_offset_ + ahead_.size())
+    return ahead_.substr(static_cast<std::size_t>(offset - ahead_offset_), static_cast<std::size_t>(size));
+  std::uint64_t wanted = size;
+  if (in_order) {
+    ahead_size_ = ahead_size_ == 0 ? kFirstReadAhead : std::min(ahead_size_ * 2, kMaxReadAhead);
+    wanted = std::max(size, ahead_size_);
+  } else {
+    ahead_size_ = 0;
+  }
+  const long long file_size = SizeBeyond(offset + size - 1);
   if (file_size < 0) throw EKvError(100, "Error reading " + name_ + " [GetMemo]");
   const auto end = static_cast<std::uint64_t>(file_size);
   const std::uint64_t available = offset >= end ? 0 : end - offset;
-  std::string bytes(static_cast<std::size_t>(std::min(size, available)), '\0');
+  std::string bytes(static_cast<std::size_t>(std::min(wanted, available)), '\0');
   const long long got = file_.ReadAt(offset, bytes.data(), bytes.size());
   if (got < 0) throw EKvError(100, "Error reading " + name_ + " [GetMemo]");
   bytes.resize(static_cast<std::size_t>(got));
-  return bytes;
+  if (wanted == size) return bytes;
+  ahead_ = std::move(bytes);
+  ahead_offset_ = offset;
+  return ahead_.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(size, ahead_.size())));
 }
 
 std::string MemoFile::ReadUpToEndMark(std::uint64_t offset, std::string first,

@@ -86,6 +86,15 @@ class MemoFile {
   MemoKind kind_;             // from the table's version byte
   std::uint32_t block_size_;  // bytes per block, never 0
   mutable std::uint64_t known_size_ = 0;  // the file's size when last looked at
+  // Memos read one after another in the file (a table walked in the order it was written)
+  // are read ahead: a read that starts a little after the last one brings twice as many
+  // bytes as the last read-ahead (up to kMaxReadAhead), and the reads after it that fall
+  // inside are served from memory. Any other read brings what it asks for only. The engine
+  // never rewrites a memo of an open table, so bytes read ahead stay true.
+  mutable std::string ahead_;              // bytes read ahead, from ahead_offset_ on
+  mutable std::uint64_t ahead_offset_ = 0;
+  mutable std::uint64_t last_offset_ = 0;  // where the last read began
+  mutable std::uint64_t ahead_size_ = 0;   // bytes of the last read-ahead; 0: none
 };
 
 }  // namespace vantorel::tables

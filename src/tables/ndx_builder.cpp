@@ -184,6 +184,7 @@ void CollectKeys(WorkArea& area, ParsedExpression& expression, const KeyLayout& 
       static_cast<std::int64_t>(std::max<std::size_t>(1, kReadBlockBytes / record_length));
   std::vector<char> block(static_cast<std::size_t>(std::min(per_block, record_count)) * record_length);
   const std::size_t key_length = static_cast<std::size_t>(layout.length);
+  sorter.Reserve(static_cast<std::size_t>(record_count));
 
   for (std::int64_t first = 1; first <= record_count; first += per_block) {
     const std::int64_t count = std::min(per_block, record_count - first + 1);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "tables/kv_error.h"
 
@@ -38,6 +39,19 @@ std::uint64_t HashKey(const char* key, std::size_t size) {
   return hash ^ (hash >> 29);
 }
 
+// An uninitialised array of n values in a large buffer (huge pages where the system has them):
+// the sort's working arrays are filled before they are read, and most of their memory is
+// touched once, so they take few page faults and no clearing.
+template <typename T>
+struct LargeArray {
+  explicit LargeArray(std::size_t n)
+      : bytes(platform::MakeLargeBuffer(std::max<std::size_t>(n, 1) * sizeof(T))),
+        data(reinterpret_cast<T*>(bytes.get())) {}
+  T& operator[](std::size_t i) { return data[i]; }
+  platform::LargeBuffer bytes;
+  T* data;
+};
+
 }  // namespace
 
 KeySorter::KeySorter(std::size_t key_size, std::size_t max_run_entries, std::string temp_dir,
@@ -55,20 +69,31 @@ KeySorter::~KeySorter() {
   platform::RemoveFileAt(path);
 }
 
-char* KeySorter::Append() {
-  if (count_ == max_run_entries_) SpillRun();
+void KeySorter::Grow(std::size_t entries) {
   try {
-    if (memory_.size() < (count_ + 1) * entry_size_)
-      memory_.resize(std::min(max_run_entries_, std::max<std::size_t>(count_ * 2, 1024)) *
-                     entry_size_);
+    platform::LargeBuffer bigger = platform::MakeLargeBuffer(entries * entry_size_);
+    if (count_ > 0) std::memcpy(bigger.get(), memory_.get(), count_ * entry_size_);
+    memory_ = std::move(bigger);
+    capacity_ = entries;
   } catch (const std::bad_alloc&) {
     throw EKvError(217, "Not enough memory for the keys [MakeIndex]");
   }
-  return memory_.data() + count_++ * entry_size_;
+}
+
+void KeySorter::Reserve(std::size_t entries) {
+  entries = std::min(entries, max_run_entries_);
+  if (entries > capacity_) Grow(entries);
+}
+
+char* KeySorter::Append() {
+  if (count_ == max_run_entries_) SpillRun();
+  if (count_ == capacity_)
+    Grow(std::min(max_run_entries_, std::max<std::size_t>(count_ * 2, 1024)));
+  return memory_.get() + count_++ * entry_size_;
 }
 
 void KeySorter::SortMemory() {
-  const char* data = memory_.data();
+  const char* data = memory_.get();
   const std::size_t size = entry_size_;
   const std::size_t key_size = key_size_;
   auto key_of = [data, size](std::uint32_t entry) { return data + entry * size; };
@@ -82,37 +107,38 @@ void KeySorter::SortMemory() {
     while (slots < 2 * count_) slots *= 2;
     constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
     constexpr std::size_t kFetchAhead = 8;
-    std::vector<std::uint64_t> hashes(count_);
+    LargeArray<std::uint64_t> hashes(count_);
     for (std::uint32_t i = 0; i < count_; ++i) hashes[i] = HashKey(key_of(i), key_size);
-    std::vector<std::uint64_t> table(slots, kEmpty);
-    std::vector<std::uint32_t> group(count_);
-    std::vector<std::uint32_t> firsts;
-    std::vector<char> distinct;
+    std::optional<LargeArray<std::uint64_t>> table(std::in_place, slots);
+    std::fill(table->data, table->data + slots, kEmpty);
+    LargeArray<std::uint32_t> group(count_);
+    LargeArray<std::uint32_t> firsts(count_);  // room for every entry's key being new
+    LargeArray<char> distinct(count_ * key_size);
+    std::uint32_t distinct_count = 0;
     for (std::uint32_t i = 0; i < count_; ++i) {
       if (i + kFetchAhead < count_)
-        __builtin_prefetch(&table[hashes[i + kFetchAhead] & (slots - 1)]);
+        __builtin_prefetch(&(*table)[hashes[i + kFetchAhead] & (slots - 1)]);
       const char* key = key_of(i);
       const std::uint64_t tag = hashes[i] >> 32;
       std::size_t slot = hashes[i] & (slots - 1);
       for (;; slot = (slot + 1) & (slots - 1)) {
-        const std::uint64_t held = table[slot];
+        const std::uint64_t held = (*table)[slot];
         if (held == kEmpty) {
-          const auto g = static_cast<std::uint32_t>(firsts.size());
-          table[slot] = tag << 32 | g;
-          firsts.push_back(i);
-          distinct.insert(distinct.end(), key, key + key_size);
+          const std::uint32_t g = distinct_count++;
+          (*table)[slot] = tag << 32 | g;
+          firsts[g] = i;
+          std::memcpy(distinct.data + std::size_t{g} * key_size, key, key_size);
           group[i] = g;
           break;
         }
         const auto g = static_cast<std::uint32_t>(held);
-        if ((held >> 32) == tag && std::memcmp(distinct.data() + g * key_size, key, key_size) == 0) {
+        if ((held >> 32) == tag && std::memcmp(distinct.data + std::size_t{g} * key_size, key, key_size) == 0) {
           group[i] = g;
           break;
         }
       }
     }
-    table = {};
-    hashes = {};
+    table.reset();
 
     // The distinct keys in order: their first 16 bytes as two numbers decide nearly always.
     struct Item {
@@ -120,9 +146,9 @@ void KeySorter::SortMemory() {
       std::uint64_t second;
       std::uint32_t group;
     };
-    const char* keys = distinct.data();
-    std::vector<Item> items(firsts.size());
-    for (std::uint32_t g = 0; g < firsts.size(); ++g) {
+    const char* keys = distinct.data;
+    std::vector<Item> items(distinct_count);
+    for (std::uint32_t g = 0; g < distinct_count; ++g) {
       const char* key = keys + g * key_size;
       items[g] = {Prefix(key, key_size), key_size > 8 ? Prefix(key + 8, key_size - 8) : 0, g};
     }
@@ -139,9 +165,9 @@ void KeySorter::SortMemory() {
       return;
     }
     // Every entry behind its key, in the order the entries came.
-    std::vector<std::uint32_t> start(firsts.size() + 1, 0);
-    for (const std::uint32_t g : group) ++start[g + 1];
-    std::vector<std::uint32_t> place(firsts.size());
+    std::vector<std::uint32_t> start(distinct_count + 1, 0);
+    for (std::uint32_t i = 0; i < count_; ++i) ++start[group[i] + 1];
+    std::vector<std::uint32_t> place(distinct_count);
     std::uint32_t at = 0;
     for (const Item& item : items) {
       place[item.group] = at;
@@ -167,7 +193,7 @@ void KeySorter::SpillRun() {
     throw EKvError(217, "Not enough memory to sort the keys [MakeIndex]");
   }
   for (std::size_t i = 0; i < order_.size(); ++i)
-    std::memcpy(sorted.data() + i * entry_size_, memory_.data() + order_[i] * entry_size_, entry_size_);
+    std::memcpy(sorted.data() + i * entry_size_, memory_.get() + order_[i] * entry_size_, entry_size_);
   if (!temp_->WriteAt(temp_size_, sorted.data(), sorted.size()))
     throw EKvError(101, "Error writing " + temp_->Path().string() + " [MakeIndex]");
   runs_.push_back({temp_size_, order_.size(), {}, 0});
@@ -198,7 +224,8 @@ void KeySorter::Finish() {
     return;
   }
   if (count_ > 0) SpillRun();
-  memory_ = {};
+  memory_.reset();
+  capacity_ = 0;
   for (std::size_t i = 0; i < runs_.size(); ++i)
     if (Refill(runs_[i])) heap_.push_back(i);
   // std heaps keep the greatest on top: order by "greater" to have the least entry there.
@@ -211,7 +238,7 @@ void KeySorter::Finish() {
 const char* KeySorter::Next() {
   if (runs_.empty()) {
     if (next_ == order_.size()) return nullptr;
-    return memory_.data() + order_[next_++] * entry_size_;
+    return memory_.get() + order_[next_++] * entry_size_;
   }
   // The entry returned last stays valid until now: advance its run first.
   auto greater = [this](std::size_t a, std::size_t b) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/large_buffer.h"
 
 namespace vantorel::tables {
 
@@ -31,6 +32,10 @@ class KeySorter {
   ~KeySorter();
   KeySorter(const KeySorter&) = delete;
   KeySorter& operator=(const KeySorter&) = delete;
+
+  // Makes room in memory for entries entries at once (at most a run's), so that a caller
+  // that knows how many keys come has them collected without the memory growing step by step.
+  void Reserve(std::size_t entries);
 
   // Room for the next entry, key size + 4 bytes to be filled by the caller before the next
   // call. REQUIRES: Finish has not been called; record numbers ascend from call to call.
@@ -55,6 +60,8 @@ class KeySorter {
     std::size_t at = 0;        // next entry in buffer (byte offset)
   };
 
+  // Gives memory_ room for entries entries, keeping those it holds.
+  void Grow(std::size_t entries);
   // Sorts the entries in memory_ into order_.
   void SortMemory();
   // Writes the sorted memory run to the temporary file and empties memory.
@@ -68,7 +75,8 @@ class KeySorter {
   bool first_of_each_key_;                    // runs keep one entry per key
   std::size_t max_run_entries_;               // entries per run
   std::string temp_dir_;                      // folder of the temporary file
-  std::vector<char> memory_;                  // the run being collected
+  platform::LargeBuffer memory_;              // the run being collected
+  std::size_t capacity_ = 0;                  // entries memory_ has room for
   std::size_t count_ = 0;                     // entries in memory_
   std::vector<std::uint32_t> order_;          // memory_ entries in sorted order (a run's output)
   std::size_t next_ = 0;                      // next position in order_ (in-memory mode)

@@ -15,6 +15,7 @@
 
 #include <exception>
 
+#include "archive/member_file.h"
 #include "browser/document_commands.h"
 #include "browser/find_dialog.h"
 #include "browser/html_viewer.h"
@@ -25,6 +26,7 @@
 #include "core/settings.h"
 #include "core/texts.h"
 #include "core/ui.h"
+#include "dialogs/extract_dialog.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
 #include "platform/pdf_reader.h"
@@ -81,10 +83,16 @@ void ViewForm::BuildLayout() {
   PrintBtn = BarButton(QStringLiteral("&Print"), QStringLiteral("Print this file to current printer"),
                        QStyle::SP_DialogSaveButton);
   ExitBtn = BarButton(QStringLiteral("&Close"), QStringLiteral("Close this form"), QStyle::SP_DialogCloseButton);
+  ExtractBtn = BarButton(QStringLiteral("E&xtract this archive"),
+                         QStringLiteral("Extract the files of the archive this file comes from"),
+                         QStyle::SP_DirOpenIcon);
+  ExtractBtn->setFixedSize(150, 25);
+  ExtractBtn->setVisible(false);
   auto* bar = new QHBoxLayout(ButtonBar);
   bar->setContentsMargins(8, 3, 8, 5);
   bar->setSpacing(8);
-  for (QPushButton* button : {BackBtn, ForwardBtn, FindBtn, CopyBtn, PrintBtn, ExitBtn}) bar->addWidget(button);
+  for (QPushButton* button : {BackBtn, ForwardBtn, FindBtn, CopyBtn, PrintBtn, ExitBtn, ExtractBtn})
+    bar->addWidget(button);
   bar->addStretch(1);
 
   Viewer = new browser::HtmlViewer;
@@ -134,6 +142,7 @@ void ViewForm::ConnectCommands() {
   connect(CopyBtn, &QPushButton::clicked, this, &ViewForm::CopyItemClick);
   connect(PrintBtn, &QPushButton::clicked, this, &ViewForm::Print1Click);
   connect(ExitBtn, &QPushButton::clicked, this, &ViewForm::ExitBtnClick);
+  connect(ExtractBtn, &QPushButton::clicked, this, &ViewForm::ExtractBtnClick);
   connect(Copy1, &QAction::triggered, this, &ViewForm::Copy1Click);
   connect(SelectAll1, &QAction::triggered, this, &ViewForm::SelectAll1Click);
   FindDialog->OnFind = [this] { FindDialogFind(); };
@@ -164,9 +173,38 @@ void ViewForm::FormCreate(int screen_width) {
 // --- What the callers set ------------------------------------------------------------------
 
 void ViewForm::ShowTextFile(const std::string& file, const std::string& caption) {
+  ReleaseMember();
   Viewer->SetDefBackground(Qt::white);
   Viewer->LoadTextDocument(file);
   setWindowTitle(qtui::PathToQString(caption));
+}
+
+void ViewForm::ShowArchiveMember(const std::string& archive, const std::string& member,
+                                 const std::string& caption) {
+  auto copy = std::make_unique<archive::MemberFile>(archive, member);
+  ShowTextFile(platform::PathText(copy->Path()), caption);  // the previous copy goes first
+  member_file_ = std::move(copy);
+  shown_archive_ = archive;
+  ExtractBtn->setVisible(true);
+}
+
+std::string ViewForm::MemberCopyPath() const {
+  return member_file_ ? platform::PathText(member_file_->Path()) : std::string();
+}
+
+void ViewForm::ReleaseMember() {
+  if (!member_file_) return;
+  member_file_.reset();
+  shown_archive_.clear();
+  ExtractBtn->setVisible(false);
+  // No history entry may lead back to the copy that is gone.
+  Viewer->SetHistoryMaxCount(0);
+  Viewer->SetHistoryMaxCount(browser::kHistoryEntries);
+  SetHistoryButtons();
+}
+
+void ViewForm::ExtractBtnClick() {
+  if (!shown_archive_.empty()) dialogs::OpenExtractDialog(shown_archive_);
 }
 
 void ViewForm::ShowModal() {
@@ -175,6 +213,7 @@ void ViewForm::ShowModal() {
 }
 
 void ViewForm::ShowHelpPage(const std::string& page_reference) {
+  ReleaseMember();
   Viewer->SetDefFontName("Times New Roman");
   Viewer->SetDefBackground(Qt::white);
   try {
@@ -321,6 +360,7 @@ void ViewForm::FormClose() {
     SetExitButton(kLaterFileCaptions, false);
   }
   FindDialog->close();
+  ReleaseMember();
 }
 
 void ViewForm::FileDropHandler(const std::vector<std::string>& files) {
@@ -366,8 +406,15 @@ void ViewForm::LaunchProgram(const std::string& program, const std::string& para
 
 bool ViewForm::EnsureCdReady(const std::string& path) { return platform::EnsureCdReady(path, settings_.CdPath); }
 
-void ViewForm::OpenPdfInReader(const std::string& path) {
-  platform::OpenPdfInReader(platform::ReaderSettingsOf(settings_), path, false);
+void ViewForm::OpenPdfInReader(const std::string& path, int page) {
+  platform::OpenPdfInReader(platform::ReaderSettingsOf(settings_), path, false, page);
+}
+
+// As ShowSourceFile: the window shows the member in itself.
+void ViewForm::ShowArchiveMember(const std::string& archive, const std::string& member,
+                                 const std::string& caption, const std::string& word) {
+  ShowArchiveMember(archive, member, caption);
+  search_word_ = word;
 }
 
 bool ViewForm::FileExists(const std::string& path) { return platform::FileExists(path); }

@@ -4,6 +4,7 @@
 // (browser/link_router.h).
 // The program creates one at start-up and reuses it; each caller fills it and shows it modally:
 //   a VIEW: link   ShowTextFile(file, "Source Viewer: " + file), then ShowModal;
+//   a ZIP member   ShowArchiveMember (a VIEW: link with a member), then ShowModal;
 //   ShowHelpPage   the help page in "Times New Roman", captioned "Help using Ostravel";
 //   a file list    ShowFileList (the file browser's View command), one file per Next click.
 // Whenever the window is shown and becomes active it looks for its search word, which the last
@@ -12,6 +13,7 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ class QDropEvent;
 class QLabel;
 class QPrinter;
 class QPushButton;
+
+namespace vantorel::archive {
+class MemberFile;
+}  // namespace vantorel::archive
 
 namespace vantorel::browser {
 class FindDialog;
@@ -60,6 +66,15 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   // caption (a UTF-8 text: kViewerCaption + the file as platform::ShownPath shows it). Throws the view's error ("Can't locate file: ") when the file cannot be loaded;
   // the view and the caption then stay as they were.
   void ShowTextFile(const std::string& file, const std::string& caption);
+  // As ShowTextFile for the member (UTF-8, "/" separated) of the ZIP archive (a path text),
+  // copied out to a temporary file (archive/member_file.h) that is removed when the window
+  // closes or shows something else; ExtractBtn is shown meanwhile. Throws the copy's error.
+  void ShowArchiveMember(const std::string& archive, const std::string& member,
+                         const std::string& caption);
+  // The archive whose member is shown; empty when none.
+  const std::string& ShownArchive() const { return shown_archive_; }
+  // The member's temporary copy; empty when none is shown.
+  std::string MemberCopyPath() const;
   // Shows the window modally; returns when it closes. Nothing while it is shown already.
   void ShowModal();
   // The help display: the view gets the font "Times New Roman" (kept for later uses) and the
@@ -108,6 +123,8 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   void SelectAll1Click();
   // The print dialog; OK prints the chosen page range, else pages 1-9999.
   void Print1Click();
+  // "Extract this archive": the extraction dialog on the shown member's archive, modally.
+  void ExtractBtnClick();
   // Close, or Next while a file list has files to come: the next file with its caption, the
   // button "&Next..." ("View next file") while more are to come, else "&Close" ("Return to
   // file list"). A next file that cannot be loaded is reported and passed over.
@@ -135,6 +152,7 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   QPushButton* CopyBtn;
   QPushButton* PrintBtn;
   QPushButton* ExitBtn;
+  QPushButton* ExtractBtn;          // "Extract this archive", while a ZIP member is shown
   browser::HtmlViewer* Viewer;
   QLabel* Panel1;                   // status line
   QAction* Copy1;                   // Ctrl+C
@@ -158,7 +176,9 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   void BrowseDirectory(const std::string& directory) override;
   void LaunchProgram(const std::string& program, const std::string& parameters) override;
   bool EnsureCdReady(const std::string& path) override;
-  void OpenPdfInReader(const std::string& path) override;
+  void OpenPdfInReader(const std::string& path, int page) override;
+  void ShowArchiveMember(const std::string& archive, const std::string& member,
+                         const std::string& caption, const std::string& word) override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
 
@@ -166,6 +186,8 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   void ConnectCommands();
   void ConnectViewEvents();
   void SetHistoryButtons();
+  // The member shown goes: its copy is removed, ExtractBtn hidden and the history emptied.
+  void ReleaseMember();
   // The exit button as a file list leaves it: Next while files are to come.
   void SetExitButton(const ExitButtonCaptions& captions, bool more_to_come);
 
@@ -174,6 +196,8 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   FileListCursor file_list_;       // the file browser's list, once one was shown
   std::string search_word_;        // looked for on activation (1252); empty: none
   bool activate_pending_ = false;  // shown, not yet active since
+  std::unique_ptr<archive::MemberFile> member_file_;  // the ZIP member shown, copied out
+  std::string shown_archive_;      // its archive; empty when none
 };
 
 }  // namespace vantorel::viewer

@@ -111,6 +111,21 @@ std::map<std::string, std::string> FilesUnder(const fs::path& folder) {
   return files;
 }
 
+// Where the data of the entry named name starts in the archive bytes (through its central
+// record's local header offset), or npos.
+std::size_t EntryDataAt(const std::string& bytes, const std::string& name) {
+  const auto u16 = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+  };
+  const std::size_t central = bytes.find(std::string("PK\x01\x02", 4));
+  if (central == std::string::npos) return std::string::npos;
+  const std::size_t record = bytes.find(name, central);
+  if (record == std::string::npos || record < 46) return std::string::npos;
+  const std::size_t local = u16(record - 46 + 42) | u16(record - 46 + 44) << 16;
+  return local + 30 + u16(local + 26) + u16(local + 28);
+}
+
 // An archive a real tool writes from the source files.
 struct ToolCase {
   const char* name;
@@ -456,6 +471,93 @@ TEST_F(Methods, EncryptedDataTooShortForItsHeaderFailsItsCheck) {
   EXPECT_EQ(Extract(dir_.Write("T.ZIP", zip.Build())), 1);
   EXPECT_EQ(Extracted(), (std::map<std::string, std::string>{{"fine.txt", "fine"}}));
   EXPECT_EQ(bad_password_, std::vector<std::string>{"cut.txt"});
+}
+
+// Many small entries of each method in one run, as an archive of many files holds them: the
+// decoders' large blocks pass from entry to entry, so each entry must come out as its own bytes
+// whatever the one before left in them, and an entry with a damaged byte between good ones
+// fails alone. Sizes and bzip2 block sizes vary so that blocks of several sizes are passed on.
+TEST_F(Methods, ManyEntriesOfEachMethodInOneRunWithADamagedOneAmongThem) {
+  constexpr int kEntries = 60;
+  constexpr int kDamaged = 30;
+  const auto name_of = [](int i) {
+    std::string name = std::to_string(i);
+    return std::string(3 - name.size(), '0') + name + ".txt";
+  };
+  std::mt19937 generator(11);
+  std::map<std::string, std::string> sources;
+  const fs::path source = dir_.path() / "many";
+  fs::create_directories(source);
+  for (int i = 0; i < kEntries; ++i) {
+    std::string content;
+    const std::size_t size = 50 + generator() % (i % 10 == 0 ? 200000 : 6000);
+    while (content.size() < size)
+      content += "entry " + std::to_string(i) + " line " + std::to_string(generator() % 1000) + "\n";
+    if (i % 7 == 0) content += RandomBytes(500, static_cast<unsigned>(i));
+    sources[name_of(i)] = content;
+    dir_.Write("many/" + name_of(i), content);
+  }
+
+  // Python's zipfile with bzip2 block sizes 1 to 9 in turn, and LZMA; 7-Zip's Deflate64.
+  const auto python_zip = [&](const std::string& method) {
+    return "python3 -c \"import zipfile\nwith zipfile.ZipFile('A.ZIP', 'w') as z:\n"
+           "  for i in range(" + std::to_string(kEntries) + "):\n"
+           "    z.write('%03d.txt' % i, compress_type=zipfile." + method +
+           ", compresslevel=1 + i % 9)\"";
+  };
+  std::string files;
+  for (int i = 0; i < kEntries; ++i) files += " " + name_of(i);
+  struct Case {
+    const char* name;
+    const char* tool;
+    std::string command;
+  };
+  const std::vector<Case> tool_cases = {
+      {"zipfile BZip2", "python3", python_zip("ZIP_BZIP2")},
+      {"zipfile LZMA", "python3", python_zip("ZIP_LZMA")},
+      {"7-Zip Deflate64", "7z", "'" + SevenZip() + "' a -tzip -mm=Deflate64 A.ZIP" + files},
+  };
+  std::vector<std::pair<std::string, std::string>> archives;  // case name, archive bytes
+  for (const Case& tool_case : tool_cases) {
+    if (std::string(tool_case.tool) == "7z" ? SevenZip().empty()
+                                            : FindProgram({tool_case.tool}).empty())
+      continue;
+    fs::remove(source / "A.ZIP");
+    ASSERT_TRUE(RunIn(source, tool_case.command)) << tool_case.command;
+    archives.emplace_back(tool_case.name, testing::TempDir::Read(source / "A.ZIP"));
+  }
+  // XZ and Zstandard around the libraries' own streams.
+  for (const std::uint16_t method : {93, 95}) {
+    ZipBuilder zip;
+    for (const auto& [name, content] : sources) {
+      auto& entry = zip.Raw(name);
+      entry.method = method;
+      entry.data = method == 93 ? testzip::ZstdCompress(content) : testzip::XzCompress(content);
+      entry.compressed_size = static_cast<std::uint32_t>(entry.data.size());
+      entry.uncompressed_size = static_cast<std::uint32_t>(content.size());
+      entry.crc = testzip::Crc32(content);
+    }
+    archives.emplace_back(method == 93 ? "Zstandard" : "XZ", zip.Build());
+  }
+
+  for (const auto& [case_name, bytes] : archives) {
+    SCOPED_TRACE(case_name);
+    std::string damaged = bytes;
+    const std::size_t data = EntryDataAt(bytes, name_of(kDamaged));
+    ASSERT_NE(data, std::string::npos);
+    damaged[data + 40] = static_cast<char>(damaged[data + 40] ^ 0x55);
+    for (const bool damage : {false, true}) {
+      SCOPED_TRACE(damage ? "damaged" : "whole");
+      fs::remove_all(dir_.path() / "out");
+      bad_crc_.clear();
+      EXPECT_EQ(Extract(dir_.Write("M.ZIP", damage ? damaged : bytes)), kEntries - (damage ? 1 : 0));
+      auto expected = sources;
+      if (damage) expected.erase(name_of(kDamaged));
+      EXPECT_TRUE(Extracted() == expected);
+      EXPECT_EQ(bad_crc_, damage ? std::vector<std::string>{name_of(kDamaged)} : std::vector<std::string>{});
+      unzip_.CloseArchive();
+    }
+  }
 }
 
 }  // namespace

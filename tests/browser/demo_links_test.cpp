@@ -88,6 +88,7 @@ std::optional<fs::path> FindNoCase(const fs::path& root, const std::string& rela
 enum class LinkForm {
   ArticleSearch,  // "ARTSRCH.HTM"
   BonusSearch,    // "BONSRCH.HTM"
+  FullTextSearch, // "file:///pdf/freetextsearch.pdf", the whole link
   Page,           // file branch, left to the view: pages, anchors, other files
   BrowserPage,    // file branch, ".HTM" marked with "FILE:": the web browser
   Pdf,            // file branch ".PDF"
@@ -105,6 +106,7 @@ enum class LinkForm {
 
 const std::map<LinkForm, std::string> kFormNames = {
     {LinkForm::ArticleSearch, "ArticleSearch"}, {LinkForm::BonusSearch, "BonusSearch"},
+    {LinkForm::FullTextSearch, "FullTextSearch"},
     {LinkForm::Page, "Page"},                   {LinkForm::BrowserPage, "BrowserPage"},
     {LinkForm::Pdf, "Pdf"},                     {LinkForm::Archive, "Archive"},
     {LinkForm::Text, "Text"},                   {LinkForm::Sound, "Sound"},
@@ -133,10 +135,21 @@ std::string Extension(const std::string& file) {
   return Upper(file.substr(dot, 5));
 }
 
-LinkForm Classify(const std::string& url) {
+// A PDF link's page ("#page=" + number at its end), and the link without it; page 0 and the
+// whole link when there is none.
+std::pair<std::string, int> PdfPage(const std::string& url) {
+  static const std::regex page(R"((.*\.PDF)#PAGE=([1-9][0-9]*))", std::regex::icase);
+  std::smatch match;
+  if (!std::regex_match(url, match, page)) return {url, 0};
+  return {match[1].str(), std::stoi(match[2].str())};
+}
+
+LinkForm Classify(const std::string& whole_url) {
+  const std::string url = PdfPage(whole_url).first;
   const std::string u = Upper(url);
   if (u == "ARTSRCH.HTM") return LinkForm::ArticleSearch;
   if (u == "BONSRCH.HTM") return LinkForm::BonusSearch;
+  if (whole_url == url && u == "FILE:///PDF/FREETEXTSEARCH.PDF") return LinkForm::FullTextSearch;
   const std::size_t colon = url.find(':');
   const bool file_marked = Contains(u, "FILE:");
   if (colon == std::string::npos || colon <= 1 || file_marked) {
@@ -196,6 +209,15 @@ class RecordingHost : public MainFormHost, public MainFormWindows {
     calls.push_back("viewer " + file + " | " + caption);
     viewer_search_word = word;
   }
+  void LoadViewerArchiveMember(const std::string& archive, const std::string& member,
+                               const std::string& caption, const std::string& word) override {
+    calls.push_back("viewer " + archive + " : " + member + " | " + caption);
+    viewer_search_word = word;
+  }
+  std::optional<std::string> AskFullTextQuery(const std::string&) override {
+    calls.push_back("full-text search");
+    return std::nullopt;
+  }
   void ShowViewerModal() override { calls.push_back("viewer shown"); }
   void StartProgramCopy(const std::string& parameters) override { calls.push_back("copy " + parameters); }
 
@@ -220,7 +242,9 @@ class DemoForm : public MainForm {
     cd_checked.insert(path);
     return true;
   }
-  void OpenPdfInReader(const std::string& path) override { host_.calls.push_back("pdf " + path); }
+  void OpenPdfInReader(const std::string& path, int page) override {
+    host_.calls.push_back("pdf " + path + (page > 0 ? " page " + std::to_string(page) : ""));
+  }
   void PlaySound(const std::string& file) override { host_.calls.push_back("sound " + file); }
 
   RecordingHost& host_;
@@ -316,6 +340,10 @@ void DemoLinksTest::CheckLink(const std::string& url) {
       calls = {"bonus search"};
       target_needed = false;
       break;
+    case LinkForm::FullTextSearch:
+      calls = {"full-text search"};
+      target_needed = false;
+      break;
     case LinkForm::Page:
     case LinkForm::Unknown: {
       handled = false;
@@ -332,11 +360,12 @@ void DemoLinksTest::CheckLink(const std::string& url) {
       target = FindNoCase(out_, Slashes(ReplaceNoCase(FilePart(url), "file:///", ""), '\\', '/'));
       break;
     case LinkForm::Pdf: {
-      const std::string pdf = Slashes(ReplaceNoCase(url, "file:///pdf/", host_.settings.PdfDir), '/', '\\');
+      const auto [link, page] = PdfPage(url);
+      const std::string pdf = Slashes(ReplaceNoCase(link, "file:///pdf/", host_.settings.PdfDir), '/', '\\');
       cd_checks = {pdf};
-      target = FindNoCase(out_ / "PDF", ReplaceNoCase(url, "file:///pdf/", ""));
+      target = FindNoCase(out_ / "PDF", ReplaceNoCase(link, "file:///pdf/", ""));
       if (target)
-        calls = {"pdf " + pdf};
+        calls = {"pdf " + pdf + (page > 0 ? " page " + std::to_string(page) : "")};
       else
         box = {BoxKind::Error, "Unable to find file: " + platform::ShownPath(pdf)};
       break;

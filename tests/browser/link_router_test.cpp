@@ -73,7 +73,17 @@ class RecordingActions : public MainWindowLinkActions {
     Record("EnsureCdReady(" + path + ")");
     return !(OnCdRom(path) && cd_cancelled);
   }
-  void OpenPdfInReader(const std::string& path) override { Record("OpenPdfInReader(" + path + ")"); }
+  void OpenPdfInReader(const std::string& path, int page) override {
+    Record("OpenPdfInReader(" + path + (page > 0 ? ", page " + std::to_string(page) : "") + ")");
+  }
+  void ShowArchiveMember(const std::string& archive, const std::string& member,
+                         const std::string& caption, const std::string& word) override {
+    if (missing_page) throw std::runtime_error("Unable to find " + member);
+    Record("LoadViewerArchiveMember(" + archive + ", " + member + ", caption " + caption + ")");
+    viewer_search_word = word;
+    Record("ShowViewerModal(ViewerSearchWord " + viewer_search_word + ")");
+  }
+  void FullTextSearch() override { Record("FullTextSearch"); }
   void PlaySound(const std::string& file) override { Record("PlaySound(" + file + ")"); }
   bool FileExists(const std::string& path) override { return files.contains(path); }
   bool DirectoryExists(const std::string& path) override { return directories.contains(path); }
@@ -152,7 +162,19 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"ArticleSearchInLowerCase", "artsrch.htm", true, {"ArticleSearch"}},
         LinkCase{"BonusSearchInMixedCase", "BonSrch.Htm", true, {"SearchOther"}},
         // The whole reference must match: with an anchor it is a page link for the view.
-        LinkCase{"ArticleSearchWithAnchorIsLeftToTheView", "ARTSRCH.HTM#x", false, {}}),
+        LinkCase{"ArticleSearchWithAnchorIsLeftToTheView", "ARTSRCH.HTM#x", false, {}},
+        // The archive's free-text link is the full-text search; the PDF named any other way
+        // (here with a page) opens in the reader.
+        LinkCase{"FreeTextLinkIsTheFullTextSearch", "FILE:///PDF/FreeTextSearch.PDF", true,
+                 {"FullTextSearch"}},
+        LinkCase{"FreeTextPdfWithAPageOpensTheReader", "file:///pdf/freetextsearch.pdf#page=1",
+                 true,
+                 {R"(EnsureCdReady(C:\P\freetextsearch.pdf))",
+                  R"(OpenPdfInReader(C:\P\freetextsearch.pdf, page 1))"},
+                 {},
+                 [](core::BrowserSettings&, RecordingActions& a) {
+                   a.files = {R"(C:\P\freetextsearch.pdf)"};
+                 }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -268,6 +290,14 @@ INSTANTIATE_TEST_SUITE_P(
                    s.LastIssue = 0;
                    a.files = {R"(C:\P\abc.pdf)"};
                  }},
+        // A page at the end goes to the reader; "#page=" before no number, or after no PDF,
+        // stays part of the link.
+        LinkCase{"ArticlePdfAtAPage", "file:///pdf/0012.PDF#Page=3", true,
+                 {R"(EnsureCdReady(C:\P\0012.PDF))", R"(OpenPdfInReader(C:\P\0012.PDF, page 3))"}, {},
+                 [](core::BrowserSettings&, RecordingActions& a) { a.files = {R"(C:\P\0012.PDF)"}; }},
+        LinkCase{"PageWithoutANumberIsNoPage", "file:///pdf/0012.PDF#page=x", false, {}},
+        LinkCase{"PageZeroIsNoPage", "file:///pdf/0012.PDF#page=0", false, {}},
+        LinkCase{"PageAfterAPageLinkIsAnAnchor", "notes.htm#page=2", false, {}},
         LinkCase{"MissingPdf", "file:///pdf/abc.pdf", true, {R"(EnsureCdReady(C:\P\abc.pdf))"},
                  {{BoxKind::Error, "Unable to find file: C:/P/abc.pdf"}}},
         LinkCase{"PdfOnTheCdRomPromptsOnce", "file:///pdf/abc.pdf", true,
@@ -347,6 +377,21 @@ INSTANTIATE_TEST_SUITE_P(
                   R"(LoadViewerTextFile(C:\S\X\A.PAS, caption Source Viewer: C:/S/X/A.PAS))",
                   "ShowViewerModal(ViewerSearchWord ONE|TWO)"},
                  {}, nullptr, "ONE|TWO"},
+        // With "?" the file is a ZIP archive and the rest, percent-decoded and in its own
+        // letter case, the member; the viewer shows the member with the word.
+        LinkCase{"ZipMemberWithAWord", R"(VIEW:///DISKS/Issue02\L005.ZIP?Src/Main%20Unit.Pas|heap)",
+                 true,
+                 {R"(EnsureCdReady(C:\S\ISSUE02\L005.ZIP))",
+                  R"(LoadViewerArchiveMember(C:\S\ISSUE02\L005.ZIP, Src/Main Unit.Pas, caption )"
+                  "Source Viewer: C:/S/ISSUE02/L005.ZIP : Src/Main Unit.Pas)",
+                  "ShowViewerModal(ViewerSearchWord HEAP)"},
+                 {}, nullptr, "HEAP"},
+        LinkCase{"ZipMemberNamedInUtf8", "VIEW:///DISKS/A.ZIP?%D0%90.TXT", true,
+                 {R"(EnsureCdReady(C:\S\A.ZIP))",
+                  R"(LoadViewerArchiveMember(C:\S\A.ZIP, )" "\xD0\x90.TXT, caption "
+                  "Source Viewer: C:/S/A.ZIP : \xD0\x90.TXT)",
+                  "ShowViewerModal(ViewerSearchWord )"},
+                 {}, nullptr, ""},
         LinkCase{"SourceFileOnTheCdRomPromptCancelled", "VIEW:///DISKS/X/A.PAS|Stream", true,
                  {R"(EnsureCdReady(e:\DISKS\X\A.PAS))"}, {},
                  [](core::BrowserSettings& s, RecordingActions& a) {

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,12 +72,22 @@ class FakeHost : public MainFormHost, public MainFormWindows {
     calls.push_back("viewer " + file + " " + caption);
     viewer_search_word = word;
   }
+  void LoadViewerArchiveMember(const std::string& archive, const std::string& member,
+                               const std::string& caption, const std::string& word) override {
+    calls.push_back("viewer " + archive + " : " + member + " " + caption);
+    viewer_search_word = word;
+  }
+  std::optional<std::string> AskFullTextQuery(const std::string& query) override {
+    calls.push_back("full-text query box with " + query);
+    return full_text_query ? full_text_query(query) : std::nullopt;
+  }
   void ShowViewerModal() override { calls.push_back("viewer shown"); }
   void StartProgramCopy(const std::string& parameters) override { calls.push_back("copy " + parameters); }
 
   std::string start_page;                // what FormShow loads
   std::function<core::SearchOutcome()> article_search;  // the dialog's work: the pages written
   std::function<core::SearchOutcome()> bonus_search;
+  std::function<std::optional<std::string>(const std::string&)> full_text_query;  // the query box
   std::string viewer_search_word;        // the word the viewer was given last
   std::vector<std::string> calls;        // every window asked for, in order
 };

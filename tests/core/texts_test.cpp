@@ -74,3 +74,26 @@ TEST(ShortString, KeepsAtMost255Bytes) {
 
 }  // namespace
 }  // namespace vantorel::core
+
+namespace vantorel::core {
+namespace {
+
+// A name in a link keeps its bytes through the encoding, whatever they are.
+TEST(PercentEncoding, EncodesEverythingButUnreservedCharactersAndSlashes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"SRC/Main_Unit-2.PAS~", "SRC/Main_Unit-2.PAS~"},
+      {"a b|c?d#e%f\"", "a%20b%7Cc%3Fd%23e%25f%22"},
+      {"\xD0\x90.TXT", "%D0%90.TXT"},
+      {std::string("\0x", 2), "%00x"},
+  };
+  for (const auto& [text, encoded] : cases) {
+    EXPECT_EQ(PercentEncoded(text), encoded);
+    EXPECT_EQ(PercentDecoded(encoded), text);
+  }
+  // Lower-case digits decode too; a "%" without two digits after it stays.
+  EXPECT_EQ(PercentDecoded("%d0%90"), "\xD0\x90");
+  EXPECT_EQ(PercentDecoded("100% %4 %G1"), "100% %4 %G1");
+}
+
+}  // namespace
+}  // namespace vantorel::core

@@ -493,11 +493,15 @@ class DemoArchiveTest(unittest.TestCase):
         here = "" if here == "." else here + "/"
         if upper in ("ARTSRCH.HTM", "BONSRCH.HTM"):
             return "search dialog", here + reference, None
+        if upper == "FILE:///PDF/FREETEXTSEARCH.PDF":
+            return "full-text search", None, None
         colon = reference.find(":") + 1
         if colon <= 2 or "FILE:" in upper:
             target = reference.split(" ")[0] if " " in reference else reference.split("?")[0]
             if target.upper().startswith("FILE:///PDF/"):
-                return "pdf", "PDF/" + target[len("file:///pdf/"):], None
+                # A page the link names is the reader's, not an anchor.
+                pdf = re.sub(r"(?i)(\.PDF)#page=\d+$", r"\1", target[len("file:///pdf/"):])
+                return "pdf", "PDF/" + pdf, None
             if target.upper().startswith("FILE:///"):
                 target = target[len("file:///"):]
                 if target.upper().startswith("XBONUS/"):
@@ -554,7 +558,7 @@ class DemoArchiveTest(unittest.TestCase):
         self.assertEqual(missing_linked, {"PDF/T020.PDF"})
         self.assertTrue({"search dialog", "pdf", "installer", "file", "website", "directory",
                          "view", "search page", "image", "anchor", "ZIP", "TXT", "WAV", "EXE",
-                         "MID", "EXE with parameter"} <= forms, forms)
+                         "MID", "EXE with parameter", "full-text search"} <= forms, forms)
         references = [r for p in self.pages for _, r in links_of(p)]
         self.assertIn("file:///GALLERY.HTM", references)  # an .HTM marked with FILE:
         self.assertIn("artsrch.htm", references)

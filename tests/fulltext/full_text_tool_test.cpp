@@ -70,7 +70,7 @@ TEST_F(FullTextToolTest, ThePageListsTheHitsInTheStyleOfTheResultPages) {
         "<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE=\"ARIAL\"><B>Authors</B></FONT></TD>\r\n"
         "<TD COLSPAN=3 VALIGN=MIDDLE>Ann Smith, Bob Jones</TD></TR>\r\n",
         "<TD COLSPAN=1 VALIGN=MIDDLE>12 : August 1996</TD>\r\n"
-        "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"file:///pdf/0009.PDF\">View article</A></TD></TR>\r\n"
+        "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"file:///pdf/0009.PDF#page=2\">View article</A></TD></TR>\r\n"
         "<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE=\"ARIAL\"><B>Page</B></FONT></TD>"
         "<TD COLSPAN=3 VALIGN=MIDDLE>2</TD></TR>\r\n",
         "<A HREF=\"VIEW:///DISKS/Issue12\\MEMMGR\\MEMMGR.PAS|heap\">DISKS/Issue12/MEMMGR/MEMMGR.PAS</A>",

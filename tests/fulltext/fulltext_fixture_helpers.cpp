@@ -149,28 +149,33 @@ void WriteArchiveTables(const fs::path& data_dir, const std::string& title9) {
   write("files.dbf", FilesTable({{"4", "EXTRAS/X004.HTM", "A Bonus Page"}}));
 }
 
-FullTextArchiveTest::FullTextArchiveTest() : data_(dir_.path() / "Архив data") {
-  fs::create_directories(data_ / "PDF");
-  fs::create_directories(data_ / "DISKS" / "Issue12" / "MEMMGR");
-  fs::create_directories(data_ / "DISKS" / "Issue02" / "LEGACY");
-  fs::create_directories(data_ / "EXTRAS");
-  fs::create_directories(dir_.path() / "index");
-  WriteArchiveTables(data_);
+void WriteFullTextArchive(const TempDir& dir, const std::string& relative) {
+  const fs::path data = dir.path() / relative;
+  fs::create_directories(data / "PDF");
+  fs::create_directories(data / "DISKS" / "Issue12" / "MEMMGR");
+  fs::create_directories(data / "DISKS" / "Issue02" / "LEGACY");
+  fs::create_directories(data / "EXTRAS");
+  WriteArchiveTables(data);
   for (const char* name : {"0009.PDF", "0010.PDF", "T009.PDF"})
-    fs::copy_file(ProducedPdfs() / name, data_ / "PDF" / name);
-  dir_.Write("Архив data/DISKS/Issue12/MEMMGR/MEMMGR.PAS",
-             "program MemMgr;\r\n{ allocates the heap with a freelist }\r\nif a < b then\r\n");
-  dir_.Write("Архив data/DISKS/Issue12/MEMMGR/NOTES", "notes: the freelist walkthrough\r\n");
-  dir_.Write("Архив data/DISKS/Issue12/MEMMGR/BLOB.DAT",
-             std::string("\x01\x02\0\0freelist\0\x05", 15));
-  dir_.Write("Архив data/DISKS/Issue12/MEMMGR/HELLO.EXE", "MZ freelist program");
-  dir_.Write("Архив data/EXTRAS/X004.HTM",
-             "<HTML><HEAD><TITLE>Bonus</TITLE><SCRIPT>var scriptword;</SCRIPT></HEAD>"
-             "<BODY><P>A caf&eacute; for the <B>wombat</B>&amp;friends</P></BODY></HTML>");
+    fs::copy_file(ProducedPdfs() / name, data / "PDF" / name);
+  dir.Write(relative + "/DISKS/Issue12/MEMMGR/MEMMGR.PAS",
+            "program MemMgr;\r\n{ allocates the heap with a freelist }\r\nif a < b then\r\n");
+  dir.Write(relative + "/DISKS/Issue12/MEMMGR/NOTES", "notes: the freelist walkthrough\r\n");
+  dir.Write(relative + "/DISKS/Issue12/MEMMGR/BLOB.DAT",
+            std::string("\x01\x02\0\0freelist\0\x05", 15));
+  dir.Write(relative + "/DISKS/Issue12/MEMMGR/HELLO.EXE", "MZ freelist program");
+  dir.Write(relative + "/EXTRAS/X004.HTM",
+            "<HTML><HEAD><TITLE>Bonus</TITLE><SCRIPT>var scriptword;</SCRIPT></HEAD>"
+            "<BODY><P>A caf&eacute; for the <B>wombat</B>&amp;friends</P></BODY></HTML>");
   const fs::path fixtures = FixturesDir();
   if (!fixtures.empty())
     fs::copy_file(fixtures / "zip" / "corpus" / "L005.ZIP",
-                  data_ / "DISKS" / "Issue02" / "LEGACY" / "L005.ZIP");
+                  data / "DISKS" / "Issue02" / "LEGACY" / "L005.ZIP");
+}
+
+FullTextArchiveTest::FullTextArchiveTest() : data_(dir_.path() / "Архив data") {
+  fs::create_directories(dir_.path() / "index");
+  WriteFullTextArchive(dir_, "Архив data");
 }
 
 fulltext::ArchiveFolders FullTextArchiveTest::Folders() const {

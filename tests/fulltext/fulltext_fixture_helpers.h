@@ -45,6 +45,9 @@ bool WritePythonZip(const std::filesystem::path& file,
 void WriteArchiveTables(const std::filesystem::path& data_dir,
                         const std::string& title9 = "Memory Managers in Pascal");
 
+// The archive above in dir/relative (tables, PDFs, companion disks, bonus page, the legacy ZIP).
+void WriteFullTextArchive(const TempDir& dir, const std::string& relative);
+
 class FullTextArchiveTest : public ::testing::Test {
  protected:
   FullTextArchiveTest();

@@ -519,6 +519,27 @@ TEST_F(KvDbfDataset, LocateScansForTheFirstVisibleRecordWithTheValue) {
   EXPECT_EQ(error.Detail(), "Unrecognized field name [Locate/Count/Sum(FILEID)]");
 }
 
+// A numeric field holding a number beyond 32 bits is compared as that number: it is found by
+// its own value and not by 0 (the dataset's 32-bit integer field, not Locate, holds 0 for it).
+TEST_F(KvDbfDataset, LocateComparesNumbersBeyond32BitsAsTheyStand) {
+  TableBytes t;
+  t.fields = {{"HITS", 'N', 12}};
+  t.records = {Rec({" 99999999999"}), Rec({"           0"}), Rec({"  4294967296"})};
+  KvDbf dbf("CountsDBF");
+  OpenTable(dbf, "counts.dbf", t);
+  const struct {
+    const char* value;
+    std::int64_t record;
+  } cases[] = {{"99999999999", 1}, {"0", 2}, {"4294967296", 3}, {"4294967296.0", 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    EXPECT_TRUE(dbf.Locate("HITS", c.value));
+    EXPECT_EQ(dbf.RecNo(), c.record);
+  }
+  dbf.First();
+  EXPECT_EQ(dbf.FieldAsString("HITS"), "           0");
+}
+
 TEST_F(KvDbfDataset, LocateSkipsRecordsTheFilterOrTheDeletedRuleHides) {
   KvDbf dbf("FilesDBF");
   dbf.SetHideDeletedRecs(true);

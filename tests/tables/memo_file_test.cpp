@@ -192,6 +192,37 @@ TEST(MemoFile, TextsAcrossBlocksAndAtTheEndOfTheFile) {
   }
 }
 
+// Memos read in file order come through the read-ahead, the same memos read backwards one by
+// one: the texts are the same either way, also those that straddle the end of a read-ahead.
+TEST(MemoFile, MemosReadInOrderAndBackwardsAgree) {
+  std::vector<std::pair<std::uint32_t, std::string>> memos;
+  std::vector<std::string> blocks;
+  std::uint32_t block = 1;
+  for (int i = 0; i < 60; ++i) {
+    const std::string text =
+        "memo " + std::to_string(i) + "\r\n" + std::string(100 + (i * 397) % 1900, 'a' + i % 26);
+    memos.emplace_back(block, text + "\x1A");
+    blocks.push_back(std::to_string(block));
+    block += static_cast<std::uint32_t>((text.size() + 1 + 511) / 512) + (i % 7 == 3 ? 40 : 0);
+  }
+  TempDir dir;
+  dir.Write("t.dbt", MemoBytes(512, Le32(block), {memos.begin(), memos.end()}));
+  const auto area = OpenTable(dir, "t.dbf", MemoTable(0x83, blocks).Bytes());
+  const auto expected = [&](std::size_t i) {
+    std::string text = memos[i].second;
+    text.pop_back();
+    return SplitMemoLines(text);
+  };
+  for (std::size_t i = 0; i < memos.size(); ++i) {
+    SCOPED_TRACE("in order, memo " + std::to_string(i));
+    EXPECT_EQ(MemoOf(*area, static_cast<std::int64_t>(i) + 1), expected(i));
+  }
+  for (std::size_t i = memos.size(); i-- > 0;) {
+    SCOPED_TRACE("backwards, memo " + std::to_string(i));
+    EXPECT_EQ(MemoOf(*area, static_cast<std::int64_t>(i) + 1), expected(i));
+  }
+}
+
 // A memo file another program adds to while the table is open: memos written after the
 // opening are found.
 TEST(MemoFile, MemosAddedAfterTheOpeningAreRead) {

@@ -130,7 +130,10 @@ TEST_F(ViewFormTest, TheWindowAsDesigned) {
       buttons.push_back(Text(button->text()) + "|" + Text(button->toolTip()));
   EXPECT_EQ(buttons, (std::vector<std::string>{"&Back|", "For&ward|", "&Find|Search for text in this file",
                                                "&Copy|Copy selected text to clipboard",
-                                               "&Print|Print this file to current printer", "&Close|Close this form"}));
+                                               "&Print|Print this file to current printer", "&Close|Close this form",
+                                               "E&xtract this archive|Extract the files of the archive this file comes from"}));
+  // The last is there only while a member of a ZIP archive is shown.
+  EXPECT_TRUE(form->ExtractBtn->isHidden());
   EXPECT_EQ(form->ButtonBar->height(), 33);
   EXPECT_EQ(form->Panel1->height(), 19);
   EXPECT_EQ(form->Copy1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));

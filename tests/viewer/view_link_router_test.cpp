@@ -40,7 +40,14 @@ class RecordingActions : public browser::LinkActions {
     calls.push_back("EnsureCdReady(" + path + ")");
     return cd_ready;
   }
-  void OpenPdfInReader(const std::string& path) override { calls.push_back("OpenPdfInReader(" + path + ")"); }
+  void OpenPdfInReader(const std::string& path, int page) override {
+    calls.push_back("OpenPdfInReader(" + path + (page > 0 ? ", page " + std::to_string(page) : "") + ")");
+  }
+  void ShowArchiveMember(const std::string& archive, const std::string& member, const std::string&,
+                         const std::string& word) override {
+    calls.push_back("ShowArchiveMember(" + archive + ", " + member + ")");
+    search_word = word;
+  }
   bool FileExists(const std::string& path) override { return files.contains(path); }
   bool DirectoryExists(const std::string& path) override { return directories.contains(path); }
 
@@ -118,6 +125,8 @@ TEST_F(ViewLinkRouterTest, OtherFileLinksAreLeftToTheView) {
       {"ARTSRCH.HTM", false, {}},
       {"bonsrch.htm", false, {}},
       {"README", false, {}},
+      // The free-text link is the main window's search command; here it names a PDF.
+      {"file:///pdf/freetextsearch.pdf", true, {}, "E:Unable to find file: C:/SHOWN/pdf/freetextsearch.pdf"},
   };
   for (const Case& c : cases) Check(c);
 }
@@ -128,6 +137,7 @@ TEST_F(ViewLinkRouterTest, PdfLinksOpenTheFileBesideTheShownPage) {
   const Case cases[] = {
       {"file:///pdf/abc.pdf", true, {R"(OpenPdfInReader(C:\SHOWN\pdf\abc.pdf))"}},
       {"file:///pdf/missing.pdf", true, {}, "E:Unable to find file: C:/SHOWN/pdf/missing.pdf"},
+      {"file:///pdf/abc.pdf#page=12", true, {R"(OpenPdfInReader(C:\SHOWN\pdf\abc.pdf, page 12))"}},
   };
   for (const Case& c : cases) Check(c);
 }
@@ -153,6 +163,11 @@ TEST_F(ViewLinkRouterTest, ViewLinksShowTheSourceFileAndSetTheWord) {
   EXPECT_EQ(actions.search_word, "STREAM");
   Check({"view:///disks/x/b.pas", true, {R"(EnsureCdReady(C:\S\X\B.PAS))", R"(ShowSourceFile(C:\S\X\B.PAS))"}});
   EXPECT_EQ(actions.search_word, "");
+  // A member of a ZIP archive: the window shows it in itself.
+  Check({"VIEW:///DISKS/X/A.ZIP?Src/Unit%201.pas|heap", true,
+         {R"(EnsureCdReady(C:\S\X\A.ZIP))", R"(ShowArchiveMember(C:\S\X\A.ZIP, Src/Unit 1.pas))"}});
+  EXPECT_EQ(actions.search_word, "HEAP");
+  actions.search_word.clear();
 
   // A cancelled CD-ROM prompt drops the link: no file, the word stays.
   actions.search_word = "BEFORE";

@@ -213,7 +213,7 @@ int Run(const FullTextOptions& options) {
     return 0;
   }
   const std::string page = write_folder + fulltext::kFullTextPageName;
-  fulltext::WriteFullTextPage(page, options.query, results, index);
+  fulltext::WriteFullTextPage(page, options.query, results, index, index.Problems().size());
   std::cout << platform::PathText(platform::ResolvePath(page)) << '\n';
   return 0;
 }
