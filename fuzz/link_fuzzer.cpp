@@ -31,6 +31,7 @@ class FakeActions final : public vantorel::browser::MainWindowLinkActions {
   void ShowFindDialog(const std::string&, ScreenPoint) override { ++calls; }
   void ArticleSearch() override { ++calls; }
   void SearchOther() override { ++calls; }
+  void FullTextSearch() override { ++calls; }
   void ShowSourceFile(const std::string& file, const std::string&, const std::string& word) override {
     calls += file.size() + word.size();
   }
@@ -38,7 +39,11 @@ class FakeActions final : public vantorel::browser::MainWindowLinkActions {
   void OpenExtractDialog(const std::string& archive) override { calls += archive.size(); }
   void LaunchProgram(const std::string& program, const std::string&) override { calls += program.size(); }
   bool EnsureCdReady(const std::string& path) override { return path.size() % 3 != 0; }
-  void OpenPdfInReader(const std::string& path) override { calls += path.size(); }
+  void OpenPdfInReader(const std::string& path, int page) override { calls += path.size() + page; }
+  void ShowArchiveMember(const std::string& archive, const std::string& member, const std::string&,
+                         const std::string& word) override {
+    calls += archive.size() + member.size() + word.size();
+  }
   void PlaySound(const std::string& file) override { calls += file.size(); }
   bool FileExists(const std::string& path) override { return path.size() % 2 == 0; }
   bool DirectoryExists(const std::string& path) override { return path.size() % 2 == 1; }
