@@ -297,11 +297,12 @@ TEST_F(FullTextWindowTest, EscStopsTheBuildLeavingAUsableIndexAndClosingStopsIt)
   ui.Expect(BoxKind::Confirmation, fulltext::BuildQuestion(files), Buttons::YesNo, Answer::Yes);
   // The worker waits before its third file until Esc was pressed.
   std::atomic<bool> at_third{false}, go_on{false};
-  form_->FullTextRequests().SetReadingObserver([&](const fulltext::Progress& progress) {
+  const auto hold_at_third = [&](const fulltext::Progress& progress) {
     if (progress.done != 2) return;
     at_third = true;
     for (int i = 0; i < 1000 && !go_on; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  });
+  };
+  form_->FullTextRequests().SetReadingObserver(hold_at_third);
   TypeQuery(QStringLiteral("zebra"));
   form_->FullTextSearch1->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return at_third.load(); }, 60000));
@@ -334,11 +335,7 @@ TEST_F(FullTextWindowTest, EscStopsTheBuildLeavingAUsableIndexAndClosingStopsIt)
   ui.Expect(BoxKind::Confirmation, fulltext::BuildQuestion(files), Buttons::YesNo, Answer::Yes);
   at_third = false;
   go_on = false;
-  form_->FullTextRequests().SetReadingObserver([&](const fulltext::Progress& progress) {
-    if (progress.done != 2) return;
-    at_third = true;
-    for (int i = 0; i < 1000 && !go_on; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  });
+  form_->FullTextRequests().SetReadingObserver(hold_at_third);
   TypeQuery(QStringLiteral("zebra"));
   form_->FullTextSearch1->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return at_third.load(); }, 60000));
