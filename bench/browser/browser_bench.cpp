@@ -15,6 +15,7 @@
 
 #include <gumbo.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -446,9 +447,27 @@ BENCHMARK(LoadHostilePage)
 
 }  // namespace
 
+// With VANTOREL_BENCH_TRACE_MS set, every event that keeps the event loop longer than that
+// many milliseconds is written to standard error: its type and receiver, to find what pauses.
+class TracingApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    static const int threshold = qEnvironmentVariableIntValue("VANTOREL_BENCH_TRACE_MS");
+    if (threshold <= 0) return QApplication::notify(receiver, event);
+    QElapsedTimer timer;
+    timer.start();
+    const int type = event->type();
+    const char* kind = receiver->metaObject()->className();
+    const bool result = QApplication::notify(receiver, event);
+    if (timer.elapsed() >= threshold) std::fprintf(stderr, "slow event %d to %s: %lld ms\n", type, kind, timer.elapsed());
+    return result;
+  }
+};
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  TracingApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -23,6 +23,9 @@ bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c =
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool IsAlphaAscii(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAlnumAscii(unsigned char c) { return IsAlphaAscii(c) || (c >= '0' && c <= '9'); }
+
 // Letter case folded as find folds it in code page 1252: A-Z, the accented capitals
 // C0-DE (but the multiplication sign D7), and S, OE, Z and Y with their marks.
 constexpr std::array<unsigned char, 256> kFolded = [] {
@@ -39,6 +42,105 @@ constexpr std::array<unsigned char, 256> kFolded = [] {
   return table;
 }();
 
+// How the text loop sees a byte: part of a word, a blank between words (no-break space
+// too), or the start of markup or of an entity.
+enum : unsigned char { kWordByte = 0, kBlankByte = 1, kMarkupByte = 2 };
+constexpr std::array<unsigned char, 256> kTextClass = [] {
+  std::array<unsigned char, 256> table{};
+  for (unsigned char c : {' ', '\t', '\n', '\r', '\f'}) table[c] = kBlankByte;
+  table[0xA0] = kBlankByte;
+  table['<'] = kMarkupByte;
+  table['&'] = kMarkupByte;
+  return table;
+}();
+
+// What the split needs to know of an element, by its name.
+enum TagFlag : unsigned {
+  kTextStyle = 1u << 0,   // FONT, B, I...: restored before a part outside tables
+  kList = 1u << 1,        // UL, OL...: reopened before a part
+  kBlock = 1u << 2,       // a part may start before it outside any table
+  kRawText = 1u << 3,     // content is not markup; its end tag ends it
+  kHiddenText = 1u << 4,  // content the page does not show
+  kBlankAfter = 1u << 5,  // its text starts a new word
+  kHeadOnly = 1u << 6,    // may stand before the body without starting it
+  kListItem = 1u << 7,    // LI, DT, DD
+};
+
+// The elements the split tells apart; every other name is kOther.
+enum class TagId : unsigned char {
+  kOther, kA, kBody, kBaseFont, kTable, kTr, kPre, kPlainText, kNamed
+};
+
+struct TagName {
+  std::string_view name;
+  TagId id;
+  unsigned flags;
+};
+
+constexpr unsigned kStyleFlags = kTextStyle;
+constexpr TagName kTagNames[] = {
+    {"font", TagId::kNamed, kStyleFlags},        {"b", TagId::kNamed, kStyleFlags},
+    {"strong", TagId::kNamed, kStyleFlags},      {"i", TagId::kNamed, kStyleFlags},
+    {"em", TagId::kNamed, kStyleFlags},          {"u", TagId::kNamed, kStyleFlags},
+    {"s", TagId::kNamed, kStyleFlags},           {"strike", TagId::kNamed, kStyleFlags},
+    {"big", TagId::kNamed, kStyleFlags},         {"small", TagId::kNamed, kStyleFlags},
+    {"tt", TagId::kNamed, kStyleFlags},          {"code", TagId::kNamed, kStyleFlags},
+    {"sub", TagId::kNamed, kStyleFlags},         {"sup", TagId::kNamed, kStyleFlags},
+    {"kbd", TagId::kNamed, kStyleFlags},         {"samp", TagId::kNamed, kStyleFlags},
+    {"var", TagId::kNamed, kStyleFlags},         {"cite", TagId::kNamed, kStyleFlags},
+    {"dfn", TagId::kNamed, kStyleFlags},         {"ins", TagId::kNamed, kStyleFlags},
+    {"del", TagId::kNamed, kStyleFlags},         {"center", TagId::kNamed, kStyleFlags | kBlock},
+    {"ul", TagId::kNamed, kList | kBlock},       {"ol", TagId::kNamed, kList | kBlock},
+    {"dl", TagId::kNamed, kList | kBlock},       {"dir", TagId::kNamed, kList | kBlock},
+    {"menu", TagId::kNamed, kList | kBlock},     {"p", TagId::kNamed, kBlock | kBlankAfter},
+    {"table", TagId::kTable, kBlock},            {"hr", TagId::kNamed, kBlock},
+    {"h1", TagId::kNamed, kBlock},               {"h2", TagId::kNamed, kBlock},
+    {"h3", TagId::kNamed, kBlock},               {"h4", TagId::kNamed, kBlock},
+    {"h5", TagId::kNamed, kBlock},               {"h6", TagId::kNamed, kBlock},
+    {"div", TagId::kNamed, kBlock},              {"blockquote", TagId::kNamed, kBlock},
+    {"form", TagId::kNamed, kBlock},             {"address", TagId::kNamed, kBlock},
+    {"pre", TagId::kPre, kBlock},                {"listing", TagId::kPre, 0},
+    {"script", TagId::kNamed, kRawText | kHiddenText | kHeadOnly},
+    {"style", TagId::kNamed, kRawText | kHiddenText | kHeadOnly},
+    {"title", TagId::kNamed, kRawText | kHiddenText | kHeadOnly},
+    {"textarea", TagId::kNamed, kRawText | kHiddenText | kHeadOnly},
+    {"xmp", TagId::kNamed, kRawText | kHeadOnly},
+    {"br", TagId::kNamed, kBlankAfter},          {"td", TagId::kNamed, kBlankAfter},
+    {"th", TagId::kNamed, kBlankAfter},          {"li", TagId::kNamed, kBlankAfter | kListItem},
+    {"dt", TagId::kNamed, kListItem},            {"dd", TagId::kNamed, kListItem},
+    {"html", TagId::kNamed, kHeadOnly},          {"head", TagId::kNamed, kHeadOnly},
+    {"meta", TagId::kNamed, kHeadOnly},          {"link", TagId::kNamed, kHeadOnly},
+    {"base", TagId::kNamed, kHeadOnly},          {"a", TagId::kA, 0},
+    {"body", TagId::kBody, 0},                   {"basefont", TagId::kBaseFont, 0},
+    {"tr", TagId::kTr, 0},                       {"plaintext", TagId::kPlainText, 0},
+};
+constexpr std::size_t kLongestTagName = 10;  // "blockquote"
+static_assert(std::size(kTagNames) < 255);
+
+// kTagNames by the first letter of the name, as index + 1 (0 ends a letter's list).
+struct TagNameIndex {
+  std::array<std::array<unsigned char, 12>, 26> by_letter{};
+};
+constexpr TagNameIndex kTagNameIndex = [] {
+  TagNameIndex index{};
+  for (std::size_t i = 0; i < std::size(kTagNames); ++i) {
+    auto& letter = index.by_letter[static_cast<std::size_t>(kTagNames[i].name[0] - 'a')];
+    std::size_t slot = 0;
+    while (letter[slot] != 0) ++slot;
+    letter[slot] = static_cast<unsigned char>(i + 1);  // a letter with more than 11 names fails to compile
+  }
+  return index;
+}();
+
+// The entry of kTagNames for a lower-case name; 0 when it is none of them, else index + 1.
+unsigned char TagNameNumber(std::string_view lower) {
+  for (unsigned char number : kTagNameIndex.by_letter[static_cast<std::size_t>(lower[0] - 'a')]) {
+    if (number == 0) break;
+    if (kTagNames[number - 1].name == lower) return number;
+  }
+  return 0;
+}
+
 bool SameNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
@@ -47,40 +149,59 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 // A tag as the split reads it.
 struct Tag {
   bool end_tag = false;
-  std::string name;        // lower case
-  std::size_t start = 0;   // its "<"
-  std::size_t stop = 0;    // one past its ">" (the page's end when it has none)
+  unsigned char number = 0;  // of the name in kTagNames, 0 for any other name
+  std::size_t start = 0;     // its "<"
+  std::size_t stop = 0;      // one past its ">" (the page's end when it has none)
+
+  TagId Id() const { return number == 0 ? TagId::kOther : kTagNames[number - 1].id; }
+  unsigned Flags() const { return number == 0 ? 0 : kTagNames[number - 1].flags; }
+  bool Has(unsigned flag) const { return (Flags() & flag) != 0; }
 };
+
+// Bytes the scan of a tag's attributes stops at.
+constexpr std::array<bool, 256> kTagStop = [] {
+  std::array<bool, 256> table{};
+  table['>'] = table['"'] = table['\''] = table['='] = true;
+  return table;
+}();
 
 // Reads the tag whose "<" stands at at; false when "<" starts no tag (it is then text).
 bool ReadTag(std::string_view bytes, std::size_t at, Tag& tag) {
+  const std::size_t size = bytes.size();
   std::size_t i = at + 1;
-  tag.end_tag = i < bytes.size() && bytes[i] == '/';
+  tag.end_tag = i < size && bytes[i] == '/';
   if (tag.end_tag) ++i;
-  if (i >= bytes.size() || !std::isalpha(static_cast<unsigned char>(bytes[i]))) return false;
-  tag.name.clear();
-  while (i < bytes.size() && std::isalnum(static_cast<unsigned char>(bytes[i]))) tag.name += LowerAscii(bytes[i++]);
+  if (i >= size || !IsAlphaAscii(static_cast<unsigned char>(bytes[i]))) return false;
+  const std::size_t name_start = i;
+  while (i < size && IsAlnumAscii(static_cast<unsigned char>(bytes[i]))) ++i;
+  tag.number = 0;
+  if (i - name_start <= kLongestTagName) {
+    char lower[kLongestTagName];
+    for (std::size_t k = name_start; k < i; ++k) lower[k - name_start] = LowerAscii(bytes[k]);
+    tag.number = TagNameNumber(std::string_view(lower, i - name_start));
+  }
   tag.start = at;
-  bool after_equals = false;
-  for (; i < bytes.size(); ++i) {
+  // A quote opens a value only after "=" (blanks between); ">" inside it does not end the tag.
+  while (i < size) {
+    while (i < size && !kTagStop[static_cast<unsigned char>(bytes[i])]) ++i;
+    if (i >= size) break;
     const char c = bytes[i];
     if (c == '>') {
       tag.stop = i + 1;
       return true;
     }
-    if ((c == '"' || c == '\'') && after_equals) {
-      const std::size_t close = bytes.substr(i + 1, kMaxQuotedValue).find(c);
-      if (close != std::string_view::npos) i += close + 1;
-      after_equals = false;
+    if (c != '=') {
+      ++i;  // a quote not after "="
       continue;
     }
-    if (c == '=') {
-      after_equals = true;
-    } else if (!IsBlank(static_cast<unsigned char>(c))) {
-      after_equals = false;
+    ++i;
+    while (i < size && IsBlank(static_cast<unsigned char>(bytes[i]))) ++i;
+    if (i < size && (bytes[i] == '"' || bytes[i] == '\'')) {
+      const std::size_t close = bytes.substr(i + 1, kMaxQuotedValue).find(bytes[i]);
+      i += close != std::string_view::npos ? close + 2 : 1;
     }
   }
-  tag.stop = bytes.size();
+  tag.stop = size;
   return true;
 }
 
@@ -95,7 +216,7 @@ std::string AttributeOf(std::string_view tag_text, std::string_view name) {
     const std::string_view attribute = tag_text.substr(name_start, i - name_start);
     if (attribute.empty()) return {};
     while (i < tag_text.size() && IsBlank(tag_text[i])) ++i;
-    std::string value;
+    std::string_view value;
     if (i < tag_text.size() && tag_text[i] == '=') {
       ++i;
       while (i < tag_text.size() && IsBlank(tag_text[i])) ++i;
@@ -110,38 +231,9 @@ std::string AttributeOf(std::string_view tag_text, std::string_view name) {
         value = tag_text.substr(start, i - start);
       }
     }
-    if (SameNoCase(attribute, name)) return value;
+    if (SameNoCase(attribute, name)) return std::string(value);
   }
   return {};
-}
-
-bool IsTextStyle(std::string_view name) {
-  static constexpr std::string_view kStyles[] = {"font", "b",   "strong", "i",   "em",  "u",   "s",
-                                                 "strike", "big", "small", "tt", "code", "sub", "sup",
-                                                 "kbd", "samp", "var", "cite", "dfn", "ins", "del", "center"};
-  return std::find(std::begin(kStyles), std::end(kStyles), name) != std::end(kStyles);
-}
-
-bool IsList(std::string_view name) {
-  return name == "ul" || name == "ol" || name == "dl" || name == "dir" || name == "menu";
-}
-
-// Elements before which a part may start outside any table.
-bool StartsBlock(std::string_view name) {
-  static constexpr std::string_view kBlocks[] = {"p",  "table", "hr", "h1", "h2", "h3", "h4", "h5", "h6",
-                                                 "div", "ul", "ol", "dl", "dir", "menu", "blockquote",
-                                                 "center", "form", "address", "pre"};
-  return std::find(std::begin(kBlocks), std::end(kBlocks), name) != std::end(kBlocks);
-}
-
-// Elements whose content is not markup; their end tag ends them.
-bool IsRawText(std::string_view name) {
-  return name == "script" || name == "style" || name == "title" || name == "textarea" || name == "xmp";
-}
-
-// Elements whose text the page does not show.
-bool IsHiddenText(std::string_view name) {
-  return name == "script" || name == "style" || name == "title" || name == "textarea";
 }
 
 // The character an entity names (the common ones); 0 when it names none of them.
@@ -189,6 +281,15 @@ class Splitter {
         at = Enter(tag);
         continue;
       }
+      if (c != '<' && c != '&') {
+        // Up to where a stretch without tags may end the part, no byte of text does.
+        const std::size_t fast_end =
+            in_body_ ? std::min(bytes_.size(), current_.part.begin + kPartStretch * part_bytes_) : bytes_.size();
+        if (at < fast_end) {
+          at = AddTextRun(at, fast_end);
+          continue;
+        }
+      }
       if (!SplitInText(at)) return;
       if (c == '&') {
         at = ReadEntity(at);
@@ -202,17 +303,23 @@ class Splitter {
   }
 
  private:
+  // A stretch of the page, by its offsets.
+  struct Span {
+    unsigned char number = 0;  // the tag's name in kTagNames
+    std::size_t begin = 0;
+    std::size_t end = 0;
+  };
+
   std::size_t PartLength(std::size_t at) const { return at - current_.part.begin; }
+  std::string_view Text(const Span& span) const { return bytes_.substr(span.begin, span.end - span.begin); }
 
   // Starts a new part at at when the part has grown long enough for the kind of boundary tag
   // stands at. False once the caller stops the split.
   bool SplitBefore(const Tag& tag) {
     if (!in_body_ || PartLength(tag.start) < part_bytes_) return true;
-    const bool boundary =
-        pre_depth_ == 0 && ((table_depth_ == 0 && (StartsBlock(tag.name) ||
-                                                   (!lists_.empty() && (tag.name == "li" || tag.name == "dt" ||
-                                                                        tag.name == "dd")))) ||
-                            (table_depth_ == 1 && tag.name == "tr"));
+    const bool boundary = pre_depth_ == 0 &&
+                          ((table_depth_ == 0 && (tag.Has(kBlock) || (!lists_.empty() && tag.Has(kListItem)))) ||
+                           (table_depth_ == 1 && tag.Id() == TagId::kTr));
     if (!boundary && PartLength(tag.start) < kPartStretch * part_bytes_) return true;
     return StartPart(tag.start);
   }
@@ -241,77 +348,76 @@ class Splitter {
 
   std::string Prologue() const {
     std::string prologue = body_start_.empty() ? std::string("<HTML><BODY>") : body_start_;
-    prologue += basefont_;
-    for (const auto& [name, text] : styles_) prologue += text;
+    prologue += Text(basefont_);
+    for (const Span& style : styles_) prologue += Text(style);
     if (table_depth_ == 0) {
-      for (const auto& [name, text] : lists_) prologue += text;
+      for (const Span& list : lists_) prologue += Text(list);
     }
-    if (table_depth_ >= 1) prologue += table_;
+    if (table_depth_ >= 1) prologue += Text(table_);
     return prologue;
   }
 
   // Takes in tag and what it opens; returns the offset after it (after a raw-text element's
   // end tag for such an element).
   std::size_t Enter(const Tag& tag) {
-    const std::string_view text = bytes_.substr(tag.start, tag.stop - tag.start);
-    const std::string& name = tag.name;
+    const Span span{tag.number, tag.start, tag.stop};
+    const TagId id = tag.Id();
     if (tag.end_tag) {
-      Leave(name);
+      Leave(tag);
       return tag.stop;
     }
-    if (name == "body") {
+    if (id == TagId::kBody) {
       if (body_start_.empty()) {
         body_start_ = tag.stop <= kMaxHeadPrologue ? std::string(bytes_.substr(0, tag.stop))
-                                                   : "<HTML>" + std::string(text);
+                                                   : "<HTML>" + std::string(Text(span));
       }
       in_body_ = true;
       return tag.stop;
     }
-    if (name != "html" && name != "head" && name != "meta" && name != "link" && name != "base" &&
-        !IsRawText(name)) {
-      in_body_ = true;
-    }
-    if (name == "a") {
+    if (!tag.Has(kHeadOnly)) in_body_ = true;
+    if (id == TagId::kA) {
+      const std::string_view text = Text(span);
       std::string anchor = AttributeOf(text, "name");
       if (anchor.empty()) anchor = AttributeOf(text, "id");
       if (!anchor.empty()) current_.anchors.push_back(std::move(anchor));
-    } else if (name == "basefont") {
-      basefont_ = text;
-    } else if (name == "table") {
-      if (table_depth_ == 0) table_ = text;
+    } else if (id == TagId::kBaseFont) {
+      basefont_ = span;
+    } else if (id == TagId::kTable) {
+      if (table_depth_ == 0) table_ = span;
       ++table_depth_;
-    } else if (name == "pre" || name == "listing") {
+    } else if (id == TagId::kPre) {
       ++pre_depth_;
-    } else if (name == "plaintext") {
+    } else if (id == TagId::kPlainText) {
       return bytes_.size();
-    } else if (table_depth_ == 0 && IsTextStyle(name)) {
+    } else if (table_depth_ == 0 && tag.Has(kTextStyle)) {
       if (styles_.size() == kMaxOpenStyles) styles_.erase(styles_.begin());
-      styles_.emplace_back(name, text);
-    } else if (table_depth_ == 0 && IsList(name)) {
+      styles_.push_back(span);
+    } else if (table_depth_ == 0 && tag.Has(kList)) {
       if (lists_.size() == kMaxOpenLists) lists_.erase(lists_.begin());
-      lists_.emplace_back(name, text);
+      lists_.push_back(span);
     }
-    if (name == "br" || name == "p" || name == "td" || name == "th" || name == "li") blank_pending_ = true;
-    if (IsRawText(name)) return SkipRawText(tag);
+    if (tag.Has(kBlankAfter)) blank_pending_ = true;
+    if (tag.Has(kRawText)) return SkipRawText(tag);
     return tag.stop;
   }
 
-  void Leave(const std::string& name) {
-    auto close_nearest = [&name](std::vector<std::pair<std::string, std::string>>& open) {
+  void Leave(const Tag& tag) {
+    auto close_nearest = [&tag](std::vector<Span>& open) {
       for (auto it = open.rbegin(); it != open.rend(); ++it) {
-        if (it->first == name) {
+        if (it->number == tag.number) {
           open.erase(std::next(it).base());
           return;
         }
       }
     };
-    if (name == "table") {
-      if (table_depth_ > 0 && --table_depth_ == 0) table_.clear();
-    } else if (name == "pre" || name == "listing") {
+    const TagId id = tag.Id();
+    if (id == TagId::kTable) {
+      if (table_depth_ > 0 && --table_depth_ == 0) table_ = {};
+    } else if (id == TagId::kPre) {
       if (pre_depth_ > 0) --pre_depth_;
-    } else if (table_depth_ == 0 && IsTextStyle(name)) {
+    } else if (table_depth_ == 0 && tag.Has(kTextStyle)) {
       close_nearest(styles_);
-    } else if (table_depth_ == 0 && IsList(name)) {
+    } else if (table_depth_ == 0 && tag.Has(kList)) {
       close_nearest(lists_);
     }
   }
@@ -323,14 +429,14 @@ class Splitter {
     Tag end;
     for (std::size_t close = bytes_.find("</", at); close != std::string_view::npos;
          close = bytes_.find("</", close + 2)) {
-      if (ReadTag(bytes_, close, end) && end.name == tag.name) {
-        if (!IsHiddenText(tag.name)) {
+      if (ReadTag(bytes_, close, end) && end.number == tag.number) {
+        if (!tag.Has(kHiddenText)) {
           for (std::size_t i = at; i < close; ++i) AddText(static_cast<unsigned char>(bytes_[i]));
         }
         return end.stop;
       }
     }
-    if (!IsHiddenText(tag.name)) {
+    if (!tag.Has(kHiddenText)) {
       for (std::size_t i = at; i < bytes_.size(); ++i) AddText(static_cast<unsigned char>(bytes_[i]));
     }
     return bytes_.size();
@@ -363,6 +469,27 @@ class Splitter {
     current_.text += static_cast<char>(c);
   }
 
+  // AddText for every byte from at up to the next markup or entity, at most to end; returns
+  // where it stopped.
+  std::size_t AddTextRun(std::size_t at, std::size_t end) {
+    const char* const data = bytes_.data();
+    while (at < end) {
+      const unsigned char kind = kTextClass[static_cast<unsigned char>(data[at])];
+      if (kind == kMarkupByte) break;
+      if (kind == kBlankByte) {
+        blank_pending_ = true;
+        ++at;
+        continue;
+      }
+      const std::size_t word = at;
+      while (at < end && kTextClass[static_cast<unsigned char>(data[at])] == kWordByte) ++at;
+      if (blank_pending_ && !current_.text.empty()) current_.text += ' ';
+      blank_pending_ = false;
+      current_.text.append(data + word, at - word);
+    }
+    return at;
+  }
+
   std::string_view bytes_;
   std::size_t part_bytes_;
   const std::function<bool(ScannedPart)>& each_;
@@ -371,10 +498,10 @@ class Splitter {
   bool in_body_ = false;          // the page's body has begun
   bool blank_pending_ = false;    // a blank goes before the next character of text
   std::string body_start_;        // the page up to its BODY tag, read before every part
-  std::string basefont_;          // the last BASEFONT tag
-  std::vector<std::pair<std::string, std::string>> styles_;  // open text styles outside tables: name, tag
-  std::vector<std::pair<std::string, std::string>> lists_;   // open lists outside tables: name, tag
-  std::string table_;             // the open table outside any other table: its start tag
+  Span basefont_;                 // the last BASEFONT tag
+  std::vector<Span> styles_;      // open text styles outside tables
+  std::vector<Span> lists_;       // open lists outside tables
+  Span table_;                    // the open table outside any other table: its start tag
   int table_depth_ = 0;           // tables open
   int pre_depth_ = 0;             // PRE and LISTING elements open
 };
