@@ -22,6 +22,7 @@
 #include "browser/page_parts.h"
 #include "core/path_texts.h"
 #include "core/texts.h"
+#include "platform/large_buffer.h"
 #include "platform/file_system.h"
 #include "platform/write_folder.h"
 
@@ -92,7 +93,11 @@ PreparedDocument PrepareLongHtml(const std::string& full_name, const std::filesy
 struct LongPage::State {
   std::string full_name;
   std::filesystem::path on_disk;
-  std::string bytes;                       // the page, once the worker has read it
+  // The page, once the worker has read it: read into memory neither cleared first nor faulted
+  // in 4 KiB at a time, which costs more than the split on a hundred megabytes.
+  platform::LargeBuffer buffer;
+  std::size_t size = 0;
+  std::string_view Bytes() const { return {buffer.get(), size}; }
   ViewSettings settings;
 
   std::atomic<bool> stop = false;
@@ -159,7 +164,7 @@ struct LongPage::State {
       };
       std::optional<PreparedDocument> prepared;
       try {
-        prepared = PrepareHtml(full_name, part.prologue + bytes.substr(part.begin, part.end - part.begin), settings,
+        prepared = PrepareHtml(full_name, part.prologue + std::string(Bytes().substr(part.begin, part.end - part.begin)), settings,
                                none, Layout::Later, &stop);
       } catch (const std::exception&) {
         images = true;  // the GUI thread builds it again and reports what fails
@@ -187,14 +192,15 @@ struct LongPage::State {
   }
 
   // Reads the page: its beginning, then the whole; a file that can no longer be read gives an
-  // empty page. REQUIRES: only the worker touches bytes but under the mutex.
-  std::string Read(std::size_t most) const {
+  // empty page. REQUIRES: only the worker touches the buffer but under the mutex.
+  std::pair<platform::LargeBuffer, std::size_t> Read(std::size_t most) const {
     std::optional<platform::File> file = platform::File::OpenPath(on_disk, platform::File::Mode::Read);
-    const long long size = file ? file->Size() : -1;
-    if (size <= 0) return {};
-    std::string read(std::min(static_cast<std::size_t>(size), most), '\0');
-    if (file->ReadAt(0, read.data(), read.size()) != static_cast<long long>(read.size())) return {};
-    return read;
+    const long long length = file ? file->Size() : -1;
+    if (length <= 0) return {};
+    const std::size_t wanted = std::min(static_cast<std::size_t>(length), most);
+    platform::LargeBuffer read = platform::MakeLargeBuffer(wanted);
+    if (file->ReadAt(0, read.get(), wanted) != static_cast<long long>(wanted)) return {};
+    return {std::move(read), wanted};
   }
 
   // Takes in a part the split found; false once stopped.
@@ -226,13 +232,14 @@ struct LongPage::State {
     // whole page finds the same parts before it.
     std::size_t published = 0;
     {
-      std::string beginning = Read(kSplitAheadParts * settings.page_part_bytes);
+      auto [beginning, length] = Read(kSplitAheadParts * settings.page_part_bytes);
       {
         std::lock_guard lock(mutex);
-        bytes = std::move(beginning);
+        buffer = std::move(beginning);
+        size = length;
       }
       std::optional<ScannedPart> held;
-      SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
+      SplitPage(Bytes(), settings.page_part_bytes, [&](ScannedPart scanned) {
         if (held) {
           if (!AddPart(self, std::move(*held), last_news)) return false;
           ++published;
@@ -242,14 +249,15 @@ struct LongPage::State {
       });
     }
     if (!BuildWanted(self)) return;
-    std::string whole = Read(std::numeric_limits<std::size_t>::max());
+    auto [whole, length] = Read(std::numeric_limits<std::size_t>::max());
     {
       std::lock_guard lock(mutex);
-      bytes.swap(whole);
+      buffer.swap(whole);
+      size = length;
     }
-    whole = std::string();
+    whole.reset();
     std::size_t seen = 0;
-    SplitPage(bytes, settings.page_part_bytes, [&](ScannedPart scanned) {
+    SplitPage(Bytes(), settings.page_part_bytes, [&](ScannedPart scanned) {
       if (seen++ < published) return BuildWanted(self);
       return AddPart(self, std::move(scanned), last_news);
     });
@@ -350,7 +358,8 @@ std::optional<PreparedDocument> LongPage::TakePart(int part, const PageImageSour
     const bool known = part >= 0 && part < static_cast<int>(state_->parts.size());
     if (known && state_->with_images.contains(part)) {
       const PagePart& bounds = state_->parts[part];
-      const std::string markup = bounds.prologue + state_->bytes.substr(bounds.begin, bounds.end - bounds.begin);
+      const std::string markup =
+          bounds.prologue + std::string(state_->Bytes().substr(bounds.begin, bounds.end - bounds.begin));
       lock.unlock();
       return PrepareHtml(state_->full_name, markup, state_->settings, images);
     }
