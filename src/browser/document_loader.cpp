@@ -164,7 +164,7 @@ struct LongPage::State {
       };
       std::optional<PreparedDocument> prepared;
       try {
-        prepared = PrepareHtml(full_name, part.prologue + std::string(Bytes().substr(part.begin, part.end - part.begin)), settings,
+        prepared = PrepareHtml(full_name, PartMarkup(Bytes(), part), settings,
                                none, Layout::Later, &stop);
       } catch (const std::exception&) {
         images = true;  // the GUI thread builds it again and reports what fails
@@ -358,8 +358,7 @@ std::optional<PreparedDocument> LongPage::TakePart(int part, const PageImageSour
     const bool known = part >= 0 && part < static_cast<int>(state_->parts.size());
     if (known && state_->with_images.contains(part)) {
       const PagePart& bounds = state_->parts[part];
-      const std::string markup =
-          bounds.prologue + std::string(state_->Bytes().substr(bounds.begin, bounds.end - bounds.begin));
+      const std::string markup = PartMarkup(state_->Bytes(), bounds);
       lock.unlock();
       return PrepareHtml(state_->full_name, markup, state_->settings, images);
     }

@@ -32,6 +32,9 @@ namespace {
 constexpr std::size_t kFindTextMax = 259;
 // An occurrence closer than this to the bottom edge is scrolled to the middle.
 constexpr int kFindBottomMargin = 20;
+// The layout of a part, on the screen or on paper, goes on in pieces of about this length
+// with the event loop running in between.
+constexpr int kLayoutSliceMs = 15;
 // How often a move into a part that is being built looks whether it is there.
 constexpr int kPartPollMs = 50;
 // Widest overflow of a page, in pixels, that comes from rounding and gets no scroll bar.
@@ -510,9 +513,28 @@ int HtmlViewer::PrintWith(QPrinter& printer, const PrintMargins& margins, int fi
       QThread::msleep(2);
       printed = page->TakePart(part, ImageSource());
     }
-    if (!printed || !job.Print(*printed->document)) break;
+    if (!printed || !PrintPart(job, *printed->document, progress)) break;
   }
   return job.Printed();
+}
+
+// The part (a document of its own) is laid out for the paper and printed a piece at a time,
+// the event loop running in between; false once the job has ended or printing is cancelled.
+bool HtmlViewer::PrintPart(PrintJob& job, QTextDocument& part, QProgressDialog& progress) {
+  job.PreparePaper(part);
+  {
+    LayoutStepper stepper(part);
+    while (!stepper.Step(kLayoutSliceMs)) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      if (progress.wasCanceled()) return false;
+    }
+  }
+  const int page_count = part.pageCount();
+  for (int page = 1; page <= page_count; ++page) {
+    if (progress.wasCanceled() || !job.PrintPage(part, page)) break;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return !progress.wasCanceled() && job.EndDocument(page_count);
 }
 
 // --- Links -----------------------------------------------------------------------------------

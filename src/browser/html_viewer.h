@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QTextBrowser>
 
 #include <functional>
@@ -273,6 +274,7 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // The first part from `from` on whose text may hold text (-1: none), searched in slices
   // while the window goes on painting; nullopt when the page shown changed meanwhile.
   std::optional<int> PartHolding(const std::string& text, bool match_case, int from);
+  bool PrintPart(PrintJob& job, QTextDocument& part, QProgressDialog& progress);
   // Selects found and scrolls it into view as FindNext does.
   void ShowFound(const QTextCursor& found);
   // Long pages: the view heads for goal; the news of the page's worker moves it on.

@@ -1,6 +1,7 @@
 #include "browser/page_document.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -180,6 +181,32 @@ void ImageDrawing::drawObject(QPainter* painter, const QRectF& rect, QTextDocume
 void InstallImageDrawing(QTextDocument& document) {
   auto* drawing = new ImageDrawing(&document);
   document.documentLayout()->registerHandler(QTextFormat::ImageObject, drawing);
+}
+
+LayoutStepper::LayoutStepper(QTextDocument& document)
+    : document_(document), layout_(document.documentLayout()) {
+  layout_->installEventFilter(this);
+}
+
+LayoutStepper::~LayoutStepper() { layout_->removeEventFilter(this); }
+
+bool LayoutStepper::eventFilter(QObject* watched, QEvent* event) {
+  return watched == layout_ && event->type() == QEvent::Timer && !done_;
+}
+
+bool LayoutStepper::Step(int budget_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  QAbstractTextDocumentLayout* layout = document_.documentLayout();
+  QTextBlock block = document_.findBlock(position_);
+  while (block.isValid()) {
+    layout->blockBoundingRect(block);  // lays the document out up to the block
+    position_ = block.position() + block.length();
+    block = block.next();
+    if (clock.elapsed() >= budget_ms) break;
+  }
+  done_ = !block.isValid();
+  return done_;
 }
 
 std::unique_ptr<QTextDocument> BuildUnlaidHtmlDocument(const HtmlPage& page,

@@ -51,6 +51,34 @@ std::vector<std::pair<int, int>> SeamCharacters(const QTextDocument& document, i
 // again.
 void InstallImageDrawing(QTextDocument& document);
 
+// Lays a document out a piece at a time, for its page size. Qt lays a large document out from
+// its event loop in steps that double up to 200,000 characters, the last of them long; while
+// a LayoutStepper is alive those steps wait and Step lays out instead, for about a given time
+// (a table or other frame at the root at least whole, each time).
+class LayoutStepper : public QObject {
+ public:
+  explicit LayoutStepper(QTextDocument& document);
+  ~LayoutStepper() override;
+  LayoutStepper(const LayoutStepper&) = delete;
+  LayoutStepper& operator=(const LayoutStepper&) = delete;
+
+  // Lays out on from where it stopped for about budget_ms; true once the document is laid out
+  // to its end.
+  bool Step(int budget_ms);
+  bool Done() const { return done_; }
+  // The document is laid out up to this position (and at least its first block).
+  int LaidOutTo() const { return position_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QTextDocument& document_;
+  QObject* layout_;
+  int position_ = 0;
+  bool done_ = false;
+};
+
 // Draws the images of a page from its image resources, and its horizontal rules (images
 // named kRulePrefix...): a shaded groove, or a solid bar in the rule's colour, as wide as the
 // rule's share of the line. Sizes are screen pixels, scaled for a printer's layout.

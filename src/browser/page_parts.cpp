@@ -316,7 +316,14 @@ class Splitter {
   // Starts a new part at at when the part has grown long enough for the kind of boundary tag
   // stands at. False once the caller stops the split.
   bool SplitBefore(const Tag& tag) {
-    if (!in_body_ || PartLength(tag.start) < part_bytes_) return true;
+    if (!in_body_) return true;
+    if (pre_depth_ == 0 && table_depth_ == 1 && tag.Id() == TagId::kTr && PartLength(tag.start) > 0 &&
+        tag.start - std::max(table_piece_start_, current_.part.begin) >= kTablePieceBytes &&
+        PartLength(tag.start) < part_bytes_) {
+      current_.part.table_breaks.emplace_back(tag.start, std::string(Text(table_)));
+      table_piece_start_ = tag.start;
+    }
+    if (PartLength(tag.start) < part_bytes_) return true;
     const bool boundary = pre_depth_ == 0 &&
                           ((table_depth_ == 0 && (tag.Has(kBlock) || (!lists_.empty() && tag.Has(kListItem)))) ||
                            (table_depth_ == 1 && tag.Id() == TagId::kTr));
@@ -383,7 +390,10 @@ class Splitter {
     } else if (id == TagId::kBaseFont) {
       basefont_ = span;
     } else if (id == TagId::kTable) {
-      if (table_depth_ == 0) table_ = span;
+      if (table_depth_ == 0) {
+        table_ = span;
+        table_piece_start_ = tag.start;
+      }
       ++table_depth_;
     } else if (id == TagId::kPre) {
       ++pre_depth_;
@@ -502,6 +512,7 @@ class Splitter {
   std::vector<Span> styles_;      // open text styles outside tables
   std::vector<Span> lists_;       // open lists outside tables
   Span table_;                    // the open table outside any other table: its start tag
+  std::size_t table_piece_start_ = 0;  // where its piece began (see kTablePieceBytes)
   int table_depth_ = 0;           // tables open
   int pre_depth_ = 0;             // PRE and LISTING elements open
 };
@@ -510,6 +521,19 @@ class Splitter {
 
 void SplitPage(std::string_view bytes, std::size_t part_bytes, const std::function<bool(ScannedPart)>& each) {
   Splitter(bytes, part_bytes, each).Run();
+}
+
+std::string PartMarkup(std::string_view page, const PagePart& part) {
+  std::string markup = part.prologue;
+  std::size_t at = part.begin;
+  for (const auto& [offset, table] : part.table_breaks) {
+    markup.append(page.substr(at, offset - at));
+    markup += "</TABLE>";
+    markup += table;
+    at = offset;
+  }
+  markup.append(page.substr(at, part.end - at));
+  return markup;
 }
 
 std::string FindableText(std::string_view text, bool match_case) {

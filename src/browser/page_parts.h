@@ -18,15 +18,23 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vantorel::browser {
+
+// A long table is laid out whole at once; within a part it is closed and opened again before
+// a row every this many bytes, so that each piece is laid out in a short time.
+inline constexpr std::size_t kTablePieceBytes = 32 << 10;
 
 // A stretch of the page, read after its prologue.
 struct PagePart {
   std::size_t begin = 0;  // first byte of the part in the page
   std::size_t end = 0;    // one past its last byte
   std::string prologue;   // markup read before the part's bytes
+  // Where a table is closed and opened again (the offset of a row in the page, the table's
+  // start tag), in page order.
+  std::vector<std::pair<std::size_t, std::string>> table_breaks;
 };
 
 // What the split pass found in one part.
@@ -44,6 +52,10 @@ inline constexpr std::size_t kPartStretch = 4;
 // Splits bytes into parts of about part_bytes (at least 1), calling each for every part in
 // page order as soon as it is complete. each returns false to stop the split.
 void SplitPage(std::string_view bytes, std::size_t part_bytes, const std::function<bool(ScannedPart)>& each);
+
+// The markup a part is read from: its prologue, then its bytes of page with its tables closed
+// and opened again at its table breaks.
+std::string PartMarkup(std::string_view page, const PagePart& part);
 
 // text with every run of white space as one blank and, unless match_case, letters folded as
 // find folds them (a-z and the accented letters of code page 1252).

@@ -21,8 +21,10 @@ constexpr double kCentimetresPerInch = 2.54;
 // Table and page backgrounds stay on the screen.
 void RemoveBackgrounds(QTextFrame* frame) {
   QTextFrameFormat format = frame->frameFormat();
-  format.clearBackground();
-  frame->setFrameFormat(format);
+  if (format.hasProperty(QTextFormat::BackgroundBrush)) {
+    format.clearBackground();
+    frame->setFrameFormat(format);
+  }
   if (auto* table = qobject_cast<QTextTable*>(frame)) {
     for (int row = 0; row < table->rows(); ++row) {
       for (int column = 0; column < table->columns(); ++column) {
@@ -83,60 +85,80 @@ PrintJob::~PrintJob() {
   if (painter_.isActive()) painter_.end();
 }
 
-bool PrintJob::Print(const QTextDocument& document) {
-  if (ended_) return false;
+PrintJob::Body PrintJob::BodyOnPaper() const {
   const double dpi_x = printer_.logicalDpiX();
   const double dpi_y = printer_.logicalDpiY();
   const QRectF paper = printer_.pageLayout().fullRectPixels(printer_.resolution());
-  const double left = margins_.left / kCentimetresPerInch * dpi_x;
+  Body body;
+  body.left = margins_.left / kCentimetresPerInch * dpi_x;
   const double right = margins_.right / kCentimetresPerInch * dpi_x;
-  const double top = margins_.top / kCentimetresPerInch * dpi_y;
-  const double bottom = margins_.bottom / kCentimetresPerInch * dpi_y;
-  const QSizeF body(std::max(1.0, paper.width() - left - right), std::max(1.0, paper.height() - top - bottom));
+  body.top = margins_.top / kCentimetresPerInch * dpi_y;
+  body.bottom = margins_.bottom / kCentimetresPerInch * dpi_y;
+  body.size = QSizeF(std::max(1.0, paper.width() - body.left - right), std::max(1.0, paper.height() - body.top - body.bottom));
+  return body;
+}
 
-  std::unique_ptr<QTextDocument> copy(document.clone());
-  copy->documentLayout()->setPaintDevice(&printer_);
-  InstallImageDrawing(*copy);
-  copy->setDocumentMargin(0);
-  RemoveBackgrounds(copy->rootFrame());
-  copy->setPageSize(body);
-  const int page_count = copy->pageCount();
+void PrintJob::PreparePaper(QTextDocument& document) const {
+  // Format changes are not kept for undo: that costs more than the changes.
+  document.setUndoRedoEnabled(false);
+  document.documentLayout()->setPaintDevice(&printer_);
+  document.setDocumentMargin(0);
+  RemoveBackgrounds(document.rootFrame());
+  document.setPageSize(BodyOnPaper().size);
+}
 
-  const double screen_dpi = ScreenDpi();
-  const double scale_x = dpi_x / screen_dpi;
-  const double scale_y = dpi_y / screen_dpi;
-  const int width_on_screen = static_cast<int>(paper.width() / scale_x);
-  for (int page = 1; page <= page_count; ++page) {
-    const int number = pages_ + page;
-    if (number < first_) continue;
-    if (number > last_) {
-      ended_ = true;
-      break;
-    }
-    if (printed_ > 0) printer_.newPage();
-    ++printed_;
-    painter_.save();
-    painter_.translate(left, top);
-    const QRectF view(0, (page - 1) * body.height(), body.width(), body.height());
-    painter_.setClipRect(QRectF(QPointF(0, 0), body));
-    painter_.translate(0, -view.top());
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = view;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    copy->documentLayout()->draw(&painter_, context);
-    painter_.restore();
-
-    bool stop = RunPageEvent(header_, painter_, QPointF(0, 0), number, width_on_screen, static_cast<int>(top / scale_y));
-    stop = RunPageEvent(footer_, painter_, QPointF(0, paper.height() - bottom), number, width_on_screen,
-                        static_cast<int>(bottom / scale_y)) || stop;
-    if (stop) {
-      ended_ = true;
-      break;
-    }
+bool PrintJob::PrintPage(const QTextDocument& laid_out, int page) {
+  if (ended_) return false;
+  const int number = pages_ + page;
+  if (number < first_) return true;
+  if (number > last_) {
+    ended_ = true;
+    return false;
   }
+  const Body body = BodyOnPaper();
+  const QRectF paper = printer_.pageLayout().fullRectPixels(printer_.resolution());
+  const double screen_dpi = ScreenDpi();
+  const double scale_x = printer_.logicalDpiX() / screen_dpi;
+  const double scale_y = printer_.logicalDpiY() / screen_dpi;
+  const int width_on_screen = static_cast<int>(paper.width() / scale_x);
+  if (printed_ > 0) printer_.newPage();
+  ++printed_;
+  painter_.save();
+  painter_.translate(body.left, body.top);
+  const QRectF view(0, (page - 1) * body.size.height(), body.size.width(), body.size.height());
+  painter_.setClipRect(QRectF(QPointF(0, 0), body.size));
+  painter_.translate(0, -view.top());
+  QAbstractTextDocumentLayout::PaintContext context;
+  context.clip = view;
+  context.palette.setColor(QPalette::Text, Qt::black);
+  laid_out.documentLayout()->draw(&painter_, context);
+  painter_.restore();
+
+  bool stop =
+      RunPageEvent(header_, painter_, QPointF(0, 0), number, width_on_screen, static_cast<int>(body.top / scale_y));
+  stop = RunPageEvent(footer_, painter_, QPointF(0, paper.height() - body.bottom), number, width_on_screen,
+                      static_cast<int>(body.bottom / scale_y)) ||
+         stop;
+  if (stop) ended_ = true;
+  return !ended_;
+}
+
+bool PrintJob::EndDocument(int page_count) {
   pages_ += page_count;
   if (pages_ >= last_) ended_ = true;
   return !ended_;
+}
+
+bool PrintJob::Print(const QTextDocument& document) {
+  if (ended_) return false;
+  const std::unique_ptr<QTextDocument> copy(document.clone());
+  InstallImageDrawing(*copy);
+  PreparePaper(*copy);
+  const int page_count = copy->pageCount();  // lays it out whole
+  for (int page = 1; page <= page_count; ++page) {
+    if (!PrintPage(*copy, page)) break;
+  }
+  return EndDocument(page_count);
 }
 
 }  // namespace vantorel::browser

@@ -57,10 +57,27 @@ class PrintJob {
   // Prints the pages of document; false once the job has ended: the printer could not be
   // opened, the last page is printed or a header or footer stopped printing.
   bool Print(const QTextDocument& document);
+  // Print in steps, so that the event loop may run between them: PreparePaper a document of
+  // one's own (image drawing installed) for the paper, which leaves it to be laid out (see
+  // LayoutStepper), then PrintPage each of its pages from 1 while that returns true, then
+  // EndDocument with its page count, which answers as Print does.
+  void PreparePaper(QTextDocument& document) const;
+  bool PrintPage(const QTextDocument& laid_out, int page);
+  bool EndDocument(int page_count);
+  bool Ended() const { return ended_; }
   // Pages printed so far.
   int Printed() const { return printed_; }
 
  private:
+  // The printable area inside the margins, in the printer's pixels.
+  struct Body {
+    double left = 0;
+    double top = 0;
+    double bottom = 0;
+    QSizeF size;
+  };
+  Body BodyOnPaper() const;
+
   QPrinter& printer_;
   PrintMargins margins_;
   int first_;
