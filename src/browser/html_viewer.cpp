@@ -8,6 +8,8 @@
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QTextBlock>
 #include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QTextTable>
@@ -279,6 +281,7 @@ void HtmlViewer::ReplaceDocument(QTextDocument* document) {
   // A page shown before goes once the events that may still refer to it are done; the
   // editor's own first document is deleted by setDocument itself.
   QTextDocument* previous = this->document();
+  part_layout_.reset();
   if (previous != nullptr && previous != document && previous->parent() == this) previous->deleteLater();
   document->setParent(this);
   setDocument(document);
@@ -407,23 +410,37 @@ bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
   if (text.empty()) return false;
   // A move still heading for a known part gets there first, so that find goes on from it; one
   // whose part the split has still to tell gives way.
-  if (goal_) PartNews(true);
+  if (goal_ && goal_->part >= 0) {
+    const std::shared_ptr<LongPage> page = long_page_;
+    while (goal_ && goal_->part >= 0 && long_page_ == page) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+      if (goal_) QThread::msleep(2);
+      if (goal_) PartNews();
+    }
+  }
   goal_.reset();
-  const QString wanted = ToQString(std::string_view(text).substr(0, kFindTextMax));
-  QTextDocument::FindFlags flags;
-  if (match_case) flags |= QTextDocument::FindCaseSensitively;
-  const QTextCursor found = document()->find(wanted, textCursor().position(), flags);
-  if (!found.isNull()) {
+  if (!long_page_) {
+    const QString wanted = ToQString(std::string_view(text).substr(0, kFindTextMax));
+    QTextDocument::FindFlags flags;
+    if (match_case) flags |= QTextDocument::FindCaseSensitively;
+    const QTextCursor found = document()->find(wanted, textCursor().position(), flags);
+    if (found.isNull()) return false;
     ShowFound(found);
     return true;
   }
-  if (!long_page_) return false;
-  // The page's text tells the part; only that part is built and laid out.
-  const std::optional<int> part = PartHolding(text, match_case, part_ + 1);
-  if (!part || *part < 0) return false;
-  // The part is built ahead or on the worker meanwhile, the window painting; what is found is
-  // selected when find returns.
-  goal_ = PartGoal{PartGoal::Kind::Find, *part, text, match_case};
+  // The part shown is searched from the caret, then the page's text tells the part; only that
+  // part is built and laid out. Searching and building go on a slice at a time, the window
+  // painting; what is found is selected when find returns.
+  found_ = false;
+  if (part_ >= 0) {
+    goal_ = PartGoal{PartGoal::Kind::Find, part_, text, match_case};
+    goal_->search_from = textCursor().position();
+    goal_->in_place = true;
+  } else {
+    const std::optional<int> part = PartHolding(text, match_case, 0);
+    if (!part || *part < 0) return false;
+    goal_ = PartGoal{PartGoal::Kind::Find, *part, text, match_case};
+  }
   const std::shared_ptr<LongPage> page = long_page_;
   PartNews();
   while (goal_ && goal_->kind == PartGoal::Kind::Find && long_page_ == page) {
@@ -431,6 +448,35 @@ bool HtmlViewer::FindNext(const std::string& text, bool match_case) {
     QThread::msleep(2);
     if (goal_) PartNews();
   }
+  return found_;
+}
+
+bool HtmlViewer::SearchPart(PartGoal& goal) {
+  QElapsedTimer clock;
+  clock.start();
+  // As QTextDocument::find: block by block, a no-break space read as a blank.
+  QString wanted = ToQString(std::string_view(goal.text).substr(0, kFindTextMax));
+  if (!goal.match_case) wanted = wanted.toCaseFolded();
+  QTextBlock block = document()->findBlock(goal.search_from);
+  int offset = block.isValid() ? goal.search_from - block.position() : 0;
+  while (block.isValid()) {
+    QString text = block.text();
+    text.replace(QChar::Nbsp, u' ');
+    if (!goal.match_case) text = text.toCaseFolded();
+    const int at = text.indexOf(wanted, offset);
+    if (at >= 0) {
+      goal.found = block.position() + at;
+      goal.reach = goal.found + static_cast<int>(wanted.size());
+      return true;
+    }
+    block = block.next();
+    offset = 0;
+    if (block.isValid() && clock.elapsed() >= kLayoutSliceMs) {
+      goal.search_from = block.position();
+      return false;
+    }
+  }
+  goal.reach = -2;
   return true;
 }
 
@@ -672,6 +718,7 @@ void HtmlViewer::UpdatePartIndicator() {
 
 // The bottom of the part is in view, the part laid out to its end.
 bool HtmlViewer::AtPartEnd() {
+  if (part_layout_) return false;  // not laid out to its end yet
   const int value = verticalScrollBar()->value();
   if (value < verticalScrollBar()->maximum()) return false;
   return value + viewport()->height() >= document()->documentLayout()->documentSize().height();
@@ -699,6 +746,7 @@ void HtmlViewer::PartNews(bool wait) {
     }
   }
   if (goal_ && goal_->part >= 0 && goal_->part == part_) {
+    if (!LaidOutFor(*goal_)) return;  // StepPartLayout comes back
     PartGoal reached = std::move(*goal_);
     goal_.reset();
     ReachGoal(std::move(reached));
@@ -712,12 +760,18 @@ void HtmlViewer::PartNews(bool wait) {
       });
       return;
     }
-    PartGoal reached = std::move(*goal_);
-    goal_.reset();
     shown_.links = std::move(part->links);
     ApplyPalette(part->background.isValid() ? part->background : settings_.page.background);
-    part_ = reached.part;
+    part_ = goal_->part;
     ReplaceDocument(part->document.release());
+    // Laid out a piece at a time from here; the goal is reached once its place is.
+    part_layout_ = std::make_unique<LayoutStepper>(*document());
+    QTimer::singleShot(0, this, [view = QPointer<HtmlViewer>(this)] {
+      if (view) view->StepPartLayout();
+    });
+    if (!LaidOutFor(*goal_)) return;
+    PartGoal reached = std::move(*goal_);
+    goal_.reset();
     ReachGoal(std::move(reached));
   }
   if (!goal_ && part_ >= 0) {
@@ -727,9 +781,48 @@ void HtmlViewer::PartNews(bool wait) {
   }
 }
 
+bool HtmlViewer::LaidOutFor(PartGoal& goal) {
+  if (goal.kind == PartGoal::Kind::Find && goal.reach == -1 && !SearchPart(goal)) return false;
+  if (!part_layout_ || part_layout_->Done()) return true;
+  switch (goal.kind) {
+    case PartGoal::Kind::Top:
+      return true;
+    case PartGoal::Kind::Anchor:
+      if (goal.reach == -1) goal.reach = std::max(-2, FindAnchor(*document(), goal.text));
+      return goal.reach < 0 || part_layout_->LaidOutTo() > goal.reach;
+    case PartGoal::Kind::Find:
+      return goal.reach < 0 || part_layout_->LaidOutTo() > goal.reach;
+    case PartGoal::Kind::Bottom:
+    case PartGoal::Kind::Place:
+      return false;
+  }
+  return true;
+}
+
+void HtmlViewer::StepPartLayout() {
+  if (!part_layout_) return;
+  const bool done = part_layout_->Step(kLayoutSliceMs);
+  // The scroll range follows the layout (the text control reckons the size itself).
+  QAbstractTextDocumentLayout* layout = document()->documentLayout();
+  emit layout->documentSizeChanged(QSizeF());
+  if (done) {
+    part_layout_.reset();
+    emit layout->documentSizeChanged(layout->documentSize());
+    viewport()->update();
+  }
+  if (goal_ && goal_->part == part_) PartNews();
+  if (part_layout_) {
+    QTimer::singleShot(0, this, [view = QPointer<HtmlViewer>(this)] {
+      if (view) view->StepPartLayout();
+    });
+  }
+}
+
 void HtmlViewer::ReachGoal(PartGoal goal) {
-  verticalScrollBar()->setValue(0);
-  horizontalScrollBar()->setValue(0);
+  if (!goal.in_place) {
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+  }
   switch (goal.kind) {
     case PartGoal::Kind::Top:
       break;
@@ -744,12 +837,14 @@ void HtmlViewer::ReachGoal(PartGoal goal) {
       if (const int position = FindAnchor(*document(), goal.text); position >= 0) ScrollToPosition(position);
       break;
     case PartGoal::Kind::Find: {
-      QTextDocument::FindFlags flags;
-      if (goal.match_case) flags |= QTextDocument::FindCaseSensitively;
-      const QTextCursor found =
-          document()->find(ToQString(std::string_view(goal.text).substr(0, kFindTextMax)), 0, flags);
-      if (!found.isNull()) {
+      while (goal.reach == -1 && !SearchPart(goal)) {
+      }
+      if (goal.reach >= 0) {
+        QTextCursor found(document());
+        found.setPosition(goal.found);
+        found.setPosition(goal.reach, QTextCursor::KeepAnchor);
         ShowFound(found);
+        found_ = true;
         break;
       }
       // The page's text held it where the part shows none (text the part does not show).

@@ -30,6 +30,7 @@
 #include "browser/html_frame.h"
 #include "browser/html_page.h"
 #include "browser/link_path.h"
+#include "browser/page_document.h"
 #include "browser/page_printer.h"
 #include "browser/view_settings.h"
 
@@ -246,6 +247,10 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
     std::string text;       // the anchor or the text to find
     bool match_case;
     int scroll;             // for Place
+    int reach = -1;         // Anchor, Find: where in the part it ends, once known (-2: nowhere)
+    int found = -1;         // Find: where in the part it starts, once known
+    int search_from = 0;    // Find: where in the part the search goes on
+    bool in_place = false;  // Find: in the part shown, which keeps its scroll unless it must
   };
 
   void Load(const std::string& file_reference, DocumentKind kind);
@@ -282,6 +287,11 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   // wait: waits for the part the view heads for, when it is known, instead of the news.
   void PartNews(bool wait = false);
   void ReachGoal(PartGoal goal);
+  // The part shown is laid out as far as goal (in it) needs.
+  bool LaidOutFor(PartGoal& goal);
+  // Searches the part shown for goal's text a slice at a time; true once found or not.
+  bool SearchPart(PartGoal& goal);
+  void StepPartLayout();
   bool AtPartEnd();
   void UpdatePartIndicator();
   ViewSettings settings_;                    // the published properties but the border style
@@ -300,6 +310,9 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   int part_ = -1;                            // the part of it shown; -1 before the first
   std::optional<PartGoal> goal_;             // where the view goes once the part is built
   QLabel* part_indicator_ = nullptr;                 // "Part N of M", over the top right corner
+  // Lays the part shown out a piece at a time while it is not laid out to its end.
+  std::unique_ptr<LayoutStepper> part_layout_;
+  bool found_ = false;  // the last find in a long page selected what it looked for
 };
 
 // Raises handler for the image src of sender when it is set; otherwise loads the image as a

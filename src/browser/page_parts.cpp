@@ -555,19 +555,24 @@ std::string FindableText(std::string_view text, bool match_case) {
 
 std::size_t FindInPartText(std::string_view text, std::string_view pattern, bool match_case, std::size_t from) {
   if (pattern.empty() || from > text.size()) return std::string_view::npos;
-  const std::string_view rest = text.substr(from);
-  std::string_view::const_iterator found;
-  if (match_case) {
-    found = std::search(rest.begin(), rest.end(), std::boyer_moore_horspool_searcher(pattern.begin(), pattern.end()));
-  } else {
-    auto hash = [](char c) { return std::hash<unsigned char>()(kFolded[static_cast<unsigned char>(c)]); };
-    auto equal = [](char a, char b) {
-      return kFolded[static_cast<unsigned char>(a)] == kFolded[static_cast<unsigned char>(b)];
-    };
-    found = std::search(rest.begin(), rest.end(),
-                        std::boyer_moore_horspool_searcher(pattern.begin(), pattern.end(), hash, equal));
+  // Boyer-Moore-Horspool on bytes, folded unless match_case: a table lookup a step, where the
+  // standard searcher with a folding hash looks each step up in a hash map.
+  const auto fold = [match_case](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return match_case ? byte : kFolded[byte];
+  };
+  const std::size_t last = pattern.size() - 1;
+  std::array<std::size_t, 256> skip;
+  skip.fill(pattern.size());
+  for (std::size_t i = 0; i < last; ++i) skip[fold(pattern[i])] = last - i;
+  const unsigned char final_byte = fold(pattern[last]);
+  for (std::size_t at = from; at + last < text.size(); at += skip[fold(text[at + last])]) {
+    if (fold(text[at + last]) != final_byte) continue;
+    std::size_t i = 0;
+    while (i < last && fold(text[at + i]) == fold(pattern[i])) ++i;
+    if (i == last) return at;
   }
-  return found == rest.end() ? std::string_view::npos : from + static_cast<std::size_t>(found - rest.begin());
+  return std::string_view::npos;
 }
 
 }  // namespace vantorel::browser

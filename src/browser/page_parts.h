@@ -25,7 +25,7 @@ namespace vantorel::browser {
 
 // A long table is laid out whole at once; within a part it is closed and opened again before
 // a row every this many bytes, so that each piece is laid out in a short time.
-inline constexpr std::size_t kTablePieceBytes = 32 << 10;
+inline constexpr std::size_t kTablePieceBytes = 16 << 10;
 
 // A stretch of the page, read after its prologue.
 struct PagePart {
