@@ -169,11 +169,6 @@ struct LongPage::State {
       } catch (const std::exception&) {
         images = true;  // the GUI thread builds it again and reports what fails
       }
-      if (!images && prepared && prepared->document) {
-        // Its layout is made here: with no page size yet it lays nothing out, and making it
-        // costs the GUI thread tens of milliseconds on a part.
-        InstallImageDrawing(*prepared->document);
-      }
       {
         std::lock_guard lock(mutex);
         if (images || !prepared || !prepared->document) {
@@ -357,6 +352,7 @@ std::optional<PreparedDocument> LongPage::TakePart(int part, const PageImageSour
       state_->built.erase(built);
       lock.unlock();
       prepared.document->moveToThread(QThread::currentThread());
+      InstallImageDrawing(*prepared.document);
       return prepared;
     }
     const bool known = part >= 0 && part < static_cast<int>(state_->parts.size());

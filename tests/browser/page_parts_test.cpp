@@ -112,6 +112,35 @@ TEST_F(PageSplitTest, EachPartKeepsItsAnchorsAndItsTextForFind) {
   EXPECT_NE(list[2].part.prologue.find("<TABLE cellpadding=0 WIDTH=\"100%\">"), std::string::npos);
 }
 
+TEST_F(PageSplitTest, ALongTableIsClosedAndOpenedAgainWithinAPart) {
+  const std::string page = testing::AllArticlesPage(3000);
+  const std::vector<ScannedPart> parts = Split(page, 8 * kTablePieceBytes);
+  ASSERT_GT(parts.size(), 1u);
+  std::size_t breaks = 0;
+  for (const ScannedPart& scanned : parts) {
+    const PagePart& part = scanned.part;
+    const std::string markup = PartMarkup(page, part);
+    std::string plain = part.prologue + page.substr(part.begin, part.end - part.begin);
+    // Only rows start a piece, each at least a piece's length after the last.
+    std::size_t last = part.begin;
+    std::string rebuilt = part.prologue;
+    for (const auto& [offset, table] : part.table_breaks) {
+      EXPECT_EQ(page.compare(offset, 3, "<TR"), 0);
+      EXPECT_GE(offset - last, kTablePieceBytes);
+      EXPECT_EQ(table, "<TABLE cellpadding=0 WIDTH=\"100%\">");
+      rebuilt += page.substr(last, offset - last) + "</TABLE>" + table;
+      last = offset;
+    }
+    rebuilt += page.substr(last, part.end - last);
+    EXPECT_EQ(markup, rebuilt);
+    EXPECT_EQ(TextBuiltAtOnce(markup), TextBuiltAtOnce(plain));
+    breaks += part.table_breaks.size();
+  }
+  EXPECT_GT(breaks, parts.size());
+  // Small parts have none.
+  for (const ScannedPart& scanned : Split(page)) EXPECT_TRUE(scanned.part.table_breaks.empty());
+}
+
 TEST_F(PageSplitTest, FindFoldsLettersAndBlanksAsTheViewDoes) {
   struct Case {
     std::string text;
@@ -126,6 +155,10 @@ TEST_F(PageSplitTest, FindFoldsLettersAndBlanksAsTheViewDoes) {
       {"Caf\xE9 Queues in Delphi", "Queues\r\nin", false, true},
       {"Caf\xE9 Queues in Delphi", "Queuesin", false, false},
       {"\x8Aome text", "\x9Aome", false, true},
+      {"some text", "TEXT", false, true},
+      {"some text", "some texts", false, false},
+      {"some text", "x", true, true},
+      {"abab abba", "ABBA", false, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FindInPartText(FindableText(c.text, true), FindableText(c.pattern, c.match_case), c.match_case) !=
@@ -357,6 +390,61 @@ TEST_F(PagePartsTest, SelectAllTakesThePartShownAndPrintingEveryPart) {
   numbers.clear();
   EXPECT_EQ(view.PrintPages(printer, 2, 3), 2);
   EXPECT_EQ(numbers, (std::vector<int>{2, 3}));
+}
+
+}  // namespace
+}  // namespace vantorel::browser
+
+namespace vantorel::browser {
+namespace {
+
+// Parts long enough to hold tables of several pieces, laid out a piece at a time.
+class LaidOutInPiecesTest : public PagePartsTest {
+ protected:
+  void SetUp() override {
+    PagePartsTest::SetUp();
+    ViewSettings settings = view.Settings();
+    settings.long_page_bytes = 16 * kTablePieceBytes;
+    settings.page_part_bytes = 8 * kTablePieceBytes;
+    view.SetSettings(settings);
+  }
+};
+
+TEST_F(LaidOutInPiecesTest, EndAndFindWaitForTheLayoutOfThePart) {
+  const std::string page = testing::AllArticlesPage(4000);
+  view.LoadDocument(Write("ALLARTS.HTM", page));
+  ASSERT_TRUE(Settle());
+  ASSERT_TRUE(view.ShowsPagePart());
+  // A title near the end of the first part: selected and in view once found.
+  const QString text = view.document()->toPlainText();
+  QString title;
+  for (const QString& line : text.split(QChar('\n'), Qt::SkipEmptyParts)) {
+    if (line.trimmed().size() > 15 && !line.contains(QStringLiteral(" : "))) title = line.trimmed();
+  }
+  ASSERT_FALSE(title.isEmpty());
+  ASSERT_TRUE(view.FindNext(qtui::FromQString(title), false)) << qtui::FromQString(title);
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(view.PartShown(), 0);
+  EXPECT_EQ(view.SelectedText(), qtui::FromQString(title));
+  EXPECT_TRUE(InView(view.textCursor().selectionStart()));
+  // Found again in the part shown (a word in view): the view stays where it is.
+  QTextCursor back(view.document());
+  back.setPosition(view.textCursor().selectionStart() - 200);
+  view.setTextCursor(back);
+  const int scroll = view.verticalScrollBar()->value();
+  ASSERT_TRUE(view.FindNext(qtui::FromQString(title), false));
+  EXPECT_EQ(view.verticalScrollBar()->value(), scroll);
+  // End goes to the bottom of the last part, laid out to its end.
+  QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+  ASSERT_TRUE(Settle());
+  for (int i = 0; i < 50; ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
+  }
+  EXPECT_EQ(view.PartShown(), view.PartCount() - 1);
+  EXPECT_TRUE(AtPartEnd());
+  const int bottom = static_cast<int>(view.document()->documentLayout()->documentSize().height());
+  EXPECT_EQ(view.verticalScrollBar()->maximum(), std::max(0, bottom - view.viewport()->height()));
 }
 
 }  // namespace
