@@ -6,7 +6,11 @@
 #   build    vantorel-search --full-text over a fresh index against recollindex -z over a fresh
 #            index (both whole processes; Recoll reads PDFs through pdftotext)
 #   query    single-word queries: vantorel-search --full-text --no-update --json against
-#            recollq -b; the hit sets (files; a ZIP member counts as its archive) compared
+#            recollq -b (the files only) and recollq -A (with abstracts: the JSON carries each
+#            hit's page and snippet); the hit sets (files; a ZIP member counts as its archive)
+#            compared. Recoll indexes a PDF's document information too (Title, Subject,
+#            Keywords, Creator...), the index here only the pages' text: a word found only
+#            there (Creator "LaTeX with hyperref package") is Recoll's hit alone.
 #   size     the index file against the text it holds (vantorel), and Recoll's index folder
 # Each pair runs in turn, A B A B ..., after one warm-up each, and prints the medians of wall and
 # CPU seconds (user + system of the children) and their ratio A/B. Run it niced on a shared
@@ -37,7 +41,7 @@ while [ $# -gt 0 ]; do
       if [ $# -gt 1 ] && [[ $2 == *-doc ]]; then package=$2; shift; fi
       shift ;;
     --work) work=$2; shift 2 ;;
-    -h|--help) sed -n '2,23p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,25p' "$0"; exit 0 ;;
     *) build=$1; shift ;;
   esac
 done
@@ -151,8 +155,11 @@ printf '#!/bin/sh\nfor w in %s; do "%s" --full-text --no-update --json --limit 1
   "${words[*]}" "$tool" "$same" >"$work/query-a.sh"
 printf '#!/bin/sh\nfor w in %s; do recollq -c "%s" -b -n 0 "$w"; done\n' \
   "${words[*]}" "$conf" >"$work/query-b.sh"
-chmod +x "$work/query-a.sh" "$work/query-b.sh"
+printf '#!/bin/sh\nfor w in %s; do recollq -c "%s" -A -n 0 "$w"; done\n' \
+  "${words[*]}" "$conf" >"$work/query-c.sh"
+chmod +x "$work/query-a.sh" "$work/query-b.sh" "$work/query-c.sh"
 compare "query x${#words[@]}" 1 "$work/query-a.sh" "$work/query-b.sh"
+compare "snippets x${#words[@]}" 1 "$work/query-a.sh" "$work/query-c.sh"
 
 index_bytes=$(stat -c %s "$same/fulltext.db")
 text_bytes=$(sqlite3 "$same/fulltext.db" \
