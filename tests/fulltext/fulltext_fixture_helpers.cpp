@@ -185,7 +185,8 @@ void WriteFullTextArchive(const TempDir& dir, const std::string& relative) {
   fs::create_directories(data / "EXTRAS");
   WriteArchiveTables(data);
   for (const char* name : {"0009.PDF", "0010.PDF", "0011.PDF", "T009.PDF"})
-    if (fs::exists(ProducedPdfs() / name)) fs::copy_file(ProducedPdfs() / name, data / "PDF" / name);
+    if (fs::exists(ProducedPdfs() / name))
+      fs::copy_file(ProducedPdfs() / name, data / "PDF" / name);
   dir.Write(relative + "/DISKS/Issue12/MEMMGR/MEMMGR.PAS",
             "program MemMgr;\r\n{ allocates the heap with a freelist }\r\nif a < b then\r\n");
   dir.Write(relative + "/DISKS/Issue12/MEMMGR/NOTES", "notes: the freelist walkthrough\r\n");

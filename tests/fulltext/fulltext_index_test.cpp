@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <stop_token>
@@ -167,6 +168,25 @@ TEST_F(FullTextIndexTest, UpdatesReadOnlyWhatChanged) {
   EXPECT_EQ(HitSet("body:compiled"), Hits{"PDF/0009.PDF@2"});
   EXPECT_EQ(HitSet("walkthrough"), Hits{});
   EXPECT_EQ(HitSet("okapi"), Hits{"DISKS/Issue12/NEW.ZIP:DOCS/README.TXT@0"});
+  EXPECT_TRUE(index.PlanUpdate().Empty());
+}
+
+TEST_F(FullTextIndexTest, ATimeOnlyChangeAndARenameAreSeen) {
+  FullTextIndex& index = UpdatedIndex();
+  const fs::path pas = data_ / "DISKS" / "Issue12" / "MEMMGR" / "MEMMGR.PAS";
+  fs::last_write_time(pas, fs::last_write_time(pas) + std::chrono::seconds(90));  // same size
+  fs::rename(data_ / "DISKS" / "Issue12" / "MEMMGR" / "NOTES",
+             data_ / "DISKS" / "Issue12" / "MEMMGR" / "NOTES.TXT");
+  const fulltext::UpdatePlan plan = index.PlanUpdate();
+  EXPECT_EQ(plan.added, 1u);
+  EXPECT_EQ(plan.changed, 1u);
+  EXPECT_EQ(plan.removed.size(), 1u);
+  std::vector<std::string> paths;
+  for (const fulltext::SourceFile& file : plan.to_read) paths.push_back(file.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"Issue12/MEMMGR/MEMMGR.PAS",
+                                             "Issue12/MEMMGR/NOTES.TXT"}));
+  index.Update(plan);
+  EXPECT_EQ(HitSet("walkthrough"), Hits{"DISKS/Issue12/MEMMGR/NOTES.TXT@0"});
   EXPECT_TRUE(index.PlanUpdate().Empty());
 }
 
