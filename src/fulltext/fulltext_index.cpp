@@ -79,15 +79,21 @@ void InflateFunction(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_null(context);
     return;
   }
-  std::string text(length, '\0');
+  // Inflated straight into memory that SQLite takes over: no clearing, no copy.
+  auto* text = static_cast<char*>(sqlite3_malloc64(length + 1));
+  if (text == nullptr) {
+    sqlite3_result_error_nomem(context);
+    return;
+  }
   uLongf inflated = length;
-  if (uncompress(reinterpret_cast<Bytef*>(text.data()), &inflated, bytes + 4,
+  if (uncompress(reinterpret_cast<Bytef*>(text), &inflated, bytes + 4,
                  static_cast<uLong>(size - 4)) != Z_OK ||
       inflated != length) {
+    sqlite3_free(text);
     sqlite3_result_null(context);
     return;
   }
-  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  sqlite3_result_text64(context, text, length, sqlite3_free, SQLITE_UTF8);
 }
 
 bool IsDamage(int rc) {
