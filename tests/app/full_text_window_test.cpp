@@ -158,7 +158,7 @@ TEST_F(FullTextWindowTest, CtrlTBuildsTheIndexAfterAskingAndShowsThePageInMain) 
 }
 
 // The article search's Free Text Search and the contents' free-text link open the query box;
-// the help page's link to freetextsearch.pdf (with a page) still opens the PDF.
+// the help page's link to freetextsearch.pdf, with a page or plain, still opens the PDF.
 TEST_F(FullTextWindowTest, TheArticleSearchButtonAndTheFreeTextLinkOpenTheQueryBox) {
   ScriptedUi ui;
   Open();
@@ -191,6 +191,12 @@ TEST_F(FullTextWindowTest, TheArticleSearchButtonAndTheFreeTextLinkOpenTheQueryB
   form_->ProgramSettings().AcrobatPath = platform::WriteArgumentsScript(dir_, "bin/evince");
   EXPECT_TRUE(form_->HotSpotTargetClick("file:///pdf/freetextsearch.pdf#page=1"));
   EXPECT_EQ(platform::WaitForArguments(dir_), (std::vector<std::string>{"--page-index=1", guide}));
+
+  // The plain link on a page of the content frame (a real archive's help page) is the PDF's.
+  form_->FrameViewer->LoadDocumentIntoFrame("MAIN", archive_ + "help.htm");
+  EXPECT_TRUE(form_->HotSpotTargetClick("file:///pdf/freetextsearch.pdf"));
+  EXPECT_EQ(platform::WaitForArguments(dir_), (std::vector<std::string>{guide}));
+  EXPECT_FALSE(form_->FullTextBusy());
 }
 
 // No matches, and a query FTS5 cannot read, are told in a box; then the query box comes back
