@@ -263,7 +263,7 @@ void ViewForm::FormActivate() {
   const browser::ScreenPoint top_left =
       browser::FindDialogPosition({frame.left(), frame.top(), frame.width(), frame.height()});
   FindDialog->move(top_left.x, top_left.y);
-  FindDialog->show();
+  Find1Click();
 }
 
 void ViewForm::HotSpotChange(const std::string& src) { Panel1->setText(qtui::ToQString(src)); }
