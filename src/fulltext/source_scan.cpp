@@ -245,8 +245,7 @@ void AddBonusDocuments(const ArchiveFolders& folders, const fs::path& data,
     entry.inode = identity->inode;
     SourceFile source = FromListing(Root::Data, platform::PathText(real.lexically_relative(data)),
                                     real, entry, KindOfName(real.filename().string()));
-    if (source.kind == NameKind::Binary || source.kind == NameKind::Zip ||
-        !Keep(keep, Root::Data, source.path, entry))
+    if (source.kind == NameKind::Binary || !Keep(keep, Root::Data, source.path, entry))
       continue;
     source.title = document.title;
     files.push_back(std::move(source));
