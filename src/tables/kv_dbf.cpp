@@ -524,6 +524,15 @@ std::string KvDbf::FieldAsString(std::string_view field_name) {
   return text;
 }
 
+std::string_view KvDbf::FieldBytes(std::string_view field_name) {
+  std::string_view bytes;
+  Run("FieldBytes", [&](WorkArea& area) {
+    const DbfField& field = area.Fields()[FieldIndex(field_name)];
+    bytes = {buffer_.data() + field.offset, static_cast<std::size_t>(field.width)};
+  });
+  return bytes;
+}
+
 std::int32_t KvDbf::FieldAsInteger(std::string_view field_name) {
   std::int32_t number = 0;
   Run("FieldAsInteger", [&](WorkArea& area) {

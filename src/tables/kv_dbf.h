@@ -242,6 +242,10 @@ class KvDbf {
   // "  /  /    " when empty; M the memo lines as GetMField gives them, joined by CR LF.
   // EDatabaseError "Field '<name>' not found".
   std::string FieldAsString(std::string_view field_name);
+  // FieldBytes(name): the stored bytes of a field of the record showing, as the engine holds
+  // them (converted to ANSI for an OEM table): the text Locate compares, before any trimming.
+  // Valid until the record showing changes. EDatabaseError as FieldAsString.
+  std::string_view FieldBytes(std::string_view field_name);
   // FieldAsInteger(name): an N/F field as a signed 32-bit integer (a blank field is 0;
   // decimals are rounded to the nearest, halves to even); a C field's text read as an
   // integer. EDatabaseError "Field '<name>' not found"; "Cannot access field '<name>' as type
