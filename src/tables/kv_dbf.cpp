@@ -28,6 +28,9 @@ namespace vantorel::tables {
 
 namespace {
 
+// How many field names FieldIndex keeps with their answers.
+constexpr std::size_t kKeptFieldNames = 16;
+
 constexpr std::size_t kMaxFindKeyLength = 100;       // Find and FindExact cut their key here
 constexpr std::size_t kMaxIndexExpressionLength = 100;
 
@@ -145,6 +148,7 @@ void KvDbf::Report(const EKvError& error) const {
 
 void KvDbf::Open() {
   if (dbf_file_name_.empty()) throw EDatabaseError("ADataset error 4");
+  field_indexes_.clear();
   WorkAreas& areas = ProcessWorkAreas();
   struct SelectionKept {
     WorkAreas& areas;
@@ -206,6 +210,7 @@ void KvDbf::CreateTable(const std::string& file_name) {
 }
 
 void KvDbf::Close() {
+  field_indexes_.clear();
   if (!active_ && area_number_ == 0) return;
   WorkAreas& areas = ProcessWorkAreas();
   const int previous = areas.Selected();
@@ -503,8 +508,13 @@ const std::vector<DbfField>& KvDbf::Fields() const {
 }
 
 std::size_t KvDbf::FieldIndex(std::string_view field_name) const {
+  for (const auto& [name, index] : field_indexes_)
+    if (name == field_name) return index;
   const int number = FieldNumberByName(Fields(), field_name);
   if (number == 0) throw EDatabaseError("Field '" + std::string(field_name) + "' not found");
+  // A few names are asked for again and again; any others are looked up each time.
+  if (field_indexes_.size() < kKeptFieldNames)
+    field_indexes_.emplace_back(field_name, static_cast<std::size_t>(number - 1));
   return static_cast<std::size_t>(number - 1);
 }
 
