@@ -406,7 +406,8 @@ KvDbf::CursorResult KvDbf::GetPriorRecord(WorkArea& area) {
 void KvDbf::FillBuffer(const WorkArea& area) {
   buffer_.assign(area.Record(), area.Record() + area.RecordLength());
   buffer_rec_no_ = area.RecNo();
-  values_->Decode(buffer_.data());
+  // The work area holds the same record decoded (its values follow its record).
+  values_->CopyFrom(area.Values());
 }
 
 void KvDbf::ClearBuffer() {
