@@ -123,11 +123,12 @@ const std::string* ResultPages::AuthorName(std::int32_t author) {
 void ResultPages::AppendKeywordsLine(const Article& article, std::string& line) {
   tables::KvDbf& keywords = catalogue_.KeywordDBF();
   if (!keywords.FindExact(article.number)) return;
-  bool first = true;
+  // A separator goes before a keyword once the line holds text (so a leading blank keyword
+  // adds nothing).
+  const std::size_t start = line.size();
   for (; !keywords.Eof(); keywords.Skip(1)) {
     if (keywords.FieldAsInteger("ARTICLE_ID") != article.id) break;
-    if (!first) line += "; ";
-    first = false;
+    if (line.size() > start) line += "; ";
     if (keyword_is_character_)
       AppendCharacterField(keywords.FieldBytes("KEYWORD"), line);
     else
