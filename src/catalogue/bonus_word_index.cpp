@@ -318,8 +318,7 @@ std::optional<BonusWordIndex> BonusWordIndex::Open(tables::KvDbf& table,
 
   // The file at index_path, when it holds the index of this table as it is.
   const auto load = [&]() -> bool {
-    const std::optional<platform::File> in =
-        platform::File::Open(index_path, platform::File::Mode::Read);
+    std::optional<platform::File> in = platform::File::Open(index_path, platform::File::Mode::Read);
     if (!in) return false;
     const long long size = in->Size();
     if (size < static_cast<long long>(kHeaderSize)) return false;
@@ -408,6 +407,7 @@ std::optional<BonusWordIndex> BonusWordIndex::Open(tables::KvDbf& table,
       index.value_bytes_at_.push_back(bytes_at);
       bytes_at += static_cast<std::size_t>(field.width) * field.value_count;
     }
+    index.file_ = std::move(in);
     return true;
   };
 
@@ -462,8 +462,7 @@ std::optional<std::vector<std::string>> BonusWordIndex::DocumentsOf(std::string_
   if (first_field == fields_.size()) return documents;
 
   // Every key's first record among the hits, that is among the postings of the values.
-  const std::optional<platform::File> in =
-      platform::File::Open(index_path_, platform::File::Mode::Read);
+  const std::optional<platform::File>& in = file_;
   const std::size_t key_width = static_cast<std::size_t>(key_field_.width);
   const std::size_t key_count = key_width == 0 ? 0 : keys_.size() / key_width;
   std::unordered_map<std::uint32_t, std::uint32_t> first_of_key;

@@ -41,6 +41,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "tables/kv_dbf.h"
 
 namespace vantorel::catalogue {
@@ -71,6 +72,7 @@ class BonusWordIndex {
   BonusWordIndex() = default;
 
   std::string index_path_;
+  std::optional<platform::File> file_;  // the index file read, for the postings
   bool oem_ = false;
   std::uint32_t record_count_ = 0;
   tables::DbfField key_field_;       // FILE_ID as the table declares it
