@@ -314,7 +314,8 @@ class Splitter {
   std::string_view Text(const Span& span) const { return bytes_.substr(span.begin, span.end - span.begin); }
 
   // Starts a new part at at when the part has grown long enough for the kind of boundary tag
-  // stands at. False once the caller stops the split.
+  // stands at, else breaks a long table before its row (kTablePieceBytes). False once the
+  // caller stops the split.
   bool SplitBefore(const Tag& tag) {
     if (!in_body_) return true;
     if (pre_depth_ == 0 && table_depth_ == 1 && tag.Id() == TagId::kTr && PartLength(tag.start) > 0 &&
