@@ -319,7 +319,10 @@ TEST_F(FullTextWindowTest, ABonusZipArchivesMemberOpensInTheViewer) {
   bool extract_shown = false;
   bool find_shown = false;
   WhenModal<viewer::ViewForm>([&](viewer::ViewForm& view) {
-    if (!QTest::qWaitForWindowActive(view.FindDialog)) ADD_FAILURE() << "no active find dialog";
+    if (!QTest::qWaitForWindowActive(&view)) ADD_FAILURE() << "the viewer is not active";
+    // The find dialog has no window of its own until the viewer's activation shows it.
+    if (!QTest::qWaitFor([&] { return view.FindDialog->isActiveWindow(); }))
+      ADD_FAILURE() << "no active find dialog";
     selected = view.Viewer->textCursor().selectedText().toStdString();
     caption = view.windowTitle();
     extract_shown = view.ExtractBtn->isVisible();
