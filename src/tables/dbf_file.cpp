@@ -213,6 +213,19 @@ const char* DbfFile::Record(std::int64_t k, bool from_disk) {
                          static_cast<std::size_t>(i)) * length;
 }
 
+void DbfFile::Prefetch(std::int64_t k) const {
+  if (k < 1 || k > record_count_) return;
+  const std::int64_t p = (k - 1) / page_records_;
+  if (static_cast<std::size_t>(p) >= slot_of_page_.size()) return;
+  const std::int32_t slot = slot_of_page_[static_cast<std::size_t>(p)];
+  if (slot < 0) return;
+  const auto length = static_cast<std::size_t>(header_.record_length);
+  const char* bytes = pages_.get() + (static_cast<std::size_t>(slot) * static_cast<std::size_t>(page_records_) +
+                                      static_cast<std::size_t>(k - 1 - p * page_records_)) * length;
+  __builtin_prefetch(bytes);
+  __builtin_prefetch(bytes + length - 1);
+}
+
 std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
   const auto length = static_cast<std::size_t>(header_.record_length);
   if (p >= held_pages_) {

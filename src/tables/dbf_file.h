@@ -99,6 +99,8 @@ class DbfFile {
   // record's page again.
   // Errors: 212 for k outside 1..RecCount, 213 when the file ends before the record's end.
   const char* Record(std::int64_t k, bool from_disk = false);
+  // When record k is cached, asks the processor to fetch its bytes; otherwise does nothing.
+  void Prefetch(std::int64_t k) const;
 
  private:
   DbfFile(platform::File file, std::string path, DbfHeader header, bool oem,

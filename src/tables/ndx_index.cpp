@@ -169,6 +169,7 @@ NdxIndex::NodeView NdxIndex::Node(std::uint32_t page) {
   if (page < slot_of_page_.size()) {
     if (slot_of_page_[page] < 0) ReadPagesAround(page);
     bytes = cache_.get() + static_cast<std::size_t>(slot_of_page_[page]) * kNdxPageSize;
+    for (std::size_t line = 0; line < kNdxPageSize; line += 64) __builtin_prefetch(bytes + line);
   } else if (file_.ReadAt(static_cast<std::uint64_t>(page) * kNdxPageSize, far_page_.data(),
                           kNdxPageSize) != static_cast<long long>(kNdxPageSize)) {
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
@@ -356,13 +357,13 @@ void NdxIndex::FollowWorkArea() {
 
 // --- Searching -----------------------------------------------------------------------------
 
-int NdxIndex::CompareKey(const char* entry_key, const std::string& key) const {
+int NdxIndex::CompareKey(const char* entry_key, const char* key) const {
   if (key_type_ == 'C')
-    return CompareCharacterKeys(entry_key, key.data(), static_cast<std::size_t>(key_length_));
-  return CompareNumericKeys(entry_key, key.data());
+    return CompareCharacterKeys(entry_key, key, static_cast<std::size_t>(key_length_));
+  return CompareNumericKeys(entry_key, key);
 }
 
-std::int64_t NdxIndex::Seek(const std::string& key) {
+std::int64_t NdxIndex::Seek(const char* key) {
   path_.clear();
   std::uint32_t page = header_.root;
   for (;;) {
@@ -378,18 +379,23 @@ std::int64_t NdxIndex::Seek(const std::string& key) {
         high = middle;
     }
     Push(page, low);
-    if (node.leaf) break;
+    if (node.leaf) {
+      // The record of the entry found is most likely read next: its bytes are fetched while
+      // the entry is taken.
+      if (low < node.count) area_.PrefetchRecord(NdxU32(EntryAt(node, low), 4));
+      break;
+    }
     page = ChildAt(node, low);
   }
   return SettleForward();
 }
 
 bool NdxIndex::SeekEntry(const std::string& key, std::int64_t record, bool& key_found) {
-  Seek(key);
-  key_found = at_entry_ && CompareKey(current_key_.data(), key) == 0;
+  Seek(key.data());
+  key_found = at_entry_ && CompareKey(current_key_.data(), key.data()) == 0;
   if (!key_found) return false;
   if (header_.unique) return true;
-  while (at_entry_ && CompareKey(current_key_.data(), key) == 0) {
+  while (at_entry_ && CompareKey(current_key_.data(), key.data()) == 0) {
     if (current_record_ == record) return true;
     ++path_.back().index;
     SettleForward();
@@ -428,29 +434,27 @@ void NdxIndex::Sync() {
                           ". [SyncIndex-2]");
 }
 
-std::string NdxIndex::SearchKey(std::string_view text, bool exact,
-                                std::size_t& compare_length) const {
-  std::string key;
+std::size_t NdxIndex::SearchKey(std::string_view text, bool exact, KeyBuffer& key) const {
   if (key_type_ == 'C') {
-    key.assign(text.substr(0, static_cast<std::size_t>(key_length_)));
-    if (exact) key.resize(static_cast<std::size_t>(key_length_), ' ');
-    if (area_.Oem()) core::AnsiToOemBuffer(key.data(), key.size());
-    compare_length = key.size();
-    key.resize(static_cast<std::size_t>(key_length_), '\0');
-    return key;
+    const auto length = static_cast<std::size_t>(key_length_);
+    const std::size_t given = std::min(text.size(), length);
+    std::memcpy(key.data(), text.data(), given);
+    const std::size_t compare_length = exact ? length : given;
+    std::memset(key.data() + given, ' ', compare_length - given);
+    if (area_.Oem()) core::AnsiToOemBuffer(key.data(), compare_length);
+    std::memset(key.data() + compare_length, '\0', length - compare_length);
+    return compare_length;
   }
   const double number = key_type_ == 'D' ? DateFromText(core::AllTrim(text))
                                          : ReadDecimalNumber(text.data(), text.size());
-  key.resize(kNdxNumericKeyLength);
   StoreNumericKey(number, key.data());
-  compare_length = kNdxNumericKeyLength;
-  return key;
+  return kNdxNumericKeyLength;
 }
 
 bool NdxIndex::Find(std::string_view text, bool exact) {
-  std::size_t compare_length = 0;
-  const std::string key = SearchKey(text, exact, compare_length);
-  std::int64_t record = Seek(key);
+  KeyBuffer key;
+  const std::size_t compare_length = SearchKey(text, exact, key);
+  std::int64_t record = Seek(key.data());
   const bool test_visibility = area_.HideDeleted() || area_.HasFilter();
   bool read = false;
   while (record != 0 && test_visibility) {

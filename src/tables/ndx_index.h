@@ -11,6 +11,7 @@
 // (a cycle) are error 222.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -118,16 +119,19 @@ class NdxIndex final : public RecordOrder {
   std::int64_t SettleForward();
   std::int64_t SettleBackward();
   std::int64_t TakeCurrentEntry();
-  // Positions on the first entry whose key is >= key over the whole key length.
-  std::int64_t Seek(const std::string& key);
+  // Positions on the first entry whose key is >= key (key length bytes) over the whole key
+  // length.
+  std::int64_t Seek(const char* key);
   // Three-way comparison of an entry's key with a full-length key.
-  int CompareKey(const char* entry_key, const std::string& key) const;
+  int CompareKey(const char* entry_key, const char* key) const;
   // When the work area stands on another record than the index, finds its entry again.
   void FollowWorkArea();
   // Positions on the entry (key, record); false when the key (key_found false) or the
   // record's entry (for an index without UNIQUE) is missing.
   bool SeekEntry(const std::string& key, std::int64_t record, bool& key_found);
-  std::string SearchKey(std::string_view text, bool exact, std::size_t& compare_length) const;
+  // The key Find looks for, key length bytes into key; returns how many of them compare.
+  using KeyBuffer = std::array<char, kNdxMaxKeyLength>;
+  std::size_t SearchKey(std::string_view text, bool exact, KeyBuffer& key) const;
   std::string KeyText(const std::string& key) const;
   [[noreturn]] void Corrupted() const;
 
