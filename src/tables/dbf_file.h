@@ -110,6 +110,8 @@ class DbfFile {
   std::size_t PageSlot(std::int64_t p, bool from_disk);
   // Reads pages [p, p + run) into the slots from slot on. REQUIRES: the slots are free.
   void ReadPages(std::int64_t p, std::size_t run, std::size_t slot);
+  // PageSlot when the cache holds the whole table: page p is in slot p.
+  std::size_t WholeTableSlot(std::int64_t p, bool from_disk);
   // Empties the cache and sizes it for the current record count.
   void ResetCache();
 
@@ -123,6 +125,12 @@ class DbfFile {
   std::size_t slots_ = 0;                  // pages the cache holds at most
   platform::LargeBuffer pages_;          // slots_ pages of records, converted; made at first use
   std::int64_t held_pages_ = 0;            // pages the file held when last looked at
+  // A table the cache holds whole keeps page p in slot p, so record k lies at (k - 1) record
+  // lengths from the start and finding it costs one look at page_whole_records_, the only
+  // table of that case; the three tables below serve a larger table.
+  bool whole_ = false;
+  static constexpr std::uint16_t kPageNotRead = 0xFFFF;  // more than a page's records
+  std::vector<std::uint16_t> page_whole_records_;  // per page read so far: whole records read
   std::vector<std::int32_t> slot_of_page_; // per page read so far: its slot, -1 when not cached
   std::vector<std::int64_t> page_in_slot_; // per slot: the page it holds, -1 when empty
   std::vector<std::int64_t> slot_records_; // per slot: whole records read into it

@@ -136,10 +136,15 @@ NdxIndex::NdxIndex(WorkArea& area, const IndexFileSpec& file, int order, platfor
                               "\" [SetIndexTo/OpenIndex]");
   }
 
-  const std::uint64_t slots = std::min(page_count_, kMaxCachedPages);
-  cache_ = platform::MakeLargeBuffer(slots * kNdxPageSize);
-  cache_tags_.assign(slots, 0);
-  slot_of_page_.assign(std::min(page_count_, kMaxMappedPages), -1);
+  whole_ = page_count_ <= kMaxCachedPages;
+  if (whole_) {
+    cache_ = platform::MakeLargeBuffer(page_count_ * kNdxPageSize);
+    loaded_.assign((page_count_ + 63) / 64, 0);
+  } else {
+    cache_ = platform::MakeLargeBuffer(kMaxCachedPages * kNdxPageSize);
+    cache_tags_.assign(kMaxCachedPages, 0);
+    slot_of_page_.assign(std::min(page_count_, kMaxMappedPages), -1);
+  }
 
   if (const std::optional<platform::FileIdentity> id = file_.Identity()) {
     file_id_ = *id;
@@ -166,14 +171,19 @@ NdxIndex::NodeView NdxIndex::Node(std::uint32_t page) {
   if (page >= page_count_)
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   const char* bytes = far_page_.data();
-  if (page < slot_of_page_.size()) {
+  if (whole_) {
+    if (!Loaded(page)) ReadPagesAround(page);
+    bytes = cache_.get() + static_cast<std::size_t>(page) * kNdxPageSize;
+  } else if (page < slot_of_page_.size()) {
     if (slot_of_page_[page] < 0) ReadPagesAround(page);
     bytes = cache_.get() + static_cast<std::size_t>(slot_of_page_[page]) * kNdxPageSize;
-    for (std::size_t line = 0; line < kNdxPageSize; line += 64) __builtin_prefetch(bytes + line);
   } else if (file_.ReadAt(static_cast<std::uint64_t>(page) * kNdxPageSize, far_page_.data(),
                           kNdxPageSize) != static_cast<long long>(kNdxPageSize)) {
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   }
+  // The node's lines come in together: a binary search then waits for memory once, not once
+  // per key it compares.
+  for (std::size_t line = 64; line < kNdxPageSize; line += 64) __builtin_prefetch(bytes + line);
   NodeView node{bytes, static_cast<int>(NdxU32(bytes, 0) & 0xFFFF), NdxU32(bytes, 4) == 0};
   // Format note: a leaf needs the count and its entries; an interior node also the
   // rightmost child pointer after them.
@@ -187,12 +197,21 @@ void NdxIndex::ReadPagesAround(std::uint32_t page) {
   // The pages of the aligned run that holds page, in one read; those not cached yet are kept.
   const std::uint64_t start = page / kNdxRunPages * kNdxRunPages;
   const std::uint64_t first = std::max<std::uint64_t>(1, start);
-  const std::uint64_t end = std::min<std::uint64_t>(slot_of_page_.size(), start + kNdxRunPages);
+  const std::uint64_t end = std::min<std::uint64_t>(whole_ ? page_count_ : slot_of_page_.size(),
+                                                    start + kNdxRunPages);
   char run[kNdxRunPages * kNdxPageSize];
   const long long got = file_.ReadAt(first * kNdxPageSize, run, (end - first) * kNdxPageSize);
   if (got < static_cast<long long>((page - first + 1) * kNdxPageSize))
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   const std::uint64_t whole = first + static_cast<std::uint64_t>(got) / kNdxPageSize;
+  if (whole_) {
+    for (std::uint64_t p = first; p < whole; ++p) {
+      if (Loaded(p)) continue;
+      std::memcpy(cache_.get() + p * kNdxPageSize, run + (p - first) * kNdxPageSize, kNdxPageSize);
+      loaded_[p / 64] |= std::uint64_t{1} << (p % 64);
+    }
+    return;
+  }
   for (std::uint64_t p = first; p < whole; ++p) {
     if (slot_of_page_[p] >= 0) continue;
     const std::size_t slot = next_slot_;

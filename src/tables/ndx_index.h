@@ -105,6 +105,8 @@ class NdxIndex final : public RecordOrder {
   NodeView Node(std::uint32_t page);
   // Reads page into the cache together with its neighbours that are not cached yet.
   void ReadPagesAround(std::uint32_t page);
+  // Whole-file cache: page p has been read. REQUIRES: whole_, p < page_count_.
+  bool Loaded(std::uint64_t p) const { return (loaded_[p / 64] >> (p % 64) & 1) != 0; }
   const char* EntryAt(const NodeView& node, int i) const {
     return node.bytes + 4 + static_cast<std::size_t>(i) * static_cast<std::size_t>(entry_size_);
   }
@@ -149,9 +151,13 @@ class NdxIndex final : public RecordOrder {
   int entry_size_ = 0;                   // bytes per entry
   platform::FileIdentity file_id_;       // the file's identity, for the open-file registry
 
-  // Cached pages take slots in the order they are read (so memory in use grows with the pages
-  // read); when every slot is taken the oldest page is replaced.
-  platform::LargeBuffer cache_;              // the slots' pages
+  // A file of up to kMaxCachedPages pages is cached whole: page p lies at p * 512 in cache_
+  // once its bit in loaded_ is set, so finding a node costs no table look-up. In a larger
+  // file cached pages take slots in the order they are read (so memory in use grows with the
+  // pages read); when every slot is taken the oldest page is replaced.
+  bool whole_ = false;                         // the file is cached whole
+  std::vector<std::uint64_t> loaded_;          // whole: one bit per page, set once read
+  platform::LargeBuffer cache_;              // whole: the file's pages; else the slots' pages
   std::vector<std::uint32_t> cache_tags_;      // page held by each slot, 0 when empty
   std::vector<std::int32_t> slot_of_page_;     // per page of the file: its slot, -1 when none
   std::size_t next_slot_ = 0;                  // the slot the next page read takes
