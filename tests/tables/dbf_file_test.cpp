@@ -226,6 +226,63 @@ TEST(DbfRecords, ReadsThroughASmallCacheGiveEveryRecord) {
   EXPECT_EQ(record(2501), converted(2501));
 }
 
+// Records read through a cache that holds the whole table (page p in slot p) and through
+// one that holds a part of it (slots reused): the last record first, the records on either
+// side of page boundaries, in order (pages read in growing runs) both ways, at random, and
+// one read again from the file after it changed. A prefetch hint outside the table or on a
+// page not read yet changes nothing.
+TEST(DbfRecords, WholeAndPartialCachesGiveEveryRecordInAnyOrder) {
+  struct Case {
+    const char* what;
+    int count;
+    std::size_t cache_bytes;
+  };
+  const Case cases[] = {{"whole", 1000, kDbfCacheBytes}, {"partial", 20000, 16 * 1024}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    TableBytes t;
+    t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 12}};
+    for (int k = 1; k <= c.count; ++k)
+      t.records.push_back(Rec({Pad(std::to_string(k), 7, true), Pad("n" + std::to_string(k), 12)}));
+    dir.Write("t.dbf", t.Bytes());
+    const auto expected = [](std::int64_t k) {
+      return " " + Pad(std::to_string(k), 7, true) + Pad("n" + std::to_string(k), 12);
+    };
+    DbfFile file =
+        DbfFile::Open(dir / "t.dbf", "t.dbf", DbfAccess::ReadOnlyShared, false, c.cache_bytes);
+    const auto record = [&](std::int64_t k, bool from_disk = false) {
+      return std::string(file.Record(k, from_disk), 20);
+    };
+    const std::int64_t count = c.count;
+    for (const std::int64_t k : {std::int64_t{0}, std::int64_t{1}, count / 2, count, count + 1})
+      file.Prefetch(k);
+    EXPECT_EQ(record(count), expected(count));
+    const std::int64_t per_page = 1024 / 20;
+    for (std::int64_t boundary = per_page; boundary < count; boundary += 7 * per_page) {
+      ASSERT_EQ(record(boundary + 1), expected(boundary + 1)) << boundary;
+      ASSERT_EQ(record(boundary), expected(boundary)) << boundary;
+      file.Prefetch(boundary + 2 * per_page);
+    }
+    for (std::int64_t k = 1; k <= count; ++k) ASSERT_EQ(record(k), expected(k)) << k;
+    for (std::int64_t k = count; k >= 1; --k) ASSERT_EQ(record(k), expected(k)) << k;
+    std::uint64_t state = 5;
+    for (int i = 0; i < 5000; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const auto k = static_cast<std::int64_t>(state >> 33) % count + 1;
+      file.Prefetch(k);
+      ASSERT_EQ(record(k), expected(k)) << k;
+    }
+    ASSERT_EQ(record(count - 1), expected(count - 1));
+    t.records[static_cast<std::size_t>(count - 1)] = Rec({Pad("1", 7, true), Pad("changed", 12)});
+    dir.Write("t.dbf", t.Bytes());
+    EXPECT_EQ(record(count, true), " " + Pad("1", 7, true) + Pad("changed", 12));
+    EXPECT_EQ(record(count), " " + Pad("1", 7, true) + Pad("changed", 12));
+    EXPECT_EQ(record(count - 1), expected(count - 1));
+    EXPECT_EQ(ErrorOf([&] { file.Record(count + 1); }).Code(), 212);
+  }
+}
+
 // A header that counts more records than the file holds: the records there are read, the
 // others are error 213.
 TEST(DbfRecords, RecordsPastTheEndOfTheFileAreCode213) {
