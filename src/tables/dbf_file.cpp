@@ -303,14 +303,30 @@ std::size_t DbfFile::WholeTableSlot(std::int64_t p, bool from_disk) {
     ReadPages(p, 1, page);  // read again in place
     return page;
   }
-  // Pages asked for in order come in runs twice as long as the last one; any other page alone.
-  // A page of the run cached already is read again.
+  // Pages asked for in order come in runs twice as long as the last one. Any other page
+  // brings in its aligned group of kDbfGroupPages when none of the group is cached yet (each
+  // page is still read once), else it comes alone. A page of a run cached already is read
+  // again.
   run_pages_ = !from_disk && p == run_end_ ? std::min(run_pages_ * 2, kDbfMaxRunPages) : 1;
-  const auto run = static_cast<std::size_t>(
+  std::int64_t first = p;
+  auto run = static_cast<std::size_t>(
       std::min<std::int64_t>(static_cast<std::int64_t>(run_pages_), held_pages_ - p));
-  if (page_whole_records_.size() < page + run) page_whole_records_.resize(page + run, kPageNotRead);
-  ReadPages(p, run, page);
-  run_end_ = p + static_cast<std::int64_t>(run);
+  if (run_pages_ == 1 && !from_disk) {
+    const std::int64_t group = p / kDbfGroupPages * kDbfGroupPages;
+    const std::int64_t group_end = std::min(group + kDbfGroupPages, held_pages_);
+    bool none_cached = true;
+    for (std::int64_t q = group; q < group_end && none_cached; ++q)
+      none_cached = static_cast<std::size_t>(q) >= page_whole_records_.size() ||
+                    page_whole_records_[static_cast<std::size_t>(q)] == kPageNotRead;
+    if (none_cached) {
+      first = group;
+      run = static_cast<std::size_t>(group_end - group);
+    }
+  }
+  const auto end = static_cast<std::size_t>(first) + run;
+  if (page_whole_records_.size() < end) page_whole_records_.resize(end, kPageNotRead);
+  ReadPages(first, run, static_cast<std::size_t>(first));
+  run_end_ = static_cast<std::int64_t>(end);
   return page;
 }
 

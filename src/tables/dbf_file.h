@@ -67,11 +67,14 @@ enum class DbfAccess {
 // (up to kDbfMaxRunPages pages), so a record looked up costs a read of about a page and a table
 // read in order costs about its bytes. Pages take the cache's memory in the order they are
 // read, up to kDbfCacheBytes (never more than the table has); then the oldest are replaced.
+// A table the cache holds whole reads each page once: a record looked up there brings in the
+// aligned group of kDbfGroupPages pages around its page when none of them is cached yet.
 // Cached records are the bytes read when they were first visited: another process may append
 // records, which the record count leaves out, but the engine never rewrites a record of an
 // open table, and from_disk reads a record again.
 inline constexpr std::size_t kDbfPageBytes = 1024;
 inline constexpr std::size_t kDbfMaxRunPages = 128;
+inline constexpr std::int64_t kDbfGroupPages = 8;  // see WholeTableSlot
 inline constexpr std::size_t kDbfCacheBytes = 64 * 1024 * 1024;
 
 class DbfFile {
