@@ -283,6 +283,32 @@ TEST(DbfRecords, WholeAndPartialCachesGiveEveryRecordInAnyOrder) {
   }
 }
 
+// A table cached whole reads a page looked up alone together with its aligned group of
+// pages, once: records of the group keep the bytes of that read after the file changed,
+// records of a group not read yet come as the file holds them now.
+TEST(DbfRecords, AWholeTableCacheReadsAPageWithItsGroupOnce) {
+  TempDir dir;
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 12}};
+  const int count = 1000;  // 51 records of 20 bytes a page: 20 pages, groups 0-7, 8-15, 16-19
+  for (int k = 1; k <= count; ++k)
+    t.records.push_back(Rec({Pad(std::to_string(k), 7, true), Pad("old", 12)}));
+  dir.Write("t.dbf", t.Bytes());
+  DbfFile file = DbfFile::Open(dir / "t.dbf", "t.dbf", DbfAccess::ReadOnlyShared, false);
+  const auto name = [&](std::int64_t k) { return std::string(file.Record(k) + 8, 12); };
+  const auto first_of_page = [](std::int64_t page) { return page * 51 + 1; };
+  EXPECT_EQ(name(first_of_page(10) + 3), Pad("old", 12));
+  for (const std::int64_t page : {3, 9, 15, 17})
+    t.records[static_cast<std::size_t>(first_of_page(page) - 1)] =
+        Rec({Pad(std::to_string(first_of_page(page)), 7, true), Pad("new", 12)});
+  dir.Write("t.dbf", t.Bytes());
+  EXPECT_EQ(name(first_of_page(9)), Pad("old", 12));
+  EXPECT_EQ(name(first_of_page(15)), Pad("old", 12));
+  EXPECT_EQ(name(first_of_page(17)), Pad("new", 12));
+  EXPECT_EQ(name(first_of_page(3)), Pad("new", 12));
+  EXPECT_EQ(name(count), Pad("old", 12));
+}
+
 // A header that counts more records than the file holds: the records there are read, the
 // others are error 213.
 TEST(DbfRecords, RecordsPastTheEndOfTheFileAreCode213) {
