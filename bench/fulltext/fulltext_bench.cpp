@@ -13,6 +13,11 @@
 // as it is; the index is built (once, a few minutes) in DIR-index/ beside it.
 //
 // Medians of wall and CPU time: --benchmark_repetitions=5 --benchmark_report_aggregates_only.
+//
+// Where BM_NoChangeUpdate's time goes (perf, 103,177 files in 63,484 PDF files and 37,146
+// companion-disk folders): about 70% in the kernel, in one fstatat per file, and one openat,
+// two getdents64 and one close per folder; the rest in the walk and in reading the sources
+// table. A bare walk of the same calls costs about 80% of the whole.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <unordered_map>
 
 #include "archive/archive_errors.h"
@@ -77,15 +79,21 @@ void InflateFunction(sqlite3_context* context, int, sqlite3_value** values) {
     sqlite3_result_null(context);
     return;
   }
-  std::string text(length, '\0');
+  // Inflated straight into memory that SQLite takes over: no clearing, no copy.
+  auto* text = static_cast<char*>(sqlite3_malloc64(length + 1));
+  if (text == nullptr) {
+    sqlite3_result_error_nomem(context);
+    return;
+  }
   uLongf inflated = length;
-  if (uncompress(reinterpret_cast<Bytef*>(text.data()), &inflated, bytes + 4,
+  if (uncompress(reinterpret_cast<Bytef*>(text), &inflated, bytes + 4,
                  static_cast<uLong>(size - 4)) != Z_OK ||
       inflated != length) {
+    sqlite3_free(text);
     sqlite3_result_null(context);
     return;
   }
-  sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  sqlite3_result_text64(context, text, length, sqlite3_free, SQLITE_UTF8);
 }
 
 bool IsDamage(int rc) {
@@ -363,47 +371,87 @@ std::string FullTextIndex::ShownPath(Root root, std::string_view path) const {
 
 UpdatePlan FullTextIndex::PlanUpdate() {
   UpdatePlan plan;
+  // The sources as the index knows them, in the order they were added: the order of the walk
+  // when the index was built, so a walk that finds them again mostly meets the next one in
+  // turn, and the table by root and path is made only for the others. The paths are copied side
+  // by side into blocks that never move.
   struct Known {
+    Root root;
+    std::string_view path;
     std::int64_t id;
     std::uint64_t size;
     std::int64_t modified;
     bool seen = false;
   };
-  // Per root: path -> the source as the index knows it; looked up without copying the path.
-  struct PathHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view path) const {
-      return std::hash<std::string_view>()(path);
+  struct Key {
+    Root root;
+    std::string_view path;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      return std::hash<std::string_view>()(key.path) ^ static_cast<std::size_t>(key.root);
     }
   };
-  std::unordered_map<std::string, Known, PathHash, std::equal_to<>> known[3];
+  std::vector<Known> known;
+  std::vector<std::unique_ptr<char[]>> blocks;
+  constexpr std::size_t kBlockSize = 256 * 1024;
+  char* free_at = nullptr;
+  std::size_t free_size = 0;
   {
-    Database::Statement sources(*db_, "SELECT id, root, path, size, modified FROM sources");
+    // The highest id is at least the number of sources, and costs no scan.
+    known.reserve(
+        static_cast<std::size_t>(db_->Pragma("SELECT coalesce(max(id), 0) FROM sources")));
+    Database::Statement sources(
+        *db_, "SELECT id, root, path, size, modified FROM sources ORDER BY id");
+    sqlite3_stmt* row = sources.Handle();
     while (sources.Step()) {
       const std::int64_t root = sources.Int(1);
       if (root < 0 || root > 2) continue;
-      known[root].emplace(sources.Text(2), Known{sources.Int(0),
-                                                 static_cast<std::uint64_t>(sources.Int(3)),
-                                                 sources.Int(4)});
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, 2));
+      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(row, 2));
+      if (size > free_size) {
+        free_size = std::max(size, kBlockSize);
+        blocks.push_back(std::make_unique_for_overwrite<char[]>(free_size));
+        free_at = blocks.back().get();
+      }
+      if (size > 0) std::memcpy(free_at, text, size);
+      known.push_back({static_cast<Root>(root), std::string_view(free_at, size), sources.Int(0),
+                       static_cast<std::uint64_t>(sources.Int(3)), sources.Int(4)});
+      free_at += size;
+      free_size -= size;
     }
   }
+  std::unordered_map<Key, std::size_t, KeyHash> by_path;  // made at the first need
+  std::size_t next = 0;  // the source the walk is expected to meet next
+  const auto find = [&](Root root, std::string_view path) -> Known* {
+    if (next < known.size() && known[next].root == root && known[next].path == path)
+      return &known[next++];
+    if (by_path.empty() && !known.empty()) {
+      by_path.reserve(known.size());
+      for (std::size_t i = 0; i < known.size(); ++i)
+        by_path.emplace(Key{known[i].root, known[i].path}, i);
+    }
+    const auto found = by_path.find(Key{root, path});
+    if (found == by_path.end()) return nullptr;
+    next = found->second + 1;  // the walk goes on from there
+    return &known[found->second];
+  };
   // Files the index knows unchanged are only marked; the others are taken.
   plan.to_read = ScanSources(folders_, [&](Root root, std::string_view path, std::uint64_t size,
                                            std::int64_t modified) {
-    auto& map = known[static_cast<int>(root)];
-    const auto found = map.find(path);
-    if (found == map.end()) {
+    Known* const source = find(root, path);
+    if (source == nullptr) {
       ++plan.added;
       return true;
     }
-    found->second.seen = true;
-    if (found->second.size == size && found->second.modified == modified) return false;
+    source->seen = true;
+    if (source->size == size && source->modified == modified) return false;
     ++plan.changed;
     return true;
   });
-  for (const auto& map : known)
-    for (const auto& [path, source] : map)
-      if (!source.seen) plan.removed.push_back(source.id);
+  for (const Known& source : known)
+    if (!source.seen) plan.removed.push_back(source.id);
   std::sort(plan.removed.begin(), plan.removed.end());
   plan.catalogue_signature = CatalogueSignature(folders_.data_dir);
   Database::Statement meta(*db_, "SELECT value FROM meta WHERE key = 'catalogue'");

@@ -6,6 +6,7 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -15,13 +16,11 @@ void IgnorePopplerMessage(const std::string&, void*) {}
 
 }  // namespace
 
-// Reads the PDF file at path: page(context, text, size) for each page in order, the text UTF-8.
-// Returns nullptr when the file was read, else why it could not be ("damaged or not a PDF
-// file", "encrypted PDF file"). Poppler's own complaints are kept off standard error.
-extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_pages(
-    const char* path, void* context, void (*page)(void*, const char*, std::size_t)) {
-  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
-  const std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path));
+namespace {
+
+const char* ReadPages(poppler::document* loaded, void* context,
+                      void (*page)(void*, const char*, std::size_t)) {
+  const std::unique_ptr<poppler::document> document(loaded);
   if (!document) return "damaged or not a PDF file";
   if (document->is_locked()) return "encrypted PDF file";
   const int count = document->pages();
@@ -36,4 +35,26 @@ extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_
     page(context, bytes.data(), bytes.size());
   }
   return nullptr;
+}
+
+}  // namespace
+
+// Reads the PDF file at path: page(context, text, size) for each page in order, the text
+// UTF-8. Returns nullptr when the file was read, else why it could not be ("damaged or not a
+// PDF file", "encrypted PDF file"). Poppler's own complaints are kept off standard error.
+extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_pages(
+    const char* path, void* context, void (*page)(void*, const char*, std::size_t)) {
+  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+  return ReadPages(poppler::document::load_from_file(path), context, page);
+}
+
+// The same for the PDF file in data (size bytes, which stay there while it is read).
+extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_bytes(
+    const char* data, std::size_t size, void* context,
+    void (*page)(void*, const char*, std::size_t)) {
+  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+  if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+    return "damaged or not a PDF file";
+  return ReadPages(poppler::document::load_from_raw_data(data, static_cast<int>(size)), context,
+                   page);
 }

@@ -1,6 +1,7 @@
 #include "fulltext/source_scan.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -33,52 +34,83 @@ bool Keep(const SourceFilter& keep, Root root, std::string_view path,
   return !keep || keep(root, path, entry.size, entry.modified_ns);
 }
 
+// The entries of a type, in name order (the filter sees files in the order in which an index
+// built by an earlier walk holds them).
+void InNameOrder(const std::vector<platform::ListedEntry>& entries,
+                 platform::ListedEntry::Type type,
+                 std::vector<const platform::ListedEntry*>& chosen) {
+  chosen.clear();
+  for (const platform::ListedEntry& entry : entries)
+    if (entry.type == type) chosen.push_back(&entry);
+  std::sort(chosen.begin(), chosen.end(),
+            [](const auto* a, const auto* b) { return a->name < b->name; });
+}
+
 void ScanPdfFolder(const fs::path& folder, const SourceFilter& keep,
                    std::vector<SourceFile>& files) {
-  std::vector<platform::ListedEntry> entries = platform::ListDirectoryAt(folder);
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.name < b.name; });
-  for (const platform::ListedEntry& entry : entries)
-    if (entry.type == platform::ListedEntry::Type::File &&
-        KindOfName(entry.name) == NameKind::Pdf && Keep(keep, Root::Pdf, entry.name, entry))
-      files.push_back(FromListing(Root::Pdf, entry.name, folder / entry.name, entry,
+  const std::vector<platform::ListedEntry> entries = platform::ListDirectoryAt(folder);
+  std::vector<const platform::ListedEntry*> in_order;
+  InNameOrder(entries, platform::ListedEntry::Type::File, in_order);
+  for (const platform::ListedEntry* entry : in_order)
+    if (KindOfName(entry->name) == NameKind::Pdf && Keep(keep, Root::Pdf, entry->name, *entry))
+      files.push_back(FromListing(Root::Pdf, entry->name, folder / entry->name, *entry,
                                   NameKind::Pdf));
 }
 
 bool Inside(const fs::path& path, const fs::path& folder);
 
-// Folders are walked depth first, each folder's entries in name order. A folder reached
-// through a symbolic link is walked only when it lies outside the top folder (inside, it is
-// walked under its own name) and was not walked before, so links never lead round in a loop.
+// Folders are walked depth first: each folder's files in name order, then its folders in name
+// order. A folder reached through a symbolic link is walked only when it lies outside the top
+// folder (inside, it is walked under its own name) and was not walked before, so links never
+// lead round in a loop. Each folder is opened relative to the one above it, which stays open
+// while the walk is below it.
 void ScanDiskFolder(const fs::path& top, const SourceFilter& keep,
                     std::vector<SourceFile>& files) {
+  std::optional<platform::OpenDirectory> top_directory = platform::OpenDirectory::At(top);
+  if (!top_directory) return;
+  struct Folder {
+    platform::OpenDirectory directory;
+    std::string prefix;                   // its path below top, ending in "/"; empty for top
+    std::vector<std::string> subfolders;  // the folders to walk in it, in name order
+    std::size_t next = 0;                 // the next of them
+  };
   std::set<fs::path> linked;  // folders outside top walked through links
-  std::vector<std::pair<fs::path, std::string>> pending{{top, ""}};
-  while (!pending.empty()) {
-    auto [folder, prefix] = std::move(pending.back());
-    pending.pop_back();
-    std::vector<platform::ListedEntry> entries = platform::ListDirectoryAt(folder);
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return a.name < b.name; });
-    std::vector<std::pair<fs::path, std::string>> subfolders;
-    for (const platform::ListedEntry& entry : entries) {
-      if (entry.type == platform::ListedEntry::Type::Directory) {
-        fs::path path = folder / entry.name;
-        if (entry.link) {
-          const fs::path target = platform::CanonicalPath(path);
-          if (target.empty() || Inside(target, top) || !linked.insert(target).second) continue;
-        }
-        subfolders.emplace_back(std::move(path), prefix + entry.name + "/");
-      } else if (entry.type == platform::ListedEntry::Type::File) {
-        const NameKind kind = KindOfName(entry.name);
-        if (kind == NameKind::Binary) continue;
-        std::string path = prefix + entry.name;
-        if (Keep(keep, Root::Disks, path, entry))
-          files.push_back(FromListing(Root::Disks, std::move(path), folder / entry.name, entry, kind));
-      }
+  std::vector<platform::ListedEntry> entries;
+  std::vector<const platform::ListedEntry*> in_order;
+  std::string path;  // a file's path below top
+  std::vector<Folder> open;
+  const auto enter = [&](platform::OpenDirectory directory, std::string prefix) {
+    Folder& folder = open.emplace_back(Folder{std::move(directory), std::move(prefix), {}, 0});
+    folder.directory.List(entries);
+    InNameOrder(entries, platform::ListedEntry::Type::File, in_order);
+    for (const platform::ListedEntry* entry : in_order) {
+      const NameKind kind = KindOfName(entry->name);
+      if (kind == NameKind::Binary) continue;
+      path.assign(folder.prefix).append(entry->name);
+      if (Keep(keep, Root::Disks, path, *entry))
+        files.push_back(FromListing(Root::Disks, path, top / path, *entry, kind));
     }
-    for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
-      pending.push_back(std::move(*it));
+    InNameOrder(entries, platform::ListedEntry::Type::Directory, in_order);
+    for (const platform::ListedEntry* entry : in_order) {
+      if (entry->link) {
+        const fs::path target = platform::CanonicalPath(top / (folder.prefix + entry->name));
+        if (target.empty() || Inside(target, top) || !linked.insert(target).second) continue;
+      }
+      folder.subfolders.push_back(entry->name);
+    }
+  };
+  enter(std::move(*top_directory), std::string());
+  while (!open.empty()) {
+    Folder& folder = open.back();
+    if (folder.next == folder.subfolders.size()) {
+      open.pop_back();
+      continue;
+    }
+    const std::string& name = folder.subfolders[folder.next++];
+    std::optional<platform::OpenDirectory> child = folder.directory.Child(name);
+    if (!child) continue;
+    std::string prefix = folder.prefix + name + "/";
+    enter(std::move(*child), std::move(prefix));  // folder is not to be used after this
   }
 }
 

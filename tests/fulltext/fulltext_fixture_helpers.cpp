@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 #include "catalogue_fixture_helpers.h"
 #include "fulltext/fts_extensions.h"
@@ -64,9 +67,14 @@ const fs::path& ProducedPdfs() {
                             {"compiling records quickly with a heap"},
                             {"J\xFCrgen M\xFCller wrote the zebra chapter"}});
     ok = WriteGhostscriptPdf(pdfs / "0010.PDF", {"The memory", "manager compiled the heap"}) && ok;
+    if (HaveProgram("pdftocairo"))
+      ok = WriteCairoPdf(pdfs / "0011.PDF", {{"Otters and Walruses", "a walrus colony report"},
+                                             {"quokka sorting habits"},
+                                             {"the last page of burrows"}}) &&
+           ok;
     return WriteDemoPdf(pdfs / "T009.PDF", {{"quick tips about pointers"}}) && ok;
   }();
-  EXPECT_TRUE(made) << "python3 or ps2pdf could not make the article PDFs";
+  EXPECT_TRUE(made) << "python3, ps2pdf or pdftocairo could not make the article PDFs";
   return folder.path();
 }
 
@@ -113,6 +121,26 @@ bool WriteGhostscriptPdf(const fs::path& file, const std::vector<std::string>& p
   return written;
 }
 
+bool WriteCairoPdf(const fs::path& file, const std::vector<std::vector<std::string>>& pages) {
+  const fs::path source = WithFileSuffix(file, ".source.pdf");
+  const bool written =
+      WriteDemoPdf(source, pages) && Run({"pdftocairo", "-pdf", source.string(), file.string()});
+  fs::remove(source);
+  return written;
+}
+
+bool HaveProgram(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
+  while (true) {
+    const std::size_t colon = folders.find(':');
+    const std::string folder(folders.substr(0, colon));
+    if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) return true;
+    if (colon == std::string_view::npos) return false;
+    folders.remove_prefix(colon + 1);
+  }
+}
+
 bool WritePythonZip(const fs::path& file,
                     const std::vector<std::pair<std::string, std::string>>& members) {
   std::vector<std::string> arguments{
@@ -156,8 +184,9 @@ void WriteFullTextArchive(const TempDir& dir, const std::string& relative) {
   fs::create_directories(data / "DISKS" / "Issue02" / "LEGACY");
   fs::create_directories(data / "EXTRAS");
   WriteArchiveTables(data);
-  for (const char* name : {"0009.PDF", "0010.PDF", "T009.PDF"})
-    fs::copy_file(ProducedPdfs() / name, data / "PDF" / name);
+  for (const char* name : {"0009.PDF", "0010.PDF", "0011.PDF", "T009.PDF"})
+    if (fs::exists(ProducedPdfs() / name))
+      fs::copy_file(ProducedPdfs() / name, data / "PDF" / name);
   dir.Write(relative + "/DISKS/Issue12/MEMMGR/MEMMGR.PAS",
             "program MemMgr;\r\n{ allocates the heap with a freelist }\r\nif a < b then\r\n");
   dir.Write(relative + "/DISKS/Issue12/MEMMGR/NOTES", "notes: the freelist walkthrough\r\n");

@@ -1,5 +1,6 @@
 // A small archive for the full-text tests, written by real producers: article PDFs by the demo
-// generator's PDF writer (tools/make_demo_archive.py) and by Ghostscript's ps2pdf, catalogue
+// generator's PDF writer (tools/make_demo_archive.py), by Ghostscript's ps2pdf and by cairo
+// (poppler's pdftocairo; left out when pdftocairo is missing), catalogue
 // tables by the tests' byte writers, companion-disk files, a legacy ZIP archive from the shared
 // fixtures, and a bonus page.
 //
@@ -8,6 +9,8 @@
 //                  heap", 3 "Jürgen Müller wrote the zebra chapter"
 //   PDF/0010.PDF   ps2pdf, article 10 (issue 7), two pages: 1 "The memory", 2 "manager sorted
 //                  the heap"
+//   PDF/0011.PDF   cairo, no catalogue record, three pages: 1 "Otters and Walruses", "a walrus
+//                  colony report", 2 "quokka sorting habits", 3 "the last page of burrows"
 //   PDF/T009.PDF   demo writer, tips 100 and 101 of issue 9: "quick tips about pointers"
 //   DISKS/Issue12/MEMMGR/MEMMGR.PAS   "heap", "freelist", "if a < b then"
 //   DISKS/Issue12/MEMMGR/NOTES        no extension, text: "freelist walkthrough"
@@ -35,6 +38,14 @@ bool WriteDemoPdf(const std::filesystem::path& file, const std::vector<std::vect
 // A PDF of the given pages (each one line of ASCII text) by Ghostscript's ps2pdf. False when
 // ps2pdf cannot run.
 bool WriteGhostscriptPdf(const std::filesystem::path& file, const std::vector<std::string>& pages);
+
+// A PDF of the given pages (as WriteDemoPdf) rewritten by cairo through poppler's pdftocairo:
+// cairo's own fonts, text operators and object layout. False when it cannot run.
+bool WriteCairoPdf(const std::filesystem::path& file,
+                   const std::vector<std::vector<std::string>>& pages);
+
+// True when a program of that name is on the search path.
+bool HaveProgram(const std::string& name);
 
 // A ZIP archive of the given (name, content) members by Python's zipfile, deflated.
 bool WritePythonZip(const std::filesystem::path& file,
