@@ -3,7 +3,9 @@
 //     written one per line; BM_MakeIndexToSortRatio runs both alternately and reports
 //     make_index_seconds / sort_seconds as "ratio" (target <= 1);
 //   - Find and FindExact on that index (target >= 3,000,000 lookups per second where the
-//     records found lie far apart; bench/compare_peers.sh runs that table).
+//     records found lie far apart; bench/compare_peers.sh runs that table): from a table and
+//     index opened just before (the caches filling as the lookups go) and warm (every key
+//     looked up once first); record_cache_MB and index_cache_MB are the caches' memory.
 // The table is the demo archive's keyword.dbf when VANTOREL_BENCH_KEYWORD_DBF names one
 // (tools/make_demo_archive.py OUT --articles 100000 gives about a million records), else a
 // table of the same shape written here.
@@ -25,6 +27,7 @@
 #include "core/code_pages.h"
 #include "keyword_table.h"
 #include "tables/ndx_builder.h"
+#include "tables/ndx_index.h"
 #include "tables/ndx_orders.h"
 #include "tables/work_area.h"
 
@@ -181,6 +184,10 @@ void FindBenchmark(benchmark::State& state, bool exact, bool warm = false) {
   }
   if (found != state.iterations()) state.SkipWithError("a key was not found");
   state.SetItemsProcessed(state.iterations());
+  // The caches' memory once full: the record cache and the index's page cache.
+  state.counters["record_cache_MB"] = static_cast<double>(area->RecordCacheBytes()) / (1 << 20);
+  state.counters["index_cache_MB"] =
+      static_cast<double>(area->Indexes()->At(1)->CacheBytes()) / (1 << 20);
 }
 void BM_FindKwkey(benchmark::State& state) { FindBenchmark(state, false); }
 void BM_FindExactKwkey(benchmark::State& state) { FindBenchmark(state, true); }

@@ -102,6 +102,10 @@ class DbfFile {
   // record's page again.
   // Errors: 212 for k outside 1..RecCount, 213 when the file ends before the record's end.
   const char* Record(std::int64_t k, bool from_disk = false);
+  // The memory the page cache takes once full (the whole table, up to the cache's bound).
+  std::size_t CacheBytes() const {
+    return slots_ * static_cast<std::size_t>(page_records_) * static_cast<std::size_t>(header_.record_length);
+  }
   // When record k is cached, asks the processor to fetch its bytes; otherwise does nothing.
   void Prefetch(std::int64_t k) const;
 

@@ -61,6 +61,10 @@ class NdxIndex final : public RecordOrder {
   const std::string& Expression() const { return expression_text_; }
   // Whole pages in the file, the header included.
   std::uint64_t PageCount() const { return page_count_; }
+  // The memory the page cache takes once full: the whole file up to 64 MB, else 64 MB.
+  std::size_t CacheBytes() const {
+    return static_cast<std::size_t>(whole_ ? page_count_ : cache_tags_.size()) * kNdxPageSize;
+  }
 
   // --- Moving in key order (RecordOrder) -------------------------------------------------
   // Record numbers of the first, last, next and previous entries; 0 past either end (the

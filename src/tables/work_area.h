@@ -132,6 +132,8 @@ class WorkArea {
   // A hint that record k is read soon: its cached bytes, if any, start coming into the
   // processor's cache. Nothing moves and nothing is read from the file.
   void PrefetchRecord(std::int64_t k) const { file_.Prefetch(k); }
+  // The memory the table's record cache takes once full.
+  std::size_t RecordCacheBytes() const { return file_.CacheBytes(); }
 
   // --- Visibility -----------------------------------------------------------------------
   bool HideDeleted() const { return hide_deleted_; }
