@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vantorel::browser::DirectoryOf(link);
   const vantorel::core::BrowserSettings& settings = FuzzSettings();
   vantorel::browser::LinkRouter main_window(static_cast<vantorel::browser::MainWindowLinkActions&>(actions), settings);
-  main_window.HotSpotClick(link);
+  main_window.HotSpotClick(link, size % 3 == 0 ? vantorel::browser::LinkPlace::Contents
+                                               : vantorel::browser::LinkPlace::Other);
   main_window.ResolveLinkTarget(link, size % 2 == 0);
   vantorel::browser::LinkRouter viewer(static_cast<vantorel::browser::LinkActions&>(actions), settings);
   viewer.HotSpotClick(link);

@@ -196,6 +196,16 @@ void OptionsForm::FormActivate() {
 }
 
 void OptionsForm::BitBtn1Click() {
+  for (QLineEdit* edit : {LastIssueEdit, ResultsDialogThresholdEdit}) {
+    try {
+      IntegerValue(edit);
+    } catch (const std::exception& error) {
+      core::ShowError(error.what());
+      edit->setFocus();
+      edit->selectAll();
+      return;
+    }
+  }
   setResult(QDialog::Accepted);
   try {
     TakeOverFields();

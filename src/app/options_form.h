@@ -31,10 +31,10 @@ class OptionsForm : public QDialog {
 
   // Fills every control from the settings record; runs each time the dialog is shown.
   void FormActivate();
-  // OK: the result is OK first; then the fields are taken over in order and the settings
-  // written. A number box that holds no whole number stops the taking over with the error
-  // "'%s' is not a valid integer value" (the fields taken over before keep their values,
-  // nothing is written); the dialog closes all the same.
+  // OK: a number box that holds no whole number is told in the error box "'%s' is not a
+  // valid integer value"; the dialog then stays open with that box focused and its text
+  // selected, and nothing is taken over. Otherwise the result is OK, the fields are taken
+  // over in order, the settings written, and the dialog closes.
   void BitBtn1Click();
   // Help button.
   void BitBtn3Click();

@@ -4,6 +4,7 @@
 
 #include "core/path_texts.h"
 #include "platform/file_system.h"
+#include "platform/write_folder.h"
 
 namespace vantorel::archive {
 namespace {
@@ -55,6 +56,16 @@ std::optional<std::string> ExtractionRequestError(const std::string& archive,
   if (archive.empty()) return kNothingToUnzip;
   if (destination.empty()) return kNoDestination;
   return std::nullopt;
+}
+
+std::string ProposedDestination(const std::string& archive) {
+  const std::string folder = core::FolderOf(archive);
+  if (folder.empty() || platform::WritableAt(platform::ResolvePath(folder))) return folder;
+  const std::string home = platform::HomeFolder();
+  const std::string name = core::WithoutExtension(core::FileNameOf(archive));
+  if (home.empty() || name.empty() || !platform::WritableAt(platform::ResolvePath(home)))
+    return folder;
+  return home + name + "/";
 }
 
 void PrepareDialogExtraction(KvUnZip& unzip, const std::string& destination) {

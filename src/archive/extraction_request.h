@@ -18,6 +18,14 @@ inline constexpr char kNoDestination[] = "No destination directory provided";
 std::optional<std::string> ExtractionRequestError(const std::string& archive,
                                                   const std::string& destination);
 
+// The destination the dialog proposes for archive (a path text, as the reader holds it): the
+// archive's own folder, with its final separator, when this process can write there. An
+// archive on a disc or a read-only share is not extracted beside itself: the proposal is then a
+// folder named after the archive (its file name without the extension, "/" after it) in the
+// user's home folder, when the home can be written; else the archive's folder all the same
+// (Unzip then says that it cannot write there).
+std::string ProposedDestination(const std::string& archive);
+
 // Sets unzip up for the dialog's run into destination: every entry, the stored directories
 // made again, the entries' attributes kept.
 void PrepareDialogExtraction(KvUnZip& unzip, const std::string& destination);

@@ -29,6 +29,7 @@ constexpr std::string_view kBonusMarker = "XBONUS/";                  // CdPath 
 constexpr std::string_view kCdBonusFolder = "BONUS/";
 constexpr std::string_view kDirectoryLinkPrefix = "DIRY:\\\\\\DISKS\\";  // SourceDir
 constexpr std::string_view kViewLinkPrefix = "VIEW:\\\\\\DISKS\\";       // SourceDir
+constexpr std::string_view kViewRelativePrefix = "VIEW:\\\\\\";            // the shown page's folder
 constexpr std::string_view kSearchLinkPrefix = "SRCH:///";            // removed
 
 // An extension is compared by its first five characters, the dot included.
@@ -126,8 +127,12 @@ SourceFileLink SourceFileLinkOf(std::string_view url, std::string_view source_di
     member = core::PercentDecoded(file.substr(question + 1));
     file = file.substr(0, question);
   }
-  return {ReplaceWithSetting(WithBackslashes(core::UpperCaseAscii(file)), kViewLinkPrefix, source_dir),
-          std::move(member), core::UpperCaseAscii(split.word)};
+  const std::string upper = core::UpperCaseAscii(file);
+  std::string path = ReplaceWithSetting(WithBackslashes(upper), kViewLinkPrefix, source_dir);
+  // A relative reference keeps its own "/", which "XBONUS/" and the expansion look for.
+  const bool relative = path.starts_with(kViewRelativePrefix);
+  if (relative) path = upper.substr(kViewRelativePrefix.size());
+  return {std::move(path), std::move(member), core::UpperCaseAscii(split.word), relative};
 }
 
 PdfPageLink SplitPdfPage(std::string_view url) {
@@ -159,7 +164,7 @@ std::string LinkRouter::ResolveLinkTarget(std::string_view reference, bool expan
   return target;
 }
 
-bool LinkRouter::HotSpotClick(std::string_view page_url) {
+bool LinkRouter::HotSpotClick(std::string_view page_url, LinkPlace place) {
   const std::string url = core::Cp1252ToUtf8(page_url);
   const std::string upper = core::UpperCaseAscii(url);
   if (policy_.search_links && upper == kArticleSearchPage) {
@@ -170,7 +175,8 @@ bool LinkRouter::HotSpotClick(std::string_view page_url) {
     main_window_->SearchOther();
     return true;
   }
-  if (policy_.search_links && upper == core::UpperCaseAscii(kFreeTextSearchLink)) {
+  if (policy_.search_links && place == LinkPlace::Contents &&
+      upper == core::UpperCaseAscii(kFreeTextSearchLink)) {
     main_window_->FullTextSearch();
     return true;
   }
@@ -276,7 +282,10 @@ void LinkRouter::DirectoryBranch(std::string_view upper_url) {
 }
 
 void LinkRouter::ViewBranch(std::string_view url) {
-  const SourceFileLink link = SourceFileLinkOf(url, settings_.SourceDir);
+  SourceFileLink link = SourceFileLinkOf(url, settings_.SourceDir);
+  if (link.relative)
+    link.file = core::CutToShortString(policy_.archive_folders ? ResolveLinkTarget(link.file, true)
+                                                               : actions_.ExpandLinkPath(link.file));
   if (!actions_.EnsureCdReady(link.file)) return;
   if (!link.member.empty()) {
     actions_.ShowArchiveMember(link.file, link.member,

@@ -6,8 +6,9 @@
 // Link forms, as written in the archive's pages and the generated pages (U is the reference
 // with a-z upper-cased; positions count from 1):
 //   "ARTSRCH.HTM", "BONSRCH.HTM" (the whole reference)   the article or bonus search command
-//   "file:///pdf/freetextsearch.pdf" (the whole         the full-text search command
-//            reference, any letter case)
+//   "file:///pdf/freetextsearch.pdf" (the whole         on the archive's contents: the
+//            reference, any letter case)              full-text search command; on any
+//                                                        other page: the file branch (the PDF)
 //   no ":", ":" at position 1 or 2, or "FILE:" anywhere  the file branch: the action of the
 //                                                        file's extension, or the view
 //   "HTTP://" anywhere                                   the web browser
@@ -16,7 +17,9 @@
 //   "VIEW:", normally "VIEW:///DISKS/" + file            the viewer window on SourceDir + file,
 //            [+ "?" + member] [+ "|" + word]             which then looks for the word; with
 //                                                        a member the file is a ZIP archive and
-//                                                        the viewer shows that member of it
+//                                                        the viewer shows that member of it;
+//            or "VIEW:///" + file in another folder      the same with the file relative to the
+//                                                        shown page (as "SRCH:///" takes it)
 //   "SRCH:", normally "SRCH:///" + page [+ "|" + word]   the page in the frame "MAIN", then the
 //                                                        word found there
 //   anything else                                        the view
@@ -48,9 +51,15 @@ inline constexpr char kMediaPlayerParameters[] = "/play /close ";
 // The frame that SRCH: links load their page into.
 inline constexpr char kMainFrame[] = "MAIN";
 
-// The archive's link to the free-text search PDF, which in the main window stands for the
-// full-text search; the same PDF linked in any other form opens in the reader.
+// The archive's link to the free-text search PDF, which on the archive's contents in the main
+// window stands for the full-text search; the same link on any other page (a help page), and
+// the PDF linked in any other form, open the PDF in the reader.
 inline constexpr char kFreeTextSearchLink[] = "file:///pdf/freetextsearch.pdf";
+
+// Where a clicked link stands, as the main window tells it: the archive's contents (the
+// start page, or a frame of it other than the content frame "MAIN"), or any other page (what
+// the content frame shows: the welcome page, help, issues, result pages).
+enum class LinkPlace { Contents, Other };
 // What a PDF link ends in to name a page.
 inline constexpr char kPdfPageMarker[] = "#page=";
 
@@ -195,11 +204,14 @@ std::string DirectoryLinkPath(std::string_view upper_url, std::string_view sourc
 // its first "|" (empty without one), upper-cased; before it, the text after the first "?" is
 // the member, percent-decoded (core::PercentDecoded; empty without a "?"); the file is the text
 // before those, upper-cased, with every "/" turned into "\" and every "VIEW:\\\DISKS\"
-// replaced by source_dir (SourceDir).
+// replaced by source_dir (SourceDir). A file that then still begins with "VIEW:\\\" names no
+// companion-disk file: file is then the upper-cased reference after the first 8 characters
+// ("VIEW:///"), slashes as written, relative to the shown page, and relative is set.
 struct SourceFileLink {
   std::string file;
   std::string member;
   std::string word;
+  bool relative = false;  // file is a reference to resolve against the shown page
 };
 SourceFileLink SourceFileLinkOf(std::string_view url, std::string_view source_dir);
 
@@ -231,7 +243,7 @@ class LinkRouter {
   // Routes the clicked link (url as written in the page) and acts on it; returns Handled:
   // true when the window dealt with the link and the view must not follow it. In order:
   //  1. search_links: U is "ARTSRCH.HTM": ArticleSearch; "BONSRCH.HTM": SearchOther;
-  //     kFreeTextSearchLink upper-cased: FullTextSearch.
+  //     kFreeTextSearchLink upper-cased, clicked on the Contents: FullTextSearch.
   //  2. No ":" in url, its first ":" at position 1 or 2, or "FILE:" in U: the file branch. A
   //     page the link names is taken off (SplitPdfPage). The
   //     url's first 255 characters are split by SplitLinkParameters; the file is resolved
@@ -255,7 +267,9 @@ class LinkRouter {
   //     "Unable to find your web browser to connect to this website".
   //  4. "DIRY:": EnsureCdReady(DirectoryLinkPath), then BrowseDirectory on it, or the error
   //     "Sorry, the requested directory " + path + " does not exist".
-  //  5. "VIEW:": EnsureCdReady for the SourceFileLinkOf file, then ShowSourceFile with the
+  //  5. "VIEW:": the SourceFileLinkOf file, a relative one resolved as the file branch
+  //     resolves a file (archive_folders: ResolveLinkTarget with expand; else ExpandLinkPath)
+  //     and cut to 255 characters; EnsureCdReady for it, then ShowSourceFile with the
   //     caption "Source Viewer: " + the file as shown and the word; with a member,
   //     ShowArchiveMember with the caption "Source Viewer: " + the archive as shown + " : " +
   //     the member.
@@ -265,7 +279,7 @@ class LinkRouter {
   //  7. Anything else: left to the view.
   // A cancelled CD-ROM prompt drops the action; the link still counts as handled. Errors the
   // actions throw (the view's "Can't locate file: ") pass to the caller.
-  bool HotSpotClick(std::string_view page_url);
+  bool HotSpotClick(std::string_view page_url, LinkPlace place = LinkPlace::Other);
 
   // A link reference (UTF-8) as the path it stands for: a-z upper-cased, every "XBONUS/"
   // replaced by CdPath + "BONUS/" (CdPath keeps its letter case), and with expand the view's

@@ -18,7 +18,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "browser/document_commands.h"
 #include "browser/find_dialog.h"
@@ -27,6 +29,7 @@
 #include "browser/link_programs.h"
 #include "core/path_texts.h"
 #include "core/settings.h"
+#include "core/texts.h"
 #include "core/ui.h"
 #include "platform/cd_drive.h"
 #include "platform/file_system.h"
@@ -543,7 +546,25 @@ void MainForm::HotSpotTargetChange(const std::string& url) {
     ShowStatusText(url);
 }
 
-bool MainForm::HotSpotTargetClick(const std::string& url) { return router_.HotSpotClick(url); }
+bool MainForm::HotSpotTargetClick(const std::string& url) {
+  return router_.HotSpotClick(url, ClickedLinkPlace());
+}
+
+LinkPlace MainForm::ClickedLinkPlace() const {
+  const std::string shown = FrameViewer->ShownFileName();
+  std::string start_page = host_.StartPage();
+  start_page.erase(std::min(start_page.find('#'), start_page.size()));
+  if (start_page.empty() || shown.empty() ||
+      platform::ResolvePath(shown) != platform::ResolvePath(start_page))
+    return LinkPlace::Other;
+  if (!FrameViewer->IsFrameset()) return LinkPlace::Contents;
+  const std::vector<HtmlViewer*> views = FrameViewer->FrameViews();
+  const std::vector<std::string> names = FrameViewer->FrameNames();
+  for (std::size_t i = 0; i < views.size() && i < names.size(); ++i)
+    if (views[i] == FrameViewer->ActiveFrameView())
+      return core::UpperCaseAscii(names[i]) == kMainFrame ? LinkPlace::Other : LinkPlace::Contents;
+  return LinkPlace::Other;
+}
 
 void MainForm::WindowRequest(const std::string& url) {
   // The link is the page's (1252); the new copy gets a path as its command line gives paths.

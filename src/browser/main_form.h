@@ -165,7 +165,9 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   // other link (empty: none) as written; otherwise the status bar keeps its text.
   void HotSpotTargetChange(const std::string& url);
   // A link clicked in the view, through the router; true when handled. The view's
-  // handler shows an error an action throws and counts the link as handled.
+  // handler shows an error an action throws and counts the link as handled. The link stands
+  // on the archive's contents (LinkPlace::Contents) when the view shows the host's StartPage
+  // and the link's frame (the active one) is not "MAIN", or the start page has no frames.
   bool HotSpotTargetClick(const std::string& url);
   // A link to a frame the view lacks: the page (first 255 characters; anchor kept aside)
   // resolved with expansion; when the file exists, another copy of the program is started
@@ -270,6 +272,8 @@ class MainForm : public QMainWindow, private MainFormSetupSteps, private MainWin
   void FullTextBuilding(bool building);
   void ReadPlacement();
   void WritePlacement();
+  // The page the clicked link stands on (see HotSpotTargetClick).
+  LinkPlace ClickedLinkPlace() const;
 
   MainFormHost& host_;
   const core::BrowserSettings& settings_;  // the run's settings record

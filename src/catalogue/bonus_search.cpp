@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/bonus_result_page.h"
+#include "catalogue/bonus_word_index.h"
 #include "catalogue/search_words.h"
 #include "core/texts.h"
 #include "core/ui.h"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr char kNoMatches[] = "Sorry, no matches were found:\rplease try again";
 constexpr char kResultsPage[] = "SEARCHRESULT.HTM";
+constexpr char kWordIndex[] = "words.wdx";
 
 void Progress(const std::string& text) { core::CurrentUi().ShowProgress(text); }
 
@@ -113,15 +115,18 @@ void BonusSearch::MatchWords(const core::SortedTextList& words, MatchMode mode,
     for (std::string& key : DocumentKeys()) unmatched_documents.insert(std::move(key));
   const bool has_documents = !unmatched_documents.empty();
 
+  // The documents of each word's hits come from words.dbf's own index when it can have one,
+  // else from scanning the table.
+  const std::optional<BonusWordIndex> index =
+      BonusWordIndex::Open(words_dbf_, data_dir_ + "words.dbf", write_dir_ + kWordIndex);
+
   MatchList scratch;
   bool first_word = true;
   bool stop = false;
   for (std::size_t i = 0; i < words.Count() && !stop; ++i) {
     const std::string& word = words[i];
-    std::uint8_t field_number = 0;
-    bool from_top = true;
-    while (!stop && words_dbf_.Search(word, field_number, from_top)) {
-      const std::string file_id = words_dbf_.FieldAsString("FILE_ID");
+    // One hit: a record of the document file_id.
+    const auto hit = [&](const std::string& file_id) {
       const std::string key = core::AllTrim(file_id);
       if (any_word || first_word) {
         if (!matches.HasKey(key)) {
@@ -132,10 +137,26 @@ void BonusSearch::MatchWords(const core::SortedTextList& words, MatchMode mode,
       } else if (matches.HasKey(key) && !scratch.HasKey(key)) {
         scratch.Append(file_id, word);
       }
-      from_top = false;
       const std::size_t count = !any_word && !first_word ? scratch.Count() : matches.Count();
       Progress("Checking word number " + std::to_string(i + 1) + ", " + std::to_string(count) +
                " files match");
+    };
+    // The index gives each document once, at its first hit: the later hits of a document
+    // change nothing.
+    std::optional<std::vector<std::string>> documents;
+    if (index) documents = index->DocumentsOf(word);
+    if (documents) {
+      for (const std::string& file_id : *documents) {
+        hit(file_id);
+        if (stop) break;
+      }
+    } else {
+      std::uint8_t field_number = 0;
+      bool from_top = true;
+      while (!stop && words_dbf_.Search(word, field_number, from_top)) {
+        hit(words_dbf_.FieldAsString("FILE_ID"));
+        from_top = false;
+      }
     }
     if (!any_word) {
       if (matches.Empty()) {

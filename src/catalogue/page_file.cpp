@@ -35,7 +35,9 @@ void PageFile::Lines(std::string_view lines) {
 }
 
 void PageFile::Close() {
-  const bool written = Flush() && file_->Commit();
+  // A page is made again by the next search: the system writes it out in its own time.
+  const bool written =
+      Flush() && file_->Commit(platform::ReplacingFile::Durability::LeaveToSystem);
   const int saved = errno;
   file_.reset();
   errno = saved;

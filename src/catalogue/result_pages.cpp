@@ -1,6 +1,8 @@
 #include "catalogue/result_pages.h"
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 
 #include "catalogue/article_values.h"
 #include "catalogue/issue_names.h"
@@ -21,6 +23,21 @@ constexpr char kBackToTopLine[] =
 constexpr char kCell[] = "<TD COLSPAN=1 VALIGN=MIDDLE>";
 constexpr char kNotFound[] = "Unable to find article when creating search results";
 
+// A character field as FieldAsString gives it, trailing blanks removed: the stored text up to
+// a NUL, without its trailing blanks.
+void AppendCharacterField(std::string_view stored, std::string& line) {
+  stored = stored.substr(0, stored.find('\0'));
+  std::size_t end = stored.size();
+  while (end > 0 && stored[end - 1] == ' ') --end;
+  line.append(stored.data(), end);
+}
+
+// True when the table's field of that name is a character field.
+bool CharacterField(tables::KvDbf& table, std::string_view name) {
+  const int number = tables::FieldNumberByName(table.Fields(), name);
+  return number != 0 && table.Fields()[static_cast<std::size_t>(number - 1)].type == 'C';
+}
+
 void Progress(const std::string& number) {
   core::CurrentUi().ShowProgress("Generating results for article " + number);
 }
@@ -33,6 +50,8 @@ struct ResultPages::Article {
   std::string title;         // TITLE, trailing blanks removed
   std::string padded_type;   // ARTICLE_TY as read (8 characters)
   std::int32_t issue = 0;    // ISSUE__
+  std::string issue_text;    // ISSUE__ in decimal
+  std::string issue_name;    // IssueName(issue)
   std::array<std::int32_t, 3> authors{};  // AUTHOR_1 to AUTHOR_3; 0 for none
   std::string pdf_name;      // PdfBaseName; empty for a type without a PDF file
   std::string source_dir;    // SourceDirectory; empty for none
@@ -66,6 +85,8 @@ ResultPages::Article ResultPages::ReadArticle() {
   article.padded_type = table.FieldAsString("ARTICLE_TY");
   const std::string type = core::RightTrim(article.padded_type);
   article.issue = table.FieldAsInteger("ISSUE__");
+  article.issue_text = std::to_string(article.issue);
+  article.issue_name = IssueName(article.issue);
   article.authors = {table.FieldAsInteger("AUTHOR_1"), table.FieldAsInteger("AUTHOR_2"),
                      table.FieldAsInteger("AUTHOR_3")};
   article.pdf_name = PdfBaseName(id, type, article.issue);
@@ -80,70 +101,84 @@ ResultPages::Article ResultPages::ReadArticle() {
 const std::string* ResultPages::AuthorName(std::int32_t author) {
   if (!author_names_) {
     author_names_.emplace();
+    std::vector<std::pair<std::int32_t, std::string>> names;
     tables::KvDbf& authors = catalogue_.AuthorDBF();
     for (authors.First(); !authors.Eof(); authors.Skip(1))
-      author_names_->try_emplace(authors.FieldAsInteger("AUTHOR_ID"), authors.FieldAsString("NAME"));
+      names.emplace_back(authors.FieldAsInteger("AUTHOR_ID"), authors.FieldAsString("NAME"));
+    // Sorted by number, the first record of each number kept.
+    std::stable_sort(names.begin(), names.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [number, name] : names) {
+      if (!author_names_->numbers.empty() && author_names_->numbers.back() == number) continue;
+      author_names_->numbers.push_back(number);
+      author_names_->names.push_back(std::move(name));
+    }
   }
-  const auto found = author_names_->find(author);
-  return found == author_names_->end() ? nullptr : &found->second;
+  const std::vector<std::int32_t>& numbers = author_names_->numbers;
+  const auto found = std::lower_bound(numbers.begin(), numbers.end(), author);
+  if (found == numbers.end() || *found != author) return nullptr;
+  return &author_names_->names[static_cast<std::size_t>(found - numbers.begin())];
 }
 
-std::string ResultPages::KeywordsLine(const Article& article) {
+void ResultPages::AppendKeywordsLine(const Article& article, std::string& line) {
   tables::KvDbf& keywords = catalogue_.KeywordDBF();
-  std::string line;
-  if (!keywords.FindExact(article.number)) return line;
+  if (!keywords.FindExact(article.number)) return;
+  // A separator goes before a keyword once the line holds text (so a leading blank keyword
+  // adds nothing).
+  const std::size_t start = line.size();
   for (; !keywords.Eof(); keywords.Skip(1)) {
     if (keywords.FieldAsInteger("ARTICLE_ID") != article.id) break;
-    if (!line.empty()) line += "; ";
-    line += core::RightTrim(keywords.FieldAsString("KEYWORD"));
+    if (line.size() > start) line += "; ";
+    if (keyword_is_character_)
+      AppendCharacterField(keywords.FieldBytes("KEYWORD"), line);
+    else
+      line += core::RightTrim(keywords.FieldAsString("KEYWORD"));
   }
-  return line;
 }
 
 void ResultPages::DetailBlock(const Article& article, std::string& block) {
-  const auto line = [&block](std::string_view text) {
-    block += text;
+  const auto line = [&block](std::initializer_list<std::string_view> parts) {
+    for (const std::string_view part : parts) block += part;
     block += "\r\n";
   };
-  line(R"(<P><A NAME=")" + article.number + R"("></A></P>)");
-  line(R"(<TABLE border cellpadding=3 valign=top width="100%">)");
-  line(R"(<TR><TH COLSPAN=4 ALIGN=LEFT><FONT FACE="ARIAL" COLOR=RED><B>)");
-  line(article.title + "</B></FONT></TH></TR>");
-  line(R"(<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Authors</B></FONT></TD>)");
-  line("<TD COLSPAN=2 VALIGN=MIDDLE>");
+  line({R"(<P><A NAME=")", article.number, R"("></A></P>)"});
+  line({R"(<TABLE border cellpadding=3 valign=top width="100%">)"});
+  line({R"(<TR><TH COLSPAN=4 ALIGN=LEFT><FONT FACE="ARIAL" COLOR=RED><B>)"});
+  line({article.title, "</B></FONT></TH></TR>"});
+  line({R"(<TR><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Authors</B></FONT></TD>)"});
+  line({"<TD COLSPAN=2 VALIGN=MIDDLE>"});
   for (std::size_t place = 0; place < article.authors.size(); ++place) {
     const std::int32_t author = article.authors[place];
     if (author == 0) continue;
-    if (const std::string* name = AuthorName(author)) line((place == 0 ? "" : ", ") + *name);
+    if (const std::string* name = AuthorName(author)) line({place == 0 ? "" : ", ", *name});
   }
-  line("</TD>");
-  line(R"(<TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Type: )" + article.padded_type +
-       "</B></FONT></TD>");
-  line(R"(<TR valign=top><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Issue</B></FONT></TD>)");
-  line(kCell + std::to_string(article.issue) + " : " + IssueName(article.issue) + "</TD>");
+  line({"</TD>"});
+  line({R"(<TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Type: )", article.padded_type,
+        "</B></FONT></TD>"});
+  line({R"(<TR valign=top><TD COLSPAN=1 VALIGN=MIDDLE><FONT FACE="ARIAL"><B>Issue</B></FONT></TD>)"});
+  line({kCell, article.issue_text, " : ", article.issue_name, "</TD>"});
   if (article.issue > settings_.LastIssue || article.pdf_name.empty())
-    line(std::string(kCell) + "<I>Article not available</I></TD>");
+    line({kCell, "<I>Article not available</I></TD>"});
   else
-    line(kCell + std::string(R"(<A HREF="file:///pdf/)") + article.pdf_name +
-         R"(.PDF">View article</A></TD>)");
+    line({kCell, R"(<A HREF="file:///pdf/)", article.pdf_name, R"(.PDF">View article</A></TD>)"});
   if (article.source_dir.empty())
-    line(std::string(kCell) + "<I>No source code</I></TD></TR>");
+    line({kCell, "<I>No source code</I></TD></TR>"});
   else if (!source_folders_->Exists(article.source_dir))
-    line(std::string(kCell) + "<I>Source code not available</I></TD></TR>");
+    line({kCell, "<I>Source code not available</I></TD></TR>"});
   else
-    line(kCell + std::string(R"(<A HREF="diry:///disks/)") + article.source_dir +
-         R"(\">View source code</A></TD></TR>)");
-  line(R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Summary</B></FONT></TD>)");
-  line("<TD COLSPAN=3 VALIGN=MIDDLE>");
-  std::vector<std::string> summary;
-  catalogue_.ArticleDBF().GetMField("SUMMARY", summary);
-  for (const std::string& text : summary) line(text);
-  line("</TD></TR>");
-  line(R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Keywords</B></FONT></TD>)");
-  line("<TD COLSPAN=3 VALIGN=MIDDLE>");
-  line(KeywordsLine(article));
-  line("</TD></TR></TABLE>");
-  line(kBackToTopLine);
+    line({kCell, R"(<A HREF="diry:///disks/)", article.source_dir,
+          R"(\">View source code</A></TD></TR>)"});
+  line({R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Summary</B></FONT></TD>)"});
+  line({"<TD COLSPAN=3 VALIGN=MIDDLE>"});
+  catalogue_.ArticleDBF().GetMField("SUMMARY", summary_);
+  for (const std::string& text : summary_) line({text});
+  line({"</TD></TR>"});
+  line({R"(<TR><TD COLSPAN=1 VALIGN=TOP><FONT FACE="ARIAL"><B>Keywords</B></FONT></TD>)"});
+  line({"<TD COLSPAN=3 VALIGN=MIDDLE>"});
+  AppendKeywordsLine(article, block);
+  block += "\r\n";
+  line({"</TD></TR></TABLE>"});
+  line({kBackToTopLine});
 }
 
 void ResultPages::WriteSearchResults(const SearchResults& results) {
@@ -151,6 +186,7 @@ void ResultPages::WriteSearchResults(const SearchResults& results) {
   source_folders_.emplace(settings_.SourceDir);
   const std::string& write_dir = catalogue_.WriteDir();
   catalogue_.KeywordDBF().SetIndexToFiles({write_dir + "kwaid"});
+  keyword_is_character_ = CharacterField(catalogue_.KeywordDBF(), "KEYWORD");
   PageFile page(write_dir + "SEARCHRESULT.HTM");
   page.Line("<HTML><HEAD><TITLE>Search Results</TITLE></HEAD>");
   page.Line(kBodyLine);
@@ -235,6 +271,7 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
   PageFile list(write_dir + "ALLARTS.HTM");
   PageFile detail(write_dir + "AADETAIL.HTM");
   catalogue_.KeywordDBF().SetIndexToFiles({write_dir + "kwaid"});
+  keyword_is_character_ = CharacterField(catalogue_.KeywordDBF(), "KEYWORD");
   list.Line("<HTML><HEAD><TITLE>Vantorel: Complete Articles List</TITLE></HEAD>");
   list.Line(kBodyLine);
   list.Line(kBaseFontLine);
@@ -255,8 +292,8 @@ void ResultPages::WriteCompleteList(bool with_test_report) {
   for (; !articles.Eof(); articles.Skip(1)) {
     const Article article = ReadArticle();
     Progress(article.number);
-    list.Line(R"(<TR><TD width="22%">)" + std::to_string(article.issue) + " : " +
-              IssueName(article.issue) + "</TD>");
+    list.Line(R"(<TR><TD width="22%">)" + article.issue_text + " : " + article.issue_name +
+              "</TD>");
     list.Line(R"(<TD width="78%"><A HREF=)" + std::string("AADETAIL.HTM") + "#" +
               article.number + ">" + article.title + "</A></TD></TR>");
     block.clear();

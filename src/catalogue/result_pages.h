@@ -63,14 +63,21 @@ class ResultPages : public ResultPageWriter {
   void DetailBlock(const Article& article, std::string& block);
   // NAME of the author with that number; null when the author table has none.
   const std::string* AuthorName(std::int32_t author);
-  std::string KeywordsLine(const Article& article);
+  // Appends the article's keywords line (without its CR LF).
+  void AppendKeywordsLine(const Article& article, std::string& line);
   // ERRORS.HTM's lines for the current article.
   void WriteTestLines(const Article& article, PageFile& errors);
 
   Catalogue& catalogue_;  // the open tables
   const core::BrowserSettings& settings_;  // the run's settings record
   // AUTHOR_ID -> NAME of the author table, read once per page; empty until first needed.
-  std::optional<std::unordered_map<std::int32_t, std::string>> author_names_;
+  struct AuthorNames {
+    std::vector<std::int32_t> numbers;  // ascending
+    std::vector<std::string> names;     // NAME of each number
+  };
+  std::optional<AuthorNames> author_names_;
+  std::vector<std::string> summary_;  // the current article's summary lines
+  bool keyword_is_character_ = true;  // KEYWORD is a character field: its bytes are read
   // The companion-disk folders as they stand when a page is begun.
   std::optional<SourceFolders> source_folders_;
 };

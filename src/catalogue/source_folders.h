@@ -32,9 +32,19 @@ class SourceFolders {
   };
   // The listing of the parent folder (a path text), made at the first question.
   const Listing& ListingOf(const std::string& parent);
+  // Whether name is a directory in a listing that could be made.
+  static bool InListing(const Listing& listing, const std::string& name);
+
+  // Hashing a relative parent text, looked up as a string_view.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
 
   std::string source_dir_;                              // as given
   std::unordered_map<std::string, Listing> listings_;   // by parent path text
+  // The listing of each parent folder asked about, by its text relative to source_dir_.
+  std::unordered_map<std::string, const Listing*, TextHash, std::equal_to<>> parents_;
 };
 
 }  // namespace vantorel::catalogue

@@ -195,7 +195,7 @@ void UnzipperForm::OpenZip(const std::string& archive) {
   }
   TotalFilesLabel->setText(ToQString(archive::ArchiveContainsText(count)));
   TotalSizeLabel->setText(TotalSizeLabelText(compressed, uncompressed));
-  DestinationEdit->setText(PathToQString(core::FolderOf(ToLongPath(KvUnZip1.ZipName()))));
+  DestinationEdit->setText(PathToQString(archive::ProposedDestination(ToLongPath(KvUnZip1.ZipName()))));
 }
 
 void UnzipperForm::SelectZipBtnClick() {

@@ -1,6 +1,7 @@
 // The extraction dialog "Extract files from Zipfile": lists the entries of one ZIP archive with
 // the archive's totals and extracts all of them, with their directories, into a destination
-// folder that defaults to the archive's own.
+// folder that defaults to the archive's own (for an archive that cannot be written beside, a
+// folder named after it in the home folder).
 //
 // Top bar: Open, "Destination" with its box and folder button, Unzip. Middle: the entry grid
 // ("Filename", "Path"). Bottom bar: the archive path, the file count and the sizes on the left;

@@ -1,7 +1,11 @@
 #include "fulltext/fts_extensions.h"
 
+#include <zlib.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -187,8 +191,160 @@ int PageOf(const Walk& walk, int number) {
   return 1;
 }
 
-void HitFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* result, int,
-                 sqlite3_value**) {
+// A hit's body read from its deflated copy (vantorel_hit's second and third arguments) and
+// inflated only as far as the snippets need. Kept across the rows of one query.
+class BodyStream {
+ public:
+  ~BodyStream() {
+    if (inflating_) inflateEnd(&zlib_);
+    if (blob_ != nullptr) sqlite3_blob_close(blob_);
+  }
+
+  // Starts on the body of row; false when it cannot be read or is damaged (the hit then has
+  // an empty body, as when the whole body does not inflate).
+  bool Open(sqlite3* db, const char* table, const char* column, sqlite3_int64 row) {
+    Reset();
+    const int rc = blob_ == nullptr
+                       ? sqlite3_blob_open(db, "main", table, column, row, 0, &blob_)
+                       : sqlite3_blob_reopen(blob_, row);
+    if (rc != SQLITE_OK) {
+      if (blob_ != nullptr) sqlite3_blob_close(blob_);
+      blob_ = nullptr;
+      return false;
+    }
+    stored_ = sqlite3_blob_bytes(blob_);
+    unsigned char header[4];
+    if (stored_ < 4 || sqlite3_blob_read(blob_, header, 4, 0) != SQLITE_OK) return false;
+    const std::uint32_t length = header[0] | header[1] << 8 | header[2] << 16 |
+                                 static_cast<std::uint32_t>(header[3]) << 24;
+    if (length > kMaxBodyBytes || length > static_cast<std::uint32_t>(INT32_MAX - 1))
+      return false;
+    length_ = static_cast<int>(length);
+    read_ = 4;
+    if (static_cast<std::size_t>(length_) + 1 > capacity_) {
+      capacity_ = static_cast<std::size_t>(length_) + 1;
+      text_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    }
+    zlib_ = {};
+    if (inflateInit(&zlib_) != Z_OK) return false;
+    inflating_ = true;
+    return true;
+  }
+
+  // Inflates up to kPiece more bytes; false when the body is damaged. Complete() tells when
+  // the whole body is there.
+  bool More() {
+    if (!inflating_) return false;
+    zlib_.next_out = reinterpret_cast<Bytef*>(text_.get() + inflated_);
+    zlib_.avail_out = static_cast<uInt>(std::min(kPiece, length_ - inflated_));
+    while (zlib_.avail_out > 0) {
+      if (zlib_.avail_in == 0) {
+        const int piece = std::min(kPiece, stored_ - read_);
+        if (piece == 0 || sqlite3_blob_read(blob_, input_, piece, read_) != SQLITE_OK)
+          return false;
+        read_ += piece;
+        zlib_.next_in = input_;
+        zlib_.avail_in = static_cast<uInt>(piece);
+      }
+      const int rc = inflate(&zlib_, Z_NO_FLUSH);
+      inflated_ = static_cast<int>(reinterpret_cast<char*>(zlib_.next_out) - text_.get());
+      if (rc == Z_STREAM_END) return inflated_ == length_;
+      if (rc != Z_OK) return false;
+    }
+    if (inflated_ == length_) {
+      // The stream must end here, as a whole inflation would insist.
+      unsigned char extra = 0;
+      zlib_.next_out = &extra;
+      zlib_.avail_out = 1;
+      while (true) {
+        if (zlib_.avail_in == 0) {
+          const int piece = std::min(kPiece, stored_ - read_);
+          if (piece == 0 || sqlite3_blob_read(blob_, input_, piece, read_) != SQLITE_OK)
+            return false;
+          read_ += piece;
+          zlib_.next_in = input_;
+          zlib_.avail_in = static_cast<uInt>(piece);
+        }
+        const int rc = inflate(&zlib_, Z_NO_FLUSH);
+        if (zlib_.avail_out == 0) return false;
+        if (rc == Z_STREAM_END) return true;
+        if (rc != Z_OK) return false;
+      }
+    }
+    return true;
+  }
+
+  const char* Text() const { return text_.get(); }
+  int Inflated() const { return inflated_; }
+  bool Complete() const { return inflated_ == length_; }
+
+ private:
+  static constexpr int kPiece = 16 * 1024;
+  static constexpr std::uint32_t kMaxBodyBytes = 512u * 1024 * 1024;
+
+  void Reset() {
+    if (inflating_) inflateEnd(&zlib_);
+    inflating_ = false;
+    length_ = inflated_ = 0;
+    stored_ = read_ = 0;
+  }
+
+  sqlite3_blob* blob_ = nullptr;
+  int stored_ = 0;    // bytes of the deflated copy
+  int read_ = 0;      // of them, read
+  int length_ = 0;    // bytes of the body
+  int inflated_ = 0;  // of them, inflated
+  std::unique_ptr<char[]> text_;
+  std::size_t capacity_ = 0;
+  z_stream zlib_{};
+  bool inflating_ = false;
+  unsigned char input_[kPiece];
+};
+
+void DeleteBodyStream(void* stream) { delete static_cast<BodyStream*>(stream); }
+
+// Hands the tokens of one page on to the walk with offsets into the whole body.
+struct PageWalk {
+  Walk* walk;
+  int offset;
+};
+
+int WalkPageToken(void* context, int flags, const char* token, int length, int start, int end) {
+  auto* page = static_cast<PageWalk*>(context);
+  return WalkToken(page->walk, flags, token, length, start + page->offset, end + page->offset);
+}
+
+// Walks the body page by page as it inflates, the page-break token between pages, as the
+// page tokenizer numbers them over the whole body; stops where the walk needs no more. Gives
+// the body's bytes inflated (every page the walk kept a token of is whole), or -1 when the
+// body is damaged (nothing is walked then).
+int WalkStream(const Fts5ExtensionApi* api, Fts5Context* fts, BodyStream& body, Walk& walk,
+               int& rc) {
+  int page_start = 0;
+  int scanned = 0;  // bytes after page_start known to hold no page break
+  rc = SQLITE_OK;
+  while (true) {
+    const char* text = body.Text();
+    int end = page_start + scanned;
+    while (end < body.Inflated() && text[end] != kPageBreak) ++end;
+    if (end == body.Inflated() && !body.Complete()) {
+      scanned = end - page_start;
+      if (!body.More()) return -1;
+      continue;
+    }
+    PageWalk page{&walk, page_start};
+    rc = api->xTokenize(fts, text + page_start, end - page_start, &page, WalkPageToken);
+    if (rc != SQLITE_OK) return body.Inflated();
+    if (end == body.Inflated()) return body.Inflated();  // the last page
+    rc = WalkToken(&walk, 0, kBreakToken, 1, end, end + 1);
+    if (rc != SQLITE_OK) return body.Inflated();
+    page_start = end + 1;
+    scanned = 0;
+  }
+}
+
+void HitFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* result,
+                 int argument_count, sqlite3_value** arguments) {
   int count = 0;
   if (api->xInstCount(fts, &count) != SQLITE_OK) {
     sqlite3_result_error_code(result, SQLITE_ERROR);
@@ -205,15 +361,49 @@ void HitFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context*
 
   const char* body = nullptr;
   int body_length = 0;
-  if (api->xColumnText(fts, kBodyColumn, &body, &body_length) != SQLITE_OK || body == nullptr) {
-    body = "";
-    body_length = 0;
-  }
   Walk walk;
-  walk.instances = &instances;
-  walk.first_anchor = instances.empty() ? 0 : instances.front().first;
-  walk.from = std::max(0, walk.first_anchor - kTokensBefore);
-  const int rc = api->xTokenize(fts, body, body_length, &walk, WalkToken);
+  const auto start_walk = [&] {
+    walk = Walk();
+    walk.instances = &instances;
+    walk.first_anchor = instances.empty() ? 0 : instances.front().first;
+    walk.from = std::max(0, walk.first_anchor - kTokensBefore);
+  };
+  start_walk();
+  int rc = SQLITE_OK;
+  const char* table = nullptr;
+  const char* column = nullptr;
+  if (argument_count == 2) {
+    table = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    column = reinterpret_cast<const char*>(sqlite3_value_text(arguments[1]));
+  }
+  if (table != nullptr && column != nullptr) {
+    auto* stream = static_cast<BodyStream*>(api->xGetAuxdata(fts, 0));
+    if (stream == nullptr) {
+      stream = new BodyStream;
+      if (api->xSetAuxdata(fts, stream, DeleteBodyStream) != SQLITE_OK) {
+        sqlite3_result_error_nomem(result);
+        return;
+      }
+    }
+    body_length = stream->Open(sqlite3_context_db_handle(result), table, column,
+                               api->xRowid(fts))
+                      ? WalkStream(api, fts, *stream, walk, rc)
+                      : -1;
+    body = stream->Text();
+    if (body_length < 0) {  // damaged: an empty body
+      body = "";
+      body_length = 0;
+      start_walk();
+      rc = api->xTokenize(fts, body, 0, &walk, WalkToken);
+    }
+  } else {
+    if (api->xColumnText(fts, kBodyColumn, &body, &body_length) != SQLITE_OK ||
+        body == nullptr) {
+      body = "";
+      body_length = 0;
+    }
+    rc = api->xTokenize(fts, body, body_length, &walk, WalkToken);
+  }
   if (rc != SQLITE_OK && rc != SQLITE_DONE) {
     sqlite3_result_error_code(result, rc);
     return;

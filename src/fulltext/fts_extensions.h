@@ -14,6 +14,10 @@
 // (the second around the first found token after the first snippet, empty when there is
 // none); found tokens stand between kBoldOn and kBoldOff; "..." (kCut) marks text left out
 // within the page. A title-only hit gets the beginning of its body as its first snippet.
+// vantorel_hit(table, 'tab', 'col') reads the body deflated from column col of table tab, in
+// the row of the hit's rowid (its length in bytes, 4 bytes little-endian, then a zlib stream;
+// one that does not inflate is an empty body), and inflates it only as far as the snippets
+// need.
 #pragma once
 
 #include <sqlite3.h>

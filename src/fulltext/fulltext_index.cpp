@@ -783,7 +783,7 @@ SearchResults FullTextIndex::Search(std::string_view query, std::size_t limit) {
     return results;
   }
   const std::string ranked =
-      "SELECT rowid, rank, vantorel_hit(texts) FROM texts WHERE texts MATCH ?1 AND rank MATCH "
+      "SELECT rowid, rank, vantorel_hit(texts, 'documents', 'body') FROM texts WHERE texts MATCH ?1 AND rank MATCH "
       "'bm25(" + std::to_string(kTitleWeight) + ", 1.0)' ORDER BY rank LIMIT ?2";
   Database::Statement best(db, ranked.c_str());
   best.Bind(1, query).Bind(2, static_cast<std::int64_t>(limit));

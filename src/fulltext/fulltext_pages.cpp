@@ -39,10 +39,9 @@ std::string LinkCell(const Hit& hit, const FullTextIndex& index) {
   if (!hit.member.empty()) {
     const std::string archive = shown.front() == '/' ? "file://" + shown : shown;
     text = shown + " : " + Page(hit.member);
-    if (hit.root != Root::Disks)
-      return "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"" + archive + "\">" + text + "</A></TD>";
-    href = "VIEW:///DISKS/" + WithBackslashes(Page(hit.path)) + "?" +
-           core::PercentEncoded(hit.member) + "|" + word;
+    href = (hit.root == Root::Disks ? "VIEW:///DISKS/" + WithBackslashes(Page(hit.path))
+                                    : "VIEW:///" + WithBackslashes(shown)) +
+           "?" + core::PercentEncoded(hit.member) + "|" + word;
     return "<TD COLSPAN=2 VALIGN=MIDDLE><A HREF=\"" + href + "\">" + text + "</A> (<A HREF=\"" +
            archive + "\">" + kExtractArchive + "</A>)</TD>";
   } else if (hit.root == Root::Pdf) {

@@ -12,10 +12,11 @@
 // it there); a companion-disk file "VIEW:///DISKS/" + path + "|" + the first found word (the
 // viewer finds it); a member of a ZIP archive on the companion disks "VIEW:///DISKS/" + the
 // archive's path + "?" + the member's name percent-encoded (core::PercentEncoded) + "|" + the
-// first found word (the viewer shows the member), followed by the link "Extract this archive"
+// first found word (the viewer shows the member), and a member of any other ZIP archive (a
+// bonus file) the same with "VIEW:///" + the archive's path relative to DataDir (taken
+// relative to the page, as "SRCH:///" below), each followed by the link "Extract this archive"
 // to the archive itself (relative to DataDir where it lies there; the extraction dialog); a
-// member of any other ZIP archive that archive link alone; a bonus document "SRCH:///" + path
-// + "|" + the first found word. Texts from files and tables are written with
+// bonus document "SRCH:///" + path + "|" + the first found word. Texts from files and tables are written with
 // "&", "<" and ">" as entities and characters 1252 lacks as character references.
 #pragma once
 

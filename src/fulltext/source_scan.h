@@ -43,8 +43,8 @@ using SourceFilter =
 
 // Every file to index that keep (when given) takes, in folder order: the PDF files directly in PdfDir (by their
 // extension), the files below SourceDir that are not binaries by their extension (symbolic
-// links followed, each folder once), and the bonus documents of files.dbf that exist and lie
-// in neither folder. A folder that is missing or unreadable gives no files.
+// links followed, each folder once), and the bonus documents of files.dbf (pages, texts, ZIP
+// archives: not binaries by their extension) that exist and lie in neither folder. A folder that is missing or unreadable gives no files.
 std::vector<SourceFile> ScanSources(const ArchiveFolders& folders, const SourceFilter& keep = {});
 
 // The real path of a root folder; empty when it does not exist.

@@ -58,8 +58,9 @@ ReplacingFile::ReplacingFile(ReplacingFile&& other) noexcept
 
 ReplacingFile::~ReplacingFile() { Abandon(); }
 
-bool ReplacingFile::Commit() {
-  if (!part_->Flush() || !RenameFileAt(part_->Path(), target_)) {
+bool ReplacingFile::Commit(Durability durability) {
+  if ((durability == Durability::PushToDisk && !part_->Flush()) ||
+      !RenameFileAt(part_->Path(), target_)) {
     const int saved = errno;
     Abandon();
     errno = saved;

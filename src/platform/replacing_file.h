@@ -33,9 +33,13 @@ class ReplacingFile {
   // The part, open for reading and writing. REQUIRES: Commit has not been called.
   File& Part() { return *part_; }
 
-  // Pushes the part's bytes to the disk and renames it over the target. False when either
-  // fails (errno tells why); the part is then removed and the target left as it was.
-  bool Commit();
+  // How Commit treats the part's bytes: pushed to the disk before the rename, or left to the
+  // system to write out (for a derived file that is made again when lost, such as a page).
+  enum class Durability { PushToDisk, LeaveToSystem };
+  // Pushes the part's bytes to the disk (unless durability says otherwise) and renames it over
+  // the target. False when either fails (errno tells why); the part is then removed and the
+  // target left as it was.
+  bool Commit(Durability durability = Durability::PushToDisk);
 
   const std::filesystem::path& Target() const { return target_; }
 

@@ -27,17 +27,24 @@ fs::path CanonicalDataFolder(std::string_view data_dir) {
   return CanonicalPath(resolved);
 }
 
-// $XDG_CACHE_HOME when it is an absolute path, else the home folder's ".cache".
-fs::path CacheHome() {
-  const char* xdg = std::getenv("XDG_CACHE_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return fs::path(xdg);
+// $HOME when it is an absolute path, else the user's home from the password database.
+fs::path HomePath() {
   const char* home = std::getenv("HOME");
   if (home == nullptr || home[0] != '/') {
     const passwd* user = ::getpwuid(::getuid());
     home = user != nullptr ? user->pw_dir : nullptr;
   }
   if (home == nullptr || home[0] != '/') return {};
-  return fs::path(home) / ".cache";
+  return fs::path(home);
+}
+
+// $XDG_CACHE_HOME when it is an absolute path, else the home folder's ".cache".
+fs::path CacheHome() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return fs::path(xdg);
+  const fs::path home = HomePath();
+  if (home.empty()) return {};
+  return home / ".cache";
 }
 
 std::uint64_t Fnv1a64(std::string_view bytes) {
@@ -95,6 +102,14 @@ std::string ProgramCacheFolder() {
 bool DataFolderWritable(std::string_view data_dir) {
   const fs::path folder = CanonicalDataFolder(data_dir);
   return !folder.empty() && WritableAt(folder);
+}
+
+std::string HomeFolder() {
+  const fs::path home = HomePath();
+  if (home.empty()) return {};
+  std::string text = PathText(home);
+  if (!text.ends_with('/')) text += '/';
+  return text;
 }
 
 std::string ArchiveCacheFolder(std::string_view data_dir) {

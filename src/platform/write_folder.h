@@ -26,6 +26,10 @@ namespace vantorel::platform {
 // is created.
 std::string ProgramCacheFolder();
 
+// The user's home folder, ending in "/": $HOME when it holds an absolute path, else the home
+// the system names for the user; empty when there is none.
+std::string HomeFolder();
+
 // True when the program can write into the data folder (an existing folder whose
 // permissions and file system allow this process to create files in it).
 bool DataFolderWritable(std::string_view data_dir);

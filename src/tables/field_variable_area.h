@@ -12,6 +12,8 @@
 // Decoding allocates nothing: the layout is fixed when the table is opened.
 #pragma once
 
+#include <algorithm>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -44,6 +46,10 @@ class FieldVariableArea {
   void Decode(const char* record);
   // The values of the blank record: flag blank, texts blank, numbers 0, no date, false.
   void Blank();
+  // The values other holds. REQUIRES: other was made from the same fields.
+  void CopyFrom(const FieldVariableArea& other) {
+    std::copy(other.bytes_.begin(), other.bytes_.end(), bytes_.begin());
+  }
 
   // Byte 0 of the decoded record.
   char DeletionFlag() const { return bytes_[0]; }

@@ -28,6 +28,9 @@ namespace vantorel::tables {
 
 namespace {
 
+// How many field names FieldIndex keeps with their answers.
+constexpr std::size_t kKeptFieldNames = 16;
+
 constexpr std::size_t kMaxFindKeyLength = 100;       // Find and FindExact cut their key here
 constexpr std::size_t kMaxIndexExpressionLength = 100;
 
@@ -145,6 +148,7 @@ void KvDbf::Report(const EKvError& error) const {
 
 void KvDbf::Open() {
   if (dbf_file_name_.empty()) throw EDatabaseError("ADataset error 4");
+  field_indexes_.clear();
   WorkAreas& areas = ProcessWorkAreas();
   struct SelectionKept {
     WorkAreas& areas;
@@ -206,6 +210,7 @@ void KvDbf::CreateTable(const std::string& file_name) {
 }
 
 void KvDbf::Close() {
+  field_indexes_.clear();
   if (!active_ && area_number_ == 0) return;
   WorkAreas& areas = ProcessWorkAreas();
   const int previous = areas.Selected();
@@ -401,7 +406,8 @@ KvDbf::CursorResult KvDbf::GetPriorRecord(WorkArea& area) {
 void KvDbf::FillBuffer(const WorkArea& area) {
   buffer_.assign(area.Record(), area.Record() + area.RecordLength());
   buffer_rec_no_ = area.RecNo();
-  values_->Decode(buffer_.data());
+  // The work area holds the same record decoded (its values follow its record).
+  values_->CopyFrom(area.Values());
 }
 
 void KvDbf::ClearBuffer() {
@@ -503,8 +509,13 @@ const std::vector<DbfField>& KvDbf::Fields() const {
 }
 
 std::size_t KvDbf::FieldIndex(std::string_view field_name) const {
+  for (const auto& [name, index] : field_indexes_)
+    if (name == field_name) return index;
   const int number = FieldNumberByName(Fields(), field_name);
   if (number == 0) throw EDatabaseError("Field '" + std::string(field_name) + "' not found");
+  // A few names are asked for again and again; any others are looked up each time.
+  if (field_indexes_.size() < kKeptFieldNames)
+    field_indexes_.emplace_back(field_name, static_cast<std::size_t>(number - 1));
   return static_cast<std::size_t>(number - 1);
 }
 
@@ -522,6 +533,15 @@ std::string KvDbf::FieldAsString(std::string_view field_name) {
       text += (line > 0 ? "\r\n" : "") + lines[line];
   });
   return text;
+}
+
+std::string_view KvDbf::FieldBytes(std::string_view field_name) {
+  std::string_view bytes;
+  Run("FieldBytes", [&](WorkArea& area) {
+    const DbfField& field = area.Fields()[FieldIndex(field_name)];
+    bytes = {buffer_.data() + field.offset, static_cast<std::size_t>(field.width)};
+  });
+  return bytes;
 }
 
 std::int32_t KvDbf::FieldAsInteger(std::string_view field_name) {

@@ -242,6 +242,10 @@ class KvDbf {
   // "  /  /    " when empty; M the memo lines as GetMField gives them, joined by CR LF.
   // EDatabaseError "Field '<name>' not found".
   std::string FieldAsString(std::string_view field_name);
+  // FieldBytes(name): the stored bytes of a field of the record showing, as the engine holds
+  // them (converted to ANSI for an OEM table): the text Locate compares, before any trimming.
+  // Valid until the record showing changes. EDatabaseError as FieldAsString.
+  std::string_view FieldBytes(std::string_view field_name);
   // FieldAsInteger(name): an N/F field as a signed 32-bit integer (a blank field is 0;
   // decimals are rounded to the nearest, halves to even); a C field's text read as an
   // integer. EDatabaseError "Field '<name>' not found"; "Cannot access field '<name>' as type
@@ -355,6 +359,7 @@ class KvDbf {
   void MoveLast(WorkArea& area);
 
   // The field named (first 10 characters, any case), or EDatabaseError "Field '...' not found".
+  // The names asked for while the table is open are kept with their answers.
   std::size_t FieldIndex(std::string_view field_name) const;
   bool FindKey(const char* operation, std::string_view key, bool exact);
   bool LocateByScan(WorkArea& area, std::string_view field_name, std::string_view value,
@@ -388,6 +393,8 @@ class KvDbf {
   bool bof_ = true;                           // the dataset's Bof
   bool before_first_ = false;                 // set to begin, first record not yet delivered
   bool after_last_ = false;                   // a forward move ran off the end
+  // FieldIndex's answers for the names asked for since the table opened, as given.
+  mutable std::vector<std::pair<std::string, std::size_t>> field_indexes_;
   std::vector<char> buffer_;                  // the record showing (bytes as the engine gives them)
   std::int64_t buffer_rec_no_ = 0;            // its record number; 0 when none
   std::unique_ptr<FieldVariableArea> values_; // the record showing, decoded

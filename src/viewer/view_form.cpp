@@ -78,7 +78,8 @@ void ViewForm::BuildLayout() {
   ForwardBtn->setLayoutDirection(Qt::RightToLeft);  // picture right of the caption
   FindBtn = BarButton(QStringLiteral("&Find"), QStringLiteral("Search for text in this file"),
                       QStyle::SP_FileDialogContentsView);
-  CopyBtn = BarButton(QStringLiteral("&Copy"), QStringLiteral("Copy selected text to clipboard"),
+  // Alt+C is Close's: Copy takes its second letter (Ctrl+C copies as well).
+  CopyBtn = BarButton(QStringLiteral("C&opy"), QStringLiteral("Copy selected text to clipboard"),
                       QStyle::SP_FileDialogDetailedView);
   PrintBtn = BarButton(QStringLiteral("&Print"), QStringLiteral("Print this file to current printer"),
                        QStyle::SP_DialogSaveButton);
@@ -262,7 +263,7 @@ void ViewForm::FormActivate() {
   const browser::ScreenPoint top_left =
       browser::FindDialogPosition({frame.left(), frame.top(), frame.width(), frame.height()});
   FindDialog->move(top_left.x, top_left.y);
-  FindDialog->show();
+  Find1Click();
 }
 
 void ViewForm::HotSpotChange(const std::string& src) { Panel1->setText(qtui::ToQString(src)); }

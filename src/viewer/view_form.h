@@ -96,7 +96,9 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   // history of 6 entries; files can be dropped on the window.
   void FormCreate(int screen_width);
   // The view gets the focus; when it finds the search word (any letter case), the find dialog
-  // gets the word and is shown at browser::FindDialogPosition of the window.
+  // gets the word and is shown at browser::FindDialogPosition of the window, raised and active
+  // (as Find1Click shows it), so that a window manager that raises the window after
+  // activating it cannot leave the dialog hidden behind the window.
   void FormActivate();
   // The status line shows the link under the pointer (empty: none).
   void HotSpotChange(const std::string& src);
@@ -110,7 +112,7 @@ class ViewForm : public QDialog, public FileListViewer, private browser::LinkAct
   void ProcessingHandler(bool processing_on);
   // Back shows the next older history entry, Forward the next newer one.
   void FwdBackBtnClick(const QPushButton* sender);
-  // Shows the find dialog, modeless.
+  // Shows the find dialog, modeless, raised and active.
   void Find1Click();
   // FindNext with the dialog's text and match case; when nothing further is found, the
   // information in the viewer's wording (browser::kViewerNotFound).

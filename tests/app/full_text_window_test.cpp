@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "app/program_main_form.h"
+#include "browser/find_dialog.h"
 #include "browser/frame_viewer.h"
 #include "browser/full_text_runner.h"
 #include "browser/html_viewer.h"
@@ -158,7 +159,7 @@ TEST_F(FullTextWindowTest, CtrlTBuildsTheIndexAfterAskingAndShowsThePageInMain) 
 }
 
 // The article search's Free Text Search and the contents' free-text link open the query box;
-// the help page's link to freetextsearch.pdf (with a page) still opens the PDF.
+// the help page's link to freetextsearch.pdf, with a page or plain, still opens the PDF.
 TEST_F(FullTextWindowTest, TheArticleSearchButtonAndTheFreeTextLinkOpenTheQueryBox) {
   ScriptedUi ui;
   Open();
@@ -191,6 +192,12 @@ TEST_F(FullTextWindowTest, TheArticleSearchButtonAndTheFreeTextLinkOpenTheQueryB
   form_->ProgramSettings().AcrobatPath = platform::WriteArgumentsScript(dir_, "bin/evince");
   EXPECT_TRUE(form_->HotSpotTargetClick("file:///pdf/freetextsearch.pdf#page=1"));
   EXPECT_EQ(platform::WaitForArguments(dir_), (std::vector<std::string>{"--page-index=1", guide}));
+
+  // The plain link on a page of the content frame (a real archive's help page) is the PDF's.
+  form_->FrameViewer->LoadDocumentIntoFrame("MAIN", archive_ + "help.htm");
+  EXPECT_TRUE(form_->HotSpotTargetClick("file:///pdf/freetextsearch.pdf"));
+  EXPECT_EQ(platform::WaitForArguments(dir_), (std::vector<std::string>{guide}));
+  EXPECT_FALSE(form_->FullTextBusy());
 }
 
 // No matches, and a query FTS5 cannot read, are told in a box; then the query box comes back
@@ -285,6 +292,53 @@ TEST_F(FullTextWindowTest, HitsOpenThePdfAtItsPageTheSourceFileAndTheZipMember) 
   EXPECT_FALSE(copy.empty());
   EXPECT_FALSE(fs::exists(copy));  // gone with the viewer's closing, and from its history
   for (const std::string& file : view_form_->Viewer->HistoryFiles()) EXPECT_NE(file, copy);
+  EXPECT_TRUE(ui.Done());
+}
+
+// A hit in a member of a bonus file that is a ZIP archive opens the member in the viewer with
+// the word selected and the find dialog shown, and offers the archive for extraction.
+TEST_F(FullTextWindowTest, ABonusZipArchivesMemberOpensInTheViewer) {
+  dir_.Write("archive/files.dbf", testing::FilesTable({{"4", "EXTRAS/X004.HTM", "A Bonus Page"},
+                                                       {"5", "EXTRAS/Tools.ZIP", "Bonus Tools"}}));
+  ASSERT_TRUE(testing::WritePythonZip(fs::path(archive_) / "EXTRAS" / "Tools.ZIP",
+                                      {{"Src/Read Me.txt", "the marmot tool"}}));
+  ScriptedUi ui;
+  Open();
+  ui.Expect(BoxKind::Confirmation, fulltext::BuildQuestion(FilesToRead()), Buttons::YesNo, Answer::Yes);
+  TypeQuery(QStringLiteral("marmot"));
+  form_->FullTextSearch1->trigger();
+  WaitForSearch();
+  ASSERT_EQ(MainPage(), archive_ + "FULLTEXT.HTM");
+  const std::string page = TempDir::Read(archive_ + "FULLTEXT.HTM");
+  const std::string member = FirstMatch(page, R"(VIEW:///EXTRAS\\Tools\.ZIP\?[^"]*)");
+  ASSERT_EQ(member, R"(VIEW:///EXTRAS\Tools.ZIP?Src/Read%20Me.txt|marmot)") << page;
+
+  const std::string zip = archive_ + "EXTRAS/Tools.ZIP";
+  std::string selected, extracted_from, destination;
+  QString caption;
+  bool extract_shown = false;
+  bool find_shown = false;
+  WhenModal<viewer::ViewForm>([&](viewer::ViewForm& view) {
+    if (!QTest::qWaitForWindowActive(view.FindDialog)) ADD_FAILURE() << "no active find dialog";
+    selected = view.Viewer->textCursor().selectedText().toStdString();
+    caption = view.windowTitle();
+    extract_shown = view.ExtractBtn->isVisible();
+    find_shown = view.FindDialog->isVisible();
+    WhenModal<dialogs::UnzipperForm>([&](dialogs::UnzipperForm& unzipper) {
+      extracted_from = unzipper.ArchiveName();
+      destination = unzipper.DestinationEdit->text().toStdString();
+      unzipper.close();
+    });
+    view.ExtractBtn->click();
+    view.close();
+  });
+  EXPECT_TRUE(form_->HotSpotTargetClick(member));
+  EXPECT_EQ(core::LowerCaseAscii(selected), "marmot");
+  EXPECT_TRUE(find_shown);
+  EXPECT_EQ(caption.toStdString(), "Source Viewer: " + zip + " : Src/Read Me.txt");
+  EXPECT_TRUE(extract_shown);
+  EXPECT_EQ(PathText(platform::ResolvePath(extracted_from)), zip);
+  EXPECT_EQ(destination, archive_ + "EXTRAS/");  // a writable archive: its own folder
   EXPECT_TRUE(ui.Done());
 }
 

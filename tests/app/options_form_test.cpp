@@ -158,18 +158,22 @@ TEST_F(OptionsFormTest, OkTakesOverEveryFieldAndWritesTheNineKeys) {
             "UseExternalZip=1\r\nZipUtil=/usr/bin/unzip\r\n");
 }
 
-TEST_F(OptionsFormTest, AnInvalidNumberStopsTheTakingOverButClosesTheDialog) {
+// A number box without a whole number is told; the dialog stays open on that box and takes
+// nothing over until the number is mended.
+TEST_F(OptionsFormTest, AnInvalidNumberIsToldAndTheDialogStaysOpenOnItsBox) {
   struct Case {
     const char* last_issue;
     const char* results;
     const char* message;
-    std::int32_t last_issue_after;
+    bool last_issue_wrong;  // else the results box is
   };
   const Case cases[] = {
-      {"", "30", "'' is not a valid integer value", 72},
-      {"81", "abc", "'abc' is not a valid integer value", 81},
+      {"", "30", "'' is not a valid integer value", true},
+      {"81", "abc", "'abc' is not a valid integer value", false},
   };
   for (const Case& c : cases) {
+    settings_.AcrobatPath = "/usr/bin/evince";
+    settings_.UseExternalZip = false;
     settings_.LastIssue = 72;
     settings_.ResultsThreshold = 30;
     ScriptedUi ui;
@@ -181,12 +185,24 @@ TEST_F(OptionsFormTest, AnInvalidNumberStopsTheTakingOverButClosesTheDialog) {
     form.ResultsDialogThresholdEdit->setText(c.results);
     form.ExternalZipCheck->setChecked(true);
     form.BitBtn1->click();
-    EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(settings_.AcrobatPath, "/usr/bin/okular");
-    EXPECT_EQ(settings_.LastIssue, c.last_issue_after);
-    EXPECT_EQ(settings_.ResultsThreshold, 30);
+    EXPECT_TRUE(ui.Done());
+    EXPECT_TRUE(form.isVisible());
+    QLineEdit* wrong = c.last_issue_wrong ? form.LastIssueEdit : form.ResultsDialogThresholdEdit;
+    EXPECT_EQ(form.focusWidget(), wrong);
+    EXPECT_EQ(wrong->selectedText(), wrong->text());
+    EXPECT_EQ(settings_.AcrobatPath, "/usr/bin/evince");
+    EXPECT_EQ(settings_.LastIssue, 72);
     EXPECT_FALSE(settings_.UseExternalZip);
     EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
+
+    wrong->setText("64");
+    form.BitBtn1->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(settings_.AcrobatPath, "/usr/bin/okular");
+    EXPECT_TRUE(settings_.UseExternalZip);
+    EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
+    std::filesystem::remove(SettingsFile());
   }
 }
 

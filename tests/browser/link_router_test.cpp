@@ -162,20 +162,39 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"ArticleSearchInLowerCase", "artsrch.htm", true, {"ArticleSearch"}},
         LinkCase{"BonusSearchInMixedCase", "BonSrch.Htm", true, {"SearchOther"}},
         // The whole reference must match: with an anchor it is a page link for the view.
-        LinkCase{"ArticleSearchWithAnchorIsLeftToTheView", "ARTSRCH.HTM#x", false, {}},
-        // The archive's free-text link is the full-text search; the PDF named any other way
-        // (here with a page) opens in the reader.
-        LinkCase{"FreeTextLinkIsTheFullTextSearch", "FILE:///PDF/FreeTextSearch.PDF", true,
-                 {"FullTextSearch"}},
-        LinkCase{"FreeTextPdfWithAPageOpensTheReader", "file:///pdf/freetextsearch.pdf#page=1",
-                 true,
-                 {R"(EnsureCdReady(C:\P\freetextsearch.pdf))",
-                  R"(OpenPdfInReader(C:\P\freetextsearch.pdf, page 1))"},
-                 {},
-                 [](core::BrowserSettings&, RecordingActions& a) {
-                   a.files = {R"(C:\P\freetextsearch.pdf)"};
-                 }}),
+        LinkCase{"ArticleSearchWithAnchorIsLeftToTheView", "ARTSRCH.HTM#x", false, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The archive's free-text link is the full-text search on the contents only; on any other page
+// (a help page) it opens the PDF, as does the PDF named any other way (here with a page).
+TEST_F(LinkDispatcherFixture, TheFreeTextLinkIsTheFullTextSearchOnTheContentsOnly) {
+  struct Case {
+    const char* url;
+    LinkPlace place;
+    std::vector<std::string> calls;
+  };
+  const std::string ensure = R"(EnsureCdReady(C:\P\freetextsearch.pdf))";
+  const std::string open = R"(OpenPdfInReader(C:\P\freetextsearch.pdf))";
+  const Case cases[] = {
+      {"file:///pdf/freetextsearch.pdf", LinkPlace::Contents, {"FullTextSearch"}},
+      {"FILE:///PDF/FreeTextSearch.PDF", LinkPlace::Contents, {"FullTextSearch"}},
+      {"file:///pdf/freetextsearch.pdf", LinkPlace::Other, {ensure, open}},
+      {"FILE:///PDF/FreeTextSearch.PDF", LinkPlace::Other,
+       {R"(EnsureCdReady(C:\P\FreeTextSearch.PDF))", R"(OpenPdfInReader(C:\P\FreeTextSearch.PDF))"}},
+      {"file:///pdf/freetextsearch.pdf#page=1", LinkPlace::Contents,
+       {ensure, R"(OpenPdfInReader(C:\P\freetextsearch.pdf, page 1))"}},
+      {"file:///pdf/freetextsearch.pdf#page=1", LinkPlace::Other,
+       {ensure, R"(OpenPdfInReader(C:\P\freetextsearch.pdf, page 1))"}},
+  };
+  actions_.files = {R"(C:\P\freetextsearch.pdf)", R"(C:\P\FreeTextSearch.PDF)"};
+  for (const Case& c : cases) {
+    actions_.calls.clear();
+    ScriptedUi ui;
+    EXPECT_TRUE(dispatcher_.HotSpotClick(c.url, c.place)) << c.url;
+    EXPECT_EQ(actions_.calls, c.calls) << c.url;
+    EXPECT_TRUE(ui.Done());
+  }
+}
 
 INSTANTIATE_TEST_SUITE_P(
     PageLinks, LinkDispatcherTest,
@@ -390,6 +409,26 @@ INSTANTIATE_TEST_SUITE_P(
                  {R"(EnsureCdReady(C:\S\A.ZIP))",
                   R"(LoadViewerArchiveMember(C:\S\A.ZIP, )" "\xD0\x90.TXT, caption "
                   "Source Viewer: C:/S/A.ZIP : \xD0\x90.TXT)",
+                  "ShowViewerModal(ViewerSearchWord )"},
+                 {}, nullptr, ""},
+        // Outside the companion disks (a bonus ZIP archive of the full-text pages) the file
+        // is taken relative to the shown page, as SRCH: pages are, "XBONUS/" included.
+        LinkCase{"BonusZipMemberRelativeToThePage",
+                 R"(VIEW:///EXTRAS\Tools.ZIP?Src/Read%20Me.txt|marmot)", true,
+                 {R"(EnsureCdReady(C:\DATA\EXTRAS\TOOLS.ZIP))",
+                  R"(LoadViewerArchiveMember(C:\DATA\EXTRAS\TOOLS.ZIP, Src/Read Me.txt, caption )"
+                  "Source Viewer: C:/DATA/EXTRAS/TOOLS.ZIP : Src/Read Me.txt)",
+                  "ShowViewerModal(ViewerSearchWord MARMOT)"},
+                 {}, nullptr, "MARMOT"},
+        LinkCase{"BonusTextFileRelativeToThePage", "view:///extras/notes.txt|Heap", true,
+                 {R"(EnsureCdReady(C:\DATA\EXTRAS\NOTES.TXT))",
+                  R"(LoadViewerTextFile(C:\DATA\EXTRAS\NOTES.TXT, caption Source Viewer: C:/DATA/EXTRAS/NOTES.TXT))",
+                  "ShowViewerModal(ViewerSearchWord HEAP)"},
+                 {}, nullptr, "HEAP"},
+        LinkCase{"BonusZipMemberOnTheCdRom", "VIEW:///XBONUS/TOOLS.ZIP?A.TXT", true,
+                 {R"(EnsureCdReady(e:\BONUS\TOOLS.ZIP))",
+                  R"(LoadViewerArchiveMember(e:\BONUS\TOOLS.ZIP, A.TXT, caption )"
+                  "Source Viewer: e:/BONUS/TOOLS.ZIP : A.TXT)",
                   "ShowViewerModal(ViewerSearchWord )"},
                  {}, nullptr, ""},
         LinkCase{"SourceFileOnTheCdRomPromptCancelled", "VIEW:///DISKS/X/A.PAS|Stream", true,

@@ -233,6 +233,20 @@ TEST_F(BonusSearchTest, MarkupCharactersAreWrittenAsReferences) {
                             "<LI><A HREF=\"SRCH:///EXTRAS/X002.HTM|R&amp;D\">Heap tricks</A></LI>"}));
 }
 
+// Without words.dbf's own index (its name taken by a folder) the table is scanned, with the
+// same page.
+TEST_F(BonusSearchTest, ScansWhereTheWordIndexCannotBeWritten) {
+  WriteTables(SampleDocuments(), SampleWords());
+  std::filesystem::create_directory(dir_.path() / "words.wdx");
+  EXPECT_EQ(Search("heap,memory", MatchMode::AnyWord), SearchEnd::PageWritten);
+  const std::string scanned = Page();
+  std::filesystem::remove(dir_.path() / "words.wdx");
+  std::filesystem::remove(dir_.path() / kPage);
+  EXPECT_EQ(Search("heap,memory", MatchMode::AnyWord), SearchEnd::PageWritten);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir_.path() / "words.wdx"));
+  EXPECT_EQ(Page(), scanned);
+}
+
 // Opening the tables again reads them anew; a missing table is an engine error and is not
 // created.
 TEST_F(BonusSearchTest, TablesAreOpenedAnewAndNeverCreated) {

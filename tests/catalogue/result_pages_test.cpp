@@ -324,6 +324,21 @@ TEST_F(ResultPagesTest, AnAuthorNumberGivenTwiceNamesTheFirstRecord) {
   EXPECT_EQ(page.find("Second Bob"), std::string::npos);
 }
 
+// Blank keywords: a separator goes in only once the line holds text, so a leading blank
+// keyword adds nothing and a later one an empty item.
+TEST_F(ResultPagesTest, BlankKeywordsInTheKeywordsLine) {
+  catalogue_.reset();
+  WriteCatalogue({{5, "Article", "", "Blanks", 7, 2, 0, 12, ""}}, SampleAuthors(),
+                 {{5, ""}, {5, "HEAP"}, {5, ""}, {5, "LIST"}});
+  for (const char* index : {"kwaid.ndx", "kwkey.ndx", "araid.ndx", "ariss.ndx"})
+    std::filesystem::remove(dir_.path() / index);
+  OpenCatalogue();
+  pages_ = std::make_unique<catalogue::ResultPages>(*catalogue_, settings_);
+  WriteResults({"5"}, {}, MatchMode::AnyWord, std::nullopt, std::nullopt, true);
+  EXPECT_NE(Read("SEARCHRESULT.HTM").find("<TD COLSPAN=3 VALIGN=MIDDLE>\r\nHEAP; ; LIST\r\n"),
+            std::string::npos);
+}
+
 TEST_F(ResultPagesTest, PageThatCannotBeCreatedThrows) {
   std::filesystem::create_directory(dir_.path() / "SEARCHRESULT.HTM");
   EXPECT_THROW(

@@ -28,8 +28,10 @@
 #include "legacy_helpers.h"
 #include "platform/long_path.h"
 #include "qt_application.h"
+#include "scoped_environment.h"
 #include "scripted_ui.h"
 #include "temp_dir.h"
+#include "unprivileged.h"
 #include "zip_builder_helpers.h"
 
 namespace vantorel::dialogs {
@@ -42,6 +44,8 @@ using archive::testzip::ZipBuilder;
 using core::Answer;
 using core::BoxKind;
 using core::Buttons;
+using testing::RunAgainUnprivileged;
+using testing::ScopedEnvironment;
 using testing::ScriptedUi;
 using testing::TempDir;
 using testing::TestApplication;
@@ -384,6 +388,40 @@ TEST_F(UnzipperFormTest, TheSummaryNamesTheDestinationAsTheReaderStoresIt) {
     EXPECT_TRUE(ui_.Done());
     EXPECT_EQ(fs::exists(out_ + "/sub/b.txt"), c.count == 2);
   }
+}
+
+// An archive that cannot be written beside (a disc, a read-only share) proposes a folder named
+// after it in the home folder, which Unzip makes; with no writable home it proposes its own
+// folder still, and Unzip says that it cannot write there before anything is written.
+TEST_F(UnzipperFormTest, AReadOnlyArchiveProposesAFolderInTheHome) {
+  if (RunAgainUnprivileged()) return;
+  ZipBuilder zip;
+  zip.Stored("a.txt", "a");
+  zip.Stored("sub/b.txt", "b");
+  const std::string archive = Write("Диск disc/Архив T.ZIP", zip.Build());
+  const fs::path disc = fs::canonical(dir_.path() / "Диск disc");
+  fs::create_directories(dir_.path() / "home Дом");
+  const std::string home = fs::canonical(dir_.path() / "home Дом").string();
+  fs::permissions(disc, fs::perms::owner_write, fs::perm_options::remove);
+  {
+    const ScopedEnvironment home_variable("HOME", home);
+    auto form = Open(archive);
+    EXPECT_EQ(form->DestinationEdit->text().toStdString(), home + "/Архив T/");
+    ui_.Expect(BoxKind::Information, Summary(2, home + "/Архив T"));
+    form->UnZipBtnClick();
+    EXPECT_TRUE(ui_.Done());
+    EXPECT_EQ(Read(home + "/Архив T/sub/b.txt"), "b");
+  }
+  fs::permissions(home, fs::perms::owner_write, fs::perm_options::remove);
+  const ScopedEnvironment home_variable("HOME", home);
+  auto form = Open(archive);
+  EXPECT_EQ(form->DestinationEdit->text().toStdString(), disc.string() + "/");
+  ui_.Expect(BoxKind::Error, "Cannot write to " + disc.string() + ": Permission denied");
+  form->UnZipBtnClick();
+  EXPECT_TRUE(ui_.Done());
+  EXPECT_FALSE(fs::exists(disc / "a.txt"));
+  fs::permissions(disc, fs::perms::owner_write, fs::perm_options::add);
+  fs::permissions(home, fs::perms::owner_write, fs::perm_options::add);
 }
 
 // A destination that cannot be written is told once, in the error box, before any question

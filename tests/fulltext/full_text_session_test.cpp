@@ -9,6 +9,7 @@
 #include <stop_token>
 #include <string>
 
+#include "catalogue_fixture_helpers.h"
 #include "fulltext/fulltext_pages.h"
 #include "fulltext_fixture_helpers.h"
 #include "scoped_environment.h"
@@ -101,6 +102,26 @@ TEST_F(FullTextSessionTest, ThePageLinksPagesSourceFilesAndZipMembers) {
         R"((<A HREF="DISKS/Issue02/LEGACY/L005.ZIP">Extract this archive</A>))",
         "</I>\r\n<BR><A HREF=\"FTERRORS.HTM\">1 file could not be read in full</A>\r\n"})
     EXPECT_NE(page.find(link), std::string::npos) << link << "\n---\n" << page;
+}
+
+// A bonus file that is a ZIP archive: its text members are searched, and a hit opens the
+// member in the viewer through a link relative to the page, with the archive to extract beside.
+TEST_F(FullTextSessionTest, ABonusZipArchivesMembersAreFoundAndLinkedForTheViewer) {
+  dir_.Write("Архив data/files.dbf",
+             FilesTable({{"4", "EXTRAS/X004.HTM", "A Bonus Page"}, {"5", "EXTRAS/Tools.ZIP", "Bonus Tools"}}));
+  ASSERT_TRUE(WritePythonZip(data_ / "EXTRAS" / "Tools.ZIP",
+                             {{"Src/Read Me.txt", "the marmot tool"}, {"LOGO.BMP", "BM marmot"}}));
+  FullTextSession session(Folders());
+  session.Update(session.Prepare().plan, {}, {});
+  ASSERT_EQ(session.Search("marmot").end, End::PageWritten);
+  const std::string page = Page();
+  EXPECT_NE(page.find("1 file found matching the query:"), std::string::npos) << page;
+  EXPECT_NE(page.find(R"(<A HREF="VIEW:///EXTRAS\Tools.ZIP?Src/Read%20Me.txt|marmot">)"
+                      R"(EXTRAS/Tools.ZIP : Src/Read Me.txt</A> )"
+                      R"((<A HREF="EXTRAS/Tools.ZIP">Extract this archive</A>))"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find("Bonus Tools"), std::string::npos) << page;
 }
 
 TEST_F(FullTextSessionTest, NoMatchesAndUnreadableQueriesAreTold) {

@@ -54,5 +54,46 @@ TEST(SourceScanTest, WalksFilesThenFoldersInNameOrderAndFollowsEachOutsideFolder
   EXPECT_EQ(kept[0].path, "A/X.PAS");
 }
 
+// The disks are walked in parts, a folder of the top folder each, on two threads: the files
+// still come in the order of one walk, the PDF files first, and an outside folder linked from
+// two parts is walked in the first part only.
+TEST(SourceScanTest, WalkInPartsKeepsTheOrderOfOneWalk) {
+  const TempDir dir;
+  const fs::path disks = dir.path() / "Диски";
+  for (const char* file : {"PDF/B.PDF", "PDF/a.pdf", "PDF/NOTE.TXT"})
+    dir.Write(std::string(file), "text");
+  for (int i = 0; i < 30; ++i)
+    dir.Write("Диски/D" + std::to_string(100 + i) + "/S/F.TXT", "text");
+  dir.Write("Диски/TOP.TXT", "text");
+  dir.Write("outside/NOTE.TXT", "text");
+  dir.Write("other/MORE.C", "text");
+  fs::create_directory_symlink(dir.path() / "outside", disks / "D105/S/L1");
+  fs::create_directory_symlink(dir.path() / "outside", disks / "D120/L2");  // walked in D105
+  fs::create_directory_symlink(dir.path() / "other", disks / "D120/S/L3");
+
+  fulltext::ArchiveFolders folders;
+  folders.data_dir = dir.path().string() + "/";
+  folders.pdf_dir = folders.data_dir + "PDF/";
+  folders.source_dir = disks.string() + "/";
+  std::vector<std::string> expected = {"B.PDF", "a.pdf", "TOP.TXT"};
+  for (int i = 0; i < 30; ++i) {
+    const std::string folder = "D" + std::to_string(100 + i) + "/S/";
+    expected.push_back(folder + "F.TXT");
+    if (i == 5) expected.push_back(folder + "L1/NOTE.TXT");
+    if (i == 20) expected.push_back(folder + "L3/MORE.C");
+  }
+  for (int run = 0; run < 20; ++run) {
+    std::vector<std::string> seen;
+    const auto kept = fulltext::ScanSources(
+        folders, [&](fulltext::Root, std::string_view path, std::uint64_t, std::int64_t) {
+          seen.emplace_back(path);
+          return true;
+        });
+    ASSERT_EQ(seen, expected);
+    ASSERT_EQ(kept.size(), expected.size());
+    for (std::size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(kept[i].path, expected[i]);
+  }
+}
+
 }  // namespace
 }  // namespace vantorel::testing

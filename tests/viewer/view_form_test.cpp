@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,9 +130,16 @@ TEST_F(ViewFormTest, TheWindowAsDesigned) {
     if (auto* button = qobject_cast<QPushButton*>(bar->itemAt(i)->widget()))
       buttons.push_back(Text(button->text()) + "|" + Text(button->toolTip()));
   EXPECT_EQ(buttons, (std::vector<std::string>{"&Back|", "For&ward|", "&Find|Search for text in this file",
-                                               "&Copy|Copy selected text to clipboard",
+                                               "C&opy|Copy selected text to clipboard",
                                                "&Print|Print this file to current printer", "&Close|Close this form",
                                                "E&xtract this archive|Extract the files of the archive this file comes from"}));
+  // Every button has an Alt key of its own (Copy and Close both began with "C").
+  std::set<int> accelerators;
+  for (int i = 0; i < bar->count(); ++i)
+    if (auto* button = qobject_cast<QPushButton*>(bar->itemAt(i)->widget())) {
+      EXPECT_TRUE(accelerators.insert(QKeySequence::mnemonic(button->text())[0].toCombined()).second)
+          << Text(button->text());
+    }
   // The last is there only while a member of a ZIP archive is shown.
   EXPECT_TRUE(form->ExtractBtn->isHidden());
   EXPECT_EQ(form->ButtonBar->height(), 33);

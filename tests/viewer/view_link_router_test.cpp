@@ -167,6 +167,11 @@ TEST_F(ViewLinkRouterTest, ViewLinksShowTheSourceFileAndSetTheWord) {
   Check({"VIEW:///DISKS/X/A.ZIP?Src/Unit%201.pas|heap", true,
          {R"(EnsureCdReady(C:\S\X\A.ZIP))", R"(ShowArchiveMember(C:\S\X\A.ZIP, Src/Unit 1.pas))"}});
   EXPECT_EQ(actions.search_word, "HEAP");
+  // Outside the companion disks the file is taken relative to the shown page.
+  Check({"VIEW:///EXTRAS/Tools.ZIP?Read%20Me.txt|marmot", true,
+         {R"(EnsureCdReady(C:\SHOWN\EXTRAS\TOOLS.ZIP))",
+          R"(ShowArchiveMember(C:\SHOWN\EXTRAS\TOOLS.ZIP, Read Me.txt))"}});
+  EXPECT_EQ(actions.search_word, "MARMOT");
   actions.search_word.clear();
 
   // A cancelled CD-ROM prompt drops the link: no file, the word stays.
