@@ -8,7 +8,7 @@
 #             per line;
 #   find      Find on keyword tables of 4,000 and of about 290,000 distinct keywords spread
 #             over the file, and on the demo's keyword.dbf (lookups per second from ndx_bench,
-#             when the build has it);
+#             when the build has it: from freshly opened caches, and warm; the caches' memory);
 #   pages     with --pages: vantorel-search on the demo for one word ("Sockets", then "Winsock"
 #             for a page of about 10 MB when the demo has that keyword), its
 #             SEARCHRESULT.HTM written, against sqlite3 running one SELECT that writes the same

@@ -3,7 +3,9 @@
 //     written one per line; BM_MakeIndexToSortRatio runs both alternately and reports
 //     make_index_seconds / sort_seconds as "ratio" (target <= 1);
 //   - Find and FindExact on that index (target >= 3,000,000 lookups per second where the
-//     records found lie far apart; bench/compare_peers.sh runs that table).
+//     records found lie far apart; bench/compare_peers.sh runs that table): from a table and
+//     index opened just before (the caches filling as the lookups go) and warm (every key
+//     looked up once first); record_cache_MB and index_cache_MB are the caches' memory.
 // The table is the demo archive's keyword.dbf when VANTOREL_BENCH_KEYWORD_DBF names one
 // (tools/make_demo_archive.py OUT --articles 100000 gives about a million records), else a
 // table of the same shape written here.
@@ -19,11 +21,13 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/code_pages.h"
 #include "keyword_table.h"
 #include "tables/ndx_builder.h"
+#include "tables/ndx_index.h"
 #include "tables/ndx_orders.h"
 #include "tables/work_area.h"
 
@@ -63,7 +67,11 @@ struct BenchData {
   std::filesystem::path folder;
   std::filesystem::path table;
   std::filesystem::path keys;     // the index keys, one per line
-  std::vector<std::string> probes;  // existing keys in random order, as the program types them
+  // Existing keys in random order, as the program types them. Their texts lie one after
+  // another in probe_texts, in the order they are looked up, as a key typed just now is at
+  // hand: only the index and the table are far apart.
+  std::string probe_texts;
+  std::vector<std::string_view> probes;
 
   BenchData() {
     folder = std::filesystem::temp_directory_path() / ("vantorel-ndx-bench-" + std::to_string(getpid()));
@@ -88,9 +96,15 @@ struct BenchData {
       out << vantorel::core::AnsiToOem(key) << '\n';
       area->Skip(1);
     }
-    probes.assign(distinct.begin(), distinct.end());
-    for (std::string& probe : probes) probe.erase(probe.find_last_not_of(' ') + 1);
-    std::shuffle(probes.begin(), probes.end(), std::mt19937(7));
+    std::vector<std::string> keys(distinct.begin(), distinct.end());
+    for (std::string& key : keys) key.erase(key.find_last_not_of(' ') + 1);
+    std::shuffle(keys.begin(), keys.end(), std::mt19937(7));
+    for (const std::string& key : keys) probe_texts += key;
+    std::size_t at = 0;
+    for (const std::string& key : keys) {
+      probes.push_back(std::string_view(probe_texts).substr(at, key.size()));
+      at += key.size();
+    }
   }
   ~BenchData() {
     std::error_code ignored;
@@ -152,24 +166,35 @@ void BM_MakeIndexToSortRatio(benchmark::State& state) {
 }
 BENCHMARK(BM_MakeIndexToSortRatio)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
-void FindBenchmark(benchmark::State& state, bool exact) {
+// Lookups of the probes in turn on a table and index opened just before, so that the
+// caches fill as they go; warm: after every probe was looked up once, so that only the
+// lookups are timed (the caches then hold the whole index and every record found).
+void FindBenchmark(benchmark::State& state, bool exact, bool warm = false) {
   auto area = Data().Open();
   Data().MakeIndexSeconds(*area);
   vantorel::tables::SetIndexTo(area.get(), (Data().folder / "kwkey").string());
-  const std::vector<std::string>& probes = Data().probes;
+  const std::vector<std::string_view>& probes = Data().probes;
+  if (warm)
+    for (const std::string_view key : probes) vantorel::tables::Find(*area, key);
   std::size_t i = 0;
   std::int64_t found = 0;
   for (auto _ : state) {
-    const std::string& key = probes[i++ % probes.size()];
+    const std::string_view key = probes[i++ % probes.size()];
     found += exact ? vantorel::tables::FindExact(*area, key) : vantorel::tables::Find(*area, key);
   }
   if (found != state.iterations()) state.SkipWithError("a key was not found");
   state.SetItemsProcessed(state.iterations());
+  // The caches' memory once full: the record cache and the index's page cache.
+  state.counters["record_cache_MB"] = static_cast<double>(area->RecordCacheBytes()) / (1 << 20);
+  state.counters["index_cache_MB"] =
+      static_cast<double>(area->Indexes()->At(1)->CacheBytes()) / (1 << 20);
 }
 void BM_FindKwkey(benchmark::State& state) { FindBenchmark(state, false); }
 void BM_FindExactKwkey(benchmark::State& state) { FindBenchmark(state, true); }
+void BM_FindKwkeyWarm(benchmark::State& state) { FindBenchmark(state, false, true); }
 BENCHMARK(BM_FindKwkey);
 BENCHMARK(BM_FindExactKwkey);
+BENCHMARK(BM_FindKwkeyWarm);
 
 }  // namespace
 

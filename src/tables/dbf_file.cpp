@@ -190,8 +190,10 @@ void DbfFile::ResetCache() {
   slots_ = static_cast<std::size_t>(std::min<std::int64_t>(
       pages, static_cast<std::int64_t>(std::max(kDbfMaxRunPages, cache_bytes_ / page_bytes))));
   pages_.reset();
+  whole_ = static_cast<std::int64_t>(slots_) == pages;
   // The tables below grow as pages are read: a table read in a few places needs little of them.
   held_pages_ = 0;
+  page_whole_records_.clear();
   slot_of_page_.clear();
   page_in_slot_.clear();
   slot_records_.clear();
@@ -207,10 +209,32 @@ const char* DbfFile::Record(std::int64_t k, bool from_disk) {
   const std::int64_t p = (k - 1) / page_records_;
   const std::size_t slot = PageSlot(p, from_disk);
   const std::int64_t i = k - 1 - p * page_records_;
-  if (i >= slot_records_[slot]) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
+  if (i >= (whole_ ? page_whole_records_[slot] : slot_records_[slot])) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
   const auto length = static_cast<std::size_t>(header_.record_length);
   return pages_.get() + (slot * static_cast<std::size_t>(page_records_) +
                          static_cast<std::size_t>(i)) * length;
+}
+
+void DbfFile::Prefetch(std::int64_t k) const {
+  if (k < 1 || k > record_count_) return;
+  const auto length = static_cast<std::size_t>(header_.record_length);
+  const std::int64_t p = (k - 1) / page_records_;
+  if (whole_) {
+    if (static_cast<std::size_t>(p) >= page_whole_records_.size() ||
+        page_whole_records_[static_cast<std::size_t>(p)] == kPageNotRead)
+      return;
+    const char* bytes = pages_.get() + static_cast<std::size_t>(k - 1) * length;
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + length - 1);
+    return;
+  }
+  if (static_cast<std::size_t>(p) >= slot_of_page_.size()) return;
+  const std::int32_t slot = slot_of_page_[static_cast<std::size_t>(p)];
+  if (slot < 0) return;
+  const char* bytes = pages_.get() + (static_cast<std::size_t>(slot) * static_cast<std::size_t>(page_records_) +
+                                      static_cast<std::size_t>(k - 1 - p * page_records_)) * length;
+  __builtin_prefetch(bytes);
+  __builtin_prefetch(bytes + length - 1);
 }
 
 std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
@@ -227,6 +251,7 @@ std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
     held_pages_ = (held + page_records_ - 1) / page_records_;
     if (p >= held_pages_) throw EKvError(213, "File:  " + path_ + "  [GetDbfRecord]");
   }
+  if (whole_) return WholeTableSlot(p, from_disk);
   const std::int32_t cached =
       static_cast<std::size_t>(p) < slot_of_page_.size() ? slot_of_page_[static_cast<std::size_t>(p)] : -1;
   if (cached >= 0 && !from_disk) return static_cast<std::size_t>(cached);
@@ -270,6 +295,41 @@ std::size_t DbfFile::PageSlot(std::int64_t p, bool from_disk) {
   return slot;
 }
 
+std::size_t DbfFile::WholeTableSlot(std::int64_t p, bool from_disk) {
+  const auto page = static_cast<std::size_t>(p);
+  const bool cached = page < page_whole_records_.size() && page_whole_records_[page] != kPageNotRead;
+  if (cached && !from_disk) return page;
+  if (cached) {
+    ReadPages(p, 1, page);  // read again in place
+    return page;
+  }
+  // Pages asked for in order come in runs twice as long as the last one. Any other page
+  // brings in its aligned group of kDbfGroupPages when none of the group is cached yet (each
+  // page is still read once), else it comes alone. A page of a run cached already is read
+  // again.
+  run_pages_ = !from_disk && p == run_end_ ? std::min(run_pages_ * 2, kDbfMaxRunPages) : 1;
+  std::int64_t first = p;
+  auto run = static_cast<std::size_t>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(run_pages_), held_pages_ - p));
+  if (run_pages_ == 1 && !from_disk) {
+    const std::int64_t group = p / kDbfGroupPages * kDbfGroupPages;
+    const std::int64_t group_end = std::min(group + kDbfGroupPages, held_pages_);
+    bool none_cached = true;
+    for (std::int64_t q = group; q < group_end && none_cached; ++q)
+      none_cached = static_cast<std::size_t>(q) >= page_whole_records_.size() ||
+                    page_whole_records_[static_cast<std::size_t>(q)] == kPageNotRead;
+    if (none_cached) {
+      first = group;
+      run = static_cast<std::size_t>(group_end - group);
+    }
+  }
+  const auto end = static_cast<std::size_t>(first) + run;
+  if (page_whole_records_.size() < end) page_whole_records_.resize(end, kPageNotRead);
+  ReadPages(first, run, static_cast<std::size_t>(first));
+  run_end_ = static_cast<std::int64_t>(end);
+  return page;
+}
+
 void DbfFile::ReadPages(std::int64_t p, std::size_t run, std::size_t slot) {
   const auto length = static_cast<std::size_t>(header_.record_length);
   const std::size_t page_bytes = static_cast<std::size_t>(page_records_) * length;
@@ -290,6 +350,10 @@ void DbfFile::ReadPages(std::int64_t p, std::size_t run, std::size_t slot) {
   for (std::size_t i = 0; i < run; ++i) {
     const std::int64_t page_whole = std::clamp<std::int64_t>(whole, 0, page_records_);
     whole -= page_records_;
+    if (whole_) {
+      page_whole_records_[slot + i] = static_cast<std::uint16_t>(page_whole);
+      continue;
+    }
     slot_records_[slot + i] = page_whole;
     page_in_slot_[slot + i] = p + static_cast<std::int64_t>(i);
     slot_of_page_[static_cast<std::size_t>(p) + i] = static_cast<std::int32_t>(slot + i);

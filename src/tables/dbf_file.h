@@ -67,11 +67,14 @@ enum class DbfAccess {
 // (up to kDbfMaxRunPages pages), so a record looked up costs a read of about a page and a table
 // read in order costs about its bytes. Pages take the cache's memory in the order they are
 // read, up to kDbfCacheBytes (never more than the table has); then the oldest are replaced.
+// A table the cache holds whole reads each page once: a record looked up there brings in the
+// aligned group of kDbfGroupPages pages around its page when none of them is cached yet.
 // Cached records are the bytes read when they were first visited: another process may append
 // records, which the record count leaves out, but the engine never rewrites a record of an
 // open table, and from_disk reads a record again.
 inline constexpr std::size_t kDbfPageBytes = 1024;
 inline constexpr std::size_t kDbfMaxRunPages = 128;
+inline constexpr std::int64_t kDbfGroupPages = 8;  // see WholeTableSlot
 inline constexpr std::size_t kDbfCacheBytes = 64 * 1024 * 1024;
 
 class DbfFile {
@@ -99,6 +102,12 @@ class DbfFile {
   // record's page again.
   // Errors: 212 for k outside 1..RecCount, 213 when the file ends before the record's end.
   const char* Record(std::int64_t k, bool from_disk = false);
+  // The memory the page cache takes once full (the whole table, up to the cache's bound).
+  std::size_t CacheBytes() const {
+    return slots_ * static_cast<std::size_t>(page_records_) * static_cast<std::size_t>(header_.record_length);
+  }
+  // When record k is cached, asks the processor to fetch its bytes; otherwise does nothing.
+  void Prefetch(std::int64_t k) const;
 
  private:
   DbfFile(platform::File file, std::string path, DbfHeader header, bool oem,
@@ -108,6 +117,8 @@ class DbfFile {
   std::size_t PageSlot(std::int64_t p, bool from_disk);
   // Reads pages [p, p + run) into the slots from slot on. REQUIRES: the slots are free.
   void ReadPages(std::int64_t p, std::size_t run, std::size_t slot);
+  // PageSlot when the cache holds the whole table: page p is in slot p.
+  std::size_t WholeTableSlot(std::int64_t p, bool from_disk);
   // Empties the cache and sizes it for the current record count.
   void ResetCache();
 
@@ -121,6 +132,12 @@ class DbfFile {
   std::size_t slots_ = 0;                  // pages the cache holds at most
   platform::LargeBuffer pages_;          // slots_ pages of records, converted; made at first use
   std::int64_t held_pages_ = 0;            // pages the file held when last looked at
+  // A table the cache holds whole keeps page p in slot p, so record k lies at (k - 1) record
+  // lengths from the start and finding it costs one look at page_whole_records_, the only
+  // table of that case; the three tables below serve a larger table.
+  bool whole_ = false;
+  static constexpr std::uint16_t kPageNotRead = 0xFFFF;  // more than a page's records
+  std::vector<std::uint16_t> page_whole_records_;  // per page read so far: whole records read
   std::vector<std::int32_t> slot_of_page_; // per page read so far: its slot, -1 when not cached
   std::vector<std::int64_t> page_in_slot_; // per slot: the page it holds, -1 when empty
   std::vector<std::int64_t> slot_records_; // per slot: whole records read into it

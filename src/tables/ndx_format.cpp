@@ -37,12 +37,6 @@ std::string TextAt(const NdxPage& page, std::size_t offset, std::size_t room) {
 
 }  // namespace
 
-std::uint32_t NdxU32(const char* page, std::size_t offset) {
-  const auto* b = reinterpret_cast<const unsigned char*>(page + offset);
-  return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-         static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
 void PutNdxU32(char* page, std::size_t offset, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) page[offset + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i) & 0xFF);
 }

@@ -79,7 +79,11 @@ NdxPage EncodeNdxHeader(const NdxHeader& header);
 NdxHeader DecodeNdxHeader(const NdxPage& page);
 
 // Little-endian 32-bit value at offset of a page. REQUIRES: offset + 4 <= 512.
-std::uint32_t NdxU32(const char* page, std::size_t offset);
+inline std::uint32_t NdxU32(const char* page, std::size_t offset) {
+  const auto* b = reinterpret_cast<const unsigned char*>(page + offset);
+  return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+         static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
 void PutNdxU32(char* page, std::size_t offset, std::uint32_t value);
 
 }  // namespace vantorel::tables

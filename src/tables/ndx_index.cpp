@@ -136,10 +136,15 @@ NdxIndex::NdxIndex(WorkArea& area, const IndexFileSpec& file, int order, platfor
                               "\" [SetIndexTo/OpenIndex]");
   }
 
-  const std::uint64_t slots = std::min(page_count_, kMaxCachedPages);
-  cache_ = platform::MakeLargeBuffer(slots * kNdxPageSize);
-  cache_tags_.assign(slots, 0);
-  slot_of_page_.assign(std::min(page_count_, kMaxMappedPages), -1);
+  whole_ = page_count_ <= kMaxCachedPages;
+  if (whole_) {
+    cache_ = platform::MakeLargeBuffer(page_count_ * kNdxPageSize);
+    loaded_.assign((page_count_ + 63) / 64, 0);
+  } else {
+    cache_ = platform::MakeLargeBuffer(kMaxCachedPages * kNdxPageSize);
+    cache_tags_.assign(kMaxCachedPages, 0);
+    slot_of_page_.assign(std::min(page_count_, kMaxMappedPages), -1);
+  }
 
   if (const std::optional<platform::FileIdentity> id = file_.Identity()) {
     file_id_ = *id;
@@ -166,13 +171,19 @@ NdxIndex::NodeView NdxIndex::Node(std::uint32_t page) {
   if (page >= page_count_)
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   const char* bytes = far_page_.data();
-  if (page < slot_of_page_.size()) {
+  if (whole_) {
+    if (!Loaded(page)) ReadPagesAround(page);
+    bytes = cache_.get() + static_cast<std::size_t>(page) * kNdxPageSize;
+  } else if (page < slot_of_page_.size()) {
     if (slot_of_page_[page] < 0) ReadPagesAround(page);
     bytes = cache_.get() + static_cast<std::size_t>(slot_of_page_[page]) * kNdxPageSize;
   } else if (file_.ReadAt(static_cast<std::uint64_t>(page) * kNdxPageSize, far_page_.data(),
                           kNdxPageSize) != static_cast<long long>(kNdxPageSize)) {
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   }
+  // The node's lines come in together: a binary search then waits for memory once, not once
+  // per key it compares.
+  for (std::size_t line = 64; line < kNdxPageSize; line += 64) __builtin_prefetch(bytes + line);
   NodeView node{bytes, static_cast<int>(NdxU32(bytes, 0) & 0xFFFF), NdxU32(bytes, 4) == 0};
   // Format note: a leaf needs the count and its entries; an interior node also the
   // rightmost child pointer after them.
@@ -186,12 +197,21 @@ void NdxIndex::ReadPagesAround(std::uint32_t page) {
   // The pages of the aligned run that holds page, in one read; those not cached yet are kept.
   const std::uint64_t start = page / kNdxRunPages * kNdxRunPages;
   const std::uint64_t first = std::max<std::uint64_t>(1, start);
-  const std::uint64_t end = std::min<std::uint64_t>(slot_of_page_.size(), start + kNdxRunPages);
+  const std::uint64_t end = std::min<std::uint64_t>(whole_ ? page_count_ : slot_of_page_.size(),
+                                                    start + kNdxRunPages);
   char run[kNdxRunPages * kNdxPageSize];
   const long long got = file_.ReadAt(first * kNdxPageSize, run, (end - first) * kNdxPageSize);
   if (got < static_cast<long long>((page - first + 1) * kNdxPageSize))
     throw EKvError(222, "Error reading index file: " + name_ + " [SeekAndRead]");
   const std::uint64_t whole = first + static_cast<std::uint64_t>(got) / kNdxPageSize;
+  if (whole_) {
+    for (std::uint64_t p = first; p < whole; ++p) {
+      if (Loaded(p)) continue;
+      std::memcpy(cache_.get() + p * kNdxPageSize, run + (p - first) * kNdxPageSize, kNdxPageSize);
+      loaded_[p / 64] |= std::uint64_t{1} << (p % 64);
+    }
+    return;
+  }
   for (std::uint64_t p = first; p < whole; ++p) {
     if (slot_of_page_[p] >= 0) continue;
     const std::size_t slot = next_slot_;
@@ -356,13 +376,13 @@ void NdxIndex::FollowWorkArea() {
 
 // --- Searching -----------------------------------------------------------------------------
 
-int NdxIndex::CompareKey(const char* entry_key, const std::string& key) const {
+int NdxIndex::CompareKey(const char* entry_key, const char* key) const {
   if (key_type_ == 'C')
-    return CompareCharacterKeys(entry_key, key.data(), static_cast<std::size_t>(key_length_));
-  return CompareNumericKeys(entry_key, key.data());
+    return CompareCharacterKeys(entry_key, key, static_cast<std::size_t>(key_length_));
+  return CompareNumericKeys(entry_key, key);
 }
 
-std::int64_t NdxIndex::Seek(const std::string& key) {
+std::int64_t NdxIndex::Seek(const char* key) {
   path_.clear();
   std::uint32_t page = header_.root;
   for (;;) {
@@ -378,18 +398,23 @@ std::int64_t NdxIndex::Seek(const std::string& key) {
         high = middle;
     }
     Push(page, low);
-    if (node.leaf) break;
+    if (node.leaf) {
+      // The record of the entry found is most likely read next: its bytes are fetched while
+      // the entry is taken.
+      if (low < node.count) area_.PrefetchRecord(NdxU32(EntryAt(node, low), 4));
+      break;
+    }
     page = ChildAt(node, low);
   }
   return SettleForward();
 }
 
 bool NdxIndex::SeekEntry(const std::string& key, std::int64_t record, bool& key_found) {
-  Seek(key);
-  key_found = at_entry_ && CompareKey(current_key_.data(), key) == 0;
+  Seek(key.data());
+  key_found = at_entry_ && CompareKey(current_key_.data(), key.data()) == 0;
   if (!key_found) return false;
   if (header_.unique) return true;
-  while (at_entry_ && CompareKey(current_key_.data(), key) == 0) {
+  while (at_entry_ && CompareKey(current_key_.data(), key.data()) == 0) {
     if (current_record_ == record) return true;
     ++path_.back().index;
     SettleForward();
@@ -428,29 +453,27 @@ void NdxIndex::Sync() {
                           ". [SyncIndex-2]");
 }
 
-std::string NdxIndex::SearchKey(std::string_view text, bool exact,
-                                std::size_t& compare_length) const {
-  std::string key;
+std::size_t NdxIndex::SearchKey(std::string_view text, bool exact, KeyBuffer& key) const {
   if (key_type_ == 'C') {
-    key.assign(text.substr(0, static_cast<std::size_t>(key_length_)));
-    if (exact) key.resize(static_cast<std::size_t>(key_length_), ' ');
-    if (area_.Oem()) core::AnsiToOemBuffer(key.data(), key.size());
-    compare_length = key.size();
-    key.resize(static_cast<std::size_t>(key_length_), '\0');
-    return key;
+    const auto length = static_cast<std::size_t>(key_length_);
+    const std::size_t given = std::min(text.size(), length);
+    std::memcpy(key.data(), text.data(), given);
+    const std::size_t compare_length = exact ? length : given;
+    std::memset(key.data() + given, ' ', compare_length - given);
+    if (area_.Oem()) core::AnsiToOemBuffer(key.data(), compare_length);
+    std::memset(key.data() + compare_length, '\0', length - compare_length);
+    return compare_length;
   }
   const double number = key_type_ == 'D' ? DateFromText(core::AllTrim(text))
                                          : ReadDecimalNumber(text.data(), text.size());
-  key.resize(kNdxNumericKeyLength);
   StoreNumericKey(number, key.data());
-  compare_length = kNdxNumericKeyLength;
-  return key;
+  return kNdxNumericKeyLength;
 }
 
 bool NdxIndex::Find(std::string_view text, bool exact) {
-  std::size_t compare_length = 0;
-  const std::string key = SearchKey(text, exact, compare_length);
-  std::int64_t record = Seek(key);
+  KeyBuffer key;
+  const std::size_t compare_length = SearchKey(text, exact, key);
+  std::int64_t record = Seek(key.data());
   const bool test_visibility = area_.HideDeleted() || area_.HasFilter();
   bool read = false;
   while (record != 0 && test_visibility) {

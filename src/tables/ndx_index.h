@@ -11,6 +11,7 @@
 // (a cycle) are error 222.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -60,6 +61,10 @@ class NdxIndex final : public RecordOrder {
   const std::string& Expression() const { return expression_text_; }
   // Whole pages in the file, the header included.
   std::uint64_t PageCount() const { return page_count_; }
+  // The memory the page cache takes once full: the whole file up to 64 MB, else 64 MB.
+  std::size_t CacheBytes() const {
+    return static_cast<std::size_t>(whole_ ? page_count_ : cache_tags_.size()) * kNdxPageSize;
+  }
 
   // --- Moving in key order (RecordOrder) -------------------------------------------------
   // Record numbers of the first, last, next and previous entries; 0 past either end (the
@@ -104,6 +109,8 @@ class NdxIndex final : public RecordOrder {
   NodeView Node(std::uint32_t page);
   // Reads page into the cache together with its neighbours that are not cached yet.
   void ReadPagesAround(std::uint32_t page);
+  // Whole-file cache: page p has been read. REQUIRES: whole_, p < page_count_.
+  bool Loaded(std::uint64_t p) const { return (loaded_[p / 64] >> (p % 64) & 1) != 0; }
   const char* EntryAt(const NodeView& node, int i) const {
     return node.bytes + 4 + static_cast<std::size_t>(i) * static_cast<std::size_t>(entry_size_);
   }
@@ -118,16 +125,19 @@ class NdxIndex final : public RecordOrder {
   std::int64_t SettleForward();
   std::int64_t SettleBackward();
   std::int64_t TakeCurrentEntry();
-  // Positions on the first entry whose key is >= key over the whole key length.
-  std::int64_t Seek(const std::string& key);
+  // Positions on the first entry whose key is >= key (key length bytes) over the whole key
+  // length.
+  std::int64_t Seek(const char* key);
   // Three-way comparison of an entry's key with a full-length key.
-  int CompareKey(const char* entry_key, const std::string& key) const;
+  int CompareKey(const char* entry_key, const char* key) const;
   // When the work area stands on another record than the index, finds its entry again.
   void FollowWorkArea();
   // Positions on the entry (key, record); false when the key (key_found false) or the
   // record's entry (for an index without UNIQUE) is missing.
   bool SeekEntry(const std::string& key, std::int64_t record, bool& key_found);
-  std::string SearchKey(std::string_view text, bool exact, std::size_t& compare_length) const;
+  // The key Find looks for, key length bytes into key; returns how many of them compare.
+  using KeyBuffer = std::array<char, kNdxMaxKeyLength>;
+  std::size_t SearchKey(std::string_view text, bool exact, KeyBuffer& key) const;
   std::string KeyText(const std::string& key) const;
   [[noreturn]] void Corrupted() const;
 
@@ -145,9 +155,13 @@ class NdxIndex final : public RecordOrder {
   int entry_size_ = 0;                   // bytes per entry
   platform::FileIdentity file_id_;       // the file's identity, for the open-file registry
 
-  // Cached pages take slots in the order they are read (so memory in use grows with the pages
-  // read); when every slot is taken the oldest page is replaced.
-  platform::LargeBuffer cache_;              // the slots' pages
+  // A file of up to kMaxCachedPages pages is cached whole: page p lies at p * 512 in cache_
+  // once its bit in loaded_ is set, so finding a node costs no table look-up. In a larger
+  // file cached pages take slots in the order they are read (so memory in use grows with the
+  // pages read); when every slot is taken the oldest page is replaced.
+  bool whole_ = false;                         // the file is cached whole
+  std::vector<std::uint64_t> loaded_;          // whole: one bit per page, set once read
+  platform::LargeBuffer cache_;              // whole: the file's pages; else the slots' pages
   std::vector<std::uint32_t> cache_tags_;      // page held by each slot, 0 when empty
   std::vector<std::int32_t> slot_of_page_;     // per page of the file: its slot, -1 when none
   std::size_t next_slot_ = 0;                  // the slot the next page read takes

@@ -44,7 +44,17 @@ void StoreSortableNumber(double value, char* sort_key);
 double LoadSortableNumber(const char* sort_key);
 
 // Three-way comparison of two keys of the index's type over length bytes (C) or as numbers.
+// Only the sign of a character comparison means anything.
 inline int CompareCharacterKeys(const char* a, const char* b, std::size_t length) {
+  // Most keys differ in their first eight bytes: compared as one big-endian number, in place.
+  if (length >= 8) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a, sizeof x);
+    std::memcpy(&y, b, sizeof y);
+    if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+    return std::memcmp(a + 8, b + 8, length - 8);
+  }
   return std::memcmp(a, b, length);
 }
 inline int CompareNumericKeys(const char* a, const char* b) {

@@ -6,6 +6,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VANTOREL_WIDE_SCAN 1
+#endif
 
 #include "core/code_pages.h"
 #include "core/texts.h"
@@ -128,6 +132,57 @@ __m128i Fitting(const __m128i (&raw)[kCompares], __m128i fold, const unsigned ch
   return fits;
 }
 
+#if defined(VANTOREL_WIDE_SCAN)
+
+// The filter in 32-byte registers, for processors with AVX2: sixty-four window starts at a
+// time.
+bool HasWideScan() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+
+template <std::size_t kCompares>
+__attribute__((target("avx2"))) inline __m256i FittingWide(const __m256i (&raw)[kCompares],
+                                                             __m256i fold, const unsigned char* at) {
+  const __m256i bytes =
+      _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), fold);
+  __m256i fits = _mm256_cmpeq_epi8(bytes, raw[0]);
+  for (std::size_t i = 1; i < kCompares; ++i)
+    fits = _mm256_or_si256(fits, _mm256_cmpeq_epi8(bytes, raw[i]));
+  return fits;
+}
+
+// From at on, in steps of 64 while all 64 window starts lie at or before last_start: the
+// mask of the first step with a window that fits both filter positions (bit i: at + i), at
+// left on that step; 0 when none, at left after the last step.
+template <std::size_t kCompares>
+__attribute__((target("avx2"))) std::uint64_t NextFittingWide(
+    const std::array<unsigned char, 2 * UpperTextMatcher::kMaxFilterBytes>& raw_bytes,
+    const std::array<unsigned char, 2>& folds, const unsigned char* first,
+    const unsigned char* second, std::size_t last_start, std::size_t& at) {
+  __m256i raw[2][kCompares];
+  __m256i fold[2];
+  for (std::size_t p = 0; p < 2; ++p) {
+    fold[p] = _mm256_set1_epi8(static_cast<char>(folds[p]));
+    for (std::size_t i = 0; i < kCompares; ++i)
+      raw[p][i] = _mm256_set1_epi8(
+          static_cast<char>(raw_bytes[p * UpperTextMatcher::kMaxFilterBytes + i]));
+  }
+  for (; at + 63 <= last_start; at += 64) {
+    const __m256i low = _mm256_and_si256(FittingWide(raw[0], fold[0], first + at),
+                                         FittingWide(raw[1], fold[1], second + at));
+    const __m256i high = _mm256_and_si256(FittingWide(raw[0], fold[0], first + at + 32),
+                                          FittingWide(raw[1], fold[1], second + at + 32));
+    const std::uint64_t mask =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+        static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(high))) << 32;
+    if (mask != 0) return mask;
+  }
+  return 0;
+}
+
+#endif
+
 }  // namespace
 
 std::size_t UpperTextMatcher::FindFiltered(const unsigned char* data, std::size_t size,
@@ -136,6 +191,33 @@ std::size_t UpperTextMatcher::FindFiltered(const unsigned char* data, std::size_
   if (size < m || from > size - m) return std::string::npos;
   const std::size_t last_start = size - m;
   std::size_t at = from;
+#if defined(VANTOREL_WIDE_SCAN)
+  if (HasWideScan()) {
+    std::array<unsigned char, 2 * kMaxFilterBytes> raw_bytes{};
+    std::array<unsigned char, 2> folds{};
+    for (std::size_t p = 0; p < 2; ++p) {
+      folds[p] = filter_[p].fold;
+      for (std::size_t i = 0; i < kMaxFilterBytes; ++i)  // repeats compare nothing new
+        raw_bytes[p * kMaxFilterBytes + i] = filter_[p].raw[std::min(i, filter_[p].count - 1)];
+    }
+    const std::size_t widest = std::max(filter_[0].count, filter_[1].count);
+    const unsigned char* first = data + filter_[0].offset;
+    const unsigned char* second = data + filter_[1].offset;
+    for (;;) {
+      std::uint64_t mask =
+          widest == 1   ? NextFittingWide<1>(raw_bytes, folds, first, second, last_start, at)
+          : widest == 2 ? NextFittingWide<2>(raw_bytes, folds, first, second, last_start, at)
+                        : NextFittingWide<kMaxFilterBytes>(raw_bytes, folds, first, second,
+                                                           last_start, at);
+      if (mask == 0) break;
+      for (; mask != 0; mask &= mask - 1) {
+        const std::size_t start = at + static_cast<std::size_t>(__builtin_ctzll(mask));
+        if (Matches(data + start)) return start;
+      }
+      at += 64;
+    }
+  }
+#endif
   // Thirty-two window starts at a time while all of them lie inside the bytes.
   auto scan = [&]<std::size_t kCompares>() -> std::size_t {
     __m128i raw[2][kCompares];

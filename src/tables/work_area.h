@@ -129,6 +129,11 @@ class WorkArea {
   const char* BlankRecord() const { return blank_record_.data(); }
   // The decoded values of the current record.
   const FieldVariableArea& Values() const { return values_; }
+  // A hint that record k is read soon: its cached bytes, if any, start coming into the
+  // processor's cache. Nothing moves and nothing is read from the file.
+  void PrefetchRecord(std::int64_t k) const { file_.Prefetch(k); }
+  // The memory the table's record cache takes once full.
+  std::size_t RecordCacheBytes() const { return file_.CacheBytes(); }
 
   // --- Visibility -----------------------------------------------------------------------
   bool HideDeleted() const { return hide_deleted_; }

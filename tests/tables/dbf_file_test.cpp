@@ -226,6 +226,89 @@ TEST(DbfRecords, ReadsThroughASmallCacheGiveEveryRecord) {
   EXPECT_EQ(record(2501), converted(2501));
 }
 
+// Records read through a cache that holds the whole table (page p in slot p) and through
+// one that holds a part of it (slots reused): the last record first, the records on either
+// side of page boundaries, in order (pages read in growing runs) both ways, at random, and
+// one read again from the file after it changed. A prefetch hint outside the table or on a
+// page not read yet changes nothing.
+TEST(DbfRecords, WholeAndPartialCachesGiveEveryRecordInAnyOrder) {
+  struct Case {
+    const char* what;
+    int count;
+    std::size_t cache_bytes;
+  };
+  const Case cases[] = {{"whole", 1000, kDbfCacheBytes}, {"partial", 20000, 16 * 1024}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    TableBytes t;
+    t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 12}};
+    for (int k = 1; k <= c.count; ++k)
+      t.records.push_back(Rec({Pad(std::to_string(k), 7, true), Pad("n" + std::to_string(k), 12)}));
+    dir.Write("t.dbf", t.Bytes());
+    const auto expected = [](std::int64_t k) {
+      return " " + Pad(std::to_string(k), 7, true) + Pad("n" + std::to_string(k), 12);
+    };
+    DbfFile file =
+        DbfFile::Open(dir / "t.dbf", "t.dbf", DbfAccess::ReadOnlyShared, false, c.cache_bytes);
+    const auto record = [&](std::int64_t k, bool from_disk = false) {
+      return std::string(file.Record(k, from_disk), 20);
+    };
+    const std::int64_t count = c.count;
+    for (const std::int64_t k : {std::int64_t{0}, std::int64_t{1}, count / 2, count, count + 1})
+      file.Prefetch(k);
+    EXPECT_EQ(record(count), expected(count));
+    const std::int64_t per_page = 1024 / 20;
+    for (std::int64_t boundary = per_page; boundary < count; boundary += 7 * per_page) {
+      ASSERT_EQ(record(boundary + 1), expected(boundary + 1)) << boundary;
+      ASSERT_EQ(record(boundary), expected(boundary)) << boundary;
+      file.Prefetch(boundary + 2 * per_page);
+    }
+    for (std::int64_t k = 1; k <= count; ++k) ASSERT_EQ(record(k), expected(k)) << k;
+    for (std::int64_t k = count; k >= 1; --k) ASSERT_EQ(record(k), expected(k)) << k;
+    std::uint64_t state = 5;
+    for (int i = 0; i < 5000; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      const auto k = static_cast<std::int64_t>(state >> 33) % count + 1;
+      file.Prefetch(k);
+      ASSERT_EQ(record(k), expected(k)) << k;
+    }
+    ASSERT_EQ(record(count - 1), expected(count - 1));
+    t.records[static_cast<std::size_t>(count - 1)] = Rec({Pad("1", 7, true), Pad("changed", 12)});
+    dir.Write("t.dbf", t.Bytes());
+    EXPECT_EQ(record(count, true), " " + Pad("1", 7, true) + Pad("changed", 12));
+    EXPECT_EQ(record(count), " " + Pad("1", 7, true) + Pad("changed", 12));
+    EXPECT_EQ(record(count - 1), expected(count - 1));
+    EXPECT_EQ(ErrorOf([&] { file.Record(count + 1); }).Code(), 212);
+  }
+}
+
+// A table cached whole reads a page looked up alone together with its aligned group of
+// pages, once: records of the group keep the bytes of that read after the file changed,
+// records of a group not read yet come as the file holds them now.
+TEST(DbfRecords, AWholeTableCacheReadsAPageWithItsGroupOnce) {
+  TempDir dir;
+  TableBytes t;
+  t.fields = {{"ID", 'N', 7}, {"NAME", 'C', 12}};
+  const int count = 1000;  // 51 records of 20 bytes a page: 20 pages, groups 0-7, 8-15, 16-19
+  for (int k = 1; k <= count; ++k)
+    t.records.push_back(Rec({Pad(std::to_string(k), 7, true), Pad("old", 12)}));
+  dir.Write("t.dbf", t.Bytes());
+  DbfFile file = DbfFile::Open(dir / "t.dbf", "t.dbf", DbfAccess::ReadOnlyShared, false);
+  const auto name = [&](std::int64_t k) { return std::string(file.Record(k) + 8, 12); };
+  const auto first_of_page = [](std::int64_t page) { return page * 51 + 1; };
+  EXPECT_EQ(name(first_of_page(10) + 3), Pad("old", 12));
+  for (const std::int64_t page : {3, 9, 15, 17})
+    t.records[static_cast<std::size_t>(first_of_page(page) - 1)] =
+        Rec({Pad(std::to_string(first_of_page(page)), 7, true), Pad("new", 12)});
+  dir.Write("t.dbf", t.Bytes());
+  EXPECT_EQ(name(first_of_page(9)), Pad("old", 12));
+  EXPECT_EQ(name(first_of_page(15)), Pad("old", 12));
+  EXPECT_EQ(name(first_of_page(17)), Pad("new", 12));
+  EXPECT_EQ(name(first_of_page(3)), Pad("new", 12));
+  EXPECT_EQ(name(count), Pad("old", 12));
+}
+
 // A header that counts more records than the file holds: the records there are read, the
 // others are error 213.
 TEST(DbfRecords, RecordsPastTheEndOfTheFileAreCode213) {

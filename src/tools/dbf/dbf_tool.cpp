@@ -1,9 +1,11 @@
 #include "dbf_tool.h"
 
 #include <cstdio>
+#include <optional>
 #include <ostream>
 
 #include "core/code_pages.h"
+#include "platform/file_system.h"
 #include "tables/language_driver.h"
 
 namespace vantorel::tools::dbf {
@@ -43,6 +45,18 @@ std::unique_ptr<tables::WorkArea> OpenReadOnly(std::string_view file_argument,
   return tables::WorkArea::Open(tables::ParseUseCommand(file_argument), options);
 }
 
+// The language the table's language driver byte (header byte 29) names, read straight from
+// the file; none when the file cannot be read that far (opening it reports why).
+std::optional<tables::KvTableLanguage> StoredLanguage(std::string_view file_argument) {
+  constexpr std::size_t kLanguageDriverAt = 29;
+  const auto file = platform::File::Open(tables::ParseUseCommand(file_argument).file_name,
+                                         platform::File::Mode::Read);
+  char prolog[32];
+  if (!file || file->ReadAt(0, prolog, sizeof prolog) != static_cast<long long>(sizeof prolog))
+    return std::nullopt;
+  return tables::LanguageOfDriver(static_cast<std::uint8_t>(prolog[kLanguageDriverAt]));
+}
+
 bool IsControl(char32_t code_point) {
   return code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0);
 }
@@ -51,6 +65,8 @@ bool IsControl(char32_t code_point) {
 
 std::unique_ptr<tables::WorkArea> ToolContext::OpenTable(std::string_view file_argument) const {
   if (language_) return OpenReadOnly(file_argument, *language_);
+  // One open where the header can be read first.
+  if (const auto language = StoredLanguage(file_argument)) return OpenReadOnly(file_argument, *language);
   auto area = OpenStoredTable(file_argument);
   const tables::KvTableLanguage language = TableLanguage(*area);
   if (language == tables::KvTableLanguage::tlAnsi) return area;
