@@ -238,14 +238,7 @@ class BodyStream {
     zlib_.next_out = reinterpret_cast<Bytef*>(text_.get() + inflated_);
     zlib_.avail_out = static_cast<uInt>(std::min(kPiece, length_ - inflated_));
     while (zlib_.avail_out > 0) {
-      if (zlib_.avail_in == 0) {
-        const int piece = std::min(kPiece, stored_ - read_);
-        if (piece == 0 || sqlite3_blob_read(blob_, input_, piece, read_) != SQLITE_OK)
-          return false;
-        read_ += piece;
-        zlib_.next_in = input_;
-        zlib_.avail_in = static_cast<uInt>(piece);
-      }
+      if (zlib_.avail_in == 0 && !Refill()) return false;
       const int rc = inflate(&zlib_, Z_NO_FLUSH);
       inflated_ = static_cast<int>(reinterpret_cast<char*>(zlib_.next_out) - text_.get());
       if (rc == Z_STREAM_END) return inflated_ == length_;
@@ -257,14 +250,7 @@ class BodyStream {
       zlib_.next_out = &extra;
       zlib_.avail_out = 1;
       while (true) {
-        if (zlib_.avail_in == 0) {
-          const int piece = std::min(kPiece, stored_ - read_);
-          if (piece == 0 || sqlite3_blob_read(blob_, input_, piece, read_) != SQLITE_OK)
-            return false;
-          read_ += piece;
-          zlib_.next_in = input_;
-          zlib_.avail_in = static_cast<uInt>(piece);
-        }
+        if (zlib_.avail_in == 0 && !Refill()) return false;
         const int rc = inflate(&zlib_, Z_NO_FLUSH);
         if (zlib_.avail_out == 0) return false;
         if (rc == Z_STREAM_END) return true;
@@ -281,6 +267,16 @@ class BodyStream {
  private:
   static constexpr int kPiece = 16 * 1024;
   static constexpr std::uint32_t kMaxBodyBytes = 512u * 1024 * 1024;
+
+  // Hands inflate the next piece of the stored body; false at its end or on a read error.
+  bool Refill() {
+    const int piece = std::min(kPiece, stored_ - read_);
+    if (piece == 0 || sqlite3_blob_read(blob_, input_, piece, read_) != SQLITE_OK) return false;
+    read_ += piece;
+    zlib_.next_in = input_;
+    zlib_.avail_in = static_cast<uInt>(piece);
+    return true;
+  }
 
   void Reset() {
     if (inflating_) inflateEnd(&zlib_);
