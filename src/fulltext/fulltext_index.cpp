@@ -6,9 +6,14 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <unordered_map>
 
 #include "archive/archive_errors.h"
@@ -151,6 +156,88 @@ std::string QueryMessage(std::string_view detail) {
          "). Type words, \"phrases in double quotes\" and prefix* words; AND, OR, NOT and "
          "NEAR are written in capitals; put a word with other characters in double quotes "
          "(\"C++\").";
+}
+
+// Runs work(0), work(1), ... work(count - 1) on a few threads of its own, a few indexes ahead
+// of the caller, who takes the results one by one in index order (Take). Destroying it stops
+// the threads once their current work is done; what they did that was not taken is dropped.
+template <typename Result>
+class InOrderWorkers {
+ public:
+  InOrderWorkers(std::size_t count, std::size_t threads, std::function<Result(std::size_t)> work)
+      : count_(count), work_(std::move(work)), slots_(2 * threads) {
+    for (std::size_t i = 0; i < std::min(threads, count); ++i) threads_.emplace_back([this] { Run(); });
+  }
+  ~InOrderWorkers() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+  InOrderWorkers(const InOrderWorkers&) = delete;
+  InOrderWorkers& operator=(const InOrderWorkers&) = delete;
+
+  // The result of work(index), waited for; index is the one after the last taken. Rethrows
+  // what work threw.
+  Result Take(std::size_t index) {
+    std::unique_lock lock(mutex_);
+    Slot& slot = slots_[index % slots_.size()];
+    changed_.wait(lock, [&] { return slot.ready; });
+    Result result = std::move(slot.result);
+    const std::exception_ptr error = slot.error;
+    slot = Slot();
+    ++taken_;
+    lock.unlock();
+    changed_.notify_all();
+    if (error) std::rethrow_exception(error);
+    return result;
+  }
+
+ private:
+  struct Slot {
+    bool ready = false;
+    Result result{};
+    std::exception_ptr error;
+  };
+
+  void Run() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+      changed_.wait(lock, [&] {
+        return stopping_ || next_ >= count_ || next_ < taken_ + slots_.size();
+      });
+      if (stopping_ || next_ >= count_) return;
+      const std::size_t index = next_++;
+      lock.unlock();
+      Slot done;
+      try {
+        done.result = work_(index);
+      } catch (...) {
+        done.error = std::current_exception();
+      }
+      done.ready = true;
+      lock.lock();
+      slots_[index % slots_.size()] = std::move(done);
+      changed_.notify_all();
+    }
+  }
+
+  const std::size_t count_;
+  const std::function<Result(std::size_t)> work_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Slot> slots_;  // index % size: taken_ <= index < taken_ + size
+  std::size_t next_ = 0;     // the next index to work on
+  std::size_t taken_ = 0;    // results taken
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// Threads that read files for an update: a PDF file's text costs far more than storing it.
+std::size_t ReadingThreads() {
+  return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 2, 4);
 }
 
 }  // namespace
@@ -585,9 +672,24 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
     throw;
   }
 
-  // Texts of PDF files met before in this update under another name (hard links).
-  std::map<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::int64_t>, std::string>
-      pdf_bodies;
+  // Texts of PDF files met before in this update under another name (hard links): such a
+  // file is not read again but given the text read for the first name.
+  using Identity = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::int64_t>;
+  const auto identity_of = [](const SourceFile& file) {
+    return std::make_tuple(file.device, file.inode, file.size, file.modified_ns);
+  };
+  std::vector<bool> repeated(plan.to_read.size());
+  std::set<Identity> kept;  // the files met again later, whose texts are kept
+  {
+    std::set<Identity> met;
+    for (std::size_t i = 0; i < plan.to_read.size(); ++i) {
+      const SourceFile& file = plan.to_read[i];
+      if (file.kind != NameKind::Pdf || file.device == 0) continue;
+      repeated[i] = !met.insert(identity_of(file)).second;
+      if (repeated[i]) kept.insert(identity_of(file));
+    }
+  }
+  std::map<Identity, std::string> pdf_bodies;
   bool in_transaction = false;
   std::size_t since_commit = 0;
   auto last_commit = std::chrono::steady_clock::now();
@@ -598,24 +700,32 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
     last_commit = std::chrono::steady_clock::now();
   };
   try {
-    for (const SourceFile& file : plan.to_read) {
+    // The files are read on worker threads ahead of this one, which stores them in plan order.
+    std::optional<InOrderWorkers<Extracted>> readers;
+    if (!plan.to_read.empty())
+      readers.emplace(plan.to_read.size(), ReadingThreads(), [&](std::size_t index) {
+        return repeated[index] ? Extracted() : Extract(plan.to_read[index]);
+      });
+    for (std::size_t index = 0; index < plan.to_read.size(); ++index) {
+      const SourceFile& file = plan.to_read[index];
       if (progress) progress({outcome.read, plan.to_read.size(), ShownPath(file.root, file.path)});
       if (stop.stop_requested()) {
         outcome.cancelled = true;
         break;
       }
-      Extracted extracted;
-      const auto identity = std::make_tuple(file.device, file.inode, file.size, file.modified_ns);
-      const auto known_pdf = file.kind == NameKind::Pdf ? pdf_bodies.find(identity)
-                                                        : pdf_bodies.end();
-      if (known_pdf != pdf_bodies.end()) {
-        extracted.kind = SourceKind::Pdf;
-        extracted.documents.push_back({{}, DocumentKind::Pdf, known_pdf->second});
-      } else {
-        extracted = Extract(file);
-        if (extracted.kind == SourceKind::Pdf && file.device != 0)
-          pdf_bodies.emplace(identity, extracted.documents.front().body);
+      Extracted extracted = readers->Take(index);
+      const auto identity = identity_of(file);
+      if (repeated[index]) {
+        const auto known_pdf = pdf_bodies.find(identity);
+        if (known_pdf != pdf_bodies.end()) {
+          extracted.kind = SourceKind::Pdf;
+          extracted.documents.push_back({{}, DocumentKind::Pdf, known_pdf->second});
+        } else {
+          extracted = Extract(file);  // the first name gave no text
+        }
       }
+      if (extracted.kind == SourceKind::Pdf && kept.contains(identity))
+        pdf_bodies.emplace(identity, extracted.documents.front().body);
       if (!in_transaction) {
         db.Exec("BEGIN IMMEDIATE");
         in_transaction = true;

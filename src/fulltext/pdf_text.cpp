@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -55,7 +56,11 @@ void AddPage(void* context, const char* text, std::size_t size) {
 }  // namespace
 
 PdfText ReadPdfText(const std::filesystem::path& file) {
-  static std::mutex poppler;  // its message function is process-wide
+  // Poppler reads separate documents on separate threads at once, but the first page it lays
+  // out makes process-wide colour profiles without a lock: the files are read one at a time
+  // until one with a page has been read.
+  static std::mutex first_page;
+  static std::atomic<bool> warm = false;
   PdfText text;
   const Module& module = LoadedModule();
   if (module.read_pages == nullptr || module.read_bytes == nullptr) {
@@ -71,10 +76,18 @@ PdfText ReadPdfText(const std::filesystem::path& file) {
       return text;
     }
   }
-  const std::lock_guard lock(poppler);
-  const char* problem =
-      bytes ? module.read_bytes(bytes->data(), bytes->size(), &text.pages, AddPage)
-            : module.read_pages(file.c_str(), &text.pages, AddPage);
+  const auto read = [&] {
+    return bytes ? module.read_bytes(bytes->data(), bytes->size(), &text.pages, AddPage)
+                 : module.read_pages(file.c_str(), &text.pages, AddPage);
+  };
+  const char* problem = nullptr;
+  if (warm.load(std::memory_order_acquire)) {
+    problem = read();
+  } else {
+    const std::lock_guard lock(first_page);
+    problem = read();
+    if (problem == nullptr && !text.pages.empty()) warm.store(true, std::memory_order_release);
+  }
   text.readable = problem == nullptr;
   if (problem != nullptr) {
     text.problem = problem;

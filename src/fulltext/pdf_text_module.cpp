@@ -14,6 +14,15 @@ namespace {
 
 void IgnorePopplerMessage(const std::string&, void*) {}
 
+// Poppler's message function is process-wide: set once, before the first document.
+void KeepPopplerQuiet() {
+  static const bool quiet = [] {
+    poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+    return true;
+  }();
+  (void)quiet;
+}
+
 }  // namespace
 
 namespace {
@@ -39,12 +48,13 @@ const char* ReadPages(poppler::document* loaded, void* context,
 
 }  // namespace
 
-// Reads the PDF file at path: page(context, text, size) for each page in order, the text
+// Separate documents may be read on separate threads at once (see pdf_text.cpp for the first
+// one). Reads the PDF file at path: page(context, text, size) for each page in order, the text
 // UTF-8. Returns nullptr when the file was read, else why it could not be ("damaged or not a
 // PDF file", "encrypted PDF file"). Poppler's own complaints are kept off standard error.
 extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_pages(
     const char* path, void* context, void (*page)(void*, const char*, std::size_t)) {
-  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+  KeepPopplerQuiet();
   return ReadPages(poppler::document::load_from_file(path), context, page);
 }
 
@@ -52,7 +62,7 @@ extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_
 extern "C" __attribute__((visibility("default"))) const char* vantorel_read_pdf_bytes(
     const char* data, std::size_t size, void* context,
     void (*page)(void*, const char*, std::size_t)) {
-  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+  KeepPopplerQuiet();
   if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
     return "damaged or not a PDF file";
   return ReadPages(poppler::document::load_from_raw_data(data, static_cast<int>(size)), context,
