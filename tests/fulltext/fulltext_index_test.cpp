@@ -245,6 +245,36 @@ TEST_F(FullTextIndexTest, ACancelledBuildLeavesAUsablePartialIndex) {
   EXPECT_EQ(HitSet("pointers"), Hits{"PDF/T009.PDF@1"});
 }
 
+TEST_F(FullTextIndexTest, ManyFilesAndHardLinksAreStoredInScanOrder) {
+  // More files than the reading threads run ahead, and two more names of one PDF file.
+  constexpr int kFiles = 40;
+  for (int i = 0; i < kFiles; ++i)
+    dir_.Write("Архив data/DISKS/Issue12/MANY/F" + std::to_string(100 + i) + ".TXT",
+               "file tok" + std::to_string(i) + " of many");
+  fs::create_hard_link(data_ / "PDF" / "0009.PDF", data_ / "PDF" / "0012.PDF");
+  fs::create_hard_link(data_ / "PDF" / "0009.PDF", data_ / "PDF" / "0013.PDF");
+  index_ = std::make_unique<FullTextIndex>(IndexFile(), Folders());
+  const fulltext::UpdatePlan plan = index_->PlanUpdate();
+  index_->Update(plan);
+  std::vector<std::string> planned;
+  for (const fulltext::SourceFile& file : plan.to_read) planned.push_back(file.path);
+  std::vector<std::string> stored;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(IndexFile().c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* rows = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT path FROM sources ORDER BY id", -1, &rows, nullptr),
+            SQLITE_OK);
+  while (sqlite3_step(rows) == SQLITE_ROW)
+    stored.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0)));
+  sqlite3_finalize(rows);
+  sqlite3_close(db);
+  EXPECT_EQ(stored, planned);
+  for (int i = 0; i < kFiles; ++i)
+    EXPECT_EQ(HitSet("tok" + std::to_string(i)),
+              Hits{"DISKS/Issue12/MANY/F" + std::to_string(100 + i) + ".TXT@0"});
+  EXPECT_EQ(HitSet("zebra"), (Hits{"PDF/0009.PDF@3", "PDF/0012.PDF@3", "PDF/0013.PDF@3"}));
+}
+
 // Makes a SQLite file of another program at path.
 void WriteForeignDatabase(const fs::path& path) {
   sqlite3* db = nullptr;
