@@ -158,14 +158,15 @@ std::string QueryMessage(std::string_view detail) {
          "(\"C++\").";
 }
 
-// Runs work(0), work(1), ... work(count - 1) on a few threads of its own, a few indexes ahead
-// of the caller, who takes the results one by one in index order (Take). Destroying it stops
+// Runs work(0), work(1), ... work(count - 1) on a few threads of its own, up to ahead indexes
+// ahead of the caller, who takes the results one by one in index order (Take). Destroying it stops
 // the threads once their current work is done; what they did that was not taken is dropped.
 template <typename Result>
 class InOrderWorkers {
  public:
-  InOrderWorkers(std::size_t count, std::size_t threads, std::function<Result(std::size_t)> work)
-      : count_(count), work_(std::move(work)), slots_(2 * threads) {
+  InOrderWorkers(std::size_t count, std::size_t threads, std::size_t ahead,
+                 std::function<Result(std::size_t)> work)
+      : count_(count), work_(std::move(work)), slots_(std::max(ahead, threads)) {
     for (std::size_t i = 0; i < std::min(threads, count); ++i) threads_.emplace_back([this] { Run(); });
   }
   ~InOrderWorkers() {
@@ -234,6 +235,10 @@ class InOrderWorkers {
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
+
+// Files read ahead of the one being stored, at most: enough that one long PDF file keeps no
+// other thread waiting.
+constexpr std::size_t kFilesReadAhead = 64;
 
 // Threads that read files for an update: a PDF file's text costs far more than storing it.
 std::size_t ReadingThreads() {
@@ -359,7 +364,8 @@ struct FullTextIndex::Extracted {
   struct Document {
     std::string member;
     DocumentKind kind = DocumentKind::Text;
-    std::string body;  // pages separated by form feeds
+    std::string body;      // pages separated by form feeds
+    std::string deflated;  // DeflatedText(body); empty until made
   };
   SourceKind kind = SourceKind::Skipped;
   std::vector<Document> documents;
@@ -551,9 +557,9 @@ FullTextIndex::Extracted FullTextIndex::Extract(const SourceFile& file) {
   Extracted extracted;
   const auto read_plain = [&](std::string_view bytes, NameKind kind, std::string member) {
     if (kind == NameKind::Html) {
-      extracted.documents.push_back({std::move(member), DocumentKind::Html, HtmlToText(bytes)});
+      extracted.documents.push_back({std::move(member), DocumentKind::Html, HtmlToText(bytes), {}});
     } else if (LooksLikeText(bytes)) {
-      extracted.documents.push_back({std::move(member), DocumentKind::Text, TextToUtf8(bytes)});
+      extracted.documents.push_back({std::move(member), DocumentKind::Text, TextToUtf8(bytes), {}});
     }
   };
   switch (file.kind) {
@@ -569,7 +575,7 @@ FullTextIndex::Extracted FullTextIndex::Extract(const SourceFile& file) {
         if (i > 0) body += kPageBreak;
         body += text.pages[i];
       }
-      extracted.documents.push_back({{}, DocumentKind::Pdf, std::move(body)});
+      extracted.documents.push_back({{}, DocumentKind::Pdf, std::move(body), {}});
       return extracted;
     }
     case NameKind::Zip: {
@@ -703,8 +709,12 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
     // The files are read on worker threads ahead of this one, which stores them in plan order.
     std::optional<InOrderWorkers<Extracted>> readers;
     if (!plan.to_read.empty())
-      readers.emplace(plan.to_read.size(), ReadingThreads(), [&](std::size_t index) {
-        return repeated[index] ? Extracted() : Extract(plan.to_read[index]);
+      readers.emplace(plan.to_read.size(), ReadingThreads(), kFilesReadAhead, [&](std::size_t index) {
+        if (repeated[index]) return Extracted();
+        Extracted extracted = Extract(plan.to_read[index]);
+        for (Extracted::Document& document : extracted.documents)
+          document.deflated = DeflatedText(document.body);
+        return extracted;
       });
     for (std::size_t index = 0; index < plan.to_read.size(); ++index) {
       const SourceFile& file = plan.to_read[index];
@@ -719,7 +729,7 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
         const auto known_pdf = pdf_bodies.find(identity);
         if (known_pdf != pdf_bodies.end()) {
           extracted.kind = SourceKind::Pdf;
-          extracted.documents.push_back({{}, DocumentKind::Pdf, known_pdf->second});
+          extracted.documents.push_back({{}, DocumentKind::Pdf, known_pdf->second, {}});
         } else {
           extracted = Extract(file);  // the first name gave no text
         }
@@ -753,7 +763,7 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
       }
       insert_source.Run();
       const std::int64_t source = sqlite3_last_insert_rowid(db.handle);
-      for (const Extracted::Document& document : extracted.documents) {
+      for (Extracted::Document& document : extracted.documents) {
         ArticleTie tie;
         if (file.root == Root::Pdf) {
           const auto found = ties.find(Upper(file.path));
@@ -775,7 +785,8 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
           insert_document.BindNull(5);
         }
         insert_document.Bind(6, tie.authors).Bind(7, IdsText(tie.article_ids));
-        const std::string deflated = DeflatedText(document.body);
+        if (document.deflated.empty()) document.deflated = DeflatedText(document.body);
+        const std::string& deflated = document.deflated;
         sqlite3_bind_blob(insert_document.Handle(), 8, deflated.data(),
                           static_cast<int>(deflated.size()), SQLITE_TRANSIENT);
         insert_document.Bind(9, static_cast<std::int64_t>(document.body.size())).Run();

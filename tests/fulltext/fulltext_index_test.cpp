@@ -247,7 +247,7 @@ TEST_F(FullTextIndexTest, ACancelledBuildLeavesAUsablePartialIndex) {
 
 TEST_F(FullTextIndexTest, ManyFilesAndHardLinksAreStoredInScanOrder) {
   // More files than the reading threads run ahead, and two more names of one PDF file.
-  constexpr int kFiles = 40;
+  constexpr int kFiles = 80;
   for (int i = 0; i < kFiles; ++i)
     dir_.Write("Архив data/DISKS/Issue12/MANY/F" + std::to_string(100 + i) + ".TXT",
                "file tok" + std::to_string(i) + " of many");
