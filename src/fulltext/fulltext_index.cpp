@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -167,7 +168,12 @@ class InOrderWorkers {
   InOrderWorkers(std::size_t count, std::size_t threads, std::size_t ahead,
                  std::function<Result(std::size_t)> work)
       : count_(count), work_(std::move(work)), slots_(std::max(ahead, threads)) {
-    for (std::size_t i = 0; i < std::min(threads, count); ++i) threads_.emplace_back([this] { Run(); });
+    try {
+      for (std::size_t i = 0; i < std::min(threads, count); ++i)
+        threads_.emplace_back([this] { Run(); });
+    } catch (const std::system_error&) {
+      if (threads_.empty() && count > 0) throw;  // else fewer threads do the work
+    }
   }
   ~InOrderWorkers() {
     {
@@ -709,13 +715,14 @@ UpdateOutcome FullTextIndex::Update(const UpdatePlan& plan, const ProgressCallba
     // The files are read on worker threads ahead of this one, which stores them in plan order.
     std::optional<InOrderWorkers<Extracted>> readers;
     if (!plan.to_read.empty())
-      readers.emplace(plan.to_read.size(), ReadingThreads(), kFilesReadAhead, [&](std::size_t index) {
-        if (repeated[index]) return Extracted();
-        Extracted extracted = Extract(plan.to_read[index]);
-        for (Extracted::Document& document : extracted.documents)
-          document.deflated = DeflatedText(document.body);
-        return extracted;
-      });
+      readers.emplace(plan.to_read.size(), ReadingThreads(), kFilesReadAhead,
+                      [&](std::size_t index) {
+                        if (repeated[index]) return Extracted();
+                        Extracted extracted = Extract(plan.to_read[index]);
+                        for (Extracted::Document& document : extracted.documents)
+                          document.deflated = DeflatedText(document.body);
+                        return extracted;
+                      });
     for (std::size_t index = 0; index < plan.to_read.size(); ++index) {
       const SourceFile& file = plan.to_read[index];
       if (progress) progress({outcome.read, plan.to_read.size(), ShownPath(file.root, file.path)});

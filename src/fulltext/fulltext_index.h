@@ -29,9 +29,10 @@
 // Updating. PlanUpdate compares the files of ScanSources with the sources table: a file is
 // added, changed (its size or modification time differs) or removed; the catalogue has
 // changed when its signature differs. Update removes what is gone, ties the documents to the
-// changed catalogue again, and reads the added and changed files one after another,
-// committing every few files: a cancelled or interrupted update leaves an index that answers
-// for everything read so far, and the next update reads the rest. A damaged PDF file or ZIP
+// changed catalogue again, and reads the added and changed files: a few threads read them
+// (PDF text, ZIP members) ahead, and the calling thread stores them one after another in plan
+// order, committing every few files: a cancelled or interrupted update leaves an index that
+// answers for everything read so far, and the next update reads the rest. A damaged PDF file or ZIP
 // archive is skipped with its problem noted (Problems), and is read again once it changes.
 //
 // Searching. A query is an FTS5 query: words (AND between them), "phrases", prefix*, OR, NOT,
@@ -157,8 +158,9 @@ class FullTextIndex {
 
   // What an update would do now. Throws EIndexDamaged, EFullTextError.
   UpdatePlan PlanUpdate();
-  // Carries the plan out (see the top of this file). Before each file progress is called, then
-  // stop looked at. Throws EIndexDamaged, EFullTextError.
+  // Carries the plan out (see the top of this file). Before each file is stored progress is
+  // called (on the calling thread), then stop looked at; files read ahead but not stored are
+  // read again by the next update. Throws EIndexDamaged, EFullTextError.
   UpdateOutcome Update(const UpdatePlan& plan, const ProgressCallback& progress = {},
                        std::stop_token stop = {});
   // Removes the index file and starts an empty index in its place.
