@@ -69,6 +69,11 @@ QString PlainTextOf(const QTextCursor& cursor) {
 }  // namespace
 
 HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent) {
+  part_poll_.setSingleShot(true);
+  part_poll_.setInterval(kPartPollMs);
+  connect(&part_poll_, &QTimer::timeout, this, [this] {
+    if (goal_) PartNews();
+  });
   setOpenLinks(false);
   setOpenExternalLinks(false);
   setUndoRedoEnabled(false);
@@ -755,9 +760,7 @@ void HtmlViewer::PartNews(bool wait) {
     if (!part) {
       long_page_->Request(goal_->part);
       // Looked at again in a while, should the worker's news be taken by another wish.
-      QTimer::singleShot(kPartPollMs, this, [view = QPointer<HtmlViewer>(this)] {
-        if (view && view->goal_) view->PartNews();
-      });
+      if (!part_poll_.isActive()) part_poll_.start();
       return;
     }
     shown_.links = std::move(part->links);

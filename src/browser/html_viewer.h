@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QTextBrowser>
+#include <QTimer>
 
 #include <functional>
 #include <list>
@@ -309,6 +310,7 @@ class HtmlViewer : public QTextBrowser, public HtmlFrame {
   std::shared_ptr<LongPage> long_page_;      // the long page shown in parts; null for other pages
   int part_ = -1;                            // the part of it shown; -1 before the first
   std::optional<PartGoal> goal_;             // where the view goes once the part is built
+  QTimer part_poll_;  // looks at the goal's part again while the part is awaited
   QLabel* part_indicator_ = nullptr;                 // "Part N of M", over the top right corner
   // Lays the part shown out a piece at a time while it is not laid out to its end.
   std::unique_ptr<LayoutStepper> part_layout_;

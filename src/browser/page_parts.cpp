@@ -5,6 +5,8 @@
 #include <cctype>
 #include <functional>
 
+#include "core/texts.h"
+
 namespace vantorel::browser {
 namespace {
 
@@ -21,6 +23,7 @@ constexpr std::size_t kMaxQuotedValue = 64 << 10;
 
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
+// Inline for the split's per-character loops.
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsAlphaAscii(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -141,11 +144,6 @@ unsigned char TagNameNumber(std::string_view lower) {
   return 0;
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
-}
-
 // A tag as the split reads it.
 struct Tag {
   bool end_tag = false;
@@ -231,7 +229,7 @@ std::string AttributeOf(std::string_view tag_text, std::string_view name) {
         value = tag_text.substr(start, i - start);
       }
     }
-    if (SameNoCase(attribute, name)) return std::string(value);
+    if (core::SameTextNoCase(attribute, name)) return std::string(value);
   }
   return {};
 }

@@ -114,7 +114,9 @@ std::optional<TableFacts> FactsOf(tables::KvDbf& table, const platform::File& fi
   facts.oem = table.TableLanguage() == tables::KvTableLanguage::tlOem;
   const std::vector<tables::DbfField>& fields = table.Fields();
   const int key = tables::FieldNumberByName(fields, "FILE_ID");
-  if (key == 0 || fields[static_cast<std::size_t>(key - 1)].type == 'M') return std::nullopt;
+  if (key == 0 || fields[static_cast<std::size_t>(key - 1)].type == 'M' ||
+      fields[static_cast<std::size_t>(key - 1)].width <= 0)
+    return std::nullopt;
   facts.key_field = fields[static_cast<std::size_t>(key - 1)];
   std::uint32_t end = 1;
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -429,6 +431,7 @@ std::optional<BonusWordIndex> BonusWordIndex::Open(tables::KvDbf& table,
 std::optional<std::vector<std::string>> BonusWordIndex::DocumentsOf(std::string_view word) const {
   std::vector<std::string> documents;
   if (core::RightTrim(word).empty()) return documents;
+  if (damaged_) return std::nullopt;
   const tables::UpperTextMatcher matcher(word, oem_);
   const std::size_t m = matcher.Size();
 
@@ -492,6 +495,7 @@ std::optional<std::vector<std::string>> BonusWordIndex::DocumentsOf(std::string_
     }
   }
   if (damaged) {
+    damaged_ = true;
     platform::RemoveFile(index_path_);
     return std::nullopt;
   }

@@ -57,8 +57,8 @@ class BonusWordIndex {
 
   // The FILE_ID texts (as FieldAsString gives them) of the records a search for word from the
   // top visits, each key (the text trimmed) once, in the order of its first such record.
-  // nullopt when the postings turn out to be damaged: the index file is then removed, so the
-  // next Open builds it again, and the caller scans for this word.
+  // nullopt when the postings turn out to be damaged, for this word or an earlier one: the index
+  // file is then removed, so the next Open builds it again, and the caller scans for the word.
   std::optional<std::vector<std::string>> DocumentsOf(std::string_view word) const;
 
   struct Field {
@@ -73,6 +73,7 @@ class BonusWordIndex {
 
   std::string index_path_;
   std::optional<platform::File> file_;  // the index file read, for the postings
+  mutable bool damaged_ = false;        // postings found damaged: the file is gone, not read again
   bool oem_ = false;
   std::uint32_t record_count_ = 0;
   tables::DbfField key_field_;       // FILE_ID as the table declares it

@@ -168,6 +168,7 @@ class InOrderWorkers {
   InOrderWorkers(std::size_t count, std::size_t threads, std::size_t ahead,
                  std::function<Result(std::size_t)> work)
       : count_(count), work_(std::move(work)), slots_(std::max(ahead, threads)) {
+    threads_.reserve(std::min(threads, count));
     try {
       for (std::size_t i = 0; i < std::min(threads, count); ++i)
         threads_.emplace_back([this] { Run(); });
@@ -498,9 +499,11 @@ UpdatePlan FullTextIndex::PlanUpdate() {
   char* free_at = nullptr;
   std::size_t free_size = 0;
   {
-    // The highest id is at least the number of sources, and costs no scan.
-    known.reserve(
-        static_cast<std::size_t>(db_->Pragma("SELECT coalesce(max(id), 0) FROM sources")));
+    // The highest id is at least the number of sources, and costs no scan; a damaged table's
+    // id is not taken at its word.
+    constexpr std::int64_t kMostReserved = 1 << 22;
+    known.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(
+        db_->Pragma("SELECT coalesce(max(id), 0) FROM sources"), 0, kMostReserved)));
     Database::Statement sources(
         *db_, "SELECT id, root, path, size, modified FROM sources ORDER BY id");
     sqlite3_stmt* row = sources.Handle();
